@@ -1,0 +1,7 @@
+#!/bin/sh
+# Configures and builds into build/ (Release with debug info).
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNATTERVANE_BUILD_BENCH=ON "$@"
+cmake --build build

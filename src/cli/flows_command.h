@@ -1,0 +1,17 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "listers.h"
+
+// `nattervane-cli flows [--json]`: the flows the platform's listers report right now.
+namespace FlowsCommand {
+
+// Prints `listing` as a table, or as a JSON array of flows when `json` is set.
+void print(const Listers::Listing& listing, bool json, std::ostream& out, std::ostream& err);
+
+int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err);
+
+} // namespace FlowsCommand

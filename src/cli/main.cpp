@@ -1,0 +1,19 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "flows_command.h"
+#include "usage.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty()) return Usage::fail(std::cerr, "no command given");
+    std::string command = arguments.front();
+    std::vector<std::string> options(arguments.begin() + 1, arguments.end());
+    if (command == "help" || command == "--help" || command == "-h") {
+        Usage::print(std::cout);
+        return 0;
+    }
+    if (command == "flows") return FlowsCommand::run(options, std::cout, std::cerr);
+    return Usage::fail(std::cerr, "unknown command: " + command);
+}

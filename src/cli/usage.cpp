@@ -1,0 +1,21 @@
+#include "usage.h"
+
+#include <ostream>
+
+namespace Usage {
+
+void print(std::ostream& out) {
+    out << "usage: nattervane-cli COMMAND [OPTIONS]\n"
+           "\n"
+           "commands:\n"
+           "  flows [--json]   list the network flows of this computer's programs now\n"
+           "  help             show this summary\n";
+}
+
+int fail(std::ostream& err, const std::string& problem) {
+    err << "nattervane-cli: " << problem << "\n\n";
+    print(err);
+    return 2;
+}
+
+} // namespace Usage

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace Usage {
+
+// Prints the command summary.
+void print(std::ostream& out);
+// Prints `problem` and the summary; returns the exit status for bad usage (2).
+int fail(std::ostream& err, const std::string& problem);
+
+} // namespace Usage

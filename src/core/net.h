@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json_fwd.hpp>
+
+// Where a remote address lies, from this machine's point of view.
+enum class AddressKind { loopback, local, linkLocal, multicast, internet };
+
+std::string toString(AddressKind kind);
+std::optional<AddressKind> addressKindFrom(std::string_view text);
+void to_json(nlohmann::json& json, AddressKind kind);
+void from_json(const nlohmann::json& json, AddressKind& kind);
+
+// Text tests on addresses and domain names as the listers print them.
+namespace Net {
+
+AddressKind kind(std::string_view ip);
+// True for a textual IPv4 or IPv6 address.
+bool isValidIP(std::string_view s);
+// True for a dotted name of ASCII letters, digits and "-", 3 to 253 characters.
+bool isValidDomain(std::string_view s);
+
+} // namespace Net

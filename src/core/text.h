@@ -1,0 +1,40 @@
+#pragma once
+
+#include <charconv>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Text helpers shared by the parsers and address tests.
+namespace Text {
+
+// A decimal integer: optional "+" or "-", one or more ASCII digits, nothing else, fitting T.
+template <typename T> std::optional<T> parseDecimal(std::string_view s) {
+    std::string_view digits = s;
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-'))
+        digits.remove_prefix(1);
+    if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    T value{};
+    auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error != std::errc{} || end != s.data() + s.size()) return std::nullopt;
+    return value;
+}
+
+// Splits at every line break (LF, CR, CRLF, VT, FF, U+0085, U+2028, U+2029); drops empty lines.
+std::vector<std::string_view> lines(std::string_view text);
+
+// Splits at every occurrence of `separator`, keeping empty pieces.
+std::vector<std::string_view> split(std::string_view text, char separator);
+
+// Splits at `separator`, dropping empty pieces.
+std::vector<std::string_view> splitNonEmpty(std::string_view text, char separator);
+
+// Splits at blanks and tabs, dropping empty pieces.
+std::vector<std::string_view> words(std::string_view text);
+
+// ASCII lower case; other bytes unchanged.
+std::string toLower(std::string_view text);
+
+} // namespace Text

@@ -1,0 +1,24 @@
+#include "platform.h"
+
+#include <cstdlib>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace platform {
+
+const Descriptor& current() {
+#ifdef __APPLE__
+    return macos();
+#else
+    return linux();
+#endif
+}
+
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+    return "/";
+}
+
+} // namespace platform

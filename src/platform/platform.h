@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Some GNU dialects predefine `linux` as a macro; it would swallow the descriptor's name.
+#ifdef linux
+#undef linux
+#endif
+
+namespace platform {
+
+// How the text a lister prints is to be read.
+enum class ListerFormat { nettop, ss, lsof };
+
+// A connection-listing tool: program file, fixed argument list, and the name reported as the
+// source.
+struct ToolCommand {
+    std::string path;
+    std::vector<std::string> arguments;
+    std::string source;
+    ListerFormat format = ListerFormat::lsof;
+    double timeout = 8.0;
+
+    bool operator==(const ToolCommand&) const = default;
+};
+
+// The facts that differ per operating system. Code takes them from here, never from #ifdef.
+struct Descriptor {
+    std::string name;
+    ToolCommand primaryLister;
+    ToolCommand fallbackLister;
+    // Executables under these prefixes belong to the operating system.
+    std::vector<std::string> systemPrefixes;
+    // Sandboxed package layouts (snap, Flatpak) name the program by its package.
+    bool packagePaths = false;
+    // Installed-marker, status file and uninstall script of the privileged helper.
+    std::string helperInstalledPath;
+    std::string helperStatusPath;
+    std::string helperUninstallPath;
+    // Default data root (before any NATTERVANE_HOME override).
+    std::function<std::string()> dataRoot;
+    // The user's preferred language tags, most preferred first.
+    std::function<std::vector<std::string>()> preferredLanguages;
+    // Raw bytes of a process's executable path, absent when the system does not tell.
+    std::function<std::optional<std::string>(int32_t pid)> executablePath;
+};
+
+const Descriptor& macos();
+const Descriptor& linux();
+// The descriptor of the system this build runs on.
+const Descriptor& current();
+
+// The user's home directory: $HOME, else the password database.
+std::string homeDirectory();
+
+} // namespace platform
