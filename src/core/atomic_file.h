@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Whole-file reads and crash-safe whole-file writes.
+namespace AtomicFile {
+
+// Writes `contents` to a temporary file beside `path`, flushes it to disk, renames it over
+// `path` and flushes the directory, so a crash leaves either the old or the new file, never a
+// torn one. On failure the temporary file is removed, `path` is untouched, `error` (when given)
+// says why, and the result is false.
+bool write(const std::string& path, std::string_view contents, std::string* error = nullptr);
+
+// The whole contents of a regular file; absent when it is missing or unreadable.
+std::optional<std::string> read(const std::string& path);
+
+} // namespace AtomicFile
