@@ -11,6 +11,10 @@ struct EndpointCase {
     std::optional<Endpoint> expected;
 };
 
+void PrintTo(const EndpointCase& c, std::ostream* out) {
+    *out << c.text << (c.ipv6 ? " (ipv6)" : "");
+}
+
 class SplitEndpoint : public testing::TestWithParam<EndpointCase> {};
 
 TEST_P(SplitEndpoint, SplitsAsTheToolsPrint) {
