@@ -26,7 +26,7 @@ std::string padded(std::string text, size_t width) {
 } // namespace
 
 void print(const Listers::Listing& listing, bool json, std::ostream& out, std::ostream& err) {
-    std::string source = listing.source.empty() ? "none" : listing.source;
+    const std::string& source = listing.source;
     if (json) {
         out << nlohmann::json(listing.flows).dump(2) << "\n";
         err << "source: " << source << "\n";

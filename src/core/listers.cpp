@@ -17,13 +17,18 @@ std::vector<Flow> parse(platform::ListerFormat format, std::string_view text) {
     return {};
 }
 
+namespace {
+
+std::vector<Flow> run(const platform::ToolCommand& command) {
+    return parse(command.format, runTool(command.path, command.arguments, command.timeout));
+}
+
+} // namespace
+
 Listing list(const platform::ToolCommand& primary, const platform::ToolCommand& fallback) {
-    for (const platform::ToolCommand* command : {&primary, &fallback}) {
-        std::vector<Flow> flows =
-            parse(command->format, runTool(command->path, command->arguments, command->timeout));
-        if (!flows.empty()) return {std::move(flows), command->source};
-    }
-    return {};
+    std::vector<Flow> flows = run(primary);
+    if (!flows.empty()) return {std::move(flows), primary.source};
+    return {run(fallback), fallback.source};
 }
 
 } // namespace Listers

@@ -12,7 +12,7 @@ namespace Listers {
 
 struct Listing {
     std::vector<Flow> flows;
-    // The source of the flows ("ss", "nettop", "lsof"); empty when neither tool gave any.
+    // The lister whose output was used: the fallback's when the primary gave no flows.
     std::string source;
 
     bool operator==(const Listing&) const = default;
@@ -20,7 +20,7 @@ struct Listing {
 
 std::vector<Flow> parse(platform::ListerFormat format, std::string_view text);
 
-// Runs `primary`; when it yields no flows, runs `fallback`.
+// Runs `primary`; when it yields no flows, runs `fallback` and returns its flows, even none.
 Listing list(const platform::ToolCommand& primary, const platform::ToolCommand& fallback);
 
 } // namespace Listers

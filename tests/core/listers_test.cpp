@@ -35,7 +35,8 @@ TEST(Listers, FallsBackToLsofWhenThePrimaryToolIsMissing) {
     EXPECT_TRUE(listsOwnConnection(listing, connection));
 }
 
-TEST(Listers, NothingFromEitherToolGivesNoSource) {
-    platform::ToolCommand silent{"/bin/true", {}, "true", platform::ListerFormat::ss};
-    EXPECT_EQ(Listers::list(silent, silent), Listers::Listing{});
+TEST(Listers, NothingFromEitherToolReportsTheFallback) {
+    platform::ToolCommand silent{"/bin/true", {}, "quiet", platform::ListerFormat::ss};
+    platform::ToolCommand missing{"/nonexistent", {}, "gone", platform::ListerFormat::lsof};
+    EXPECT_EQ(Listers::list(silent, missing), (Listers::Listing{{}, "gone"}));
 }
