@@ -55,6 +55,7 @@ std::optional<std::string> linuxExecutablePath(int32_t pid) {
 const Descriptor& linux() {
     static const Descriptor descriptor{
         .name = "linux",
+        .wording = Wording::linux,
         .primaryLister = {"/usr/bin/ss",
                           {"-H", "-t", "-u", "-n", "-p", "-i"},
                           "ss",

@@ -47,6 +47,7 @@ std::string macDataRoot() {
 const Descriptor& macos() {
     static const Descriptor descriptor{
         .name = "macos",
+        .wording = Wording::macos,
         .primaryLister = {"/usr/bin/nettop",
                           {"-L", "1", "-n", "-x", "-J", "bytes_in,bytes_out"},
                           "nettop",

@@ -16,6 +16,10 @@ namespace platform {
 // How the text a lister prints is to be read.
 enum class ListerFormat { nettop, ss, lsof };
 
+// Which variant of the user-visible texts names this operating system ("this Mac" or
+// "this computer", "macOS service" or "system service", pf or nftables).
+enum class Wording { macos, linux };
+
 // A connection-listing tool: program file, fixed argument list, and the name reported as the
 // source.
 struct ToolCommand {
@@ -31,6 +35,7 @@ struct ToolCommand {
 // The facts that differ per operating system. Code takes them from here, never from #ifdef.
 struct Descriptor {
     std::string name;
+    Wording wording = Wording::macos;
     ToolCommand primaryLister;
     ToolCommand fallbackLister;
     // Executables under these prefixes belong to the operating system.
