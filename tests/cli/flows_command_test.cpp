@@ -1,38 +1,16 @@
-#include <array>
-#include <cstdio>
 #include <string>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "cli_run.h"
 #include "loopback_connection.h"
-
-namespace {
-
-struct Result {
-    std::string out;
-    int status;
-};
-
-Result runCli(const std::string& arguments) {
-    std::string command = std::string(NATTERVANE_CLI) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (size_t count = fread(buffer.data(), 1, buffer.size(), pipe))
-        out.append(buffer.data(), count);
-    int status = pclose(pipe);
-    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-} // namespace
 
 TEST(FlowsCommand, ListsAnOpenConnectionWithItsProcess) {
     LoopbackConnection connection;
-    Result table = runCli("flows");
+    CliResult table = runCli("flows");
     ASSERT_EQ(table.status, 0) << table.out;
     EXPECT_NE(table.out.find("source: ss"), std::string::npos) << table.out;
     std::string row = std::to_string(getpid()) + " ";
@@ -45,23 +23,16 @@ TEST(FlowsCommand, ListsAnOpenConnectionWithItsProcess) {
 
 TEST(FlowsCommand, JsonIsAnArrayOfFlows) {
     LoopbackConnection connection;
-    std::string command = std::string(NATTERVANE_CLI) + " flows --json 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (size_t count = fread(buffer.data(), 1, buffer.size(), pipe))
-        out.append(buffer.data(), count);
-    pclose(pipe);
-    nlohmann::json flows = nlohmann::json::parse(out);
+    nlohmann::json flows = nlohmann::json::parse(runCli("flows --json", false).out);
     ASSERT_TRUE(flows.is_array());
     bool found = false;
     for (const auto& flow : flows)
         found |= flow.at("pid") == getpid() && flow.at("remotePort") == connection.port();
-    EXPECT_TRUE(found) << out;
+    EXPECT_TRUE(found) << flows.dump();
 }
 
 TEST(FlowsCommand, BadUsageExitsWithStatusTwo) {
-    Result unknownOption = runCli("flows --bogus");
+    CliResult unknownOption = runCli("flows --bogus");
     EXPECT_EQ(unknownOption.status, 2);
     EXPECT_NE(unknownOption.out.find("unknown option for flows: --bogus"), std::string::npos);
     EXPECT_NE(unknownOption.out.find("usage: nattervane-cli"), std::string::npos);
