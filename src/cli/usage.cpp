@@ -9,6 +9,8 @@ void print(std::ostream& out) {
            "\n"
            "commands:\n"
            "  flows [--json]   list the network flows of this computer's programs now\n"
+           "  journal [--days N] [--json]\n"
+           "                   show the journal of the last N days (default 7), newest first\n"
            "  help             show this summary\n";
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Date-times as stored in data files and calendar days as the user sees them.
+namespace Dates {
+
+using TimePoint = std::chrono::system_clock::time_point;
+
+// Internet date-time in UTC without fractional seconds, e.g. 2026-03-09T14:05:31Z; fractions
+// are cut off.
+std::string iso8601(TimePoint time);
+// Exactly the form `iso8601` writes; anything else is absent.
+std::optional<TimePoint> parseIso8601(std::string_view text);
+
+// The local calendar day of `time` moved by `offsetDays` days, as "yyyy-MM-dd" (Gregorian,
+// ASCII digits, the process's current time zone as set by TZ).
+std::string localDay(TimePoint time, int offsetDays = 0);
+// True for "yyyy-MM-dd" naming a real calendar day.
+bool isDay(std::string_view text);
+
+} // namespace Dates

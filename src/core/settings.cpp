@@ -1,0 +1,51 @@
+#include "settings.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <nlohmann/json.hpp>
+
+#include "atomic_file.h"
+#include "json_strict.h"
+
+Lang Settings::lang() const {
+    if (auto chosen = Langs::from(language)) return *chosen;
+    return Langs::system();
+}
+
+void to_json(nlohmann::json& json, const Settings& settings) {
+    json = {{"quiet", settings.quiet},
+            {"interval", settings.interval},
+            {"language", settings.language},
+            {"showLocal", settings.showLocal},
+            {"paused", settings.paused}};
+}
+
+void from_json(const nlohmann::json& json, Settings& settings) {
+    settings = {json.at("quiet").get<bool>(), JsonStrict::number(json, "interval"),
+                json.at("language").get<std::string>(), json.at("showLocal").get<bool>(),
+                json.at("paused").get<bool>()};
+}
+
+std::optional<Settings> loadSettings(const std::string& path) {
+    std::optional<std::string> text = AtomicFile::read(path);
+    if (!text) return std::nullopt;
+    try {
+        return nlohmann::json::parse(*text).get<Settings>();
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool writeSettings(const std::string& path, const Settings& settings, std::string* error) {
+    std::filesystem::path directory = std::filesystem::path(path).parent_path();
+    std::error_code failure;
+    if (!directory.empty()) std::filesystem::create_directories(directory, failure);
+    if (failure) {
+        if (error) *error = "cannot create " + directory.string() + ": " + failure.message();
+        return false;
+    }
+    std::string text =
+        nlohmann::json(settings).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return AtomicFile::write(path, text, error);
+}
