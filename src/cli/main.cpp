@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "flows_command.h"
+#include "rules_command.h"
 #include "usage.h"
 
 int main(int argc, char** argv) {
@@ -15,5 +16,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "flows") return FlowsCommand::run(options, std::cout, std::cerr);
+    if (command == "rules") return RulesCommand::run(options, std::cout, std::cerr);
     return Usage::fail(std::cerr, "unknown command: " + command);
 }

@@ -9,6 +9,7 @@ void print(std::ostream& out) {
            "\n"
            "commands:\n"
            "  flows [--json]   list the network flows of this computer's programs now\n"
+           "  rules [--json]   show the rules kept in the data folder (read only)\n"
            "  help             show this summary\n";
 }
 
