@@ -4,6 +4,7 @@
 
 #include "flows_command.h"
 #include "journal_command.h"
+#include "rules_command.h"
 #include "usage.h"
 
 int main(int argc, char** argv) {
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
     }
     if (command == "flows") return FlowsCommand::run(options, std::cout, std::cerr);
     if (command == "journal") return JournalCommand::run(options, std::cout, std::cerr);
+    if (command == "rules") return RulesCommand::run(options, std::cout, std::cerr);
     return Usage::fail(std::cerr, "unknown command: " + command);
 }

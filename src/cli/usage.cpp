@@ -11,6 +11,7 @@ void print(std::ostream& out) {
            "  flows [--json]   list the network flows of this computer's programs now\n"
            "  journal [--days N] [--json]\n"
            "                   show the journal of the last N days (default 7), newest first\n"
+           "  rules [--json]   show the rules kept in the data folder (read only)\n"
            "  help             show this summary\n";
 }
 

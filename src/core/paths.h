@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform.h"
+
+// Where the application keeps its data. Everything but the helper's status file lies under
+// `root`.
+struct Paths {
+    std::string root;
+    // Written by the privileged helper at a fixed system location.
+    std::string helperStatus;
+
+    bool operator==(const Paths&) const = default;
+
+    // `root` when given, else $NATTERVANE_HOME when set and not empty, else the platform's
+    // default data root.
+    explicit Paths(const std::optional<std::string>& root = std::nullopt,
+                   const platform::Descriptor& platform = platform::current());
+
+    std::string journal() const { return root + "/journal"; }
+    std::string rulesFile() const { return root + "/rules.json"; }
+    std::string settingsFile() const { return root + "/settings.json"; }
+    std::string helperDir() const { return root + "/helper"; }
+    std::string blockIPs() const { return helperDir() + "/block_ips.txt"; }
+    std::string blockDomains() const { return helperDir() + "/block_domains.txt"; }
+};

@@ -1,0 +1,72 @@
+#include "rule.h"
+
+#include <nlohmann/json.hpp>
+
+#include "enum_text.h"
+#include "iso_time.h"
+#include "json_optional.h"
+#include "net.h"
+#include "text.h"
+
+namespace {
+
+constexpr std::array<std::string_view, 3> names{"allow", "block", "ask"};
+
+} // namespace
+
+namespace RuleActions {
+
+std::string name(RuleAction action) {
+    return EnumText::name(names, action);
+}
+
+std::optional<RuleAction> from(std::string_view text) {
+    return EnumText::parse<RuleAction>(names, text);
+}
+
+} // namespace RuleActions
+
+void to_json(nlohmann::json& json, RuleAction action) {
+    json = RuleActions::name(action);
+}
+
+void from_json(const nlohmann::json& json, RuleAction& action) {
+    action = EnumText::decode<RuleAction>(names, json, "rule action");
+}
+
+Rule Rule::make(std::string_view target, std::optional<std::string> app, RuleAction action,
+                std::chrono::sys_seconds created,
+                const std::optional<std::vector<std::string>>& ips) {
+    Rule rule{Text::toLower(target), std::move(app), action, created, std::nullopt};
+    if (ips) {
+        rule.ips.emplace();
+        for (const std::string& ip : *ips)
+            if (Net::isValidIP(ip)) rule.ips->push_back(ip);
+    }
+    return rule;
+}
+
+std::string Rule::id() const {
+    return target + "|" + app.value_or("*");
+}
+
+bool Rule::isIP() const {
+    return Net::isValidIP(target);
+}
+
+void to_json(nlohmann::json& json, const Rule& rule) {
+    json = {{"target", rule.target},
+            {"action", rule.action},
+            {"created", IsoTime::format(rule.created)}};
+    JsonOptional::put(json, "app", rule.app);
+    JsonOptional::put(json, "ips", rule.ips);
+}
+
+void from_json(const nlohmann::json& json, Rule& rule) {
+    const nlohmann::json& created = json.at("created");
+    auto time = IsoTime::parse(created.get<std::string>());
+    if (!time) throw nlohmann::json::other_error::create(501, "not an ISO 8601 date", &created);
+    rule = {json.at("target").get<std::string>(), JsonOptional::get<std::string>(json, "app"),
+            json.at("action").get<RuleAction>(), *time,
+            JsonOptional::get<std::vector<std::string>>(json, "ips")};
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+// What the user wants done with a destination.
+enum class RuleAction { allow, block, ask };
+
+namespace RuleActions {
+
+inline constexpr std::array<RuleAction, 3> allCases{RuleAction::allow, RuleAction::block,
+                                                    RuleAction::ask};
+
+std::string name(RuleAction action);
+// Exact, case-sensitive match of a case name.
+std::optional<RuleAction> from(std::string_view text);
+
+} // namespace RuleActions
+
+void to_json(nlohmann::json& json, RuleAction action);
+void from_json(const nlohmann::json& json, RuleAction& action);
+
+// The user's decision about one destination: a host name or domain, or an address.
+struct Rule {
+    std::string target;
+    // The program the rule was made from; informative only, matching ignores it.
+    std::optional<std::string> app;
+    RuleAction action = RuleAction::ask;
+    std::chrono::sys_seconds created{};
+    // Addresses blocked together with a host-name target.
+    std::optional<std::vector<std::string>> ips;
+
+    bool operator==(const Rule&) const = default;
+
+    // A new rule: the target lowercased, `ips` keeping only its valid addresses, in order.
+    static Rule make(std::string_view target, std::optional<std::string> app, RuleAction action,
+                     std::chrono::sys_seconds created,
+                     const std::optional<std::vector<std::string>>& ips);
+
+    // Identity in lists: target, "|", and the program or "*".
+    std::string id() const;
+    bool isIP() const;
+};
+
+// Decoding takes the values as they stand (no lowercasing, no filtering); "target", "action" and
+// "created" are required, "app" and "ips" optional. Dates are ISO 8601 text in UTC.
+void to_json(nlohmann::json& json, const Rule& rule);
+void from_json(const nlohmann::json& json, Rule& rule);

@@ -1,0 +1,91 @@
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "rule_store.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+
+namespace {
+
+struct Result {
+    std::string out;
+    int status;
+};
+
+Result runRules(const std::string& home, const std::string& arguments,
+                const char* streams = "2>&1") {
+    std::string command =
+        "NATTERVANE_HOME='" + home + "' " + NATTERVANE_CLI + " rules " + arguments + " " + streams;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    std::array<char, 4096> buffer;
+    while (size_t count = fread(buffer.data(), 1, buffer.size(), pipe))
+        out.append(buffer.data(), count);
+    int status = pclose(pipe);
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+// Every file under `root` with its modification time, to see that nothing was written.
+std::map<std::string, fs::file_time_type> snapshot(const std::string& root) {
+    std::map<std::string, fs::file_time_type> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        files[entry.path()] = entry.last_write_time();
+    return files;
+}
+
+} // namespace
+
+TEST(RulesCommand, PrintsTheRulesWithoutWriting) {
+    TempDir home;
+    RuleSet rules;
+    sys_seconds created = sys_days(2025y / March / 1) + 9h + 30min;
+    rules.set("ads.example.com", "Firefox", RuleAction::block,
+              std::vector<std::string>{"203.0.113.7", "::1"}, created);
+    rules.rules.push_back(
+        {"evil\x1b[2J.com", std::nullopt, RuleAction::allow, created, std::nullopt});
+    rules.blockNew = true;
+    ASSERT_TRUE(RuleStore::save(rules, Paths(home.path())));
+    auto before = snapshot(home.path());
+
+    Result table = runRules(home.path(), "");
+    ASSERT_EQ(table.status, 0) << table.out;
+    EXPECT_NE(table.out.find("rules: 2\nblock everything new: on"), std::string::npos);
+    EXPECT_NE(table.out.find("block  ads.example.com"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("Firefox"), std::string::npos);
+    EXPECT_NE(table.out.find("2025-03-01T09:30:00Z 203.0.113.7,::1\n"), std::string::npos);
+    EXPECT_NE(table.out.find("evil?[2J.com"), std::string::npos) << "control characters shown";
+
+    Result json = runRules(home.path(), "--json", "2>/dev/null");
+    ASSERT_EQ(json.status, 0);
+    EXPECT_EQ(nlohmann::json::parse(json.out).get<RuleSet>(), rules);
+    EXPECT_EQ(snapshot(home.path()), before);
+}
+
+TEST(RulesCommand, MissingMalformedAndBadUsage) {
+    TempDir home;
+    std::string missing = home.path() + "/absent";
+    Result empty = runRules(missing, "");
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_NE(empty.out.find("rules: 0\n"), std::string::npos) << empty.out;
+    EXPECT_FALSE(fs::exists(missing));
+
+    std::ofstream(home.path() + "/rules.json") << "{\"rules\": [";
+    Result malformed = runRules(home.path(), "--json");
+    EXPECT_EQ(malformed.status, 1);
+    EXPECT_NE(malformed.out.find("is not a valid rule set"), std::string::npos) << malformed.out;
+    EXPECT_EQ(std::distance(fs::directory_iterator(home.path()), {}), 1);
+
+    Result bad = runRules(home.path(), "--all");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("unknown option for rules: --all"), std::string::npos);
+}
