@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "iso_time.h"
+#include "dates.h"
 #include "paths.h"
 #include "rule_store.h"
 #include "usage.h"
@@ -51,7 +51,7 @@ void print(const RuleSet& rules, bool json, std::ostream& out) {
     for (const Rule& rule : rules.rules)
         out << padded(RuleActions::name(rule.action), 6) << padded(printable(rule.target), 40)
             << padded(printable(rule.app.value_or("-")), 24)
-            << padded(IsoTime::format(rule.created), 20) << joined(rule.ips) << "\n";
+            << padded(Dates::iso8601(rule.created), 20) << joined(rule.ips) << "\n";
 }
 
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err) {

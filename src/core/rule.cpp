@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "dates.h"
 #include "enum_text.h"
-#include "iso_time.h"
 #include "json_optional.h"
 #include "net.h"
 #include "text.h"
@@ -57,16 +57,16 @@ bool Rule::isIP() const {
 void to_json(nlohmann::json& json, const Rule& rule) {
     json = {{"target", rule.target},
             {"action", rule.action},
-            {"created", IsoTime::format(rule.created)}};
+            {"created", Dates::iso8601(rule.created)}};
     JsonOptional::put(json, "app", rule.app);
     JsonOptional::put(json, "ips", rule.ips);
 }
 
 void from_json(const nlohmann::json& json, Rule& rule) {
     const nlohmann::json& created = json.at("created");
-    auto time = IsoTime::parse(created.get<std::string>());
+    auto time = Dates::parseIso8601(created.get<std::string>());
     if (!time) throw nlohmann::json::other_error::create(501, "not an ISO 8601 date", &created);
     rule = {json.at("target").get<std::string>(), JsonOptional::get<std::string>(json, "app"),
-            json.at("action").get<RuleAction>(), *time,
+            json.at("action").get<RuleAction>(), std::chrono::floor<std::chrono::seconds>(*time),
             JsonOptional::get<std::vector<std::string>>(json, "ips")};
 }

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "atomic_file.h"
-#include "iso_time.h"
+#include "dates.h"
 
 namespace fs = std::filesystem;
 
@@ -41,7 +41,7 @@ RawReading readRaw(const std::string& path) {
 std::optional<std::string> asidePath(const std::string& path, const std::string& contents) {
     std::error_code ignored;
     auto modified = fs::last_write_time(path, ignored);
-    std::string stamp = IsoTime::format(
+    std::string stamp = Dates::iso8601(
         std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(modified)));
     std::erase_if(stamp, [](char c) { return c == '-' || c == ':'; });
     std::string base = path + ".bad-" + stamp;

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "atomic_file.h"
-#include "iso_time.h"
+#include "dates.h"
 #include "rule_store.h"
 #include "temp_dir.h"
 
@@ -162,7 +162,7 @@ TEST_F(RuleStoreTest, MalformedFilesOfTheSameSecondAreAllKept) {
         fs::last_write_time(paths.rulesFile(), modified);
         ASSERT_TRUE(RuleStore::save(sample(), paths));
     }
-    std::string stamp = IsoTime::format(floor<seconds>(file_clock::to_sys(modified)));
+    std::string stamp = Dates::iso8601(floor<seconds>(file_clock::to_sys(modified)));
     std::erase_if(stamp, [](char c) { return c == '-' || c == ':'; });
     EXPECT_EQ(contents(paths.rulesFile() + ".bad-" + stamp), "first");
     EXPECT_EQ(contents(paths.rulesFile() + ".bad-" + stamp + "-2"), "second");
