@@ -1,0 +1,66 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+// Host names for addresses without ever making a caller wait for the network: answers come
+// from memory at once, and an unseen internet address starts a reverse lookup on the resolver's
+// own pool of worker threads, so that a later call can name it. Priming with watched domains
+// ties the addresses they resolve to back to those domains.
+class Resolver {
+  public:
+    // The blocking lookups, replaceable so tests need no network.
+    struct Lookups {
+        std::function<std::optional<std::string>(const std::string& ip)> reverse;
+        std::function<std::vector<std::string>(const std::string& domain)> forward;
+
+        static Lookups system();
+    };
+
+    explicit Resolver(Lookups lookups = Lookups::system(), size_t workers = 4);
+    // Drops the lookups not yet started and waits for the running ones to finish.
+    ~Resolver();
+    Resolver(const Resolver&) = delete;
+    Resolver& operator=(const Resolver&) = delete;
+
+    // The name known for `ip`, or absent (starting a background lookup for a new address).
+    std::optional<std::string> name(std::string_view ip);
+    // Looks up each domain in the background and remembers the addresses it resolves to.
+    void prime(const std::vector<std::string>& domains);
+    // Waits until no lookup is queued or running; false when `timeout` passed first.
+    bool waitIdle(std::chrono::milliseconds timeout);
+
+    // Blocking reverse lookup: the lower-cased name without its final dot, absent when the
+    // address has none (a numeric answer or a text that is no valid host name counts as none).
+    static std::optional<std::string> reverse(const std::string& ip);
+    // Blocking forward lookup: the numeric addresses of `domain`, in the order given.
+    static std::vector<std::string> forward(const std::string& domain);
+
+  private:
+    void submit(std::function<void()> work);
+    void work();
+    void lookUp(const std::string& ip);
+    void learn(const std::string& domain);
+
+    Lookups lookups_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::unordered_map<std::string, std::optional<std::string>> cache_;
+    std::unordered_map<std::string, std::string> forward_;
+    std::unordered_set<std::string> pending_;
+    std::deque<std::function<void()>> queue_;
+    size_t running_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
