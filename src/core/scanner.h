@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "app_identity.h"
+#include "connection.h"
+#include "flow.h"
+#include "platform.h"
+#include "resolver.h"
+#include "tracker_list.h"
+
+// Where a scanner gets its flows, process paths and names; tests replace any of them.
+struct ScannerOptions {
+    platform::ToolCommand primaryLister = platform::current().primaryLister;
+    platform::ToolCommand fallbackLister = platform::current().fallbackLister;
+    std::function<std::optional<std::string>(int32_t)> pidPath = [](int32_t pid) {
+        return ::pidPath(pid);
+    };
+    const platform::Descriptor* platform = &platform::current();
+    Resolver::Lookups lookups = Resolver::Lookups::system();
+};
+
+// One observation of the machine's network activity: lister output turned into classified
+// connections, without duplicates. Used from one thread at a time; the tracker list may be
+// replaced from another.
+class Scanner {
+  public:
+    explicit Scanner(std::shared_ptr<const TrackerList> trackers = nullptr,
+                     ScannerOptions options = ScannerOptions());
+
+    std::vector<Connection> scan(bool includeLocal);
+
+    Resolver& resolver() { return resolver_; }
+    std::shared_ptr<const TrackerList> trackers() const;
+    void setTrackers(std::shared_ptr<const TrackerList> trackers);
+    // The lister whose output the last scan used; the primary one before the first scan.
+    const std::string& source() const { return source_; }
+
+  private:
+    std::vector<Flow> rawFlows();
+    AppIdentity identity(int32_t pid, const std::string& name);
+
+    ScannerOptions options_;
+    Resolver resolver_;
+    mutable std::mutex trackersLock_;
+    std::shared_ptr<const TrackerList> trackers_;
+    std::unordered_map<int32_t, std::pair<std::string, AppIdentity>> idCache_;
+    std::string source_;
+};
