@@ -2,9 +2,11 @@
 #include <string>
 #include <vector>
 
+#include "classify_command.h"
 #include "flows_command.h"
 #include "journal_command.h"
 #include "rules_command.h"
+#include "scan_command.h"
 #include "usage.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +18,8 @@ int main(int argc, char** argv) {
         Usage::print(std::cout);
         return 0;
     }
+    if (command == "scan") return ScanCommand::run(options, std::cout, std::cerr);
+    if (command == "classify") return ClassifyCommand::run(options, std::cout, std::cerr);
     if (command == "flows") return FlowsCommand::run(options, std::cout, std::cerr);
     if (command == "journal") return JournalCommand::run(options, std::cout, std::cerr);
     if (command == "rules") return RulesCommand::run(options, std::cout, std::cerr);

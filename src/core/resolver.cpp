@@ -1,5 +1,12 @@
 #include "resolver.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
 #include <netdb.h>
 #include <sys/socket.h>
 
@@ -11,81 +18,99 @@ Resolver::Lookups Resolver::Lookups::system() {
     return {&Resolver::reverse, &Resolver::forward};
 }
 
-Resolver::Resolver(Lookups lookups, size_t workers) : lookups_(std::move(lookups)) {
+struct Resolver::State {
+    Lookups lookups;
+    std::mutex lock;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::unordered_map<std::string, std::optional<std::string>> cache;
+    std::unordered_map<std::string, std::string> forward;
+    std::unordered_set<std::string> pending;
+    std::deque<std::function<void(State&)>> queue;
+    size_t running = 0;
+    bool stopping = false;
+};
+
+Resolver::Resolver(Lookups lookups, size_t workers) : state_(std::make_shared<State>()) {
+    state_->lookups = std::move(lookups);
     for (size_t i = 0; i < workers; ++i)
-        workers_.emplace_back([this] { work(); });
+        std::thread(work, state_).detach();
 }
 
 Resolver::~Resolver() {
     {
-        std::lock_guard guard(lock_);
-        stopping_ = true;
-        queue_.clear();
+        std::lock_guard guard(state_->lock);
+        state_->stopping = true;
+        state_->queue.clear();
     }
-    wake_.notify_all();
-    for (std::thread& worker : workers_)
-        worker.join();
+    state_->wake.notify_all();
 }
 
 std::optional<std::string> Resolver::name(std::string_view ip) {
     std::string key(ip);
-    std::lock_guard guard(lock_);
-    if (auto learnt = forward_.find(key); learnt != forward_.end()) return learnt->second;
-    if (auto cached = cache_.find(key); cached != cache_.end()) return cached->second;
-    if (Net::kind(ip) == AddressKind::internet && pending_.insert(key).second)
-        queue_.push_back([this, key] { lookUp(key); });
-    wake_.notify_one();
+    State& state = *state_;
+    {
+        std::lock_guard guard(state.lock);
+        if (auto learnt = state.forward.find(key); learnt != state.forward.end())
+            return learnt->second;
+        if (auto cached = state.cache.find(key); cached != state.cache.end()) return cached->second;
+        if (Net::kind(ip) != AddressKind::internet || !state.pending.insert(key).second)
+            return std::nullopt;
+        state.queue.push_back([key](State& s) { lookUp(s, key); });
+    }
+    state.wake.notify_one();
     return std::nullopt;
 }
 
 void Resolver::prime(const std::vector<std::string>& domains) {
     for (const std::string& domain : domains)
-        submit([this, domain] { learn(domain); });
+        submit([domain](State& state) { learn(state, domain); });
 }
 
 bool Resolver::waitIdle(std::chrono::milliseconds timeout) {
-    std::unique_lock guard(lock_);
-    return idle_.wait_for(guard, timeout, [this] { return queue_.empty() && running_ == 0; });
+    std::unique_lock guard(state_->lock);
+    return state_->idle.wait_for(guard, timeout,
+                                 [this] { return state_->queue.empty() && state_->running == 0; });
 }
 
-void Resolver::submit(std::function<void()> work) {
+void Resolver::submit(std::function<void(State&)> work) {
     {
-        std::lock_guard guard(lock_);
-        queue_.push_back(std::move(work));
+        std::lock_guard guard(state_->lock);
+        state_->queue.push_back(std::move(work));
     }
-    wake_.notify_one();
+    state_->wake.notify_one();
 }
 
-void Resolver::work() {
-    std::unique_lock guard(lock_);
+void Resolver::work(std::shared_ptr<State> state) {
+    std::unique_lock guard(state->lock);
     for (;;) {
-        wake_.wait(guard, [this] { return stopping_ || !queue_.empty(); });
-        if (stopping_) return;
-        std::function<void()> next = std::move(queue_.front());
-        queue_.pop_front();
-        ++running_;
+        state->wake.wait(guard, [&] { return state->stopping || !state->queue.empty(); });
+        if (state->stopping) return;
+        std::function<void(State&)> next = std::move(state->queue.front());
+        state->queue.pop_front();
+        ++state->running;
         guard.unlock();
-        next();
+        next(*state);
         guard.lock();
-        --running_;
-        if (queue_.empty() && running_ == 0) idle_.notify_all();
+        --state->running;
+        if (state->queue.empty() && state->running == 0) state->idle.notify_all();
     }
 }
 
-void Resolver::lookUp(const std::string& ip) {
-    std::optional<std::string> host = lookups_.reverse(ip);
-    std::lock_guard guard(lock_);
+void Resolver::lookUp(State& state, const std::string& ip) {
+    std::optional<std::string> host = state.lookups.reverse(ip);
+    std::lock_guard guard(state.lock);
     // A failure is remembered too, so an address without a name is asked about only once.
-    cache_[ip] = std::move(host);
-    pending_.erase(ip);
+    state.cache[ip] = std::move(host);
+    state.pending.erase(ip);
 }
 
-void Resolver::learn(const std::string& domain) {
-    for (const std::string& address : lookups_.forward(domain)) {
+void Resolver::learn(State& state, const std::string& domain) {
+    for (const std::string& address : state.lookups.forward(domain)) {
         // Addresses of a known provider's block are named by the provider, not the domain.
         if (IPOrgs::lookup(address)) continue;
-        std::lock_guard guard(lock_);
-        forward_[address] = domain;
+        std::lock_guard guard(state.lock);
+        state.forward[address] = domain;
     }
 }
 

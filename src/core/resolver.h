@@ -1,16 +1,11 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 // Host names for addresses without ever making a caller wait for the network: answers come
@@ -28,7 +23,9 @@ class Resolver {
     };
 
     explicit Resolver(Lookups lookups = Lookups::system(), size_t workers = 4);
-    // Drops the lookups not yet started and waits for the running ones to finish.
+    // Drops the lookups not yet started and returns at once; running ones finish in the
+    // background (the system's own timeouts bound them) and their results are dropped. The
+    // lookup functions must therefore own whatever they use.
     ~Resolver();
     Resolver(const Resolver&) = delete;
     Resolver& operator=(const Resolver&) = delete;
@@ -47,20 +44,13 @@ class Resolver {
     static std::vector<std::string> forward(const std::string& domain);
 
   private:
-    void submit(std::function<void()> work);
-    void work();
-    void lookUp(const std::string& ip);
-    void learn(const std::string& domain);
+    // Shared with the workers, which may outlive the resolver by one lookup each.
+    struct State;
 
-    Lookups lookups_;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    std::unordered_map<std::string, std::optional<std::string>> cache_;
-    std::unordered_map<std::string, std::string> forward_;
-    std::unordered_set<std::string> pending_;
-    std::deque<std::function<void()>> queue_;
-    size_t running_ = 0;
-    bool stopping_ = false;
-    std::vector<std::thread> workers_;
+    static void work(std::shared_ptr<State> state);
+    static void lookUp(State& state, const std::string& ip);
+    static void learn(State& state, const std::string& domain);
+    void submit(std::function<void(State&)> work);
+
+    std::shared_ptr<State> state_;
 };

@@ -46,10 +46,14 @@ void applySystemOverride(const AppIdentity& app, Verdict& verdict) {
 } // namespace
 
 std::vector<Connection> Scanner::scan(bool includeLocal) {
+    return connections(rawFlows(), includeLocal);
+}
+
+std::vector<Connection> Scanner::connections(std::vector<Flow> flows, bool includeLocal) {
     std::shared_ptr<const TrackerList> trackers = this->trackers();
     std::unordered_set<std::string> seen;
     std::vector<Connection> connections;
-    for (Flow& flow : rawFlows()) {
+    for (Flow& flow : flows) {
         if (!includeLocal && Net::kind(flow.remoteIP) != AddressKind::internet) continue;
         AppIdentity app = identity(flow.pid, flow.process);
         std::optional<std::string> host = resolver_.name(flow.remoteIP);

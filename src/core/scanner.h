@@ -36,7 +36,11 @@ class Scanner {
     explicit Scanner(std::shared_ptr<const TrackerList> trackers = nullptr,
                      ScannerOptions options = ScannerOptions());
 
+    // Runs the listers and turns their flows into connections.
     std::vector<Connection> scan(bool includeLocal);
+    // The connections of already listed flows: filtered, identified, named, classified and
+    // without duplicates, in the order of the flows.
+    std::vector<Connection> connections(std::vector<Flow> flows, bool includeLocal);
 
     Resolver& resolver() { return resolver_; }
     std::shared_ptr<const TrackerList> trackers() const;

@@ -98,9 +98,9 @@ TEST(Resolver, PrimedDomainsWinOverReverseNamesButNotOverKnownBlocks) {
 }
 
 TEST(Resolver, StopsPromptlyWithWorkQueued) {
-    std::atomic<int> started{0};
-    auto slow = [&](const std::string&) {
-        ++started;
+    auto started = std::make_shared<std::atomic<int>>(0);
+    auto slow = [started](const std::string&) {
+        ++*started;
         std::this_thread::sleep_for(20ms);
         return std::vector<std::string>();
     };
@@ -111,7 +111,7 @@ TEST(Resolver, StopsPromptlyWithWorkQueued) {
         resolver.prime(std::vector<std::string>(500, "d.example"));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
-    EXPECT_LT(started, 500);
+    EXPECT_LT(*started, 500);
 }
 
 TEST(Resolver, SystemReverseLookupOfLoopback) {

@@ -27,10 +27,11 @@ class ScannerTest : public testing::Test {
             return found == paths.end() ? std::nullopt : std::optional(found->second);
         };
         options.platform = &platform::linux();
-        options.lookups = {[this](const std::string& ip) -> std::optional<std::string> {
-                               auto found = names.find(ip);
-                               return found == names.end() ? std::nullopt
-                                                           : std::optional(found->second);
+        // Lookups may still run after a test ends, so they own what they read.
+        options.lookups = {[names = names](const std::string& ip) -> std::optional<std::string> {
+                               auto found = names->find(ip);
+                               return found == names->end() ? std::nullopt
+                                                            : std::optional(found->second);
                            },
                            [](const std::string&) { return std::vector<std::string>(); }};
     }
@@ -49,7 +50,8 @@ class ScannerTest : public testing::Test {
     TempDir dir;
     ScannerOptions options;
     std::map<int32_t, std::string> paths;
-    std::map<std::string, std::string> names;
+    std::shared_ptr<std::map<std::string, std::string>> names =
+        std::make_shared<std::map<std::string, std::string>>();
     std::atomic<int> pidPathCalls{0};
 };
 
@@ -87,7 +89,7 @@ TEST_F(ScannerTest, DuplicatesKeepTheFirstFlowsCounters) {
 
 TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
     paths[7] = "/usr/sbin/daemon";
-    names["198.51.100.9"] = "beacon.tracker.example";
+    (*names)["198.51.100.9"] = "beacon.tracker.example";
     lister("ss", ssLine(7, "daemon", "203.0.113.7:443") + ssLine(7, "daemon", "198.51.100.9:443") +
                      ssLine(7, "daemon", "151.101.1.1:443"));
     auto scanner = make(std::make_shared<TrackerList>("p tracker.example\n"));
@@ -103,7 +105,7 @@ TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
 }
 
 TEST_F(ScannerTest, HostNamesArriveInALaterScan) {
-    names["203.0.113.7"] = "www.example.com";
+    (*names)["203.0.113.7"] = "www.example.com";
     lister("ss", ssLine(1, "app", "203.0.113.7:443"));
     auto scanner = make();
     EXPECT_EQ(scanner->scan(false).at(0).host, std::nullopt);

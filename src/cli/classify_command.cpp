@@ -1,0 +1,78 @@
+#include "classify_command.h"
+
+#include <ostream>
+
+#include <nlohmann/json.hpp>
+
+#include "classifier.h"
+#include "cli_options.h"
+#include "explainer.h"
+#include "net.h"
+#include "usage.h"
+
+namespace ClassifyCommand {
+
+namespace {
+
+struct Request {
+    std::string ip;
+    std::optional<std::string> host;
+    std::string app = "program";
+    Lang lang = Langs::system();
+    bool json = false;
+};
+
+// Fills `request` from the arguments; returns the problem, or empty when they are good.
+std::string read(const std::vector<std::string>& arguments, Request& request) {
+    CliOptions::Parser parser(arguments);
+    std::vector<std::string> positional;
+    while (auto argument = parser.next()) {
+        if (*argument == "--json")
+            request.json = true;
+        else if (*argument == "--lang") {
+            auto lang = CliOptions::lang(parser.value());
+            if (!lang) return "--lang takes en or ru";
+            request.lang = *lang;
+        } else if (*argument == "--app") {
+            auto app = parser.value();
+            if (!app) return "--app takes a program name";
+            request.app = *app;
+        } else if (argument->starts_with("--"))
+            return "unknown option for classify: " + *argument;
+        else
+            positional.push_back(*argument);
+    }
+    if (positional.empty() || positional.size() > 2)
+        return "classify takes an address and an optional host name";
+    if (!Net::isValidIP(positional[0])) return "not an IP address: " + positional[0];
+    request.ip = positional[0];
+    if (positional.size() == 2) {
+        if (!Net::isValidDomain(positional[1])) return "not a host name: " + positional[1];
+        request.host = positional[1];
+    }
+    return {};
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    Request request;
+    if (std::string problem = read(arguments, request); !problem.empty())
+        return Usage::fail(err, problem);
+    auto trackers = CliOptions::shippedTrackers(err);
+    Verdict verdict = Classifier::classify(request.ip, request.host, trackers.get());
+    std::string sentence =
+        Explainer::sentence(request.app, verdict, request.host, request.ip, request.lang);
+    if (request.json) {
+        out << nlohmann::json{{"verdict", verdict}, {"sentence", sentence}}.dump(2) << "\n";
+        return 0;
+    }
+    out << Categories::name(verdict.category) << " ("
+        << Explainer::label(verdict.category, request.lang) << ")";
+    if (verdict.company) out << ": " << *verdict.company;
+    if (verdict.listed) out << ", listed as " << *verdict.listed;
+    out << "\n" << sentence << "\n";
+    return 0;
+}
+
+} // namespace ClassifyCommand

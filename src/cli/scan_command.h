@@ -1,0 +1,18 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "connection.h"
+#include "lang.h"
+
+// `nattervane-cli scan`: who this computer's programs talk to, one block per program.
+namespace ScanCommand {
+
+// Prints `connections` grouped by program, worst category first.
+void print(const std::vector<Connection>& connections, Lang lang, std::ostream& out);
+
+int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err);
+
+} // namespace ScanCommand
