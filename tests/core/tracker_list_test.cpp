@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "atomic_file.h"
+#include "credits.h"
 #include "net.h"
 #include "resources.h"
 #include "text.h"
@@ -174,4 +175,16 @@ TEST(Resources, PrefersTheInstalledCopyBesideTheProgram) {
     EXPECT_EQ(Resources::path("trackers.txt", ""), development);
     EXPECT_EQ(Resources::path("trackers.txt"), development);
     fs::remove_all(prefix);
+}
+
+TEST(Credits, NameTheListsThatAreShipped) {
+    std::string header =
+        AtomicFile::read(Resources::path("trackers.txt")).value_or("").substr(0, 600);
+    for (Lang lang : {Lang::en, Lang::ru}) {
+        std::string credit = Credits::trackerLists(lang);
+        for (const char* list : {"EasyPrivacy", "EasyList", "CC BY-SA 3.0"}) {
+            EXPECT_NE(credit.find(list), std::string::npos) << credit;
+            EXPECT_NE(header.find(list), std::string::npos) << list;
+        }
+    }
 }
