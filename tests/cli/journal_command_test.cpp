@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "atomic_file.h"
+#include "cli_run.h"
 #include "dates.h"
 #include "temp_dir.h"
 
@@ -69,17 +70,11 @@ class JournalCommandTest : public testing::Test {
 
     Result run(const std::string& arguments) {
         std::string errFile = home / "stderr.txt";
-        std::string command = "NATTERVANE_HOME='" + home.path() + "' " + NATTERVANE_CLI + " " +
-                              arguments + " 2>'" + errFile + "'";
-        FILE* pipe = popen(command.c_str(), "r");
-        std::string out;
-        std::array<char, 4096> buffer;
-        while (size_t count = fread(buffer.data(), 1, buffer.size(), pipe))
-            out.append(buffer.data(), count);
-        int status = pclose(pipe);
+        CliResult result =
+            runCli(arguments, "2>'" + errFile + "'", "NATTERVANE_HOME='" + home.path() + "'");
         std::string err = AtomicFile::read(errFile).value_or("");
         fs::remove(errFile);
-        return {out, err, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+        return {result.out, err, result.status};
     }
 
     std::map<std::string, std::string> snapshot() const {

@@ -1,14 +1,11 @@
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "cli_run.h"
 #include "rule_store.h"
 #include "temp_dir.h"
 
@@ -17,22 +14,9 @@ using namespace std::chrono;
 
 namespace {
 
-struct Result {
-    std::string out;
-    int status;
-};
-
-Result runRules(const std::string& home, const std::string& arguments,
-                const char* streams = "2>&1") {
-    std::string command =
-        "NATTERVANE_HOME='" + home + "' " + NATTERVANE_CLI + " rules " + arguments + " " + streams;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (size_t count = fread(buffer.data(), 1, buffer.size(), pipe))
-        out.append(buffer.data(), count);
-    int status = pclose(pipe);
-    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+CliResult runRules(const std::string& home, const std::string& arguments,
+                   const char* streams = "2>&1") {
+    return runCli("rules " + arguments, streams, "NATTERVANE_HOME='" + home + "'");
 }
 
 // Every file under `root` with its modification time, to see that nothing was written.
@@ -57,7 +41,7 @@ TEST(RulesCommand, PrintsTheRulesWithoutWriting) {
     ASSERT_TRUE(RuleStore::save(rules, Paths(home.path())));
     auto before = snapshot(home.path());
 
-    Result table = runRules(home.path(), "");
+    CliResult table = runRules(home.path(), "");
     ASSERT_EQ(table.status, 0) << table.out;
     EXPECT_NE(table.out.find("rules: 2\nblock everything new: on"), std::string::npos);
     EXPECT_NE(table.out.find("block  ads.example.com"), std::string::npos) << table.out;
@@ -65,7 +49,7 @@ TEST(RulesCommand, PrintsTheRulesWithoutWriting) {
     EXPECT_NE(table.out.find("2025-03-01T09:30:00Z 203.0.113.7,::1\n"), std::string::npos);
     EXPECT_NE(table.out.find("evil?[2J.com"), std::string::npos) << "control characters shown";
 
-    Result json = runRules(home.path(), "--json", "2>/dev/null");
+    CliResult json = runRules(home.path(), "--json", "2>/dev/null");
     ASSERT_EQ(json.status, 0);
     EXPECT_EQ(nlohmann::json::parse(json.out).get<RuleSet>(), rules);
     EXPECT_EQ(snapshot(home.path()), before);
@@ -74,18 +58,18 @@ TEST(RulesCommand, PrintsTheRulesWithoutWriting) {
 TEST(RulesCommand, MissingMalformedAndBadUsage) {
     TempDir home;
     std::string missing = home.path() + "/absent";
-    Result empty = runRules(missing, "");
+    CliResult empty = runRules(missing, "");
     EXPECT_EQ(empty.status, 0);
     EXPECT_NE(empty.out.find("rules: 0\n"), std::string::npos) << empty.out;
     EXPECT_FALSE(fs::exists(missing));
 
     std::ofstream(home.path() + "/rules.json") << "{\"rules\": [";
-    Result malformed = runRules(home.path(), "--json");
+    CliResult malformed = runRules(home.path(), "--json");
     EXPECT_EQ(malformed.status, 1);
     EXPECT_NE(malformed.out.find("is not a valid rule set"), std::string::npos) << malformed.out;
     EXPECT_EQ(std::distance(fs::directory_iterator(home.path()), {}), 1);
 
-    Result bad = runRules(home.path(), "--all");
+    CliResult bad = runRules(home.path(), "--all");
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.out.find("unknown option for rules: --all"), std::string::npos);
 }

@@ -12,10 +12,12 @@ struct CliResult {
 };
 
 // Runs nattervane-cli with `arguments` (shell words) and returns its standard output and exit
-// status; standard error is merged in unless `mergeErrors` is false.
-inline CliResult runCli(const std::string& arguments, bool mergeErrors = true) {
+// status. `streams` redirects standard error (merged into the output by default); `environment`
+// holds NAME=value words for the command.
+inline CliResult runCli(const std::string& arguments, const std::string& streams = "2>&1",
+                        const std::string& environment = "") {
     std::string command =
-        std::string(NATTERVANE_CLI) + " " + arguments + (mergeErrors ? " 2>&1" : " 2>/dev/null");
+        environment + " " + std::string(NATTERVANE_CLI) + " " + arguments + " " + streams;
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     std::array<char, 4096> buffer;
