@@ -1,43 +1,21 @@
-// Building the domain block file from a tracker list of 80,000 generated domains, and a whole
-// save whose block files are unchanged.
-#include <array>
+// Building the domain block file from the shipped tracker list, and a whole save whose block
+// files are unchanged.
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
+#include "resources.h"
 #include "rule_store.h"
+#include "tracker_list.h"
 
 namespace {
 
-constexpr int listedCount = 80000;
-
-// Names shaped like the public tracker lists: two to five labels of syllables and digits, common
-// suffixes, a few entries that are no valid domain.
+// The tracker list shipped with the program.
 ListedDomains trackerList() {
-    constexpr std::array<const char*, 16> syllables{"ad",    "track", "pix",   "el",  "metr", "ic",
-                                                    "stat",  "beac",  "on",    "tag", "sync", "cdn",
-                                                    "lytic", "serv",  "click", "log"};
-    constexpr std::array<const char*, 8> suffixes{".com",   ".net", ".io", ".org",
-                                                  ".co.uk", ".de",  ".ru", ".info"};
-    std::mt19937 random(7);
-    auto label = [&] {
-        std::string text;
-        for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n)
-            text += syllables[random() % syllables.size()];
-        if (random() % 3 == 0) text += std::to_string(random() % 1000);
-        return text;
-    };
-    ListedDomains listed;
-    while (static_cast<int>(listed.size()) < listedCount) {
-        std::string domain = label() + suffixes[random() % suffixes.size()];
-        for (int depth = static_cast<int>(random() % 4); depth > 0; --depth)
-            domain = label() + "." + domain;
-        if (random() % 500 == 0) domain.insert(0, "bad_");
-        listed.emplace(std::move(domain), 'a');
-    }
-    return listed;
+    TrackerList list;
+    list.loadFile(Resources::path("trackers.txt"));
+    return list.domains();
 }
 
 RuleSet userRules() {
