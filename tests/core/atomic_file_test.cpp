@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "atomic_file.h"
+#include "file_size_limit.h"
 
 namespace fs = std::filesystem;
 
@@ -47,19 +48,12 @@ TEST_F(AtomicFileTest, ReplacesTheFileAndKeepsItsPermissions) {
 
 TEST_F(AtomicFileTest, AFailedWriteLeavesThePreviousFileIntact) {
     ASSERT_TRUE(AtomicFile::write(target, "previous"));
-    // In a child limited to tiny files, writing the temporary file fails part-way.
-    pid_t child = fork();
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{4, 4};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    // Writing the temporary file fails part-way.
+    EXPECT_TRUE(withFileSizeLimit(4, [&] {
         std::string error;
         bool ok = AtomicFile::write(target, std::string(100000, 'x'), &error);
-        _exit(!ok && error.find(target) != std::string::npos ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return !ok && error.find(target) != std::string::npos;
+    }));
     EXPECT_EQ(AtomicFile::read(target), "previous");
     EXPECT_EQ(entries(), 1u) << "the temporary file was left behind";
 }

@@ -11,6 +11,7 @@
 
 #include "atomic_file.h"
 #include "dates.h"
+#include "file_size_limit.h"
 #include "rule_store.h"
 #include "temp_dir.h"
 
@@ -202,20 +203,12 @@ TEST_F(RuleStoreTest, AWriteFailingPartWayKeepsThePreviousFileIntact) {
     ListedDomains listed;
     for (int i = 0; i < 2000; ++i)
         listed.emplace("t" + std::to_string(i) + ".tracker.net", 'x');
-    // In a child limited to small files, the rules and address files fit but the domain file
-    // fails part-way.
-    pid_t child = fork();
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    // The rules and address files fit the limit but the domain file fails part-way.
+    EXPECT_TRUE(withFileSizeLimit(4096, [&] {
         std::string error;
         bool saved = RuleStore::save(after, paths, &listed, &error);
-        _exit(!saved && error.find("block_domains.txt") != std::string::npos ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return !saved && error.find("block_domains.txt") != std::string::npos;
+    }));
     EXPECT_EQ(RuleStore::load(paths), after);
     EXPECT_EQ(contents(paths.blockDomains()), domainsBefore);
     EXPECT_EQ(std::distance(fs::directory_iterator(paths.helperDir()), {}), 2);
