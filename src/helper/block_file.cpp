@@ -1,0 +1,64 @@
+#include "block_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+BlockFile BlockFile::open(int directory, const std::string& name,
+                          const std::vector<uid_t>& owners) {
+    // Non-blocking, so a FIFO planted at the path cannot hang the helper before it is refused.
+    int fd =
+        openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return BlockFile(-1, "");
+        if (errno == ELOOP) return BlockFile(-1, name + " is a symbolic link");
+        return BlockFile(-1, name + ": " + std::strerror(errno));
+    }
+    struct stat info {};
+    std::string problem;
+    if (fstat(fd, &info) != 0)
+        problem = name + ": " + std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        problem = name + " is not a regular file";
+    else if (std::find(owners.begin(), owners.end(), info.st_uid) == owners.end())
+        problem = name + " is owned by user " + std::to_string(info.st_uid);
+    if (!problem.empty()) {
+        close(fd);
+        fd = -1;
+    }
+    return BlockFile(fd, std::move(problem));
+}
+
+BlockFile::BlockFile(BlockFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), problem_(std::move(other.problem_)) {}
+
+BlockFile::~BlockFile() {
+    if (fd_ >= 0) close(fd_);
+}
+
+BlockFile::Contents BlockFile::read(size_t limit) const {
+    Contents contents;
+    if (fd_ < 0) return contents;
+    char buffer[65536];
+    for (;;) {
+        // One byte beyond the limit tells a file of exactly `limit` bytes from a longer one.
+        size_t want = std::min(sizeof buffer, limit + 1 - contents.text.size());
+        ssize_t count = ::read(fd_, buffer, want);
+        if (count < 0 && errno == EINTR) continue;
+        if (count == 0) return contents;
+        if (count < 0) break;
+        contents.text.append(buffer, static_cast<size_t>(count));
+        if (contents.text.size() > limit) break;
+    }
+    // Cut short by the limit or a read error: keep whole lines only.
+    contents.cut = true;
+    contents.text.resize(std::min(contents.text.size(), limit));
+    size_t lastBreak = contents.text.rfind('\n');
+    contents.text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+    return contents;
+}

@@ -1,0 +1,67 @@
+#include "firewall_backend.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include <unistd.h>
+
+#include "atomic_file.h"
+#include "command_runner.h"
+#include "firewall_script.h"
+
+namespace {
+
+constexpr double toolTimeout = 120.0;
+// Cleared at boot, when pf forgets its references too.
+constexpr const char* pfTokenFile = "/var/run/nattervane-pf.token";
+constexpr const char* pfctl = "/sbin/pfctl";
+
+std::string nftPath() {
+    for (const char* path : {"/usr/sbin/nft", "/sbin/nft", "/usr/bin/nft"})
+        if (access(path, X_OK) == 0) return path;
+    return "/usr/sbin/nft";
+}
+
+FirewallBackend nftables() {
+    std::vector<std::string> nft{nftPath(), "-f", "-"};
+    return {.applyCommand = nft,
+            .applyScript = FirewallScript::nftApply,
+            .removeCommand = nft,
+            .removeScript = FirewallScript::nftRemove(),
+            .flushCommands = {{"/usr/bin/resolvectl", "flush-caches"}}};
+}
+
+// `pfctl -E` enables pf and hands out a reference; pf stays enabled until every holder has
+// released its reference, so enabling never fights another user of pf.
+void holdPfReference() {
+    if (AtomicFile::read(pfTokenFile)) return;
+    CommandResult enabled = runCommand({pfctl, "-E"}, "", toolTimeout);
+    if (auto token = FirewallScript::pfToken(enabled.output))
+        AtomicFile::write(pfTokenFile, *token + "\n");
+}
+
+void releasePfReference() {
+    auto stored = AtomicFile::read(pfTokenFile);
+    if (!stored) return;
+    if (auto token = FirewallScript::pfToken("Token : " + *stored))
+        runCommand({pfctl, "-X", *token}, "", toolTimeout);
+    std::remove(pfTokenFile);
+}
+
+FirewallBackend pf() {
+    std::string anchor(FirewallScript::pfAnchor);
+    return {.applyCommand = {pfctl, "-a", anchor, "-f", "-"},
+            .applyScript = FirewallScript::pfApply,
+            .removeCommand = {pfctl, "-a", anchor, "-F", "all"},
+            .removeScript = "",
+            .flushCommands = {{"/usr/bin/dscacheutil", "-flushcache"},
+                              {"/usr/bin/killall", "-HUP", "mDNSResponder"}},
+            .afterApply = holdPfReference,
+            .afterRemove = releasePfReference};
+}
+
+} // namespace
+
+FirewallBackend FirewallBackend::forPlatform(const platform::Descriptor& platform) {
+    return platform.name == platform::macos().name ? pf() : nftables();
+}

@@ -1,0 +1,41 @@
+#include "helper_options.h"
+
+const char* const helperUsage =
+    "usage: nattervane-helper apply DIR [--user NAME] [--hosts PATH] [--status PATH] [--dry-run]\n"
+    "       nattervane-helper remove [--hosts PATH] [--status PATH] [--dry-run]\n";
+
+std::variant<HelperOptions, std::string>
+HelperOptions::parse(const std::vector<std::string>& arguments,
+                     const platform::Descriptor& platform) {
+    HelperOptions options;
+    options.statusFile = platform.helperStatusPath;
+    if (arguments.empty()) return std::string("no command given");
+    if (arguments[0] == "remove")
+        options.command = Command::remove;
+    else if (arguments[0] != "apply")
+        return "unknown command " + arguments[0];
+    size_t next = 1;
+    if (options.command == Command::apply) {
+        if (arguments.size() < 2 || arguments[1].starts_with("--"))
+            return std::string("apply needs the directory of the block files");
+        options.directory = arguments[1];
+        next = 2;
+    }
+    for (; next < arguments.size(); ++next) {
+        const std::string& option = arguments[next];
+        if (option == "--dry-run") {
+            options.dryRun = true;
+            continue;
+        }
+        std::string* value = option == "--hosts"    ? &options.hostsFile
+                             : option == "--status" ? &options.statusFile
+                                                    : nullptr;
+        bool user = option == "--user" && options.command == Command::apply;
+        if (!value && !user) return "unknown option " + option;
+        if (next + 1 == arguments.size() || arguments[next + 1].empty())
+            return option + " needs a value";
+        (value ? *value : options.user.emplace()) = arguments[++next];
+        options.hostsGiven = options.hostsGiven || option == "--hosts";
+    }
+    return options;
+}

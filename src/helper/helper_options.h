@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform.h"
+
+// The command line of nattervane-helper.
+struct HelperOptions {
+    enum class Command { apply, remove };
+
+    Command command = Command::apply;
+    // The directory holding block_ips.txt and block_domains.txt (apply only).
+    std::string directory;
+    std::string hostsFile = "/etc/hosts";
+    // The system's name cache is flushed only when the real hosts file was changed.
+    bool hostsGiven = false;
+    std::string statusFile;
+    // Login name whose files are accepted besides root's; absent: the user running the helper.
+    std::optional<std::string> user;
+    // Print the firewall script and the status line; change nothing.
+    bool dryRun = false;
+
+    bool operator==(const HelperOptions&) const = default;
+
+    // The options of `arguments` (without the program name), or the reason they are wrong.
+    static std::variant<HelperOptions, std::string> parse(const std::vector<std::string>& arguments,
+                                                          const platform::Descriptor& platform);
+};
+
+// How to call the program, for errors.
+extern const char* const helperUsage;

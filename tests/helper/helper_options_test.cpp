@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "helper_options.h"
+
+namespace {
+
+std::variant<HelperOptions, std::string> parse(std::vector<std::string> arguments) {
+    return HelperOptions::parse(arguments, platform::linux());
+}
+
+TEST(HelperOptions, ApplyTakesTheDirectoryAndOptionalPaths) {
+    auto parsed = parse({"apply", "/home/u/d", "--hosts", "/tmp/h", "--status", "/tmp/s", "--user",
+                         "u", "--dry-run"});
+    ASSERT_TRUE(std::holds_alternative<HelperOptions>(parsed));
+    HelperOptions expected{.command = HelperOptions::Command::apply,
+                           .directory = "/home/u/d",
+                           .hostsFile = "/tmp/h",
+                           .hostsGiven = true,
+                           .statusFile = "/tmp/s",
+                           .user = "u",
+                           .dryRun = true};
+    EXPECT_EQ(std::get<HelperOptions>(parsed), expected);
+}
+
+TEST(HelperOptions, DefaultsAreTheSystemFiles) {
+    auto parsed = parse({"remove"});
+    ASSERT_TRUE(std::holds_alternative<HelperOptions>(parsed));
+    const auto& options = std::get<HelperOptions>(parsed);
+    EXPECT_EQ(options.command, HelperOptions::Command::remove);
+    EXPECT_EQ(options.hostsFile, "/etc/hosts");
+    EXPECT_FALSE(options.hostsGiven);
+    EXPECT_EQ(options.statusFile, "/var/lib/nattervane/status.txt");
+    EXPECT_EQ(
+        std::get<HelperOptions>(HelperOptions::parse({"remove"}, platform::macos())).statusFile,
+        "/Library/Application Support/Nattervane/status.txt");
+}
+
+TEST(HelperOptions, WrongCommandLinesAreRefused) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{},
+                                               {"flush"},
+                                               {"apply"},
+                                               {"apply", "--hosts", "/tmp/h"},
+                                               {"apply", "/d", "--hosts"},
+                                               {"apply", "/d", "--status", ""},
+                                               {"apply", "/d", "--force"},
+                                               {"remove", "--user", "u"},
+                                               {"remove", "/d"}})
+        EXPECT_TRUE(std::holds_alternative<std::string>(parse(arguments)))
+            << testing::PrintToString(arguments);
+}
+
+} // namespace
