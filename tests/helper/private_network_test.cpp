@@ -1,0 +1,172 @@
+// The real helper program against the real nftables, inside a network namespace of the test's
+// own, with the hosts and status files in a temporary directory.
+#include <filesystem>
+#include <fstream>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "atomic_file.h"
+#include "command_runner.h"
+#include "private_network.h"
+#include "temp_dir.h"
+
+namespace {
+
+constexpr const char* address = "10.99.0.1";
+
+// Why the namespace tests cannot run here, or empty.
+std::string missingPrerequisite() {
+    if (geteuid() != 0) return "needs root for a private network namespace and nftables";
+    if (access("/usr/sbin/nft", X_OK) != 0) return "needs nft (Debian package nftables)";
+    if (access("/usr/sbin/ip", X_OK) != 0 && access("/sbin/ip", X_OK) != 0)
+        return "needs ip (Debian package iproute2)";
+    return "";
+}
+
+std::string run(const std::vector<std::string>& argv) {
+    CommandResult result = runCommand(argv, "", 60);
+    return std::to_string(result.status) + (result.status == 0 ? "" : ":" + result.output);
+}
+
+// A TCP listener on `address` in the namespace.
+int listenOn(uint16_t& port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, address, &local.sin_addr);
+    socklen_t length = sizeof local;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), length) != 0 || listen(fd, 8) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return -1;
+    port = ntohs(local.sin_port);
+    return fd;
+}
+
+// "connected", or "timed out" when nothing answers within half a second.
+std::string tryConnect(uint16_t port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(port);
+    inet_pton(AF_INET, address, &remote.sin_addr);
+    connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
+    pollfd request{fd, POLLOUT, 0};
+    int error = 0;
+    socklen_t length = sizeof error;
+    std::string outcome = "timed out";
+    if (poll(&request, 1, 500) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0)
+        outcome = error == 0 ? "connected" : "failed";
+    close(fd);
+    return outcome;
+}
+
+class PrivateNetworkTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::string missing = missingPrerequisite(); !missing.empty()) GTEST_SKIP() << missing;
+        if (!inPrivateNetwork([] { return std::string(); }))
+            GTEST_SKIP() << "no private network namespace can be made here";
+        std::filesystem::create_directory(dir_ / "helper");
+        AtomicFile::write(dir_ / "hosts", hosts);
+    }
+
+    void writeBlockFile(const std::string& name, const std::string& text) {
+        std::ofstream(dir_ / ("helper/" + name), std::ios::binary) << text;
+    }
+    std::string helper(const std::string& command) {
+        std::vector<std::string> argv{NATTERVANE_HELPER, command};
+        if (command == "apply") argv.push_back(dir_ / "helper");
+        for (const char* option : {"--hosts", "--status"})
+            argv.push_back(option);
+        argv.insert(argv.end() - 1, dir_ / "hosts");
+        argv.push_back(dir_ / "status.txt");
+        return run(argv);
+    }
+    // Runs `body` in a fresh network namespace.
+    std::string inNamespace(const std::function<std::string()>& body) {
+        auto report = inPrivateNetwork(body);
+        if (!report) ADD_FAILURE() << "no private network namespace could be made";
+        return report.value_or("");
+    }
+    std::string file(const std::string& name) {
+        return AtomicFile::read(dir_ / name).value_or("<missing>");
+    }
+
+    const std::string hosts = "127.0.0.1 localhost\n";
+    TempDir dir_;
+};
+
+TEST_F(PrivateNetworkTest, AnAppliedAddressIsUnreachableUntilRemoved) {
+    std::string report = inNamespace([&] {
+        // A dummy interface where the kernel has them, else the address on loopback.
+        std::string setup = run({"/bin/sh", "-c",
+                                 "{ ip link add d0 type dummy && ip link set d0 up && "
+                                 "ip addr add 10.99.0.1/24 dev d0; } 2>/dev/null || "
+                                 "ip addr add 10.99.0.1/24 dev lo"});
+        uint16_t port = 0;
+        int listener = listenOn(port);
+        // One step per statement: the operands of + run in no fixed order.
+        std::string text = "setup=" + setup;
+        text += " before=" + tryConnect(port);
+        writeBlockFile("block_ips.txt", std::string(address) + "\n");
+        writeBlockFile("block_domains.txt", "ads.example\n");
+        text += " apply=" + helper("apply");
+        text += " during=" + tryConnect(port);
+        text += file("hosts").find("\n0.0.0.0 ads.example\n") != std::string::npos ? " hosts=ok"
+                                                                                   : " hosts=no";
+        text += " status=" + file("status.txt");
+        text += "remove=" + helper("remove");
+        text += " after=" + tryConnect(port);
+        close(listener);
+        return text;
+    });
+    EXPECT_EQ(report, "setup=0 before=connected apply=0 during=timed out hosts=ok "
+                      "status=ips=1 domains=1 rejected=0\nremove=0 after=connected");
+    EXPECT_EQ(file("hosts"), hosts);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "status.txt"));
+}
+
+TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
+    std::string lines = "192.0.2.1\n192.0.2.2 }\n} ; flush ruleset ;\nfe80::1%eth0\n"
+                        "$(touch /tmp/nv-pwned)\n2001:db8::7\n192.0.2.3\r\n";
+    lines += std::string("192.0.2.4\0\n", 11);
+    for (int i = 0; i < 10000; ++i)
+        lines += "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".9\n";
+    writeBlockFile("block_ips.txt", lines);
+    std::string report = inNamespace([&] {
+        std::string text = "apply=" + helper("apply") + " ";
+        CommandResult listed =
+            runCommand({"/usr/sbin/nft", "list", "table", "inet", "nattervane"}, "", 60);
+        bool hostile = listed.output.find("192.0.2.2") != std::string::npos ||
+                       listed.output.find("192.0.2.3") != std::string::npos ||
+                       listed.output.find("192.0.2.4") != std::string::npos ||
+                       listed.output.find("fe80") != std::string::npos;
+        text += listed.output.find("192.0.2.1") != std::string::npos &&
+                        listed.output.find("2001:db8::7") != std::string::npos &&
+                        listed.output.find("10.39.15.9") != std::string::npos && !hostile
+                    ? "table=valid lines only "
+                    : "table=" + listed.output;
+        text += "remove=" + helper("remove") + " ";
+        listed = runCommand({"/usr/sbin/nft", "list", "tables"}, "", 60);
+        return text + "left=[" + listed.output + "]";
+    });
+    EXPECT_EQ(report, "apply=0 table=valid lines only remove=0 left=[]");
+    EXPECT_FALSE(std::filesystem::exists("/tmp/nv-pwned"));
+}
+
+TEST_F(PrivateNetworkTest, EmptyBlockFilesLoadAndRemoveTwiceIsHarmless) {
+    writeBlockFile("block_ips.txt", "");
+    std::string report = inNamespace(
+        [&] { return helper("apply") + " " + helper("remove") + " " + helper("remove"); });
+    EXPECT_EQ(report, "0 0 0");
+    EXPECT_EQ(file("hosts"), hosts);
+}
+
+} // namespace
