@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr double toolTimeout = 120.0;
 // Cleared at boot, when pf forgets its references too.
 constexpr const char* pfTokenFile = "/var/run/nattervane-pf.token";
 constexpr const char* pfctl = "/sbin/pfctl";
@@ -35,7 +34,7 @@ FirewallBackend nftables() {
 // released its reference, so enabling never fights another user of pf.
 void holdPfReference() {
     if (AtomicFile::read(pfTokenFile)) return;
-    CommandResult enabled = runCommand({pfctl, "-E"}, "", toolTimeout);
+    CommandResult enabled = runCommand({pfctl, "-E"}, "");
     if (auto token = FirewallScript::pfToken(enabled.output))
         AtomicFile::write(pfTokenFile, *token + "\n");
 }
@@ -44,7 +43,7 @@ void releasePfReference() {
     auto stored = AtomicFile::read(pfTokenFile);
     if (!stored) return;
     if (auto token = FirewallScript::pfToken("Token : " + *stored))
-        runCommand({pfctl, "-X", *token}, "", toolTimeout);
+        runCommand({pfctl, "-X", *token}, "");
     std::remove(pfTokenFile);
 }
 

@@ -20,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double toolTimeout = 120.0;
 constexpr const char* blockFileNames[] = {"block_ips.txt", "block_domains.txt"};
 
 // Root's files, and those of the installing user (by default the one running the helper).
@@ -56,7 +55,7 @@ readEntries(const HelperOptions& options, const std::vector<uid_t>& allowed, std
 
 bool runFirewall(const std::vector<std::string>& command, const std::string& script,
                  std::ostream& err) {
-    CommandResult result = runCommand(command, script, toolTimeout);
+    CommandResult result = runCommand(command, script);
     if (result.status == 0) return true;
     err << "nattervane-helper: " << command[0] << " failed (status " << result.status << ")\n"
         << result.output;
@@ -84,7 +83,7 @@ bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
     }
     if (!options.hostsGiven)
         for (const auto& command : firewall.flushCommands)
-            runCommand(command, "", toolTimeout);
+            runCommand(command, "");
     return true;
 }
 
