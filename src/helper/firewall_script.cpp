@@ -56,14 +56,12 @@ std::string nftApply(const BlockLines::Entries& entries) {
 std::string pfApply(const BlockLines::Entries& entries) {
     std::string script;
     script.reserve(scriptSize(entries));
-    script.append("table <nattervane> persist {");
-    const char* separator = "\n\t";
+    // One address per line; pf takes line breaks inside the braces as separators.
+    script.append("table <nattervane> persist {\n");
     for (const auto* family : {&entries.ipv4, &entries.ipv6})
-        for (const std::string& address : *family) {
-            script.append(separator).append(address);
-            separator = ",\n\t";
-        }
-    script.append("\n}\n");
+        for (const std::string& address : *family)
+            script.append("\t").append(address).append("\n");
+    script.append("}\n");
     script.append("block drop out quick to <nattervane>\n");
     script.append("block drop in quick from <nattervane>\n");
     return script;

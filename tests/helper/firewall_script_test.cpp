@@ -32,7 +32,7 @@ TEST(FirewallScript, NftSetsWithoutAddressesHaveNoElementList) {
 
 TEST(FirewallScript, PfLoadsOneTableBlockedBothWays) {
     EXPECT_EQ(FirewallScript::pfApply(entries),
-              "table <nattervane> persist {\n\t192.0.2.1,\n\t198.51.100.7,\n\t2001:db8::1\n}\n"
+              "table <nattervane> persist {\n\t192.0.2.1\n\t198.51.100.7\n\t2001:db8::1\n}\n"
               "block drop out quick to <nattervane>\n"
               "block drop in quick from <nattervane>\n");
     EXPECT_TRUE(FirewallScript::pfApply({}).starts_with("table <nattervane> persist {\n}\n"));
