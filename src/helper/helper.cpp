@@ -30,12 +30,13 @@ std::optional<std::vector<uid_t>> owners(const HelperOptions& options) {
     return std::vector<uid_t>{0, entry->pw_uid};
 }
 
-// The valid lines of both block files. Refused files are reported and count as empty.
+// The valid lines of both block files. Missing and refused files count as empty.
 std::optional<BlockLines::Entries>
 readEntries(const HelperOptions& options, const std::vector<uid_t>& allowed, std::ostream& err) {
     BlockLines::Entries entries;
     int directory = open(options.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory < 0 && errno == ENOENT) return entries;
+    // A directory that is not there (a home not mounted yet) changes nothing, rather than
+    // taking every rule away.
     if (directory < 0) {
         err << "nattervane-helper: " << options.directory << ": " << std::strerror(errno) << "\n";
         return std::nullopt;

@@ -135,9 +135,13 @@ TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
     EXPECT_FALSE(fs::exists(statusFile()));
 }
 
-TEST_F(HelperTest, AMissingDirectoryAppliesNothingAndAnUnknownUserIsAnError) {
-    ASSERT_EQ(run({"apply", dir_ / "absent", "--hosts", hostsFile(), "--status", statusFile()}), 0);
-    EXPECT_EQ(read(statusFile()), "ips=0 domains=0 rejected=0\n");
+TEST_F(HelperTest, AMissingDirectoryOrUnknownUserChangesNothing) {
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    ASSERT_EQ(apply(), 0);
+    std::string hosts = read(hostsFile());
+    EXPECT_EQ(run({"apply", dir_ / "absent", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_EQ(read(hostsFile()), hosts);
+    EXPECT_EQ(read(statusFile()), "ips=0 domains=1 rejected=0\n");
     EXPECT_EQ(
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
 }
