@@ -20,14 +20,15 @@ struct Entries {
     bool operator==(const Entries&) const = default;
 };
 
-// The canonical text of an IPv4 or IPv6 address line and whether it is IPv6; absent for anything
-// else (zone suffixes, spaces, NUL bytes, prefixes).
+// An address in the canonical text of its family.
 struct Address {
     std::string text;
     bool ipv6 = false;
 
     bool operator==(const Address&) const = default;
 };
+// The address of a line holding exactly one IPv4 or IPv6 address; absent for anything else
+// (zone suffixes, spaces, NUL bytes, prefixes).
 std::optional<Address> parseAddress(std::string_view line);
 // True for a domain line: `Net::isValidDomain` and not an address.
 bool isDomain(std::string_view line);
