@@ -68,17 +68,19 @@ bool runFirewall(const std::vector<std::string>& command, const std::string& scr
 bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
                  const std::vector<std::string>& domains, std::ostream& err) {
     std::error_code ignored;
-    bool exists = fs::exists(options.hostsFile, ignored);
-    std::optional<std::string> current =
-        exists ? AtomicFile::read(options.hostsFile) : std::string();
+    // A hosts file that is a link is changed where it points, so the link stays.
+    fs::path path = fs::weakly_canonical(options.hostsFile, ignored);
+    if (path.empty()) path = options.hostsFile;
+    bool exists = fs::exists(path, ignored);
+    std::optional<std::string> current = exists ? AtomicFile::read(path) : std::string();
     if (!current) {
-        err << "nattervane-helper: cannot read " << options.hostsFile << "\n";
+        err << "nattervane-helper: cannot read " << path.string() << "\n";
         return false;
     }
     std::string merged = HostsBlock::merge(*current, domains);
     if (merged == *current) return true;
     std::string error;
-    if (!AtomicFile::write(options.hostsFile, merged, &error)) {
+    if (!AtomicFile::write(path, merged, &error)) {
         err << "nattervane-helper: " << error << "\n";
         return false;
     }

@@ -123,6 +123,15 @@ TEST_F(HelperTest, RemoveRestoresTheHostsFileExactlyAndForgetsTheStatus) {
     EXPECT_FALSE(fs::exists(statusFile()));
 }
 
+TEST_F(HelperTest, AHostsFileThatIsALinkIsChangedWhereItPoints) {
+    fs::rename(hostsFile(), dir_ / "real-hosts");
+    fs::create_symlink(dir_ / "real-hosts", hostsFile());
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    ASSERT_EQ(apply(), 0) << err_;
+    EXPECT_TRUE(fs::is_symlink(hostsFile()));
+    EXPECT_EQ(read(dir_ / "real-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
+}
+
 TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
     writeBlockFile("block_ips.txt", "192.0.2.1\nnot an address\n");
     writeBlockFile("block_domains.txt", "ads.example\n");
