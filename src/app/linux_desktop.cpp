@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -29,9 +28,10 @@ std::shared_ptr<Desktop> nativeDesktop() {
     return std::make_shared<LinuxDesktop>();
 }
 
+LinuxDesktop::LinuxDesktop(QDBusConnection bus) : bus_(std::move(bus)) {}
+
 void LinuxDesktop::notify(const std::string&, const std::string& title, const std::string& body) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return;
+    if (!bus_.isConnected()) return;
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
                                                        "/org/freedesktop/Notifications",
                                                        "org.freedesktop.Notifications", "Notify");
@@ -39,7 +39,7 @@ void LinuxDesktop::notify(const std::string&, const std::string& title, const st
     call << QString("Nattervane") << uint(0) << QString() << qt(title) << qt(body) << QStringList()
          << hints << int(-1);
     // Sent without waiting: a missing notification server must not hold up the scan.
-    bus.send(call);
+    bus_.send(call);
 }
 
 std::optional<size_t> LinuxDesktop::ask(const Question& question) {
@@ -50,6 +50,8 @@ std::optional<size_t> LinuxDesktop::ask(const Question& question) {
     std::vector<QAbstractButton*> buttons;
     for (const std::string& text : question.buttons)
         buttons.push_back(box.addButton(qt(text), QMessageBox::ActionRole));
+    // Closing the box counts as the last button, which never commits to anything.
+    if (!buttons.empty()) box.setEscapeButton(buttons.back());
     QTimer::singleShot(0, &box, [&box] {
         box.raise();
         box.activateWindow();

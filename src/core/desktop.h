@@ -24,7 +24,7 @@ class Desktop {
     virtual void notify(const std::string& id, const std::string& title,
                         const std::string& body) = 0;
     // Brings the application to the front and asks modally; the index of the button chosen, or
-    // absent when the question was closed another way.
+    // absent when none was.
     virtual std::optional<size_t> ask(const Question& question) = 0;
     // Runs one shell command as administrator and waits for it; the system asks for the password
     // with `prompt` where it can. Failure and cancelling are not reported.
