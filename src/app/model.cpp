@@ -62,11 +62,7 @@ Model::~Model() {
 }
 
 Model& Model::shared() {
-    static Model* model = [] {
-        ModelOptions options;
-        options.desktop = nativeDesktop();
-        return new Model(std::move(options), QCoreApplication::instance());
-    }();
+    static Model* model = new Model(ModelOptions(), QCoreApplication::instance());
     return *model;
 }
 

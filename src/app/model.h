@@ -35,6 +35,7 @@ struct ModelOptions {
     // Listers, process paths and name lookups of the scanner.
     ScannerOptions scanner;
     Journal::Clock clock = std::chrono::system_clock::now;
+    // This system's desktop when not given.
     std::shared_ptr<Desktop> desktop;
     // The tracker list file read at start.
     std::string trackerList = Resources::path("trackers.txt");

@@ -14,6 +14,7 @@
 #include "model.h"
 #include "rule_store.h"
 #include "settings.h"
+#include "ss_text.h"
 #include "temp_dir.h"
 #include "tool_runner.h"
 
@@ -67,13 +68,6 @@ class FakeDesktop : public Desktop {
 };
 
 using Names = std::vector<std::string>;
-
-// One socket line of `ss -H -t -u -n -p -i` with its info line.
-std::string ssLine(int pid, const std::string& name, const std::string& peer, int64_t sent = 0) {
-    return "tcp ESTAB 0 0 10.0.0.2:40000 " + peer + " users:((\"" + name +
-           "\",pid=" + std::to_string(pid) + ",fd=3))\n\t bytes_sent:" + std::to_string(sent) +
-           " bytes_received:1\n";
-}
 
 void writeExecutable(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
@@ -389,10 +383,10 @@ class ModelTest : public QObject {
     void rowsComeInOrderWithTheirTrackerCounts() {
         listing(ssLine(1, "plain", "203.0.113.1:443") + ssLine(1, "plain", "203.0.113.2:443") +
                 ssLine(2, "few", "157.240.1.1:443") + ssLine(2, "few", "157.240.1.1:80") +
-                ssLine(3, "many", "157.240.1.1:443", 10) +
-                ssLine(3, "many", "157.240.2.2:443", 99) + ssLine(4, "one", "203.0.113.3:443") +
-                ssLine(5, "more", "157.240.3.3:443") + ssLine(5, "more", "203.0.113.4:443") +
-                ssLine(5, "more", "203.0.113.5:443"));
+                ssLine(3, "many", "157.240.1.1:443", "tcp", 0, 10) +
+                ssLine(3, "many", "157.240.2.2:443", "tcp", 0, 99) +
+                ssLine(4, "one", "203.0.113.3:443") + ssLine(5, "more", "157.240.3.3:443") +
+                ssLine(5, "more", "203.0.113.4:443") + ssLine(5, "more", "203.0.113.5:443"));
         QVERIFY(started());
         Names order;
         std::vector<int> counts;
