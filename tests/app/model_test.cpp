@@ -211,6 +211,25 @@ class ModelTest : public QObject {
         QCOMPARE(model->apps().size(), size_t(1));
     }
 
+    void aScanInFlightDropsFurtherRequestsAndEndsBeforeTheModel() {
+        // A slow lister that counts its runs.
+        writeExecutable(*dir / "ss", "#!/bin/sh\necho run >> '" + (*dir / "runs") +
+                                         "'\nsleep 0.3\ncat '" + (*dir / "ss.out") + "'\n");
+        listing(ssLine(1, "curl", "203.0.113.9:443"));
+        makeModel();
+        model->start();
+        QVERIFY(model->scanning());
+        model->scan();
+        model->scan();
+        QVERIFY(settled());
+        QCOMPARE(AtomicFile::read(*dir / "runs"), std::string("run\n"));
+        QCOMPARE(model->apps().size(), size_t(1));
+
+        model->scan();
+        model.reset();
+        QCOMPARE(AtomicFile::read(*dir / "runs"), std::string("run\nrun\n"));
+    }
+
     void settingsAreSavedAndTheTimerRunsAtLeastEveryTwoSeconds() {
         writeSettings({false, 0.0, "ru", false, false});
         QVERIFY(started());
