@@ -1,6 +1,7 @@
 #include "model.h"
 
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include <QCoreApplication>
@@ -90,7 +91,11 @@ void Model::primeResolver() {
 }
 
 void Model::reschedule() {
-    double seconds = std::max(settings_.interval, shortestInterval);
+    // The timer counts in int milliseconds; longer periods wait as long as it can.
+    constexpr double longestInterval = std::numeric_limits<int>::max() / 1000.0;
+    double seconds = settings_.interval;
+    if (!(seconds >= shortestInterval)) seconds = shortestInterval;
+    seconds = std::min(seconds, longestInterval);
     scanTimer_.start(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
 }
 

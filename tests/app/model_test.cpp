@@ -1,3 +1,4 @@
+#include <cmath>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -238,6 +239,11 @@ class ModelTest : public QObject {
         model->setSettings({true, 15.0, "en", true, false});
         QCOMPARE(model->findChild<QTimer*>("scanTimer")->interval(), 15000);
         QCOMPARE(loadSettings(paths().settingsFile()), (Settings{true, 15.0, "en", true, false}));
+        for (double interval : {-1.5, 1.5, std::nan(""), 1e12}) {
+            model->setSettings({false, interval, "en", false, false});
+            QVERIFY(model->findChild<QTimer*>("scanTimer")->interval() >= 2000);
+            QVERIFY(model->findChild<QTimer*>("scanTimer")->isActive());
+        }
     }
 
     void localConnectionsAreListedButNeverJournaledOrBlocked() {
