@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "atomic_file.h"
-#include "dates.h"
+#include "unusable_file.h"
 
 namespace fs = std::filesystem;
 
@@ -18,60 +18,33 @@ bool fail(std::string* error, const std::string& what) {
     return false;
 }
 
-// The rules file with its raw contents, when it exists and can be read.
-struct RawReading {
-    Reading reading;
-    std::optional<std::string> contents;
-};
-
-RawReading readRaw(const std::string& path) {
-    std::error_code ignored;
-    if (!fs::exists(path, ignored)) return {};
-    std::optional<std::string> contents = AtomicFile::read(path);
-    if (!contents) return {{{}, "cannot read " + path}, std::nullopt};
-    try {
-        return {{nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt}, contents};
-    } catch (const nlohmann::json::exception& problem) {
-        return {{{}, path + " is not a valid rule set: " + problem.what()}, contents};
-    }
-}
-
-// Where a malformed rules file is kept: its name, ".bad-" and its modification time, with a
-// counter when another file of that name differs.
-std::optional<std::string> asidePath(const std::string& path, const std::string& contents) {
-    std::error_code ignored;
-    auto modified = fs::last_write_time(path, ignored);
-    std::string stamp = Dates::iso8601(
-        std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(modified)));
-    std::erase_if(stamp, [](char c) { return c == '-' || c == ':'; });
-    std::string base = path + ".bad-" + stamp;
-    for (int n = 1; n <= 100; ++n) {
-        std::string candidate = n == 1 ? base : base + "-" + std::to_string(n);
-        if (!fs::exists(candidate, ignored) || AtomicFile::read(candidate) == contents)
-            return candidate;
-    }
-    return std::nullopt;
-}
-
 bool writeIfChanged(const std::string& path, const std::string& text, std::string* error) {
     if (AtomicFile::read(path) == text) return true;
     return AtomicFile::write(path, text, error);
 }
 
-// Makes sure replacing the rules file loses nothing the user wrote.
-bool keepUnusableFile(const std::string& path, std::string* error) {
-    RawReading raw = readRaw(path);
-    if (!raw.reading.problem) return true;
-    if (!raw.contents) return fail(error, *raw.reading.problem + "; it is left in place");
-    std::optional<std::string> aside = asidePath(path, *raw.contents);
-    if (!aside) return fail(error, "no free name to keep " + path + " aside");
-    return writeIfChanged(*aside, *raw.contents, error);
+bool decodesAsRules(const std::string& contents) {
+    try {
+        nlohmann::json::parse(contents).get<RuleSet>();
+        return true;
+    } catch (const nlohmann::json::exception&) {
+        return false;
+    }
 }
 
 } // namespace
 
 Reading read(const Paths& paths) {
-    return readRaw(paths.rulesFile()).reading;
+    const std::string path = paths.rulesFile();
+    std::error_code ignored;
+    if (!fs::exists(path, ignored)) return {};
+    std::optional<std::string> contents = AtomicFile::read(path);
+    if (!contents) return {{}, "cannot read " + path};
+    try {
+        return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt};
+    } catch (const nlohmann::json::exception& problem) {
+        return {{}, path + " is not a valid rule set: " + problem.what()};
+    }
 }
 
 RuleSet load(const Paths& paths) {
@@ -93,7 +66,7 @@ bool save(const RuleSet& rules, const Paths& paths, const ListedDomains* listed,
     } catch (const nlohmann::json::exception& problem) {
         return fail(error, std::string("cannot encode the rules: ") + problem.what());
     }
-    return keepUnusableFile(paths.rulesFile(), error) &&
+    return UnusableFile::keepAside(paths.rulesFile(), decodesAsRules, error) &&
            AtomicFile::write(paths.rulesFile(), text, error) &&
            writeIfChanged(paths.blockIPs(), rules.exportIPs(), error) &&
            writeIfChanged(paths.blockDomains(), rules.exportDomains(listed), error);

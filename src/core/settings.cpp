@@ -7,6 +7,7 @@
 
 #include "atomic_file.h"
 #include "json_strict.h"
+#include "unusable_file.h"
 
 Lang Settings::lang() const {
     if (auto chosen = Langs::from(language)) return *chosen;
@@ -27,14 +28,21 @@ void from_json(const nlohmann::json& json, Settings& settings) {
                 json.at("paused").get<bool>()};
 }
 
-std::optional<Settings> loadSettings(const std::string& path) {
-    std::optional<std::string> text = AtomicFile::read(path);
-    if (!text) return std::nullopt;
+namespace {
+
+std::optional<Settings> decode(const std::string& text) {
     try {
-        return nlohmann::json::parse(*text).get<Settings>();
+        return nlohmann::json::parse(text).get<Settings>();
     } catch (const nlohmann::json::exception&) {
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<Settings> loadSettings(const std::string& path) {
+    std::optional<std::string> text = AtomicFile::read(path);
+    return text ? decode(*text) : std::nullopt;
 }
 
 bool writeSettings(const std::string& path, const Settings& settings, std::string* error) {
@@ -45,6 +53,8 @@ bool writeSettings(const std::string& path, const Settings& settings, std::strin
         if (error) *error = "cannot create " + directory.string() + ": " + failure.message();
         return false;
     }
+    auto decodes = [](const std::string& text) { return decode(text).has_value(); };
+    if (!UnusableFile::keepAside(path, decodes, error)) return false;
     std::string text =
         nlohmann::json(settings).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return AtomicFile::write(path, text, error);

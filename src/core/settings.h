@@ -35,6 +35,8 @@ void from_json(const nlohmann::json& json, Settings& settings);
 // settings object, in which case the defaults (`Settings{}`) apply as a whole.
 std::optional<Settings> loadSettings(const std::string& path);
 
-// Writes `settings` compactly to `path` atomically, creating its directory when missing. On
-// failure `error` (when given) says why and the result is false.
+// Writes `settings` compactly to `path` atomically, creating its directory when missing. A file
+// already there that does not decode is first kept beside it as "settings.json.bad-<its
+// modification time>"; one that cannot be read is left in place and the write fails. On failure
+// `error` (when given) says why and the result is false.
 bool writeSettings(const std::string& path, const Settings& settings, std::string* error = nullptr);

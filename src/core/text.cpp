@@ -80,6 +80,13 @@ std::vector<std::string_view> words(std::string_view text) {
     return result;
 }
 
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view blanks = " \t\n\r\v\f";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 std::string toLower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)

@@ -34,6 +34,9 @@ std::vector<std::string_view> splitNonEmpty(std::string_view text, char separato
 // Splits at blanks and tabs, dropping empty pieces.
 std::vector<std::string_view> words(std::string_view text);
 
+// Without the ASCII white space and line breaks at both ends.
+std::string_view trimmed(std::string_view text);
+
 // ASCII lower case; other bytes unchanged.
 std::string toLower(std::string_view text);
 

@@ -21,4 +21,10 @@ std::string homeDirectory() {
     return "/";
 }
 
+std::string loginName() {
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_name) return entry->pw_name;
+    const char* user = std::getenv("USER");
+    return user ? user : "";
+}
+
 } // namespace platform

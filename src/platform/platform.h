@@ -61,5 +61,7 @@ const Descriptor& current();
 
 // The user's home directory: $HOME, else the password database.
 std::string homeDirectory();
+// The login name of the user running the program: the password database, else $USER.
+std::string loginName();
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "scanner.h"
+#include "ss_text.h"
 #include "temp_dir.h"
 
 using namespace std::chrono_literals;
@@ -54,13 +55,6 @@ class ScannerTest : public testing::Test {
         std::make_shared<std::map<std::string, std::string>>();
     std::atomic<int> pidPathCalls{0};
 };
-
-std::string ssLine(int pid, const std::string& name, const std::string& peer,
-                   const std::string& proto = "tcp", int received = 0) {
-    return proto + " ESTAB 0 0 10.0.0.2:40000 " + peer + " users:((\"" + name +
-           "\",pid=" + std::to_string(pid) +
-           ",fd=3))\n\t bytes_received:" + std::to_string(received) + "\n";
-}
 
 } // namespace
 

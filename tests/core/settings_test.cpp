@@ -95,3 +95,17 @@ TEST(SettingsLang, OnlyExactCodesOverrideTheSystemLanguage) {
     else
         unsetenv("LANGUAGE");
 }
+
+TEST_F(SettingsTest, AnUnusableFileIsKeptAsideBeforeTheFirstWrite) {
+    const std::string fourKeys = R"({"quiet":true,"interval":15,"language":"ru","showLocal":true})";
+    ASSERT_TRUE(AtomicFile::write(path, fourKeys));
+    ASSERT_TRUE(writeSettings(path, Settings{}));
+    ASSERT_TRUE(writeSettings(path, Settings{true}));
+    std::vector<std::string> aside;
+    for (const auto& entry : std::filesystem::directory_iterator(root.path()))
+        if (entry.path().filename().string().starts_with("settings.json.bad-"))
+            aside.push_back(entry.path().string());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(AtomicFile::read(aside[0]), fourKeys);
+    EXPECT_EQ(loadSettings(path), Settings{true});
+}

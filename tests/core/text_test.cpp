@@ -37,3 +37,10 @@ TEST(DecodeLossy, ReplacesEachInvalidSequence) {
     EXPECT_EQ(Utf8::decodeLossy("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Utf8::decodeLossy(std::string_view("\0x", 2)), std::string("\0x", 2));
 }
+
+TEST(Trimmed, DropsBlanksAndLineBreaksAtBothEndsOnly) {
+    EXPECT_EQ(Text::trimmed(" \t ips=3 domains=12\r\n"), "ips=3 domains=12");
+    EXPECT_EQ(Text::trimmed("a b"), "a b");
+    EXPECT_EQ(Text::trimmed(" \n\r\f\v "), "");
+    EXPECT_EQ(Text::trimmed(""), "");
+}

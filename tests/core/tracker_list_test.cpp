@@ -188,3 +188,20 @@ TEST(Credits, NameTheListsThatAreShipped) {
         }
     }
 }
+
+TEST(Resources, HelperDirIsTheInstalledOneWithItsScriptElseTheSourceTrees) {
+    fs::path prefix = fs::temp_directory_path() / ("nv-helper-dir-" + std::to_string(getpid()));
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share" / "nattervane" / "helper");
+    std::string program = (prefix / "bin" / "nattervane").string();
+    std::string development =
+        (fs::path(NATTERVANE_RESOURCES).parent_path() / "helper" / "linux").string();
+
+    EXPECT_EQ(Resources::helperDir(platform::linux(), program), development);
+    EXPECT_EQ(Resources::helperDir(platform::macos(), ""),
+              (fs::path(NATTERVANE_RESOURCES).parent_path() / "helper" / "macos").string());
+    ASSERT_TRUE(AtomicFile::write((prefix / "share/nattervane/helper/nv-install.sh").string(), ""));
+    EXPECT_EQ(Resources::helperDir(platform::linux(), program),
+              (prefix / "share" / "nattervane" / "helper").string());
+    fs::remove_all(prefix);
+}

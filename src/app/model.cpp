@@ -1,0 +1,328 @@
+#include "model.h"
+
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include <QCoreApplication>
+
+#include "admin_command.h"
+#include "app_texts.h"
+#include "atomic_file.h"
+#include "explainer.h"
+#include "ip_orgs.h"
+#include "known_orgs.h"
+#include "native_desktop.h"
+#include "net.h"
+#include "rule_store.h"
+#include "system_names.h"
+#include "text.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int journalKeepDays = 7;
+constexpr auto primePeriod = 900s;
+constexpr auto journalSavePeriod = 30s;
+constexpr double shortestInterval = 2.0;
+
+bool fileExists(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
+
+// The address to block with a host name from the bulk paths: only one the address table cannot
+// name, since a known provider's address is shared by many sites.
+std::optional<std::vector<std::string>> bulkIPs(const Connection& connection) {
+    if (connection.host && !IPOrgs::lookup(connection.ip))
+        return std::vector<std::string>{connection.ip};
+    return std::nullopt;
+}
+
+std::string questionKey(const std::string& app, const std::string& dest) {
+    return app + "|" + dest;
+}
+
+} // namespace
+
+Model::Model(ModelOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), paths_(options_.dataRoot, *options_.platform),
+      scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
+      journal_(paths_.journal(), journalKeepDays, options_.clock), source_(scanner_->source()) {
+    scanTimer_.setObjectName("scanTimer");
+    connect(&scanTimer_, &QTimer::timeout, this, &Model::scan);
+    primeTimer_.setObjectName("primeTimer");
+    connect(&primeTimer_, &QTimer::timeout, this, &Model::primeResolver);
+    scanQueue_.setMaxThreadCount(1);
+    scanQueue_.setExpiryTimeout(-1);
+}
+
+Model::~Model() {
+    scanQueue_.waitForDone();
+}
+
+Model& Model::shared() {
+    static Model* model = new Model(ModelOptions(), QCoreApplication::instance());
+    return *model;
+}
+
+void Model::start() {
+    std::error_code ignored;
+    std::filesystem::create_directories(paths_.helperDir(), ignored);
+    settings_ = loadSettings(paths_.settingsFile()).value_or(Settings{});
+    SystemNames::setLang(lang());
+    auto trackers = std::make_shared<TrackerList>();
+    trackers->loadFile(options_.trackerList);
+    trackers_ = trackers;
+    scanner_->setTrackers(trackers);
+    rules_ = RuleStore::load(paths_);
+    RuleStore::save(rules_, paths_, &trackers_->domains());
+    primeResolver();
+    primeTimer_.start(primePeriod);
+    refreshHelperStatus();
+    journalRows_ = journal_.sorted();
+    scan();
+    reschedule();
+}
+
+void Model::primeResolver() {
+    scanner_->resolver().prime(KnownOrgs::watchDomains());
+}
+
+void Model::reschedule() {
+    // The timer counts in int milliseconds; longer periods wait as long as it can.
+    constexpr double longestInterval = std::numeric_limits<int>::max() / 1000.0;
+    double seconds = settings_.interval;
+    if (!(seconds >= shortestInterval)) seconds = shortestInterval;
+    seconds = std::min(seconds, longestInterval);
+    scanTimer_.start(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
+}
+
+void Model::scan() {
+    if (settings_.paused || scanning_) return;
+    scanning_ = true;
+    bool includeLocal = settings_.showLocal;
+    // The worker uses only the scanner, and the destructor waits for it; the result, queued with
+    // the Model as context, is dropped when the Model is gone by the time it arrives.
+    scanQueue_.start([this, includeLocal] {
+        std::vector<Connection> connections = scanner_->scan(includeLocal);
+        std::string source = scanner_->source();
+        QMetaObject::invokeMethod(
+            this,
+            [this, connections = std::move(connections), source = std::move(source)] {
+                apply(connections, source);
+                scanning_ = false;
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Model::apply(const std::vector<Connection>& connections, const std::string& source) {
+    source_ = source;
+    Dates::TimePoint now = options_.clock();
+    lastScan_ = now;
+    bool rulesChanged = false;
+    for (const Connection& connection : connections) {
+        if (Net::kind(connection.ip) != AddressKind::internet) continue;
+        std::optional<RuleAction> decision = decide(connection, rulesChanged);
+        bool isNew = journal_.record(connection.app.name, connection.dest(), connection.ip,
+                                     connection.port, connection.verdict, connection.bytesIn,
+                                     connection.bytesOut, decision == RuleAction::block, now);
+        Category category = connection.verdict.category;
+        if (decision == RuleAction::ask)
+            question(connection);
+        else if (isNew && !decision &&
+                 (category == Category::ads || category == Category::tracker ||
+                  category == Category::social))
+            trackerNotice(connection);
+    }
+    if (rulesChanged) persistRules();
+    apps_ = AppRow::rows(connections);
+    saveJournalWhenDue();
+    journalRows_ = journal_.sorted();
+    refreshHelperStatus();
+    emit changed();
+}
+
+std::optional<RuleAction> Model::decide(const Connection& connection, bool& rulesChanged) {
+    const std::string& dest = connection.dest();
+    std::optional<RuleAction> decision = rules_.action(dest);
+    if (!decision) decision = rules_.action(connection.ip);
+    if (decision || !rules_.blockNew || rules_.baseline.contains(dest) ||
+        connection.verdict.category == Category::apple || connection.app.isSystem)
+        return decision;
+    rules_.set(dest, connection.app.name, RuleAction::block, bulkIPs(connection), ruleTime());
+    rulesChanged = true;
+    notify("new|" + dest, AppTexts::blockedTitle(lang()),
+           AppTexts::blockedBody(connection.app.name, dest, lang()));
+    return RuleAction::block;
+}
+
+void Model::saveJournalWhenDue() {
+    Dates::TimePoint now = options_.clock();
+    if (lastSave_ && now - *lastSave_ <= journalSavePeriod) return;
+    journal_.save();
+    lastSave_ = now;
+}
+
+void Model::quit() {
+    journal_.save();
+    QCoreApplication::quit();
+}
+
+void Model::setSettings(const Settings& settings) {
+    settings_ = settings;
+    saveSettings();
+}
+
+void Model::saveSettings() {
+    SystemNames::setLang(lang());
+    writeSettings(paths_.settingsFile(), settings_);
+    reschedule();
+    emit changed();
+}
+
+void Model::notify(const std::string& id, const std::string& title, const std::string& body) {
+    if (settings_.quiet || !notified_.insert(id).second) return;
+    options_.desktop->notify(id, title, body);
+}
+
+void Model::trackerNotice(const Connection& connection) {
+    const std::string& party =
+        connection.verdict.company ? *connection.verdict.company : connection.dest();
+    notify("trk|" + connection.app.name + "|" + party, AppTexts::trackerTitle(),
+           Explainer::sentence(connection.app.name, connection.verdict, connection.host,
+                               connection.ip, lang(), options_.platform->wording));
+}
+
+void Model::question(const Connection& connection) {
+    if (!asked_.insert(questionKey(connection.app.name, connection.dest())).second) return;
+    askNow(connection);
+}
+
+void Model::askNow(const Connection& connection) {
+    if (settings_.quiet) return;
+    std::string sentence =
+        Explainer::sentence(connection.app.name, connection.verdict, connection.host, connection.ip,
+                            lang(), options_.platform->wording);
+    std::optional<size_t> answer = options_.desktop->ask(AppTexts::connectionQuestion(
+        connection.app.name, connection.dest(), std::move(sentence), lang()));
+    if (answer == 0) setRule(connection, RuleAction::allow);
+    if (answer == 1) setRule(connection, RuleAction::block);
+}
+
+std::chrono::sys_seconds Model::ruleTime() const {
+    return std::chrono::floor<std::chrono::seconds>(options_.clock());
+}
+
+void Model::setRule(const Connection& connection, std::optional<RuleAction> action) {
+    const std::string& target = connection.dest();
+    std::optional<std::vector<std::string>> ips;
+    if (action == RuleAction::block && connection.host) ips = {{connection.ip}};
+    rules_.set(target, connection.app.name, action, ips, ruleTime());
+    asked_.erase(questionKey(connection.app.name, target));
+    persistRules();
+    if (action == RuleAction::block && !helperInstalled_) offerHelper();
+}
+
+void Model::blockAllOf(const AppRow& row) {
+    for (const Connection& connection : row.conns) {
+        if (Net::kind(connection.ip) != AddressKind::internet ||
+            connection.verdict.category == Category::apple)
+            continue;
+        rules_.set(connection.dest(), row.name, RuleAction::block, bulkIPs(connection), ruleTime());
+    }
+    persistRules();
+    if (!helperInstalled_) offerHelper();
+}
+
+void Model::toggleBlockNew() {
+    rules_.blockNew = !rules_.blockNew;
+    if (rules_.blockNew) {
+        std::set<std::string> baseline;
+        for (const auto& [id, entry] : journal_.entries())
+            baseline.insert(entry.dest);
+        for (const AppRow& row : apps_)
+            for (const Connection& connection : row.conns)
+                baseline.insert(connection.dest());
+        rules_.baseline = std::move(baseline);
+        if (!helperInstalled_) offerHelper();
+    }
+    persistRules();
+}
+
+void Model::persistRules() {
+    RuleStore::save(rules_, paths_, &trackers_->domains());
+    emit changed();
+}
+
+void Model::wipeJournal() {
+    journal_.wipe();
+    journalRows_.clear();
+    notified_.clear();
+    emit changed();
+}
+
+void Model::offerHelper() {
+    if (options_.desktop->ask(AppTexts::helperOffer(lang(), options_.platform->wording)) == 0)
+        installHelper();
+}
+
+std::optional<std::string> Model::helperDir() const {
+    return options_.helperDir();
+}
+
+void Model::installHelper() {
+    std::optional<std::string> dir = helperDir();
+    if (!dir) return;
+    RuleStore::save(rules_, paths_, &trackers_->domains());
+    runAsAdmin(AdminCommand::install(*dir, paths_.helperDir(), options_.loginName));
+    refreshHelperStatus();
+    emit changed();
+}
+
+void Model::uninstallHelper(bool clearRules) {
+    const std::string& script = options_.platform->helperUninstallPath;
+    if (fileExists(script)) runAsAdmin(AdminCommand::uninstall(script));
+    if (clearRules) {
+        rules_ = RuleSet{};
+        persistRules();
+    }
+    refreshHelperStatus();
+    emit changed();
+}
+
+void Model::refreshHelperStatus() {
+    helperInstalled_ = fileExists(options_.platform->helperInstalledPath);
+    helperStatus_ = Text::trimmed(AtomicFile::read(paths_.helperStatus).value_or(""));
+}
+
+void Model::runAsAdmin(const std::string& command) {
+    options_.desktop->runAsAdmin(command,
+                                 AppTexts::adminPrompt(lang(), options_.platform->wording));
+}
+
+bool Model::adsNow() const {
+    for (const AppRow& row : apps_)
+        for (const Connection& connection : row.conns)
+            if (connection.verdict.category == Category::ads) return true;
+    return false;
+}
+
+int Model::trackingNow() const {
+    int total = 0;
+    for (const AppRow& row : apps_)
+        total += row.trackerCount;
+    return total;
+}
+
+void Model::setSelectedApp(std::optional<std::string> name) {
+    selectedApp_ = std::move(name);
+    emit changed();
+}
+
+void Model::setTab(int tab) {
+    tab_ = tab;
+    emit changed();
+}

@@ -1,0 +1,161 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+
+#include "app_row.h"
+#include "connection.h"
+#include "dates.h"
+#include "desktop.h"
+#include "journal.h"
+#include "journal_entry.h"
+#include "lang.h"
+#include "paths.h"
+#include "platform.h"
+#include "resources.h"
+#include "rule_set.h"
+#include "scanner.h"
+#include "settings.h"
+#include "tracker_list.h"
+
+// What a Model is built from; the defaults are the real system, tests replace any of them.
+struct ModelOptions {
+    // The data root; absent for $NATTERVANE_HOME or the platform's default.
+    std::optional<std::string> dataRoot;
+    // Also where the helper's installed marker, status file and uninstall script are.
+    const platform::Descriptor* platform = &platform::current();
+    // Listers, process paths and name lookups of the scanner.
+    ScannerOptions scanner;
+    Journal::Clock clock = std::chrono::system_clock::now;
+    // This system's desktop when not given.
+    std::shared_ptr<Desktop> desktop;
+    // The tracker list file read at start.
+    std::string trackerList = Resources::path("trackers.txt");
+    // Where the helper's install script lives, or absent.
+    std::function<std::optional<std::string>()> helperDir = [] {
+        return Resources::helperDir(platform::current());
+    };
+    // The user named to the helper's install script.
+    std::string loginName = platform::loginName();
+};
+
+// The application's state and main loop: scans on a worker thread, applies the results on the
+// GUI thread (journal, rules, block-everything-new, notifications, questions), keeps the rows of
+// programs and carries out the user's rule and helper operations. Views read its state and
+// redraw on `changed`.
+class Model : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit Model(ModelOptions options, QObject* parent = nullptr);
+    // Waits for a scan in flight to end.
+    ~Model() override;
+
+    // The application's one Model over the real system, owned by the application object.
+    static Model& shared();
+
+    // Loads settings, tracker list, rules and journal, primes the resolver, scans and starts the
+    // timers. Called once.
+    void start();
+    // Starts one scan unless paused or one is in flight.
+    void scan();
+    // Restarts the scan timer with the current interval (at least 2 s).
+    void reschedule();
+    // Saves the journal and ends the event loop.
+    void quit();
+
+    const Settings& settings() const { return settings_; }
+    // Replaces the settings and saves them.
+    void setSettings(const Settings& settings);
+    // Applies the settings' language, writes them, restarts the scan timer, tells observers.
+    void saveSettings();
+    Lang lang() const { return settings_.lang(); }
+
+    // Rule actions.
+    void setRule(const Connection& connection, std::optional<RuleAction> action);
+    void blockAllOf(const AppRow& row);
+    void toggleBlockNew();
+    void persistRules();
+    void wipeJournal();
+
+    // Notifications and questions.
+    void notify(const std::string& id, const std::string& title, const std::string& body);
+    void askNow(const Connection& connection);
+
+    // The privileged helper.
+    void offerHelper();
+    std::optional<std::string> helperDir() const;
+    void installHelper();
+    void uninstallHelper(bool clearRules);
+    void refreshHelperStatus();
+    void runAsAdmin(const std::string& command);
+
+    const Paths& paths() const { return paths_; }
+    const RuleSet& rules() const { return rules_; }
+    const std::vector<AppRow>& apps() const { return apps_; }
+    const std::vector<JournalEntry>& journalRows() const { return journalRows_; }
+    bool helperInstalled() const { return helperInstalled_; }
+    const std::string& helperStatus() const { return helperStatus_; }
+    const std::optional<Dates::TimePoint>& lastScan() const { return lastScan_; }
+    const std::string& source() const { return source_; }
+    bool scanning() const { return scanning_; }
+    size_t trackerListCount() const { return trackers_->count(); }
+    // Any connection of any row goes to an advertising network.
+    bool adsNow() const;
+    // The sum of the rows' tracker counts.
+    int trackingNow() const;
+
+    // The program selected in the window and the window's tab.
+    const std::optional<std::string>& selectedApp() const { return selectedApp_; }
+    void setSelectedApp(std::optional<std::string> name);
+    int tab() const { return tab_; }
+    void setTab(int tab);
+
+  signals:
+    // Any of the state above changed.
+    void changed();
+
+  private:
+    void apply(const std::vector<Connection>& connections, const std::string& source);
+    // The decision for one internet connection, taking a block-everything-new rule when due.
+    std::optional<RuleAction> decide(const Connection& connection, bool& rulesChanged);
+    void question(const Connection& connection);
+    void trackerNotice(const Connection& connection);
+    void saveJournalWhenDue();
+    void primeResolver();
+    // The current time in whole seconds, for rules.
+    std::chrono::sys_seconds ruleTime() const;
+
+    ModelOptions options_;
+    Paths paths_;
+    std::shared_ptr<TrackerList> trackers_ = std::make_shared<TrackerList>();
+    std::unique_ptr<Scanner> scanner_;
+    Journal journal_;
+    Settings settings_;
+    RuleSet rules_;
+    std::vector<AppRow> apps_;
+    std::vector<JournalEntry> journalRows_;
+    bool helperInstalled_ = false;
+    std::string helperStatus_;
+    std::optional<Dates::TimePoint> lastScan_;
+    std::string source_;
+    std::optional<std::string> selectedApp_;
+    int tab_ = 0;
+    std::set<std::string> notified_;
+    std::set<std::string> asked_;
+    // Absent until the journal is first written.
+    std::optional<Dates::TimePoint> lastSave_;
+    bool scanning_ = false;
+    QTimer scanTimer_{this};
+    QTimer primeTimer_{this};
+    // One worker thread: scans run one after another, never beside each other.
+    QThreadPool scanQueue_;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <memory>
+
+#include "desktop.h"
+
+// The desktop of the system this build runs on; the build picks the one source defining it.
+std::shared_ptr<Desktop> nativeDesktop();

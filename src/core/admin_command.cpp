@@ -1,0 +1,36 @@
+#include "admin_command.h"
+
+namespace AdminCommand {
+
+std::string quoted(std::string_view text) {
+    std::string result = "'";
+    for (char c : text) {
+        if (c == '\'')
+            result += "'\\''";
+        else
+            result += c;
+    }
+    return result + "'";
+}
+
+std::string install(const std::string& helperDir, const std::string& blockDir,
+                    const std::string& login) {
+    return "/bin/bash " + quoted(helperDir + "/nv-install.sh") + " " + quoted(blockDir) + " " +
+           quoted(login);
+}
+
+std::string uninstall(const std::string& script) {
+    return "/bin/bash " + quoted(script);
+}
+
+std::string appleScript(std::string_view command, std::string_view prompt) {
+    std::string escaped;
+    for (char c : command) {
+        if (c == '\\' || c == '"') escaped += '\\';
+        escaped += c;
+    }
+    return "do shell script \"" + escaped + "\" with prompt \"" + std::string(prompt) +
+           "\" with administrator privileges";
+}
+
+} // namespace AdminCommand

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A modal question: a message, an informative text and its buttons, first button first.
+struct Question {
+    std::string message;
+    std::string informative;
+    std::vector<std::string> buttons;
+
+    bool operator==(const Question&) const = default;
+};
+
+// What the application asks of the desktop it runs on. The application implements it for each
+// system; tests implement it with fakes that record calls and answer questions.
+class Desktop {
+  public:
+    virtual ~Desktop() = default;
+
+    // Posts one notification for immediate delivery; the outcome is not reported.
+    virtual void notify(const std::string& id, const std::string& title,
+                        const std::string& body) = 0;
+    // Brings the application to the front and asks modally; the index of the button chosen, or
+    // absent when none was.
+    virtual std::optional<size_t> ask(const Question& question) = 0;
+    // Runs one shell command as administrator and waits for it; the system asks for the password
+    // with `prompt` where it can. Failure and cancelling are not reported.
+    virtual void runAsAdmin(const std::string& command, const std::string& prompt) = 0;
+    // Opens a web address in the browser.
+    virtual void openUrl(const std::string& url) = 0;
+};

@@ -1,0 +1,509 @@
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include <sys/stat.h>
+
+#include <QTest>
+#include <QTimer>
+
+#include "atomic_file.h"
+#include "journal.h"
+#include "model.h"
+#include "rule_store.h"
+#include "settings.h"
+#include "ss_text.h"
+#include "temp_dir.h"
+#include "tool_runner.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records what the Model asks of the desktop and answers questions from a queue; with no answer
+// queued a question is closed without a choice.
+class FakeDesktop : public Desktop {
+  public:
+    struct Notice {
+        std::string id;
+        std::string title;
+        std::string body;
+    };
+
+    void notify(const std::string& id, const std::string& title, const std::string& body) override {
+        notices.push_back({id, title, body});
+    }
+    std::optional<size_t> ask(const Question& question) override {
+        questions.push_back(question);
+        if (answers.empty()) return std::nullopt;
+        std::optional<size_t> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void runAsAdmin(const std::string& command, const std::string&) override {
+        commands.push_back(command);
+        runTool("/bin/sh", {"-c", command}, 10);
+    }
+    void openUrl(const std::string&) override {}
+
+    std::vector<std::string> noticeIds() const {
+        std::vector<std::string> ids;
+        for (const Notice& notice : notices)
+            ids.push_back(notice.id);
+        return ids;
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const Question& question : questions)
+            texts.push_back(question.message);
+        return texts;
+    }
+
+    std::vector<Notice> notices;
+    std::vector<Question> questions;
+    std::deque<std::optional<size_t>> answers;
+    std::vector<std::string> commands;
+};
+
+using Names = std::vector<std::string>;
+
+void writeExecutable(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+    chmod(path.c_str(), 0755);
+}
+
+} // namespace
+
+// The real Model over fake listers, a fake clock, fake name lookups and a temporary data root.
+class ModelTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<TempDir> dir;
+    platform::Descriptor descriptor;
+    std::shared_ptr<FakeDesktop> desktop;
+    std::shared_ptr<Dates::TimePoint> now;
+    std::string dataRoot;
+    std::function<std::optional<std::string>()> helperDir;
+    std::unique_ptr<Model> model;
+
+    Paths paths() const { return Paths(dataRoot, descriptor); }
+
+    // What the primary lister prints from now on.
+    void listing(const std::string& text) { std::ofstream(*dir / "ss.out") << text; }
+
+    void makeModel() {
+        ModelOptions options;
+        options.dataRoot = dataRoot;
+        options.platform = &descriptor;
+        options.scanner.primaryLister = {*dir / "ss", {}, "ss", platform::ListerFormat::ss};
+        options.scanner.fallbackLister = {"/bin/true", {}, "lsof", platform::ListerFormat::lsof};
+        options.scanner.pidPath = [](int32_t pid) -> std::optional<std::string> {
+            if (pid == 7) return "/usr/sbin/syncd";
+            return std::nullopt;
+        };
+        options.scanner.platform = &descriptor;
+        options.scanner.lookups = {[](const std::string&) { return std::nullopt; },
+                                   [](const std::string&) { return std::vector<std::string>(); }};
+        options.clock = [now = now] { return *now; };
+        options.desktop = desktop;
+        options.trackerList = *dir / "trackers.txt";
+        options.helperDir = helperDir;
+        options.loginName = "o'tester";
+        model = std::make_unique<Model>(std::move(options));
+    }
+
+    // Waits for the scan in flight to be applied.
+    bool settled() {
+        for (int i = 0; i < 500 && model->scanning(); ++i)
+            QTest::qWait(10);
+        return !model->scanning();
+    }
+
+    bool started() {
+        makeModel();
+        model->start();
+        return settled();
+    }
+
+    bool scanned() {
+        model->scan();
+        return settled();
+    }
+
+    void writeSettings(const Settings& settings) {
+        QVERIFY(::writeSettings(paths().settingsFile(), settings));
+    }
+
+    void writeRules(const RuleSet& rules) { QVERIFY(RuleStore::save(rules, paths())); }
+
+    // The destinations of the journal's files on disk, as "app|dest".
+    Names journalOnDisk() const {
+        Names found;
+        for (const auto& [id, entry] : Journal::read(paths().journal()).entries)
+            found.push_back(entry.app + "|" + entry.dest);
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    Names ruleTargets() const {
+        Names targets;
+        for (const Rule& rule : model->rules().rules)
+            targets.push_back(rule.target + "=" + RuleActions::name(rule.action));
+        return targets;
+    }
+
+    static RuleSet rulesWith(std::vector<std::pair<std::string, RuleAction>> targets) {
+        RuleSet rules;
+        for (const auto& [target, action] : targets)
+            rules.set(target, std::nullopt, action, std::nullopt, {});
+        return rules;
+    }
+
+    static Connection named(const std::string& app, const std::string& ip,
+                            std::optional<std::string> host, Category category) {
+        Connection connection;
+        connection.app.name = app;
+        connection.ip = ip;
+        connection.port = 443;
+        connection.proto = "tcp";
+        connection.host = std::move(host);
+        connection.verdict.category = category;
+        return connection;
+    }
+
+  private slots:
+    void init() {
+        dir = std::make_unique<TempDir>();
+        descriptor = platform::linux();
+        descriptor.helperInstalledPath = *dir / "installed";
+        descriptor.helperStatusPath = *dir / "status.txt";
+        descriptor.helperUninstallPath = *dir / "nv-uninstall.sh";
+        desktop = std::make_shared<FakeDesktop>();
+        now = std::make_shared<Dates::TimePoint>(std::chrono::sys_days(2026y / 12 / 7) + 12h);
+        dataRoot = *dir / "data";
+        helperDir = [helper = *dir / "helper src"] { return helper; };
+        writeExecutable(*dir / "ss", "#!/bin/sh\ncat '" + (*dir / "ss.out") + "'\n");
+        listing("");
+        std::ofstream(*dir / "trackers.txt") << "# test list\np tracker.example\n";
+    }
+
+    void cleanup() {
+        model.reset();
+        dir.reset();
+    }
+
+    void pausedScansChangeNothing() {
+        writeSettings({false, 5.0, "en", false, true});
+        listing(ssLine(1, "curl", "203.0.113.9:443"));
+        QVERIFY(started());
+        QVERIFY(scanned());
+        QCOMPARE(model->lastScan(), std::nullopt);
+        QVERIFY(model->apps().empty());
+        QVERIFY(!std::filesystem::exists(paths().journal()));
+        QVERIFY(model->findChild<QTimer*>("scanTimer")->isActive());
+
+        model->setSettings({false, 5.0, "en", false, false});
+        QVERIFY(scanned());
+        QVERIFY(model->lastScan().has_value());
+        QCOMPARE(model->apps().size(), size_t(1));
+    }
+
+    void aScanInFlightDropsFurtherRequestsAndEndsBeforeTheModel() {
+        // A slow lister that counts its runs.
+        writeExecutable(*dir / "ss", "#!/bin/sh\necho run >> '" + (*dir / "runs") +
+                                         "'\nsleep 0.3\ncat '" + (*dir / "ss.out") + "'\n");
+        listing(ssLine(1, "curl", "203.0.113.9:443"));
+        makeModel();
+        model->start();
+        QVERIFY(model->scanning());
+        model->scan();
+        model->scan();
+        QVERIFY(settled());
+        QCOMPARE(AtomicFile::read(*dir / "runs"), std::string("run\n"));
+        QCOMPARE(model->apps().size(), size_t(1));
+
+        model->scan();
+        model.reset();
+        QCOMPARE(AtomicFile::read(*dir / "runs"), std::string("run\nrun\n"));
+    }
+
+    void settingsAreSavedAndTheTimerRunsAtLeastEveryTwoSeconds() {
+        writeSettings({false, 0.0, "ru", false, false});
+        QVERIFY(started());
+        QCOMPARE(model->lang(), Lang::ru);
+        QCOMPARE(model->findChild<QTimer*>("scanTimer")->interval(), 2000);
+        model->setSettings({true, 15.0, "en", true, false});
+        QCOMPARE(model->findChild<QTimer*>("scanTimer")->interval(), 15000);
+        QCOMPARE(loadSettings(paths().settingsFile()), (Settings{true, 15.0, "en", true, false}));
+        for (double interval : {-1.5, 1.5, std::nan(""), 1e12}) {
+            model->setSettings({false, interval, "en", false, false});
+            QVERIFY(model->findChild<QTimer*>("scanTimer")->interval() >= 2000);
+            QVERIFY(model->findChild<QTimer*>("scanTimer")->isActive());
+        }
+    }
+
+    void localConnectionsAreListedButNeverJournaledOrBlocked() {
+        writeSettings({false, 5.0, "en", true, false});
+        RuleSet rules = rulesWith({{"192.168.1.5", RuleAction::ask}});
+        rules.blockNew = true;
+        writeRules(rules);
+        listing(ssLine(1, "printer", "192.168.1.5:631") + ssLine(1, "printer", "127.0.0.1:80"));
+        QVERIFY(started());
+        QCOMPARE(model->apps().size(), size_t(1));
+        QCOMPARE(model->apps()[0].conns.size(), size_t(2));
+        QCOMPARE(model->apps()[0].worst, Category::local);
+        QVERIFY(model->journalRows().empty());
+        QCOMPARE(ruleTargets(), (Names{"192.168.1.5=ask"}));
+        QVERIFY(desktop->questions.empty());
+        QVERIFY(desktop->notices.empty());
+    }
+
+    void blockNewSkipsSystemAppleAndBaselineAndNotifiesOnce() {
+        RuleSet rules;
+        rules.blockNew = true;
+        rules.baseline = {"203.0.113.50"};
+        writeRules(rules);
+        writeSettings({false, 5.0, "en", false, false});
+        listing(ssLine(1, "curl", "203.0.113.9:443") + ssLine(7, "syncd", "203.0.113.10:443") +
+                ssLine(1, "curl", "17.253.1.2:443") + ssLine(1, "curl", "203.0.113.50:443"));
+        QVERIFY(started());
+        QVERIFY(scanned());
+        QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
+        QCOMPARE(RuleStore::load(paths()), model->rules());
+        QCOMPARE(AtomicFile::read(paths().blockIPs()), std::string("203.0.113.9\n"));
+        QCOMPARE(desktop->noticeIds(), (Names{"new|203.0.113.9"}));
+        QCOMPARE(desktop->notices[0].title, std::string("Blocked a new connection"));
+        QCOMPARE(desktop->notices[0].body, std::string("“curl” tried to reach 203.0.113.9."));
+        for (const JournalEntry& entry : model->journalRows())
+            QCOMPARE(entry.blocked, entry.dest == "203.0.113.9");
+        QCOMPARE(model->journalRows().size(), size_t(4));
+    }
+
+    void quietSilencesNotificationsAndQuestionsButStillBlocks() {
+        RuleSet rules = rulesWith({{"203.0.113.20", RuleAction::ask}});
+        rules.blockNew = true;
+        writeRules(rules);
+        writeSettings({true, 5.0, "en", false, false});
+        listing(ssLine(1, "curl", "203.0.113.9:443") + ssLine(1, "curl", "203.0.113.20:443") +
+                ssLine(1, "chat", "157.240.1.1:443"));
+        QVERIFY(started());
+        QCOMPARE(ruleTargets(),
+                 (Names{"203.0.113.20=ask", "203.0.113.9=block", "157.240.1.1=block"}));
+        QCOMPARE(RuleStore::load(paths()), model->rules());
+
+        // The blocks are now rules and the question was taken as asked.
+        model->setSettings({false, 5.0, "en", false, false});
+        QVERIFY(scanned());
+        QVERIFY(desktop->notices.empty());
+        QVERIFY(desktop->questions.empty());
+    }
+
+    void questionsAreAnsweredAllowBlockOrLater() {
+        writeRules(rulesWith({{"203.0.113.20", RuleAction::ask},
+                              {"203.0.113.21", RuleAction::ask},
+                              {"203.0.113.22", RuleAction::ask}}));
+        writeSettings({false, 5.0, "en", false, false});
+        listing(ssLine(1, "alpha", "203.0.113.20:443") + ssLine(2, "beta", "203.0.113.21:443") +
+                ssLine(3, "gamma", "203.0.113.22:443") + ssLine(4, "delta", "203.0.113.22:443"));
+        // Allow, Block, then "Not now" for the helper offered after the block, then two closes.
+        desktop->answers = {0, 1, 1};
+        QVERIFY(started());
+        QCOMPARE(desktop->messages(),
+                 (Names{"“alpha” wants to reach 203.0.113.20", "“beta” wants to reach 203.0.113.21",
+                        "Turn on blocking?", "“gamma” wants to reach 203.0.113.22",
+                        "“delta” wants to reach 203.0.113.22"}));
+        QCOMPARE(desktop->questions[0].buttons, (Names{"Allow", "Block", "Ask next time"}));
+        QCOMPARE(desktop->questions[0].informative,
+                 std::string("“alpha” talks to 203.0.113.20; we don't know who that is."));
+        QCOMPARE(ruleTargets(),
+                 (Names{"203.0.113.22=ask", "203.0.113.20=allow", "203.0.113.21=block"}));
+        QCOMPARE(model->rules().rules.back().ips, std::nullopt);
+        QCOMPARE(RuleStore::load(paths()), model->rules());
+
+        QVERIFY(scanned());
+        QCOMPARE(desktop->questions.size(), size_t(5));
+
+        // Setting the rule again forgets that it was asked.
+        model->setRule(named("gamma", "203.0.113.22", std::nullopt, Category::unknown),
+                       RuleAction::ask);
+        QVERIFY(scanned());
+        QCOMPARE(desktop->messages().back(), std::string("“gamma” wants to reach 203.0.113.22"));
+        QCOMPARE(desktop->questions.size(), size_t(6));
+    }
+
+    void blockingAHostNameCarriesItsAddressAndOffersTheHelper() {
+        QVERIFY(started());
+        desktop->answers = {1, 1};
+        model->askNow(named("mail", "198.51.100.4", "Beacon.Tracker.Example", Category::tracker));
+        QCOMPARE(desktop->messages(),
+                 (Names{"“mail” wants to reach Beacon.Tracker.Example", "Turn on blocking?"}));
+        QCOMPARE(model->rules().rules.size(), size_t(1));
+        const Rule& rule = model->rules().rules[0];
+        QCOMPARE(rule.target, std::string("beacon.tracker.example"));
+        QCOMPARE(rule.ips, (std::optional<Names>{{"198.51.100.4"}}));
+        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string("beacon.tracker.example\n"));
+
+        model->setRule(named("mail", "198.51.100.4", "beacon.tracker.example", Category::tracker),
+                       std::nullopt);
+        QVERIFY(model->rules().rules.empty());
+        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string(""));
+    }
+
+    void blockAllOfSkipsLocalAndAppleButAlwaysOffersTheHelper() {
+        writeSettings({false, 5.0, "en", true, false});
+        listing(ssLine(1, "curl", "17.253.1.2:443") + ssLine(1, "curl", "192.168.1.5:80") +
+                ssLine(1, "curl", "203.0.113.9:443"));
+        QVERIFY(started());
+        model->blockAllOf(model->apps().at(0));
+        QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
+        AppRow onlyLocal =
+            AppRow::from({named("lpd", "192.168.1.9", std::nullopt, Category::local)});
+        model->blockAllOf(onlyLocal);
+        QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
+        QCOMPARE(desktop->messages(), (Names{"Turn on blocking?", "Turn on blocking?"}));
+    }
+
+    void blockNewTakesTheJournalAndTheRowsAsBaseline() {
+        listing(ssLine(1, "curl", "203.0.113.9:443"));
+        QVERIFY(started());
+        listing(ssLine(1, "curl", "203.0.113.10:443"));
+        QVERIFY(scanned());
+        model->toggleBlockNew();
+        QVERIFY(model->rules().blockNew);
+        QCOMPARE(model->rules().baseline, (std::set<std::string>{"203.0.113.9", "203.0.113.10"}));
+        QCOMPARE(RuleStore::load(paths()), model->rules());
+        QCOMPARE(desktop->messages(), (Names{"Turn on blocking?"}));
+        listing(ssLine(1, "curl", "203.0.113.10:443") + ssLine(1, "curl", "203.0.113.11:443"));
+        QVERIFY(scanned());
+        QCOMPARE(ruleTargets(), (Names{"203.0.113.11=block"}));
+        model->toggleBlockNew();
+        QVERIFY(!model->rules().blockNew);
+        QCOMPARE(model->rules().baseline.size(), size_t(2));
+    }
+
+    void trackersNotifyOncePerProgramAndCompanyUntilTheJournalIsWiped() {
+        listing(ssLine(1, "chat", "157.240.1.1:443") + ssLine(1, "chat", "157.240.2.2:443") +
+                ssLine(2, "game", "157.240.1.1:443") + ssLine(2, "game", "198.51.100.7:443"));
+        QVERIFY(started());
+        QCOMPARE(desktop->noticeIds(),
+                 (Names{"trk|chat|Meta (Facebook)", "trk|game|Meta (Facebook)"}));
+        QCOMPARE(desktop->notices[0].title, std::string("Nattervane"));
+        QCOMPARE(desktop->notices[0].body,
+                 std::string("“chat” talks to the social network Meta (Facebook), which can "
+                             "learn that you opened it."));
+        *now += 24h;
+        QVERIFY(scanned());
+        QCOMPARE(desktop->notices.size(), size_t(2));
+        model->wipeJournal();
+        QVERIFY(model->journalRows().empty());
+        QVERIFY(!std::filesystem::exists(paths().journal()));
+        QVERIFY(scanned());
+        QCOMPARE(desktop->notices.size(), size_t(4));
+    }
+
+    void rowsComeInOrderWithTheirTrackerCounts() {
+        listing(ssLine(1, "plain", "203.0.113.1:443") + ssLine(1, "plain", "203.0.113.2:443") +
+                ssLine(2, "few", "157.240.1.1:443") + ssLine(2, "few", "157.240.1.1:80") +
+                ssLine(3, "many", "157.240.1.1:443", "tcp", 0, 10) +
+                ssLine(3, "many", "157.240.2.2:443", "tcp", 0, 99) +
+                ssLine(4, "one", "203.0.113.3:443") + ssLine(5, "more", "157.240.3.3:443") +
+                ssLine(5, "more", "203.0.113.4:443") + ssLine(5, "more", "203.0.113.5:443"));
+        QVERIFY(started());
+        Names order;
+        std::vector<int> counts;
+        for (const AppRow& row : model->apps()) {
+            order.push_back(row.name);
+            counts.push_back(row.trackerCount);
+        }
+        QCOMPARE(order, (Names{"many", "more", "few", "plain", "one"}));
+        QCOMPARE(counts, (std::vector<int>{2, 1, 1, 0, 0}));
+        QCOMPARE(model->apps()[0].conns[0].ip, std::string("157.240.2.2"));
+        QCOMPARE(model->apps()[0].bytesOut, int64_t(109));
+        QCOMPARE(model->trackingNow(), 4);
+        QVERIFY(!model->adsNow());
+        QCOMPARE(model->source(), std::string("ss"));
+    }
+
+    void theJournalIsWrittenAtTheFirstScanThenAfterThirtySeconds() {
+        listing(ssLine(1, "curl", "203.0.113.1:443"));
+        QVERIFY(started());
+        QCOMPARE(journalOnDisk(), (Names{"curl|203.0.113.1"}));
+        listing(ssLine(1, "curl", "203.0.113.2:443"));
+        *now += 30s;
+        QVERIFY(scanned());
+        QCOMPARE(model->journalRows().size(), size_t(2));
+        QCOMPARE(journalOnDisk(), (Names{"curl|203.0.113.1"}));
+        *now += 1s;
+        QVERIFY(scanned());
+        QCOMPARE(journalOnDisk(), (Names{"curl|203.0.113.1", "curl|203.0.113.2"}));
+        listing(ssLine(1, "curl", "203.0.113.3:443"));
+        *now += 5s;
+        QVERIFY(scanned());
+        QCOMPARE(journalOnDisk().size(), size_t(2));
+
+        model->quit();
+        QCOMPARE(journalOnDisk(),
+                 (Names{"curl|203.0.113.1", "curl|203.0.113.2", "curl|203.0.113.3"}));
+    }
+
+    void theInstallCommandPassesADataRootWithAQuoteAsOneArgument() {
+        dataRoot = *dir / "o'neil's files/Nattervane";
+        std::string helper = *dir / "helper src";
+        std::filesystem::create_directories(helper);
+        // Records its arguments, marks the helper installed and writes a first status.
+        std::string script = "printf '%s\\n' \"$#\" \"$@\" > '" + (*dir / "args") + "'\n";
+        script += "touch '" + descriptor.helperInstalledPath + "'\n";
+        script += "printf ' ips=3 domains=12\\n\\n' > '" + descriptor.helperStatusPath + "'\n";
+        writeExecutable(helper + "/nv-install.sh", script);
+        QVERIFY(started());
+        QVERIFY(!model->helperInstalled());
+        desktop->answers = {0};
+        model->offerHelper();
+        QCOMPARE(desktop->commands.size(), size_t(1));
+        QCOMPARE(desktop->commands[0], "/bin/bash '" + helper + "/nv-install.sh' '" + dir->path() +
+                                           "/o'\\''neil'\\''s files/Nattervane/helper' "
+                                           "'o'\\''tester'");
+        QCOMPARE(AtomicFile::read(*dir / "args"), "2\n" + paths().helperDir() + "\no'tester\n");
+        QVERIFY(model->helperInstalled());
+        QCOMPARE(model->helperStatus(), std::string("ips=3 domains=12"));
+        QVERIFY(std::filesystem::exists(paths().blockIPs()));
+    }
+
+    void uninstallingKeepsOrClearsTheRules() {
+        writeExecutable(descriptor.helperUninstallPath,
+                        "rm -f '" + descriptor.helperInstalledPath + "'\n");
+        RuleSet rules;
+        rules.set("ads.example", std::nullopt, RuleAction::block, std::nullopt, {});
+        writeRules(rules);
+        std::ofstream(descriptor.helperInstalledPath) << "";
+        QVERIFY(started());
+        QVERIFY(model->helperInstalled());
+        model->uninstallHelper(false);
+        QCOMPARE(desktop->commands, (Names{"/bin/bash '" + descriptor.helperUninstallPath + "'"}));
+        QVERIFY(!model->helperInstalled());
+        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string("ads.example\n"));
+
+        std::filesystem::remove(descriptor.helperUninstallPath);
+        model->uninstallHelper(true);
+        QCOMPARE(desktop->commands.size(), size_t(1));
+        QVERIFY(model->rules().rules.empty());
+        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string(""));
+    }
+
+    void withoutAnInstallScriptNothingIsRunOrSaid() {
+        helperDir = [] { return std::nullopt; };
+        QVERIFY(started());
+        desktop->answers = {0};
+        model->offerHelper();
+        QCOMPARE(desktop->questions.size(), size_t(1));
+        QVERIFY(desktop->commands.empty());
+        QVERIFY(!model->helperInstalled());
+    }
+};
+
+QTEST_MAIN(ModelTest)
+#include "model_test.moc"

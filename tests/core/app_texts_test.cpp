@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "app_texts.h"
+
+using platform::Wording;
+
+TEST(AppTexts, NotificationsInBothLanguages) {
+    EXPECT_EQ(AppTexts::blockedTitle(Lang::en), "Blocked a new connection");
+    EXPECT_EQ(AppTexts::blockedTitle(Lang::ru), "Запрещено новое соединение");
+    EXPECT_EQ(AppTexts::blockedBody("Mail", "ads.example", Lang::en),
+              "“Mail” tried to reach ads.example.");
+    EXPECT_EQ(AppTexts::blockedBody("Mail", "ads.example", Lang::ru),
+              "«Mail» пыталась связаться с ads.example.");
+    EXPECT_EQ(AppTexts::trackerTitle(), "Nattervane");
+}
+
+TEST(AppTexts, ConnectionQuestionHasNoFullStopAndThreeButtons) {
+    EXPECT_EQ(
+        AppTexts::connectionQuestion("Mail", "x.example", "Why.", Lang::en),
+        (Question{"“Mail” wants to reach x.example", "Why.", {"Allow", "Block", "Ask next time"}}));
+    EXPECT_EQ(AppTexts::connectionQuestion("Mail", "x.example", "Почему.", Lang::ru),
+              (Question{"«Mail» хочет связаться с x.example",
+                        "Почему.",
+                        {"Разрешить", "Запретить", "Спросить в следующий раз"}}));
+}
+
+TEST(AppTexts, HelperTextsNameTheSystemsFirewall) {
+    Question mac = AppTexts::helperOffer(Lang::en, Wording::macos);
+    EXPECT_EQ(mac.message, "Turn on blocking?");
+    EXPECT_EQ(mac.informative,
+              "To actually stop connections, Nattervane adds rules to the Mac's built-in firewall "
+              "(pf) and to /etc/hosts. macOS will ask for your administrator password once. You "
+              "can remove everything with one button in Settings.");
+    EXPECT_EQ(mac.buttons, (std::vector<std::string>{"Turn on", "Not now"}));
+    Question ru = AppTexts::helperOffer(Lang::ru, Wording::macos);
+    EXPECT_EQ(ru.message, "Включить блокировку?");
+    EXPECT_EQ(ru.buttons, (std::vector<std::string>{"Включить", "Не сейчас"}));
+    EXPECT_NE(ru.informative.find("Mac (pf)"), std::string::npos);
+    for (Lang lang : {Lang::en, Lang::ru}) {
+        std::string linux = AppTexts::helperOffer(lang, Wording::linux).informative;
+        EXPECT_EQ(linux.find("Mac"), std::string::npos) << linux;
+        EXPECT_NE(linux.find("(nftables)"), std::string::npos) << linux;
+        EXPECT_EQ(AppTexts::adminPrompt(lang, Wording::linux).find("Mac"), std::string::npos);
+    }
+    EXPECT_EQ(AppTexts::adminPrompt(Lang::en, Wording::macos),
+              "Nattervane wants to change the Mac's firewall rules.");
+    EXPECT_EQ(AppTexts::adminPrompt(Lang::ru, Wording::macos),
+              "Nattervane хочет изменить правила встроенного фильтра Mac.");
+}
