@@ -37,7 +37,10 @@ if [ -z "$root" ]; then
 fi
 
 binary=""
-for candidate in "$here/nattervane-helper" "$here/../../build/src/helper/nattervane-helper"; do
+# Beside this script, in <prefix>/bin when installed under <prefix>/share/nattervane/helper, or in
+# the build folder of a source tree.
+for candidate in "$here/nattervane-helper" "$here/../../../bin/nattervane-helper" \
+    "$here/../../build/src/helper/nattervane-helper"; do
     if [ -x "$candidate" ]; then
         binary=$candidate
         break
