@@ -11,4 +11,12 @@ std::string trackerLists(Lang lang) {
            "3.0) come built into the program.";
 }
 
+std::string makerLine() {
+    return "Orvelle · orvelle.app";
+}
+
+std::string makerSite() {
+    return "https://orvelle.app";
+}
+
 } // namespace Credits

@@ -10,4 +10,8 @@ namespace Credits {
 // The sentence naming the tracker lists built into the program and their licence.
 std::string trackerLists(Lang lang);
 
+// The maker's credit line, the same in both languages, and the web site it opens.
+std::string makerLine();
+std::string makerSite();
+
 } // namespace Credits

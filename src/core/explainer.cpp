@@ -2,16 +2,11 @@
 
 #include <array>
 
+#include "bilingual.h"
+
 namespace Explainer {
 
 namespace {
-
-struct Bilingual {
-    std::string_view en;
-    std::string_view ru;
-
-    std::string_view in(Lang lang) const { return lang == Lang::ru ? ru : en; }
-};
 
 // Indexed by category rank.
 constexpr std::array<Bilingual, 12> labels{{
