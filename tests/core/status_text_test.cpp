@@ -3,6 +3,7 @@
 #include "menu_texts.h"
 #include "signal_color.h"
 #include "status_text.h"
+#include "window_texts.h"
 
 using StatusText::shortStatus;
 using StatusText::statusLine;
@@ -61,4 +62,15 @@ TEST(MenuTexts, MacTextsHaveAVariantForOtherSystems) {
     EXPECT_EQ(MenuTexts::text(Key::wipeCancel, Lang::en, Wording::macos), "Cancel");
     EXPECT_EQ(MenuTexts::blockAllOf("Safari", Lang::en), "Block all of “Safari” addresses");
     EXPECT_EQ(MenuTexts::blockAllOf("Safari", Lang::ru), "Запретить все адреса «Safari»");
+}
+
+TEST(WindowTexts, FooterAndTabsInBothWordings) {
+    using platform::Wording;
+    EXPECT_EQ(WindowTexts::footer("ss", 84320, Lang::en, Wording::linux),
+              "Nothing leaves this computer. Source: ss · lists: 84320 domains");
+    EXPECT_EQ(WindowTexts::footer("nettop", 0, Lang::ru, Wording::macos),
+              "Ничего не уходит с этого Mac. Источник: nettop · в списках доменов: 0");
+    EXPECT_EQ(WindowTexts::tabName(3, Lang::ru), "Настройки");
+    EXPECT_EQ(WindowTexts::tabName(7, Lang::en), "Programs");
+    EXPECT_EQ(WindowTexts::tabName(-1, Lang::en), "Programs");
 }

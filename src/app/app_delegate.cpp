@@ -1,0 +1,187 @@
+#include "app_delegate.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QPalette>
+#include <QScreen>
+
+#include "credits.h"
+#include "launch_options.h"
+#include "menu_texts.h"
+#include "model.h"
+#include "snapshot.h"
+#include "status_icon.h"
+#include "status_menu.h"
+#include "status_text.h"
+#include "tray_menu.h"
+#include "window/main_view.h"
+#include "window/palette.h"
+
+namespace {
+
+constexpr QSize windowSize(980, 640);
+constexpr QSize minimumWindowSize(780, 480);
+
+} // namespace
+
+AppDelegate::AppDelegate(Model& model, QObject* parent) : QObject(parent), model_(model) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::launch(const QStringList& arguments) {
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    if (tray) {
+        item_ = std::make_unique<QSystemTrayIcon>();
+        item_->setContextMenu(&menu_);
+        connect(item_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger) menu_.popup(QCursor::pos());
+                });
+    }
+    connect(&menu_, &QMenu::aboutToShow, this, [this] { rebuildMenu(menu_); });
+    // The connection ends with this object, so the Model never reaches a destroyed delegate.
+    connect(&model_, &Model::changed, this, &AppDelegate::updateIcon);
+    model_.start();
+    updateIcon();
+    if (item_) item_->show();
+    std::vector<std::string> words;
+    for (const QString& argument : arguments)
+        words.push_back(argument.toStdString());
+    if (!tray || LaunchOptions::opensWindow(words, LaunchOptions::variable("NATTERVANE_OPEN")))
+        openWindow();
+    if (const auto directory = LaunchOptions::variable("NATTERVANE_SNAPSHOT")) {
+        snapshot_ = std::make_unique<Snapshot>(*this, model_, QString::fromStdString(*directory));
+        snapshot_->start();
+    }
+}
+
+void AppDelegate::updateIcon() {
+    if (!item_) return;
+    item_->setIcon(QIcon(QPixmap::fromImage(statusImage())));
+    item_->setToolTip(QString::fromStdString(statusLine()));
+}
+
+std::string AppDelegate::statusLine() const {
+    return StatusText::statusLine(model_.settings().paused, model_.apps().size(),
+                                  model_.trackingNow(), model_.lang());
+}
+
+SignalColor AppDelegate::stateColor() const {
+    return SignalColors::state(model_.settings().paused, model_.adsNow(), model_.trackingNow());
+}
+
+QImage AppDelegate::statusImage() const {
+    const QPalette palette = QGuiApplication::palette();
+    const bool dark = palette.color(QPalette::Window).lightness() < 128;
+    return StatusIcon::image(StatusIcon::color(stateColor(), dark),
+                             palette.color(QPalette::WindowText));
+}
+
+std::vector<MenuEntry> AppDelegate::menuEntries() const {
+    const Settings& settings = model_.settings();
+    return StatusMenu::build({model_.apps(), model_.rules(), settings.quiet, settings.paused,
+                              model_.helperInstalled(), model_.helperStatus(), model_.lang(),
+                              model_.platform().wording});
+}
+
+void AppDelegate::rebuildMenu(QMenu& menu) {
+    const bool dark = QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    TrayMenu::fill(
+        menu, menuEntries(), [this](const MenuEntry& entry) { perform(entry); }, dark);
+}
+
+void AppDelegate::perform(const MenuEntry& entry) {
+    switch (entry.command) {
+    case MenuCommand::none:
+        break;
+    case MenuCommand::ruleClicked:
+        ruleClicked(entry.subject);
+        break;
+    case MenuCommand::blockApp:
+        if (const auto* row = std::get_if<AppRow>(&entry.subject)) model_.blockAllOf(*row);
+        break;
+    case MenuCommand::openApp:
+        openApp(entry.subject);
+        break;
+    case MenuCommand::toggleBlockNew:
+        model_.toggleBlockNew();
+        break;
+    case MenuCommand::toggleQuiet: {
+        Settings settings = model_.settings();
+        settings.quiet = !settings.quiet;
+        model_.setSettings(settings);
+        break;
+    }
+    case MenuCommand::togglePause:
+        togglePause();
+        break;
+    case MenuCommand::installHelper:
+        model_.offerHelper();
+        break;
+    case MenuCommand::removeHelper:
+        model_.uninstallHelper(false);
+        break;
+    case MenuCommand::openWindow:
+        openWindow();
+        break;
+    case MenuCommand::openJournal:
+        model_.setTab(1);
+        openWindow();
+        break;
+    case MenuCommand::wipeJournal:
+        confirmWipe();
+        break;
+    case MenuCommand::openSite:
+        model_.desktop().openUrl(Credits::makerSite());
+        break;
+    case MenuCommand::quit:
+        model_.quit();
+        break;
+    }
+}
+
+void AppDelegate::ruleClicked(const MenuSubject& subject) {
+    const auto* choice = std::get_if<RuleChoice>(&subject);
+    if (!choice) return;
+    const auto current = model_.rules().action(choice->connection.dest());
+    model_.setRule(choice->connection, StatusMenu::afterClick(current, choice->action));
+}
+
+void AppDelegate::openApp(const MenuSubject& subject) {
+    const auto* name = std::get_if<std::string>(&subject);
+    model_.setSelectedApp(name ? std::optional(*name) : std::nullopt);
+    model_.setTab(0);
+    openWindow();
+}
+
+void AppDelegate::togglePause() {
+    Settings settings = model_.settings();
+    settings.paused = !settings.paused;
+    model_.setSettings(settings);
+    if (!settings.paused) model_.scan();
+}
+
+void AppDelegate::confirmWipe() {
+    using MenuTexts::Key;
+    const Lang lang = model_.lang();
+    const platform::Wording wording = model_.platform().wording;
+    const Question question{MenuTexts::text(Key::wipeQuestion, lang, wording),
+                            MenuTexts::text(Key::wipeExplanation, lang, wording),
+                            {MenuTexts::text(Key::wipeConfirm, lang, wording),
+                             MenuTexts::text(Key::wipeCancel, lang, wording)}};
+    if (model_.desktop().ask(question) == 0u) model_.wipeJournal();
+}
+
+void AppDelegate::openWindow() {
+    if (!window_) {
+        window_ = std::make_unique<MainView>(model_, QPointer<AppDelegate>(this));
+        window_->setWindowTitle("Nattervane");
+        window_->resize(windowSize);
+        window_->setMinimumSize(minimumWindowSize);
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            window_->move(screen->availableGeometry().center() - window_->rect().center());
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}

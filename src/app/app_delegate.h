@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QMenu>
+#include <QObject>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include "menu_entry.h"
+#include "signal_color.h"
+
+class Model;
+class Snapshot;
+
+// The program's presence on screen: the status item with its picture and menu, and the window.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit AppDelegate(Model& model, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Creates the status item and its menu, follows the Model's changes, starts the Model, and
+    // opens the window or starts snapshot mode when asked to. Without a system tray the window
+    // opens at once, so the program is never invisible.
+    void launch(const QStringList& arguments);
+
+    // Redraws the status picture and its tool tip.
+    void updateIcon();
+    std::string statusLine() const;
+    SignalColor stateColor() const;
+    // The status picture as it is drawn now.
+    QImage statusImage() const;
+
+    // The status menu as the Model's state gives it now.
+    std::vector<MenuEntry> menuEntries() const;
+    // Refills `menu` with `menuEntries()`; the status menu calls it before every opening.
+    void rebuildMenu(QMenu& menu);
+    // Carries out the command of a chosen item.
+    void perform(const MenuEntry& entry);
+
+    // Asks before wiping the journal; only the first button wipes it.
+    void confirmWipe();
+    // Creates the window on first use (closing only hides it) and brings it to the front.
+    void openWindow();
+    QWidget* window() const { return window_.get(); }
+    QMenu& menu() { return menu_; }
+
+  private:
+    void ruleClicked(const MenuSubject& subject);
+    void openApp(const MenuSubject& subject);
+    void togglePause();
+
+    Model& model_;
+    QMenu menu_;
+    std::unique_ptr<QSystemTrayIcon> item_;
+    std::unique_ptr<QWidget> window_;
+    std::unique_ptr<Snapshot> snapshot_;
+};

@@ -1,0 +1,146 @@
+#include "main_view.h"
+
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app_delegate.h"
+#include "credits.h"
+#include "model.h"
+#include "palette.h"
+#include "signal_color.h"
+#include "status_icon.h"
+#include "window_texts.h"
+
+namespace {
+
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString colored(const QString& text, const QColor& color) {
+    return QString("<span style=\"color:%1\">%2</span>").arg(color.name(), text.toHtmlEscaped());
+}
+
+} // namespace
+
+MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent)
+    : QWidget(parent), model_(model), delegate_(std::move(delegate)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(header());
+    tabs_ = new QTabBar;
+    tabs_->setExpanding(false);
+    for (int tab = 0; tab < 4; ++tab)
+        tabs_->addTab(QString());
+    auto* tabRow = new QHBoxLayout;
+    tabRow->setContentsMargins(16, 0, 16, 10);
+    tabRow->addWidget(tabs_);
+    tabRow->addStretch();
+    layout->addLayout(tabRow);
+    content_ = new QStackedWidget;
+    for (int tab = 0; tab < 4; ++tab)
+        content_->addWidget(new QLabel);
+    layout->addWidget(content_, 1);
+    layout->addWidget(footer());
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) { model_.setTab(tab); });
+    connect(&model_, &Model::changed, this, &MainView::refresh);
+    refresh();
+}
+
+QWidget* MainView::header() {
+    auto* band = new QWidget;
+    auto* row = new QHBoxLayout(band);
+    row->setContentsMargins(16, 16, 16, 16);
+    row->setSpacing(12);
+    dot_ = new QLabel;
+    row->addWidget(dot_);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    name_ = new QLabel("Nattervane");
+    QFont nameFont = name_->font();
+    nameFont.setPointSize(20);
+    nameFont.setBold(true);
+    name_->setFont(nameFont);
+    statusLine_ = new QLabel;
+    column->addWidget(name_);
+    column->addWidget(statusLine_);
+    row->addLayout(column);
+    row->addStretch();
+    blockNew_ = new QCheckBox;
+    quiet_ = new QCheckBox;
+    row->addWidget(blockNew_);
+    row->addWidget(quiet_);
+    connect(blockNew_, &QCheckBox::toggled, this, [this] { model_.toggleBlockNew(); });
+    connect(quiet_, &QCheckBox::toggled, this, [this](bool on) {
+        Settings settings = model_.settings();
+        settings.quiet = on;
+        model_.setSettings(settings);
+    });
+    return band;
+}
+
+QWidget* MainView::footer() {
+    footerBand_ = new QWidget;
+    footerBand_->setAutoFillBackground(true);
+    auto* row = new QHBoxLayout(footerBand_);
+    row->setContentsMargins(16, 8, 16, 8);
+    footerText_ = new QLabel;
+    credit_ = new QLabel;
+    credit_->setOpenExternalLinks(false);
+    connect(credit_, &QLabel::linkActivated, this,
+            [this] { model_.desktop().openUrl(Credits::makerSite()); });
+    for (QLabel* label : {footerText_, credit_}) {
+        QFont font = label->font();
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        label->setFont(font);
+    }
+    row->addWidget(footerText_);
+    row->addStretch();
+    row->addWidget(credit_);
+    return footerBand_;
+}
+
+void MainView::refresh() {
+    const Lang lang = model_.lang();
+    setPalette(Palette::window());
+    setAutoFillBackground(true);
+    QPalette band = palette();
+    band.setColor(QPalette::Window, Palette::of(Palette::card));
+    footerBand_->setPalette(band);
+
+    const Settings& settings = model_.settings();
+    const SignalColor state =
+        SignalColors::state(settings.paused, model_.adsNow(), model_.trackingNow());
+    const QColor dotColor = state == SignalColor::green
+                                ? Palette::of(Palette::green)
+                                : StatusIcon::color(state, Palette::isDark());
+    dot_->setPixmap(QPixmap::fromImage(StatusIcon::dot(dotColor).scaled(24, 24)));
+    dot_->setFixedSize(12, 12);
+    dot_->setScaledContents(true);
+    name_->setText(colored("Nattervane", Palette::of(Palette::gold)));
+    statusLine_->setText(
+        colored(delegate_ ? qt(delegate_->statusLine()) : QString(), Palette::of(Palette::muted)));
+
+    const QSignalBlocker blockNewQuiet(blockNew_), quietQuiet(quiet_), tabsQuiet(tabs_);
+    blockNew_->setText(qt(WindowTexts::text(WindowTexts::Key::blockEverythingNew, lang)));
+    blockNew_->setChecked(model_.rules().blockNew);
+    quiet_->setText(qt(WindowTexts::text(WindowTexts::Key::quiet, lang)));
+    quiet_->setChecked(settings.quiet);
+    const int tab = model_.tab() >= 0 && model_.tab() <= 3 ? model_.tab() : 0;
+    for (int index = 0; index < 4; ++index) {
+        tabs_->setTabText(index, qt(WindowTexts::tabName(index, lang)));
+        static_cast<QLabel*>(content_->widget(index))
+            ->setText(qt(WindowTexts::tabName(index, lang)));
+    }
+    tabs_->setCurrentIndex(tab);
+    content_->setCurrentIndex(tab);
+
+    footerText_->setText(colored(qt(WindowTexts::footer(model_.source(), model_.trackerListCount(),
+                                                        lang, model_.platform().wording)),
+                                 Palette::of(Palette::muted)));
+    credit_->setText(QString("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
+                         .arg(qt(Credits::makerSite()), Palette::of(Palette::gold).name(),
+                              qt(Credits::makerLine()).toHtmlEscaped()));
+}
