@@ -1,15 +1,15 @@
 #include <QApplication>
 
+#include "app_delegate.h"
 #include "model.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName("Nattervane");
     app.setDesktopFileName("nattervane");
-    // The program lives on without a window.
+    // The program lives on in the status bar without a window.
     QApplication::setQuitOnLastWindowClosed(false);
-    Model& model = Model::shared();
-    // The status item, its menu and the window attach to the model here, before it starts.
-    model.start();
+    AppDelegate delegate(Model::shared());
+    delegate.launch(QApplication::arguments());
     return app.exec();
 }

@@ -98,6 +98,8 @@ class Model : public QObject {
     void refreshHelperStatus();
     void runAsAdmin(const std::string& command);
 
+    const platform::Descriptor& platform() const { return *options_.platform; }
+    Desktop& desktop() const { return *options_.desktop; }
     const Paths& paths() const { return paths_; }
     const RuleSet& rules() const { return rules_; }
     const std::vector<AppRow>& apps() const { return apps_; }

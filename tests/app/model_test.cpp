@@ -13,6 +13,7 @@
 #include "atomic_file.h"
 #include "journal.h"
 #include "model.h"
+#include "model_fixture.h"
 #include "rule_store.h"
 #include "settings.h"
 #include "ss_text.h"
@@ -23,117 +24,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Records what the Model asks of the desktop and answers questions from a queue; with no answer
-// queued a question is closed without a choice.
-class FakeDesktop : public Desktop {
-  public:
-    struct Notice {
-        std::string id;
-        std::string title;
-        std::string body;
-    };
-
-    void notify(const std::string& id, const std::string& title, const std::string& body) override {
-        notices.push_back({id, title, body});
-    }
-    std::optional<size_t> ask(const Question& question) override {
-        questions.push_back(question);
-        if (answers.empty()) return std::nullopt;
-        std::optional<size_t> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void runAsAdmin(const std::string& command, const std::string&) override {
-        commands.push_back(command);
-        runTool("/bin/sh", {"-c", command}, 10);
-    }
-    void openUrl(const std::string&) override {}
-
-    std::vector<std::string> noticeIds() const {
-        std::vector<std::string> ids;
-        for (const Notice& notice : notices)
-            ids.push_back(notice.id);
-        return ids;
-    }
-    std::vector<std::string> messages() const {
-        std::vector<std::string> texts;
-        for (const Question& question : questions)
-            texts.push_back(question.message);
-        return texts;
-    }
-
-    std::vector<Notice> notices;
-    std::vector<Question> questions;
-    std::deque<std::optional<size_t>> answers;
-    std::vector<std::string> commands;
-};
-
 using Names = std::vector<std::string>;
-
-void writeExecutable(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-    chmod(path.c_str(), 0755);
-}
 
 } // namespace
 
 // The real Model over fake listers, a fake clock, fake name lookups and a temporary data root.
-class ModelTest : public QObject {
+class ModelTest : public QObject, public ModelFixture {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TempDir> dir;
-    platform::Descriptor descriptor;
-    std::shared_ptr<FakeDesktop> desktop;
-    std::shared_ptr<Dates::TimePoint> now;
-    std::string dataRoot;
-    std::function<std::optional<std::string>()> helperDir;
-    std::unique_ptr<Model> model;
-
-    Paths paths() const { return Paths(dataRoot, descriptor); }
-
-    // What the primary lister prints from now on.
-    void listing(const std::string& text) { std::ofstream(*dir / "ss.out") << text; }
-
-    void makeModel() {
-        ModelOptions options;
-        options.dataRoot = dataRoot;
-        options.platform = &descriptor;
-        options.scanner.primaryLister = {*dir / "ss", {}, "ss", platform::ListerFormat::ss};
-        options.scanner.fallbackLister = {"/bin/true", {}, "lsof", platform::ListerFormat::lsof};
-        options.scanner.pidPath = [](int32_t pid) -> std::optional<std::string> {
-            if (pid == 7) return "/usr/sbin/syncd";
-            return std::nullopt;
-        };
-        options.scanner.platform = &descriptor;
-        options.scanner.lookups = {[](const std::string&) { return std::nullopt; },
-                                   [](const std::string&) { return std::vector<std::string>(); }};
-        options.clock = [now = now] { return *now; };
-        options.desktop = desktop;
-        options.trackerList = *dir / "trackers.txt";
-        options.helperDir = helperDir;
-        options.loginName = "o'tester";
-        model = std::make_unique<Model>(std::move(options));
-    }
-
-    // Waits for the scan in flight to be applied.
-    bool settled() {
-        for (int i = 0; i < 500 && model->scanning(); ++i)
-            QTest::qWait(10);
-        return !model->scanning();
-    }
-
-    bool started() {
-        makeModel();
-        model->start();
-        return settled();
-    }
-
-    bool scanned() {
-        model->scan();
-        return settled();
-    }
-
     void writeSettings(const Settings& settings) {
         QVERIFY(::writeSettings(paths().settingsFile(), settings));
     }
@@ -176,25 +75,9 @@ class ModelTest : public QObject {
     }
 
   private slots:
-    void init() {
-        dir = std::make_unique<TempDir>();
-        descriptor = platform::linux();
-        descriptor.helperInstalledPath = *dir / "installed";
-        descriptor.helperStatusPath = *dir / "status.txt";
-        descriptor.helperUninstallPath = *dir / "nv-uninstall.sh";
-        desktop = std::make_shared<FakeDesktop>();
-        now = std::make_shared<Dates::TimePoint>(std::chrono::sys_days(2026y / 12 / 7) + 12h);
-        dataRoot = *dir / "data";
-        helperDir = [helper = *dir / "helper src"] { return helper; };
-        writeExecutable(*dir / "ss", "#!/bin/sh\ncat '" + (*dir / "ss.out") + "'\n");
-        listing("");
-        std::ofstream(*dir / "trackers.txt") << "# test list\np tracker.example\n";
-    }
+    void init() { setUp(); }
 
-    void cleanup() {
-        model.reset();
-        dir.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void pausedScansChangeNothing() {
         writeSettings({false, 5.0, "en", false, true});

@@ -131,8 +131,11 @@ void MainView::refresh() {
     const int tab = model_.tab() >= 0 && model_.tab() <= 3 ? model_.tab() : 0;
     for (int index = 0; index < 4; ++index) {
         tabs_->setTabText(index, qt(WindowTexts::tabName(index, lang)));
-        static_cast<QLabel*>(content_->widget(index))
-            ->setText(qt(WindowTexts::tabName(index, lang)));
+        // The tabs' own views come with the window; until then each shows its name.
+        auto* placeholder = static_cast<QLabel*>(content_->widget(index));
+        placeholder->setAlignment(Qt::AlignCenter);
+        placeholder->setText(
+            colored(qt(WindowTexts::tabName(index, lang)), Palette::of(Palette::muted)));
     }
     tabs_->setCurrentIndex(tab);
     content_->setCurrentIndex(tab);

@@ -1,0 +1,210 @@
+#include <filesystem>
+
+#include <QImage>
+#include <QTest>
+
+#include "app_delegate.h"
+#include "atomic_file.h"
+#include "credits.h"
+#include "launch_options.h"
+#include "model_fixture.h"
+#include "ss_text.h"
+#include "status_text.h"
+
+namespace {
+
+// The toolkit menu as indented text, the way the menu entries dump.
+std::string dumpActions(const QMenu& menu, const std::string& indent = "") {
+    std::string text;
+    for (const QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            text += indent + "────\n";
+            continue;
+        }
+        text += indent + (action->isChecked() ? "✓ " : "  ") +
+                action->text().replace("&&", "&").toStdString() + "\n";
+        if (action->menu()) text += dumpActions(*action->menu(), indent + "    ");
+    }
+    return text;
+}
+
+// The item reached through the titles of `path`, or null.
+QAction* item(const QMenu& menu, const QStringList& path) {
+    const QMenu* current = &menu;
+    QAction* found = nullptr;
+    for (const QString& title : path) {
+        found = nullptr;
+        for (QAction* action : current->actions())
+            if (action->text().replace("&&", "&") == title) found = action;
+        if (!found) return nullptr;
+        current = found->menu();
+    }
+    return found;
+}
+
+} // namespace
+
+// The status menu and the window over the real Model, as the user clicks them.
+class AppDelegateTest : public QObject, public ModelFixture {
+    Q_OBJECT
+
+    std::unique_ptr<AppDelegate> delegate;
+
+    // Launches over two programs: one reaching a listed tracker and an unknown address, one with
+    // an ampersand in its name.
+    void launch() {
+        hostNames = std::make_shared<std::map<std::string, std::string>>(
+            std::map<std::string, std::string>{{"203.0.113.5", "ads.tracker.example"}});
+        listing(ssLine(1, "Browser", "203.0.113.5:443") + ssLine(1, "Browser", "198.51.100.7:443") +
+                ssLine(2, "Tom & Jerry", "198.51.100.8:443"));
+        makeModel();
+        delegate = std::make_unique<AppDelegate>(*model);
+        delegate->launch({"nattervane"});
+        // The host name arrives from the resolver after the first scans.
+        for (int i = 0; i < 100 && model->trackingNow() == 0; ++i) {
+            QVERIFY(scanned());
+            QTest::qWait(10);
+        }
+        QCOMPARE(model->trackingNow(), 1);
+    }
+
+    QMenu& menu() {
+        delegate->rebuildMenu(delegate->menu());
+        return delegate->menu();
+    }
+
+    void click(const QStringList& path) {
+        QAction* action = item(menu(), path);
+        QVERIFY2(action, qPrintable(path.join(" > ")));
+        action->trigger();
+    }
+
+    static QStringList trackerRule(const QString& action) {
+        return {"Who is calling out now", "Browser  —  2 · trackers 1",
+                "ads.tracker.example · Tracker", action};
+    }
+
+  private slots:
+    void init() { setUp(); }
+
+    void cleanup() {
+        delegate.reset();
+        tearDown();
+    }
+
+    void withoutTrayTheWindowOpensAtLaunch() {
+        launch();
+        QVERIFY(delegate->window());
+        QVERIFY(delegate->window()->isVisible());
+        QCOMPARE(delegate->window()->size(), QSize(980, 640));
+        QCOMPARE(delegate->window()->minimumSize(), QSize(780, 480));
+        delegate->window()->close();
+        QWidget* window = delegate->window();
+        click({"Open Nattervane…"});
+        QCOMPARE(delegate->window(), window);
+        QVERIFY(window->isVisible());
+    }
+
+    void toolkitMenuMirrorsTheEntries() {
+        launch();
+        const std::string dump = dumpActions(menu());
+        QCOMPARE(dump, dumpMenu(delegate->menuEntries()));
+        QVERIFY(dump.find("  Tom & Jerry  —  1\n") != std::string::npos);
+        QVERIFY(
+            !item(menu(), {StatusText::statusLine(false, 2, 1, Lang::en).c_str()})->isEnabled());
+        QVERIFY(item(menu(), {"Quit"})->isEnabled());
+        // Rebuilding does not pile up submenus.
+        for (int i = 0; i < 5; ++i)
+            menu();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(
+            delegate->menu().findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size(),
+            qsizetype(1));
+    }
+
+    void ruleItemsSetReplaceAndClear() {
+        launch();
+        click(trackerRule("Block"));
+        QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
+        QVERIFY(item(menu(), trackerRule("Block"))->isChecked());
+        click(trackerRule("Allow"));
+        QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::allow);
+        click(trackerRule("Allow"));
+        QCOMPARE(model->rules().action("ads.tracker.example"), std::nullopt);
+        QVERIFY(!item(menu(), trackerRule("Allow"))->isChecked());
+    }
+
+    void programItemsBlockAllAndOpenDetails() {
+        launch();
+        click({"Who is calling out now", "Browser  —  2 · trackers 1",
+               "Block all of “Browser” addresses"});
+        QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
+        QCOMPARE(model->rules().action("198.51.100.7"), RuleAction::block);
+        QCOMPARE(model->rules().action("198.51.100.8"), std::nullopt);
+
+        model->setTab(2);
+        click({"Who is calling out now", "Tom & Jerry  —  1", "Details…"});
+        QCOMPARE(model->selectedApp(), std::optional<std::string>("Tom & Jerry"));
+        QCOMPARE(model->tab(), 0);
+        click({"Journal…"});
+        QCOMPARE(model->tab(), 1);
+    }
+
+    void switchesStoreAndResumingScansAtOnce() {
+        launch();
+        click({"Quiet mode"});
+        QVERIFY(model->settings().quiet);
+        QVERIFY(loadSettings(paths().settingsFile())->quiet);
+        QVERIFY(item(menu(), {"Quiet mode"})->isChecked());
+        click({"Block everything new"});
+        QVERIFY(model->rules().blockNew);
+
+        click({"Pause watching"});
+        QVERIFY(model->settings().paused);
+        QCOMPARE(delegate->stateColor(), SignalColor::gray);
+        QCOMPARE(delegate->statusLine(), std::string("Paused"));
+        *now += 1h;
+        click({"Pause watching"});
+        QVERIFY(settled());
+        QCOMPARE(model->lastScan(), std::optional(*now));
+    }
+
+    void wipeAsksFirstAndOnlyTheFirstButtonWipes() {
+        launch();
+        QVERIFY(!model->journalRows().empty());
+        desktop->answers = {1, std::nullopt};
+        click({"Delete journal"});
+        click({"Delete journal"});
+        QVERIFY(!model->journalRows().empty());
+        QCOMPARE(desktop->questions.size(), size_t(2));
+        QCOMPARE(desktop->questions[0],
+                 (Question{"Delete the whole journal?",
+                           "All recorded connections on this computer will be erased. Rules stay.",
+                           {"Delete", "Cancel"}}));
+        desktop->answers = {0};
+        click({"Delete journal"});
+        QVERIFY(model->journalRows().empty());
+
+        click({Credits::makerLine().c_str()});
+        QCOMPARE(desktop->urls, std::vector<std::string>{Credits::makerSite()});
+    }
+
+    void snapshotWritesTenFilesAndEndsDarkOnSettings() {
+        const std::string out = *dir / "pictures/new";
+        qputenv("NATTERVANE_SNAPSHOT", out.c_str());
+        qputenv("NATTERVANE_SNAPSHOT_WAIT", "0");
+        launch();
+        qunsetenv("NATTERVANE_SNAPSHOT");
+        qunsetenv("NATTERVANE_SNAPSHOT_WAIT");
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(out + "/statusicon.png"), 20000);
+        for (const SnapshotJob& job : LaunchOptions::snapshotJobs())
+            QCOMPARE(QImage(QString::fromStdString(job.fileIn(out))).size(), QSize(980, 640));
+        QCOMPARE(QImage(QString::fromStdString(out + "/statusicon.png")).size(), QSize(44, 36));
+        QCOMPARE(AtomicFile::read(out + "/menu.txt"), dumpMenu(delegate->menuEntries()));
+        QCOMPARE(model->tab(), 3);
+        QCOMPARE(model->selectedApp(), std::optional<std::string>("Browser"));
+    }
+};
+
+QTEST_MAIN(AppDelegateTest)
+#include "app_delegate_test.moc"

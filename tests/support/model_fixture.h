@@ -1,0 +1,158 @@
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include <QTest>
+
+#include "desktop.h"
+#include "model.h"
+#include "paths.h"
+#include "temp_dir.h"
+#include "tool_runner.h"
+
+using namespace std::chrono_literals;
+
+// Records what the Model asks of the desktop and answers questions from a queue; with no answer
+// queued a question is closed without a choice.
+class FakeDesktop : public Desktop {
+  public:
+    struct Notice {
+        std::string id;
+        std::string title;
+        std::string body;
+    };
+
+    void notify(const std::string& id, const std::string& title, const std::string& body) override {
+        notices.push_back({id, title, body});
+    }
+    std::optional<size_t> ask(const Question& question) override {
+        questions.push_back(question);
+        if (answers.empty()) return std::nullopt;
+        std::optional<size_t> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void runAsAdmin(const std::string& command, const std::string&) override {
+        commands.push_back(command);
+        runTool("/bin/sh", {"-c", command}, 10);
+    }
+    void openUrl(const std::string& url) override { urls.push_back(url); }
+
+    std::vector<std::string> noticeIds() const {
+        std::vector<std::string> ids;
+        for (const Notice& notice : notices)
+            ids.push_back(notice.id);
+        return ids;
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const Question& question : questions)
+            texts.push_back(question.message);
+        return texts;
+    }
+
+    std::vector<Notice> notices;
+    std::vector<Question> questions;
+    std::deque<std::optional<size_t>> answers;
+    std::vector<std::string> commands;
+    std::vector<std::string> urls;
+};
+
+inline void writeExecutable(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+    chmod(path.c_str(), 0755);
+}
+
+// The real Model over a fake lister script, a fake clock, fake name lookups, a fake desktop and a
+// temporary data root.
+class ModelFixture {
+  protected:
+    std::unique_ptr<TempDir> dir;
+    platform::Descriptor descriptor;
+    std::shared_ptr<FakeDesktop> desktop;
+    std::shared_ptr<Dates::TimePoint> now;
+    std::string dataRoot;
+    std::function<std::optional<std::string>()> helperDir;
+    std::unique_ptr<Model> model;
+    // What the fake reverse lookup answers, by address; set before the Model is made.
+    std::shared_ptr<const std::map<std::string, std::string>> hostNames =
+        std::make_shared<std::map<std::string, std::string>>();
+
+    Paths paths() const { return Paths(dataRoot, descriptor); }
+
+    // What the primary lister prints from now on.
+    void listing(const std::string& text) { std::ofstream(*dir / "ss.out") << text; }
+
+    void makeModel() {
+        ModelOptions options;
+        options.dataRoot = dataRoot;
+        options.platform = &descriptor;
+        options.scanner.primaryLister = {*dir / "ss", {}, "ss", platform::ListerFormat::ss};
+        options.scanner.fallbackLister = {"/bin/true", {}, "lsof", platform::ListerFormat::lsof};
+        options.scanner.pidPath = [](int32_t pid) -> std::optional<std::string> {
+            if (pid == 7) return "/usr/sbin/syncd";
+            return std::nullopt;
+        };
+        options.scanner.platform = &descriptor;
+        options.scanner.lookups = {[names = hostNames](const std::string& ip) {
+                                       const auto found = names->find(ip);
+                                       return found == names->end() ? std::nullopt
+                                                                    : std::optional(found->second);
+                                   },
+                                   [](const std::string&) { return std::vector<std::string>(); }};
+        options.clock = [now = now] { return *now; };
+        options.desktop = desktop;
+        options.trackerList = *dir / "trackers.txt";
+        options.helperDir = helperDir;
+        options.loginName = "o'tester";
+        model = std::make_unique<Model>(std::move(options));
+    }
+
+    // Waits for the scan in flight to be applied.
+    bool settled() {
+        for (int i = 0; i < 500 && model->scanning(); ++i)
+            QTest::qWait(10);
+        return !model->scanning();
+    }
+
+    bool started() {
+        makeModel();
+        model->start();
+        return settled();
+    }
+
+    bool scanned() {
+        model->scan();
+        return settled();
+    }
+
+    void setUp() {
+        dir = std::make_unique<TempDir>();
+        descriptor = platform::linux();
+        descriptor.helperInstalledPath = *dir / "installed";
+        descriptor.helperStatusPath = *dir / "status.txt";
+        descriptor.helperUninstallPath = *dir / "nv-uninstall.sh";
+        desktop = std::make_shared<FakeDesktop>();
+        now = std::make_shared<Dates::TimePoint>(std::chrono::sys_days(2026y / 12 / 7) + 12h);
+        dataRoot = *dir / "data";
+        helperDir = [helper = *dir / "helper src"] { return helper; };
+        writeExecutable(*dir / "ss", "#!/bin/sh\ncat '" + (*dir / "ss.out") + "'\n");
+        listing("");
+        std::ofstream(*dir / "trackers.txt") << "# test list\np tracker.example\n";
+    }
+
+    void tearDown() {
+        model.reset();
+        dir.reset();
+    }
+};
