@@ -106,14 +106,12 @@ void AppDelegate::perform(const MenuEntry& entry) {
     case MenuCommand::toggleBlockNew:
         model_.toggleBlockNew();
         break;
-    case MenuCommand::toggleQuiet: {
-        Settings settings = model_.settings();
-        settings.quiet = !settings.quiet;
-        model_.setSettings(settings);
+    case MenuCommand::toggleQuiet:
+        flip(&Settings::quiet);
         break;
-    }
     case MenuCommand::togglePause:
-        togglePause();
+        // Resuming scans at once.
+        if (!flip(&Settings::paused)) model_.scan();
         break;
     case MenuCommand::installHelper:
         model_.offerHelper();
@@ -154,11 +152,11 @@ void AppDelegate::openApp(const MenuSubject& subject) {
     openWindow();
 }
 
-void AppDelegate::togglePause() {
+bool AppDelegate::flip(bool Settings::*setting) {
     Settings settings = model_.settings();
-    settings.paused = !settings.paused;
+    settings.*setting = !(settings.*setting);
     model_.setSettings(settings);
-    if (!settings.paused) model_.scan();
+    return settings.*setting;
 }
 
 void AppDelegate::confirmWipe() {

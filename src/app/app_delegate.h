@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "menu_entry.h"
+#include "settings.h"
 #include "signal_color.h"
 
 class Model;
@@ -54,7 +55,8 @@ class AppDelegate : public QObject {
   private:
     void ruleClicked(const MenuSubject& subject);
     void openApp(const MenuSubject& subject);
-    void togglePause();
+    // Switches one setting and stores the settings; the new value.
+    bool flip(bool Settings::*setting);
 
     Model& model_;
     QMenu menu_;
