@@ -8,16 +8,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-// A TCP connection from this process to itself over 127.0.0.1, open while the object lives.
+// A TCP connection from this process to itself, open while the object lives. The address is
+// 127.0.0.1 unless another one assigned to this machine (say, inside a private network namespace)
+// is given.
 class LoopbackConnection {
   public:
-    LoopbackConnection() {
+    explicit LoopbackConnection(const char* ipv4 = "127.0.0.1") {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        if (inet_pton(AF_INET, ipv4, &address.sin_addr) != 1 ||
+            bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
             listen(listener_, 1) != 0 ||
             getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
             throw std::runtime_error("cannot listen on loopback");
