@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "atomic_file.h"
@@ -87,7 +88,11 @@ bool writeStatus(const HelperOptions& options, const std::string& counts,
     std::error_code ignored;
     fs::create_directories(fs::path(options.statusFile).parent_path(), ignored);
     std::string error;
-    if (AtomicFile::write(options.statusFile, StatusFile::text(counts, notes), &error)) return true;
+    // The application reads the status as the user, whatever umask the service runs with.
+    if (AtomicFile::write(options.statusFile, StatusFile::text(counts, notes), &error) &&
+        chmod(options.statusFile.c_str(), 0644) == 0)
+        return true;
+    if (error.empty()) error = "cannot make " + options.statusFile + " readable";
     err << "nattervane-helper: " << error << "\n";
     return false;
 }

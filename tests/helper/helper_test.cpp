@@ -89,6 +89,16 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatus) {
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
 }
 
+TEST_F(HelperTest, TheStatusIsReadableByTheUserWhateverTheUmask) {
+    mode_t saved = umask(077);
+    int status = apply();
+    umask(saved);
+    ASSERT_EQ(status, 0) << err_;
+    struct stat info {};
+    ASSERT_EQ(stat(statusFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
 TEST_F(HelperTest, HostileLinesNeverReachTheFirewallOrTheHostsFile) {
     std::string garbage;
     while (garbage.size() < 10 * 1000 * 1000)
