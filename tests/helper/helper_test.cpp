@@ -327,6 +327,17 @@ TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
     EXPECT_EQ(read(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
 }
 
+TEST_F(HelperTest, ADataFolderThatIsALinkChangesNothing) {
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
+    EXPECT_EQ(run({"apply", dir_ / "linked", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_FALSE(fs::exists(dir_ / "script"));
+    EXPECT_EQ(read(hostsFile()), originalHosts);
+    EXPECT_TRUE(
+        read(statusFile())
+            .starts_with("ips=0 domains=0 rejected=0\nnot applied: " + dir_ / "linked" + ": "));
+}
+
 TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {
     CommandResult result = runCommand({NATTERVANE_HELPER, "apply"}, "", 10);
     EXPECT_EQ(result.status, 2);
