@@ -28,27 +28,6 @@ std::string failure(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
-bool readAll(int fd, std::string& text) {
-    char buffer[65536];
-    for (;;) {
-        ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return false;
-        if (count == 0) return true;
-        text.append(buffer, static_cast<size_t>(count));
-    }
-}
-
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t count = ::write(fd, text.data(), text.size());
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return false;
-        text.remove_prefix(static_cast<size_t>(count));
-    }
-    return true;
-}
-
 // The file's text, or the reason it may not be changed.
 std::optional<Current> readCurrent(const std::string& path, uid_t owner, std::string& problem) {
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -65,7 +44,7 @@ std::optional<Current> readCurrent(const std::string& path, uid_t owner, std::st
         problem = path + " is owned by user " + std::to_string(current.info.st_uid);
     else if (current.info.st_size > maxHostsBytes)
         problem = path + " is too large";
-    else if (!readAll(fd, current.text))
+    else if (!AtomicFile::readAll(fd, current.text))
         problem = failure("cannot read " + path);
     close(fd);
     if (!problem.empty()) return std::nullopt;
@@ -82,7 +61,7 @@ int replace(const std::string& path, const std::string& text, const struct stat&
     bool ok = fchmod(fd, info.st_mode & 07777) == 0 && fstat(fd, &created) == 0 &&
               ((created.st_uid == info.st_uid && created.st_gid == info.st_gid) ||
                fchown(fd, info.st_uid, info.st_gid) == 0) &&
-              writeAll(fd, text) && fsync(fd) == 0;
+              AtomicFile::writeAll(fd, text) && fsync(fd) == 0;
     int error = ok ? 0 : errno;
     if (close(fd) != 0 && ok) error = errno;
     if (error == 0 && rename(name.c_str(), path.c_str()) != 0) error = errno;
@@ -99,8 +78,8 @@ std::string rewriteInPlace(const std::string& path, const std::string& text,
     std::string problem;
     if (fstat(fd, &now) != 0 || now.st_dev != info.st_dev || now.st_ino != info.st_ino)
         problem = path + " was replaced while it was being changed";
-    else if (!writeAll(fd, text) || ftruncate(fd, static_cast<off_t>(text.size())) != 0 ||
-             fsync(fd) != 0)
+    else if (!AtomicFile::writeAll(fd, text) ||
+             ftruncate(fd, static_cast<off_t>(text.size())) != 0 || fsync(fd) != 0)
         problem = failure("cannot write " + path + " in place");
     close(fd);
     return problem;
