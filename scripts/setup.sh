@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables clang-format strace"
+nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables systemd strace clang-format"
 
 missing=""
 for package in $packages; do

@@ -23,6 +23,8 @@ bool fail(std::string* error, const std::string& what) {
     return false;
 }
 
+} // namespace
+
 bool writeAll(int fd, std::string_view contents) {
     while (!contents.empty()) {
         ssize_t count = ::write(fd, contents.data(), contents.size());
@@ -33,7 +35,16 @@ bool writeAll(int fd, std::string_view contents) {
     return true;
 }
 
-} // namespace
+bool readAll(int fd, std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return false;
+        if (count == 0) return true;
+        text.append(buffer, static_cast<size_t>(count));
+    }
+}
 
 bool write(const std::string& path, std::string_view contents, std::string* error) {
     std::string pattern = path + ".tmp-XXXXXX";
@@ -74,16 +85,9 @@ std::optional<std::string> read(const std::string& path) {
         return std::nullopt;
     }
     std::string contents;
-    char buffer[65536];
-    for (;;) {
-        ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) {
-            close(fd);
-            return std::nullopt;
-        }
-        if (count == 0) break;
-        contents.append(buffer, static_cast<size_t>(count));
+    if (!readAll(fd, contents)) {
+        close(fd);
+        return std::nullopt;
     }
     close(fd);
     return contents;

@@ -16,4 +16,9 @@ bool write(const std::string& path, std::string_view contents, std::string* erro
 // The whole contents of a regular file; absent when it is missing or unreadable.
 std::optional<std::string> read(const std::string& path);
 
+// The whole of `contents` to the open descriptor `fd`, retrying short writes; false on error.
+bool writeAll(int fd, std::string_view contents);
+// Everything left to read from the open descriptor `fd`, appended to `text`; false on error.
+bool readAll(int fd, std::string& text);
+
 } // namespace AtomicFile

@@ -18,7 +18,10 @@ struct Listing {
     bool operator==(const Listing&) const = default;
 };
 
-std::vector<Flow> parse(platform::ListerFormat format, std::string_view text);
+// The flows of a lister's `text`. For `ssInodes` the processes holding each socket are looked
+// up under `procRoot`; a socket no readable process holds gives pid -1 and process "?".
+std::vector<Flow> parse(platform::ListerFormat format, std::string_view text,
+                        const std::string& procRoot = "/proc");
 
 // Runs `primary`; when it yields no flows, runs `fallback` and returns its flows, even none.
 Listing list(const platform::ToolCommand& primary, const platform::ToolCommand& fallback);

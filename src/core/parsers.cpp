@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 #include "text.h"
 
@@ -175,7 +177,12 @@ std::optional<int64_t> counter(const std::vector<std::string_view>& words, std::
     return std::nullopt;
 }
 
-void applyCounters(std::string_view infoLine, std::vector<Flow>& flows, size_t from) {
+struct Counters {
+    int64_t received = 0;
+    int64_t sent = 0;
+};
+
+Counters counters(std::string_view infoLine) {
     std::vector<std::string_view> words = Text::words(infoLine);
     int64_t received = counter(words, "bytes_received").value_or(0);
     // bytes_sent is the data written; ss leaves it out while it is zero. bytes_acked (the only
@@ -183,10 +190,38 @@ void applyCounters(std::string_view infoLine, std::vector<Flow>& flows, size_t f
     auto acked = counter(words, "bytes_acked");
     int64_t sent =
         counter(words, "bytes_sent").value_or(acked ? std::max<int64_t>(*acked - 1, 0) : 0);
+    return {received, sent};
+}
+
+void applyCounters(std::string_view infoLine, std::vector<Flow>& flows, size_t from) {
+    Counters read = counters(infoLine);
     for (size_t i = from; i < flows.size(); ++i) {
-        flows[i].bytesIn = received;
-        flows[i].bytesOut = sent;
+        flows[i].bytesIn = read.received;
+        flows[i].bytesOut = read.sent;
     }
+}
+
+bool isDetailLine(std::string_view line) {
+    return line.front() == ' ' || line.front() == '\t';
+}
+
+// The columns of a tcp or udp socket line with a remote endpoint, else nothing.
+std::optional<std::pair<std::vector<std::string_view>, Endpoint>>
+ssSocketLine(std::string_view line) {
+    std::vector<std::string_view> columns = Text::words(line);
+    if (columns.size() < 6 || (columns[0] != "tcp" && columns[0] != "udp")) return std::nullopt;
+    auto remote = splitEndpoint(ssPeer(columns[5]), false);
+    if (!remote) return std::nullopt;
+    return std::pair{std::move(columns), std::move(*remote)};
+}
+
+// The socket's inode: the first "ino:" word after the endpoints, printed before anything else
+// -e adds.
+uint64_t ssInode(const std::vector<std::string_view>& columns) {
+    for (size_t i = 6; i < columns.size(); ++i)
+        if (columns[i].starts_with("ino:"))
+            return Text::parseDecimal<uint64_t>(columns[i].substr(4)).value_or(0);
+    return 0;
 }
 
 } // namespace
@@ -197,24 +232,46 @@ std::vector<Flow> parseSs(std::string_view text) {
     constexpr size_t none = SIZE_MAX;
     size_t pending = none;
     for (std::string_view line : Text::lines(text)) {
-        if (line.front() == ' ' || line.front() == '\t') {
+        if (isDetailLine(line)) {
             if (pending != none) applyCounters(line, flows, pending);
             pending = none;
             continue;
         }
         pending = none;
-        std::vector<std::string_view> columns = Text::words(line);
-        if (columns.size() < 6 || (columns[0] != "tcp" && columns[0] != "udp")) continue;
-        auto remote = splitEndpoint(ssPeer(columns[5]), false);
+        auto socket = ssSocketLine(line);
         auto users = ssUsers(line);
-        if (!remote || !users) continue;
+        if (!socket || !users) continue;
         if (users->empty()) users->push_back({"?", -1});
         pending = flows.size();
+        const auto& [columns, remote] = *socket;
         for (const SsUser& user : *users)
             flows.push_back(
-                {user.pid, user.name, std::string(columns[0]), remote->ip, remote->port, 0, 0});
+                {user.pid, user.name, std::string(columns[0]), remote.ip, remote.port, 0, 0});
     }
     return flows;
+}
+
+std::vector<SsSocket> parseSsSockets(std::string_view text) {
+    std::vector<SsSocket> sockets;
+    bool pending = false;
+    for (std::string_view line : Text::lines(text)) {
+        if (isDetailLine(line)) {
+            if (pending) {
+                Counters read = counters(line);
+                sockets.back().bytesIn = read.received;
+                sockets.back().bytesOut = read.sent;
+            }
+            pending = false;
+            continue;
+        }
+        auto socket = ssSocketLine(line);
+        pending = socket.has_value();
+        if (!socket) continue;
+        auto& [columns, remote] = *socket;
+        sockets.push_back(
+            {std::string(columns[0]), std::move(remote.ip), remote.port, ssInode(columns), 0, 0});
+    }
+    return sockets;
 }
 
 } // namespace Parsers

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -9,8 +11,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-BlockFile BlockFile::open(int directory, const std::string& name,
-                          const std::vector<uid_t>& owners) {
+namespace {
+
+std::string octalMode(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+// Why a file with these facts may not be read, or empty.
+std::string refusal(const std::string& name, const struct stat& info, uid_t owner,
+                    size_t maxBytes) {
+    if (!S_ISREG(info.st_mode)) return name + " is not a regular file";
+    if (info.st_uid != owner) return name + " is owned by user " + std::to_string(info.st_uid);
+    if (info.st_mode & (S_IWGRP | S_IWOTH))
+        return name + " is writable by others (mode " + octalMode(info.st_mode) + ")";
+    // A second name could be a hard link to a file the user may not read.
+    if (info.st_nlink != 1) return name + " has " + std::to_string(info.st_nlink) + " links";
+    if (static_cast<uintmax_t>(info.st_size) > maxBytes)
+        return name + " is larger than " + std::to_string(maxBytes >> 20) + " MiB";
+    return "";
+}
+
+} // namespace
+
+BlockFile BlockFile::open(int directory, const std::string& name, uid_t owner, size_t maxBytes) {
     // Non-blocking, so a FIFO planted at the path cannot hang the helper before it is refused.
     int fd =
         openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -20,13 +45,8 @@ BlockFile BlockFile::open(int directory, const std::string& name,
         return BlockFile(-1, name + ": " + std::strerror(errno));
     }
     struct stat info {};
-    std::string problem;
-    if (fstat(fd, &info) != 0)
-        problem = name + ": " + std::strerror(errno);
-    else if (!S_ISREG(info.st_mode))
-        problem = name + " is not a regular file";
-    else if (std::find(owners.begin(), owners.end(), info.st_uid) == owners.end())
-        problem = name + " is owned by user " + std::to_string(info.st_uid);
+    std::string problem = fstat(fd, &info) != 0 ? name + ": " + std::strerror(errno)
+                                                : refusal(name, info, owner, maxBytes);
     if (!problem.empty()) {
         close(fd);
         fd = -1;

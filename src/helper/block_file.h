@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include <sys/types.h>
 
@@ -18,10 +17,10 @@ class BlockFile {
         bool operator==(const Contents&) const = default;
     };
 
-    // Opens `name` in the directory open at `directory`. A missing file reads as empty; a
-    // symbolic link, anything but a regular file, or a file owned by anyone but `owners` is
-    // refused.
-    static BlockFile open(int directory, const std::string& name, const std::vector<uid_t>& owners);
+    // Opens `name` in the directory open at `directory`. A missing file reads as empty. Only a
+    // regular file of `owner` with one link, writable by nobody else and of at most `maxBytes`
+    // is accepted; anything else (a symbolic link, a FIFO, a hard link, ...) is refused.
+    static BlockFile open(int directory, const std::string& name, uid_t owner, size_t maxBytes);
 
     BlockFile(BlockFile&& other) noexcept;
     BlockFile& operator=(BlockFile&& other) = delete;

@@ -4,15 +4,18 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "atomic_file.h"
 #include "block_file.h"
 #include "command_runner.h"
-#include "hosts_block.h"
+#include "hosts_file.h"
+#include "status_file.h"
 
 namespace Helper {
 
@@ -22,29 +25,32 @@ namespace fs = std::filesystem;
 
 constexpr const char* blockFileNames[] = {"block_ips.txt", "block_domains.txt"};
 
-// Root's files, and those of the installing user (by default the one running the helper).
-std::optional<std::vector<uid_t>> owners(const HelperOptions& options) {
-    if (!options.user) return std::vector<uid_t>{0, geteuid()};
+// The installing user: the one named, else the one running the helper.
+std::optional<uid_t> owner(const HelperOptions& options) {
+    if (!options.user) return geteuid();
     const passwd* entry = getpwnam(options.user->c_str());
     if (!entry) return std::nullopt;
-    return std::vector<uid_t>{0, entry->pw_uid};
+    return entry->pw_uid;
 }
 
-// The valid lines of both block files. Missing and refused files count as empty.
-std::optional<BlockLines::Entries>
-readEntries(const HelperOptions& options, const std::vector<uid_t>& allowed, std::ostream& err) {
+// The valid lines of both block files. Missing and refused files count as empty; each refusal
+// becomes a note.
+std::optional<BlockLines::Entries> readEntries(const HelperOptions& options, uid_t allowed,
+                                               std::vector<std::string>& notes) {
     BlockLines::Entries entries;
-    int directory = open(options.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int directory =
+        open(options.directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     // A directory that is not there (a home not mounted yet) changes nothing, rather than
     // taking every rule away.
     if (directory < 0) {
-        err << "nattervane-helper: " << options.directory << ": " << std::strerror(errno) << "\n";
+        notes.push_back("not applied: " + options.directory + ": " + std::strerror(errno));
         return std::nullopt;
     }
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-        BlockFile file = BlockFile::open(directory, blockFileNames[i], allowed);
-        if (!file.problem().empty()) err << "nattervane-helper: refused " << file.problem() << "\n";
+        BlockFile file = BlockFile::open(directory, blockFileNames[i], allowed, maxBlockFileBytes);
+        if (!file.problem().empty()) notes.push_back("refused " + file.problem());
+        // A file that grew past the limit after it was examined is cut; the rest is refused.
         BlockFile::Contents contents = file.read(maxBlockFileBytes);
         entries.rejected += contents.cut;
         texts[i] = std::move(contents.text);
@@ -63,63 +69,70 @@ bool runFirewall(const std::vector<std::string>& command, const std::string& scr
     return false;
 }
 
-// Rewrites the marked block of the hosts file, only when it changes, and flushes the name cache
-// when the file is the system's.
+// Rewrites the marked block of the hosts file when it changes, and flushes the name cache when
+// the file is the system's. The reason it was left alone becomes a note.
 bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
-                 const std::vector<std::string>& domains, std::ostream& err) {
-    std::error_code ignored;
-    // A hosts file that is a link is changed where it points, so the link stays.
-    fs::path path = fs::weakly_canonical(options.hostsFile, ignored);
-    if (path.empty()) path = options.hostsFile;
-    bool exists = fs::exists(path, ignored);
-    std::optional<std::string> current = exists ? AtomicFile::read(path) : std::string();
-    if (!current) {
-        err << "nattervane-helper: cannot read " << path.string() << "\n";
-        return false;
-    }
-    std::string merged = HostsBlock::merge(*current, domains);
-    if (merged == *current) return true;
-    std::string error;
-    if (!AtomicFile::write(path, merged, &error)) {
-        err << "nattervane-helper: " << error << "\n";
-        return false;
-    }
-    if (!options.hostsGiven)
+                 const std::vector<std::string>& domains, std::vector<std::string>& notes) {
+    HostsFile::Outcome outcome = HostsFile::update(options.hostsFile, domains, geteuid());
+    if (!outcome.applied) notes.push_back("hosts not changed: " + outcome.problem);
+    if (outcome.changed && !options.hostsGiven)
         for (const auto& command : firewall.flushCommands)
             runCommand(command, "");
-    return true;
+    return outcome.applied;
 }
 
-bool writeStatus(const std::string& path, const std::string& line, std::ostream& err) {
+bool writeStatus(const HelperOptions& options, const std::string& counts,
+                 const std::vector<std::string>& notes, std::ostream& err) {
+    for (const std::string& note : notes)
+        err << "nattervane-helper: " << StatusFile::escapeNote(note) << "\n";
     std::error_code ignored;
-    fs::create_directories(fs::path(path).parent_path(), ignored);
+    fs::create_directories(fs::path(options.statusFile).parent_path(), ignored);
     std::string error;
-    if (AtomicFile::write(path, line + "\n", &error)) return true;
+    // The application reads the status as the user, whatever umask the service runs with.
+    if (AtomicFile::write(options.statusFile, StatusFile::text(counts, notes), &error) &&
+        chmod(options.statusFile.c_str(), 0644) == 0)
+        return true;
+    if (error.empty()) error = "cannot make " + options.statusFile + " readable";
     err << "nattervane-helper: " << error << "\n";
     return false;
 }
 
+// The counts the previous run put in force, which stay when this one cannot apply.
+std::string countsInForce(const HelperOptions& options) {
+    return StatusFile::previousCounts(AtomicFile::read(options.statusFile).value_or(""));
+}
+
 int apply(const HelperOptions& options, const FirewallBackend& firewall, std::ostream& out,
           std::ostream& err) {
-    auto allowed = owners(options);
+    auto allowed = owner(options);
     if (!allowed) {
         err << "nattervane-helper: no user " << *options.user << "\n";
         return 2;
     }
-    auto entries = readEntries(options, *allowed, err);
-    if (!entries) return 1;
+    std::vector<std::string> notes;
+    auto entries = readEntries(options, *allowed, notes);
+    if (!entries) {
+        writeStatus(options, countsInForce(options), notes, err);
+        return 1;
+    }
     std::string script = firewall.applyScript(*entries);
-    std::string status = BlockLines::statusLine(*entries);
     if (options.dryRun) {
-        out << script << status << "\n";
+        out << script << BlockLines::statusLine(*entries) << "\n";
         return 0;
     }
-    // The hosts file and the status change only once the firewall took the new rules, so
-    // a failure leaves the previous state everywhere.
-    if (!runFirewall(firewall.applyCommand, script, err)) return 1;
+    // Packet filters load a script in one transaction: when it fails the previous rules stay,
+    // and so do the hosts file and the counts, which keeps the three consistent.
+    if (!runFirewall(firewall.applyCommand, script, err)) {
+        notes.push_back("not applied: the firewall refused the new rules; the previous rules "
+                        "stay in force");
+        writeStatus(options, countsInForce(options), notes, err);
+        return 1;
+    }
     firewall.afterApply();
-    if (!updateHosts(options, firewall, entries->domains, err)) return 1;
-    return writeStatus(options.statusFile, status, err) ? 0 : 1;
+    bool hosts = updateHosts(options, firewall, entries->domains, notes);
+    if (!hosts) entries->domains.clear();
+    bool written = writeStatus(options, BlockLines::statusLine(*entries), notes, err);
+    return hosts && written ? 0 : 1;
 }
 
 int remove(const HelperOptions& options, const FirewallBackend& firewall, std::ostream& out,
@@ -131,7 +144,10 @@ int remove(const HelperOptions& options, const FirewallBackend& firewall, std::o
     // Undo as much as possible even when one step fails.
     bool removed = runFirewall(firewall.removeCommand, firewall.removeScript, err);
     firewall.afterRemove();
-    removed = updateHosts(options, firewall, {}, err) && removed;
+    std::vector<std::string> notes;
+    removed = updateHosts(options, firewall, {}, notes) && removed;
+    for (const std::string& note : notes)
+        err << "nattervane-helper: " << StatusFile::escapeNote(note) << "\n";
     if (unlink(options.statusFile.c_str()) != 0 && errno != ENOENT) {
         err << "nattervane-helper: cannot remove " << options.statusFile << ": "
             << std::strerror(errno) << "\n";

@@ -8,7 +8,7 @@
 // The privileged apply and remove steps.
 namespace Helper {
 
-// Largest part of a block file that is read; the rest counts as one rejected line.
+// Largest block file accepted: the whole tracker list takes a few MiB.
 inline constexpr size_t maxBlockFileBytes = 64 * 1024 * 1024;
 
 // Runs the command of `options` with `firewall`; messages go to `out` (dry run) and `err`.

@@ -1,5 +1,7 @@
 #include "hosts_block.h"
 
+#include <algorithm>
+
 namespace HostsBlock {
 
 namespace {
@@ -56,6 +58,23 @@ std::string block(const std::vector<std::string>& domains, bool addBreak) {
 }
 
 } // namespace
+
+std::optional<std::string> markerProblem(std::string_view hosts) {
+    size_t begins = 0, ends = 0;
+    bool endFirst = false;
+    for (size_t start = 0; start < hosts.size();) {
+        size_t newline = std::min(hosts.find('\n', start), hosts.size());
+        std::string_view line = hosts.substr(start, newline - start);
+        if (line == beginMarker || line == beginMarkerAfterBreak) ++begins;
+        if (line == endMarker) endFirst = endFirst || begins == ends++;
+        start = newline + 1;
+    }
+    if (begins > 1 || ends > 1)
+        return "has " + std::to_string(std::max(begins, ends)) + " Nattervane blocks";
+    if (begins != ends || endFirst)
+        return std::string("has a Nattervane marker without its partner");
+    return std::nullopt;
+}
 
 std::string merge(std::string_view hosts, const std::vector<std::string>& domains) {
     Stripped stripped = strip(hosts);

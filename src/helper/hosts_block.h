@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,11 @@ inline constexpr std::string_view beginMarker = "# BEGIN nattervane";
 // removes that line break too.
 inline constexpr std::string_view beginMarkerAfterBreak = "# BEGIN nattervane (line break added)";
 inline constexpr std::string_view endMarker = "# END nattervane";
+
+// Why the markers of `hosts` do not form at most one complete block ("has 2 BEGIN markers",
+// "has an END marker without its BEGIN", ...); absent when they do. A file with such markers is
+// never rewritten: lines of the user's could stand between them.
+std::optional<std::string> markerProblem(std::string_view hosts);
 
 // `hosts` with every complete marked block taken out and, when `domains` is not empty, one new
 // block mapping each domain to 0.0.0.0 and :: where the first old block was (else at the end).

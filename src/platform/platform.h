@@ -13,8 +13,10 @@
 
 namespace platform {
 
-// How the text a lister prints is to be read.
-enum class ListerFormat { nettop, ss, lsof };
+// How the text a lister prints is to be read. `ss` takes the processes from the users:(...)
+// part that `ss -p` prints; `ssInodes` reads `ss -e` and finds the processes holding each socket
+// inode itself, since `ss -p` prints program names unescaped and one could forge that part.
+enum class ListerFormat { nettop, ss, ssInodes, lsof };
 
 // Which variant of the user-visible texts names this operating system ("this Mac" or
 // "this computer", "macOS service" or "system service", pf or nftables).

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +14,7 @@
 
 namespace {
 
-const std::vector<uid_t> me{0, geteuid()};
+constexpr size_t cap = 1024 * 1024;
 
 class BlockFileTest : public testing::Test {
   protected:
@@ -23,8 +24,8 @@ class BlockFileTest : public testing::Test {
     void write(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / name, std::ios::binary) << text;
     }
-    BlockFile openFile(const std::string& name, const std::vector<uid_t>& owners = me) {
-        return BlockFile::open(directory_, name, owners);
+    BlockFile openFile(const std::string& name, uid_t owner = geteuid()) {
+        return BlockFile::open(directory_, name, owner, cap);
     }
 
     TempDir dir_;
@@ -52,8 +53,41 @@ TEST_F(BlockFileTest, OnlyRegularFilesOfTheAllowedOwnersAreRead) {
     EXPECT_EQ(openFile("sub").problem(), "sub is not a regular file");
     write("block_ips.txt", "192.0.2.1\n");
     uid_t stranger = geteuid() + 4242;
-    EXPECT_EQ(openFile("block_ips.txt", {stranger}).problem(),
+    EXPECT_EQ(openFile("block_ips.txt", stranger).problem(),
               "block_ips.txt is owned by user " + std::to_string(geteuid()));
+}
+
+TEST_F(BlockFileTest, FilesOthersCouldHaveWrittenOrLinkedAreRefused) {
+    write("shared.txt", "192.0.2.1\n");
+    chmod((dir_ / "shared.txt").c_str(), 0666);
+    EXPECT_EQ(openFile("shared.txt").problem(), "shared.txt is writable by others (mode 0666)");
+    chmod((dir_ / "shared.txt").c_str(), 0620);
+    EXPECT_EQ(openFile("shared.txt").problem(), "shared.txt is writable by others (mode 0620)");
+    write("mine.txt", "192.0.2.1\n");
+    std::filesystem::create_hard_link(dir_ / "mine.txt", dir_ / "block_ips.txt");
+    EXPECT_EQ(openFile("block_ips.txt").problem(), "block_ips.txt has 2 links");
+    EXPECT_EQ(openFile("block_ips.txt").read(100).text, "");
+}
+
+TEST_F(BlockFileTest, AFileOfAnotherUserIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file away needs root";
+    write("block_ips.txt", "192.0.2.1\n");
+    ASSERT_EQ(chown((dir_ / "block_ips.txt").c_str(), 4242, 4242), 0);
+    EXPECT_EQ(openFile("block_ips.txt").problem(), "block_ips.txt is owned by user 4242");
+    EXPECT_EQ(openFile("block_ips.txt", 4242).problem(), "");
+}
+
+TEST_F(BlockFileTest, AFileAboveTheCapIsRefusedWithoutReadingIt) {
+    write("exact.txt", std::string(cap, '\n'));
+    EXPECT_EQ(openFile("exact.txt").problem(), "");
+    write("sparse.txt", "");
+    // A sparse file of 64 GiB: reading it would take minutes.
+    ASSERT_EQ(truncate((dir_ / "sparse.txt").c_str(), off_t(64) << 30), 0);
+    auto started = std::chrono::steady_clock::now();
+    BlockFile file = openFile("sparse.txt");
+    EXPECT_EQ(file.problem(), "sparse.txt is larger than 1 MiB");
+    EXPECT_EQ(file.read(cap), BlockFile::Contents{});
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
 }
 
 TEST_F(BlockFileTest, AFileReplacedAfterOpeningIsReadAsItWasOpened) {

@@ -1,6 +1,14 @@
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sched.h>
 #include <sstream>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +17,9 @@
 #include "firewall_script.h"
 #include "helper.h"
 #include "hosts_block.h"
+#include "hosts_file.h"
 #include "temp_dir.h"
+#include "text.h"
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;
@@ -79,6 +89,16 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatus) {
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
 }
 
+TEST_F(HelperTest, TheStatusIsReadableByTheUserWhateverTheUmask) {
+    mode_t saved = umask(077);
+    int status = apply();
+    umask(saved);
+    ASSERT_EQ(status, 0) << err_;
+    struct stat info {};
+    ASSERT_EQ(stat(statusFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
 TEST_F(HelperTest, HostileLinesNeverReachTheFirewallOrTheHostsFile) {
     std::string garbage;
     while (garbage.size() < 10 * 1000 * 1000)
@@ -100,7 +120,8 @@ TEST_F(HelperTest, ARefusedFileCountsAsEmptyAndTheOtherStillApplies) {
     ASSERT_EQ(apply(), 0);
     EXPECT_EQ(err_, "nattervane-helper: refused block_domains.txt is a symbolic link\n");
     EXPECT_EQ(read(hostsFile()), originalHosts);
-    EXPECT_EQ(read(statusFile()), "ips=1 domains=0 rejected=0\n");
+    EXPECT_EQ(read(statusFile()),
+              "ips=1 domains=0 rejected=0\nrefused block_domains.txt is a symbolic link\n");
 }
 
 TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
@@ -110,7 +131,8 @@ TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
     EXPECT_EQ(apply(3), 1);
     EXPECT_NE(err_.find("failed (status 3)"), std::string::npos);
     EXPECT_EQ(read(hostsFile()), originalHosts);
-    EXPECT_EQ(read(statusFile()), "ips=5 domains=0 rejected=0\n");
+    EXPECT_EQ(read(statusFile()), "ips=5 domains=0 rejected=0\nnot applied: the firewall refused "
+                                  "the new rules; the previous rules stay in force\n");
 }
 
 TEST_F(HelperTest, RemoveRestoresTheHostsFileExactlyAndForgetsTheStatus) {
@@ -123,13 +145,17 @@ TEST_F(HelperTest, RemoveRestoresTheHostsFileExactlyAndForgetsTheStatus) {
     EXPECT_FALSE(fs::exists(statusFile()));
 }
 
-TEST_F(HelperTest, AHostsFileThatIsALinkIsChangedWhereItPoints) {
+TEST_F(HelperTest, AHostsFileThatIsALinkIsSkippedAndTheFirewallStillApplies) {
     fs::rename(hostsFile(), dir_ / "real-hosts");
     fs::create_symlink(dir_ / "real-hosts", hostsFile());
+    writeBlockFile("block_ips.txt", "192.0.2.1\n");
     writeBlockFile("block_domains.txt", "ads.example\n");
-    ASSERT_EQ(apply(), 0) << err_;
+    EXPECT_EQ(apply(), 1);
+    EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
     EXPECT_TRUE(fs::is_symlink(hostsFile()));
-    EXPECT_EQ(read(dir_ / "real-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(read(dir_ / "real-hosts"), originalHosts);
+    EXPECT_EQ(read(statusFile()), "ips=1 domains=0 rejected=0\nhosts not changed: " + hostsFile() +
+                                      " is a symbolic link\n");
 }
 
 TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
@@ -150,9 +176,166 @@ TEST_F(HelperTest, AMissingDirectoryOrUnknownUserChangesNothing) {
     std::string hosts = read(hostsFile());
     EXPECT_EQ(run({"apply", dir_ / "absent", "--hosts", hostsFile(), "--status", statusFile()}), 1);
     EXPECT_EQ(read(hostsFile()), hosts);
-    EXPECT_EQ(read(statusFile()), "ips=0 domains=1 rejected=0\n");
+    EXPECT_EQ(read(statusFile()), "ips=0 domains=1 rejected=0\nnot applied: " + dir_ / "absent" +
+                                      ": No such file or directory\n");
     EXPECT_EQ(
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
+}
+
+// Each planted block file is refused quickly, its reason noted, and nothing of its target read.
+struct HostileFile {
+    std::string name;
+    std::function<void(const std::string& path)> plant;
+    std::string reason;
+};
+
+class HostileBlockFile : public HelperTest, public testing::WithParamInterface<HostileFile> {};
+
+TEST_P(HostileBlockFile, IsRefusedQuicklyWithItsReason) {
+    if (geteuid() != 0) GTEST_SKIP() << "planting another user's files needs root";
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    GetParam().plant(blockFile("block_ips.txt"));
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(apply(), 0) << err_;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(read(statusFile()),
+              "ips=0 domains=1 rejected=0\nrefused block_ips.txt " + GetParam().reason + "\n");
+    EXPECT_EQ(read(dir_ / "script"), nftScript({}, {}));
+    std::string secret = read("/etc/shadow").substr(0, 5);
+    for (const std::string& text : {read(statusFile()), err_, read(hostsFile())})
+        EXPECT_EQ(text.find(secret), std::string::npos);
+}
+
+void writeText(const std::string& path, const std::string& text, mode_t mode) {
+    std::ofstream(path, std::ios::binary) << text;
+    chmod(path.c_str(), mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, HostileBlockFile,
+    testing::Values(
+        HostileFile{"SymlinkToShadow",
+                    [](const std::string& path) { fs::create_symlink("/etc/shadow", path); },
+                    "is a symbolic link"},
+        HostileFile{"Fifo", [](const std::string& path) { mkfifo(path.c_str(), 0600); },
+                    "is not a regular file"},
+        HostileFile{"HardLink",
+                    [](const std::string& path) {
+                        writeText(path + ".other", "192.0.2.1\n", 0600);
+                        fs::create_hard_link(path + ".other", path);
+                    },
+                    "has 2 links"},
+        HostileFile{"WorldWritable",
+                    [](const std::string& path) { writeText(path, "192.0.2.1\n", 0666); },
+                    "is writable by others (mode 0666)"},
+        HostileFile{"AnotherUsers",
+                    [](const std::string& path) {
+                        writeText(path, "192.0.2.1\n", 0600);
+                        chown(path.c_str(), 4242, 4242);
+                    },
+                    "is owned by user 4242"},
+        HostileFile{"HugeSparse",
+                    [](const std::string& path) {
+                        writeText(path, "192.0.2.1\n", 0600);
+                        truncate(path.c_str(), off_t(512) << 30);
+                    },
+                    "is larger than 64 MiB"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(HelperTest, EveryApplyRebuildsTheWholeStateFromTheFiles) {
+    writeBlockFile("block_ips.txt", "192.0.2.1\n192.0.2.2\n");
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    ASSERT_EQ(apply(), 0) << err_;
+    // Changes the previous run never saw are all taken in by the next.
+    writeBlockFile("block_ips.txt", "192.0.2.3\n");
+    writeBlockFile("block_domains.txt", "other.example\n");
+    ASSERT_EQ(apply(), 0) << err_;
+    EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.3"}, {}));
+    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"other.example"}));
+    EXPECT_EQ(read(statusFile()), "ips=1 domains=1 rejected=0\n");
+}
+
+TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
+    const std::string block = HostsBlock::merge("", {"old.example"});
+    for (const std::string& hosts :
+         {originalHosts + "\n# BEGIN nattervane\n10.0.0.1 mine\n",
+          "# END nattervane\n" + originalHosts, block + originalHosts + "\n" + block}) {
+        AtomicFile::write(hostsFile(), hosts);
+        writeBlockFile("block_ips.txt", "192.0.2.1\n");
+        writeBlockFile("block_domains.txt", "ads.example\n");
+        EXPECT_EQ(apply(), 1);
+        EXPECT_EQ(read(hostsFile()), hosts);
+        EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
+        std::string status = read(statusFile());
+        EXPECT_TRUE(status.starts_with(
+            "ips=1 domains=0 rejected=0\nhosts not changed: " + hostsFile() + " has "))
+            << status;
+    }
+}
+
+TEST_F(HelperTest, TheHostsFileKeepsModeAndOwnerAndAnUnchangedBlockIsNotWritten) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving the file a group needs root";
+    ASSERT_EQ(chmod(hostsFile().c_str(), 0640), 0);
+    ASSERT_EQ(chown(hostsFile().c_str(), 0, 4242), 0);
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    ASSERT_EQ(apply(), 0) << err_;
+    struct stat first {};
+    ASSERT_EQ(stat(hostsFile().c_str(), &first), 0);
+    EXPECT_EQ(first.st_mode & 07777, 0640u);
+    EXPECT_EQ(first.st_gid, 4242u);
+    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    ASSERT_EQ(apply(), 0) << err_;
+    struct stat second {};
+    ASSERT_EQ(stat(hostsFile().c_str(), &second), 0);
+    EXPECT_EQ(second.st_ino, first.st_ino);
+    EXPECT_EQ(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
+    // One name per line: the address and the domain, nothing else.
+    for (std::string_view line : Text::lines(read(hostsFile())))
+        if (!line.starts_with("#") && line.find("ads.example") != line.npos) {
+            EXPECT_EQ(Text::words(line).size(), 2u) << line;
+        }
+}
+
+// Runs `body` in a forked child with a mount namespace of its own; its exit status is the
+// result, or -1 when no namespace can be made.
+int inPrivateMounts(const std::function<int()>& body) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
+            _exit(99);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 99 ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
+    AtomicFile::write(dir_ / "mounted-hosts", originalHosts);
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    int status = inPrivateMounts([&] {
+        if (mount((dir_ / "mounted-hosts").c_str(), hostsFile().c_str(), nullptr, MS_BIND,
+                  nullptr) != 0)
+            return 98;
+        return apply();
+    });
+    if (status == -1) GTEST_SKIP() << "no mount namespace can be made here";
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(read(dir_ / "mounted-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(read(HostsFile::recoveryPath(hostsFile())), originalHosts);
+    EXPECT_EQ(read(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
+}
+
+TEST_F(HelperTest, ADataFolderThatIsALinkChangesNothing) {
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
+    EXPECT_EQ(run({"apply", dir_ / "linked", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_FALSE(fs::exists(dir_ / "script"));
+    EXPECT_EQ(read(hostsFile()), originalHosts);
+    EXPECT_TRUE(
+        read(statusFile())
+            .starts_with("ips=0 domains=0 rejected=0\nnot applied: " + dir_ / "linked" + ": "));
 }
 
 TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {

@@ -75,3 +75,20 @@ TEST(HostsBlock, AnEndMarkerWithoutLineBreakClosesTheBlockAtTheEnd) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(HostsBlock, MarkersMustFormAtMostOneCompleteBlock) {
+    EXPECT_EQ(HostsBlock::markerProblem("127.0.0.1 localhost\n"), std::nullopt);
+    EXPECT_EQ(HostsBlock::markerProblem("a\n" + block + "b\n"), std::nullopt);
+    EXPECT_EQ(HostsBlock::markerProblem("a\n" + block + block), "has 2 Nattervane blocks");
+    EXPECT_EQ(HostsBlock::markerProblem("# BEGIN nattervane\na\n"),
+              "has a Nattervane marker without its partner");
+    EXPECT_EQ(HostsBlock::markerProblem("# END nattervane\n# BEGIN nattervane\n"),
+              "has a Nattervane marker without its partner");
+    EXPECT_EQ(HostsBlock::markerProblem("# BEGIN nattervane\n" + block), "has 2 Nattervane blocks");
+    // Only whole lines are markers.
+    EXPECT_EQ(HostsBlock::markerProblem("# BEGIN nattervane \n#  END nattervane\n"), std::nullopt);
+}
+
+} // namespace

@@ -161,6 +161,46 @@ TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
     EXPECT_FALSE(std::filesystem::exists("/tmp/nv-pwned"));
 }
 
+TEST_F(PrivateNetworkTest, AnotherTableSurvivesHostileLines) {
+    writeBlockFile("block_ips.txt",
+                   "1.2.3.4 }; delete table ip other; add element inet nattervane blocked4 { "
+                   "5.6.7.8 }\n1.2.3.4\nhost.example\n9.9.9.9\n");
+    writeBlockFile("block_domains.txt",
+                   "x.example }; delete table ip other\nlocalhost.example\n1.2.3.4\n");
+    std::string report = inNamespace([&] {
+        std::string text = "made=" + run({"/usr/sbin/nft", "add", "table", "ip", "other"});
+        text += " apply=" + helper("apply");
+        text += " other=" + run({"/usr/sbin/nft", "list", "table", "ip", "other"});
+        CommandResult listed =
+            runCommand({"/usr/sbin/nft", "list", "table", "inet", "nattervane"}, "", 60);
+        bool valid = listed.output.find("1.2.3.4") != std::string::npos &&
+                     listed.output.find("9.9.9.9") != std::string::npos &&
+                     listed.output.find("5.6.7.8") == std::string::npos;
+        return text + (valid ? " table=valid" : " table=" + listed.output);
+    });
+    EXPECT_EQ(report, "made=0 apply=0 other=0 table=valid");
+    EXPECT_EQ(file("status.txt"), "ips=2 domains=1 rejected=4\n");
+}
+
+TEST_F(PrivateNetworkTest, ApplyLooksUpNoNames) {
+    if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "needs strace (Debian strace)";
+    writeBlockFile("block_ips.txt", "192.0.2.1\nhost.example\nlocalhost\n");
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    std::string trace = dir_ / "trace";
+    std::string report = inNamespace([&] {
+        return run({"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
+                    "trace=connect,sendto,sendmsg", NATTERVANE_HELPER, "apply", dir_ / "helper",
+                    "--hosts", dir_ / "hosts", "--status", dir_ / "status.txt"});
+    });
+    EXPECT_EQ(report, "0");
+    std::string calls = file("trace");
+    EXPECT_NE(calls.find("AF_NETLINK"), std::string::npos)
+        << "nft talks netlink, traced: " << calls;
+    // A lookup would connect to a name server (AF_INET/AF_INET6) or to a local resolver.
+    for (const char* sign : {"AF_INET", "resolve", "nscd", "sin_port=htons(53)"})
+        EXPECT_EQ(calls.find(sign), std::string::npos) << sign << "\n" << calls;
+}
+
 TEST_F(PrivateNetworkTest, EmptyBlockFilesLoadAndRemoveTwiceIsHarmless) {
     writeBlockFile("block_ips.txt", "");
     std::string report = inNamespace(
