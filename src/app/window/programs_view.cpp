@@ -29,8 +29,8 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     row->addWidget(list_);
-    auto* divider = new QFrame;
-    divider->setFrameShape(QFrame::VLine);
+    auto* divider = new QWidget;
+    divider->setAutoFillBackground(true);
     divider->setFixedWidth(1);
     divider->setObjectName("divider");
     row->addWidget(divider);
@@ -55,8 +55,10 @@ DetailView* ProgramsView::detail() const {
 
 void ProgramsView::refresh() {
     const Lang lang = model_.lang();
-    findChild<QFrame*>("divider")->setStyleSheet(
-        QString("background: %1;").arg(Palette::of(Palette::line).name()));
+    QWidget* divider = findChild<QWidget*>("divider");
+    QPalette line = divider->palette();
+    line.setColor(QPalette::Window, Palette::of(Palette::line));
+    divider->setPalette(line);
     if (model_.apps() != listed_ || lang != listedLang_ || Palette::isDark() != listedDark_)
         fillList();
     const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
