@@ -10,6 +10,7 @@
 #include "explainer.h"
 #include "model.h"
 #include "palette.h"
+#include "rounded_panel.h"
 #include "rule_picker.h"
 #include "view_style.h"
 #include "window_rows.h"
@@ -92,11 +93,8 @@ QWidget* DetailView::header() {
 }
 
 QWidget* DetailView::card(const Connection& connection) {
-    auto* frame = new QFrame;
+    auto* frame = new RoundedPanel(10);
     frame->setObjectName("card");
-    frame->setStyleSheet(
-        QString("QFrame#card { background: %1; border: 1px solid %2; border-radius: 10px; }")
-            .arg(Palette::of(Palette::card).name(), Palette::of(Palette::line).name()));
     auto* column = new QVBoxLayout(frame);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(6);

@@ -6,6 +6,7 @@
 #include "credits.h"
 #include "model.h"
 #include "palette.h"
+#include "rounded_panel.h"
 #include "view_style.h"
 #include "window_rows.h"
 #include "window_texts.h"
@@ -58,8 +59,7 @@ QLabel* SettingsView::section(QVBoxLayout* column) {
 }
 
 QVBoxLayout* SettingsView::group(QVBoxLayout* column) {
-    auto* frame = new QFrame;
-    frame->setObjectName("group");
+    auto* frame = new RoundedPanel(8);
     auto* inner = new QVBoxLayout(frame);
     inner->setContentsMargins(12, 10, 12, 10);
     inner->setSpacing(8);
@@ -171,9 +171,7 @@ void SettingsView::store(bool Settings::*setting, bool on) {
 
 void SettingsView::restyle() {
     for (QFrame* frame : groups_)
-        frame->setStyleSheet(
-            QString("QFrame#group { background: %1; border: 1px solid %2; border-radius: 8px; }")
-                .arg(Palette::of(Palette::card).name(), Palette::of(Palette::line).name()));
+        frame->update();
     for (QLabel* title : titles_)
         ViewStyle::setColor(title, Palette::of(Palette::muted));
     for (QLabel* text : {howItWorks_, credit_})
