@@ -257,6 +257,11 @@ void Model::persistRules() {
     emit changed();
 }
 
+void Model::setRules(const RuleSet& rules) {
+    rules_ = rules;
+    persistRules();
+}
+
 void Model::wipeJournal() {
     journal_.wipe();
     journalRows_.clear();

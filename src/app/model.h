@@ -84,6 +84,8 @@ class Model : public QObject {
     void blockAllOf(const AppRow& row);
     void toggleBlockNew();
     void persistRules();
+    // Replaces the whole rule set, then persists it.
+    void setRules(const RuleSet& rules);
     void wipeJournal();
 
     // Notifications and questions.

@@ -6,8 +6,12 @@
 
 #include "app_delegate.h"
 #include "credits.h"
+#include "journal_view.h"
 #include "model.h"
 #include "palette.h"
+#include "programs_view.h"
+#include "rules_view.h"
+#include "settings_view.h"
 #include "signal_color.h"
 #include "status_icon.h"
 #include "window_texts.h"
@@ -40,13 +44,17 @@ MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent
     tabRow->addStretch();
     layout->addLayout(tabRow);
     content_ = new QStackedWidget;
-    for (int tab = 0; tab < 4; ++tab)
-        content_->addWidget(new QLabel);
+    programs_ = new ProgramsView(model_);
+    journal_ = new JournalView(model_, delegate_);
+    rules_ = new RulesView(model_);
+    settings_ = new SettingsView(model_);
+    for (QWidget* view : std::initializer_list<QWidget*>{programs_, journal_, rules_, settings_})
+        content_->addWidget(view);
     layout->addWidget(content_, 1);
     layout->addWidget(footer());
     connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) { model_.setTab(tab); });
-    connect(&model_, &Model::changed, this, &MainView::refresh);
-    refresh();
+    connect(&model_, &Model::changed, this, &MainView::refreshFrame);
+    refreshFrame();
 }
 
 QWidget* MainView::header() {
@@ -103,6 +111,14 @@ QWidget* MainView::footer() {
 }
 
 void MainView::refresh() {
+    refreshFrame();
+    programs_->refresh();
+    journal_->refresh();
+    rules_->refresh();
+    settings_->refresh();
+}
+
+void MainView::refreshFrame() {
     const Lang lang = model_.lang();
     setPalette(Palette::window());
     setAutoFillBackground(true);
@@ -129,14 +145,8 @@ void MainView::refresh() {
     quiet_->setText(qt(WindowTexts::text(WindowTexts::Key::quiet, lang)));
     quiet_->setChecked(settings.quiet);
     const int tab = model_.tab() >= 0 && model_.tab() <= 3 ? model_.tab() : 0;
-    for (int index = 0; index < 4; ++index) {
+    for (int index = 0; index < 4; ++index)
         tabs_->setTabText(index, qt(WindowTexts::tabName(index, lang)));
-        // The tabs' own views come with the window; until then each shows its name.
-        auto* placeholder = static_cast<QLabel*>(content_->widget(index));
-        placeholder->setAlignment(Qt::AlignCenter);
-        placeholder->setText(
-            colored(qt(WindowTexts::tabName(index, lang)), Palette::of(Palette::muted)));
-    }
     tabs_->setCurrentIndex(tab);
     content_->setCurrentIndex(tab);
 

@@ -8,7 +8,11 @@
 #include <QWidget>
 
 class AppDelegate;
+class JournalView;
 class Model;
+class ProgramsView;
+class RulesView;
+class SettingsView;
 
 // The window's root view: header with the state dot, name, status line and two switches; the tab
 // selector; the tab's content; the footer. Redraws whenever the Model changes.
@@ -18,10 +22,20 @@ class MainView : public QWidget {
   public:
     MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent = nullptr);
 
-    // Re-reads everything shown from the Model, in the appearance in effect.
+    // Re-reads everything shown from the Model, in the appearance in effect, tabs included.
     void refresh();
 
+    ProgramsView* programs() const { return programs_; }
+    JournalView* journal() const { return journal_; }
+    RulesView* rules() const { return rules_; }
+    SettingsView* settings() const { return settings_; }
+    QTabBar* tabs() const { return tabs_; }
+    QCheckBox* blockNewSwitch() const { return blockNew_; }
+    QCheckBox* quietSwitch() const { return quiet_; }
+
   private:
+    // The header, tab selector and footer; each tab redraws itself on the Model's changes.
+    void refreshFrame();
     QWidget* header();
     QWidget* footer();
 
@@ -34,6 +48,10 @@ class MainView : public QWidget {
     QCheckBox* quiet_ = nullptr;
     QTabBar* tabs_ = nullptr;
     QStackedWidget* content_ = nullptr;
+    ProgramsView* programs_ = nullptr;
+    JournalView* journal_ = nullptr;
+    RulesView* rules_ = nullptr;
+    SettingsView* settings_ = nullptr;
     QWidget* footerBand_ = nullptr;
     QLabel* footerText_ = nullptr;
     QLabel* credit_ = nullptr;

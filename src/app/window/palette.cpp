@@ -32,7 +32,8 @@ QPalette window() {
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(role, of(text));
     palette.setColor(QPalette::PlaceholderText, of(muted));
-    palette.setColor(QPalette::Highlight, of(green));
+    palette.setColor(QPalette::Highlight, of(line));
+    palette.setColor(QPalette::HighlightedText, of(text));
     palette.setColor(QPalette::Link, of(gold));
     palette.setColor(QPalette::Mid, of(line));
     return palette;

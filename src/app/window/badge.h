@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+#include "category.h"
+#include "lang.h"
+
+// A category pill: the category's label in its signal colour on a pale capsule of that colour,
+// at its natural width.
+class Badge : public QWidget {
+    Q_OBJECT
+
+  public:
+    Badge(Category category, Lang lang, QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    QColor fill() const;
+    QColor textColor() const;
+    const QString& text() const { return text_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    Category category_;
+    QString text_;
+};

@@ -1,0 +1,135 @@
+#include "detail_view.h"
+
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "app_icon.h"
+#include "badge.h"
+#include "explainer.h"
+#include "model.h"
+#include "palette.h"
+#include "rounded_panel.h"
+#include "rule_picker.h"
+#include "view_style.h"
+#include "window_rows.h"
+#include "window_texts.h"
+
+using ViewStyle::qt;
+
+namespace {
+
+QString bytes(int64_t count) {
+    return QLocale().formattedDataSize(count, 1, QLocale::DataSizeSIFormat);
+}
+
+const std::optional<std::string>& executableOf(const AppRow& row) {
+    static const std::optional<std::string> none;
+    return row.conns.empty() ? none : row.conns.front().app.exePath;
+}
+
+} // namespace
+
+DetailView::DetailView(Model& model, QWidget* parent) : QScrollArea(parent), model_(model) {
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void DetailView::show(const AppRow& row) {
+    const bool same = row.name == row_.name;
+    const int scrolled = verticalScrollBar()->value();
+    row_ = row;
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(12);
+    column->addWidget(header());
+    for (const Connection& connection : WindowRows::uniqueDestinations(row_.conns))
+        column->addWidget(card(connection));
+    if (!model_.helperInstalled()) {
+        QLabel* hint =
+            ViewStyle::label(qt(WindowTexts::text(WindowTexts::Key::blockingHint, model_.lang())),
+                             ViewStyle::caption(), Palette::of(Palette::gold));
+        hint->setWordWrap(true);
+        hint->setObjectName("blockingHint");
+        column->addWidget(hint);
+    }
+    column->addStretch();
+    // The old pane may be the sender of the change that rebuilds it.
+    if (QWidget* old = takeWidget()) old->deleteLater();
+    setWidget(content);
+    if (same) verticalScrollBar()->setValue(scrolled);
+}
+
+QList<RulePicker*> DetailView::pickers() const {
+    return widget() ? widget()->findChildren<RulePicker*>() : QList<RulePicker*>();
+}
+
+QWidget* DetailView::header() {
+    auto* line = new QWidget;
+    auto* row = new QHBoxLayout(line);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new AppIcon(row_.bundlePath, executableOf(row_), row_.name));
+    QLabel* name = ViewStyle::label(qt(row_.name), ViewStyle::title2());
+    name->setObjectName("programName");
+    row->addWidget(name);
+    if (row_.isSystem) {
+        QLabel* service =
+            ViewStyle::label(qt(WindowTexts::text(WindowTexts::Key::systemService, model_.lang(),
+                                                  model_.platform().wording)),
+                             ViewStyle::caption(), Palette::of(Palette::muted));
+        service->setObjectName("systemService");
+        row->addWidget(service);
+    }
+    row->addStretch();
+    blockAll_ = new QPushButton(
+        qt(WindowTexts::text(WindowTexts::Key::blockAllItsAddresses, model_.lang())));
+    connect(blockAll_, &QPushButton::clicked, this, [this, row = row_] { model_.blockAllOf(row); });
+    row->addWidget(blockAll_);
+    return line;
+}
+
+QWidget* DetailView::card(const Connection& connection) {
+    auto* frame = new RoundedPanel(10);
+    frame->setObjectName("card");
+    auto* column = new QVBoxLayout(frame);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(6);
+    const QColor muted = Palette::of(Palette::muted);
+    const QFont fixedCaption = ViewStyle::monospaced(ViewStyle::caption());
+
+    auto* first = new QHBoxLayout;
+    first->addWidget(new Badge(connection.verdict.category, model_.lang()));
+    QLabel* dest = ViewStyle::label(qt(connection.dest()), ViewStyle::monospaced(font()));
+    dest->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    dest->setObjectName("destination");
+    first->addWidget(dest);
+    if (connection.host) {
+        QLabel* ip = ViewStyle::label(qt(connection.ip), fixedCaption, muted);
+        ip->setObjectName("address");
+        first->addWidget(ip);
+    }
+    first->addStretch();
+    first->addWidget(ViewStyle::label(
+        QString(":%1 %2").arg(connection.port).arg(qt(connection.proto)), fixedCaption, muted));
+    column->addLayout(first);
+
+    QLabel* sentence = ViewStyle::label(
+        qt(Explainer::sentence(row_.name, connection.verdict, connection.host, connection.ip,
+                               model_.lang(), model_.platform().wording)));
+    sentence->setWordWrap(true);
+    column->addWidget(sentence);
+
+    auto* last = new QHBoxLayout;
+    last->addWidget(ViewStyle::label(
+        qt(WindowTexts::traffic(bytes(connection.bytesOut).toStdString(),
+                                bytes(connection.bytesIn).toStdString(), model_.lang())),
+        ViewStyle::caption(), muted));
+    last->addStretch();
+    last->addWidget(new RulePicker(model_, connection));
+    column->addLayout(last);
+    return frame;
+}

@@ -1,0 +1,113 @@
+#include "programs_view.h"
+
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app_icon.h"
+#include "detail_view.h"
+#include "model.h"
+#include "palette.h"
+#include "view_style.h"
+#include "window_rows.h"
+#include "window_texts.h"
+
+using ViewStyle::qt;
+
+namespace {
+
+constexpr int listWidth = 290;
+
+} // namespace
+
+ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), model_(model) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    list_ = new QListWidget;
+    list_->setFixedWidth(listWidth);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    row->addWidget(list_);
+    auto* divider = new QWidget;
+    divider->setAutoFillBackground(true);
+    divider->setFixedWidth(1);
+    divider->setObjectName("divider");
+    row->addWidget(divider);
+    right_ = new QStackedWidget;
+    detail_ = new DetailView(model_);
+    empty_ = new QLabel;
+    empty_->setAlignment(Qt::AlignCenter);
+    right_->addWidget(detail_);
+    right_->addWidget(empty_);
+    row->addWidget(right_, 1);
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int index) {
+        if (index >= 0 && static_cast<size_t>(index) < listed_.size())
+            model_.setSelectedApp(listed_[static_cast<size_t>(index)].name);
+    });
+    connect(&model_, &Model::changed, this, &ProgramsView::refresh);
+    refresh();
+}
+
+DetailView* ProgramsView::detail() const {
+    return right_->currentWidget() == detail_ ? detail_ : nullptr;
+}
+
+void ProgramsView::refresh() {
+    const Lang lang = model_.lang();
+    QWidget* divider = findChild<QWidget*>("divider");
+    QPalette line = divider->palette();
+    line.setColor(QPalette::Window, Palette::of(Palette::line));
+    divider->setPalette(line);
+    if (model_.apps() != listed_ || lang != listedLang_ || Palette::isDark() != listedDark_)
+        fillList();
+    const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
+    {
+        const QSignalBlocker quiet(list_);
+        list_->setCurrentRow(current ? static_cast<int>(current - model_.apps().data()) : -1);
+    }
+    if (current) {
+        detail_->show(*current);
+        right_->setCurrentWidget(detail_);
+        return;
+    }
+    empty_->setText(qt(WindowTexts::text(WindowTexts::Key::noPrograms, lang)));
+    ViewStyle::setColor(empty_, Palette::of(Palette::muted));
+    right_->setCurrentWidget(empty_);
+}
+
+void ProgramsView::fillList() {
+    const QSignalBlocker quiet(list_);
+    list_->clear();
+    listed_ = model_.apps();
+    listedLang_ = model_.lang();
+    listedDark_ = Palette::isDark();
+    for (const AppRow& row : listed_) {
+        auto* item = new QListWidgetItem(list_);
+        QWidget* line = listRow(row);
+        item->setSizeHint(QSize(listWidth, line->sizeHint().height()));
+        list_->setItemWidget(item, line);
+    }
+}
+
+QWidget* ProgramsView::listRow(const AppRow& row) {
+    auto* line = new QWidget;
+    auto* layout = new QHBoxLayout(line);
+    layout->setContentsMargins(10, 5, 12, 5);
+    layout->setSpacing(8);
+    const std::optional<std::string> exe =
+        row.conns.empty() ? std::nullopt : row.conns.front().app.exePath;
+    layout->addWidget(new AppIcon(row.bundlePath, exe, row.name));
+    auto* column = new QVBoxLayout;
+    column->setSpacing(1);
+    QLabel* name = ViewStyle::label(qt(row.name));
+    name->setMinimumWidth(0);
+    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    column->addWidget(name);
+    column->addWidget(ViewStyle::label(
+        qt(WindowTexts::connectionCount(row.conns.size(), row.trackerCount, model_.lang())),
+        ViewStyle::caption(), Palette::of(Palette::muted)));
+    layout->addLayout(column, 1);
+    layout->addWidget(ViewStyle::dot(ViewStyle::signal(SignalColors::of(row.worst)), 8));
+    return line;
+}

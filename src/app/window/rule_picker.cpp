@@ -1,0 +1,73 @@
+#include "rule_picker.h"
+
+#include <QHBoxLayout>
+
+#include "model.h"
+#include "palette.h"
+#include "status_menu.h"
+#include "view_style.h"
+#include "window_texts.h"
+
+namespace {
+
+WindowTexts::Key label(RuleAction action) {
+    switch (action) {
+    case RuleAction::allow:
+        return WindowTexts::Key::allow;
+    case RuleAction::block:
+        return WindowTexts::Key::block;
+    case RuleAction::ask:
+        break;
+    }
+    return WindowTexts::Key::ask;
+}
+
+QColor tint(RuleAction action) {
+    switch (action) {
+    case RuleAction::allow:
+        return Palette::of(Palette::green);
+    case RuleAction::block:
+        return ViewStyle::signal(SignalColor::red);
+    case RuleAction::ask:
+        break;
+    }
+    return Palette::of(Palette::gold);
+}
+
+QString pillStyle(const QColor& fill, const QColor& border, const QColor& text) {
+    return QString("QPushButton { background: %1; border: 1px solid %2; color: %3; "
+                   "border-radius: 5px; padding: 2px 9px; }")
+        .arg(fill.name(QColor::HexArgb), border.name(), text.name());
+}
+
+} // namespace
+
+RulePicker::RulePicker(Model& model, Connection connection, QWidget* parent)
+    : QWidget(parent), model_(model), connection_(std::move(connection)),
+      current_(model.rules().action(connection_.dest())) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    const QFont font = ViewStyle::caption();
+    for (size_t i = 0; i < RuleActions::allCases.size(); ++i) {
+        const RuleAction action = RuleActions::allCases[i];
+        auto* button =
+            new QPushButton(ViewStyle::qt(WindowTexts::text(label(action), model.lang())));
+        button->setFont(font);
+        button->setCursor(Qt::PointingHandCursor);
+        const bool on = current_ == action;
+        const QColor onText = Palette::isDark() ? Palette::of(Palette::bg) : QColor(Qt::white);
+        button->setStyleSheet(on ? pillStyle(tint(action), tint(action), onText)
+                                 : pillStyle(Palette::of(Palette::card), Palette::of(Palette::line),
+                                             Palette::of(Palette::text)));
+        connect(button, &QPushButton::clicked, this, [this, action] {
+            model_.setRule(connection_, StatusMenu::afterClick(current_, action));
+        });
+        row->addWidget(button);
+        pills_[i] = button;
+    }
+}
+
+QPushButton* RulePicker::pill(RuleAction action) const {
+    return pills_[static_cast<size_t>(action)];
+}

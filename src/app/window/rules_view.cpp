@@ -1,0 +1,138 @@
+#include "rules_view.h"
+
+#include <QHBoxLayout>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "model.h"
+#include "palette.h"
+#include "table_style.h"
+#include "view_style.h"
+#include "window_rows.h"
+#include "window_texts.h"
+
+using ViewStyle::qt;
+using WindowTexts::Key;
+
+namespace {
+
+// Address, from program, action, remove; 0 is flexible.
+const std::vector<int> widths{0, 0, 90, 80};
+
+Key label(RuleAction action) {
+    switch (action) {
+    case RuleAction::allow:
+        return Key::allow;
+    case RuleAction::block:
+        return Key::block;
+    case RuleAction::ask:
+        break;
+    }
+    return Key::askAction;
+}
+
+QColor colour(RuleAction action) {
+    switch (action) {
+    case RuleAction::allow:
+        return Palette::of(Palette::green);
+    case RuleAction::block:
+        return ViewStyle::signal(SignalColor::red);
+    case RuleAction::ask:
+        break;
+    }
+    return Palette::of(Palette::gold);
+}
+
+QTableWidgetItem* cell(const QString& text, const QFont& font, const QColor& color = QColor()) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFont(font);
+    if (color.isValid()) item->setForeground(color);
+    item->setToolTip(text);
+    return item;
+}
+
+} // namespace
+
+RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(model) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(16, 0, 16, 0);
+    note_ = new QLabel;
+    note_->setFont(ViewStyle::caption());
+    removeAll_ = new QPushButton;
+    header->addWidget(note_);
+    header->addStretch();
+    header->addWidget(removeAll_);
+    column->addLayout(header);
+    body_ = new QStackedWidget;
+    hint_ = new QLabel;
+    hint_->setAlignment(Qt::AlignCenter);
+    hint_->setWordWrap(true);
+    table_ = TableStyle::make(widths);
+    body_->addWidget(hint_);
+    body_->addWidget(table_);
+    column->addWidget(body_, 1);
+    connect(removeAll_, &QPushButton::clicked, this, &RulesView::removeAll);
+    connect(&model_, &Model::changed, this, &RulesView::refresh);
+    refresh();
+}
+
+QPushButton* RulesView::removeButton(int row) const {
+    QWidget* box = table_->cellWidget(row, 3);
+    return box ? box->findChild<QPushButton*>() : nullptr;
+}
+
+void RulesView::refresh() {
+    const Lang lang = model_.lang();
+    note_->setText(qt(WindowTexts::text(Key::rulesNote, lang, model_.platform().wording)));
+    ViewStyle::setColor(note_, Palette::of(Palette::muted));
+    removeAll_->setText(qt(WindowTexts::text(Key::removeAllRules, lang)));
+    hint_->setText(qt(WindowTexts::text(Key::noRules, lang)));
+    ViewStyle::setColor(hint_, Palette::of(Palette::muted));
+    TableStyle::setTitles(table_, widths,
+                          {qt(WindowTexts::text(Key::columnAddress, lang)),
+                           qt(WindowTexts::text(Key::columnFromProgram, lang)),
+                           qt(WindowTexts::text(Key::columnAction, lang)), QString()});
+    fillTable();
+    body_->setCurrentWidget(model_.rules().rules.empty() ? static_cast<QWidget*>(hint_) : table_);
+}
+
+void RulesView::fillTable() {
+    const Lang lang = model_.lang();
+    const std::vector<Rule> rows = WindowRows::newestFirst(model_.rules().rules);
+    const int scrolled = table_->verticalScrollBar()->value();
+    table_->setRowCount(0);
+    table_->setRowCount(static_cast<int>(rows.size()));
+    const QFont fixed = ViewStyle::monospaced(ViewStyle::caption());
+    for (int index = 0; index < static_cast<int>(rows.size()); ++index) {
+        const Rule& rule = rows[static_cast<size_t>(index)];
+        table_->setItem(index, 0, cell(qt(rule.target), fixed));
+        table_->setItem(index, 1, cell(rule.app ? qt(*rule.app) : QString("—"), font()));
+        table_->setItem(
+            index, 2,
+            cell(qt(WindowTexts::text(label(rule.action), lang)), font(), colour(rule.action)));
+        auto* box = new QWidget;
+        auto* row = new QHBoxLayout(box);
+        row->setContentsMargins(4, 2, 4, 2);
+        auto* remove = new QPushButton(qt(WindowTexts::text(Key::remove, lang)));
+        remove->setFont(ViewStyle::caption());
+        connect(remove, &QPushButton::clicked, this, [this, target = rule.target] {
+            RuleSet rules = model_.rules();
+            rules.set(target, std::nullopt, std::nullopt, std::nullopt, {});
+            model_.setRules(rules);
+        });
+        row->addWidget(remove);
+        table_->setCellWidget(index, 3, box);
+    }
+    table_->verticalScrollBar()->setValue(scrolled);
+}
+
+void RulesView::removeAll() {
+    if (model_.helperInstalled()) {
+        model_.uninstallHelper(true);
+        return;
+    }
+    model_.setRules(RuleSet{});
+}

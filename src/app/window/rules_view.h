@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QWidget>
+
+class Model;
+
+// The Rules tab: every rule newest first with its program, action and a remove button, or a
+// hint when there are none; a header button removes all rules (and the helper, when installed).
+class RulesView : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit RulesView(Model& model, QWidget* parent = nullptr);
+
+    void refresh();
+
+    QPushButton* removeAllButton() const { return removeAll_; }
+    QTableWidget* table() const { return table_; }
+    QLabel* hint() const { return hint_; }
+    // The remove button of table row `row`.
+    QPushButton* removeButton(int row) const;
+
+  private:
+    void fillTable();
+    void removeAll();
+
+    Model& model_;
+    QLabel* note_ = nullptr;
+    QPushButton* removeAll_ = nullptr;
+    QStackedWidget* body_ = nullptr;
+    QLabel* hint_ = nullptr;
+    QTableWidget* table_ = nullptr;
+};

@@ -1,0 +1,226 @@
+#include "settings_view.h"
+
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+
+#include "credits.h"
+#include "model.h"
+#include "palette.h"
+#include "rounded_panel.h"
+#include "view_style.h"
+#include "window_rows.h"
+#include "window_texts.h"
+
+using ViewStyle::qt;
+using WindowTexts::Key;
+
+namespace {
+
+constexpr int formWidth = 640;
+
+QLabel* wrapped(const QFont& font) {
+    QLabel* text = ViewStyle::label(QString(), font);
+    text->setWordWrap(true);
+    return text;
+}
+
+} // namespace
+
+SettingsView::SettingsView(Model& model, QWidget* parent) : QScrollArea(parent), model_(model) {
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* page = new QWidget;
+    auto* outer = new QHBoxLayout(page);
+    outer->setContentsMargins(16, 4, 16, 16);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(6);
+    outer->addStretch();
+    outer->addLayout(column, formWidth);
+    outer->addStretch();
+    blocking(column);
+    watching(column);
+    languageSection(column);
+    privacy(column);
+    column->addStretch();
+    setWidget(page);
+    connect(&model_, &Model::changed, this, &SettingsView::refresh);
+    refresh();
+}
+
+QLabel* SettingsView::section(QVBoxLayout* column) {
+    QFont font = ViewStyle::caption();
+    font.setWeight(QFont::DemiBold);
+    QLabel* title = ViewStyle::label(QString(), font);
+    title->setContentsMargins(8, 8, 0, 0);
+    column->addWidget(title);
+    titles_.push_back(title);
+    return title;
+}
+
+QVBoxLayout* SettingsView::group(QVBoxLayout* column) {
+    auto* frame = new RoundedPanel(8);
+    auto* inner = new QVBoxLayout(frame);
+    inner->setContentsMargins(12, 10, 12, 10);
+    inner->setSpacing(8);
+    column->addWidget(frame);
+    groups_.push_back(frame);
+    return inner;
+}
+
+void SettingsView::blocking(QVBoxLayout* column) {
+    section(column);
+    QVBoxLayout* inner = group(column);
+    auto* status = new QHBoxLayout;
+    helperDot_ = new QLabel;
+    helperLine_ = new QLabel;
+    helperLine_->setWordWrap(true);
+    helperButton_ = new QPushButton;
+    status->addWidget(helperDot_);
+    status->addWidget(helperLine_, 1);
+    status->addWidget(helperButton_);
+    inner->addLayout(status);
+    connect(helperButton_, &QPushButton::clicked, this, [this] {
+        if (model_.helperInstalled())
+            model_.uninstallHelper(false);
+        else
+            model_.installHelper();
+    });
+    blockListed_ = new QCheckBox;
+    inner->addWidget(blockListed_);
+    connect(blockListed_, &QCheckBox::toggled, this, [this](bool on) {
+        RuleSet rules = model_.rules();
+        rules.blockAllListed = on;
+        model_.setRules(rules);
+        if (on && !model_.helperInstalled()) model_.offerHelper();
+    });
+    howItWorks_ = wrapped(ViewStyle::caption());
+    inner->addWidget(howItWorks_);
+}
+
+void SettingsView::watching(QVBoxLayout* column) {
+    section(column);
+    QVBoxLayout* inner = group(column);
+    auto* line = new QHBoxLayout;
+    intervalLabel_ = new QLabel;
+    interval_ = new QComboBox;
+    for (size_t i = 0; i < WindowRows::intervals.size(); ++i)
+        interval_->addItem(QString());
+    line->addWidget(intervalLabel_);
+    line->addStretch();
+    line->addWidget(interval_);
+    inner->addLayout(line);
+    connect(interval_, &QComboBox::activated, this, [this](int index) {
+        Settings settings = model_.settings();
+        settings.interval = WindowRows::intervals[static_cast<size_t>(index)];
+        model_.setSettings(settings);
+    });
+    showLocal_ = new QCheckBox;
+    quiet_ = new QCheckBox;
+    pause_ = new QCheckBox;
+    for (QCheckBox* box : {showLocal_, quiet_, pause_})
+        inner->addWidget(box);
+    connect(showLocal_, &QCheckBox::toggled, this, [this](bool on) {
+        store(&Settings::showLocal, on);
+        model_.scan();
+    });
+    connect(quiet_, &QCheckBox::toggled, this, [this](bool on) { store(&Settings::quiet, on); });
+    connect(pause_, &QCheckBox::toggled, this, [this](bool on) { store(&Settings::paused, on); });
+}
+
+void SettingsView::languageSection(QVBoxLayout* column) {
+    section(column);
+    QVBoxLayout* inner = group(column);
+    auto* line = new QHBoxLayout;
+    languageLabel_ = new QLabel;
+    language_ = new QComboBox;
+    language_->addItems({QString(), "English", "Русский"});
+    line->addWidget(languageLabel_);
+    line->addStretch();
+    line->addWidget(language_);
+    inner->addLayout(line);
+    connect(language_, &QComboBox::activated, this, [this](int index) {
+        Settings settings = model_.settings();
+        settings.language = std::string(WindowRows::languages[static_cast<size_t>(index)]);
+        model_.setSettings(settings);
+        model_.scan();
+    });
+}
+
+void SettingsView::privacy(QVBoxLayout* column) {
+    section(column);
+    QVBoxLayout* inner = group(column);
+    statement_ = wrapped(ViewStyle::caption());
+    credit_ = wrapped(ViewStyle::caption());
+    inner->addWidget(statement_);
+    inner->addWidget(credit_);
+    auto* line = new QHBoxLayout;
+    maker_ = ViewStyle::label(QString(), ViewStyle::caption());
+    connect(maker_, &QLabel::linkActivated, this,
+            [this] { model_.desktop().openUrl(Credits::makerSite()); });
+    line->addStretch();
+    line->addWidget(maker_);
+    inner->addLayout(line);
+}
+
+void SettingsView::store(bool Settings::*setting, bool on) {
+    Settings settings = model_.settings();
+    settings.*setting = on;
+    model_.setSettings(settings);
+}
+
+void SettingsView::restyle() {
+    for (QFrame* frame : groups_)
+        frame->update();
+    for (QLabel* title : titles_)
+        ViewStyle::setColor(title, Palette::of(Palette::muted));
+    for (QLabel* text : {howItWorks_, credit_})
+        ViewStyle::setColor(text, Palette::of(Palette::muted));
+    ViewStyle::paintDot(helperDot_,
+                        model_.helperInstalled() ? Palette::of(Palette::green)
+                                                 : ViewStyle::signal(SignalColor::gray),
+                        9);
+}
+
+void SettingsView::refresh() {
+    const Lang lang = model_.lang();
+    const platform::Wording wording = model_.platform().wording;
+    const auto text = [&](Key key) { return qt(WindowTexts::text(key, lang, wording)); };
+    restyle();
+    const Key sections[] = {Key::sectionBlocking, Key::sectionWatching, Key::sectionLanguage,
+                            Key::sectionPrivacy};
+    for (size_t i = 0; i < titles_.size(); ++i)
+        titles_[i]->setText(text(sections[i]).toUpper());
+
+    const bool installed = model_.helperInstalled();
+    helperLine_->setText(qt(WindowTexts::helperState(installed, model_.helperStatus(), lang)));
+    helperButton_->setText(text(installed ? Key::turnOffAndRemove : Key::turnOnBlocking));
+    howItWorks_->setText(text(Key::howItWorks));
+    intervalLabel_->setText(text(Key::checkEvery));
+    const Key intervals[] = {Key::seconds3, Key::seconds5, Key::seconds15, Key::minute1};
+    for (int i = 0; i < interval_->count(); ++i)
+        interval_->setItemText(i, text(intervals[i]));
+    showLocal_->setText(text(Key::showLocal));
+    quiet_->setText(text(Key::quietMode));
+    pause_->setText(text(Key::pause));
+    languageLabel_->setText(text(Key::sectionLanguage));
+    language_->setItemText(0, text(Key::automatic));
+    statement_->setText(text(Key::privacyStatement));
+    credit_->setText(qt(Credits::trackerLists(lang)));
+    maker_->setText(QString("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
+                        .arg(qt(Credits::makerSite()), Palette::of(Palette::gold).name(),
+                             qt(Credits::makerLine()).toHtmlEscaped()));
+
+    const Settings& settings = model_.settings();
+    const QSignalBlocker a(blockListed_), b(interval_), c(showLocal_), d(quiet_), e(pause_),
+        f(language_);
+    blockListed_->setText(qt(WindowTexts::blockListed(model_.trackerListCount(), lang)));
+    blockListed_->setChecked(model_.rules().blockAllListed);
+    const auto intervalIndex = WindowRows::intervalIndex(settings.interval);
+    interval_->setCurrentIndex(intervalIndex ? static_cast<int>(*intervalIndex) : -1);
+    showLocal_->setChecked(settings.showLocal);
+    quiet_->setChecked(settings.quiet);
+    pause_->setChecked(settings.paused);
+    const auto languageIndex = WindowRows::languageIndex(settings.language);
+    language_->setCurrentIndex(languageIndex ? static_cast<int>(*languageIndex) : -1);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <vector>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "settings.h"
+
+class Model;
+
+// The Settings tab: Blocking (the helper and the tracker-list switch), Watching (interval, local
+// traffic, quiet mode, pause), Language and Privacy. Every control writes the Model at once.
+class SettingsView : public QScrollArea {
+    Q_OBJECT
+
+  public:
+    explicit SettingsView(Model& model, QWidget* parent = nullptr);
+
+    void refresh();
+
+    QLabel* helperLine() const { return helperLine_; }
+    QPushButton* helperButton() const { return helperButton_; }
+    QCheckBox* blockListed() const { return blockListed_; }
+    QComboBox* interval() const { return interval_; }
+    QCheckBox* showLocal() const { return showLocal_; }
+    QCheckBox* quiet() const { return quiet_; }
+    QCheckBox* pause() const { return pause_; }
+    QComboBox* language() const { return language_; }
+
+  private:
+    QLabel* section(QVBoxLayout* column);
+    QVBoxLayout* group(QVBoxLayout* column);
+    void blocking(QVBoxLayout* column);
+    void watching(QVBoxLayout* column);
+    void languageSection(QVBoxLayout* column);
+    void privacy(QVBoxLayout* column);
+    // Stores one switch of the settings and saves them.
+    void store(bool Settings::*setting, bool on);
+    void restyle();
+
+    Model& model_;
+    std::vector<QLabel*> titles_;
+    std::vector<QFrame*> groups_;
+    QLabel* helperDot_ = nullptr;
+    QLabel* helperLine_ = nullptr;
+    QPushButton* helperButton_ = nullptr;
+    QCheckBox* blockListed_ = nullptr;
+    QLabel* howItWorks_ = nullptr;
+    QLabel* intervalLabel_ = nullptr;
+    QComboBox* interval_ = nullptr;
+    QCheckBox* showLocal_ = nullptr;
+    QCheckBox* quiet_ = nullptr;
+    QCheckBox* pause_ = nullptr;
+    QLabel* languageLabel_ = nullptr;
+    QComboBox* language_ = nullptr;
+    QLabel* statement_ = nullptr;
+    QLabel* credit_ = nullptr;
+    QLabel* maker_ = nullptr;
+};

@@ -1,0 +1,48 @@
+#include "table_style.h"
+
+#include <QHeaderView>
+
+#include "palette.h"
+
+namespace TableStyle {
+
+namespace {
+
+constexpr int titlePadding = 16;
+
+} // namespace
+
+QTableWidget* make(const std::vector<int>& widths) {
+    auto* table = new QTableWidget(0, static_cast<int>(widths.size()));
+    table->setShowGrid(false);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->setWordWrap(false);
+    table->setFrameShape(QFrame::NoFrame);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    table->verticalHeader()->setDefaultSectionSize(28);
+    return table;
+}
+
+void setTitles(QTableWidget* table, const std::vector<int>& widths, const QStringList& titles) {
+    table->setHorizontalHeaderLabels(titles);
+    QHeaderView* header = table->horizontalHeader();
+    const QFontMetrics metrics(header->font());
+    for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
+        const int width = widths[static_cast<size_t>(column)];
+        if (width == 0) {
+            header->setSectionResizeMode(column, QHeaderView::Stretch);
+            continue;
+        }
+        header->setSectionResizeMode(column, QHeaderView::Fixed);
+        header->resizeSection(
+            column,
+            std::max(width, metrics.horizontalAdvance(titles.value(column)) + titlePadding));
+    }
+}
+
+} // namespace TableStyle

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <vector>
+
+#include <QTableWidget>
+
+// The look shared by the window's tables: no grid, no row numbers, no sorting, one text line a
+// row, columns of fixed width (never narrower than their title) or sharing the rest.
+namespace TableStyle {
+
+// A width of 0 makes a column flexible.
+QTableWidget* make(const std::vector<int>& widths);
+// Sets the titles, widening fixed columns whose title would not fit.
+void setTitles(QTableWidget* table, const std::vector<int>& widths, const QStringList& titles);
+
+} // namespace TableStyle

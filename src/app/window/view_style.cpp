@@ -1,0 +1,90 @@
+#include "view_style.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPainter>
+
+#include "palette.h"
+#include "status_icon.h"
+
+namespace ViewStyle {
+
+namespace {
+
+QFont scaled(qreal factor, QFont::Weight weight = QFont::Normal) {
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * factor);
+    font.setWeight(weight);
+    return font;
+}
+
+} // namespace
+
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QFont callout() {
+    return scaled(0.95);
+}
+
+QFont caption() {
+    return scaled(0.88);
+}
+
+QFont caption2() {
+    return scaled(0.8, QFont::DemiBold);
+}
+
+QFont title2() {
+    return scaled(1.35, QFont::Bold);
+}
+
+QFont monospaced(const QFont& font) {
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(font.pointSizeF());
+    fixed.setWeight(font.weight());
+    return fixed;
+}
+
+QColor signal(SignalColor color) {
+    return StatusIcon::color(color, Palette::isDark());
+}
+
+QLabel* label(const QString& text, const QFont& font, const QColor& color) {
+    auto* result = new QLabel(text);
+    if (font != QFont()) result->setFont(font);
+    if (color.isValid()) setColor(result, color);
+    return result;
+}
+
+void setColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+QLabel* dot(const QColor& color, int diameter) {
+    auto* result = new QLabel;
+    paintDot(result, color, diameter);
+    return result;
+}
+
+void paintDot(QLabel* label, const QColor& color, int diameter) {
+    const qreal scale = 2;
+    QPixmap pixmap(QSize(diameter, diameter) * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawEllipse(QRectF(0, 0, diameter, diameter));
+    painter.end();
+    label->setPixmap(pixmap);
+    label->setFixedSize(diameter, diameter);
+}
+
+} // namespace ViewStyle

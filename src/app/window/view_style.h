@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QString>
+
+#include "signal_color.h"
+
+// Text styles and colours shared by the window's views.
+namespace ViewStyle {
+
+QString qt(const std::string& text);
+
+// The named text styles, relative to the toolkit's body font.
+QFont callout();
+QFont caption();
+QFont caption2();
+QFont title2();
+QFont monospaced(const QFont& font);
+
+// The toolkit's plain signal colour in the appearance in effect.
+QColor signal(SignalColor color);
+
+// A label in `font` and `color`; `color` invalid keeps the window's text colour.
+QLabel* label(const QString& text, const QFont& font = QFont(), const QColor& color = QColor());
+void setColor(QWidget* widget, const QColor& color);
+
+// A filled circle of `diameter` points.
+QLabel* dot(const QColor& color, int diameter);
+void paintDot(QLabel* label, const QColor& color, int diameter);
+
+} // namespace ViewStyle

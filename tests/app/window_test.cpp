@@ -1,0 +1,221 @@
+#include <QTest>
+
+#include "app_delegate.h"
+#include "model_fixture.h"
+#include "ss_text.h"
+#include "window/badge.h"
+#include "window/detail_view.h"
+#include "window/journal_view.h"
+#include "window/main_view.h"
+#include "window/programs_view.h"
+#include "window/rule_picker.h"
+#include "window/rules_view.h"
+#include "window/settings_view.h"
+
+// The window's tabs over the real Model, as the user clicks them.
+class WindowTest : public QObject, public ModelFixture {
+    Q_OBJECT
+
+    std::unique_ptr<AppDelegate> delegate;
+
+    void launch() {
+        hostNames = std::make_shared<std::map<std::string, std::string>>(
+            std::map<std::string, std::string>{{"203.0.113.5", "ads.tracker.example"}});
+        listing(ssLine(1, "Browser", "203.0.113.5:443") + ssLine(1, "Browser", "198.51.100.7:443") +
+                ssLine(2, "Mail", "198.51.100.8:443"));
+        makeModel();
+        delegate = std::make_unique<AppDelegate>(*model);
+        delegate->launch({"nattervane"});
+        for (int i = 0; i < 100 && model->trackingNow() == 0; ++i) {
+            QVERIFY(scanned());
+            QTest::qWait(10);
+        }
+        QCOMPARE(model->trackingNow(), 1);
+    }
+
+    MainView& view() { return *qobject_cast<MainView*>(delegate->window()); }
+
+    // The picker of the first card, the tracker's.
+    RulePicker* firstPicker() { return view().programs()->detail()->pickers().value(0); }
+
+  private slots:
+    void init() { setUp(); }
+
+    void cleanup() {
+        delegate.reset();
+        tearDown();
+    }
+
+    void selectionFallsBackWithoutChangingTheChoice() {
+        launch();
+        ProgramsView& programs = *view().programs();
+        QCOMPARE(programs.list()->count(), 2);
+        programs.list()->setCurrentRow(1);
+        QCOMPARE(model->selectedApp(), std::optional<std::string>("Mail"));
+        QCOMPARE(programs.detail()->row().name, std::string("Mail"));
+        // Mail goes offline: the first row shows, the choice stays.
+        listing(ssLine(1, "Browser", "203.0.113.5:443"));
+        QVERIFY(scanned());
+        QCOMPARE(programs.detail()->row().name, std::string("Browser"));
+        QCOMPARE(programs.list()->currentRow(), 0);
+        QCOMPARE(model->selectedApp(), std::optional<std::string>("Mail"));
+        // Back online, it is shown again.
+        listing(ssLine(1, "Browser", "203.0.113.5:443") + ssLine(2, "Mail", "198.51.100.8:443"));
+        QVERIFY(scanned());
+        QCOMPARE(programs.detail()->row().name, std::string("Mail"));
+        // Nobody online: the empty text, nothing selected.
+        listing("");
+        QVERIFY(scanned());
+        QVERIFY(!programs.detail());
+        QCOMPARE(programs.emptyText()->text(), QString("No programs are online right now."));
+    }
+
+    void rulePillsTintAndClear() {
+        launch();
+        model->setSelectedApp("Browser");
+        RulePicker* pills = firstPicker();
+        QVERIFY(pills);
+        QCOMPARE(pills->tinted(), std::nullopt);
+        QTest::mouseClick(pills->pill(RuleAction::block), Qt::LeftButton);
+        QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
+        QCOMPARE(firstPicker()->tinted(), RuleAction::block);
+        // Pressing the tinted pill clears the rule; another replaces it.
+        QTest::mouseClick(firstPicker()->pill(RuleAction::block), Qt::LeftButton);
+        QCOMPARE(model->rules().action("ads.tracker.example"), std::nullopt);
+        QCOMPARE(firstPicker()->tinted(), std::nullopt);
+        QTest::mouseClick(firstPicker()->pill(RuleAction::allow), Qt::LeftButton);
+        QTest::mouseClick(firstPicker()->pill(RuleAction::ask), Qt::LeftButton);
+        QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::ask);
+        QCOMPARE(model->rules().rules.size(), size_t(1));
+        // Blocking offered the helper, which the fake desktop declined.
+        QVERIFY(!desktop->questions.empty());
+        QVERIFY(view().programs()->detail()->findChild<QLabel*>("blockingHint"));
+    }
+
+    void journalFilterAndOnlyTrackers() {
+        launch();
+        JournalView& journal = *view().journal();
+        QCOMPARE(journal.table()->columnCount(), 7);
+        const int all = journal.table()->rowCount();
+        QCOMPARE(all, static_cast<int>(model->journalRows().size()));
+        QVERIFY(all >= 3);
+        journal.onlyTrackers()->setChecked(true);
+        QCOMPARE(journal.table()->rowCount(), 1);
+        QCOMPARE(journal.table()->item(0, 2)->text(), QString("ads.tracker.example"));
+        journal.onlyTrackers()->setChecked(false);
+        QTest::keyClicks(journal.search(), "MAI");
+        QCOMPARE(journal.table()->rowCount(), 1);
+        QCOMPARE(journal.table()->item(0, 1)->text(), QString("Mail"));
+        // A scan redraws the table and keeps the filter.
+        QVERIFY(scanned());
+        QCOMPARE(journal.table()->rowCount(), 1);
+        journal.search()->clear();
+        QCOMPARE(journal.table()->rowCount(), all);
+        // The wipe asks first; declining keeps the journal.
+        QTest::mouseClick(journal.wipeButton(), Qt::LeftButton);
+        QCOMPARE(desktop->messages().back(), std::string("Delete the whole journal?"));
+        QCOMPARE(journal.table()->rowCount(), all);
+        desktop->answers.push_back(0);
+        QTest::mouseClick(journal.wipeButton(), Qt::LeftButton);
+        QCOMPARE(journal.table()->rowCount(), 0);
+    }
+
+    void removeOneRuleAndAll() {
+        launch();
+        for (const AppRow& row : model->apps())
+            for (const Connection& connection : row.conns)
+                model->setRule(connection, RuleAction::allow);
+        RulesView& rules = *view().rules();
+        QCOMPARE(rules.table()->rowCount(), 3);
+        const QString newest = rules.table()->item(0, 0)->text();
+        QTest::mouseClick(rules.removeButton(0), Qt::LeftButton);
+        QCOMPARE(rules.table()->rowCount(), 2);
+        QVERIFY(!model->rules().action(newest.toStdString()));
+        model->toggleBlockNew();
+        QVERIFY(model->rules().blockNew);
+        const size_t asked = desktop->questions.size();
+        QTest::mouseClick(rules.removeAllButton(), Qt::LeftButton);
+        QCOMPARE(model->rules(), RuleSet{});
+        QVERIFY(desktop->commands.empty());
+        QCOMPARE(desktop->questions.size(), asked);
+        QCOMPARE(rules.hint()->text(),
+                 QString("No rules yet. Open “Programs” and press Allow / Block / Ask."));
+    }
+
+    void removeAllWithTheHelperRemovesIt() {
+        launch();
+        model->setRule(model->apps().front().conns.front(), RuleAction::allow);
+        std::ofstream(descriptor.helperInstalledPath) << "";
+        writeExecutable(descriptor.helperUninstallPath,
+                        "#!/bin/sh\nrm -f '" + descriptor.helperInstalledPath + "'\n");
+        model->refreshHelperStatus();
+        QVERIFY(model->helperInstalled());
+        QTest::mouseClick(view().rules()->removeAllButton(), Qt::LeftButton);
+        QCOMPARE(desktop->commands.size(), size_t(1));
+        QVERIFY(!model->helperInstalled());
+        QVERIFY(model->rules().rules.empty());
+        QCOMPARE(view().settings()->helperLine()->text(),
+                 QString("Off — rules are only remembered"));
+    }
+
+    void settingsSwitchesStoreAndOffer() {
+        launch();
+        SettingsView& settings = *view().settings();
+        settings.blockListed()->click();
+        QVERIFY(model->rules().blockAllListed);
+        QCOMPARE(desktop->messages().back(), std::string("Turn on blocking?"));
+        const size_t asked = desktop->questions.size();
+        settings.blockListed()->click();
+        QVERIFY(!model->rules().blockAllListed);
+        QCOMPARE(desktop->questions.size(), asked);
+        settings.quiet()->click();
+        QVERIFY(model->settings().quiet);
+        QVERIFY(view().quietSwitch()->isChecked());
+        QVERIFY(loadSettings(paths().settingsFile())->quiet);
+        settings.pause()->click();
+        QVERIFY(model->settings().paused);
+        settings.interval()->activated(2);
+        QCOMPARE(model->settings().interval, 15.0);
+        QCOMPARE(loadSettings(paths().settingsFile())->interval, 15.0);
+        // The header switch and the menu read the same value.
+        view().blockNewSwitch()->click();
+        QVERIFY(model->rules().blockNew);
+    }
+
+    void helperLineWithEmptyStatusIsOn() {
+        launch();
+        std::ofstream(descriptor.helperInstalledPath) << "";
+        model->refreshHelperStatus();
+        view().settings()->refresh();
+        QCOMPARE(view().settings()->helperLine()->text(), QString("On"));
+        QCOMPARE(view().settings()->helperButton()->text(),
+                 QString("Turn off and remove everything"));
+    }
+
+    void languageSwitchRelabelsAtOnce() {
+        launch();
+        view().settings()->language()->activated(2);
+        QCOMPARE(model->settings().language, std::string("ru"));
+        QCOMPARE(view().tabs()->tabText(1), QString("Журнал"));
+        QCOMPARE(view().journal()->onlyTrackers()->text(), QString("Только трекеры"));
+        QCOMPARE(view().rules()->removeAllButton()->text(), QString("Удалить все правила"));
+        QCOMPARE(view().settings()->pause()->text(), QString("Пауза"));
+        QCOMPARE(view().programs()->detail()->blockAllButton()->text(),
+                 QString("Запретить все её адреса"));
+        QVERIFY(settled());
+    }
+
+    void badgeColours() {
+        Badge telemetry(Category::telemetry, Lang::en);
+        Badge ads(Category::ads, Lang::ru);
+        QCOMPARE(telemetry.text(), QString("Telemetry"));
+        QVERIFY(telemetry.fill().alphaF() < 0.2);
+        QVERIFY(telemetry.textColor() != QColor(telemetry.fill().rgb()));
+        QCOMPARE(QColor(ads.fill().rgb()), ads.textColor());
+        QVERIFY(telemetry.sizeHint().width() >
+                QFontMetrics(telemetry.font()).horizontalAdvance(telemetry.text()));
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
