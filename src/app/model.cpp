@@ -70,20 +70,39 @@ Model& Model::shared() {
 void Model::start() {
     std::error_code ignored;
     std::filesystem::create_directories(paths_.helperDir(), ignored);
-    settings_ = loadSettings(paths_.settingsFile()).value_or(Settings{});
+    unusableFiles_ = journal_.unusable();
+    SettingsReading settings = readSettings(paths_.settingsFile());
+    keepUnusable(paths_.settingsFile(), settings.problem);
+    settings_ = settings.settings.value_or(Settings{});
     SystemNames::setLang(lang());
     auto trackers = std::make_shared<TrackerList>();
     trackers->loadFile(options_.trackerList);
     trackers_ = trackers;
     scanner_->setTrackers(trackers);
-    rules_ = RuleStore::load(paths_);
+    RuleStore::Reading rules = RuleStore::read(paths_);
+    keepUnusable(paths_.rulesFile(), rules.problem);
+    rules_ = rules.rules;
     RuleStore::save(rules_, paths_, &trackers_->domains());
     primeResolver();
     primeTimer_.start(primePeriod);
     refreshHelperStatus();
     journalRows_ = journal_.sorted();
+    emit changed();
     scan();
     reschedule();
+}
+
+void Model::keepUnusable(const std::string& path, const std::optional<std::string>& problem) {
+    if (problem)
+        unusableFiles_.push_back(
+            UnusableFile::keep(path, *problem, UnusableFile::Unreadable::move));
+}
+
+std::vector<std::string> Model::notices() const {
+    std::vector<std::string> texts;
+    for (const UnusableFile::Report& report : unusableFiles_)
+        texts.push_back(AppTexts::unusableFileNotice(report, lang()));
+    return texts;
 }
 
 void Model::primeResolver() {

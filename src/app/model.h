@@ -25,6 +25,7 @@
 #include "scanner.h"
 #include "settings.h"
 #include "tracker_list.h"
+#include "unusable_file.h"
 
 // What a Model is built from; the defaults are the real system, tests replace any of them.
 struct ModelOptions {
@@ -117,6 +118,11 @@ class Model : public QObject {
     // The sum of the rows' tracker counts.
     int trackingNow() const;
 
+    // The data files that could not be used at start, each kept before anything was written
+    // over it, and the same as one-line notices in the current language.
+    const std::vector<UnusableFile::Report>& unusableFiles() const { return unusableFiles_; }
+    std::vector<std::string> notices() const;
+
     // The program selected in the window and the window's tab.
     const std::optional<std::string>& selectedApp() const { return selectedApp_; }
     void setSelectedApp(std::optional<std::string> name);
@@ -135,6 +141,8 @@ class Model : public QObject {
     void trackerNotice(const Connection& connection);
     void saveJournalWhenDue();
     void primeResolver();
+    // Keeps the unusable data file at `path` aside and notes it.
+    void keepUnusable(const std::string& path, const std::optional<std::string>& problem);
     // The current time in whole seconds, for rules.
     std::chrono::sys_seconds ruleTime() const;
 
@@ -145,6 +153,7 @@ class Model : public QObject {
     Journal journal_;
     Settings settings_;
     RuleSet rules_;
+    std::vector<UnusableFile::Report> unusableFiles_;
     std::vector<AppRow> apps_;
     std::vector<JournalEntry> journalRows_;
     bool helperInstalled_ = false;

@@ -13,6 +13,7 @@
 #include "journal.h"
 #include "platform.h"
 #include "text.h"
+#include "unusable_file.h"
 #include "usage.h"
 
 namespace JournalCommand {
@@ -85,7 +86,8 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     std::string dir = dataRoot() + "/journal";
     Journal::Contents contents = Journal::read(dir);
     for (const std::string& path : contents.skipped)
-        err << "skipped unreadable file: " << path << "\n";
+        err << "nattervane-cli: skipped " << UnusableFile::warning(path, Journal::unusableDay)
+            << "\n";
     std::string first = Journal::cutoff(std::chrono::system_clock::now(), parsed->days);
     std::erase_if(contents.entries, [&](const auto& item) { return item.second.day < first; });
     std::vector<JournalEntry> entries = Journal::newestFirst(contents.entries);

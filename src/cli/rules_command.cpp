@@ -5,6 +5,7 @@
 #include "dates.h"
 #include "paths.h"
 #include "rule_store.h"
+#include "unusable_file.h"
 #include "usage.h"
 
 namespace RulesCommand {
@@ -63,7 +64,8 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     Paths paths;
     RuleStore::Reading reading = RuleStore::read(paths);
     if (reading.problem) {
-        err << "nattervane-cli: " << *reading.problem << "\n";
+        err << "nattervane-cli: "
+            << printable(UnusableFile::warning(paths.rulesFile(), *reading.problem)) << "\n";
         return 1;
     }
     (json ? err : out) << "rules file: " << paths.rulesFile() << "\n";

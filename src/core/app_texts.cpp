@@ -1,5 +1,7 @@
 #include "app_texts.h"
 
+#include <filesystem>
+
 namespace AppTexts {
 
 namespace {
@@ -80,6 +82,17 @@ Question helperOffer(Lang lang, platform::Wording wording) {
 
 std::string adminPrompt(Lang lang, platform::Wording wording) {
     return promptText.in(lang, wording);
+}
+
+std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang) {
+    std::string name = std::filesystem::path(report.path).filename().string();
+    std::string text = Bilingual{"The file ", "Файл "}.in(lang) + name +
+                       Bilingual{" could not be read; ", " не удалось прочитать; "}.in(lang);
+    if (report.keptAs)
+        return text + Bilingual{"it is kept as ", "он сохранён как "}.in(lang) + *report.keptAs;
+    return text + Bilingual{"it is left as it is and not overwritten.",
+                            "он оставлен как есть и не перезаписывается."}
+                      .in(lang);
 }
 
 } // namespace AppTexts

@@ -6,6 +6,7 @@
 #include "desktop.h"
 #include "lang.h"
 #include "platform.h"
+#include "unusable_file.h"
 
 // The application's notifications and questions in both languages, with the wording of each
 // operating system side by side.
@@ -25,5 +26,8 @@ Question connectionQuestion(std::string_view app, std::string_view dest, std::st
 Question helperOffer(Lang lang, platform::Wording wording);
 // Shown in the administrator's password dialog.
 std::string adminPrompt(Lang lang, platform::Wording wording);
+
+// One line: a data file could not be used, and where its contents are kept.
+std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);
 
 } // namespace AppTexts

@@ -39,11 +39,6 @@ std::optional<std::vector<JournalEntry>> decodeDay(const fs::path& file) {
     }
 }
 
-bool present(const fs::path& path) {
-    std::error_code error;
-    return fs::exists(fs::symlink_status(path, error));
-}
-
 } // namespace
 
 Journal::Journal(std::string dir, int keepDays, Clock clock)
@@ -96,24 +91,8 @@ bool Journal::writeDay(const std::string& day, std::vector<const JournalEntry*> 
     text += ']';
     std::string name = day + ".json";
     std::string path = (fs::path(dir_) / name).string();
-    if (unreadable_.contains(name) && !setAside(path, error)) return false;
-    unreadable_.erase(name);
+    if (unkept_.contains(name)) return fail(error, path + " cannot be used and is left in place");
     return AtomicFile::write(path, text, error);
-}
-
-// Moves a file the last load could not read out of the way of its day's next write. The new
-// name keeps the day in front and the ".json" extension, so pruning removes it with its day.
-bool Journal::setAside(const std::string& path, std::string* error) {
-    if (!present(path)) return true;
-    fs::path file(path);
-    std::string base = (file.parent_path() / file.stem()).string() + ".unreadable";
-    fs::path aside = base + ".json";
-    for (int number = 2; present(aside); ++number)
-        aside = base + "-" + std::to_string(number) + ".json";
-    std::error_code failure;
-    fs::rename(file, aside, failure);
-    if (failure) return fail(error, "cannot set aside " + path + ": " + failure.message());
-    return true;
 }
 
 void Journal::load() {
@@ -121,9 +100,12 @@ void Journal::load() {
     prune(clock_());
     Contents contents = read(dir_);
     entries_ = std::move(contents.entries);
-    unreadable_.clear();
-    for (const std::string& path : contents.skipped)
-        unreadable_.insert(fs::path(path).filename().string());
+    unusable_.clear();
+    unkept_.clear();
+    for (const std::string& path : contents.skipped) {
+        unusable_.push_back(UnusableFile::keep(path, unusableDay, UnusableFile::Unreadable::move));
+        if (!unusable_.back().keptAs) unkept_.insert(fs::path(path).filename().string());
+    }
 }
 
 void Journal::prune(Dates::TimePoint now) {
@@ -137,7 +119,8 @@ void Journal::prune(Dates::TimePoint now) {
 
 void Journal::wipe() {
     entries_.clear();
-    unreadable_.clear();
+    unusable_.clear();
+    unkept_.clear();
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
 }

@@ -9,6 +9,7 @@
 
 #include "dates.h"
 #include "journal_entry.h"
+#include "unusable_file.h"
 #include "verdict.h"
 
 // The last `keepDays` local calendar days of observations, one JSON file per day
@@ -41,9 +42,10 @@ class Journal {
 
     // Writes the file of every day in memory, then prunes. On failure `error` (when given) says
     // why, the entries stay in memory and the result is false. A day file the last load could
-    // not read is set aside as "<day>.unreadable[-N].json" before its day is written again.
+    // neither use nor keep is never written over: saving its day fails.
     bool save(std::string* error = nullptr);
-    // Replaces the entries with the content of the directory, after pruning it.
+    // Replaces the entries with the content of the directory, after pruning it. Every day file
+    // that cannot be used is first kept (see UnusableFile::keep), so its day can be written anew.
     void load();
     // Drops entries and deletes day files older than today and the keepDays - 1 days before it.
     void prune(Dates::TimePoint now);
@@ -54,8 +56,13 @@ class Journal {
     std::vector<JournalEntry> sorted() const { return newestFirst(entries_); }
 
     const Entries& entries() const { return entries_; }
+    // The day files the last load could not use, and where each is kept.
+    const std::vector<UnusableFile::Report>& unusable() const { return unusable_; }
     const std::string& dir() const { return dir_; }
     int keepDays() const { return keepDays_; }
+
+    // Why a skipped day file was not used.
+    static constexpr const char* unusableDay = "not a readable day of the journal";
 
     // Reads the day files of `dir` without changing anything on disk.
     static Contents read(const std::string& dir);
@@ -66,12 +73,13 @@ class Journal {
   private:
     bool writeDay(const std::string& day, std::vector<const JournalEntry*> entries,
                   std::string* error);
-    bool setAside(const std::string& path, std::string* error);
 
     std::string dir_;
     int keepDays_;
     Clock clock_;
     Entries entries_;
-    // JSON files of the directory that the last load skipped; never written over.
-    std::set<std::string> unreadable_;
+    std::vector<UnusableFile::Report> unusable_;
+    // Day files of the directory that the last load could neither use nor keep; never written
+    // over.
+    std::set<std::string> unkept_;
 };

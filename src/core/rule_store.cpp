@@ -39,11 +39,11 @@ Reading read(const Paths& paths) {
     std::error_code ignored;
     if (!fs::exists(path, ignored)) return {};
     std::optional<std::string> contents = AtomicFile::read(path);
-    if (!contents) return {{}, "cannot read " + path};
+    if (!contents) return {{}, "it cannot be read"};
     try {
         return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt};
     } catch (const nlohmann::json::exception& problem) {
-        return {{}, path + " is not a valid rule set: " + problem.what()};
+        return {{}, std::string("it is not a valid rule set: ") + problem.what()};
     }
 }
 

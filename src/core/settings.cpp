@@ -40,9 +40,18 @@ std::optional<Settings> decode(const std::string& text) {
 
 } // namespace
 
-std::optional<Settings> loadSettings(const std::string& path) {
+SettingsReading readSettings(const std::string& path) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) return {};
     std::optional<std::string> text = AtomicFile::read(path);
-    return text ? decode(*text) : std::nullopt;
+    if (!text) return {std::nullopt, "it cannot be read"};
+    std::optional<Settings> settings = decode(*text);
+    if (!settings) return {std::nullopt, "it does not hold exactly the five settings"};
+    return {settings, std::nullopt};
+}
+
+std::optional<Settings> loadSettings(const std::string& path) {
+    return readSettings(path).settings;
 }
 
 bool writeSettings(const std::string& path, const Settings& settings, std::string* error) {

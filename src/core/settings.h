@@ -31,6 +31,17 @@ struct Settings {
 void to_json(nlohmann::json& json, const Settings& settings);
 void from_json(const nlohmann::json& json, Settings& settings);
 
+// What reading the settings file gave.
+struct SettingsReading {
+    // Absent when the file is missing or cannot be used; the defaults then apply as a whole.
+    std::optional<Settings> settings;
+    // Why a file that exists could not be used.
+    std::optional<std::string> problem;
+};
+
+// Reads and decodes the settings file; never writes.
+SettingsReading readSettings(const std::string& path);
+
 // The settings stored at `path`; absent when the file is missing, unreadable or not exactly a
 // settings object, in which case the defaults (`Settings{}`) apply as a whole.
 std::optional<Settings> loadSettings(const std::string& path);

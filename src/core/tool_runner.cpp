@@ -31,21 +31,25 @@ bool isExecutableFile(const std::string& path) {
            access(path.c_str(), X_OK) == 0;
 }
 
-// Reads from `fd` into `output` until end of file or `deadline`; true at end of file.
-bool readUntil(int fd, std::string& output, Clock::time_point deadline) {
+enum class Reading { ended, timedOut, tooLong };
+
+// Reads from `fd` into `output` until end of file, `deadline`, or more than `limit` bytes in all.
+Reading readUntil(int fd, std::string& output, Clock::time_point deadline, size_t limit) {
     char buffer[65536];
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return false;
+        if (left.count() <= 0) return Reading::timedOut;
         pollfd request{fd, POLLIN, 0};
         int ready = poll(&request, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
-        if (ready < 0 && errno != EINTR) return true;
+        if (ready < 0 && errno != EINTR) return Reading::ended;
         if (ready <= 0) continue;
         ssize_t count = read(fd, buffer, sizeof buffer);
-        if (count > 0)
+        if (count > 0) {
+            if (static_cast<size_t>(count) > limit - output.size()) return Reading::tooLong;
             output.append(buffer, static_cast<size_t>(count));
-        else if (count == 0 || errno != EINTR)
-            return true;
+        } else if (count == 0 || errno != EINTR) {
+            return Reading::ended;
+        }
     }
 }
 
@@ -89,7 +93,7 @@ pid_t spawnWithPipe(const std::string& path, const std::vector<std::string>& arg
 } // namespace
 
 std::string runTool(const std::string& path, const std::vector<std::string>& arguments,
-                    double timeout) {
+                    double timeout, size_t limit) {
     if (!isExecutableFile(path)) return {};
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return {};
@@ -102,22 +106,27 @@ std::string runTool(const std::string& path, const std::vector<std::string>& arg
 
     std::string output;
     bool reaped = false;
+    Reading reading = Reading::ended;
     auto finishBy = [&](Clock::time_point deadline) {
-        return readUntil(fds[0], output, deadline) &&
-               (reaped || (reaped = reapUntil(pid, deadline)));
+        reading = readUntil(fds[0], output, deadline, limit);
+        return reading == Reading::ended && (reaped || (reaped = reapUntil(pid, deadline)));
     };
     auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                        std::chrono::duration<double>(std::max(timeout, 0.0)));
-    if (!finishBy(deadline)) {
+    bool finished = finishBy(deadline);
+    if (!finished && reading != Reading::tooLong) {
         kill(-pid, SIGTERM);
-        if (!finishBy(Clock::now() + killGrace)) {
-            kill(-pid, SIGKILL);
-            readUntil(fds[0], output, Clock::now() + drainGrace);
-        }
+        finished = finishBy(Clock::now() + killGrace);
+    }
+    if (!finished) {
+        kill(-pid, SIGKILL);
+        if (reading != Reading::tooLong)
+            reading = readUntil(fds[0], output, Clock::now() + drainGrace, limit);
     }
     close(fds[0]);
     int status = 0;
     while (!reaped && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    if (reading == Reading::tooLong) return {};
     return Utf8::decodeLossy(output);
 }

@@ -16,9 +16,26 @@ bool fail(std::string* error, const std::string& what) {
     return false;
 }
 
+// The kept copy of `contents`, made unless an identical one exists; absent on failure.
+std::optional<std::string> copyAside(const std::string& path, const std::string& contents) {
+    std::optional<std::string> aside = asidePath(path, contents);
+    if (!aside || AtomicFile::read(*aside) == contents || AtomicFile::write(*aside, contents))
+        return aside;
+    return std::nullopt;
+}
+
+std::optional<std::string> moveAside(const std::string& path) {
+    std::optional<std::string> aside = asidePath(path, std::nullopt);
+    std::error_code failure;
+    if (aside) fs::rename(path, *aside, failure);
+    if (!aside || failure) return std::nullopt;
+    return aside;
+}
+
 } // namespace
 
-std::optional<std::string> asidePath(const std::string& path, const std::string& contents) {
+std::optional<std::string> asidePath(const std::string& path,
+                                     const std::optional<std::string>& contents) {
     std::error_code ignored;
     auto modified = fs::last_write_time(path, ignored);
     std::string stamp = Dates::iso8601(
@@ -27,10 +44,20 @@ std::optional<std::string> asidePath(const std::string& path, const std::string&
     std::string base = path + ".bad-" + stamp;
     for (int n = 1; n <= 100; ++n) {
         std::string candidate = n == 1 ? base : base + "-" + std::to_string(n);
-        if (!fs::exists(candidate, ignored) || AtomicFile::read(candidate) == contents)
+        if (!fs::exists(fs::symlink_status(candidate, ignored)) ||
+            (contents && AtomicFile::read(candidate) == contents))
             return candidate;
     }
     return std::nullopt;
+}
+
+Report keep(const std::string& path, std::string problem, Unreadable unreadable) {
+    Report report{path, std::move(problem), std::nullopt};
+    if (std::optional<std::string> contents = AtomicFile::read(path))
+        report.keptAs = copyAside(path, *contents);
+    else if (unreadable == Unreadable::move)
+        report.keptAs = moveAside(path);
+    return report;
 }
 
 bool keepAside(const std::string& path, const Decodes& decodes, std::string* error) {
@@ -38,11 +65,16 @@ bool keepAside(const std::string& path, const Decodes& decodes, std::string* err
     if (!fs::exists(path, ignored)) return true;
     std::optional<std::string> contents = AtomicFile::read(path);
     if (!contents) return fail(error, "cannot read " + path + "; it is left in place");
-    if (decodes(*contents)) return true;
-    std::optional<std::string> aside = asidePath(path, *contents);
-    if (!aside) return fail(error, "no free name to keep " + path + " aside");
-    if (AtomicFile::read(*aside) == contents) return true;
-    return AtomicFile::write(*aside, *contents, error);
+    if (decodes(*contents) || copyAside(path, *contents)) return true;
+    return fail(error, "cannot keep a copy of " + path + "; it is left in place");
+}
+
+std::string warning(const std::string& path, const std::string& problem) {
+    std::string text = path + " cannot be used (" + problem + "); it is left unchanged";
+    std::optional<std::string> contents = AtomicFile::read(path);
+    std::optional<std::string> aside = contents ? asidePath(path, contents) : std::nullopt;
+    if (aside) text += ", and the application keeps a copy as " + *aside + " before replacing it";
+    return text;
 }
 
 } // namespace UnusableFile

@@ -74,6 +74,35 @@ class ModelTest : public QObject, public ModelFixture {
         return connection;
     }
 
+    // Starts a Model on every cut of `good` at `file` under a fresh data root each time and
+    // checks that an unusable cut is kept byte for byte and noticed before anything replaced it.
+    // `prepare` writes the other files of the root; `usable` tells whether the files decode.
+    void startOnEveryCut(const std::string& good, const std::function<std::string()>& file,
+                         const std::function<void()>& prepare,
+                         const std::function<bool()>& usable) {
+        const std::string base = dataRoot;
+        for (size_t cut = 0; cut < good.size(); ++cut) {
+            dataRoot = base + "-" + std::to_string(cut);
+            prepare();
+            std::filesystem::create_directories(std::filesystem::path(file()).parent_path());
+            QVERIFY(AtomicFile::write(file(), good.substr(0, cut)));
+            const bool expectUsable = usable();
+            QVERIFY2(started(), std::to_string(cut).c_str());
+            const auto& unusable = model->unusableFiles();
+            QCOMPARE(unusable.size(), size_t(expectUsable ? 0 : 1));
+            QCOMPARE(model->notices().size(), unusable.size());
+            if (!expectUsable) {
+                QVERIFY(unusable[0].keptAs.has_value());
+                QCOMPARE(AtomicFile::read(*unusable[0].keptAs), good.substr(0, cut));
+                QVERIFY(model->notices()[0].find(*unusable[0].keptAs) != std::string::npos);
+            }
+            model.reset();
+        }
+        dataRoot = base;
+    }
+
+    void writePausedSettings() { writeSettings({false, 5.0, "en", false, true}); }
+
   private slots:
     void init() { setUp(); }
 
@@ -385,6 +414,57 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(desktop->questions.size(), size_t(1));
         QVERIFY(desktop->commands.empty());
         QVERIFY(!model->helperInstalled());
+    }
+
+    void unusableRulesAreKeptAtEveryCut() {
+        const RuleSet good =
+            rulesWith({{"ads.example.com", RuleAction::block}, {"192.0.2.7", RuleAction::allow}});
+        startOnEveryCut(
+            RuleStore::encode(good), [this] { return paths().rulesFile(); },
+            [this] { writePausedSettings(); },
+            [this] { return !RuleStore::read(paths()).problem; });
+    }
+
+    void unusableSettingsAreKeptAtEveryCut() {
+        writeSettings({true, 15.0, "ru", true, false});
+        const std::string good = *AtomicFile::read(paths().settingsFile());
+        startOnEveryCut(
+            good, [this] { return paths().settingsFile(); }, [] {},
+            [this] { return !readSettings(paths().settingsFile()).problem; });
+    }
+
+    void unusableJournalDaysAreKeptAtEveryCut() {
+        Journal written(paths().journal(), 7, [now = now] { return *now; });
+        written.record("curl", "example.com", "203.0.113.9", 443, {}, 1, 2, false, *now);
+        QVERIFY(written.save());
+        const std::string day = paths().journal() + "/" + Journal::day(*now) + ".json";
+        const std::string good = *AtomicFile::read(day);
+        startOnEveryCut(
+            good,
+            [this, name = std::filesystem::path(day).filename()] {
+                return paths().journal() + "/" + name.string();
+            },
+            [this] { writePausedSettings(); },
+            [this] { return Journal::read(paths().journal()).skipped.empty(); });
+    }
+
+    void anUnreadableRulesFileIsMovedAsideAndNoticedInTheChosenLanguage() {
+        writeSettings({false, 5.0, "ru", false, true});
+        std::filesystem::create_directories(paths().rulesFile() + "/inside");
+        makeModel();
+        int changes = 0;
+        connect(model.get(), &Model::changed, [&changes] { ++changes; });
+        model->start();
+        QVERIFY(settled());
+        QVERIFY(changes >= 1);
+        QCOMPARE(model->unusableFiles().size(), size_t(1));
+        const std::optional<std::string> kept = model->unusableFiles()[0].keptAs;
+        QVERIFY(kept && kept->starts_with(paths().rulesFile() + ".bad-"));
+        QVERIFY(std::filesystem::is_directory(*kept + "/inside"));
+        QCOMPARE(model->notices(),
+                 std::vector<std::string>{"Файл rules.json не удалось прочитать; он сохранён как " +
+                                          *kept});
+        QCOMPARE(RuleStore::read(paths()), RuleStore::Reading{});
     }
 };
 

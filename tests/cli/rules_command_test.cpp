@@ -66,7 +66,14 @@ TEST(RulesCommand, MissingMalformedAndBadUsage) {
     std::ofstream(home.path() + "/rules.json") << "{\"rules\": [";
     CliResult malformed = runRules(home.path(), "--json");
     EXPECT_EQ(malformed.status, 1);
-    EXPECT_NE(malformed.out.find("is not a valid rule set"), std::string::npos) << malformed.out;
+    EXPECT_NE(malformed.out.find("nattervane-cli: " + home.path() +
+                                 "/rules.json cannot be used (it is not a valid rule set"),
+              std::string::npos)
+        << malformed.out;
+    EXPECT_NE(malformed.out.find("it is left unchanged, and the application keeps a copy as " +
+                                 home.path() + "/rules.json.bad-"),
+              std::string::npos)
+        << malformed.out;
     EXPECT_EQ(std::distance(fs::directory_iterator(home.path()), {}), 1);
 
     CliResult bad = runRules(home.path(), "--all");

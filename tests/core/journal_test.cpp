@@ -207,17 +207,40 @@ TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
     }
 }
 
-TEST_F(JournalTest, ASaveSetsAsideTheUnreadableFileOfItsDay) {
+TEST_F(JournalTest, ALoadKeepsEveryCutOfADayFileBeforeItsDayIsWrittenAgain) {
+    Journal good = journal();
+    good.record("Safari", "example.com", "192.0.2.1", 443, tracker, 10, 20, false, now);
+    ASSERT_TRUE(good.save());
+    const std::string text = contents("2026-03-09.json");
+    for (size_t cut = 0; cut < text.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        fs::remove_all(dir);
+        put("2026-03-09.json", text.substr(0, cut));
+        Journal j = journal();
+        ASSERT_EQ(j.unusable().size(), 1u);
+        const std::optional<std::string>& kept = j.unusable()[0].keptAs;
+        ASSERT_TRUE(kept);
+        EXPECT_TRUE(fs::path(*kept).filename().string().starts_with("2026-03-09.json.bad-"));
+        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+        ASSERT_TRUE(j.save());
+        EXPECT_EQ(AtomicFile::read(*kept), text.substr(0, cut));
+        EXPECT_EQ(journal().entries().size(), 1u);
+        EXPECT_TRUE(journal().unusable().empty());
+    }
+}
+
+TEST_F(JournalTest, AKeptCopyIsNamedAfterItsTimeAndNeverWrittenOver) {
     put("2026-03-09.json", "[{\"day\":");
-    put("2026-03-09.unreadable.json", "an older one");
+    fs::last_write_time(dir + "/2026-03-09.json",
+                        std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
+    put("2026-03-09.json.bad-20261207T054500Z", "an older one");
     Journal j = journal();
-    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
-    ASSERT_TRUE(j.save());
-    EXPECT_EQ(contents("2026-03-09.unreadable-2.json"), "[{\"day\":");
-    EXPECT_EQ(contents("2026-03-09.unreadable.json"), "an older one");
-    EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
-    // The day file now belongs to this journal: later saves replace it in place.
-    ASSERT_TRUE(j.save());
+    ASSERT_EQ(j.unusable().size(), 1u);
+    EXPECT_EQ(j.unusable()[0].keptAs, dir + "/2026-03-09.json.bad-20261207T054500Z-2");
+    EXPECT_EQ(contents("2026-03-09.json.bad-20261207T054500Z-2"), "[{\"day\":");
+    EXPECT_EQ(contents("2026-03-09.json.bad-20261207T054500Z"), "an older one");
+    // Found again, the same file reuses its copy.
+    EXPECT_EQ(journal().unusable(), j.unusable());
     EXPECT_EQ(files().size(), 3u);
 }
 
@@ -225,10 +248,31 @@ TEST_F(JournalTest, AnUnreadableDayPathIsMovedRatherThanReplaced) {
     fs::create_directories(dir + "/2026-03-09.json");
     put("2026-03-09.json/inside", "kept");
     Journal j = journal();
+    ASSERT_EQ(j.unusable().size(), 1u);
+    ASSERT_TRUE(j.unusable()[0].keptAs);
+    EXPECT_EQ(AtomicFile::read(*j.unusable()[0].keptAs + "/inside"), "kept");
     j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
     ASSERT_TRUE(j.save());
-    EXPECT_EQ(contents("2026-03-09.unreadable.json/inside"), "kept");
     EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
+}
+
+TEST_F(JournalTest, ADayFileThatCanBeNeitherUsedNorKeptIsNotWrittenOver) {
+    // A directory cannot be copied, and every name it could be moved to is taken.
+    fs::create_directories(dir + "/2026-03-09.json");
+    fs::last_write_time(dir + "/2026-03-09.json",
+                        std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
+    const std::string taken = "2026-03-09.json.bad-20261207T054500Z";
+    put(taken, "1");
+    for (int n = 2; n <= 100; ++n)
+        put(taken + "-" + std::to_string(n), std::to_string(n));
+    Journal j = journal();
+    ASSERT_EQ(j.unusable().size(), 1u);
+    EXPECT_FALSE(j.unusable()[0].keptAs);
+    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+    std::string error;
+    EXPECT_FALSE(j.save(&error));
+    EXPECT_NE(error.find("left in place"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_directory(dir + "/2026-03-09.json"));
 }
 
 TEST_F(JournalTest, AFailedSaveKeepsTheEntriesAndSaysWhy) {
@@ -255,7 +299,7 @@ TEST_F(JournalTest, WipeForgetsEverythingAndTheNextSaveStartsAfresh) {
     j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
     ASSERT_TRUE(j.save());
     EXPECT_EQ(files().size(), 1u);
-    EXPECT_EQ(contents("2026-03-09.unreadable.json"), "<missing>");
+    EXPECT_TRUE(j.unusable().empty());
 }
 
 TEST_F(JournalTest, AMissingDirectoryLoadsEmpty) {

@@ -109,3 +109,15 @@ TEST_F(SettingsTest, AnUnusableFileIsKeptAsideBeforeTheFirstWrite) {
     EXPECT_EQ(AtomicFile::read(aside[0]), fourKeys);
     EXPECT_EQ(loadSettings(path), Settings{true});
 }
+
+TEST_F(SettingsTest, ReadingSaysWhyAFileThatExistsIsNotUsed) {
+    EXPECT_EQ(readSettings(path).problem, std::nullopt);
+    ASSERT_TRUE(AtomicFile::write(path, stored));
+    EXPECT_EQ(readSettings(path).problem, std::nullopt);
+    ASSERT_TRUE(AtomicFile::write(path, std::string(stored).substr(0, 20)));
+    EXPECT_TRUE(readSettings(path).problem);
+    EXPECT_EQ(readSettings(path).settings, std::nullopt);
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_TRUE(readSettings(path).problem);
+}

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -94,4 +95,43 @@ TEST(RunTool, DoesNotWaitForeverOnAToolThatClosedItsOutput) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(runTool(script.path(), {}, 0.5), "done\n");
     EXPECT_LT(secondsSince(start), 3.0);
+}
+
+namespace {
+
+// True when `pid` has gone within a couple of seconds (an orphan is reaped by init).
+bool endsSoon(pid_t pid) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (kill(pid, 0) != 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+pid_t pidIn(const std::string& file) {
+    pid_t pid = 0;
+    std::ifstream(file) >> pid;
+    return pid;
+}
+
+} // namespace
+
+TEST(RunTool, OutputBeyondTheLimitFailsAndStopsTheWholeGroup) {
+    // The writer is a grandchild in the tool's process group; the tool itself only waits.
+    Script script("yes nattervane & echo $! > \"$0.writer\"; echo $$ > \"$0.pid\"; wait");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runTool(script.path(), {}, 60), "");
+    EXPECT_LT(secondsSince(start), 20.0);
+    pid_t tool = pidIn(script.path() + ".pid");
+    pid_t writer = pidIn(script.path() + ".writer");
+    ASSERT_GT(tool, 0);
+    ASSERT_GT(writer, 0);
+    EXPECT_TRUE(endsSoon(tool)) << "the tool is still running";
+    EXPECT_TRUE(endsSoon(writer)) << "the writer is still running";
+}
+
+TEST(RunTool, OutputUpToTheLimitIsKept) {
+    Script script("head -c 100000 /dev/zero | tr '\\0' x");
+    EXPECT_EQ(runTool(script.path(), {}, 20, 100000).size(), 100000u);
+    EXPECT_EQ(runTool(script.path(), {}, 20, 99999), "");
 }

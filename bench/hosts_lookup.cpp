@@ -1,0 +1,68 @@
+// The cost of the hosts block for every name lookup on the machine.
+//
+//   hosts_lookup make TRACKERS PLAIN BLOCKED
+//       writes this machine's hosts file unchanged to PLAIN, and with the block the helper
+//       writes when every listed tracker domain is blocked to BLOCKED; /etc/hosts is only read
+//   hosts_lookup time COUNT
+//       prints the mean time of one getaddrinfo("localhost") over COUNT lookups
+#include <chrono>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <netdb.h>
+
+#include "atomic_file.h"
+#include "hosts_block.h"
+#include "rule_set.h"
+#include "tracker_list.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> found;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        found.push_back(line);
+    return found;
+}
+
+int make(const std::string& trackers, const std::string& plain, const std::string& blocked) {
+    TrackerList list;
+    std::optional<std::string> hosts = AtomicFile::read("/etc/hosts");
+    if (!list.loadFile(trackers) || !hosts) return 1;
+    RuleSet rules;
+    rules.blockAllListed = true;
+    std::vector<std::string> domains = lines(rules.exportDomains(&list.domains()));
+    std::string merged = HostsBlock::merge(*hosts, domains);
+    std::printf("%zu domains, hosts file %zu bytes plain, %zu bytes blocked\n", domains.size(),
+                hosts->size(), merged.size());
+    return AtomicFile::write(plain, *hosts) && AtomicFile::write(blocked, merged) ? 0 : 1;
+}
+
+int time(int count) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < count; ++n) {
+        addrinfo* result = nullptr;
+        if (getaddrinfo("localhost", nullptr, &hints, &result) != 0) return 1;
+        freeaddrinfo(result);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%.1f\n", seconds * 1e6 / count);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() == 4 && arguments[0] == "make")
+        return make(arguments[1], arguments[2], arguments[3]);
+    if (arguments.size() == 2 && arguments[0] == "time") return time(std::stoi(arguments[1]));
+    std::fprintf(stderr, "usage: hosts_lookup make TRACKERS PLAIN BLOCKED | time COUNT\n");
+    return 2;
+}
