@@ -81,7 +81,7 @@ void buildRulesAndHostsBlock(benchmark::State& state) {
         BlockLines::Entries entries;
         BlockLines::add(entries, ips, domains);
         benchmark::DoNotOptimize(FirewallScript::nftApply(entries));
-        benchmark::DoNotOptimize(HostsBlock::merge(hosts, entries.domains));
+        benchmark::DoNotOptimize(*HostsBlock::merge(hosts, entries.domains));
     }
 }
 BENCHMARK(buildRulesAndHostsBlock)->Unit(benchmark::kMillisecond);

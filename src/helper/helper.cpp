@@ -77,10 +77,15 @@ bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
         err << "nattervane-helper: cannot read " << path.string() << "\n";
         return false;
     }
-    std::string merged = HostsBlock::merge(*current, domains);
-    if (merged == *current) return true;
+    std::optional<std::string> merged = HostsBlock::merge(*current, domains);
+    if (!merged) {
+        err << "nattervane-helper: left " << path.string()
+            << " unchanged: its nattervane marker lines do not form one block\n";
+        return false;
+    }
+    if (*merged == *current) return true;
     std::string error;
-    if (!AtomicFile::write(path, merged, &error)) {
+    if (!AtomicFile::write(path, *merged, &error)) {
         err << "nattervane-helper: " << error << "\n";
         return false;
     }

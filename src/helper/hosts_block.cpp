@@ -1,19 +1,24 @@
 #include "hosts_block.h"
 
+#include <algorithm>
+
 namespace HostsBlock {
 
 namespace {
 
-// `hosts` without its marked blocks, and where the first of them began.
+// `hosts` without its marked block, and where that block began.
 struct Stripped {
     std::string text;
-    size_t firstBlock = std::string::npos;
+    size_t block = std::string::npos;
 };
 
-Stripped strip(std::string_view hosts) {
+// Absent unless the marker lines of `hosts` are none, or one begin marker and then one end
+// marker: stray or repeated markers cannot be told from the user's own lines, and pairing them
+// anyway would make each later merge take away more of the file.
+std::optional<Stripped> strip(std::string_view hosts) {
     Stripped result;
     size_t copied = 0;        // hosts[0, copied) is dealt with
-    size_t open = hosts.npos; // start of the latest begin marker not yet closed
+    size_t open = hosts.npos; // start of the begin marker not yet closed
     bool openAfterBreak = false;
     for (size_t start = 0; start < hosts.size();) {
         size_t newline = hosts.find('\n', start);
@@ -21,20 +26,22 @@ Stripped strip(std::string_view hosts) {
         std::string_view line =
             hosts.substr(start, (newline == hosts.npos ? next : newline) - start);
         if (line == beginMarker || line == beginMarkerAfterBreak) {
+            if (open != hosts.npos || copied > 0) return std::nullopt;
             open = start;
             openAfterBreak = line == beginMarkerAfterBreak;
-        } else if (line == endMarker && open != hosts.npos) {
+        } else if (line == endMarker) {
+            if (open == hosts.npos) return std::nullopt;
             // The line break this block added sits just before the marker. It goes with the
             // block only while nothing follows, so a line added after the block stays a line.
-            bool takeBreak = openAfterBreak && open > copied && next == hosts.size();
-            size_t blockStart = takeBreak ? open - 1 : open;
-            result.text.append(hosts.substr(copied, blockStart - copied));
-            if (result.firstBlock == std::string::npos) result.firstBlock = result.text.size();
+            bool takeBreak = openAfterBreak && open > 0 && next == hosts.size();
+            result.text.append(hosts.substr(0, takeBreak ? open - 1 : open));
+            result.block = result.text.size();
             copied = next;
             open = hosts.npos;
         }
         start = next;
     }
+    if (open != hosts.npos) return std::nullopt;
     result.text.append(hosts.substr(copied));
     return result;
 }
@@ -57,14 +64,15 @@ std::string block(const std::vector<std::string>& domains, bool addBreak) {
 
 } // namespace
 
-std::string merge(std::string_view hosts, const std::vector<std::string>& domains) {
-    Stripped stripped = strip(hosts);
-    if (domains.empty()) return stripped.text;
-    size_t at = std::min(stripped.firstBlock, stripped.text.size());
-    bool addBreak = at > 0 && stripped.text[at - 1] != '\n';
-    std::string result = stripped.text.substr(0, at);
+std::optional<std::string> merge(std::string_view hosts, const std::vector<std::string>& domains) {
+    std::optional<Stripped> stripped = strip(hosts);
+    if (!stripped) return std::nullopt;
+    if (domains.empty()) return stripped->text;
+    size_t at = std::min(stripped->block, stripped->text.size());
+    bool addBreak = at > 0 && stripped->text[at - 1] != '\n';
+    std::string result = stripped->text.substr(0, at);
     result.append(block(domains, addBreak));
-    result.append(stripped.text, at);
+    result.append(stripped->text, at);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +15,10 @@ inline constexpr std::string_view beginMarker = "# BEGIN nattervane";
 inline constexpr std::string_view beginMarkerAfterBreak = "# BEGIN nattervane (line break added)";
 inline constexpr std::string_view endMarker = "# END nattervane";
 
-// `hosts` with every complete marked block taken out and, when `domains` is not empty, one new
-// block mapping each domain to 0.0.0.0 and :: where the first old block was (else at the end).
-std::string merge(std::string_view hosts, const std::vector<std::string>& domains);
+// `hosts` without its marked block and, when `domains` is not empty, with a new block mapping
+// each domain to 0.0.0.0 and :: where the old block was (else at the end). Absent when the
+// marker lines are anything but none or one begin marker followed by one end marker; such a
+// file must be left as it is.
+std::optional<std::string> merge(std::string_view hosts, const std::vector<std::string>& domains);
 
 } // namespace HostsBlock

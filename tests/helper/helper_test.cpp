@@ -74,7 +74,7 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatus) {
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0) << err_;
     EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(read(hostsFile()), *HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_EQ(read(statusFile()), "ips=2 domains=1 rejected=0\n");
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
 }
@@ -89,7 +89,7 @@ TEST_F(HelperTest, HostileLinesNeverReachTheFirewallOrTheHostsFile) {
     writeBlockFile("block_domains.txt", garbage + "ads.example\n" + garbage);
     ASSERT_EQ(apply(), 0) << err_;
     EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(read(hostsFile()), *HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_TRUE(read(statusFile()).starts_with("ips=2 domains=1 rejected="));
 }
 
@@ -113,6 +113,15 @@ TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
     EXPECT_EQ(read(statusFile()), "ips=5 domains=0 rejected=0\n");
 }
 
+TEST_F(HelperTest, AHostsFileWithStrayMarkersIsLeftAloneAndReported) {
+    std::string hosts = originalHosts + "\n# BEGIN nattervane\n10.0.0.1 mine\n";
+    AtomicFile::write(hostsFile(), hosts);
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    EXPECT_EQ(apply(), 1);
+    EXPECT_NE(err_.find("marker lines do not form one block"), std::string::npos) << err_;
+    EXPECT_EQ(read(hostsFile()), hosts);
+}
+
 TEST_F(HelperTest, RemoveRestoresTheHostsFileExactlyAndForgetsTheStatus) {
     writeBlockFile("block_domains.txt", "ads.example\ntracker.example\n");
     ASSERT_EQ(apply(), 0);
@@ -129,7 +138,7 @@ TEST_F(HelperTest, AHostsFileThatIsALinkIsChangedWhereItPoints) {
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0) << err_;
     EXPECT_TRUE(fs::is_symlink(hostsFile()));
-    EXPECT_EQ(read(dir_ / "real-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(read(dir_ / "real-hosts"), *HostsBlock::merge(originalHosts, {"ads.example"}));
 }
 
 TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
