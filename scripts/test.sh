@@ -1,8 +1,44 @@
 #!/bin/sh
-# Builds everything and runs the whole test suite; ends with CTest's summary.
+# Runs every test stage in order; any failure stops the run. The normal build and its suite come
+# last, so the run ends with CTest's summary line.
+#   nogui     everything but the Qt application (build-nogui/), and its tests
+#   sanitize  core, helper and command-line tool under AddressSanitizer and
+#             UndefinedBehaviorSanitizer (build-sanitize/), and their tests
+#   fuzz      each fuzz target for 20 seconds (tools/fuzz, build-fuzz/)
+#   full      the normal build (scripts/build.sh, build/) and the whole suite
 set -eu
 cd "$(dirname "$0")/.."
-scripts/build.sh
-cd build
 export LANG=C.UTF-8
-ctest --output-on-failure --timeout 300 -j 2
+export ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+
+run_ctest() {
+    (cd "$1" && ctest --output-on-failure --timeout 300 -j 2)
+}
+
+build_and_test() {
+    dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNATTERVANE_BUILD_APP=OFF "$@"
+    cmake --build "$dir"
+    run_ctest "$dir"
+}
+
+stage_nogui() { build_and_test build-nogui; }
+stage_sanitize() { build_and_test build-sanitize -DNATTERVANE_SANITIZE=ON; }
+stage_fuzz() { tools/fuzz 20; }
+stage_full() {
+    scripts/build.sh
+    run_ctest build
+}
+
+stage() {
+    echo "=== stage $1"
+    start=$(date +%s)
+    "stage_$1"
+    echo "=== stage $1 passed in $(($(date +%s) - start)) s"
+}
+
+scripts/setup.sh
+for name in nogui sanitize fuzz full; do
+    stage "$name"
+done

@@ -55,7 +55,13 @@ std::optional<TimePoint> parseIso8601(std::string_view text) {
     auto date = parseDay(text.substr(0, 10));
     auto h = digits(text, 11, 2), m = digits(text, 14, 2), s = digits(text, 17, 2);
     if (!date || !h || !m || !s || *h > 23 || *m > 59 || *s > 59) return std::nullopt;
-    return sys_days{*date} + hours{*h} + minutes{*m} + seconds{*s};
+    // A TimePoint counts nanoseconds in 64 bits, from about 1677 to 2262; converting a time
+    // outside that would overflow.
+    static constexpr auto earliest = ceil<seconds>(TimePoint::min());
+    static constexpr auto latest = floor<seconds>(TimePoint::max());
+    sys_seconds time = sys_days{*date} + hours{*h} + minutes{*m} + seconds{*s};
+    if (time < earliest || time > latest) return std::nullopt;
+    return time;
 }
 
 std::string localDay(TimePoint time, int offsetDays) {

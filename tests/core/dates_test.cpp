@@ -21,3 +21,13 @@ TEST(Dates, RejectsEveryOtherForm) {
           "2025-03-+1T09:30:05Z", "2025-03-01T09:30:0xZ"})
         EXPECT_EQ(Dates::parseIso8601(text), std::nullopt) << text;
 }
+
+// A time point counts nanoseconds in 64 bits; years beyond that range once overflowed the
+// conversion (undefined behaviour) and gave some unrelated date.
+TEST(Dates, RejectsTimesATimePointCannotHold) {
+    EXPECT_EQ(Dates::parseIso8601("1677-09-21T00:12:44Z"), sys_days(1677y / 9 / 21) + 764s);
+    EXPECT_EQ(Dates::parseIso8601("2262-04-11T23:47:16Z"), sys_days(2262y / 4 / 11) + 85636s);
+    for (const char* text : {"1677-09-21T00:12:43Z", "2262-04-11T23:47:17Z", "1012-03-01T09:30:00Z",
+                             "4052-03-09T12:00:00Z", "0000-01-01T00:00:00Z"})
+        EXPECT_EQ(Dates::parseIso8601(text), std::nullopt) << text;
+}

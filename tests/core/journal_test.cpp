@@ -13,6 +13,7 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
+using namespace std::string_literals;
 
 namespace {
 
@@ -137,8 +138,8 @@ TEST_F(JournalTest, SavesWholeSecondsInUtcAndLeavesOutAnAbsentCompany) {
 TEST_F(JournalTest, AnyNameSurvivesTheDayFile) {
     const std::vector<std::pair<std::string, std::string>> names{
         {"quote\" back\\slash", "quote\" back\\slash"},
-        {std::string("tab\t nl\n cr\r nul\0 bell\x07 del\x7f", 31),
-         std::string("tab\t nl\n cr\r nul\0 bell\x07 del\x7f", 31)},
+        // The literal's own length: a count past its end read beyond it.
+        {"tab\t nl\n cr\r nul\0 bell\x07 del\x7f"s, "tab\t nl\n cr\r nul\0 bell\x07 del\x7f"s},
         {"Почта — ok", "Почта — ok"},
         {"bad \xff\xc3 end", "bad \uFFFD\uFFFD end"},
     };

@@ -1,0 +1,9 @@
+// The parser of `ss -H -t -u -n -p -i` output on arbitrary text: no crash, hang or sanitizer
+// report.
+#include "fuzz_check.h"
+#include "parsers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Parsers::parseSs(FuzzCheck::text(data, size));
+    return 0;
+}
