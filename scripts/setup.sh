@@ -4,7 +4,8 @@
 set -eu
 
 packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables clang-format"
+nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables clang-format
+desktop-file-utils appstream dpkg-dev file lintian man-db"
 
 missing=""
 for package in $packages; do

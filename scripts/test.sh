@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/build.sh
 cd build
 export LANG=C.UTF-8
+../scripts/package_check.sh
 ctest --output-on-failure --timeout 300 -j 2
