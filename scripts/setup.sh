@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
 nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables systemd strace clang-format clang-14
-libclang-rt-14-dev"
+libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian man-db"
 
 missing=""
 for package in $packages; do

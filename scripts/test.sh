@@ -5,7 +5,8 @@
 #   sanitize  core, helper and command-line tool under AddressSanitizer and
 #             UndefinedBehaviorSanitizer (build-sanitize/), and their tests
 #   fuzz      each fuzz target for 20 seconds (tools/fuzz, build-fuzz/)
-#   full      the normal build (scripts/build.sh, build/) and the whole suite
+#   full      the normal build (scripts/build.sh, build/), the Debian package built, installed,
+#             run and removed (scripts/package_check.sh), and the whole suite
 set -eu
 cd "$(dirname "$0")/.."
 export LANG=C.UTF-8
@@ -28,6 +29,7 @@ stage_sanitize() { build_and_test build-sanitize -DNATTERVANE_SANITIZE=ON; }
 stage_fuzz() { tools/fuzz 20; }
 stage_full() {
     scripts/build.sh
+    scripts/package_check.sh
     run_ctest build
 }
 

@@ -34,7 +34,8 @@ esac
 id -u -- "$user" >/dev/null 2>&1 || die "no such user: $user"
 
 binary=""
-# Beside this script, in <prefix>/bin when installed under <prefix>/share/nattervane/helper, or in
+# Beside this script (Contents/Resources/helper in the application bundle), in <prefix>/bin when
+# installed under <prefix>/share/nattervane/helper, or in
 # the build folder of a source tree.
 for candidate in "$here/nattervane-helper" "$here/../../../bin/nattervane-helper" \
     "$here/../../build/src/helper/nattervane-helper"; do
@@ -74,6 +75,8 @@ fill() {
 }
 
 mkdir -p "$support"
+# The folder holds what launchd runs as root: nobody else may write to it.
+chown root:wheel "$support"
 chmod 0755 "$support"
 cp "$binary" "$support/nattervane-helper.tmp"
 chmod 0755 "$support/nattervane-helper.tmp"

@@ -4,8 +4,9 @@
 
 namespace Usage {
 
-void print(std::ostream& out) {
-    out << "usage: nattervane-cli COMMAND [OPTIONS]\n"
+std::string text() {
+    return "usage: nattervane-cli COMMAND [OPTIONS]\n"
+           "       nattervane-cli --help | --version\n"
            "\n"
            "commands:\n"
            "  scan [--local] [--json] [--lang en|ru] [--wait SECONDS]\n"
@@ -17,7 +18,13 @@ void print(std::ostream& out) {
            "  journal [--days N] [--json]\n"
            "                   show the journal of the last N days (default 7), newest first\n"
            "  rules [--json]   show the rules kept in the data folder (read only)\n"
+           "  autostart on|off|status\n"
+           "                   start the application at login, or not; or say which\n"
            "  help             show this summary\n";
+}
+
+void print(std::ostream& out) {
+    out << text();
 }
 
 int fail(std::ostream& err, const std::string& problem) {

@@ -5,6 +5,8 @@
 
 namespace Usage {
 
+// The command summary.
+std::string text();
 // Prints the command summary.
 void print(std::ostream& out);
 // Prints `problem` and the summary; returns the exit status for bad usage (2).

@@ -31,6 +31,20 @@ bool quitsAfterSnapshot(const std::optional<std::string>& quitVariable) {
     return quitVariable == "1";
 }
 
+std::string_view usage() {
+    return "usage: nattervane [--open]\n"
+           "       nattervane --help | --version\n"
+           "\n"
+           "Shows in the status bar which programs talk to the network and to whom.\n"
+           "  --open  open the window at launch (also when NATTERVANE_OPEN is 1)\n"
+           "\n"
+           "environment:\n"
+           "  NATTERVANE_HOME           data folder (default $XDG_DATA_HOME/Nattervane)\n"
+           "  NATTERVANE_SNAPSHOT=DIR   write pictures of the window and the menu into DIR\n"
+           "  NATTERVANE_SNAPSHOT_WAIT  seconds before the first picture (default 20)\n"
+           "  NATTERVANE_SNAPSHOT_QUIT  1: quit after the last picture\n";
+}
+
 std::vector<SnapshotJob> snapshotJobs() {
     std::vector<SnapshotJob> jobs;
     for (bool dark : {false, true})

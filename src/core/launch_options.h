@@ -34,6 +34,9 @@ bool quitsAfterSnapshot(const std::optional<std::string>& quitVariable);
 // The four tabs in the light appearance, then the four in the dark one.
 std::vector<SnapshotJob> snapshotJobs();
 
+// How to start the application: its options and the environment variables it reads.
+std::string_view usage();
+
 // The value of an environment variable, absent when unset.
 std::optional<std::string> variable(const char* name);
 

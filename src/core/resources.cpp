@@ -17,14 +17,21 @@ std::string ownExecutable() {
     return platform::current().executablePath(getpid()).value_or("");
 }
 
-// The installed resources folder of the program at `executable`.
-fs::path installedDir(const std::string& executable) {
-    return fs::path(executable).parent_path().parent_path() / "share" / "nattervane";
-}
-
 bool isFile(const fs::path& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
+}
+
+// `name` in the first of the platform's resource folders around `executable` that holds it.
+std::optional<fs::path> shipped(const platform::Descriptor& platform, const std::string& executable,
+                                const fs::path& name) {
+    if (executable.empty()) return std::nullopt;
+    const fs::path folder = fs::path(executable).parent_path();
+    for (const std::string& dir : platform.resourceDirs) {
+        fs::path candidate = (folder / dir / name).lexically_normal();
+        if (isFile(candidate)) return candidate;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -34,8 +41,7 @@ std::string path(std::string_view name) {
 }
 
 std::string path(std::string_view name, const std::string& executable) {
-    if (!executable.empty() && isFile(installedDir(executable) / name))
-        return (installedDir(executable) / name).string();
+    if (auto found = shipped(platform::current(), executable, name)) return found->string();
     return std::string(NATTERVANE_RESOURCES) + "/" + std::string(name);
 }
 
@@ -45,8 +51,8 @@ std::optional<std::string> helperDir(const platform::Descriptor& platform) {
 
 std::optional<std::string> helperDir(const platform::Descriptor& platform,
                                      const std::string& executable) {
-    if (!executable.empty() && isFile(installedDir(executable) / "helper" / "nv-install.sh"))
-        return (installedDir(executable) / "helper").string();
+    if (auto found = shipped(platform, executable, fs::path("helper") / "nv-install.sh"))
+        return found->parent_path().string();
     fs::path resources(NATTERVANE_RESOURCES);
     if (!isFile(resources / "trackers.txt")) return std::nullopt;
     return (resources.parent_path() / "helper" / platform.name).string();

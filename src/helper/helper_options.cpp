@@ -2,7 +2,8 @@
 
 const char* const helperUsage =
     "usage: nattervane-helper apply DIR [--user NAME] [--hosts PATH] [--status PATH] [--dry-run]\n"
-    "       nattervane-helper remove [--hosts PATH] [--status PATH] [--dry-run]\n";
+    "       nattervane-helper remove [--hosts PATH] [--status PATH] [--dry-run]\n"
+    "       nattervane-helper --help | --version\n";
 
 std::variant<HelperOptions, std::string>
 HelperOptions::parse(const std::vector<std::string>& arguments,

@@ -4,10 +4,14 @@
 #include "firewall_backend.h"
 #include "helper.h"
 #include "helper_options.h"
+#include "program_info.h"
 
 int main(int argc, char** argv) {
     const platform::Descriptor& platform = platform::current();
-    auto parsed = HelperOptions::parse(std::vector<std::string>(argv + 1, argv + argc), platform);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (auto status = ProgramInfo::answer(arguments, "nattervane-helper", helperUsage, std::cout))
+        return *status;
+    auto parsed = HelperOptions::parse(arguments, platform);
     if (auto* error = std::get_if<std::string>(&parsed)) {
         std::cerr << "nattervane-helper: " << *error << "\n" << helperUsage;
         return 2;

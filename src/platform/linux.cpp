@@ -69,6 +69,8 @@ const Descriptor& linux() {
         .helperInstalledPath = "/etc/systemd/system/nattervane-helper.path",
         .helperStatusPath = "/var/lib/nattervane/status.txt",
         .helperUninstallPath = "/usr/local/lib/nattervane/nv-uninstall.sh",
+        .resourceDirs = {"../share/nattervane", "."},
+        .xdgAutostart = true,
         .dataRoot = linuxDataRoot,
         .preferredLanguages = linuxLanguages,
         .executablePath = linuxExecutablePath,

@@ -61,6 +61,9 @@ const Descriptor& macos() {
         .helperInstalledPath = "/Library/LaunchDaemons/app.orvelle.nattervane.helper.plist",
         .helperStatusPath = "/Library/Application Support/Nattervane/status.txt",
         .helperUninstallPath = "/Library/Application Support/Nattervane/nv-uninstall.sh",
+        // Inside the application bundle first (Contents/MacOS -> Contents/Resources).
+        .resourceDirs = {"../Resources", "../share/nattervane", "."},
+        .xdgAutostart = false,
         .dataRoot = macDataRoot,
         .preferredLanguages = macLanguages,
         .executablePath = macExecutablePath,

@@ -48,6 +48,11 @@ struct Descriptor {
     std::string helperInstalledPath;
     std::string helperStatusPath;
     std::string helperUninstallPath;
+    // Folders, relative to the program's own folder, that may hold the shipped resources (tracker
+    // list, helper scripts), in the order they are tried.
+    std::vector<std::string> resourceDirs;
+    // Whether start at login is an XDG autostart entry (otherwise a step the user takes).
+    bool xdgAutostart = false;
     // Default data root (before any NATTERVANE_HOME override).
     std::function<std::string()> dataRoot;
     // The user's preferred language tags, most preferred first.

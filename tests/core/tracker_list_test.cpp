@@ -159,7 +159,7 @@ TEST(TrackerList, EveryShippedLineIsATagAndASortedLowerCaseDomain) {
     EXPECT_EQ(TrackerList(shippedText()).count(), lines.size() - header);
 }
 
-TEST(Resources, PrefersTheInstalledCopyBesideTheProgram) {
+TEST(Resources, PrefersTheInstalledCopyThenTheOneBesideTheProgram) {
     fs::path prefix = fs::temp_directory_path() / ("nv-resources-" + std::to_string(getpid()));
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "share" / "nattervane" / "folder.txt");
@@ -167,7 +167,10 @@ TEST(Resources, PrefersTheInstalledCopyBesideTheProgram) {
     std::string installed = (prefix / "share" / "nattervane" / "trackers.txt").string();
     std::string development = std::string(NATTERVANE_RESOURCES) + "/trackers.txt";
 
+    std::string beside = (prefix / "bin" / "trackers.txt").string();
     EXPECT_EQ(Resources::path("trackers.txt", program), development);
+    ASSERT_TRUE(AtomicFile::write(beside, "p a.example\n"));
+    EXPECT_EQ(Resources::path("trackers.txt", program), beside);
     ASSERT_TRUE(AtomicFile::write(installed, "p a.example\n"));
     EXPECT_EQ(Resources::path("trackers.txt", program), installed);
     EXPECT_EQ(Resources::path("folder.txt", program),

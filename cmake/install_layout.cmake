@@ -1,0 +1,62 @@
+# Where `cmake --install` puts everything: the programs in bin, the tracker list and this
+# system's helper scripts in share/nattervane (where the programs and nv-install.sh look for
+# them), and on Linux the desktop entry, icons, AppStream metainfo, man pages and the Debian
+# documentation files.
+set(NATTERVANE_SHARE ${CMAKE_INSTALL_DATADIR}/nattervane)
+foreach(program nattervane-cli nattervane nattervane-helper)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+                               BUNDLE DESTINATION .)
+  endif()
+endforeach()
+install(FILES resources/trackers.txt DESTINATION ${NATTERVANE_SHARE})
+if(APPLE)
+  set(NATTERVANE_HELPER_SOURCE helper/macos)
+else()
+  set(NATTERVANE_HELPER_SOURCE helper/linux)
+endif()
+install(FILES ${NATTERVANE_HELPER_SOURCE}/nv-install.sh ${NATTERVANE_HELPER_SOURCE}/nv-uninstall.sh
+        DESTINATION ${NATTERVANE_SHARE}/helper
+        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                    WORLD_EXECUTE)
+install(DIRECTORY ${NATTERVANE_HELPER_SOURCE}/ DESTINATION ${NATTERVANE_SHARE}/helper
+        FILES_MATCHING PATTERN "*.path" PATTERN "*.service" PATTERN "*.plist")
+
+if(APPLE)
+  return()
+endif()
+
+set(NATTERVANE_GENERATED ${CMAKE_BINARY_DIR}/generated)
+install(FILES resources/linux/nattervane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+configure_file(resources/linux/app.orvelle.nattervane.metainfo.xml
+               ${NATTERVANE_GENERATED}/app.orvelle.nattervane.metainfo.xml @ONLY)
+install(FILES ${NATTERVANE_GENERATED}/app.orvelle.nattervane.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES resources/icons/nattervane.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 16 24 32 48 64 128 256)
+  install(FILES resources/icons/nattervane-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME nattervane.png)
+endforeach()
+
+# Man pages and the changelog are installed compressed, as Debian expects (gzip -9n: no name or
+# time stamp, so the package is reproducible).
+function(nattervane_gzip source output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND gzip -9nc ${source} > ${output}
+    DEPENDS ${source} VERBATIM)
+endfunction()
+set(man_outputs)
+foreach(page nattervane.1 nattervane-cli.1 nattervane-helper.8)
+  string(REGEX REPLACE ".*\\." "" section ${page})
+  configure_file(docs/man/${page} ${NATTERVANE_GENERATED}/man/${page} @ONLY)
+  nattervane_gzip(${NATTERVANE_GENERATED}/man/${page} ${NATTERVANE_GENERATED}/man/${page}.gz)
+  list(APPEND man_outputs ${NATTERVANE_GENERATED}/man/${page}.gz)
+  install(FILES ${NATTERVANE_GENERATED}/man/${page}.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+endforeach()
+nattervane_gzip(${CMAKE_SOURCE_DIR}/docs/changelog ${NATTERVANE_GENERATED}/changelog.gz)
+add_custom_target(nattervane_docs ALL DEPENDS ${man_outputs} ${NATTERVANE_GENERATED}/changelog.gz)
+set(NATTERVANE_DOC ${CMAKE_INSTALL_DATADIR}/doc/nattervane)
+install(FILES ${NATTERVANE_GENERATED}/changelog.gz docs/copyright DESTINATION ${NATTERVANE_DOC})

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The user's XDG autostart entry, which makes the desktop start the application at login.
+namespace Autostart {
+
+// `<configHome>/autostart/nattervane.desktop` when `configHome` (XDG_CONFIG_HOME) is an absolute
+// path, else `<home>/.config/autostart/nattervane.desktop`; absent when neither gives a folder.
+std::optional<std::string> entryPath(const std::optional<std::string>& configHome,
+                                     const std::string& home);
+
+// The application the entry starts: `nattervane` beside `executable` when that is an executable
+// file (an installed or built tree), else the bare name, looked up on PATH at login.
+std::string program(const std::string& executable);
+
+// The desktop entry that starts `program`; absent when the path holds a control character, which
+// an entry cannot carry.
+std::optional<std::string> entryText(const std::string& program);
+
+// Writes the entry at `path` (creating its folder) for `program`; false with `error` set when it
+// cannot.
+bool enable(const std::string& path, const std::string& program, std::string& error);
+
+// Removes the entry; true when no entry is left, also when there was none.
+bool disable(const std::string& path, std::string& error);
+
+// An entry exists and does not carry `Hidden=true`, the key desktops use to switch one off.
+bool isOn(const std::string& path);
+
+} // namespace Autostart

@@ -1,0 +1,51 @@
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli_run.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+CliResult autostart(const std::string& environment, const std::string& word) {
+    return runCli("autostart " + word, "2>&1", "env -u XDG_CONFIG_HOME " + environment);
+}
+
+} // namespace
+
+TEST(AutostartCommand, WritesAndRemovesTheEntryInTheHomeFolder) {
+    TempDir home;
+    const std::string environment = "HOME='" + home.path() + "'";
+    const std::string entry = home / ".config/autostart/nattervane.desktop";
+    EXPECT_EQ(autostart(environment, "status").out, "autostart is off\n");
+    EXPECT_EQ(autostart(environment, "on").out, "autostart is on: " + entry + "\n");
+    ASSERT_TRUE(fs::is_regular_file(entry));
+    EXPECT_EQ(system(("desktop-file-validate '" + entry + "'").c_str()), 0);
+    EXPECT_EQ(autostart(environment, "status").out, "autostart is on: " + entry + "\n");
+    EXPECT_EQ(autostart(environment, "off").out, "autostart is off\n");
+    EXPECT_FALSE(fs::exists(entry));
+    EXPECT_EQ(autostart(environment, "off").status, 0);
+}
+
+TEST(AutostartCommand, FollowsXdgConfigHome) {
+    TempDir home;
+    const std::string environment =
+        "HOME='" + home.path() + "' XDG_CONFIG_HOME='" + (home / "xdg") + "'";
+    EXPECT_EQ(autostart(environment, "on").status, 0);
+    EXPECT_TRUE(fs::is_regular_file(home / "xdg/autostart/nattervane.desktop"));
+    EXPECT_FALSE(fs::exists(home / ".config"));
+}
+
+TEST(AutostartCommand, RejectsOtherWordsAndReportsFailures) {
+    TempDir home;
+    const std::string environment = "HOME='" + home.path() + "'";
+    for (const char* word : {"", "yes", "on off"})
+        EXPECT_EQ(autostart(environment, word).status, 2) << word;
+    ASSERT_EQ(system(("touch '" + (home / ".config") + "'").c_str()), 0);
+    CliResult blocked = autostart(environment, "on");
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.out.find("cannot write"), std::string::npos) << blocked.out;
+}

@@ -1,0 +1,48 @@
+#!/bin/sh
+# Installs the build into a staging folder (DESTDIR, prefix /usr), checks the tree against the
+# freedesktop and Debian layout, validates the desktop entry and the AppStream metainfo, and runs
+# the installed tool so that it finds its tracker list and helper scripts in share/nattervane.
+set -eu
+build=$1
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
+usr="$stage/usr"
+
+for file in bin/nattervane bin/nattervane-cli bin/nattervane-helper; do
+    test -x "$usr/$file" || { echo "missing program $file"; exit 1; }
+done
+for file in share/nattervane/trackers.txt share/nattervane/helper/nattervane-helper.path \
+    share/nattervane/helper/nattervane-helper.service share/applications/nattervane.desktop \
+    share/metainfo/app.orvelle.nattervane.metainfo.xml \
+    share/icons/hicolor/scalable/apps/nattervane.svg share/man/man1/nattervane.1.gz \
+    share/man/man1/nattervane-cli.1.gz share/man/man8/nattervane-helper.8.gz \
+    share/doc/nattervane/copyright share/doc/nattervane/changelog.gz; do
+    test -s "$usr/$file" || { echo "missing $file"; exit 1; }
+done
+for script in nv-install.sh nv-uninstall.sh; do
+    test -x "$usr/share/nattervane/helper/$script" || { echo "$script not executable"; exit 1; }
+done
+for size in 16 24 32 48 64 128 256; do
+    png="$usr/share/icons/hicolor/${size}x$size/apps/nattervane.png"
+    file "$png" | grep -q "PNG image data, $size x $size," || { echo "bad icon $png"; exit 1; }
+done
+# The install script finds the helper in <prefix>/bin from share/nattervane/helper.
+test -x "$usr/share/nattervane/helper/../../../bin/nattervane-helper"
+grep -qx "Icon=nattervane" "$usr/share/applications/nattervane.desktop"
+
+desktop-file-validate "$usr/share/applications/nattervane.desktop"
+appstreamcli validate --no-net "$usr/share/metainfo/app.orvelle.nattervane.metainfo.xml" >/dev/null
+for page in "$usr"/share/man/man*/*.gz; do
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || { echo "$page: $warnings"; exit 1; }
+done
+
+version=$("$usr/bin/nattervane-cli" --version)
+[ "$version" = "nattervane-cli $2" ] || { echo "version: $version"; exit 1; }
+# A domain added to the staged list only shows as a tracker when the installed tool reads the
+# list from the staged share folder rather than from the source tree.
+echo "p staged-only.example" >>"$usr/share/nattervane/trackers.txt"
+out=$("$usr/bin/nattervane-cli" classify 203.0.113.9 staged-only.example --json)
+echo "$out" | grep -q '"category": "tracker"' || { echo "classify: $out"; exit 1; }
+echo "install tree: complete and valid"
