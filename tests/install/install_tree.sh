@@ -2,14 +2,17 @@
 # Installs the build into a staging folder (DESTDIR, prefix /usr), checks the tree against the
 # freedesktop and Debian layout, validates the desktop entry and the AppStream metainfo, and runs
 # the installed tool so that it finds its tracker list and helper scripts in share/nattervane.
+# Arguments: BUILD VERSION APP, APP being ON when the build has the Qt application.
 set -eu
 build=$1
+programs="bin/nattervane-cli bin/nattervane-helper"
+[ "$3" = ON ] && programs="bin/nattervane $programs"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 usr="$stage/usr"
 
-for file in bin/nattervane bin/nattervane-cli bin/nattervane-helper; do
+for file in $programs; do
     test -x "$usr/$file" || { echo "missing program $file"; exit 1; }
 done
 for file in share/nattervane/trackers.txt share/nattervane/helper/nattervane-helper.path \
