@@ -290,7 +290,8 @@ TEST_F(HelperTest, TheHostsFileKeepsModeAndOwnerAndAnUnchangedBlockIsNotWritten)
     EXPECT_EQ(second.st_ino, first.st_ino);
     EXPECT_EQ(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
     // One name per line: the address and the domain, nothing else.
-    for (std::string_view line : Text::lines(read(hostsFile())))
+    std::string hosts = read(hostsFile());
+    for (std::string_view line : Text::lines(hosts))
         if (!line.starts_with("#") && line.find("ads.example") != line.npos) {
             EXPECT_EQ(Text::words(line).size(), 2u) << line;
         }
