@@ -25,14 +25,6 @@ constexpr int searchWidth = 300;
 // Day, program, address, who, last, sent, blocked; 0 is flexible.
 const std::vector<int> widths{80, 0, 0, 0, 70, 80, 70};
 
-QTableWidgetItem* cell(const QString& text, const QFont& font, const QColor& color = QColor()) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFont(font);
-    if (color.isValid()) item->setForeground(color);
-    item->setToolTip(text);
-    return item;
-}
-
 QWidget* who(const JournalEntry& entry, Lang lang) {
     auto* box = new QWidget;
     auto* row = new QHBoxLayout(box);
@@ -117,18 +109,19 @@ void JournalView::fillTable() {
     const QFont fixed = ViewStyle::monospaced(caption);
     for (int index = 0; index < static_cast<int>(rows.size()); ++index) {
         const JournalEntry& entry = rows[static_cast<size_t>(index)];
-        table_->setItem(index, 0, cell(qt(entry.day), fixed));
-        table_->setItem(index, 1, cell(qt(entry.app), body));
-        table_->setItem(index, 2, cell(qt(entry.dest), fixed));
+        table_->setItem(index, 0, TableStyle::cell(qt(entry.day), fixed));
+        table_->setItem(index, 1, TableStyle::cell(qt(entry.app), body));
+        table_->setItem(index, 2, TableStyle::cell(qt(entry.dest), fixed));
         table_->setCellWidget(index, 3, who(entry, lang));
-        table_->setItem(index, 4, cell(timeOfDay(entry.last), body));
+        table_->setItem(index, 4, TableStyle::cell(timeOfDay(entry.last), body));
         table_->setItem(
             index, 5,
-            cell(QLocale().formattedDataSize(entry.bytesOut, 1, QLocale::DataSizeSIFormat), body));
+            TableStyle::cell(
+                QLocale().formattedDataSize(entry.bytesOut, 1, QLocale::DataSizeSIFormat), body));
         if (entry.blocked)
             table_->setItem(index, 6,
-                            cell(qt(WindowTexts::text(Key::blocked, lang)), caption,
-                                 ViewStyle::signal(SignalColor::red)));
+                            TableStyle::cell(qt(WindowTexts::text(Key::blocked, lang)), caption,
+                                             ViewStyle::signal(SignalColor::red)));
     }
     table_->verticalScrollBar()->setValue(scrolled);
 }

@@ -22,18 +22,6 @@ WindowTexts::Key label(RuleAction action) {
     return WindowTexts::Key::ask;
 }
 
-QColor tint(RuleAction action) {
-    switch (action) {
-    case RuleAction::allow:
-        return Palette::of(Palette::green);
-    case RuleAction::block:
-        return ViewStyle::signal(SignalColor::red);
-    case RuleAction::ask:
-        break;
-    }
-    return Palette::of(Palette::gold);
-}
-
 QString pillStyle(const QColor& fill, const QColor& border, const QColor& text) {
     return QString("QPushButton { background: %1; border: 1px solid %2; color: %3; "
                    "border-radius: 5px; padding: 2px 9px; }")
@@ -57,9 +45,10 @@ RulePicker::RulePicker(Model& model, Connection connection, QWidget* parent)
         button->setCursor(Qt::PointingHandCursor);
         const bool on = current_ == action;
         const QColor onText = Palette::isDark() ? Palette::of(Palette::bg) : QColor(Qt::white);
-        button->setStyleSheet(on ? pillStyle(tint(action), tint(action), onText)
-                                 : pillStyle(Palette::of(Palette::card), Palette::of(Palette::line),
-                                             Palette::of(Palette::text)));
+        button->setStyleSheet(
+            on ? pillStyle(ViewStyle::ruleColor(action), ViewStyle::ruleColor(action), onText)
+               : pillStyle(Palette::of(Palette::card), Palette::of(Palette::line),
+                           Palette::of(Palette::text)));
         connect(button, &QPushButton::clicked, this, [this, action] {
             model_.setRule(connection_, StatusMenu::afterClick(current_, action));
         });

@@ -31,26 +31,6 @@ Key label(RuleAction action) {
     return Key::askAction;
 }
 
-QColor colour(RuleAction action) {
-    switch (action) {
-    case RuleAction::allow:
-        return Palette::of(Palette::green);
-    case RuleAction::block:
-        return ViewStyle::signal(SignalColor::red);
-    case RuleAction::ask:
-        break;
-    }
-    return Palette::of(Palette::gold);
-}
-
-QTableWidgetItem* cell(const QString& text, const QFont& font, const QColor& color = QColor()) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFont(font);
-    if (color.isValid()) item->setForeground(color);
-    item->setToolTip(text);
-    return item;
-}
-
 } // namespace
 
 RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -108,11 +88,12 @@ void RulesView::fillTable() {
     const QFont fixed = ViewStyle::monospaced(ViewStyle::caption());
     for (int index = 0; index < static_cast<int>(rows.size()); ++index) {
         const Rule& rule = rows[static_cast<size_t>(index)];
-        table_->setItem(index, 0, cell(qt(rule.target), fixed));
-        table_->setItem(index, 1, cell(rule.app ? qt(*rule.app) : QString("—"), font()));
-        table_->setItem(
-            index, 2,
-            cell(qt(WindowTexts::text(label(rule.action), lang)), font(), colour(rule.action)));
+        table_->setItem(index, 0, TableStyle::cell(qt(rule.target), fixed));
+        table_->setItem(index, 1,
+                        TableStyle::cell(rule.app ? qt(*rule.app) : QString("—"), font()));
+        table_->setItem(index, 2,
+                        TableStyle::cell(qt(WindowTexts::text(label(rule.action), lang)), font(),
+                                         ViewStyle::ruleColor(rule.action)));
         auto* box = new QWidget;
         auto* row = new QHBoxLayout(box);
         row->setContentsMargins(4, 2, 4, 2);

@@ -45,4 +45,12 @@ void setTitles(QTableWidget* table, const std::vector<int>& widths, const QStrin
     }
 }
 
+QTableWidgetItem* cell(const QString& text, const QFont& font, const QColor& color) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFont(font);
+    if (color.isValid()) item->setForeground(color);
+    item->setToolTip(text);
+    return item;
+}
+
 } // namespace TableStyle

@@ -12,5 +12,8 @@ namespace TableStyle {
 QTableWidget* make(const std::vector<int>& widths);
 // Sets the titles, widening fixed columns whose title would not fit.
 void setTitles(QTableWidget* table, const std::vector<int>& widths, const QStringList& titles);
+// A cell showing `text` in `font` (and `color` when valid), with the whole text as its tooltip so
+// a cut-off value can still be read.
+QTableWidgetItem* cell(const QString& text, const QFont& font, const QColor& color = QColor());
 
 } // namespace TableStyle

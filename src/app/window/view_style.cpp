@@ -51,6 +51,18 @@ QColor signal(SignalColor color) {
     return StatusIcon::color(color, Palette::isDark());
 }
 
+QColor ruleColor(RuleAction action) {
+    switch (action) {
+    case RuleAction::allow:
+        return Palette::of(Palette::green);
+    case RuleAction::block:
+        return signal(SignalColor::red);
+    case RuleAction::ask:
+        break;
+    }
+    return Palette::of(Palette::gold);
+}
+
 QLabel* label(const QString& text, const QFont& font, const QColor& color) {
     auto* result = new QLabel(text);
     if (font != QFont()) result->setFont(font);

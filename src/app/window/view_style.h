@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QString>
 
+#include "rule.h"
 #include "signal_color.h"
 
 // Text styles and colours shared by the window's views.
@@ -23,6 +24,8 @@ QFont monospaced(const QFont& font);
 
 // The toolkit's plain signal colour in the appearance in effect.
 QColor signal(SignalColor color);
+// The colour of a rule action wherever it is shown: allow green, block red, ask gold.
+QColor ruleColor(RuleAction action);
 
 // A label in `font` and `color`; `color` invalid keeps the window's text colour.
 QLabel* label(const QString& text, const QFont& font = QFont(), const QColor& color = QColor());
