@@ -98,10 +98,11 @@ void Model::keepUnusable(const std::string& path, const std::optional<std::strin
             UnusableFile::keep(path, *problem, UnusableFile::Unreadable::move));
 }
 
-std::vector<std::string> Model::notices() const {
+std::vector<std::string> Model::notices(std::optional<NoticeTab> tab) const {
     std::vector<std::string> texts;
     for (const UnusableFile::Report& report : unusableFiles_)
-        texts.push_back(AppTexts::unusableFileNotice(report, lang()));
+        if (!tab || (report.path == paths_.rulesFile()) == (*tab == NoticeTab::rules))
+            texts.push_back(AppTexts::unusableFileNotice(report, lang()));
     return texts;
 }
 

@@ -119,9 +119,11 @@ class Model : public QObject {
     int trackingNow() const;
 
     // The data files that could not be used at start, each kept before anything was written
-    // over it, and the same as one-line notices in the current language.
+    // over it, and the same as one-line notices in the current language: all of them, or those
+    // that belong to one tab of the window (the rules file's to Rules, the others to Settings).
     const std::vector<UnusableFile::Report>& unusableFiles() const { return unusableFiles_; }
-    std::vector<std::string> notices() const;
+    enum class NoticeTab { rules, settings };
+    std::vector<std::string> notices(std::optional<NoticeTab> tab = std::nullopt) const;
 
     // The program selected in the window and the window's tab.
     const std::optional<std::string>& selectedApp() const { return selectedApp_; }

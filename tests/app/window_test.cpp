@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "app_delegate.h"
+#include "atomic_file.h"
 #include "model_fixture.h"
 #include "ss_text.h"
 #include "window/badge.h"
@@ -126,6 +127,8 @@ class WindowTest : public QObject, public ModelFixture {
             for (const Connection& connection : row.conns)
                 model->setRule(connection, RuleAction::allow);
         RulesView& rules = *view().rules();
+        QVERIFY(rules.fileNotice()->isHidden());
+        QVERIFY(view().settings()->fileNotice()->isHidden());
         QCOMPARE(rules.table()->rowCount(), 3);
         const QString newest = rules.table()->item(0, 0)->text();
         QTest::mouseClick(rules.removeButton(0), Qt::LeftButton);
@@ -203,6 +206,32 @@ class WindowTest : public QObject, public ModelFixture {
         QCOMPARE(view().programs()->detail()->blockAllButton()->text(),
                  QString("Запретить все её адреса"));
         QVERIFY(settled());
+    }
+
+    void unusableFilesAreNoticedInTheirOwnTab() {
+        std::filesystem::create_directories(dataRoot);
+        const std::string badRules = "{\"rules\": [";
+        const std::string badSettings = "{\"interval\": \"often\"";
+        QVERIFY(AtomicFile::write(paths().rulesFile(), badRules));
+        QVERIFY(AtomicFile::write(paths().settingsFile(), badSettings));
+        launch();
+        const auto keptCopy = [](QLabel* notice, const std::string& file) {
+            const std::string text = notice->text().toStdString();
+            const size_t at = text.find(file + ".bad-");
+            return notice->isHidden() || at == std::string::npos || text.find('\n') != text.npos
+                       ? std::optional<std::string>()
+                       : AtomicFile::read(text.substr(at));
+        };
+        QCOMPARE(keptCopy(view().rules()->fileNotice(), paths().rulesFile()),
+                 std::optional(badRules));
+        QCOMPARE(keptCopy(view().settings()->fileNotice(), paths().settingsFile()),
+                 std::optional(badSettings));
+        QVERIFY(!view().rules()->fileNotice()->text().contains("settings.json"));
+        QVERIFY(!view().settings()->fileNotice()->text().contains("rules.json"));
+        Settings russian = model->settings();
+        russian.language = "ru";
+        model->setSettings(russian);
+        QVERIFY(view().rules()->fileNotice()->text().startsWith("Файл rules.json"));
     }
 
     void badgeColours() {

@@ -46,6 +46,9 @@ RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(mo
     header->addStretch();
     header->addWidget(removeAll_);
     column->addLayout(header);
+    fileNotice_ = ViewStyle::notice();
+    fileNotice_->setContentsMargins(16, 0, 16, 0);
+    column->addWidget(fileNotice_);
     body_ = new QStackedWidget;
     hint_ = new QLabel;
     hint_->setAlignment(Qt::AlignCenter);
@@ -69,6 +72,7 @@ void RulesView::refresh() {
     note_->setText(qt(WindowTexts::text(Key::rulesNote, lang, model_.platform().wording)));
     ViewStyle::setColor(note_, Palette::of(Palette::muted));
     removeAll_->setText(qt(WindowTexts::text(Key::removeAllRules, lang)));
+    ViewStyle::showNotices(fileNotice_, model_.notices(Model::NoticeTab::rules));
     hint_->setText(qt(WindowTexts::text(Key::noRules, lang)));
     ViewStyle::setColor(hint_, Palette::of(Palette::muted));
     TableStyle::setTitles(table_, widths,

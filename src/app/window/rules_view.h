@@ -21,6 +21,8 @@ class RulesView : public QWidget {
     QPushButton* removeAllButton() const { return removeAll_; }
     QTableWidget* table() const { return table_; }
     QLabel* hint() const { return hint_; }
+    // The notice about a rules file that could not be used, hidden when there is none.
+    QLabel* fileNotice() const { return fileNotice_; }
     // The remove button of table row `row`.
     QPushButton* removeButton(int row) const;
 
@@ -30,6 +32,7 @@ class RulesView : public QWidget {
 
     Model& model_;
     QLabel* note_ = nullptr;
+    QLabel* fileNotice_ = nullptr;
     QPushButton* removeAll_ = nullptr;
     QStackedWidget* body_ = nullptr;
     QLabel* hint_ = nullptr;

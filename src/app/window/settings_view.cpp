@@ -38,6 +38,9 @@ SettingsView::SettingsView(Model& model, QWidget* parent) : QScrollArea(parent),
     outer->addStretch();
     outer->addLayout(column, formWidth);
     outer->addStretch();
+    fileNotice_ = ViewStyle::notice();
+    fileNotice_->setContentsMargins(8, 8, 0, 0);
+    column->addWidget(fileNotice_);
     blocking(column);
     watching(column);
     languageSection(column);
@@ -187,6 +190,7 @@ void SettingsView::refresh() {
     const platform::Wording wording = model_.platform().wording;
     const auto text = [&](Key key) { return qt(WindowTexts::text(key, lang, wording)); };
     restyle();
+    ViewStyle::showNotices(fileNotice_, model_.notices(Model::NoticeTab::settings));
     const Key sections[] = {Key::sectionBlocking, Key::sectionWatching, Key::sectionLanguage,
                             Key::sectionPrivacy};
     for (size_t i = 0; i < titles_.size(); ++i)

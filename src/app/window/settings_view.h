@@ -31,6 +31,8 @@ class SettingsView : public QScrollArea {
     QCheckBox* quiet() const { return quiet_; }
     QCheckBox* pause() const { return pause_; }
     QComboBox* language() const { return language_; }
+    // The notice about settings or journal files that could not be used, hidden without one.
+    QLabel* fileNotice() const { return fileNotice_; }
 
   private:
     QLabel* section(QVBoxLayout* column);
@@ -44,6 +46,7 @@ class SettingsView : public QScrollArea {
     void restyle();
 
     Model& model_;
+    QLabel* fileNotice_ = nullptr;
     std::vector<QLabel*> titles_;
     std::vector<QFrame*> groups_;
     QLabel* helperDot_ = nullptr;

@@ -78,6 +78,23 @@ void setColor(QWidget* widget, const QColor& color) {
     widget->setPalette(palette);
 }
 
+QLabel* notice() {
+    QLabel* result = label(QString(), caption());
+    result->setWordWrap(true);
+    result->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    result->hide();
+    return result;
+}
+
+void showNotices(QLabel* label, const std::vector<std::string>& texts) {
+    QStringList lines;
+    for (const std::string& text : texts)
+        lines << qt(text);
+    label->setText(lines.join('\n'));
+    setColor(label, Palette::of(Palette::gold));
+    label->setVisible(!texts.empty());
+}
+
 QLabel* dot(const QColor& color, int diameter) {
     auto* result = new QLabel;
     paintDot(result, color, diameter);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <QColor>
 #include <QFont>
@@ -30,6 +31,11 @@ QColor ruleColor(RuleAction action);
 // A label in `font` and `color`; `color` invalid keeps the window's text colour.
 QLabel* label(const QString& text, const QFont& font = QFont(), const QColor& color = QColor());
 void setColor(QWidget* widget, const QColor& color);
+
+// A wrapped caption line for notices about data files, hidden until it has some.
+QLabel* notice();
+// Shows `texts` one per line in gold on `label`, or hides it when there are none.
+void showNotices(QLabel* label, const std::vector<std::string>& texts);
 
 // A filled circle of `diameter` points.
 QLabel* dot(const QColor& color, int diameter);
