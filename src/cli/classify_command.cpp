@@ -7,6 +7,7 @@
 #include "classifier.h"
 #include "cli_options.h"
 #include "explainer.h"
+#include "json_text.h"
 #include "net.h"
 #include "usage.h"
 
@@ -64,7 +65,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     std::string sentence =
         Explainer::sentence(request.app, verdict, request.host, request.ip, request.lang);
     if (request.json) {
-        out << nlohmann::json{{"verdict", verdict}, {"sentence", sentence}}.dump(2) << "\n";
+        out << JsonText::dump({{"verdict", verdict}, {"sentence", sentence}}, 2) << "\n";
         return 0;
     }
     out << Categories::name(verdict.category) << " ("

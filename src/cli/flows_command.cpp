@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app_identity.h"
+#include "json_text.h"
 #include "usage.h"
 
 namespace FlowsCommand {
@@ -28,7 +29,7 @@ std::string padded(std::string text, size_t width) {
 void print(const Listers::Listing& listing, bool json, std::ostream& out, std::ostream& err) {
     const std::string& source = listing.source;
     if (json) {
-        out << nlohmann::json(listing.flows).dump(2) << "\n";
+        out << JsonText::dump(listing.flows, 2) << "\n";
         err << "source: " << source << "\n";
         return;
     }

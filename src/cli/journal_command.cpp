@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "journal.h"
+#include "json_text.h"
 #include "platform.h"
 #include "text.h"
 #include "unusable_file.h"
@@ -92,7 +93,7 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     std::erase_if(contents.entries, [&](const auto& item) { return item.second.day < first; });
     std::vector<JournalEntry> entries = Journal::newestFirst(contents.entries);
     if (parsed->json) {
-        out << nlohmann::json(entries).dump(2) << "\n";
+        out << JsonText::dump(entries, 2) << "\n";
         return 0;
     }
     out << "journal: " << dir << " (" << entries.size() << " entries)\n";

@@ -10,6 +10,7 @@
 
 #include "cli_options.h"
 #include "explainer.h"
+#include "json_text.h"
 #include "known_orgs.h"
 #include "scanner.h"
 #include "system_names.h"
@@ -113,7 +114,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     std::this_thread::sleep_for(std::chrono::duration<double>(options.wait));
     std::vector<Connection> connections = scanner.scan(options.includeLocal);
     if (options.json) {
-        out << nlohmann::json(connections).dump(2) << "\n";
+        out << JsonText::dump(connections, 2) << "\n";
         return 0;
     }
     out << "source: " << scanner.source() << ", " << connections.size() << " connections\n";

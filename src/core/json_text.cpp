@@ -58,4 +58,8 @@ void appendString(std::string& out, std::string_view text) {
     out += '"';
 }
 
+std::string dump(const nlohmann::json& value, int indent) {
+    return value.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 } // namespace JsonText

@@ -7,6 +7,7 @@
 
 #include "atomic_file.h"
 #include "json_strict.h"
+#include "json_text.h"
 #include "unusable_file.h"
 
 Lang Settings::lang() const {
@@ -64,7 +65,6 @@ bool writeSettings(const std::string& path, const Settings& settings, std::strin
     }
     auto decodes = [](const std::string& text) { return decode(text).has_value(); };
     if (!UnusableFile::keepAside(path, decodes, error)) return false;
-    std::string text =
-        nlohmann::json(settings).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string text = JsonText::dump(settings);
     return AtomicFile::write(path, text, error);
 }

@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include "text.h"
+#include "utf8.h"
 
 namespace {
 
-// The name in /proc/<pid>/comm without its line break; "?" when it cannot be read.
+// The name in /proc/<pid>/comm without its line break; "?" when it cannot be read. The kernel
+// cuts names at 15 bytes, which can split a letter, so invalid UTF-8 is replaced.
 std::string processName(int procDir, const std::string& pid) {
     std::string path = pid + "/comm";
     int fd = openat(procDir, path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -21,7 +23,7 @@ std::string processName(int procDir, const std::string& pid) {
     if (count <= 0) return "?";
     std::string name(buffer, static_cast<size_t>(count));
     if (name.ends_with('\n')) name.pop_back();
-    return name;
+    return Utf8::decodeLossy(name);
 }
 
 // Calls `visit` with the name of every entry of the directory `path` below `base`.

@@ -1,5 +1,7 @@
+#include <optional>
 #include <string>
 
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -29,6 +31,23 @@ TEST(FlowsCommand, JsonIsAnArrayOfFlows) {
     for (const auto& flow : flows)
         found |= flow.at("pid") == getpid() && flow.at("remotePort") == connection.port();
     EXPECT_TRUE(found) << flows.dump();
+}
+
+// The kernel keeps 15 bytes of a process name, which can cut a Cyrillic letter in two.
+TEST(FlowsCommand, JsonKeepsANameCutInsideALetter) {
+    char own[16] = {};
+    ASSERT_EQ(prctl(PR_GET_NAME, own), 0);
+    ASSERT_EQ(prctl(PR_SET_NAME, "Телеграм"), 0);
+    LoopbackConnection connection;
+    CliResult listed = runCli("flows --json", "2>/dev/null");
+    prctl(PR_SET_NAME, own);
+    ASSERT_EQ(listed.status, 0) << listed.out;
+    nlohmann::json flows = nlohmann::json::parse(listed.out);
+    std::optional<std::string> name;
+    for (const auto& flow : flows)
+        if (flow.at("pid") == getpid() && flow.at("remotePort") == connection.port())
+            name = flow.at("process");
+    EXPECT_EQ(name, std::optional<std::string>("Телегра\uFFFD")) << listed.out;
 }
 
 TEST(FlowsCommand, BadUsageExitsWithStatusTwo) {
