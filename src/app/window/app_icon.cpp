@@ -10,6 +10,7 @@
 
 #include "desktop_entry.h"
 #include "palette.h"
+#include "view_style.h"
 
 namespace {
 
@@ -76,14 +77,8 @@ QIcon AppIcon::find(const std::optional<std::string>& bundlePath,
 }
 
 QPixmap AppIcon::gears(const QColor& color) {
-    QPixmap pixmap(QSize(side, side) * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    drawGear(painter, QPointF(8.5, 8.5), 7.5, 8);
-    drawGear(painter, QPointF(16, 16), 5.5, 6);
-    return pixmap;
+    return ViewStyle::drawn(side, color, [](QPainter& painter) {
+        drawGear(painter, QPointF(8.5, 8.5), 7.5, 8);
+        drawGear(painter, QPointF(16, 16), 5.5, 6);
+    });
 }

@@ -101,18 +101,24 @@ QLabel* dot(const QColor& color, int diameter) {
     return result;
 }
 
-void paintDot(QLabel* label, const QColor& color, int diameter) {
+QPixmap drawn(int side, const QColor& color, const std::function<void(QPainter&)>& draw) {
     const qreal scale = 2;
-    QPixmap pixmap(QSize(diameter, diameter) * scale);
+    QPixmap pixmap(QSize(side, side) * scale);
     pixmap.setDevicePixelRatio(scale);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(color);
-    painter.drawEllipse(QRectF(0, 0, diameter, diameter));
+    draw(painter);
     painter.end();
-    label->setPixmap(pixmap);
+    return pixmap;
+}
+
+void paintDot(QLabel* label, const QColor& color, int diameter) {
+    label->setPixmap(drawn(diameter, color, [diameter](QPainter& painter) {
+        painter.drawEllipse(QRectF(0, 0, diameter, diameter));
+    }));
     label->setFixedSize(diameter, diameter);
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QString>
 
 #include "rule.h"
@@ -36,6 +39,10 @@ void setColor(QWidget* widget, const QColor& color);
 QLabel* notice();
 // Shows `texts` one per line in gold on `label`, or hides it when there are none.
 void showNotices(QLabel* label, const std::vector<std::string>& texts);
+
+// A transparent square pixmap of `side` points at twice the pixels, on which `draw` paints
+// shapes filled with `color` and no outline.
+QPixmap drawn(int side, const QColor& color, const std::function<void(QPainter&)>& draw);
 
 // A filled circle of `diameter` points.
 QLabel* dot(const QColor& color, int diameter);
