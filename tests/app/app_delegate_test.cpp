@@ -6,8 +6,8 @@
 #include "app_delegate.h"
 #include "atomic_file.h"
 #include "credits.h"
+#include "delegate_fixture.h"
 #include "launch_options.h"
-#include "model_fixture.h"
 #include "ss_text.h"
 #include "status_text.h"
 
@@ -45,28 +45,8 @@ QAction* item(const QMenu& menu, const QStringList& path) {
 } // namespace
 
 // The status menu and the window over the real Model, as the user clicks them.
-class AppDelegateTest : public QObject, public ModelFixture {
+class AppDelegateTest : public QObject, public DelegateFixture {
     Q_OBJECT
-
-    std::unique_ptr<AppDelegate> delegate;
-
-    // Launches over two programs: one reaching a listed tracker and an unknown address, one with
-    // an ampersand in its name.
-    void launch() {
-        hostNames = std::make_shared<std::map<std::string, std::string>>(
-            std::map<std::string, std::string>{{"203.0.113.5", "ads.tracker.example"}});
-        listing(ssLine(1, "Browser", "203.0.113.5:443") + ssLine(1, "Browser", "198.51.100.7:443") +
-                ssLine(2, "Tom & Jerry", "198.51.100.8:443"));
-        makeModel();
-        delegate = std::make_unique<AppDelegate>(*model);
-        delegate->launch({"nattervane"});
-        // The host name arrives from the resolver after the first scans.
-        for (int i = 0; i < 100 && model->trackingNow() == 0; ++i) {
-            QVERIFY(scanned());
-            QTest::qWait(10);
-        }
-        QCOMPARE(model->trackingNow(), 1);
-    }
 
     QMenu& menu() {
         delegate->rebuildMenu(delegate->menu());
@@ -87,13 +67,10 @@ class AppDelegateTest : public QObject, public ModelFixture {
   private slots:
     void init() { setUp(); }
 
-    void cleanup() {
-        delegate.reset();
-        tearDown();
-    }
+    void cleanup() { tearDown(); }
 
     void withoutTrayTheWindowOpensAtLaunch() {
-        launch();
+        launch("Tom & Jerry");
         QVERIFY(delegate->window());
         QVERIFY(delegate->window()->isVisible());
         QCOMPARE(delegate->window()->size(), QSize(980, 640));
@@ -106,7 +83,7 @@ class AppDelegateTest : public QObject, public ModelFixture {
     }
 
     void toolkitMenuMirrorsTheEntries() {
-        launch();
+        launch("Tom & Jerry");
         const std::string dump = dumpActions(menu());
         QCOMPARE(dump, dumpMenu(delegate->menuEntries()));
         QVERIFY(dump.find("  Tom & Jerry  —  1\n") != std::string::npos);
@@ -123,7 +100,7 @@ class AppDelegateTest : public QObject, public ModelFixture {
     }
 
     void ruleItemsSetReplaceAndClear() {
-        launch();
+        launch("Tom & Jerry");
         click(trackerRule("Block"));
         QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
         QVERIFY(item(menu(), trackerRule("Block"))->isChecked());
@@ -135,7 +112,7 @@ class AppDelegateTest : public QObject, public ModelFixture {
     }
 
     void programItemsBlockAllAndOpenDetails() {
-        launch();
+        launch("Tom & Jerry");
         click({"Who is calling out now", "Browser  —  2 · trackers 1",
                "Block all of “Browser” addresses"});
         QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
@@ -151,7 +128,7 @@ class AppDelegateTest : public QObject, public ModelFixture {
     }
 
     void switchesStoreAndResumingScansAtOnce() {
-        launch();
+        launch("Tom & Jerry");
         click({"Quiet mode"});
         QVERIFY(model->settings().quiet);
         QVERIFY(loadSettings(paths().settingsFile())->quiet);
@@ -170,7 +147,7 @@ class AppDelegateTest : public QObject, public ModelFixture {
     }
 
     void wipeAsksFirstAndOnlyTheFirstButtonWipes() {
-        launch();
+        launch("Tom & Jerry");
         QVERIFY(!model->journalRows().empty());
         desktop->answers = {1, std::nullopt};
         click({"Delete journal"});
@@ -193,7 +170,7 @@ class AppDelegateTest : public QObject, public ModelFixture {
         const std::string out = *dir / "pictures/new";
         qputenv("NATTERVANE_SNAPSHOT", out.c_str());
         qputenv("NATTERVANE_SNAPSHOT_WAIT", "0");
-        launch();
+        launch("Tom & Jerry");
         qunsetenv("NATTERVANE_SNAPSHOT");
         qunsetenv("NATTERVANE_SNAPSHOT_WAIT");
         QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(out + "/statusicon.png"), 20000);

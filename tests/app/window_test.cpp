@@ -2,7 +2,7 @@
 
 #include "app_delegate.h"
 #include "atomic_file.h"
-#include "model_fixture.h"
+#include "delegate_fixture.h"
 #include "ss_text.h"
 #include "window/badge.h"
 #include "window/detail_view.h"
@@ -14,25 +14,8 @@
 #include "window/settings_view.h"
 
 // The window's tabs over the real Model, as the user clicks them.
-class WindowTest : public QObject, public ModelFixture {
+class WindowTest : public QObject, public DelegateFixture {
     Q_OBJECT
-
-    std::unique_ptr<AppDelegate> delegate;
-
-    void launch() {
-        hostNames = std::make_shared<std::map<std::string, std::string>>(
-            std::map<std::string, std::string>{{"203.0.113.5", "ads.tracker.example"}});
-        listing(ssLine(1, "Browser", "203.0.113.5:443") + ssLine(1, "Browser", "198.51.100.7:443") +
-                ssLine(2, "Mail", "198.51.100.8:443"));
-        makeModel();
-        delegate = std::make_unique<AppDelegate>(*model);
-        delegate->launch({"nattervane"});
-        for (int i = 0; i < 100 && model->trackingNow() == 0; ++i) {
-            QVERIFY(scanned());
-            QTest::qWait(10);
-        }
-        QCOMPARE(model->trackingNow(), 1);
-    }
 
     MainView& view() { return *qobject_cast<MainView*>(delegate->window()); }
 
@@ -42,13 +25,10 @@ class WindowTest : public QObject, public ModelFixture {
   private slots:
     void init() { setUp(); }
 
-    void cleanup() {
-        delegate.reset();
-        tearDown();
-    }
+    void cleanup() { tearDown(); }
 
     void selectionFallsBackWithoutChangingTheChoice() {
-        launch();
+        launch("Mail");
         ProgramsView& programs = *view().programs();
         QCOMPARE(programs.list()->count(), 2);
         programs.list()->setCurrentRow(1);
@@ -72,7 +52,7 @@ class WindowTest : public QObject, public ModelFixture {
     }
 
     void rulePillsTintAndClear() {
-        launch();
+        launch("Mail");
         model->setSelectedApp("Browser");
         RulePicker* pills = firstPicker();
         QVERIFY(pills);
@@ -94,7 +74,7 @@ class WindowTest : public QObject, public ModelFixture {
     }
 
     void journalFilterAndOnlyTrackers() {
-        launch();
+        launch("Mail");
         JournalView& journal = *view().journal();
         QCOMPARE(journal.table()->columnCount(), 7);
         const int all = journal.table()->rowCount();
@@ -122,7 +102,7 @@ class WindowTest : public QObject, public ModelFixture {
     }
 
     void removeOneRuleAndAll() {
-        launch();
+        launch("Mail");
         for (const AppRow& row : model->apps())
             for (const Connection& connection : row.conns)
                 model->setRule(connection, RuleAction::allow);
@@ -146,7 +126,7 @@ class WindowTest : public QObject, public ModelFixture {
     }
 
     void removeAllWithTheHelperRemovesIt() {
-        launch();
+        launch("Mail");
         model->setRule(model->apps().front().conns.front(), RuleAction::allow);
         std::ofstream(descriptor.helperInstalledPath) << "";
         writeExecutable(descriptor.helperUninstallPath,
@@ -162,7 +142,7 @@ class WindowTest : public QObject, public ModelFixture {
     }
 
     void settingsSwitchesStoreAndOffer() {
-        launch();
+        launch("Mail");
         SettingsView& settings = *view().settings();
         settings.blockListed()->click();
         QVERIFY(model->rules().blockAllListed);
@@ -186,7 +166,7 @@ class WindowTest : public QObject, public ModelFixture {
     }
 
     void helperLineWithEmptyStatusIsOn() {
-        launch();
+        launch("Mail");
         std::ofstream(descriptor.helperInstalledPath) << "";
         model->refreshHelperStatus();
         view().settings()->refresh();
@@ -196,7 +176,7 @@ class WindowTest : public QObject, public ModelFixture {
     }
 
     void languageSwitchRelabelsAtOnce() {
-        launch();
+        launch("Mail");
         view().settings()->language()->activated(2);
         QCOMPARE(model->settings().language, std::string("ru"));
         QCOMPARE(view().tabs()->tabText(1), QString("Журнал"));
@@ -214,7 +194,7 @@ class WindowTest : public QObject, public ModelFixture {
         const std::string badSettings = "{\"interval\": \"often\"";
         QVERIFY(AtomicFile::write(paths().rulesFile(), badRules));
         QVERIFY(AtomicFile::write(paths().settingsFile(), badSettings));
-        launch();
+        launch("Mail");
         const auto keptCopy = [](QLabel* notice, const std::string& file) {
             const std::string text = notice->text().toStdString();
             const size_t at = text.find(file + ".bad-");
