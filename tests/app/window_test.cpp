@@ -6,6 +6,7 @@
 #include "ss_text.h"
 #include "window/badge.h"
 #include "window/detail_view.h"
+#include "window/elided_label.h"
 #include "window/journal_view.h"
 #include "window/main_view.h"
 #include "window/programs_view.h"
@@ -212,6 +213,27 @@ class WindowTest : public QObject, public DelegateFixture {
         russian.language = "ru";
         model->setSettings(russian);
         QVERIFY(view().rules()->fileNotice()->text().startsWith("Файл rules.json"));
+    }
+
+    void longProgramNamesEndInAnEllipsis() {
+        const QString name = "A program whose name is far too long to fit beside its icon";
+        launch(name.toStdString());
+        view().resize(980, 640);
+        view().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view()));
+        const auto labelOf = [](QWidget* parent, const QString& text) -> ElidedLabel* {
+            for (ElidedLabel* label : parent->findChildren<ElidedLabel*>())
+                if (label->text() == text) return label;
+            return nullptr;
+        };
+        ElidedLabel* listed = labelOf(view().programs()->list(), name);
+        QVERIFY(listed);
+        QVERIFY(listed->shown().endsWith("…"));
+        QVERIFY(listed->fontMetrics().horizontalAdvance(listed->shown()) <= listed->width());
+        QCOMPARE(listed->toolTip(), name);
+        ElidedLabel* browser = labelOf(view().programs()->list(), "Browser");
+        QVERIFY(browser);
+        QCOMPARE(browser->shown(), QString("Browser"));
     }
 
     void badgeColours() {

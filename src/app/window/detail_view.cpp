@@ -7,6 +7,7 @@
 
 #include "app_icon.h"
 #include "badge.h"
+#include "elided_label.h"
 #include "explainer.h"
 #include "model.h"
 #include "palette.h"
@@ -73,7 +74,8 @@ QWidget* DetailView::header() {
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(new AppIcon(row_.bundlePath, executableOf(row_), row_.name));
-    QLabel* name = ViewStyle::label(qt(row_.name), ViewStyle::title2());
+    auto* name = new ElidedLabel(qt(row_.name));
+    name->setFont(ViewStyle::title2());
     name->setObjectName("programName");
     row->addWidget(name);
     if (row_.isSystem) {

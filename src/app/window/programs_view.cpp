@@ -6,6 +6,7 @@
 
 #include "app_icon.h"
 #include "detail_view.h"
+#include "elided_label.h"
 #include "model.h"
 #include "palette.h"
 #include "view_style.h"
@@ -100,10 +101,7 @@ QWidget* ProgramsView::listRow(const AppRow& row) {
     layout->addWidget(new AppIcon(row.bundlePath, exe, row.name));
     auto* column = new QVBoxLayout;
     column->setSpacing(1);
-    QLabel* name = ViewStyle::label(qt(row.name));
-    name->setMinimumWidth(0);
-    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    column->addWidget(name);
+    column->addWidget(new ElidedLabel(qt(row.name)));
     column->addWidget(ViewStyle::label(
         qt(WindowTexts::connectionCount(row.conns.size(), row.trackerCount, model_.lang())),
         ViewStyle::caption(), Palette::of(Palette::muted)));
