@@ -52,10 +52,9 @@ QString timeOfDay(const Dates::TimePoint& time) {
 JournalView::JournalView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent)
     : QWidget(parent), model_(model), delegate_(std::move(delegate)) {
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    column->setContentsMargins(16, 0, 16, 0);
     column->setSpacing(8);
     auto* header = new QHBoxLayout;
-    header->setContentsMargins(16, 0, 16, 0);
     search_ = new QLineEdit;
     search_->setMaximumWidth(searchWidth);
     search_->setClearButtonEnabled(true);

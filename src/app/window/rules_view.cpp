@@ -35,10 +35,9 @@ Key label(RuleAction action) {
 
 RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(model) {
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    column->setContentsMargins(16, 0, 16, 0);
     column->setSpacing(8);
     auto* header = new QHBoxLayout;
-    header->setContentsMargins(16, 0, 16, 0);
     note_ = new QLabel;
     note_->setFont(ViewStyle::caption());
     removeAll_ = new QPushButton;
@@ -47,7 +46,6 @@ RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(mo
     header->addWidget(removeAll_);
     column->addLayout(header);
     fileNotice_ = ViewStyle::notice();
-    fileNotice_->setContentsMargins(16, 0, 16, 0);
     column->addWidget(fileNotice_);
     body_ = new QStackedWidget;
     hint_ = new QLabel;
