@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QTest>
 
 #include "app_delegate.h"
@@ -9,6 +10,7 @@
 #include "window/elided_label.h"
 #include "window/journal_view.h"
 #include "window/main_view.h"
+#include "window/palette.h"
 #include "window/programs_view.h"
 #include "window/rule_picker.h"
 #include "window/rules_view.h"
@@ -234,6 +236,19 @@ class WindowTest : public QObject, public DelegateFixture {
         ElidedLabel* browser = labelOf(view().programs()->list(), "Browser");
         QVERIFY(browser);
         QCOMPARE(browser->shown(), QString("Browser"));
+    }
+
+    void aSystemAppearanceSwitchRecolours() {
+        launch("Mail");
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+        QApplication::setPalette(dark);
+        const QColor darkBackground = view().palette().color(QPalette::Window);
+        QApplication::setPalette(light);
+        const QColor lightBackground = view().palette().color(QPalette::Window);
+        QCOMPARE(darkBackground, QColor::fromRgba(Palette::bg.dark));
+        QCOMPARE(lightBackground, QColor::fromRgba(Palette::bg.light));
     }
 
     void badgeColours() {

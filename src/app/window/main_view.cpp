@@ -1,5 +1,7 @@
 #include "main_view.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -54,6 +56,7 @@ MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent
     layout->addWidget(footer());
     connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) { model_.setTab(tab); });
     connect(&model_, &Model::changed, this, &MainView::refreshFrame);
+    qApp->installEventFilter(this);
     refreshFrame();
 }
 
@@ -116,6 +119,11 @@ void MainView::refresh() {
     journal_->refresh();
     rules_->refresh();
     settings_->refresh();
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) refresh();
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainView::refreshFrame() {

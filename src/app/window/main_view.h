@@ -15,7 +15,7 @@ class RulesView;
 class SettingsView;
 
 // The window's root view: header with the state dot, name, status line and two switches; the tab
-// selector; the tab's content; the footer. Redraws whenever the Model changes.
+// selector; the tab's content; the footer. Redraws whenever the Model or the appearance changes.
 class MainView : public QWidget {
     Q_OBJECT
 
@@ -32,6 +32,11 @@ class MainView : public QWidget {
     QTabBar* tabs() const { return tabs_; }
     QCheckBox* blockNewSwitch() const { return blockNew_; }
     QCheckBox* quietSwitch() const { return quiet_; }
+
+  protected:
+    // A switch of the system's light or dark appearance changes the application's palette; the
+    // window keeps its own palette, so the change is watched on the application itself.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // The header, tab selector and footer; each tab redraws itself on the Model's changes.
