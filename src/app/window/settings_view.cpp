@@ -24,6 +24,15 @@ QLabel* wrapped(const QFont& font) {
     return text;
 }
 
+// A line of `inner` with `label` on the left and `control` on the right.
+void labelled(QVBoxLayout* inner, QLabel* label, QWidget* control) {
+    auto* line = new QHBoxLayout;
+    line->addWidget(label);
+    line->addStretch();
+    line->addWidget(control);
+    inner->addLayout(line);
+}
+
 } // namespace
 
 SettingsView::SettingsView(Model& model, QWidget* parent) : QScrollArea(parent), model_(model) {
@@ -104,15 +113,11 @@ void SettingsView::blocking(QVBoxLayout* column) {
 void SettingsView::watching(QVBoxLayout* column) {
     section(column);
     QVBoxLayout* inner = group(column);
-    auto* line = new QHBoxLayout;
     intervalLabel_ = new QLabel;
     interval_ = new QComboBox;
     for (size_t i = 0; i < WindowRows::intervals.size(); ++i)
         interval_->addItem(QString());
-    line->addWidget(intervalLabel_);
-    line->addStretch();
-    line->addWidget(interval_);
-    inner->addLayout(line);
+    labelled(inner, intervalLabel_, interval_);
     connect(interval_, &QComboBox::activated, this, [this](int index) {
         Settings settings = model_.settings();
         settings.interval = WindowRows::intervals[static_cast<size_t>(index)];
@@ -134,14 +139,10 @@ void SettingsView::watching(QVBoxLayout* column) {
 void SettingsView::languageSection(QVBoxLayout* column) {
     section(column);
     QVBoxLayout* inner = group(column);
-    auto* line = new QHBoxLayout;
     languageLabel_ = new QLabel;
     language_ = new QComboBox;
     language_->addItems({QString(), "English", "Русский"});
-    line->addWidget(languageLabel_);
-    line->addStretch();
-    line->addWidget(language_);
-    inner->addLayout(line);
+    labelled(inner, languageLabel_, language_);
     connect(language_, &QComboBox::activated, this, [this](int index) {
         Settings settings = model_.settings();
         settings.language = std::string(WindowRows::languages[static_cast<size_t>(index)]);
