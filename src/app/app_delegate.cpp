@@ -14,6 +14,7 @@
 #include "status_menu.h"
 #include "status_text.h"
 #include "tray_menu.h"
+#include "window/button_style.h"
 #include "window/main_view.h"
 #include "window/palette.h"
 
@@ -29,6 +30,7 @@ AppDelegate::AppDelegate(Model& model, QObject* parent) : QObject(parent), model
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::launch(const QStringList& arguments) {
+    ButtonStyle::install();
     const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
     if (tray) {
         item_ = std::make_unique<QSystemTrayIcon>();

@@ -6,6 +6,7 @@
 #include "delegate_fixture.h"
 #include "ss_text.h"
 #include "window/badge.h"
+#include "window/button_style.h"
 #include "window/detail_view.h"
 #include "window/elided_label.h"
 #include "window/journal_view.h"
@@ -188,6 +189,10 @@ class WindowTest : public QObject, public DelegateFixture {
         QCOMPARE(view().settings()->pause()->text(), QString("Пауза"));
         QCOMPARE(view().programs()->detail()->blockAllButton()->text(),
                  QString("Запретить все её адреса"));
+        QPushButton* blockAll = view().programs()->detail()->blockAllButton();
+        QVERIFY(blockAll->sizeHint().width() >=
+                blockAll->fontMetrics().horizontalAdvance(blockAll->text()) +
+                    ButtonStyle::extraWidth);
         QVERIFY(settled());
     }
 
