@@ -3,28 +3,16 @@
 // one the helper accepts.
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "block_lines.h"
 #include "fuzz_check.h"
+#include "json_text.h"
 #include "rule_store.h"
 
-namespace {
-
-std::optional<RuleSet> decode(std::string_view text) {
-    try {
-        return nlohmann::json::parse(text).get<RuleSet>();
-    } catch (const nlohmann::json::exception&) {
-        return std::nullopt;
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::optional<RuleSet> rules = decode(FuzzCheck::text(data, size));
+    std::optional<RuleSet> rules = JsonText::decode<RuleSet>(FuzzCheck::text(data, size));
     if (!rules) return 0;
-    FuzzCheck::require(decode(RuleStore::encode(*rules)) == rules, "the encoding decodes back");
+    FuzzCheck::require(JsonText::decode<RuleSet>(RuleStore::encode(*rules)) == rules,
+                       "the encoding decodes back");
     BlockLines::Entries entries;
     BlockLines::add(entries, rules->exportIPs(), rules->exportDomains(nullptr));
     FuzzCheck::require(entries.rejected == 0, "the helper accepts every exported line");

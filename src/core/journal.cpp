@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "atomic_file.h"
+#include "json_text.h"
 
 namespace fs = std::filesystem;
 
@@ -32,11 +33,7 @@ std::vector<fs::path> jsonFiles(const std::string& dir) {
 std::optional<std::vector<JournalEntry>> decodeDay(const fs::path& file) {
     std::optional<std::string> text = AtomicFile::read(file.string());
     if (!text) return std::nullopt;
-    try {
-        return nlohmann::json::parse(*text).get<std::vector<JournalEntry>>();
-    } catch (const nlohmann::json::exception&) {
-        return std::nullopt;
-    }
+    return JsonText::decode<std::vector<JournalEntry>>(*text);
 }
 
 } // namespace

@@ -1,13 +1,24 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
-// JSON text for files and output: direct writing of compact text for files too large to build
-// as a document first, and dumping that never throws on names that are not valid UTF-8.
+// JSON text for files and output: decoding a whole text as one value, direct writing of compact
+// text for files too large to build as a document first, and dumping that never throws on names
+// that are not valid UTF-8.
 namespace JsonText {
+
+// `text` parsed and converted to a T; absent when it is not JSON or not a T.
+template <typename T> std::optional<T> decode(std::string_view text) {
+    try {
+        return nlohmann::json::parse(text).get<T>();
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
 
 // `value` as text, indented by `indent` (-1: compact), invalid UTF-8 replaced by U+FFFD.
 std::string dump(const nlohmann::json& value, int indent = -1);

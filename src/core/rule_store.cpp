@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "atomic_file.h"
+#include "json_text.h"
 #include "unusable_file.h"
 
 namespace fs = std::filesystem;
@@ -24,12 +25,7 @@ bool writeIfChanged(const std::string& path, const std::string& text, std::strin
 }
 
 bool decodesAsRules(const std::string& contents) {
-    try {
-        nlohmann::json::parse(contents).get<RuleSet>();
-        return true;
-    } catch (const nlohmann::json::exception&) {
-        return false;
-    }
+    return JsonText::decode<RuleSet>(contents).has_value();
 }
 
 } // namespace

@@ -29,24 +29,12 @@ void from_json(const nlohmann::json& json, Settings& settings) {
                 json.at("paused").get<bool>()};
 }
 
-namespace {
-
-std::optional<Settings> decode(const std::string& text) {
-    try {
-        return nlohmann::json::parse(text).get<Settings>();
-    } catch (const nlohmann::json::exception&) {
-        return std::nullopt;
-    }
-}
-
-} // namespace
-
 SettingsReading readSettings(const std::string& path) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) return {};
     std::optional<std::string> text = AtomicFile::read(path);
     if (!text) return {std::nullopt, "it cannot be read"};
-    std::optional<Settings> settings = decode(*text);
+    std::optional<Settings> settings = JsonText::decode<Settings>(*text);
     if (!settings) return {std::nullopt, "it does not hold exactly the five settings"};
     return {settings, std::nullopt};
 }
@@ -63,7 +51,9 @@ bool writeSettings(const std::string& path, const Settings& settings, std::strin
         if (error) *error = "cannot create " + directory.string() + ": " + failure.message();
         return false;
     }
-    auto decodes = [](const std::string& text) { return decode(text).has_value(); };
+    auto decodes = [](const std::string& text) {
+        return JsonText::decode<Settings>(text).has_value();
+    };
     if (!UnusableFile::keepAside(path, decodes, error)) return false;
     std::string text = JsonText::dump(settings);
     return AtomicFile::write(path, text, error);
