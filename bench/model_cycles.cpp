@@ -25,7 +25,7 @@ class QuietDesktop : public Desktop {
   public:
     void notify(const std::string&, const std::string&, const std::string&) override {}
     std::optional<size_t> ask(const Question&) override { return std::nullopt; }
-    void runAsAdmin(const std::string&, const std::string&) override {}
+    void runAsAdmin(const std::vector<std::string>&, const std::string&) override {}
     void openUrl(const std::string&) override {}
 };
 

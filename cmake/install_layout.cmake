@@ -28,6 +28,14 @@ endif()
 
 set(NATTERVANE_GENERATED ${CMAKE_BINARY_DIR}/generated)
 install(FILES resources/linux/nattervane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The polkit actions name the installed scripts, so pkexec shows their own message. The path is
+# filled in at install time, since the prefix may be given only then (cmake --install --prefix).
+install(CODE "
+  set(NATTERVANE_HELPER_SCRIPTS \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/nattervane/helper\")
+  configure_file(${CMAKE_SOURCE_DIR}/resources/linux/app.orvelle.nattervane.policy.in
+                 ${NATTERVANE_GENERATED}/app.orvelle.nattervane.policy @ONLY)")
+install(FILES ${NATTERVANE_GENERATED}/app.orvelle.nattervane.policy
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
 configure_file(resources/linux/app.orvelle.nattervane.metainfo.xml
                ${NATTERVANE_GENERATED}/app.orvelle.nattervane.metainfo.xml @ONLY)
 install(FILES ${NATTERVANE_GENERATED}/app.orvelle.nattervane.metainfo.xml

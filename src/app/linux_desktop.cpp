@@ -62,11 +62,12 @@ std::optional<size_t> LinuxDesktop::ask(const Question& question) {
     return std::nullopt;
 }
 
-void LinuxDesktop::runAsAdmin(const std::string& command, const std::string&) {
+void LinuxDesktop::runAsAdmin(const std::vector<std::string>& words, const std::string&) {
+    if (words.empty()) return;
     if (geteuid() == 0)
-        runTool("/bin/sh", {"-c", command}, adminTimeout);
+        runTool(words.front(), {words.begin() + 1, words.end()}, adminTimeout);
     else
-        runTool("/usr/bin/pkexec", {"/bin/sh", "-c", command}, adminTimeout);
+        runTool("/usr/bin/pkexec", words, adminTimeout);
 }
 
 void LinuxDesktop::openUrl(const std::string& url) {

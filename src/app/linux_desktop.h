@@ -14,9 +14,10 @@ class LinuxDesktop : public Desktop {
     // Without a bus nothing is posted and nothing fails.
     void notify(const std::string& id, const std::string& title, const std::string& body) override;
     std::optional<size_t> ask(const Question& question) override;
-    // pkexec shows the system's own authentication message, so `prompt` is not used; when
-    // already root the command runs directly.
-    void runAsAdmin(const std::string& command, const std::string& prompt) override;
+    // pkexec runs the program itself, so the password dialog names the helper's script and
+    // shows the message of its polkit action; `prompt` is not used. When already root the
+    // program runs directly.
+    void runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) override;
     void openUrl(const std::string& url) override;
 
   private:

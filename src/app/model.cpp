@@ -50,6 +50,8 @@ Model::Model(ModelOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), paths_(options_.dataRoot, *options_.platform),
       scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
       journal_(paths_.journal(), journalKeepDays, options_.clock), source_(scanner_->source()) {
+    // Every notification, question and administrator step goes through the desktop.
+    if (!options_.desktop) options_.desktop = nativeDesktop();
     scanTimer_.setObjectName("scanTimer");
     connect(&scanTimer_, &QTimer::timeout, this, &Model::scan);
     primeTimer_.setObjectName("primeTimer");
@@ -120,7 +122,7 @@ void Model::reschedule() {
 }
 
 void Model::scan() {
-    if (settings_.paused || scanning_) return;
+    if (settings_.paused || scanning_ || asking()) return;
     scanning_ = true;
     bool includeLocal = settings_.showLocal;
     // The worker uses only the scanner, and the destructor waits for it; the result, queued with
@@ -130,12 +132,41 @@ void Model::scan() {
         std::string source = scanner_->source();
         QMetaObject::invokeMethod(
             this,
-            [this, connections = std::move(connections), source = std::move(source)] {
-                apply(connections, source);
-                scanning_ = false;
+            [this, connections = std::move(connections), source = std::move(source)]() mutable {
+                receive(std::move(connections), std::move(source));
             },
             Qt::QueuedConnection);
     });
+}
+
+void Model::receive(std::vector<Connection> connections, std::string source) {
+    // A question or alert runs its own event loop; the result waits for its answer, and
+    // `scanning_` stays set meanwhile, so no other scan starts.
+    if (asking()) {
+        held_ = ScanResult{std::move(connections), std::move(source)};
+        return;
+    }
+    apply(connections, source);
+    scanning_ = false;
+}
+
+std::optional<size_t> Model::ask(const Question& question) {
+    ++asking_;
+    std::optional<size_t> answer = options_.desktop->ask(question);
+    --asking_;
+    if (!asking() && held_) {
+        // Applied once the caller has acted on the answer.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!held_ || asking()) return;
+                ScanResult result = std::move(*held_);
+                held_.reset();
+                receive(std::move(result.connections), std::move(result.source));
+            },
+            Qt::QueuedConnection);
+    }
+    return answer;
 }
 
 void Model::apply(const std::vector<Connection>& connections, const std::string& source) {
@@ -226,7 +257,7 @@ void Model::askNow(const Connection& connection) {
     std::string sentence =
         Explainer::sentence(connection.app.name, connection.verdict, connection.host, connection.ip,
                             lang(), options_.platform->wording);
-    std::optional<size_t> answer = options_.desktop->ask(AppTexts::connectionQuestion(
+    std::optional<size_t> answer = ask(AppTexts::connectionQuestion(
         connection.app.name, connection.dest(), std::move(sentence), lang()));
     if (answer == 0) setRule(connection, RuleAction::allow);
     if (answer == 1) setRule(connection, RuleAction::block);
@@ -290,8 +321,7 @@ void Model::wipeJournal() {
 }
 
 void Model::offerHelper() {
-    if (options_.desktop->ask(AppTexts::helperOffer(lang(), options_.platform->wording)) == 0)
-        installHelper();
+    if (ask(AppTexts::helperOffer(lang(), options_.platform->wording)) == 0) installHelper();
 }
 
 std::optional<std::string> Model::helperDir() const {
@@ -323,9 +353,8 @@ void Model::refreshHelperStatus() {
     helperStatus_ = Text::trimmed(AtomicFile::read(paths_.helperStatus).value_or(""));
 }
 
-void Model::runAsAdmin(const std::string& command) {
-    options_.desktop->runAsAdmin(command,
-                                 AppTexts::adminPrompt(lang(), options_.platform->wording));
+void Model::runAsAdmin(const std::vector<std::string>& words) {
+    options_.desktop->runAsAdmin(words, AppTexts::adminPrompt(lang(), options_.platform->wording));
 }
 
 bool Model::adsNow() const {

@@ -92,6 +92,11 @@ class Model : public QObject {
     // Notifications and questions.
     void notify(const std::string& id, const std::string& title, const std::string& body);
     void askNow(const Connection& connection);
+    // Asks modally; while the question is open no scan starts and a scan result that arrives
+    // waits until it is answered. The index of the button chosen, or absent.
+    std::optional<size_t> ask(const Question& question);
+    // A modal question or alert is open.
+    bool asking() const { return asking_ > 0; }
 
     // The privileged helper.
     void offerHelper();
@@ -99,7 +104,7 @@ class Model : public QObject {
     void installHelper();
     void uninstallHelper(bool clearRules);
     void refreshHelperStatus();
-    void runAsAdmin(const std::string& command);
+    void runAsAdmin(const std::vector<std::string>& words);
 
     const platform::Descriptor& platform() const { return *options_.platform; }
     Desktop& desktop() const { return *options_.desktop; }
@@ -136,6 +141,8 @@ class Model : public QObject {
     void changed();
 
   private:
+    // Applies a scan's result, or keeps it for after the open question.
+    void receive(std::vector<Connection> connections, std::string source);
     void apply(const std::vector<Connection>& connections, const std::string& source);
     // The decision for one internet connection, taking a block-everything-new rule when due.
     std::optional<RuleAction> decide(const Connection& connection, bool& rulesChanged);
@@ -169,6 +176,13 @@ class Model : public QObject {
     // Absent until the journal is first written.
     std::optional<Dates::TimePoint> lastSave_;
     bool scanning_ = false;
+    // Open modal questions, and a scan result that arrived while one was open.
+    int asking_ = 0;
+    struct ScanResult {
+        std::vector<Connection> connections;
+        std::string source;
+    };
+    std::optional<ScanResult> held_;
     QTimer scanTimer_{this};
     QTimer primeTimer_{this};
     // One worker thread: scans run one after another, never beside each other.

@@ -13,14 +13,19 @@ std::string quoted(std::string_view text) {
     return result + "'";
 }
 
-std::string install(const std::string& helperDir, const std::string& blockDir,
-                    const std::string& login) {
-    return "/bin/bash " + quoted(helperDir + "/nv-install.sh") + " " + quoted(blockDir) + " " +
-           quoted(login);
+Words install(const std::string& helperDir, const std::string& blockDir, const std::string& login) {
+    return {helperDir + "/nv-install.sh", blockDir, login};
 }
 
-std::string uninstall(const std::string& script) {
-    return "/bin/bash " + quoted(script);
+Words uninstall(const std::string& script) {
+    return {script};
+}
+
+std::string shellCommand(const Words& words) {
+    std::string command = "/bin/bash";
+    for (const std::string& word : words)
+        command += " " + quoted(word);
+    return command;
 }
 
 std::string appleScript(std::string_view command, std::string_view prompt) {

@@ -2,18 +2,26 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The shell commands that install and remove the privileged helper.
+// The commands that install and remove the privileged helper: a script and its arguments,
+// run as they are (never through a shell) where the system can, and as one shell command where
+// the administrator step takes only a command line.
 namespace AdminCommand {
+
+// A program and its arguments.
+using Words = std::vector<std::string>;
 
 // `text` as one shell word: in single quotes, each single quote inside written as '\''.
 std::string quoted(std::string_view text);
 
-// Runs the install script of `helperDir` for the block files in `blockDir` and the user `login`.
-std::string install(const std::string& helperDir, const std::string& blockDir,
-                    const std::string& login);
-// Runs the uninstall script at `script`.
-std::string uninstall(const std::string& script);
+// The install script of `helperDir` for the block files in `blockDir` and the user `login`.
+Words install(const std::string& helperDir, const std::string& blockDir, const std::string& login);
+// The uninstall script at `script`.
+Words uninstall(const std::string& script);
+
+// `words` as one shell command line: the script run by /bin/bash, every word quoted.
+std::string shellCommand(const Words& words);
 
 // The AppleScript that runs `command` with administrator privileges, the password dialog
 // showing `prompt`: the command escaped for an AppleScript string, the prompt as it is.

@@ -26,9 +26,10 @@ class Desktop {
     // Brings the application to the front and asks modally; the index of the button chosen, or
     // absent when none was.
     virtual std::optional<size_t> ask(const Question& question) = 0;
-    // Runs one shell command as administrator and waits for it; the system asks for the password
-    // with `prompt` where it can. Failure and cancelling are not reported.
-    virtual void runAsAdmin(const std::string& command, const std::string& prompt) = 0;
+    // Runs a program (the first word) with its arguments as administrator and waits for it; the
+    // system asks for the password with `prompt` where it can. Failure and cancelling are not
+    // reported.
+    virtual void runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) = 0;
     // Opens a web address in the browser.
     virtual void openUrl(const std::string& url) = 0;
 };

@@ -12,6 +12,7 @@
 
 #include "atomic_file.h"
 #include "journal.h"
+#include "linux_desktop.h"
 #include "model.h"
 #include "model_fixture.h"
 #include "rule_store.h"
@@ -141,6 +142,43 @@ class ModelTest : public QObject, public ModelFixture {
         model->scan();
         model.reset();
         QCOMPARE(AtomicFile::read(*dir / "runs"), std::string("run\nrun\n"));
+    }
+
+    void scanResultsWaitWhileAQuestionIsOpen() {
+        listing(ssLine(1, "Browser", "203.0.113.5:443"));
+        QVERIFY(started());
+        const auto first = model->lastScan();
+        *now += 60s;
+        std::optional<Dates::TimePoint> seenWhileAsking;
+        size_t questionsWhileAsking = 0;
+        desktop->whileAsking = [&] {
+            // The scan's result arrives in the question's own event loop.
+            QTest::qWait(300);
+            seenWhileAsking = model->lastScan();
+            questionsWhileAsking = desktop->questions.size();
+        };
+        model->scan();
+        model->offerHelper();
+        QCOMPARE(seenWhileAsking, first);
+        QCOMPARE(questionsWhileAsking, size_t(1));
+        QTRY_VERIFY(model->lastScan() != first);
+        QVERIFY(settled());
+        // With a question open and no scan in flight, none starts.
+        bool startedWhileAsking = true;
+        desktop->whileAsking = [&] {
+            model->scan();
+            startedWhileAsking = model->scanning();
+        };
+        model->offerHelper();
+        QVERIFY(!startedWhileAsking);
+    }
+
+    void withoutADesktopGivenTheModelUsesThisSystems() {
+        ModelOptions options;
+        options.dataRoot = dataRoot;
+        options.platform = &descriptor;
+        Model bare(std::move(options));
+        QVERIFY(dynamic_cast<LinuxDesktop*>(&bare.desktop()));
     }
 
     void settingsAreSavedAndTheTimerRunsAtLeastEveryTwoSeconds() {

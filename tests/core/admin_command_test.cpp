@@ -20,19 +20,26 @@ TEST(AdminCommand, QuotingKeepsEveryTextOneShellWord) {
 }
 
 TEST(AdminCommand, InstallPassesScriptBlockDirectoryAndUserAsThreeWords) {
-    std::string command = AdminCommand::install(
+    const AdminCommand::Words words = AdminCommand::install(
         "/opt/nv/helper", "/home/o'neil/.local/share/Nattervane/helper", "o'neil");
+    EXPECT_EQ(words,
+              (AdminCommand::Words{"/opt/nv/helper/nv-install.sh",
+                                   "/home/o'neil/.local/share/Nattervane/helper", "o'neil"}));
+    // As one command line for systems whose administrator step takes only that.
+    std::string command = AdminCommand::shellCommand(words);
     EXPECT_EQ(command, "/bin/bash '/opt/nv/helper/nv-install.sh' "
                        "'/home/o'\\''neil/.local/share/Nattervane/helper' 'o'\\''neil'");
     EXPECT_EQ(wordsOf(command), "/opt/nv/helper/nv-install.sh\n"
                                 "/home/o'neil/.local/share/Nattervane/helper\no'neil\n");
-    EXPECT_EQ(AdminCommand::uninstall("/usr/local/lib/nattervane/nv-uninstall.sh"),
+    EXPECT_EQ(AdminCommand::shellCommand(
+                  AdminCommand::uninstall("/usr/local/lib/nattervane/nv-uninstall.sh")),
               "/bin/bash '/usr/local/lib/nattervane/nv-uninstall.sh'");
 }
 
 TEST(AdminCommand, AppleScriptEscapesOnlyBackslashesAndDoubleQuotes) {
     // The shell's '\'' keeps its quotes; only its backslash is doubled for the AppleScript string.
-    std::string command = AdminCommand::install("/App/helper", "/Users/O'Brien/NV/helper", "a\"b");
+    std::string command = AdminCommand::shellCommand(
+        AdminCommand::install("/App/helper", "/Users/O'Brien/NV/helper", "a\"b"));
     EXPECT_EQ(AdminCommand::appleScript(command, R"(Prompt "as is")"),
               R"(do shell script "/bin/bash '/App/helper/nv-install.sh' )"
               R"('/Users/O'\\''Brien/NV/helper' 'a\"b'" with prompt "Prompt "as is"" with )"

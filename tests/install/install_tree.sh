@@ -17,7 +17,7 @@ for file in $programs; do
 done
 for file in share/nattervane/trackers.txt share/nattervane/helper/nattervane-helper.path \
     share/nattervane/helper/nattervane-helper.service share/applications/nattervane.desktop \
-    share/metainfo/app.orvelle.nattervane.metainfo.xml \
+    share/metainfo/app.orvelle.nattervane.metainfo.xml share/polkit-1/actions/app.orvelle.nattervane.policy \
     share/icons/hicolor/scalable/apps/nattervane.svg share/man/man1/nattervane.1.gz \
     share/man/man1/nattervane-cli.1.gz share/man/man8/nattervane-helper.8.gz \
     share/doc/nattervane/copyright share/doc/nattervane/changelog.gz; do
@@ -35,6 +35,13 @@ test -x "$usr/share/nattervane/helper/../../../bin/nattervane-helper"
 grep -qx "Icon=nattervane" "$usr/share/applications/nattervane.desktop"
 
 desktop-file-validate "$usr/share/applications/nattervane.desktop"
+# pkexec matches the action by the exact path it runs: the installed install script, and the
+# uninstall script where nv-install.sh puts it.
+policy="$usr/share/polkit-1/actions/app.orvelle.nattervane.policy"
+grep -q '>/usr/share/nattervane/helper/nv-install.sh<' "$policy" || { echo "policy: install path"; exit 1; }
+grep -q '>/usr/local/lib/nattervane/nv-uninstall.sh<' "$policy" || { echo "policy: uninstall path"; exit 1; }
+grep -q '^lib="$root/usr/local/lib/nattervane"' "$usr/share/nattervane/helper/nv-install.sh"
+if command -v xmllint >/dev/null; then xmllint --noout "$policy"; fi
 appstreamcli validate --no-net "$usr/share/metainfo/app.orvelle.nattervane.metainfo.xml" >/dev/null
 for page in "$usr"/share/man/man*/*.gz; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)

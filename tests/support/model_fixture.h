@@ -14,6 +14,7 @@
 
 #include <QTest>
 
+#include "admin_command.h"
 #include "desktop.h"
 #include "model.h"
 #include "paths.h"
@@ -37,14 +38,17 @@ class FakeDesktop : public Desktop {
     }
     std::optional<size_t> ask(const Question& question) override {
         questions.push_back(question);
+        // A real question runs an event loop of its own while it is open.
+        if (whileAsking) whileAsking();
         if (answers.empty()) return std::nullopt;
         std::optional<size_t> answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void runAsAdmin(const std::string& command, const std::string&) override {
-        commands.push_back(command);
-        runTool("/bin/sh", {"-c", command}, 10);
+    // Kept as the one command line the words make, run by bash as root would run them.
+    void runAsAdmin(const std::vector<std::string>& words, const std::string&) override {
+        commands.push_back(AdminCommand::shellCommand(words));
+        runTool("/bin/bash", words, 10);
     }
     void openUrl(const std::string& url) override { urls.push_back(url); }
 
@@ -64,6 +68,7 @@ class FakeDesktop : public Desktop {
     std::vector<Notice> notices;
     std::vector<Question> questions;
     std::deque<std::optional<size_t>> answers;
+    std::function<void()> whileAsking;
     std::vector<std::string> commands;
     std::vector<std::string> urls;
 };
