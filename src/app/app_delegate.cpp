@@ -22,30 +22,33 @@ namespace {
 
 constexpr QSize windowSize(980, 640);
 constexpr QSize minimumWindowSize(780, 480);
+constexpr auto trayPollPeriod = std::chrono::seconds(2);
 
 } // namespace
 
-AppDelegate::AppDelegate(Model& model, QObject* parent) : QObject(parent), model_(model) {}
+AppDelegate::AppDelegate(Model& model, QObject* parent) : QObject(parent), model_(model) {
+    trayWatch_.setObjectName("trayWatch");
+    connect(&trayWatch_, &QTimer::timeout, this, [this] {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+        trayWatch_.stop();
+        dock();
+    });
+}
 
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::launch(const QStringList& arguments) {
     ButtonStyle::install();
-    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
-    if (tray) {
-        item_ = std::make_unique<QSystemTrayIcon>();
-        item_->setContextMenu(&menu_);
-        connect(item_.get(), &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger) menu_.popup(QCursor::pos());
-                });
-    }
     connect(&menu_, &QMenu::aboutToShow, this, [this] { rebuildMenu(menu_); });
     // The connection ends with this object, so the Model never reaches a destroyed delegate.
     connect(&model_, &Model::changed, this, &AppDelegate::updateIcon);
+    qApp->installEventFilter(this);
     model_.start();
-    updateIcon();
-    if (item_) item_->show();
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    if (tray)
+        dock();
+    else
+        trayWatch_.start(trayPollPeriod);
     std::vector<std::string> words;
     for (const QString& argument : arguments)
         words.push_back(argument.toStdString());
@@ -55,6 +58,22 @@ void AppDelegate::launch(const QStringList& arguments) {
         snapshot_ = std::make_unique<Snapshot>(*this, model_, QString::fromStdString(*directory));
         snapshot_->start();
     }
+}
+
+void AppDelegate::dock() {
+    item_ = std::make_unique<QSystemTrayIcon>();
+    item_->setContextMenu(&menu_);
+    connect(item_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) menu_.popup(QCursor::pos());
+            });
+    updateIcon();
+    item_->show();
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) updateIcon();
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::updateIcon() {
@@ -169,7 +188,7 @@ void AppDelegate::confirmWipe() {
                             MenuTexts::text(Key::wipeExplanation, lang, wording),
                             {MenuTexts::text(Key::wipeConfirm, lang, wording),
                              MenuTexts::text(Key::wipeCancel, lang, wording)}};
-    if (model_.desktop().ask(question) == 0u) model_.wipeJournal();
+    if (model_.ask(question) == 0u) model_.wipeJournal();
 }
 
 void AppDelegate::openWindow() {

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 #include "menu_entry.h"
@@ -28,8 +29,11 @@ class AppDelegate : public QObject {
 
     // Creates the status item and its menu, follows the Model's changes, starts the Model, and
     // opens the window or starts snapshot mode when asked to. Without a system tray the window
-    // opens at once, so the program is never invisible.
+    // opens at once, so the program is never invisible, and the item docks as soon as a tray
+    // appears (a panel started after the program at login).
     void launch(const QStringList& arguments);
+    // Whether the status item is in a tray.
+    bool docked() const { return item_ != nullptr; }
 
     // Redraws the status picture and its tool tip.
     void updateIcon();
@@ -52,7 +56,13 @@ class AppDelegate : public QObject {
     QWidget* window() const { return window_.get(); }
     QMenu& menu() { return menu_; }
 
+  protected:
+    // Redraws the status picture when the system switches between light and dark.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    // Puts the status item in the tray.
+    void dock();
     void ruleClicked(const MenuSubject& subject);
     void openApp(const MenuSubject& subject);
     // Switches one setting and stores the settings; the new value.
@@ -61,6 +71,8 @@ class AppDelegate : public QObject {
     Model& model_;
     QMenu menu_;
     std::unique_ptr<QSystemTrayIcon> item_;
+    // Looks for a tray until one appears.
+    QTimer trayWatch_;
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<Snapshot> snapshot_;
 };

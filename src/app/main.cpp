@@ -5,7 +5,9 @@
 #include "app_delegate.h"
 #include "launch_options.h"
 #include "model.h"
+#include "paths.h"
 #include "program_info.h"
+#include "single_instance.h"
 
 int main(int argc, char** argv) {
     // Answered before Qt starts, so they work without a display.
@@ -16,9 +18,17 @@ int main(int argc, char** argv) {
     app.setApplicationName("Nattervane");
     app.setApplicationVersion(QString::fromStdString(std::string(ProgramInfo::version())));
     app.setDesktopFileName("nattervane");
-    // The program lives on in the status bar without a window.
+    SingleInstance instance(QString::fromStdString(Paths().root));
+    if (!instance.claim()) {
+        std::cerr << "nattervane: already running for this data folder; its window opens there.\n";
+        return 0;
+    }
+    // The program lives on in the status bar without a window; without a tray it stays reachable
+    // by starting it again, which opens the window of this process.
     QApplication::setQuitOnLastWindowClosed(false);
     AppDelegate delegate(Model::shared());
+    QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
+                     &AppDelegate::openWindow);
     delegate.launch(QApplication::arguments());
     return app.exec();
 }

@@ -30,13 +30,13 @@ QImage canvas(int w, int h, qreal scale) {
 constexpr qreal glyphWidth = 15;
 constexpr qreal glyphHeight = 13;
 
-void drawGlyph(QPainter& painter, QPointF origin, const QColor& label) {
+void drawGlyph(QPainter& painter, QPointF origin, const QColor& color, qreal stroke, qreal hub) {
     const QPointF centre = origin + QPointF(glyphWidth / 2, 5.5);
-    QPen pen(label, 1.4, Qt::SolidLine, Qt::RoundCap);
+    QPen pen(color, stroke, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(pen);
     painter.drawLine(centre + QPointF(0, 1.5), QPointF(centre.x(), origin.y() + glyphHeight));
-    painter.setBrush(label);
-    painter.drawEllipse(centre, 1.6, 1.6);
+    painter.setBrush(color);
+    painter.drawEllipse(centre, hub, hub);
     painter.setBrush(Qt::NoBrush);
     for (qreal radius : {3.6, 6.4}) {
         const QRectF ring(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
@@ -44,6 +44,11 @@ void drawGlyph(QPainter& painter, QPointF origin, const QColor& label) {
         painter.drawArc(ring, -span / 2, span);           // right
         painter.drawArc(ring, 180 * 16 - span / 2, span); // left
     }
+}
+
+// The outline around the glyph: light around a dark glyph, dark around a light one.
+QColor haloFor(const QColor& label) {
+    return label.lightness() < 128 ? QColor(255, 255, 255, 210) : QColor(0, 0, 0, 190);
 }
 
 } // namespace
@@ -56,7 +61,10 @@ QImage image(const QColor& state, const QColor& label, qreal scale) {
     QImage image = canvas(width, height, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    drawGlyph(painter, QPointF(0, (height - glyphHeight) * 0.5), label);
+    const QPointF origin(0, (height - glyphHeight) * 0.5);
+    // The panel's colour is not known: the glyph's outline keeps it visible on any of them.
+    drawGlyph(painter, origin, haloFor(label), 3.4, 2.6);
+    drawGlyph(painter, origin, label, 1.4, 1.6);
     painter.setPen(Qt::NoPen);
     painter.setBrush(state);
     // One point in from the right and the bottom edge.

@@ -15,8 +15,9 @@ inline constexpr int height = 18;
 // The system's signal colour in the light or dark appearance.
 QColor color(SignalColor signal, bool dark);
 
-// A radio-wave glyph in `label` colour, flush left and vertically centred, with a 7 × 7 state dot
-// one point in from the bottom right corner; drawn at `scale` pixels per point.
+// A radio-wave glyph in `label` colour with a contrasting outline, so it shows on light and dark
+// panels alike, flush left and vertically centred, with a 7 × 7 state dot one point in from the
+// bottom right corner; drawn at `scale` pixels per point.
 QImage image(const QColor& state, const QColor& label, qreal scale = 2);
 
 // A 9 × 9 point filled circle.
