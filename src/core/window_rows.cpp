@@ -64,6 +64,11 @@ const AppRow* current(const std::vector<AppRow>& apps, const std::optional<std::
     return &apps.front();
 }
 
+const std::optional<std::string>& executableOf(const AppRow& row) {
+    static const std::optional<std::string> none;
+    return row.conns.empty() ? none : row.conns.front().app.exePath;
+}
+
 std::vector<Connection> uniqueDestinations(const std::vector<Connection>& connections) {
     std::vector<Connection> unique;
     std::set<std::string> seen;

@@ -19,6 +19,9 @@ namespace WindowRows {
 // The program shown in detail: the row named `selected`, else the first row; null without rows.
 const AppRow* current(const std::vector<AppRow>& apps, const std::optional<std::string>& selected);
 
+// The executable of a program's row: that of its first connection, if any.
+const std::optional<std::string>& executableOf(const AppRow& row);
+
 // The first connection of each destination, in the given order.
 std::vector<Connection> uniqueDestinations(const std::vector<Connection>& connections);
 

@@ -79,30 +79,77 @@ class WindowTest : public QObject, public DelegateFixture {
 
     void journalFilterAndOnlyTrackers() {
         launch("Mail");
+        model->setTab(1);
         JournalView& journal = *view().journal();
-        QCOMPARE(journal.table()->columnCount(), 7);
-        const int all = journal.table()->rowCount();
+        QAbstractItemModel& table = *journal.table()->model();
+        QCOMPARE(table.columnCount(), 7);
+        const int all = table.rowCount();
         QCOMPARE(all, static_cast<int>(model->journalRows().size()));
         QVERIFY(all >= 3);
         journal.onlyTrackers()->setChecked(true);
-        QCOMPARE(journal.table()->rowCount(), 1);
-        QCOMPARE(journal.table()->item(0, 2)->text(), QString("ads.tracker.example"));
+        QCOMPARE(table.rowCount(), 1);
+        QCOMPARE(table.index(0, 2).data().toString(), QString("ads.tracker.example"));
         journal.onlyTrackers()->setChecked(false);
         QTest::keyClicks(journal.search(), "MAI");
-        QCOMPARE(journal.table()->rowCount(), 1);
-        QCOMPARE(journal.table()->item(0, 1)->text(), QString("Mail"));
+        QCOMPARE(table.rowCount(), 1);
+        QCOMPARE(table.index(0, 1).data().toString(), QString("Mail"));
         // A scan redraws the table and keeps the filter.
         QVERIFY(scanned());
-        QCOMPARE(journal.table()->rowCount(), 1);
+        QCOMPARE(table.rowCount(), 1);
         journal.search()->clear();
-        QCOMPARE(journal.table()->rowCount(), all);
+        QCOMPARE(table.rowCount(), all);
         // The wipe asks first; declining keeps the journal.
         QTest::mouseClick(journal.wipeButton(), Qt::LeftButton);
         QCOMPARE(desktop->messages().back(), std::string("Delete the whole journal?"));
-        QCOMPARE(journal.table()->rowCount(), all);
+        QCOMPARE(table.rowCount(), all);
         desktop->answers.push_back(0);
         QTest::mouseClick(journal.wipeButton(), Qt::LeftButton);
-        QCOMPARE(journal.table()->rowCount(), 0);
+        QCOMPARE(table.rowCount(), 0);
+    }
+
+    void journalUpdatesInPlaceAndOnlyWhenShown() {
+        launch("Mail");
+        model->setTab(1);
+        JournalView& journal = *view().journal();
+        QTableView& table = *journal.table();
+        const int all = table.model()->rowCount();
+        table.setCurrentIndex(table.model()->index(all - 1, 1));
+        const QString chosen = table.currentIndex().siblingAtColumn(2).data().toString();
+        // A new destination comes first (newest first); the chosen row keeps its key.
+        listing(ssLine(1, "Browser", "203.0.113.5:443") + ssLine(1, "Browser", "198.51.100.7:443") +
+                ssLine(2, "Mail", "198.51.100.8:443") + ssLine(3, "Chat", "192.0.2.44:443"));
+        QVERIFY(scanned());
+        QCOMPARE(table.model()->rowCount(), all + 1);
+        QCOMPARE(table.currentIndex().siblingAtColumn(2).data().toString(), chosen);
+        // Hidden, the tab does no work; shown again it is up to date.
+        model->setTab(0);
+        listing(ssLine(4, "Games", "192.0.2.45:443"));
+        QVERIFY(scanned());
+        QCOMPARE(table.model()->rowCount(), all + 1);
+        model->setTab(1);
+        QCOMPARE(table.model()->rowCount(), static_cast<int>(model->journalRows().size()));
+        QCOMPARE(table.model()->rowCount(), all + 2);
+    }
+
+    void detailSurvivesScansThatChangeOnlyTraffic() {
+        launch("Mail");
+        model->setSelectedApp("Browser");
+        DetailView& detail = *view().programs()->detail();
+        QPointer<RulePicker> picker = firstPicker();
+        QPointer<QLabel> destination = detail.findChild<QLabel*>("destination");
+        QVERIFY(picker && destination);
+        destination->setSelection(0, 3);
+        listing(ssLine(1, "Browser", "203.0.113.5:443", "tcp", 5000, 7000) +
+                ssLine(1, "Browser", "198.51.100.7:443") + ssLine(2, "Mail", "198.51.100.8:443"));
+        QVERIFY(scanned());
+        // The same widgets, the selection kept, the new traffic shown.
+        QVERIFY(picker && destination);
+        QCOMPARE(destination->selectedText(), QString("ads"));
+        QVERIFY(detail.findChild<QLabel*>("traffic")->text().contains("7"));
+        // A rule changes what the card offers: the pane is drawn anew.
+        QTest::mouseClick(picker->pill(RuleAction::allow), Qt::LeftButton);
+        QTRY_VERIFY(!picker);
+        QCOMPARE(firstPicker()->tinted(), RuleAction::allow);
     }
 
     void removeOneRuleAndAll() {

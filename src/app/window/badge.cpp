@@ -13,6 +13,22 @@ constexpr int horizontalPadding = 6;
 constexpr int verticalPadding = 2;
 constexpr qreal fillOpacity = 0.18;
 
+QSize pillSize(const QFont& font, const QString& text) {
+    const QFontMetrics metrics(font);
+    return {metrics.horizontalAdvance(text) + 2 * horizontalPadding,
+            metrics.height() + 2 * verticalPadding};
+}
+
+QColor fillOf(Category category) {
+    QColor color = ViewStyle::signal(SignalColors::of(category));
+    color.setAlphaF(fillOpacity);
+    return color;
+}
+
+QColor textOf(Category category) {
+    return ViewStyle::signal(WindowRows::badgeText(category));
+}
+
 } // namespace
 
 Badge::Badge(Category category, Lang lang, QWidget* parent)
@@ -22,29 +38,35 @@ Badge::Badge(Category category, Lang lang, QWidget* parent)
 }
 
 QSize Badge::sizeHint() const {
-    const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(text_) + 2 * horizontalPadding,
-            metrics.height() + 2 * verticalPadding};
+    return pillSize(font(), text_);
 }
 
 QColor Badge::fill() const {
-    QColor color = ViewStyle::signal(SignalColors::of(category_));
-    color.setAlphaF(fillOpacity);
-    return color;
+    return fillOf(category_);
 }
 
 QColor Badge::textColor() const {
-    return ViewStyle::signal(WindowRows::badgeText(category_));
+    return textOf(category_);
+}
+
+QRectF Badge::paint(QPainter& painter, const QRect& area, Category category, const QString& text) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QFont font = ViewStyle::caption2();
+    const QSize size = pillSize(font, text);
+    const QRectF pill(area.left(), area.top() + (area.height() - size.height()) / 2.0, size.width(),
+                      size.height());
+    QPainterPath capsule;
+    capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
+    painter.fillPath(capsule, fillOf(category));
+    painter.setFont(font);
+    painter.setPen(textOf(category));
+    painter.drawText(pill, Qt::AlignCenter, text);
+    painter.restore();
+    return pill;
 }
 
 void Badge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QSize size = sizeHint();
-    const QRectF pill(0, (height() - size.height()) / 2.0, size.width(), size.height());
-    QPainterPath capsule;
-    capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
-    painter.fillPath(capsule, fill());
-    painter.setPen(textColor());
-    painter.drawText(pill, Qt::AlignCenter, text_);
+    paint(painter, rect(), category_, text_);
 }

@@ -19,6 +19,11 @@ class Badge : public QWidget {
     QColor textColor() const;
     const QString& text() const { return text_; }
 
+    // Paints a pill of `category` with `text` at the left of `area`, vertically centred, in the
+    // badge's font; the pill's rectangle. Tables paint their badges this way.
+    static QRectF paint(QPainter& painter, const QRect& area, Category category,
+                        const QString& text);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -25,9 +25,13 @@ QString bytes(int64_t count) {
     return QLocale().formattedDataSize(count, 1, QLocale::DataSizeSIFormat);
 }
 
-const std::optional<std::string>& executableOf(const AppRow& row) {
-    static const std::optional<std::string> none;
-    return row.conns.empty() ? none : row.conns.front().app.exePath;
+QString portText(const Connection& connection) {
+    return QString(":%1 %2").arg(connection.port).arg(qt(connection.proto));
+}
+
+QString trafficText(const Connection& connection, Lang lang) {
+    return qt(WindowTexts::traffic(bytes(connection.bytesOut).toStdString(),
+                                   bytes(connection.bytesIn).toStdString(), lang));
 }
 
 } // namespace
@@ -40,15 +44,49 @@ DetailView::DetailView(Model& model, QWidget* parent) : QScrollArea(parent), mod
 }
 
 void DetailView::show(const AppRow& row) {
+    const std::vector<Connection> destinations = WindowRows::uniqueDestinations(row.conns);
+    Shape shape = shapeOf(destinations);
     const bool same = row.name == row_.name;
-    const int scrolled = verticalScrollBar()->value();
     row_ = row;
+    if (shown_ == shape) {
+        updateLive(destinations);
+        return;
+    }
+    shown_ = std::move(shape);
+    const int scrolled = verticalScrollBar()->value();
+    rebuild(destinations);
+    if (same) verticalScrollBar()->setValue(scrolled);
+}
+
+DetailView::Shape DetailView::shapeOf(const std::vector<Connection>& destinations) const {
+    Shape shape{.name = row_.name,
+                .bundlePath = row_.bundlePath,
+                .isSystem = row_.isSystem,
+                .cards = {},
+                .helperInstalled = model_.helperInstalled(),
+                .lang = model_.lang(),
+                .dark = Palette::isDark()};
+    for (const Connection& connection : destinations)
+        shape.cards.push_back({connection.dest(), connection.ip, connection.host,
+                               connection.verdict, model_.rules().action(connection.dest())});
+    return shape;
+}
+
+void DetailView::updateLive(const std::vector<Connection>& destinations) {
+    for (size_t i = 0; i < destinations.size() && i < live_.size(); ++i) {
+        live_[i].port->setText(portText(destinations[i]));
+        live_[i].traffic->setText(trafficText(destinations[i], model_.lang()));
+    }
+}
+
+void DetailView::rebuild(const std::vector<Connection>& destinations) {
+    live_.clear();
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(12);
     column->addWidget(header());
-    for (const Connection& connection : WindowRows::uniqueDestinations(row_.conns))
+    for (const Connection& connection : destinations)
         column->addWidget(card(connection));
     if (!model_.helperInstalled()) {
         QLabel* hint =
@@ -62,7 +100,6 @@ void DetailView::show(const AppRow& row) {
     // The old pane may be the sender of the change that rebuilds it.
     if (QWidget* old = takeWidget()) old->deleteLater();
     setWidget(content);
-    if (same) verticalScrollBar()->setValue(scrolled);
 }
 
 QList<RulePicker*> DetailView::pickers() const {
@@ -73,7 +110,7 @@ QWidget* DetailView::header() {
     auto* line = new QWidget;
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new AppIcon(row_.bundlePath, executableOf(row_), row_.name));
+    row->addWidget(new AppIcon(row_.bundlePath, WindowRows::executableOf(row_), row_.name));
     auto* name = new ElidedLabel(qt(row_.name));
     name->setFont(ViewStyle::title2());
     name->setObjectName("programName");
@@ -115,8 +152,8 @@ QWidget* DetailView::card(const Connection& connection) {
         first->addWidget(ip);
     }
     first->addStretch();
-    first->addWidget(ViewStyle::label(
-        QString(":%1 %2").arg(connection.port).arg(qt(connection.proto)), fixedCaption, muted));
+    QLabel* port = ViewStyle::label(portText(connection), fixedCaption, muted);
+    first->addWidget(port);
     column->addLayout(first);
 
     QLabel* sentence = ViewStyle::label(
@@ -126,10 +163,11 @@ QWidget* DetailView::card(const Connection& connection) {
     column->addWidget(sentence);
 
     auto* last = new QHBoxLayout;
-    last->addWidget(ViewStyle::label(
-        qt(WindowTexts::traffic(bytes(connection.bytesOut).toStdString(),
-                                bytes(connection.bytesIn).toStdString(), model_.lang())),
-        ViewStyle::caption(), muted));
+    QLabel* traffic =
+        ViewStyle::label(trafficText(connection, model_.lang()), ViewStyle::caption(), muted);
+    traffic->setObjectName("traffic");
+    last->addWidget(traffic);
+    live_.push_back({port, traffic});
     last->addStretch();
     last->addWidget(new RulePicker(model_, connection));
     column->addLayout(last);

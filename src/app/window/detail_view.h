@@ -1,22 +1,33 @@
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 
 #include "app_row.h"
+#include "lang.h"
+#include "rule.h"
+#include "verdict.h"
 
 class Model;
 class RulePicker;
 
 // One program in detail: its header with the block-all button, one card per destination with
 // the category, the sentence, the traffic and the rule pills, and the hint when nothing blocks.
+// A scan that changes only traffic and ports updates those in place, so a text selection, the
+// scroll position and a pill being pressed survive it.
 class DetailView : public QScrollArea {
     Q_OBJECT
 
   public:
     explicit DetailView(Model& model, QWidget* parent = nullptr);
 
-    // Rebuilds the pane for `row`, keeping the scroll position while it shows the same program.
+    // Shows `row`: in place when only its traffic and ports changed, else drawn anew (keeping
+    // the scroll position while it shows the same program).
     void show(const AppRow& row);
 
     const AppRow& row() const { return row_; }
@@ -24,10 +35,40 @@ class DetailView : public QScrollArea {
     QPushButton* blockAllButton() const { return blockAll_; }
 
   private:
+    // Everything the pane draws but traffic and ports.
+    struct Card {
+        std::string dest;
+        std::string ip;
+        std::optional<std::string> host;
+        Verdict verdict;
+        std::optional<RuleAction> rule;
+        bool operator==(const Card&) const = default;
+    };
+    struct Shape {
+        std::string name;
+        std::optional<std::string> bundlePath;
+        bool isSystem = false;
+        std::vector<Card> cards;
+        bool helperInstalled = false;
+        Lang lang = Lang::en;
+        bool dark = false;
+        bool operator==(const Shape&) const = default;
+    };
+    // The labels a scan updates in place, one pair per card.
+    struct Live {
+        QLabel* port;
+        QLabel* traffic;
+    };
+
+    Shape shapeOf(const std::vector<Connection>& destinations) const;
+    void rebuild(const std::vector<Connection>& destinations);
+    void updateLive(const std::vector<Connection>& destinations);
     QWidget* header();
     QWidget* card(const Connection& connection);
 
     Model& model_;
     AppRow row_;
+    std::optional<Shape> shown_;
+    std::vector<Live> live_;
     QPushButton* blockAll_ = nullptr;
 };

@@ -1,14 +1,11 @@
 #include "journal_view.h"
 
-#include <QDateTime>
 #include <QHBoxLayout>
-#include <QLocale>
-#include <QScrollBar>
-#include <QSignalBlocker>
+#include <QHeaderView>
 #include <QVBoxLayout>
 
 #include "app_delegate.h"
-#include "badge.h"
+#include "journal_table.h"
 #include "model.h"
 #include "palette.h"
 #include "table_style.h"
@@ -24,28 +21,6 @@ namespace {
 constexpr int searchWidth = 300;
 // Day, program, address, who, last, sent, blocked; 0 is flexible.
 const std::vector<int> widths{80, 0, 0, 0, 70, 80, 70};
-
-QWidget* who(const JournalEntry& entry, Lang lang) {
-    auto* box = new QWidget;
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(4, 0, 4, 0);
-    row->setSpacing(6);
-    row->addWidget(new Badge(entry.category, lang));
-    if (entry.company) {
-        QLabel* company = ViewStyle::label(qt(*entry.company), ViewStyle::caption());
-        company->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        row->addWidget(company, 1);
-    } else {
-        row->addStretch();
-    }
-    return box;
-}
-
-QString timeOfDay(const Dates::TimePoint& time) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch());
-    return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds.count()).time(),
-                              QLocale::ShortFormat);
-}
 
 } // namespace
 
@@ -68,7 +43,11 @@ JournalView::JournalView(Model& model, QPointer<AppDelegate> delegate, QWidget* 
     header->addWidget(note_);
     header->addWidget(wipe_);
     column->addLayout(header);
-    table_ = TableStyle::make(widths);
+    rows_ = new JournalTable(this);
+    table_ = new QTableView;
+    TableStyle::apply(table_);
+    table_->setModel(rows_);
+    table_->setItemDelegateForColumn(JournalTable::who, new JournalWhoPainter(table_));
     column->addWidget(table_, 1);
     connect(search_, &QLineEdit::textChanged, this, &JournalView::fillTable);
     connect(onlyTrackers_, &QCheckBox::toggled, this, &JournalView::fillTable);
@@ -77,6 +56,11 @@ JournalView::JournalView(Model& model, QPointer<AppDelegate> delegate, QWidget* 
     });
     connect(&model_, &Model::changed, this, &JournalView::refresh);
     refresh();
+}
+
+void JournalView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale_) fillTable();
 }
 
 void JournalView::refresh() {
@@ -92,35 +76,15 @@ void JournalView::refresh() {
                     Key::columnLast, Key::columnSent})
         titles << qt(WindowTexts::text(key, lang));
     titles << QString();
-    TableStyle::setTitles(table_, widths, titles);
+    rows_->setTitles(titles);
+    TableStyle::sizeColumns(table_->horizontalHeader(), widths, titles);
     fillTable();
 }
 
 void JournalView::fillTable() {
-    const Lang lang = model_.lang();
-    const std::vector<JournalEntry> rows = WindowRows::journal(
-        model_.journalRows(), search_->text().toStdString(), onlyTrackers_->isChecked());
-    const int scrolled = table_->verticalScrollBar()->value();
-    table_->setRowCount(0);
-    table_->setRowCount(static_cast<int>(rows.size()));
-    const QFont body = font();
-    const QFont caption = ViewStyle::caption();
-    const QFont fixed = ViewStyle::monospaced(caption);
-    for (int index = 0; index < static_cast<int>(rows.size()); ++index) {
-        const JournalEntry& entry = rows[static_cast<size_t>(index)];
-        table_->setItem(index, 0, TableStyle::cell(qt(entry.day), fixed));
-        table_->setItem(index, 1, TableStyle::cell(qt(entry.app), body));
-        table_->setItem(index, 2, TableStyle::cell(qt(entry.dest), fixed));
-        table_->setCellWidget(index, 3, who(entry, lang));
-        table_->setItem(index, 4, TableStyle::cell(timeOfDay(entry.last), body));
-        table_->setItem(
-            index, 5,
-            TableStyle::cell(
-                QLocale().formattedDataSize(entry.bytesOut, 1, QLocale::DataSizeSIFormat), body));
-        if (entry.blocked)
-            table_->setItem(index, 6,
-                            TableStyle::cell(qt(WindowTexts::text(Key::blocked, lang)), caption,
-                                             ViewStyle::signal(SignalColor::red)));
-    }
-    table_->verticalScrollBar()->setValue(scrolled);
+    stale_ = !isVisible();
+    if (stale_) return;
+    rows_->show(WindowRows::journal(model_.journalRows(), search_->text().toStdString(),
+                                    onlyTrackers_->isChecked()),
+                model_.lang(), font());
 }

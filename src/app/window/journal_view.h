@@ -5,14 +5,16 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QWidget>
 
 class AppDelegate;
+class JournalTable;
 class Model;
 
 // The Journal tab: the last seven days newest first, searchable by program or address, with a
 // switch that keeps only tracking categories and a button that wipes the journal after asking.
+// While the tab is hidden it does no work; shown, it updates the rows a scan changed in place.
 class JournalView : public QWidget {
     Q_OBJECT
 
@@ -24,7 +26,11 @@ class JournalView : public QWidget {
     QLineEdit* search() const { return search_; }
     QCheckBox* onlyTrackers() const { return onlyTrackers_; }
     QPushButton* wipeButton() const { return wipe_; }
-    QTableWidget* table() const { return table_; }
+    QTableView* table() const { return table_; }
+    JournalTable* rows() const { return rows_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     void fillTable();
@@ -35,5 +41,8 @@ class JournalView : public QWidget {
     QCheckBox* onlyTrackers_ = nullptr;
     QLabel* note_ = nullptr;
     QPushButton* wipe_ = nullptr;
-    QTableWidget* table_ = nullptr;
+    QTableView* table_ = nullptr;
+    JournalTable* rows_ = nullptr;
+    // A change arrived while the tab was hidden.
+    bool stale_ = false;
 };

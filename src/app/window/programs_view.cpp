@@ -19,6 +19,17 @@ namespace {
 
 constexpr int listWidth = 290;
 
+// Whether two lists of programs look the same in the list, which shows neither traffic nor
+// destinations: most scans change only those and leave the list alone.
+bool sameList(const std::vector<AppRow>& a, const std::vector<AppRow>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const AppRow& x, const AppRow& y) {
+        return x.name == y.name && x.bundlePath == y.bundlePath &&
+               WindowRows::executableOf(x) == WindowRows::executableOf(y) &&
+               x.conns.size() == y.conns.size() && x.trackerCount == y.trackerCount &&
+               x.worst == y.worst;
+    });
+}
+
 } // namespace
 
 ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -60,7 +71,8 @@ void ProgramsView::refresh() {
     QPalette line = divider->palette();
     line.setColor(QPalette::Window, Palette::of(Palette::line));
     divider->setPalette(line);
-    if (model_.apps() != listed_ || lang != listedLang_ || Palette::isDark() != listedDark_)
+    if (!sameList(model_.apps(), listed_) || lang != listedLang_ ||
+        Palette::isDark() != listedDark_)
         fillList();
     const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
     {
@@ -96,9 +108,7 @@ QWidget* ProgramsView::listRow(const AppRow& row) {
     auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(10, 5, 12, 5);
     layout->setSpacing(8);
-    const std::optional<std::string> exe =
-        row.conns.empty() ? std::nullopt : row.conns.front().app.exePath;
-    layout->addWidget(new AppIcon(row.bundlePath, exe, row.name));
+    layout->addWidget(new AppIcon(row.bundlePath, WindowRows::executableOf(row), row.name));
     auto* column = new QVBoxLayout;
     column->setSpacing(1);
     column->addWidget(new ElidedLabel(qt(row.name)));

@@ -83,7 +83,12 @@ void RulesView::refresh() {
 
 void RulesView::fillTable() {
     const Lang lang = model_.lang();
-    const std::vector<Rule> rows = WindowRows::newestFirst(model_.rules().rules);
+    std::vector<Rule> rows = WindowRows::newestFirst(model_.rules().rules);
+    if (drawn_ && rows == shown_ && lang == shownLang_ && Palette::isDark() == shownDark_) return;
+    drawn_ = true;
+    shown_ = rows;
+    shownLang_ = lang;
+    shownDark_ = Palette::isDark();
     const int scrolled = table_->verticalScrollBar()->value();
     table_->setRowCount(0);
     table_->setRowCount(static_cast<int>(rows.size()));

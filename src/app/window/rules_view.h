@@ -1,10 +1,15 @@
 #pragma once
 
+#include <vector>
+
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QWidget>
+
+#include "lang.h"
+#include "rule.h"
 
 class Model;
 
@@ -31,6 +36,12 @@ class RulesView : public QWidget {
     void removeAll();
 
     Model& model_;
+    // What the table shows, to draw it anew only when the rules, language or appearance change:
+    // a scan leaves a button being pressed alone.
+    std::vector<Rule> shown_;
+    Lang shownLang_ = Lang::en;
+    bool shownDark_ = false;
+    bool drawn_ = false;
     QLabel* note_ = nullptr;
     QLabel* fileNotice_ = nullptr;
     QPushButton* removeAll_ = nullptr;

@@ -14,6 +14,11 @@ constexpr int titlePadding = 16;
 
 QTableWidget* make(const std::vector<int>& widths) {
     auto* table = new QTableWidget(0, static_cast<int>(widths.size()));
+    apply(table);
+    return table;
+}
+
+void apply(QTableView* table) {
     table->setShowGrid(false);
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -25,12 +30,14 @@ QTableWidget* make(const std::vector<int>& widths) {
     table->horizontalHeader()->setHighlightSections(false);
     table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     table->verticalHeader()->setDefaultSectionSize(28);
-    return table;
 }
 
 void setTitles(QTableWidget* table, const std::vector<int>& widths, const QStringList& titles) {
     table->setHorizontalHeaderLabels(titles);
-    QHeaderView* header = table->horizontalHeader();
+    sizeColumns(table->horizontalHeader(), widths, titles);
+}
+
+void sizeColumns(QHeaderView* header, const std::vector<int>& widths, const QStringList& titles) {
     const QFontMetrics metrics(header->font());
     for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
         const int width = widths[static_cast<size_t>(column)];
