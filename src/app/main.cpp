@@ -7,6 +7,7 @@
 #include "model.h"
 #include "paths.h"
 #include "program_info.h"
+#include "quit_signals.h"
 #include "single_instance.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +27,10 @@ int main(int argc, char** argv) {
     // The program lives on in the status bar without a window; without a tray it stays reachable
     // by starting it again, which opens the window of this process.
     QApplication::setQuitOnLastWindowClosed(false);
-    AppDelegate delegate(Model::shared());
+    Model& model = Model::shared();
+    // Ended by the session or a signal, it saves the journal as Quit does.
+    QuitSignals quitOnSignal([&model] { model.quit(); });
+    AppDelegate delegate(model);
     QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
                      &AppDelegate::openWindow);
     delegate.launch(QApplication::arguments());

@@ -30,7 +30,8 @@ QString socketPathFor(const QString& dataRoot) {
 SingleInstance::SingleInstance(const QString& dataRoot, QObject* parent)
     : QObject(parent), lock_((QDir().mkpath(dataRoot), dataRoot + "/nattervane.lock")),
       socketPath_(socketPathFor(dataRoot)) {
-    // A lock left by a process that is gone is taken over at once.
+    // A lock is stale only when its process is gone from this machine, never by its age: the
+    // running program does not touch its lock file again.
     lock_.setStaleLockTime(0);
 }
 

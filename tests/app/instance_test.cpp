@@ -1,0 +1,59 @@
+#include <csignal>
+#include <fstream>
+
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTest>
+
+#include "quit_signals.h"
+#include "single_instance.h"
+#include "temp_dir.h"
+
+// How the program keeps to one process per data folder and ends cleanly on a signal.
+class InstanceTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void aSecondStartAsksTheFirstToOpenItsWindow() {
+        TempDir dir;
+        const QString root = QString::fromStdString(dir / "data");
+        SingleInstance first(root);
+        QVERIFY(first.claim());
+        QSignalSpy asked(&first, &SingleInstance::openRequested);
+        SingleInstance second(root);
+        QVERIFY(!second.claim());
+        QTRY_COMPARE(asked.count(), 1);
+        // Another data folder runs on its own.
+        SingleInstance other(QString::fromStdString(dir / "other"));
+        QVERIFY(other.claim());
+        QCOMPARE(asked.count(), 1);
+    }
+
+    void aLockLeftByAProcessThatIsGoneIsTakenOver() {
+        TempDir dir;
+        std::filesystem::create_directories(dir / "data");
+        // A lock file as a crashed run leaves it: a process id that no longer exists.
+        std::ofstream(dir / "data/nattervane.lock")
+            << "2147483600\nnattervane\n"
+            << QSysInfo::machineHostName().toStdString() << "\n";
+        SingleInstance instance(QString::fromStdString(dir / "data"));
+        QVERIFY(instance.claim());
+    }
+
+    void quitSignalsReachTheEventLoop() {
+        int calls = 0;
+        {
+            QuitSignals watcher([&calls] { ++calls; });
+            std::raise(SIGTERM);
+            std::raise(SIGHUP);
+            QTRY_VERIFY(calls >= 1);
+        }
+        // Afterwards the default actions are back.
+        struct sigaction current {};
+        sigaction(SIGTERM, nullptr, &current);
+        QVERIFY(current.sa_handler == SIG_DFL);
+    }
+};
+
+QTEST_MAIN(InstanceTest)
+#include "instance_test.moc"
