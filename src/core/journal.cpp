@@ -47,6 +47,7 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
                      int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
                      bool blocked, Dates::TimePoint at) {
     std::string today = day(at);
+    changedDays_.insert(today);
     auto [found, created] = entries_.try_emplace(today + "|" + app + "|" + dest);
     JournalEntry& entry = found->second;
     if (created) {
@@ -65,11 +66,16 @@ bool Journal::save(std::string* error) {
     std::error_code failure;
     fs::create_directories(dir_, failure);
     if (failure) return fail(error, "cannot create " + dir_ + ": " + failure.message());
+    // Only the days recorded into since the last save: a week of entries is rewritten once, not
+    // every time.
     std::map<std::string, std::vector<const JournalEntry*>> days;
     for (const auto& [id, entry] : entries_)
-        days[entry.day].push_back(&entry);
-    for (auto& [day, entries] : days)
+        if (changedDays_.contains(entry.day)) days[entry.day].push_back(&entry);
+    for (auto& [day, entries] : days) {
         if (!writeDay(day, std::move(entries), error)) return false;
+        changedDays_.erase(day);
+    }
+    changedDays_.clear();
     prune(clock_());
     return true;
 }
@@ -94,6 +100,7 @@ bool Journal::writeDay(const std::string& day, std::vector<const JournalEntry*> 
 
 void Journal::load() {
     entries_.clear();
+    changedDays_.clear();
     prune(clock_());
     Contents contents = read(dir_);
     entries_ = std::move(contents.entries);
@@ -116,6 +123,7 @@ void Journal::prune(Dates::TimePoint now) {
 
 void Journal::wipe() {
     entries_.clear();
+    changedDays_.clear();
     unusable_.clear();
     unkept_.clear();
     std::error_code ignored;

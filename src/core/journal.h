@@ -40,9 +40,10 @@ class Journal {
                 int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
                 bool blocked, Dates::TimePoint at);
 
-    // Writes the file of every day in memory, then prunes. On failure `error` (when given) says
-    // why, the entries stay in memory and the result is false. A day file the last load could
-    // neither use nor keep is never written over: saving its day fails.
+    // Writes the file of every day recorded into since the last save or load, then prunes. On
+    // failure `error` (when given) says why, the entries stay in memory, their days are written
+    // at the next save and the result is false. A day file the last load could neither use nor
+    // keep is never written over: saving its day fails.
     bool save(std::string* error = nullptr);
     // Replaces the entries with the content of the directory, after pruning it. Every day file
     // that cannot be used is first kept (see UnusableFile::keep), so its day can be written anew.
@@ -82,4 +83,6 @@ class Journal {
     // Day files of the directory that the last load could neither use nor keep; never written
     // over.
     std::set<std::string> unkept_;
+    // Days recorded into since the last save: the only ones the next save writes.
+    std::set<std::string> changedDays_;
 };

@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -301,6 +302,28 @@ TEST_F(JournalTest, WipeForgetsEverythingAndTheNextSaveStartsAfresh) {
     ASSERT_TRUE(j.save());
     EXPECT_EQ(files().size(), 1u);
     EXPECT_TRUE(j.unusable().empty());
+}
+
+TEST_F(JournalTest, ASaveWritesOnlyTheDaysRecordedIntoSinceTheLast) {
+    Journal week = journal();
+    for (int day = 0; day < 7; ++day)
+        week.record("Safari", "example.com", "192.0.2.1", 443, tracker, 1, 1, false,
+                    now - hours{24 * day});
+    ASSERT_TRUE(week.save());
+    const auto written = [&](const std::string& name) {
+        return fs::last_write_time(dir + "/" + name);
+    };
+    const auto monday = written("2026-03-09.json"), sunday = written("2026-03-08.json");
+    std::this_thread::sleep_for(milliseconds(20));
+    week.record("Safari", "example.com", "192.0.2.1", 443, tracker, 5, 5, false, now);
+    ASSERT_TRUE(week.save());
+    EXPECT_NE(written("2026-03-09.json"), monday);
+    EXPECT_EQ(written("2026-03-08.json"), sunday);
+    // A fresh load writes nothing until something is recorded; what it read stays.
+    Journal again = journal();
+    ASSERT_TRUE(again.save());
+    EXPECT_EQ(files().size(), 7u);
+    EXPECT_EQ(again.entries(), week.entries());
 }
 
 TEST_F(JournalTest, AMissingDirectoryLoadsEmpty) {
