@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app_texts.h"
+#include "atomic_file.h"
+#include "test_paths.h"
 
 using platform::Wording;
 
@@ -46,4 +48,26 @@ TEST(AppTexts, HelperTextsNameTheSystemsFirewall) {
               "Nattervane wants to change the Mac's firewall rules.");
     EXPECT_EQ(AppTexts::adminPrompt(Lang::ru, Wording::macos),
               "Nattervane хочет изменить правила встроенного фильтра Mac.");
+}
+
+// pkexec shows the message of the polkit action, not the program's own prompt: the two say the
+// same in both languages.
+TEST(AppTexts, ThePolkitActionsShowTheAdministratorPrompt) {
+    const std::string policy =
+        AtomicFile::read(std::string(TestPaths::data) +
+                         "/../../resources/linux/app.orvelle.nattervane.policy.in")
+            .value_or("");
+    ASSERT_FALSE(policy.empty());
+    const auto count = [&](const std::string& text) {
+        size_t found = 0;
+        for (size_t at = policy.find(text); at != std::string::npos; at = policy.find(text, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("<message>" + AppTexts::adminPrompt(Lang::en, Wording::linux) + "</message>"),
+              2u);
+    EXPECT_EQ(count("<message xml:lang=\"ru\">" + AppTexts::adminPrompt(Lang::ru, Wording::linux) +
+                    "</message>"),
+              2u);
+    EXPECT_EQ(count("org.freedesktop.policykit.exec.path"), 2u);
 }
