@@ -6,14 +6,19 @@
 #             UndefinedBehaviorSanitizer (build-sanitize/), and their tests
 #   fuzz      each fuzz target for 20 seconds (tools/fuzz, build-fuzz/)
 #   full      the normal build (scripts/build.sh, build/), the Debian package built, installed,
-#             run and removed (scripts/package_check.sh), and the whole suite
+#             run and removed (scripts/package_check.sh), and the whole suite but the session
+#   session   the built program as a user runs it (tests/session/session.sh: X display, tray,
+#             notifications, real connections) and the blocking flow under a real systemd in a
+#             container (tests/session/container.sh); screenshots in build/session, build/container
 set -eu
 cd "$(dirname "$0")/.."
 export LANG=C.UTF-8
 export ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
 
 run_ctest() {
-    (cd "$1" && ctest --output-on-failure --timeout 300 -j 2)
+    dir=$1
+    shift
+    (cd "$dir" && ctest --output-on-failure --timeout 300 -j 2 "$@")
 }
 
 build_and_test() {
@@ -30,8 +35,9 @@ stage_fuzz() { tools/fuzz 20; }
 stage_full() {
     scripts/build.sh
     scripts/package_check.sh
-    run_ctest build
+    run_ctest build -LE session
 }
+stage_session() { (cd build && ctest --output-on-failure -L session); }
 
 stage() {
     echo "=== stage $1"
@@ -41,9 +47,9 @@ stage() {
 }
 
 scripts/setup.sh
-for name in nogui sanitize fuzz; do
+for name in nogui sanitize fuzz full; do
     stage "$name"
 done
 # The last stage prints no time of its own, so that CTest's summary ends the run.
-echo "=== stage full"
-stage_full
+echo "=== stage session"
+stage_session
