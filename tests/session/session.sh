@@ -1,0 +1,662 @@
+#!/bin/bash
+# The small predicates inside the runs are called through wait_until.
+# shellcheck disable=SC2317
+
+# The shipped application run the way a user runs it. In a private network and mount namespace,
+# four programs hold connections to documentation addresses that the hosts file names (an ad
+# server, a telemetry host, a social network, an unknown host); a virtual X screen, a session
+# bus, the dunst notification daemon and a panel with a system tray (tint2, or lxqt-panel's
+# StatusNotifierItem host) stand in for the desktop. Each check prints a PASS or FAIL line; the
+# script exits 1 when any fails. Logs and screenshots go to one folder per run in OUT_DIR.
+# Usage (as root): tests/session/session.sh BUILD_DIR SOURCE_DIR OUT_DIR
+# SESSION_RUNS, when set, names the runs to make (of english russian late-tray status-notifier
+# questions).
+set -u
+
+runs="english russian late-tray status-notifier questions"
+
+if [ "${1:-}" != --inside ]; then
+    if [ $# -ne 3 ]; then
+        echo "usage: $0 BUILD_DIR SOURCE_DIR OUT_DIR" >&2
+        exit 2
+    fi
+    if [ "$(id -u)" != 0 ] || ! unshare -n -m true 2>/dev/null; then
+        echo "skipped: needs root for a private network and mount namespace"
+        exit 0
+    fi
+    missing=
+    for tool in Xvfb xprop xwininfo xdotool dbus-daemon dbus-send dbus-monitor dunst dunstctl \
+        tint2 lxqt-panel import convert compare python3 ip getent; do
+        command -v "$tool" >/dev/null || missing="$missing $tool"
+    done
+    if [ -n "$missing" ]; then
+        echo "FAIL tools: missing$missing (scripts/setup.sh installs them)"
+        exit 1
+    fi
+    build=$(realpath "$1")
+    for program in src/app/nattervane tests/system/hold_connection; do
+        if [ ! -x "$build/$program" ]; then
+            echo "FAIL build: $build/$program is missing"
+            exit 1
+        fi
+    done
+    mkdir -p "$3"
+    out=$(realpath "$3")
+    for run in ${SESSION_RUNS:-$runs} net; do
+        rm -rf "${out:?}/$run"
+    done
+    # Whatever happens inside, the stage ends within eight minutes; the TERM runs its cleanup.
+    exec timeout -k 15 480 unshare -n -m "$0" --inside "$build" "$(realpath "$2")" "$out"
+fi
+
+build=$2
+out=$4
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/session/lib.sh
+. "$here/lib.sh"
+
+app="$build/src/app/nattervane"
+holder="$build/tests/system/hold_connection"
+hosts="stats.g.doubleclick.net incoming.telemetry.mozilla.org connect.facebook.net quiet-harbour.example"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+unset DBUS_SESSION_BUS_ADDRESS DISPLAY WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION \
+    QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_SCALE_FACTOR NATTERVANE_OPEN NATTERVANE_SNAPSHOT
+export QT_AUTO_SCREEN_SCALE_FACTOR=0
+
+failures=0
+started=$SECONDS
+
+pass() {
+    echo "PASS $1${2:+: $2}"
+}
+
+fail() {
+    echo "FAIL $1${2:+: $2}"
+    failures=$((failures + 1))
+}
+
+note() {
+    echo "     $*"
+}
+
+# --- The network: lo with the four addresses, named by a hosts file bound over /etc/hosts in
+# this mount namespace only.
+SESSION_RUN="$out/net"
+mkdir -p "$SESSION_RUN"
+mounts=()
+
+cleanup() {
+    trap - EXIT TERM INT HUP
+    touch "$out/net/holders.stop"
+    # Closing the fifo's only writer ends every holder.
+    exec 3>&-
+    session_stop_all
+    local target
+    for target in "${mounts[@]}"; do
+        umount "$target" 2>/dev/null
+    done
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
+
+ip link set lo up
+for n in 10 11 12 13; do
+    ip addr add "203.0.113.$n/32" dev lo
+done
+cat >"$SESSION_RUN/hosts" <<'EOF'
+127.0.0.1 localhost
+203.0.113.10 stats.g.doubleclick.net
+203.0.113.11 incoming.telemetry.mozilla.org
+203.0.113.12 connect.facebook.net
+203.0.113.13 quiet-harbour.example
+EOF
+mount --bind "$SESSION_RUN/hosts" /etc/hosts && mounts+=(/etc/hosts)
+if ! grep -Eq '^hosts:.*[[:space:]]files' /etc/nsswitch.conf 2>/dev/null; then
+    sed 's/^hosts:.*/hosts: files dns/' /etc/nsswitch.conf >"$SESSION_RUN/nsswitch.conf"
+    mount --bind "$SESSION_RUN/nsswitch.conf" /etc/nsswitch.conf && mounts+=(/etc/nsswitch.conf)
+fi
+if [ "$(getent hosts 203.0.113.12 | awk '{ print $2 }')" != connect.facebook.net ]; then
+    fail setup "203.0.113.12 does not resolve to connect.facebook.net in the namespace"
+    exit 1
+fi
+
+# One holder per address, each reading the same fifo: they keep their connection until the fifo's
+# writer closes, starting a new one when the holder's own 60 seconds run out.
+mkfifo "$SESSION_RUN/hold"
+for n in 10 11 12 13; do
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    session_spawn "hold-$n" bash -c '
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
+            [ -e "$1" ] && exit 0
+            "$2" "$3" <"$0" || exit 1
+        done' "$SESSION_RUN/hold" "$SESSION_RUN/holders.stop" "$holder" "203.0.113.$n"
+done
+exec 3>"$SESSION_RUN/hold"
+holders_ready() {
+    [ "$(cat "$SESSION_RUN"/hold-*.log 2>/dev/null | grep -c ready)" -ge 4 ]
+}
+if ! wait_until 10 holders_ready; then
+    fail setup "the four held connections did not open (see $SESSION_RUN/hold-*.log)"
+    exit 1
+fi
+holders_end=$(session_count)
+
+# --- Runs: each has its own X screen, bus, notification daemon and data folder.
+
+run_begin() {
+    SESSION_RUN="$out/$1"
+    mkdir -p "$SESSION_RUN/user" "$SESSION_RUN/runtime" "$SESSION_RUN/home"
+    chmod 700 "$SESSION_RUN/runtime"
+    export HOME="$SESSION_RUN/user" XDG_RUNTIME_DIR="$SESSION_RUN/runtime"
+    export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+    home="$SESSION_RUN/home"
+    run_started=$SECONDS
+    start_xvfb xvfb && start_bus bus && start_notify_log notifications && start_dunst dunst
+}
+
+run_end() {
+    session_stop_all "$holders_end"
+    unset DISPLAY DBUS_SESSION_BUS_ADDRESS
+    note "($1 took $((SECONDS - run_started)) s)"
+}
+
+# write_settings LANGUAGE: scans every 3 seconds, in that language.
+write_settings() {
+    printf '{"quiet":false,"interval":3,"language":"%s","showLocal":false,"paused":false}\n' \
+        "$1" >"$home/settings.json"
+}
+
+start_app() {
+    app_started=$SECONDS
+    session_spawn "${1:-app}" env NATTERVANE_HOME="$home" QT_QPA_PLATFORM=xcb "$app"
+}
+
+# The destinations of the journal's day files, one a line; fails when a file is not valid JSON.
+journal_dests() {
+    python3 - "$home/journal" <<'EOF'
+import glob
+import json
+import sys
+
+for path in sorted(glob.glob(sys.argv[1] + "/*.json")):
+    with open(path, encoding="utf-8") as day:
+        for entry in json.load(day):
+            print(entry["dest"])
+EOF
+}
+
+journal_has_hosts() {
+    local dests host
+    dests=$(journal_dests 2>/dev/null) || return 1
+    for host in $hosts; do
+        grep -qx "$host" <<<"$dests" || return 1
+    done
+}
+
+journal_missing() {
+    local dests host missing=
+    dests=$(journal_dests 2>&1) || {
+        echo "unreadable: $dests"
+        return
+    }
+    for host in $hosts; do
+        grep -qx "$host" <<<"$dests" || missing="$missing $host"
+    done
+    echo "missing:${missing:- none}"
+}
+
+# Waits for the two notifications due, then for more scans, which must not notify again.
+await_notifications() {
+    two_notes() {
+        [ "$(notifications "$SESSION_RUN/notifications.log" | grep -c .)" -ge 2 ]
+    }
+    wait_until 20 two_notes
+    sleep 7
+}
+
+# check_notifications NAME EXPECTED: what dunst was sent equals EXPECTED (lines of application,
+# title and body separated by tabs, in any order), and dunst holds that many.
+check_notifications() {
+    local name=$1 expected=$2 got count
+    screenshot "$SESSION_RUN/$name.png"
+    got=$(notifications "$SESSION_RUN/notifications.log")
+    printf '%s\n' "$got" >"$SESSION_RUN/notifications.txt"
+    count=$(dunst_total)
+    if [ "$(sort <<<"$got")" = "$(sort <<<"$expected")" ] &&
+        [ "$count" = "$(grep -c . <<<"$expected")" ]; then
+        pass "$name" "$(grep -c . <<<"$got") notifications, exact texts; dunst holds $count"
+    else
+        fail "$name" "dunst holds ${count:-?}; expected / received:"
+        diff <(sort <<<"$expected") <(sort <<<"$got") | sed 's/^/     /'
+    fi
+}
+
+# check_glyph NAME BACKGROUND: on a screenshot, the left part of the docked icon, where the glyph
+# is drawn (the state dot is in the lower right), has clearly many pixels of another colour
+# than the panel's.
+check_glyph() {
+    local name=$1 colour=$2 icon x y w h shot glyph count
+    if ! icon=$(docked_icon Nattervane); then
+        fail "$name" "no icon docked in the panel"
+        return
+    fi
+    read -r x y w h <<<"$(window_geometry "$icon")"
+    shot="$SESSION_RUN/$name.png"
+    screenshot "$shot"
+    # The picture is 22 × 18 points, the dot starting 14 points from its left edge; 55 % of the
+    # width leaves the dot out wherever the icon is scaled.
+    glyph=$((w * 55 / 100))
+    count=$(differing_pixels "$shot" "$x" "$y" "$glyph" "$h" "$colour")
+    convert "$shot" -crop "$((w + 16))x$((h + 16))+$((x - 8))+$((y - 8))" +repage -scale 800% \
+        "$SESSION_RUN/$name-icon.png"
+    if [ "${count:-0}" -ge 40 ]; then
+        pass "$name" "$count of $((glyph * h)) glyph pixels stand out from $colour (icon ${w}x$h)"
+    else
+        fail "$name" "only ${count:-0} of $((glyph * h)) glyph pixels stand out from $colour (icon ${w}x$h at $x,$y; see $name-icon.png)"
+    fi
+}
+
+en_notes=$(
+    printf 'Nattervane\tNattervane\t%s\n' \
+        '“hold_connection” is sending data to the ad network Google Ads.' \
+        '“hold_connection” talks to the social network Meta (Facebook), which can learn that you opened it.'
+)
+ru_notes=$(
+    printf 'Nattervane\tNattervane\t%s\n' \
+        '«hold_connection» отправляет данные рекламной сети Google Ads.' \
+        '«hold_connection» связывается с соцсетью Meta (Facebook) — она может узнать, что вы открыли эту программу.'
+)
+
+# --- English, dark panel: checks 1, 2, 3 (dark) and 6.
+english() {
+    run_begin english || {
+        fail english "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return
+    }
+    start_tint2 tint2 '#202020' || fail tray-dark "tint2's tray did not come up"
+    write_settings en
+    start_app
+    wait_until 20 docked_icon Nattervane >/dev/null
+    # A few scans, so the state dot shows what was seen.
+    sleep 4
+    check_glyph icon-dark '#202020'
+
+    # The journal is written at the first scan and then at most every 30 seconds: the names of
+    # the destinations, looked up after the first scan, are in it within 40 seconds.
+    local alive=1
+    wait_until 40 journal_has_hosts
+    # At least three scans, 3 seconds apart.
+    while [ $((SECONDS - app_started)) -lt 10 ]; do
+        sleep 1
+    done
+    session_running app || alive=0
+    if [ "$alive" = 1 ] && journal_has_hosts; then
+        pass alive-and-journal "running after $((SECONDS - app_started)) s of scans every 3 s; journal lists the four destinations"
+    elif [ "$alive" = 0 ]; then
+        fail alive-and-journal "the application ended (see $SESSION_RUN/app.log); journal $(journal_missing)"
+    else
+        fail alive-and-journal "journal $(journal_missing)"
+    fi
+    await_notifications
+    check_notifications notifications-english "$en_notes"
+
+    quit_from_menu
+    run_end english
+}
+
+# Clicks the docked icon, expects the menu as a new override-redirect window, chooses its last
+# item (Quit) with the keyboard, and expects the application to end with status 0 and a complete
+# journal.
+quit_from_menu() {
+    local icon x y w h before pid status menu=
+    if ! icon=$(docked_icon Nattervane); then
+        fail menu-quit "no docked icon to click"
+        return
+    fi
+    read -r x y w h <<<"$(window_geometry "$icon")"
+    before=$(top_windows | awk '{ print $1 }')
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+    new_menu() {
+        local id
+        for id in $(top_windows | awk '{ print $1 }'); do
+            grep -qx "$id" <<<"$before" && continue
+            if window_viewable "$id" && window_override_redirect "$id"; then
+                menu=$id
+                return 0
+            fi
+        done
+        return 1
+    }
+    if ! wait_until 5 new_menu; then
+        screenshot "$SESSION_RUN/menu-open.png"
+        fail menu-quit "clicking the icon at $((x + w / 2)),$((y + h / 2)) opened no menu window"
+        return
+    fi
+    sleep 0.5
+    screenshot "$SESSION_RUN/menu-open.png"
+    note "menu window $(top_windows | grep "^$menu ")"
+    # Up from the freshly opened menu wraps round to its last item.
+    xdotool key Up
+    sleep 0.5
+    screenshot "$SESSION_RUN/menu-quit-selected.png"
+    local chosen
+    chosen=$(date +%s)
+    xdotool key Return
+    pid=$(session_pid app)
+    if ! wait_until 15 bash -c "! kill -0 $pid 2>/dev/null"; then
+        screenshot "$SESSION_RUN/menu-after-return.png"
+        fail menu-quit "still running 15 s after choosing Quit (see menu-quit-selected.png)"
+        return
+    fi
+    wait "$pid"
+    status=$?
+    mv -f "$SESSION_RUN/app.pid" "$SESSION_RUN/app.pid.ended"
+    # Quitting saves the journal, which was last saved up to 30 seconds before.
+    local saved
+    saved=$(stat -c %Y "$home"/journal/*.json 2>/dev/null | sort -n | tail -n 1)
+    if [ "$status" = 0 ] && journal_has_hosts && [ "${saved:-0}" -ge "$chosen" ]; then
+        pass menu-quit "menu opened, Quit ended it with status 0 and saved the journal: valid JSON with the four destinations"
+    elif [ "$status" != 0 ]; then
+        fail menu-quit "exit status $status; journal $(journal_missing)"
+    elif [ "${saved:-0}" -lt "$chosen" ]; then
+        fail menu-quit "exit status 0, but the journal was not saved on Quit (last written $((chosen - ${saved:-0})) s before)"
+    else
+        fail menu-quit "exit status 0; journal $(journal_missing)"
+    fi
+}
+
+# --- Russian, light panel: checks 2 (Russian), 3 (light) and 7.
+russian() {
+    run_begin russian || {
+        fail russian "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return
+    }
+    start_tint2 tint2 '#f0f0f0' || fail tray-light "tint2's tray did not come up"
+    write_settings ru
+    start_app
+    wait_until 20 docked_icon Nattervane >/dev/null
+    sleep 4
+    check_glyph icon-light '#f0f0f0'
+    await_notifications
+    check_notifications notifications-russian "$ru_notes"
+
+    second_launch
+    run_end russian
+}
+
+# A second start while one runs ends at once with status 0, and the running one opens its window.
+second_launch() {
+    local first second status='' took window
+    first=$(session_pid app)
+    local begun=$SECONDS
+    start_app app-second
+    second=$(session_pid app-second)
+    if wait_until 10 bash -c "! kill -0 $second 2>/dev/null"; then
+        wait "$second"
+        status=$?
+        mv -f "$SESSION_RUN/app-second.pid" "$SESSION_RUN/app-second.pid.ended"
+    fi
+    took=$((SECONDS - begun))
+    main_window() {
+        local id w
+        for id in $(viewable_windows_named Nattervane); do
+            read -r _ _ w _ <<<"$(window_geometry "$id")"
+            if [ "$w" -ge 600 ]; then
+                window=$id
+                return 0
+            fi
+        done
+        return 1
+    }
+    window=
+    wait_until 5 main_window
+    screenshot "$SESSION_RUN/second-launch.png"
+    if [ "$status" = 0 ] && [ -n "$window" ] && kill -0 "$first" 2>/dev/null; then
+        pass second-launch "second process ended with status 0 after ${took} s; the first opened its window $window and keeps running alone"
+    else
+        local why=
+        [ -z "$status" ] && why="the second process still runs after 10 s;"
+        [ -n "$status" ] && [ "$status" != 0 ] && why="the second process ended with status $status;"
+        [ -z "$window" ] && why="$why no window titled Nattervane opened;"
+        kill -0 "$first" 2>/dev/null || why="$why the first process ended;"
+        fail second-launch "${why% ;}"
+        session_stop app-second
+    fi
+}
+
+# --- No tray at start: the tray comes 10 seconds later and the icon docks in it (check 4).
+late_tray() {
+    run_begin late-tray || {
+        fail late-tray "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return
+    }
+    write_settings en
+    start_app
+    sleep 10
+    screenshot "$SESSION_RUN/before-tray.png"
+    if ! session_running app; then
+        fail late-tray "the application ended before the tray came (see $SESSION_RUN/app.log)"
+        run_end late-tray
+        return
+    fi
+    start_tint2 tint2 '#202020' || fail late-tray "tint2's tray did not come up"
+    local begun=$SECONDS
+    if wait_until 15 docked_icon Nattervane >/dev/null; then
+        sleep 1
+        screenshot "$SESSION_RUN/after-tray.png"
+        pass late-tray "the icon docked $((SECONDS - begun - 1)) s after the tray appeared"
+    else
+        screenshot "$SESSION_RUN/after-tray.png"
+        fail late-tray "no icon docked within 15 s of the tray appearing (see after-tray.png)"
+    fi
+    run_end late-tray
+}
+
+# --- A StatusNotifierItem host (lxqt-panel) instead of an XEmbed tray (check 5).
+status_notifier() {
+    run_begin status-notifier || {
+        fail status-notifier "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return
+    }
+    mkdir -p "$XDG_CONFIG_HOME/lxqt"
+    cat >"$XDG_CONFIG_HOME/lxqt/panel.conf" <<'EOF'
+[General]
+__userfile__=true
+
+[panel1]
+alignment=-1
+desktop=0
+hidable=false
+iconSize=32
+lineCount=1
+lockPanel=true
+panelSize=40
+plugins=statusnotifier
+position=Bottom
+width=100
+widthPercents=true
+
+[statusnotifier]
+type=statusnotifier
+EOF
+    session_spawn lxqt-panel env QT_QPA_PLATFORM=xcb lxqt-panel
+    host_up() {
+        dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
+            /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+            string:org.kde.StatusNotifierWatcher string:IsStatusNotifierHostRegistered \
+            2>/dev/null | grep -q 'boolean true'
+    }
+    if ! wait_until 20 host_up; then
+        fail status-notifier "lxqt-panel's watcher and host did not appear (see $SESSION_RUN/lxqt-panel.log)"
+        run_end status-notifier
+        return
+    fi
+    sleep 1
+    screenshot "$SESSION_RUN/panel-before.png"
+    write_settings en
+    start_app
+    local pid item=
+    pid=$(session_pid app)
+    registered() {
+        local service
+        for service in $(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
+            /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+            string:org.kde.StatusNotifierWatcher string:RegisteredStatusNotifierItems 2>/dev/null |
+            sed -n 's/^ *string "\([^"/]*\).*"$/\1/p'); do
+            if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+                org.freedesktop.DBus.GetConnectionUnixProcessID "string:$service" 2>/dev/null |
+                grep -q "uint32 $pid\$"; then
+                item=$service
+                return 0
+            fi
+        done
+        return 1
+    }
+    if ! wait_until 20 registered; then
+        screenshot "$SESSION_RUN/panel-after.png"
+        fail status-notifier "the application registered no item with org.kde.StatusNotifierWatcher"
+        run_end status-notifier
+        return
+    fi
+    sleep 4
+    screenshot "$SESSION_RUN/panel-after.png"
+    local panel x y w h changed
+    panel=$(top_windows | grep -F '("lxqt-panel" "lxqt-panel")' | awk '{ print $1; exit }')
+    read -r x y w h <<<"$(window_geometry "${panel:-none}")"
+    if [ -z "${w:-}" ]; then
+        fail status-notifier "registered as $item, but lxqt-panel's window was not found"
+    else
+        changed=$(differing_area "$SESSION_RUN/panel-before.png" "$SESSION_RUN/panel-after.png" \
+            "$x" "$y" "$w" "$h")
+        convert "$SESSION_RUN/panel-after.png" -crop "256x${h}+${x}+${y}" +repage -scale 400% \
+            "$SESSION_RUN/panel-item.png"
+        if [ "${changed:-0}" -ge 40 ]; then
+            pass status-notifier "registered as $item; $changed pixels of the panel changed when it appeared"
+        else
+            fail status-notifier "registered as $item, but the panel looks the same as before (${changed:-0} pixels changed)"
+        fi
+    fi
+    viewable_windows_named Nattervane | grep -q . &&
+        note "the window opened as if there were no tray"
+    top_windows >"$SESSION_RUN/windows.txt"
+    run_end status-notifier
+}
+
+# --- Two destinations whose rule is "ask": one question at a time, no journal writes while one
+# is open, the second question after the first is answered (check 8).
+questions() {
+    run_begin questions || {
+        fail questions "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return
+    }
+    start_tint2 tint2 '#202020' || fail questions "tint2's tray did not come up"
+    write_settings en
+    cat >"$home/rules.json" <<'EOF'
+{"rules":[{"target":"incoming.telemetry.mozilla.org","action":"ask","created":"2026-01-01T00:00:00Z"},{"target":"quiet-harbour.example","action":"ask","created":"2026-01-01T00:00:00Z"}],"blockNew":false,"baseline":[],"blockAllListed":false}
+EOF
+    start_app
+    dialogs() {
+        local id
+        for id in $(viewable_windows_named Nattervane); do
+            window_type "$id" | grep -q _NET_WM_WINDOW_TYPE_DIALOG && echo "$id"
+        done
+        return 0
+    }
+    first_dialog() {
+        first=$(dialogs | head -n 1)
+        [ -n "$first" ]
+    }
+    journal_stamp() {
+        stat -c '%i %y %s' "$home"/journal/*.json 2>/dev/null || echo none
+    }
+    local first='' second='' most=0 n stamp now_stamp written=0 samples=0
+    if ! wait_until 30 first_dialog; then
+        screenshot "$SESSION_RUN/no-question.png"
+        fail questions "no question window within 30 s (see no-question.png)"
+        run_end questions
+        return
+    fi
+    sleep 0.5
+    screenshot "$SESSION_RUN/question-1.png"
+    stamp=$(journal_stamp)
+    # Open longer than the journal's 30-second save period.
+    local until=$((SECONDS + 33))
+    while [ "$SECONDS" -lt "$until" ]; do
+        n=$(dialogs | grep -c .)
+        [ "$n" -gt "$most" ] && most=$n
+        now_stamp=$(journal_stamp)
+        [ "$now_stamp" != "$stamp" ] && written=1
+        samples=$((samples + 1))
+        sleep 1
+    done
+    screenshot "$SESSION_RUN/question-1-later.png"
+    answer() {
+        xdotool windowfocus --sync "$1" 2>/dev/null
+        xdotool key --clearmodifiers Return
+    }
+    answer "$first"
+    gone() {
+        ! dialogs | grep -qx "$1"
+    }
+    local closed=0
+    wait_until 5 gone "$first" && closed=1
+    next_dialog() {
+        second=$(dialogs | grep -vx "$first" | head -n 1)
+        [ -n "$second" ]
+    }
+    if [ "$closed" = 1 ] && wait_until 15 next_dialog; then
+        sleep 0.5
+        screenshot "$SESSION_RUN/question-2.png"
+        stamp=$(journal_stamp)
+        local end2=$((SECONDS + 3))
+        while [ "$SECONDS" -lt "$end2" ]; do
+            n=$(dialogs | grep -c .)
+            [ "$n" -gt "$most" ] && most=$n
+            [ "$(journal_stamp)" != "$stamp" ] && written=1
+            samples=$((samples + 1))
+            sleep 0.5
+        done
+        answer "$second"
+        wait_until 5 gone "$second" || second="$second (not closed by Return)"
+    fi
+    # No third question: both are answered.
+    sleep 4
+    local third
+    third=$(dialogs | grep -c .)
+    screenshot "$SESSION_RUN/questions-answered.png"
+    local answered
+    answered=$(python3 - "$home/rules.json" <<'EOF'
+import json
+import sys
+
+rules = json.load(open(sys.argv[1], encoding="utf-8"))["rules"]
+print(" ".join(sorted(f"{r['target']}={r['action']}" for r in rules)))
+EOF
+    )
+    if [ "$most" -le 1 ] && [ "$written" = 0 ] && [ "$closed" = 1 ] && [ -n "$second" ] &&
+        [[ "$second" != *"not closed"* ]] && [ "$third" = 0 ]; then
+        pass questions "at most one question open in $samples samples, journal untouched while one was open (33 s for the first); the second came after the first was answered; rules now: $answered"
+    else
+        local why=
+        [ "$most" -gt 1 ] && why="$most question windows open at once;"
+        [ "$written" = 1 ] && why="$why the journal was written while a question was open;"
+        [ "$closed" = 0 ] && why="$why Return did not close the first question;"
+        [ -z "$second" ] && [ "$closed" = 1 ] && why="$why no second question within 15 s;"
+        [[ "$second" == *"not closed"* ]] && why="$why Return did not close the second question;"
+        [ "$third" != 0 ] && why="$why $third question windows still open at the end;"
+        fail questions "${why% ;} (rules now: $answered)"
+    fi
+    run_end questions
+}
+
+for run in ${SESSION_RUNS:-$runs}; do
+    case $run in
+    english | russian | questions) "$run" ;;
+    late-tray) late_tray ;;
+    status-notifier) status_notifier ;;
+    *) fail "$run" "no such run (runs: $runs)" ;;
+    esac
+done
+
+echo "session stage: $failures failed, $((SECONDS - started)) s; logs and screenshots in $out"
+[ "$failures" = 0 ]
