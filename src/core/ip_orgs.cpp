@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 
+#include "net.h"
 #include "text.h"
 
 namespace {
@@ -162,7 +163,7 @@ std::optional<Org> lookup(std::string_view ip, const std::vector<Block>& table) 
 }
 
 std::optional<Org> lookup(std::string_view ip) {
-    return lookup(ip, blocks());
+    return lookup(Net::unmapped(ip), blocks());
 }
 
 } // namespace IPOrgs

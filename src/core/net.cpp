@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
 
 #include <nlohmann/json.hpp>
 
@@ -48,8 +49,20 @@ void from_json(const nlohmann::json& json, AddressKind& kind) {
 
 namespace Net {
 
+std::string unmapped(std::string_view ip) {
+    if (ip.find(':') == std::string_view::npos || ip.find('\0') != std::string_view::npos)
+        return std::string(ip);
+    const std::string text(ip);
+    in6_addr address{};
+    char dotted[INET_ADDRSTRLEN];
+    if (inet_pton(AF_INET6, text.c_str(), &address) != 1 || !IN6_IS_ADDR_V4MAPPED(&address) ||
+        !inet_ntop(AF_INET, &address.s6_addr[12], dotted, sizeof dotted))
+        return text;
+    return dotted;
+}
+
 AddressKind kind(std::string_view ip) {
-    std::string s = Text::toLower(ip);
+    std::string s = Text::toLower(unmapped(ip));
     if (s == "::1" || s.starts_with("127.")) return AddressKind::loopback;
     if (s.starts_with("fe80:") || s.starts_with("169.254.")) return AddressKind::linkLocal;
     bool colon = s.find(':') != std::string::npos;

@@ -18,6 +18,10 @@ void from_json(const nlohmann::json& json, AddressKind& kind);
 namespace Net {
 
 AddressKind kind(std::string_view ip);
+// The IPv4 address an IPv4-mapped IPv6 address (::ffff:a.b.c.d, as dual-stack sockets report
+// IPv4 peers) carries, in dotted form; any other text unchanged. The same peer is then one
+// destination, classified, matched and blocked as IPv4.
+std::string unmapped(std::string_view ip);
 // True for a textual IPv4 or IPv6 address.
 bool isValidIP(std::string_view s);
 // True for a dotted name of ASCII letters, digits and "-", 3 to 253 characters.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "net.h"
 #include "text.h"
 
 namespace Parsers {
@@ -25,7 +26,7 @@ std::optional<Endpoint> splitBracketed(std::string_view s) {
     if (close == std::string_view::npos) return std::nullopt;
     std::string_view ip = cutZone(s.substr(1, close - 1));
     std::string_view portText = close + 2 <= s.size() ? s.substr(close + 2) : std::string_view{};
-    return Endpoint{std::string(ip), Text::parseDecimal<int64_t>(portText).value_or(0)};
+    return Endpoint{Net::unmapped(ip), Text::parseDecimal<int64_t>(portText).value_or(0)};
 }
 
 int64_t counterOrZero(const std::vector<std::string_view>& columns, size_t index) {
@@ -43,7 +44,7 @@ std::optional<Endpoint> splitEndpoint(std::string_view s, bool ipv6) {
     std::string_view host = s.substr(0, separator);
     auto port = Text::parseDecimal<int64_t>(s.substr(separator + 1));
     if (!port || host.empty() || host == "*") return std::nullopt;
-    return Endpoint{std::string(cutZone(host)), *port};
+    return Endpoint{Net::unmapped(cutZone(host)), *port};
 }
 
 std::vector<Flow> parseNettop(std::string_view text) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
 
 #include "net.h"
 #include "text.h"
@@ -37,10 +38,17 @@ std::optional<Address> parseAddress(std::string_view line) {
     std::string text(line);
     unsigned char binary[16];
     char canonical[INET6_ADDRSTRLEN];
-    for (int family : {AF_INET, AF_INET6})
-        if (inet_pton(family, text.c_str(), binary) == 1 &&
-            inet_ntop(family, binary, canonical, sizeof canonical))
+    for (int family : {AF_INET, AF_INET6}) {
+        if (inet_pton(family, text.c_str(), binary) != 1) continue;
+        // An IPv4-mapped address reaches the peer over IPv4: it belongs in the IPv4 set, where
+        // the packets are matched.
+        const bool mapped =
+            family == AF_INET6 && IN6_IS_ADDR_V4MAPPED(reinterpret_cast<const in6_addr*>(binary));
+        if (mapped && inet_ntop(AF_INET, binary + 12, canonical, sizeof canonical))
+            return Address{canonical, false};
+        if (inet_ntop(family, binary, canonical, sizeof canonical))
             return Address{canonical, family == AF_INET6};
+    }
     return std::nullopt;
 }
 

@@ -20,7 +20,7 @@ struct Entries {
     bool operator==(const Entries&) const = default;
 };
 
-// An address in the canonical text of its family.
+// An address in the canonical text of its family; an IPv4-mapped IPv6 address as the IPv4 one.
 struct Address {
     std::string text;
     bool ipv6 = false;

@@ -105,7 +105,9 @@ TEST(IPOrgsLookup, FindsTheOwnerOfTheBuiltInBlocks) {
         {"2607:6bc0:0:ffff::1", anthropic},
         {"2607:6bc0:1::1", std::nullopt},
         {"fe80::1%en0", std::nullopt},
-        {"::ffff:8.8.8.8", std::nullopt},
+        // A dual-stack socket's IPv4 peer is looked up as IPv4.
+        {"::ffff:8.8.8.8", IPOrgs::lookup("8.8.8.8")},
+        {"::ffff:151.101.1.1", Org{"Fastly", Category::cdn}},
         {"17.253.144.10", std::nullopt},
         {"192.168.1.1", std::nullopt},
         {"google.com", std::nullopt},

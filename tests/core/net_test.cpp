@@ -15,7 +15,9 @@ TEST(NetKind, SortsAddressesByTheirText) {
                                                            {"fc00::1", local},
                                                            {"2001:db8::1", internet},
                                                            {"::", internet},
-                                                           {"::ffff:192.168.1.1", internet},
+                                                           {"::ffff:192.168.1.1", local},
+                                                           {"::FFFF:127.0.0.1", loopback},
+                                                           {"::ffff:203.0.113.7", internet},
                                                            {"10.1.2.3", local},
                                                            {"100.64.0.1", local},
                                                            {"100.128.0.1", internet},
@@ -53,6 +55,15 @@ TEST(NetValidity, AddressesAndDomains) {
     std::string longest = std::string(249, 'a') + ".com";
     EXPECT_TRUE(Net::isValidDomain(longest.substr(0, 253)));
     EXPECT_FALSE(Net::isValidDomain(longest + "x"));
+}
+
+TEST(NetUnmapped, AnIPv4MappedAddressIsTheIPv4AddressItCarries) {
+    EXPECT_EQ(Net::unmapped("::ffff:203.0.113.7"), "203.0.113.7");
+    EXPECT_EQ(Net::unmapped("::FFFF:CB00:7107"), "203.0.113.7");
+    EXPECT_EQ(Net::unmapped("0:0:0:0:0:ffff:10.0.0.1"), "10.0.0.1");
+    for (std::string other : {"203.0.113.7", "2001:db8::1", "::ffff:1.2.3", "::1", "::fffe:1.2.3.4",
+                              "::ffff:1.2.3.4%eth0", "", "host.example"})
+        EXPECT_EQ(Net::unmapped(other), other) << other;
 }
 
 TEST(AddressKindText, RoundTripsAndRejectsUnknownText) {

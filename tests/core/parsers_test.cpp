@@ -164,8 +164,11 @@ TEST(ParseSs, LineShapes) {
         "tcp ESTAB 0 0 10.0.0.2:5 203.0.113.7:443 users:((\"cut\",pid=1\n"
         "u_str ESTAB 0 0 * 1 * 2 users:((\"x\",pid=1,fd=1))\n"
         "tcp ESTAB 0 0 10.0.0.2:5\n"
-        "tcp ESTAB 0 0 10.0.0.2:5 127.0.0.53%lo:53 users:((\"x\",pid=+5,fd=1))\n";
+        "tcp ESTAB 0 0 10.0.0.2:5 127.0.0.53%lo:53 users:((\"x\",pid=+5,fd=1))\n"
+        "tcp ESTAB 0 0 [::ffff:10.0.0.2]:5 [::ffff:203.0.113.9]:443 users:((\"y\",pid=6,fd=1))\n";
+    // A dual-stack socket's IPv4 peer is the IPv4 address.
     std::vector<Flow> expected{{12, "Web Content", "tcp", "fe80::1", 22, 7, 10},
-                               {5, "x", "tcp", "127.0.0.53", 53, 0, 0}};
+                               {5, "x", "tcp", "127.0.0.53", 53, 0, 0},
+                               {6, "y", "tcp", "203.0.113.9", 443, 0, 0}};
     EXPECT_EQ(Parsers::parseSs(text), expected);
 }
