@@ -106,6 +106,8 @@ std::vector<MenuEntry> AppDelegate::menuEntries() const {
 }
 
 void AppDelegate::rebuildMenu(QMenu& menu) {
+    // The helper may have applied a change since the last scan.
+    model_.refreshHelperStatus();
     const bool dark = QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
     TrayMenu::fill(
         menu, menuEntries(), [this](const MenuEntry& entry) { perform(entry); }, dark);
