@@ -190,6 +190,7 @@ void Model::apply(const std::vector<Connection>& connections, const std::string&
     }
     if (rulesChanged) persistRules();
     apps_ = AppRow::rows(connections);
+    measureRates(now);
     saveJournalWhenDue();
     journalRows_ = journal_.sorted();
     refreshHelperStatus();
@@ -208,6 +209,18 @@ std::optional<RuleAction> Model::decide(const Connection& connection, bool& rule
     notify("new|" + dest, AppTexts::blockedTitle(lang()),
            AppTexts::blockedBody(connection.app.name, dest, lang()));
     return RuleAction::block;
+}
+
+void Model::measureRates(Dates::TimePoint now) {
+    std::vector<RateMeter::Sample> samples;
+    for (const AppRow& row : apps_)
+        for (const Connection& connection : row.conns)
+            samples.push_back(
+                {connection.id(), connection.app.name, connection.bytesIn, connection.bytesOut});
+    const std::map<std::string, Rate> rates = rates_.update(samples, now);
+    if (rates.empty()) return;
+    for (AppRow& row : apps_)
+        if (const auto found = rates.find(row.name); found != rates.end()) row.rate = found->second;
 }
 
 void Model::saveJournalWhenDue() {

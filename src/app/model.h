@@ -148,6 +148,8 @@ class Model : public QObject {
     std::optional<RuleAction> decide(const Connection& connection, bool& rulesChanged);
     void question(const Connection& connection);
     void trackerNotice(const Connection& connection);
+    // Gives each row its rate since the previous scan.
+    void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();
     void primeResolver();
     // Keeps the unusable data file at `path` aside and notes it.
@@ -164,6 +166,7 @@ class Model : public QObject {
     RuleSet rules_;
     std::vector<UnusableFile::Report> unusableFiles_;
     std::vector<AppRow> apps_;
+    RateMeter rates_;
     std::vector<JournalEntry> journalRows_;
     bool helperInstalled_ = false;
     std::string helperStatus_;

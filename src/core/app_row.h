@@ -7,6 +7,7 @@
 
 #include "category.h"
 #include "connection.h"
+#include "traffic_rate.h"
 
 // One program online in the last scan, with its connections worst first.
 struct AppRow {
@@ -21,6 +22,8 @@ struct AppRow {
     // Distinct destinations (host, else address) of tracking connections.
     int trackerCount = 0;
     int64_t bytesOut = 0;
+    // Bytes a second received and sent since the previous scan; absent on the first.
+    std::optional<Rate> rate;
 
     bool operator==(const AppRow&) const = default;
 

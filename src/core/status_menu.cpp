@@ -65,6 +65,8 @@ struct Builder {
         std::string title = row.name + "  —  " + std::to_string(row.conns.size());
         if (row.trackerCount >= 1)
             title.append(text(Key::trackersSuffix)).append(std::to_string(row.trackerCount));
+        if (row.rate && (row.rate->in > 0 || row.rate->out > 0))
+            title.append(" · ").append(RateText::both(*row.rate, state.lang));
         MenuEntry entry = MenuEntry::label(std::move(title));
         entry.dot = SignalColors::of(row.worst);
         std::set<std::string> listed;

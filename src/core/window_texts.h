@@ -7,6 +7,7 @@
 
 #include "lang.h"
 #include "platform.h"
+#include "traffic_rate.h"
 
 // The texts of the window: frame, Programs, Journal, Rules and Settings tabs.
 namespace WindowTexts {
@@ -79,8 +80,10 @@ std::string tabName(int tab, Lang lang);
 std::string footer(std::string_view source, size_t listedDomains, Lang lang,
                    platform::Wording wording = platform::current().wording);
 
-// The second line of a program in the list: its connections and, when any, its trackers.
-std::string connectionCount(size_t connections, int trackers, Lang lang);
+// The second line of a program in the list: its connections, when any its trackers, and its live
+// rate when known.
+std::string connectionCount(size_t connections, int trackers, Lang lang,
+                            const std::optional<Rate>& rate = std::nullopt);
 
 // The traffic line of a connection card, with the byte counts already formatted.
 std::string traffic(std::string_view sent, std::string_view received, Lang lang);

@@ -173,6 +173,20 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(!startedWhileAsking);
     }
 
+    void rowsCarryTheRateSinceThePreviousScan() {
+        listing(ssLine(1, "Mail", "203.0.113.5:443", "tcp", 1000, 500));
+        QVERIFY(started());
+        QCOMPARE(model->apps().front().rate, std::nullopt);
+        *now += 5s;
+        listing(ssLine(1, "Mail", "203.0.113.5:443", "tcp", 6000, 1500) +
+                ssLine(2, "Chat", "198.51.100.9:443", "tcp", 250, 0));
+        QVERIFY(scanned());
+        for (const AppRow& row : model->apps()) {
+            const Rate expected = row.name == "Mail" ? Rate{1000, 200} : Rate{50, 0};
+            QCOMPARE(row.rate, std::optional(expected));
+        }
+    }
+
     void withoutADesktopGivenTheModelUsesThisSystems() {
         ModelOptions options;
         options.dataRoot = dataRoot;

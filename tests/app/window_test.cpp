@@ -131,6 +131,19 @@ class WindowTest : public QObject, public DelegateFixture {
         QCOMPARE(table.model()->rowCount(), all + 2);
     }
 
+    void programLinesShowTheLiveRateInPlace() {
+        launch("Mail");
+        ProgramsView& programs = *view().programs();
+        QPointer<QLabel> line = programs.list()->findChild<QLabel*>("connectionCount");
+        QVERIFY(line);
+        *now += 5s;
+        listing(ssLine(1, "Browser", "203.0.113.5:443", "tcp", 0, 10000) +
+                ssLine(1, "Browser", "198.51.100.7:443") + ssLine(2, "Mail", "198.51.100.8:443"));
+        QVERIFY(scanned());
+        QVERIFY(line);
+        QCOMPARE(line->text(), QString("2 connections · trackers 1 · ↓ 0 B/s ↑ 2.0 kB/s"));
+    }
+
     void detailSurvivesScansThatChangeOnlyTraffic() {
         launch("Mail");
         model->setSelectedApp("Browser");

@@ -100,6 +100,19 @@ TEST(StatusMenu, OnlyFirstProgramsInModelOrder) {
     EXPECT_EQ(programs.submenu.back().title, "App24  —  0");
 }
 
+TEST(StatusMenu, AProgramMovingDataShowsItsLiveRate) {
+    Menu menu;
+    menu.apps = {row("Mail", {}, 1), row("Idle", {}, 0), row("New", {}, 0)};
+    menu.apps[0].rate = Rate{1500, 200};
+    menu.apps[1].rate = Rate{0, 0};
+    menu.lang = Lang::ru;
+    const std::vector<MenuEntry> built = menu.build();
+    const MenuEntry& programs = programsOf(built);
+    EXPECT_EQ(programs.submenu[0].title, "Mail  —  0 · трекеры 1 · ↓ 1,5 кБ/с ↑ 200 Б/с");
+    EXPECT_EQ(programs.submenu[1].title, "Idle  —  0");
+    EXPECT_EQ(programs.submenu[2].title, "New  —  0");
+}
+
 TEST(StatusMenu, ProgramListsEachDestinationOnce) {
     Menu menu;
     menu.apps = {row("Browser",

@@ -74,6 +74,9 @@ void ProgramsView::refresh() {
     if (!sameList(model_.apps(), listed_) || lang != listedLang_ ||
         Palette::isDark() != listedDark_)
         fillList();
+    // The live rates change with every scan; only their lines are redrawn.
+    for (size_t i = 0; i < counts_.size() && i < model_.apps().size(); ++i)
+        counts_[i]->setText(countText(model_.apps()[i]));
     const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
     {
         const QSignalBlocker quiet(list_);
@@ -92,6 +95,7 @@ void ProgramsView::refresh() {
 void ProgramsView::fillList() {
     const QSignalBlocker quiet(list_);
     list_->clear();
+    counts_.clear();
     listed_ = model_.apps();
     listedLang_ = model_.lang();
     listedDark_ = Palette::isDark();
@@ -103,6 +107,11 @@ void ProgramsView::fillList() {
     }
 }
 
+QString ProgramsView::countText(const AppRow& row) const {
+    return qt(
+        WindowTexts::connectionCount(row.conns.size(), row.trackerCount, model_.lang(), row.rate));
+}
+
 QWidget* ProgramsView::listRow(const AppRow& row) {
     auto* line = new QWidget;
     auto* layout = new QHBoxLayout(line);
@@ -112,9 +121,11 @@ QWidget* ProgramsView::listRow(const AppRow& row) {
     auto* column = new QVBoxLayout;
     column->setSpacing(1);
     column->addWidget(new ElidedLabel(qt(row.name)));
-    column->addWidget(ViewStyle::label(
-        qt(WindowTexts::connectionCount(row.conns.size(), row.trackerCount, model_.lang())),
-        ViewStyle::caption(), Palette::of(Palette::muted)));
+    QLabel* count =
+        ViewStyle::label(countText(row), ViewStyle::caption(), Palette::of(Palette::muted));
+    count->setObjectName("connectionCount");
+    counts_.push_back(count);
+    column->addWidget(count);
     layout->addLayout(column, 1);
     layout->addWidget(ViewStyle::dot(ViewStyle::signal(SignalColors::of(row.worst)), 8));
     return line;

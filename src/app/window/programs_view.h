@@ -31,6 +31,7 @@ class ProgramsView : public QWidget {
   private:
     void fillList();
     QWidget* listRow(const AppRow& row);
+    QString countText(const AppRow& row) const;
 
     Model& model_;
     QListWidget* list_ = nullptr;
@@ -39,6 +40,8 @@ class ProgramsView : public QWidget {
     QLabel* empty_ = nullptr;
     // What the list shows, to rebuild it only when the rows or the language change.
     std::vector<AppRow> listed_;
+    // The second line of each listed program, which carries its live rate.
+    std::vector<QLabel*> counts_;
     Lang listedLang_ = Lang::en;
     bool listedDark_ = false;
 };
