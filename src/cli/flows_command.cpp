@@ -6,12 +6,17 @@
 #include <nlohmann/json.hpp>
 
 #include "app_identity.h"
+#include "cli_options.h"
+#include "flows_watch.h"
 #include "json_text.h"
+#include "text.h"
 #include "usage.h"
 
 namespace FlowsCommand {
 
 namespace {
+
+constexpr double minimumWatchSeconds = 0.5;
 
 std::string endpointText(const Flow& flow) {
     bool ipv6 = flow.remoteIP.find(':') != std::string::npos;
@@ -49,10 +54,29 @@ void print(const Listers::Listing& listing, bool json, std::ostream& out, std::o
 
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err) {
     bool json = false;
-    for (const std::string& option : options) {
-        if (option != "--json") return Usage::fail(err, "unknown option for flows: " + option);
-        json = true;
+    std::optional<FlowsWatch::Options> watch;
+    CliOptions::Parser parser(options);
+    while (auto option = parser.next()) {
+        if (*option == "--json") {
+            json = true;
+        } else if (*option == "--watch") {
+            auto seconds = parser.seconds();
+            if (!seconds || *seconds < minimumWatchSeconds)
+                return Usage::fail(err, "--watch takes a number of seconds from 0.5 to 60");
+            watch = watch.value_or(FlowsWatch::Options{});
+            watch->seconds = *seconds;
+        } else if (*option == "--count") {
+            auto count = parser.value();
+            auto number = count ? Text::parseDecimal<int>(*count) : std::nullopt;
+            if (!number || *number < 1) return Usage::fail(err, "--count takes a whole number");
+            watch = watch.value_or(FlowsWatch::Options{});
+            watch->count = *number;
+        } else {
+            return Usage::fail(err, "unknown option for flows: " + *option);
+        }
     }
+    if (watch && json) return Usage::fail(err, "--watch and --json cannot go together");
+    if (watch) return FlowsWatch::run(*watch, out);
     const platform::Descriptor& platform = platform::current();
     print(Listers::list(platform.primaryLister, platform.fallbackLister), json, out, err);
     return 0;

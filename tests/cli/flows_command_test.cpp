@@ -50,6 +50,26 @@ TEST(FlowsCommand, JsonKeepsANameCutInsideALetter) {
     EXPECT_EQ(name, std::optional<std::string>("Телегра\uFFFD")) << listed.out;
 }
 
+TEST(FlowsCommand, WatchDrawsTheTableAgainWithEachProgramsRates) {
+    LoopbackConnection connection;
+    CliResult watched = runCli("flows --watch 0.5 --count 2", "2>/dev/null");
+    ASSERT_EQ(watched.status, 0) << watched.out;
+    const size_t second = watched.out.find("\nsource: ");
+    ASSERT_NE(second, std::string::npos) << watched.out;
+    EXPECT_EQ(watched.out.find("\nsource: ", second + 1), std::string::npos) << watched.out;
+    // The first table has nothing to compare with; the second has a rate for every program.
+    const auto lineOf = [&](size_t from) {
+        const size_t at = watched.out.find("\ncli_tests ", from);
+        return at == std::string::npos
+                   ? std::string()
+                   : watched.out.substr(at + 1, watched.out.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_NE(lineOf(0).find("…"), std::string::npos) << watched.out;
+    EXPECT_NE(lineOf(second).find("B/s"), std::string::npos) << watched.out;
+    for (const char* bad : {"--watch 0", "--watch x", "--watch 1 --json", "--watch", "--count 0"})
+        EXPECT_EQ(runCli(std::string("flows ") + bad).status, 2) << bad;
+}
+
 TEST(FlowsCommand, BadUsageExitsWithStatusTwo) {
     CliResult unknownOption = runCli("flows --bogus");
     EXPECT_EQ(unknownOption.status, 2);

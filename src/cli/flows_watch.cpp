@@ -1,0 +1,89 @@
+#include "flows_watch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app_identity.h"
+#include "dates.h"
+
+namespace FlowsWatch {
+
+namespace {
+
+std::string padded(std::string text, size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+struct Program {
+    std::string name;
+    size_t connections = 0;
+    Rate rate;
+};
+
+// The flows of one round as samples for the rate meter, named as the application names them.
+std::vector<RateMeter::Sample> samplesOf(const Listers::Listing& listing) {
+    std::map<int32_t, std::string> names;
+    std::vector<RateMeter::Sample> samples;
+    for (const Flow& flow : listing.flows) {
+        auto [name, fresh] = names.try_emplace(flow.pid);
+        if (fresh) name->second = AppIdentity::from(pidPath(flow.pid), flow.process).name;
+        samples.push_back({std::to_string(flow.pid) + "|" + flow.remoteIP + "|" +
+                               std::to_string(flow.remotePort) + "|" + flow.proto,
+                           name->second, flow.bytesIn, flow.bytesOut});
+    }
+    return samples;
+}
+
+} // namespace
+
+std::string table(const Listers::Listing& listing, const std::map<std::string, Rate>& rates,
+                  bool first) {
+    std::map<std::string, Program> byName;
+    for (const RateMeter::Sample& sample : samplesOf(listing)) {
+        Program& program = byName[sample.program];
+        program.name = sample.program;
+        ++program.connections;
+    }
+    std::vector<Program> programs;
+    for (auto& [name, program] : byName) {
+        if (const auto found = rates.find(name); found != rates.end()) program.rate = found->second;
+        programs.push_back(program);
+    }
+    std::stable_sort(programs.begin(), programs.end(), [](const Program& a, const Program& b) {
+        return a.rate.in + a.rate.out > b.rate.in + b.rate.out;
+    });
+    std::string text = "source: " + listing.source + " · " + std::to_string(programs.size()) +
+                       " programs\n" + padded("PROGRAM", 28) + padded("CONNS", 7) +
+                       padded("RECEIVED", 14) + "SENT\n";
+    for (const Program& program : programs)
+        text += padded(program.name, 28) + padded(std::to_string(program.connections), 7) +
+                padded(first ? "…" : RateText::perSecond(program.rate.in, Lang::en), 14) +
+                (first ? "…" : RateText::perSecond(program.rate.out, Lang::en)) + "\n";
+    return text;
+}
+
+int run(const Options& options, std::ostream& out) {
+    const platform::Descriptor& platform = platform::current();
+    // On a terminal each table replaces the last; in a file or pipe they follow one another.
+    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    RateMeter meter;
+    for (int round = 0; !options.count || round < *options.count; ++round) {
+        if (round > 0) std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
+        const Listers::Listing listing =
+            Listers::list(platform.primaryLister, platform.fallbackLister);
+        const auto rates = meter.update(samplesOf(listing), std::chrono::system_clock::now());
+        out << (terminal    ? "\033[H\033[2J"
+                : round > 0 ? "\n"
+                            : "")
+            << table(listing, rates, round == 0) << std::flush;
+    }
+    return 0;
+}
+
+} // namespace FlowsWatch
