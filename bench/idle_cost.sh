@@ -22,17 +22,7 @@ printf '{"quiet":true,"interval":5,"language":"en","showLocal":true,"paused":fal
     > "$home/settings.json"
 
 # Twenty open loopback connections for every scan to list, classify and turn into rows.
-python3 - "$seconds" <<'PY' &
-import socket, sys, time
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(32)
-peers = []
-for _ in range(20):
-    client = socket.create_connection(server.getsockname())
-    peers += [client, server.accept()[0]]
-time.sleep(int(sys.argv[1]) + 10)
-PY
+python3 "$(dirname "$0")/loopback_peers.py" $((seconds + 10)) &
 peers=$!
 sleep 1
 

@@ -38,17 +38,7 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
-python3 - "$seconds" <<'PY' &
-import socket, sys, time
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(32)
-peers = []
-for _ in range(20):
-    client = socket.create_connection(server.getsockname())
-    peers += [client, server.accept()[0]]
-time.sleep(2 * int(sys.argv[1]) + 30)
-PY
+python3 "$(dirname "$0")/loopback_peers.py" $((2 * seconds + 30)) &
 peers=$!
 
 NATTERVANE_HOME=$home QT_QPA_PLATFORM=xcb "$build/src/app/nattervane" --open \

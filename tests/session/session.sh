@@ -267,19 +267,25 @@ ru_notes=$(
         '«hold_connection» связывается с соцсетью Meta (Facebook) — она может узнать, что вы открыли эту программу.'
 )
 
-# --- English, dark panel: checks 1, 2, 3 (dark) and 6.
-english() {
-    run_begin english || {
-        fail english "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
-        return
+# Starts run $1 with a tint2 panel of colour $3 and the program in language $2, then checks as
+# $4 that the docked icon's glyph shows on that panel.
+docked_run() {
+    run_begin "$1" || {
+        fail "$1" "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return 1
     }
-    start_tint2 tint2 '#202020' || fail tray-dark "tint2's tray did not come up"
-    write_settings en
+    start_tint2 tint2 "$3" || fail "$4" "tint2's tray did not come up"
+    write_settings "$2"
     start_app
     wait_until 20 docked_icon Nattervane >/dev/null
     # A few scans, so the state dot shows what was seen.
     sleep 4
-    check_glyph icon-dark '#202020'
+    check_glyph "$4" "$3"
+}
+
+# --- English, dark panel: checks 1, 2, 3 (dark) and 6.
+english() {
+    docked_run english en '#202020' icon-dark || return
 
     # The journal is written at the first scan and then at most every 30 seconds: the names of
     # the destinations, looked up after the first scan, are in it within 40 seconds.
@@ -367,16 +373,7 @@ quit_from_menu() {
 
 # --- Russian, light panel: checks 2 (Russian), 3 (light) and 7.
 russian() {
-    run_begin russian || {
-        fail russian "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
-        return
-    }
-    start_tint2 tint2 '#f0f0f0' || fail tray-light "tint2's tray did not come up"
-    write_settings ru
-    start_app
-    wait_until 20 docked_icon Nattervane >/dev/null
-    sleep 4
-    check_glyph icon-light '#f0f0f0'
+    docked_run russian ru '#f0f0f0' icon-light || return
     await_notifications
     check_notifications notifications-russian "$ru_notes"
 
@@ -569,7 +566,21 @@ EOF
     journal_stamp() {
         stat -c '%i %y %s' "$home"/journal/*.json 2>/dev/null || echo none
     }
-    local first='' second='' most=0 n stamp now_stamp written=0 samples=0
+    local first='' second='' most=0 written=0 samples=0
+    # Watches for $1 seconds, every $2 seconds, how many questions are open at once and whether
+    # the journal file changes meanwhile.
+    watch_questions() {
+        local until=$((SECONDS + $1)) stamp
+        stamp=$(journal_stamp)
+        while [ "$SECONDS" -lt "$until" ]; do
+            local n
+            n=$(dialogs | grep -c .)
+            [ "$n" -gt "$most" ] && most=$n
+            [ "$(journal_stamp)" != "$stamp" ] && written=1
+            samples=$((samples + 1))
+            sleep "$2"
+        done
+    }
     if ! wait_until 30 first_dialog; then
         screenshot "$SESSION_RUN/no-question.png"
         fail questions "no question window within 30 s (see no-question.png)"
@@ -578,17 +589,8 @@ EOF
     fi
     sleep 0.5
     screenshot "$SESSION_RUN/question-1.png"
-    stamp=$(journal_stamp)
     # Open longer than the journal's 30-second save period.
-    local until=$((SECONDS + 33))
-    while [ "$SECONDS" -lt "$until" ]; do
-        n=$(dialogs | grep -c .)
-        [ "$n" -gt "$most" ] && most=$n
-        now_stamp=$(journal_stamp)
-        [ "$now_stamp" != "$stamp" ] && written=1
-        samples=$((samples + 1))
-        sleep 1
-    done
+    watch_questions 33 1
     screenshot "$SESSION_RUN/question-1-later.png"
     answer() {
         xdotool windowfocus --sync "$1" 2>/dev/null
@@ -607,15 +609,7 @@ EOF
     if [ "$closed" = 1 ] && wait_until 15 next_dialog; then
         sleep 0.5
         screenshot "$SESSION_RUN/question-2.png"
-        stamp=$(journal_stamp)
-        local end2=$((SECONDS + 3))
-        while [ "$SECONDS" -lt "$end2" ]; do
-            n=$(dialogs | grep -c .)
-            [ "$n" -gt "$most" ] && most=$n
-            [ "$(journal_stamp)" != "$stamp" ] && written=1
-            samples=$((samples + 1))
-            sleep 0.5
-        done
+        watch_questions 3 0.5
         answer "$second"
         wait_until 5 gone "$second" || second="$second (not closed by Return)"
     fi
