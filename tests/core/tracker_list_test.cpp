@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include <unistd.h>
 
@@ -151,7 +152,9 @@ TEST(TrackerList, EveryShippedLineIsATagAndASortedLowerCaseDomain) {
         std::string_view line = lines[i];
         ASSERT_GE(line.size(), 3u) << "line " << i + 1;
         std::string_view domain = line.substr(2);
-        EXPECT_TRUE((line[0] == 'p' || line[0] == 'a') && line[1] == ' ') << line;
+        EXPECT_TRUE(std::string_view("pua").find(line[0]) != std::string_view::npos &&
+                    line[1] == ' ')
+            << line;
         EXPECT_TRUE(Net::isValidDomain(domain) && Text::toLower(domain) == domain) << line;
         EXPECT_LT(previous, domain) << "unsorted or repeated at line " << i + 1;
         previous = domain;
@@ -180,16 +183,31 @@ TEST(Resources, PrefersTheInstalledCopyThenTheOneBesideTheProgram) {
     fs::remove_all(prefix);
 }
 
-TEST(Credits, NameTheListsThatAreShipped) {
-    std::string header =
-        AtomicFile::read(Resources::path("trackers.txt")).value_or("").substr(0, 600);
-    for (Lang lang : {Lang::en, Lang::ru}) {
-        std::string credit = Credits::trackerLists(lang);
-        for (const char* list : {"EasyPrivacy", "EasyList", "CC BY-SA 3.0"}) {
-            EXPECT_NE(credit.find(list), std::string::npos) << credit;
-            EXPECT_NE(header.find(list), std::string::npos) << list;
-        }
+TEST(Credits, NameEveryListThatIsShipped) {
+    // The tag of each list, as the header explains it.
+    const std::map<char, std::string> lists = {
+        {'p', "EasyPrivacy"}, {'u', "uBlock filters – Privacy"}, {'a', "EasyList"}};
+    std::string header;
+    std::set<char> tags;
+    for (std::string_view line : Text::split(shippedText(), '\n')) {
+        if (line.starts_with('#'))
+            header.append(line).push_back('\n');
+        else if (!line.empty())
+            tags.insert(line.front());
     }
+    EXPECT_EQ(tags, (std::set<char>{'a', 'p', 'u'}));
+    for (char tag : tags) {
+        auto list = lists.find(tag);
+        ASSERT_NE(list, lists.end()) << tag;
+        EXPECT_NE(header.find(std::string{tag} + " = " + list->second), std::string::npos)
+            << list->second;
+        for (Lang lang : {Lang::en, Lang::ru})
+            EXPECT_NE(Credits::trackerLists(lang).find(list->second), std::string::npos)
+                << list->second;
+    }
+    for (Lang lang : {Lang::en, Lang::ru})
+        EXPECT_NE(Credits::trackerLists(lang).find("CC BY-SA 3.0"), std::string::npos);
+    EXPECT_NE(header.find("CC BY-SA 3.0"), std::string::npos);
 }
 
 TEST(Resources, HelperDirIsTheInstalledOneWithItsScriptElseTheSourceTrees) {
