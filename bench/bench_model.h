@@ -83,6 +83,7 @@ struct Root {
         options.clock = [&now] { return now; };
         options.desktop = std::make_shared<QuietDesktop>();
         options.trackerList = NATTERVANE_SOURCE_DIR "/resources/trackers.txt";
+        options.orgTable = NATTERVANE_SOURCE_DIR "/resources/orgs.txt";
         options.helperDir = [] { return std::nullopt; };
         return options;
     }

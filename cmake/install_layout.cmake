@@ -1,7 +1,7 @@
-# Where `cmake --install` puts everything: the programs in bin, the tracker list and this
-# system's helper scripts in share/nattervane (where the programs and nv-install.sh look for
-# them), and on Linux the desktop entry, icons, AppStream metainfo, man pages and the Debian
-# documentation files.
+# Where `cmake --install` puts everything: the programs in bin, the tracker list, the
+# organisation table and this system's helper scripts in share/nattervane (where the programs and
+# nv-install.sh look for them), and on Linux the desktop entry, icons, AppStream metainfo, man
+# pages and the Debian documentation files.
 set(NATTERVANE_SHARE ${CMAKE_INSTALL_DATADIR}/nattervane)
 foreach(program nattervane-cli nattervane nattervane-helper)
   if(TARGET ${program})
@@ -9,7 +9,7 @@ foreach(program nattervane-cli nattervane nattervane-helper)
                                BUNDLE DESTINATION .)
   endif()
 endforeach()
-install(FILES resources/trackers.txt DESTINATION ${NATTERVANE_SHARE})
+install(FILES resources/trackers.txt resources/orgs.txt DESTINATION ${NATTERVANE_SHARE})
 if(APPLE)
   set(NATTERVANE_HELPER_SOURCE helper/macos)
 else()

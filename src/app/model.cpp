@@ -81,6 +81,9 @@ void Model::start() {
     trackers->loadFile(options_.trackerList);
     trackers_ = trackers;
     scanner_->setTrackers(trackers);
+    auto orgs = std::make_shared<OrgTable>();
+    orgs->loadFile(options_.orgTable);
+    scanner_->setOrgTable(orgs);
     RuleStore::Reading rules = RuleStore::read(paths_);
     keepUnusable(paths_.rulesFile(), rules.problem);
     rules_ = rules.rules;

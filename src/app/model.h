@@ -40,6 +40,8 @@ struct ModelOptions {
     std::shared_ptr<Desktop> desktop;
     // The tracker list file read at start.
     std::string trackerList = Resources::path("trackers.txt");
+    // The organisation table file read at start.
+    std::string orgTable = Resources::path("orgs.txt");
     // Where the helper's install script lives, or absent.
     std::function<std::optional<std::string>()> helperDir = [] {
         return Resources::helperDir(platform::current());

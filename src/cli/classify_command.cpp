@@ -61,7 +61,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if (std::string problem = read(arguments, request); !problem.empty())
         return Usage::fail(err, problem);
     auto trackers = CliOptions::shippedTrackers(err);
-    Verdict verdict = Classifier::classify(request.ip, request.host, trackers.get());
+    auto orgs = CliOptions::shippedOrgTable(err);
+    Verdict verdict = Classifier::classify(request.ip, request.host, trackers.get(), orgs.get());
     std::string sentence =
         Explainer::sentence(request.app, verdict, request.host, request.ip, request.lang);
     if (request.json) {

@@ -39,4 +39,16 @@ std::shared_ptr<const TrackerList> shippedTrackers(std::ostream& err) {
     return trackers;
 }
 
+std::shared_ptr<const OrgTable> shippedOrgTable(std::ostream& err) {
+    auto orgs = std::make_shared<OrgTable>();
+    std::string path = Resources::path("orgs.txt");
+    if (!orgs->loadFile(path))
+        err << "nattervane-cli: the organisation table " << path
+            << " could not be read; only the built-in domains are known\n";
+    else if (orgs->rejected() > 0)
+        err << "nattervane-cli: the organisation table " << path << " has " << orgs->rejected()
+            << " bad lines, skipped\n";
+    return orgs;
+}
+
 } // namespace CliOptions

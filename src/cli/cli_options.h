@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "lang.h"
+#include "org_table.h"
 #include "tracker_list.h"
 
 // Reading command-line options and the shared resources the commands use.
@@ -31,5 +32,9 @@ std::optional<Lang> lang(const std::optional<std::string>& text);
 
 // The tracker list shipped with the program; empty (with a note on `err`) when unreadable.
 std::shared_ptr<const TrackerList> shippedTrackers(std::ostream& err);
+
+// The organisation table shipped with the program; empty (with a note on `err`) when unreadable,
+// and a note on `err` when it has bad lines.
+std::shared_ptr<const OrgTable> shippedOrgTable(std::ostream& err);
 
 } // namespace CliOptions

@@ -108,6 +108,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     }
     SystemNames::setLang(options.lang);
     Scanner scanner(CliOptions::shippedTrackers(err));
+    scanner.setOrgTable(CliOptions::shippedOrgTable(err));
     scanner.resolver().prime(KnownOrgs::watchDomains());
     scanner.scan(options.includeLocal);
     // Reverse lookups started by the first scan name the destinations of the second.

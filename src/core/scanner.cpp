@@ -11,13 +11,23 @@ Scanner::Scanner(std::shared_ptr<const TrackerList> trackers, ScannerOptions opt
       source_(options_.primaryLister.source) {}
 
 std::shared_ptr<const TrackerList> Scanner::trackers() const {
-    std::lock_guard guard(trackersLock_);
+    std::lock_guard guard(listsLock_);
     return trackers_;
 }
 
 void Scanner::setTrackers(std::shared_ptr<const TrackerList> trackers) {
-    std::lock_guard guard(trackersLock_);
+    std::lock_guard guard(listsLock_);
     trackers_ = std::move(trackers);
+}
+
+std::shared_ptr<const OrgTable> Scanner::orgTable() const {
+    std::lock_guard guard(listsLock_);
+    return orgs_;
+}
+
+void Scanner::setOrgTable(std::shared_ptr<const OrgTable> orgs) {
+    std::lock_guard guard(listsLock_);
+    orgs_ = std::move(orgs);
 }
 
 std::vector<Flow> Scanner::rawFlows() {
@@ -51,13 +61,14 @@ std::vector<Connection> Scanner::scan(bool includeLocal) {
 
 std::vector<Connection> Scanner::connections(std::vector<Flow> flows, bool includeLocal) {
     std::shared_ptr<const TrackerList> trackers = this->trackers();
+    std::shared_ptr<const OrgTable> orgs = orgTable();
     std::unordered_set<std::string> seen;
     std::vector<Connection> connections;
     for (Flow& flow : flows) {
         if (!includeLocal && Net::kind(flow.remoteIP) != AddressKind::internet) continue;
         AppIdentity app = identity(flow.pid, flow.process);
         std::optional<std::string> host = resolver_.name(flow.remoteIP);
-        Verdict verdict = Classifier::classify(flow.remoteIP, host, trackers.get());
+        Verdict verdict = Classifier::classify(flow.remoteIP, host, trackers.get(), orgs.get());
         applySystemOverride(app, verdict);
         Connection connection{
             flow.pid,        std::move(app),  std::move(flow.proto), std::move(flow.remoteIP),

@@ -13,6 +13,7 @@
 #include "app_identity.h"
 #include "connection.h"
 #include "flow.h"
+#include "org_table.h"
 #include "platform.h"
 #include "resolver.h"
 #include "tracker_list.h"
@@ -29,8 +30,8 @@ struct ScannerOptions {
 };
 
 // One observation of the machine's network activity: lister output turned into classified
-// connections, without duplicates. Used from one thread at a time; the tracker list may be
-// replaced from another.
+// connections, without duplicates. Used from one thread at a time; the tracker list and the
+// organisation table may be replaced from another.
 class Scanner {
   public:
     explicit Scanner(std::shared_ptr<const TrackerList> trackers = nullptr,
@@ -45,6 +46,8 @@ class Scanner {
     Resolver& resolver() { return resolver_; }
     std::shared_ptr<const TrackerList> trackers() const;
     void setTrackers(std::shared_ptr<const TrackerList> trackers);
+    std::shared_ptr<const OrgTable> orgTable() const;
+    void setOrgTable(std::shared_ptr<const OrgTable> orgs);
     // The lister whose output the last scan used; the primary one before the first scan.
     const std::string& source() const { return source_; }
 
@@ -54,8 +57,9 @@ class Scanner {
 
     ScannerOptions options_;
     Resolver resolver_;
-    mutable std::mutex trackersLock_;
+    mutable std::mutex listsLock_;
     std::shared_ptr<const TrackerList> trackers_;
+    std::shared_ptr<const OrgTable> orgs_;
     std::unordered_map<int32_t, std::pair<std::string, AppIdentity>> idCache_;
     std::string source_;
 };

@@ -369,6 +369,21 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(desktop->notices.size(), size_t(4));
     }
 
+    void theOrganisationTableIsReadAtStartAndNamesHosts() {
+        hostNames = std::make_shared<std::map<std::string, std::string>>(
+            std::map<std::string, std::string>{{"198.51.100.7", "api.vendor.example"}});
+        std::ofstream(*dir / "orgs.txt") << "# test table\nvendor.example\tservice\tVendor\n";
+        listing(ssLine(1, "app", "198.51.100.7:443"));
+        QVERIFY(started());
+        std::optional<Verdict> verdict;
+        for (int i = 0; i < 100 && !(verdict && verdict->company); ++i) {
+            QTest::qWait(10);
+            QVERIFY(scanned());
+            if (!model->apps().empty()) verdict = model->apps()[0].conns.at(0).verdict;
+        }
+        QCOMPARE(verdict, (std::optional<Verdict>{{Category::service, "Vendor", std::nullopt}}));
+    }
+
     void rowsComeInOrderWithTheirTrackerCounts() {
         listing(ssLine(1, "plain", "203.0.113.1:443") + ssLine(1, "plain", "203.0.113.2:443") +
                 ssLine(2, "few", "157.240.1.1:443") + ssLine(2, "few", "157.240.1.1:80") +

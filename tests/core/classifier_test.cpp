@@ -57,3 +57,39 @@ TEST(Classifier, WithoutATrackerListNothingIsListed) {
     EXPECT_EQ(Classifier::classify("203.0.113.5", "nobody.example", nullptr),
               verdict(Category::unknown));
 }
+
+TEST(Classifier, TheOrganisationTableCountsOnlyWhereTheBuiltInRowsKnowNothing) {
+    const OrgTable orgs("gstatic.com\tads\tShadowed\n"
+                        "maps.google.com\tads\tShadowed\n"
+                        "vendor.example\tservice\tVendor\n"
+                        "assets.vendor.example\tcdn\tVendor\n"
+                        "beacon.vendor.example\tanalytics\tVendor Analytics\n"
+                        "crash.vendor.example\ttelemetry\tVendor Crash\n"
+                        "listed.example\tcloud\tListed Cloud\n");
+    std::vector<ClassifyCase> cases{
+        // A built-in row beats the table, even a table row more specific than it.
+        {"203.0.113.5", "fonts.gstatic.com", verdict(Category::tracker, "Google", "gstatic.com")},
+        {"203.0.113.5", "maps.google.com", verdict(Category::service, "Google")},
+        // A table row beats the address table, as a built-in row does.
+        {"104.16.1.1", "www.vendor.example", verdict(Category::service, "Vendor")},
+        {"151.101.1.1", "assets.vendor.example", verdict(Category::cdn, "Vendor")},
+        // The tracker list raises a plain table row to tracker, keeping its company, and leaves
+        // tracking ones as they are.
+        {"104.16.1.1", "x.listed.example",
+         verdict(Category::tracker, "Listed Cloud", "listed.example")},
+        {"203.0.113.5", "beacon.vendor.example",
+         verdict(Category::analytics, "Vendor Analytics", "beacon.vendor.example")},
+        // Apple's network: telemetry named by the table is telemetry, anything else is Apple.
+        {"17.57.146.20", "crash.vendor.example", verdict(Category::telemetry, "Vendor Crash")},
+        {"17.57.146.20", "www.vendor.example", verdict(Category::apple, "Apple")},
+        {"192.168.1.10", "www.vendor.example", verdict(Category::local)},
+        {"203.0.113.5", "nobody.example", verdict(Category::unknown)},
+    };
+    const TrackerList listed("p listed.example\np gstatic.com\np beacon.vendor.example\n");
+    for (const ClassifyCase& c : cases)
+        EXPECT_EQ(Classifier::classify(c.ip, c.host, &listed, &orgs), c.expected)
+            << c.ip << " " << c.host.value_or("-");
+    // Without a tracker list the table row decides alone.
+    EXPECT_EQ(Classifier::classify("104.16.1.1", "x.listed.example", nullptr, &orgs),
+              verdict(Category::cloud, "Listed Cloud"));
+}

@@ -98,6 +98,28 @@ TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
     EXPECT_TRUE(connections[2].app.isSystem);
 }
 
+// The organisation table names destinations; a system program's plain ones stay the system's.
+TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinationsNamedByTheOrganisationTable) {
+    paths[7] = "/usr/sbin/daemon";
+    (*names)["203.0.113.7"] = "mirror.vendor.example";
+    (*names)["203.0.113.8"] = "api.vendor.example";
+    (*names)["203.0.113.9"] = "stats.vendor.example";
+    lister("ss", ssLine(7, "daemon", "203.0.113.7:443") + ssLine(7, "daemon", "203.0.113.8:443") +
+                     ssLine(7, "daemon", "203.0.113.9:443") + ssLine(8, "app", "203.0.113.7:443"));
+    auto scanner = make();
+    scanner->setOrgTable(std::make_shared<OrgTable>("mirror.vendor.example\tcdn\tVendor\n"
+                                                    "vendor.example\tservice\tVendor\n"
+                                                    "stats.vendor.example\ttelemetry\tVendor\n"));
+    scanner->scan(false);
+    ASSERT_TRUE(scanner->resolver().waitIdle(5s));
+    std::vector<Connection> connections = scanner->scan(false);
+    ASSERT_EQ(connections.size(), 4u);
+    EXPECT_EQ(connections[0].verdict, (Verdict{Category::system, "Vendor", std::nullopt}));
+    EXPECT_EQ(connections[1].verdict, (Verdict{Category::service, "Vendor", std::nullopt}));
+    EXPECT_EQ(connections[2].verdict, (Verdict{Category::telemetry, "Vendor", std::nullopt}));
+    EXPECT_EQ(connections[3].verdict, (Verdict{Category::cdn, "Vendor", std::nullopt}));
+}
+
 TEST_F(ScannerTest, HostNamesArriveInALaterScan) {
     (*names)["203.0.113.7"] = "www.example.com";
     lister("ss", ssLine(1, "app", "203.0.113.7:443"));

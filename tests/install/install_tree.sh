@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the build into a staging folder (DESTDIR, prefix /usr), checks the tree against the
 # freedesktop and Debian layout, validates the desktop entry and the AppStream metainfo, and runs
-# the installed tool so that it finds its tracker list and helper scripts in share/nattervane.
+# the installed tool so that it finds its tracker list, organisation table and helper scripts in
+# share/nattervane.
 # Arguments: BUILD VERSION APP, APP being ON when the build has the Qt application.
 set -eu
 build=$1
@@ -15,7 +16,8 @@ usr="$stage/usr"
 for file in $programs; do
     test -x "$usr/$file" || { echo "missing program $file"; exit 1; }
 done
-for file in share/nattervane/trackers.txt share/nattervane/helper/nattervane-helper.path \
+for file in share/nattervane/trackers.txt share/nattervane/orgs.txt \
+    share/nattervane/helper/nattervane-helper.path \
     share/nattervane/helper/nattervane-helper.service share/applications/nattervane.desktop \
     share/metainfo/app.orvelle.nattervane.metainfo.xml share/polkit-1/actions/app.orvelle.nattervane.policy \
     share/icons/hicolor/scalable/apps/nattervane.svg share/man/man1/nattervane.1.gz \
@@ -55,4 +57,12 @@ version=$("$usr/bin/nattervane-cli" --version)
 echo "p staged-only.example" >>"$usr/share/nattervane/trackers.txt"
 out=$("$usr/bin/nattervane-cli" classify 203.0.113.9 staged-only.example --json)
 echo "$out" | grep -q '"category": "tracker"' || { echo "classify: $out"; exit 1; }
+# The installed table is the shipped one, and the installed tool reads it from the staged share
+# folder: a row added there names the host's company.
+cmp -s "$usr/share/nattervane/orgs.txt" "$(dirname "$0")/../../resources/orgs.txt" ||
+    { echo "installed orgs.txt differs from the shipped one"; exit 1; }
+printf 'staged-org.example\tservice\tStaged Org\n' >>"$usr/share/nattervane/orgs.txt"
+out=$("$usr/bin/nattervane-cli" classify 203.0.113.9 www.staged-org.example --json 2>&1)
+echo "$out" | grep -q '"company": "Staged Org"' || { echo "classify with the table: $out"; exit 1; }
+echo "$out" | grep -q '"category": "service"' || { echo "classify with the table: $out"; exit 1; }
 echo "install tree: complete and valid"

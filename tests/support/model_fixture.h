@@ -118,6 +118,7 @@ class ModelFixture {
         options.clock = [now = now] { return *now; };
         options.desktop = desktop;
         options.trackerList = *dir / "trackers.txt";
+        options.orgTable = *dir / "orgs.txt";
         options.helperDir = helperDir;
         options.loginName = "o'tester";
         model = std::make_unique<Model>(std::move(options));
