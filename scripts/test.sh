@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs every test stage in order; any failure stops the run. The normal build and its suite come
 # last, so the run ends with CTest's summary line.
-#   nogui     everything but the Qt application (build-nogui/), and its tests
+#   nogui     everything but the Qt application (build-nogui/), warnings as errors, and its tests
 #   sanitize  core, helper and command-line tool under AddressSanitizer and
 #             UndefinedBehaviorSanitizer (build-sanitize/), and their tests
 #   fuzz      each fuzz target for 20 seconds (tools/fuzz, build-fuzz/)
@@ -29,7 +29,7 @@ build_and_test() {
     run_ctest "$dir"
 }
 
-stage_nogui() { build_and_test build-nogui; }
+stage_nogui() { build_and_test build-nogui -DNATTERVANE_WERROR=ON; }
 stage_sanitize() { build_and_test build-sanitize -DNATTERVANE_SANITIZE=ON; }
 stage_fuzz() { tools/fuzz 20; }
 stage_full() {

@@ -1,8 +1,8 @@
 #include "connection.h"
 
-#include "json_optional.h"
-
 #include <nlohmann/json.hpp>
+
+#include "json_optional.h"
 
 std::string Connection::id() const {
     return std::to_string(pid) + "|" + ip + "|" + std::to_string(port) + "|" + proto;
@@ -17,13 +17,9 @@ void to_json(nlohmann::json& json, const Connection& connection) {
 }
 
 void from_json(const nlohmann::json& json, Connection& connection) {
-    connection = {json.at("pid").get<int32_t>(),
-                  json.at("app").get<AppIdentity>(),
-                  json.at("proto").get<std::string>(),
-                  json.at("ip").get<std::string>(),
-                  json.at("port").get<int64_t>(),
-                  JsonOptional::get<std::string>(json, "host"),
-                  json.at("verdict").get<Verdict>(),
-                  json.at("bytesIn").get<int64_t>(),
+    connection = {json.at("pid").get<int32_t>(),       json.at("app").get<AppIdentity>(),
+                  json.at("proto").get<std::string>(), json.at("ip").get<std::string>(),
+                  json.at("port").get<int64_t>(),      JsonOptional::get<std::string>(json, "host"),
+                  json.at("verdict").get<Verdict>(),   json.at("bytesIn").get<int64_t>(),
                   json.at("bytesOut").get<int64_t>()};
 }

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "app_identity.h"
 #include "verdict.h"
-
-#include <nlohmann/json_fwd.hpp>
 
 // A flow with its program, host name and classification.
 struct Connection {
