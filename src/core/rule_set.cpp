@@ -78,9 +78,14 @@ void RuleSet::set(std::string_view target, std::optional<std::string> app,
                   std::optional<RuleAction> action,
                   const std::optional<std::vector<std::string>>& ips,
                   std::chrono::sys_seconds now) {
-    std::string t = Text::toLower(target);
-    std::erase_if(rules, [&](const Rule& rule) { return rule.target == t; });
-    if (action) rules.push_back(Rule::make(t, std::move(app), *action, now, ips));
+    remove(target);
+    if (action)
+        rules.push_back(Rule::make(Text::toLower(target), std::move(app), *action, now, ips));
+}
+
+void RuleSet::remove(std::string_view target) {
+    const std::string lowered = Text::toLower(target);
+    std::erase_if(rules, [&](const Rule& rule) { return rule.target == lowered; });
 }
 
 std::string RuleSet::exportIPs() const {

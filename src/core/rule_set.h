@@ -35,6 +35,8 @@ struct RuleSet {
     void set(std::string_view target, std::optional<std::string> app,
              std::optional<RuleAction> action, const std::optional<std::vector<std::string>>& ips,
              std::chrono::sys_seconds now);
+    // Removes the rule for `target` (lowercased), if any.
+    void remove(std::string_view target);
 
     // The text of the address block file: blocked addresses, without allowed ones, valid and
     // distinct, sorted, one per line.

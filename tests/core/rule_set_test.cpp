@@ -74,6 +74,9 @@ TEST(RuleSetSet, ReplacesMovesToTheEndOrRemoves) {
     rules.set("other.org", std::nullopt, std::nullopt, std::nullopt, created);
     rules.set("missing.org", std::nullopt, std::nullopt, std::nullopt, created);
     EXPECT_EQ(rules.rules.size(), 1u);
+    rules.remove("missing.org");
+    rules.remove("ADS.Example.com");
+    EXPECT_TRUE(rules.rules.empty());
 }
 
 TEST(RuleSetSet, KeepsOnlyValidAddresses) {

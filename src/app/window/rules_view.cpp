@@ -108,7 +108,7 @@ void RulesView::fillTable() {
         remove->setFont(ViewStyle::caption());
         connect(remove, &QPushButton::clicked, this, [this, target = rule.target] {
             RuleSet rules = model_.rules();
-            rules.set(target, std::nullopt, std::nullopt, std::nullopt, {});
+            rules.remove(target);
             model_.setRules(rules);
         });
         row->addWidget(remove);
