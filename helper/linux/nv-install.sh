@@ -139,10 +139,10 @@ networkmanager)
             echo "${folder#"$root"}" >>"$state/made-folders"
         fi
     done
-    printf '# Written by nv-install.sh: NetworkManager answers lookups with dnsmasq.\n[main]\ndns=dnsmasq\n' |
-        write_file "$nm_conf"
-    printf '# Written by nv-install.sh: the domains Nattervane blocks.\nservers-file=/var/lib/nattervane/dns-block.conf\n' |
-        write_file "$nm_dnsmasq"
+    printf '# Written by nv-install.sh: NetworkManager answers lookups with dnsmasq.\n%s\n%s\n' \
+        '[main]' 'dns=dnsmasq' | write_file "$nm_conf"
+    printf '# Written by nv-install.sh: the domains Nattervane blocks.\nservers-file=%s\n' \
+        "$state/dns-block.conf" | write_file "$nm_dnsmasq"
     ;;
 esac
 # The first backup is kept: it is the hosts file from before Nattervane ever touched it.

@@ -90,8 +90,8 @@ constexpr const char* dnsmasq = "/usr/sbin/dnsmasq";
 // or when the servers-file cannot be written, everything goes to the hosts file as before and
 // `mode` becomes hosts.
 std::vector<std::string> hostsDomains(const HelperOptions& options,
-                                      const std::vector<std::string>& domains,
-                                      DnsBlock::Mode& mode, std::vector<std::string>& notes) {
+                                      const std::vector<std::string>& domains, DnsBlock::Mode& mode,
+                                      std::vector<std::string>& notes) {
     mode = options.dnsMode;
     if (mode == DnsBlock::Mode::hosts) return domains;
     if (access(dnsmasq, X_OK) != 0) {
@@ -166,8 +166,8 @@ int apply(const HelperOptions& options, const FirewallBackend& firewall, std::os
     // Without the hosts block only the domains dnsmasq blocks are in force.
     size_t dnsOnly = entries->domains.size() - inHosts.size();
     if (!hosts) entries->domains.resize(mode == DnsBlock::Mode::hosts ? 0 : dnsOnly);
-    std::string counts = BlockLines::statusLine(*entries) + " dns=" +
-                         std::string(DnsBlock::name(mode)) +
+    std::string counts = BlockLines::statusLine(*entries) +
+                         " dns=" + std::string(DnsBlock::name(mode)) +
                          " hosts=" + std::to_string(hosts ? inHosts.size() : 0);
     bool written = writeStatus(options, counts, notes, err);
     return hosts && written ? 0 : 1;
