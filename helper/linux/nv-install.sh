@@ -156,6 +156,17 @@ NV_BLOCK_IPS=$(path_quote "$dir/block_ips.txt")
 NV_BLOCK_DOMAINS=$(path_quote "$dir/block_domains.txt")
 NV_MODE=$mode
 export NV_DIR NV_USER NV_BLOCK_IPS NV_BLOCK_DOMAINS NV_MODE
+# A reinstall in another mode drops the DNS units that mode does not use.
+stale=""
+case $mode in
+hosts) stale="nattervane-dns.service nattervane-dns-reload.path nattervane-dns-reload.service" ;;
+networkmanager) stale="nattervane-dns.service" ;;
+esac
+for unit in $stale; do
+    [ -e "$units/$unit" ] || continue
+    [ -n "$root" ] || systemctl disable --now "$unit" >/dev/null 2>&1 || true
+    rm -f "$units/$unit"
+done
 case $mode in
 resolved | own) fill "$here/nattervane-dns.service" "$units/nattervane-dns.service" ;;
 esac
