@@ -5,6 +5,10 @@
 //       writes when every listed tracker domain is blocked to BLOCKED; /etc/hosts is only read
 //   hosts_lookup time COUNT
 //       prints the mean time of one getaddrinfo("localhost") over COUNT lookups
+//   hosts_lookup lookups COUNT NAME...
+//       COUNT getaddrinfo lookups going round the names; "%d" in a name becomes the lookup's
+//       number (a name never asked before). Prints the mean time in microseconds and how many
+//       lookups found no address.
 #include <chrono>
 #include <cstdio>
 #include <sstream>
@@ -56,6 +60,28 @@ int time(int count) {
     return 0;
 }
 
+int lookups(int count, const std::vector<std::string>& names) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    int failed = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < count; ++n) {
+        std::string name = names[static_cast<size_t>(n) % names.size()];
+        if (size_t at = name.find("%d"); at != std::string::npos)
+            name.replace(at, 2, std::to_string(n));
+        addrinfo* result = nullptr;
+        if (getaddrinfo(name.c_str(), nullptr, &hints, &result) != 0)
+            ++failed;
+        else
+            freeaddrinfo(result);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%.1f %d\n", seconds * 1e6 / count, failed);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +89,9 @@ int main(int argc, char** argv) {
     if (arguments.size() == 4 && arguments[0] == "make")
         return make(arguments[1], arguments[2], arguments[3]);
     if (arguments.size() == 2 && arguments[0] == "time") return time(std::stoi(arguments[1]));
-    std::fprintf(stderr, "usage: hosts_lookup make TRACKERS PLAIN BLOCKED | time COUNT\n");
+    if (arguments.size() >= 3 && arguments[0] == "lookups")
+        return lookups(std::stoi(arguments[1]), {arguments.begin() + 2, arguments.end()});
+    std::fprintf(stderr, "usage: hosts_lookup make TRACKERS PLAIN BLOCKED | time COUNT | lookups "
+                         "COUNT NAME...\n");
     return 2;
 }

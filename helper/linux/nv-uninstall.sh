@@ -1,5 +1,6 @@
 #!/bin/sh
-# Removes the Nattervane blocking helper: units, firewall table, hosts block, files.
+# Removes the Nattervane blocking helper: units, firewall and redirect tables, DNS drop-ins, hosts
+# block, files.
 # Usage (as root): nv-uninstall.sh
 # Every step runs even when an earlier one fails.
 set -u
@@ -8,13 +9,38 @@ lib=/usr/local/lib/nattervane
 state=/var/lib/nattervane
 units=/etc/systemd/system
 helper="$lib/nattervane-helper"
+nm_conf=/etc/NetworkManager/conf.d/90-nattervane.conf
+nm_dnsmasq=/etc/NetworkManager/dnsmasq.d/nattervane.conf
+resolved_dropin=/run/systemd/resolved.conf.d/nattervane.conf
+all_units="nattervane-helper.path nattervane-helper.service nattervane-dns-reload.path
+nattervane-dns-reload.service nattervane-dns.service"
 
-if command -v systemctl >/dev/null 2>&1; then
-    systemctl disable --now nattervane-helper.path nattervane-helper.service >/dev/null 2>&1
+have_systemd=no
+command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ] && have_systemd=yes
+
+# Stopping nattervane-dns.service takes dnsmasq out of the lookups (its ExecStopPost).
+if [ "$have_systemd" = yes ]; then
+    # shellcheck disable=SC2086 # one word per unit
+    systemctl disable --now $all_units >/dev/null 2>&1
 fi
-rm -f "$units/nattervane-helper.path" "$units/nattervane-helper.service"
-if command -v systemctl >/dev/null 2>&1; then
-    systemctl daemon-reload >/dev/null 2>&1
+for unit in $all_units; do
+    rm -f "$units/$unit"
+done
+[ "$have_systemd" = yes ] && systemctl daemon-reload >/dev/null 2>&1
+
+# Whatever the stop left: the redirect table and the systemd-resolved drop-in.
+[ -x "$lib/nv-dns.sh" ] && "$lib/nv-dns.sh" down own >/dev/null 2>&1
+if [ -e "$resolved_dropin" ]; then
+    [ -x "$lib/nv-dns.sh" ] && "$lib/nv-dns.sh" down resolved >/dev/null 2>&1
+    rm -f "$resolved_dropin"
+    [ "$have_systemd" = yes ] && systemctl try-restart systemd-resolved.service >/dev/null 2>&1
+fi
+if [ -e "$nm_conf" ] || [ -e "$nm_dnsmasq" ]; then
+    rm -f "$nm_conf" "$nm_dnsmasq"
+    # The folders nv-install.sh made, newest first.
+    [ -f "$state/made-folders" ] && sed -n '1!G;h;$p' "$state/made-folders" |
+        while IFS= read -r folder; do rmdir "$folder" 2>/dev/null; done
+    [ "$have_systemd" = yes ] && systemctl try-reload-or-restart NetworkManager.service >/dev/null 2>&1
 fi
 
 removed=no
@@ -26,9 +52,9 @@ else
     echo "nv-uninstall.sh: the /etc/hosts block may remain; a copy is in $state/hosts.backup" >&2
 fi
 
-rm -f "$helper" "$lib/nv-uninstall.sh"
+rm -f "$helper" "$lib/nv-uninstall.sh" "$lib/nv-dns.sh" "$lib/trackers.txt"
 rmdir "$lib" 2>/dev/null
-rm -f "$state/status.txt"
+rm -f "$state/status.txt" "$state/dns-block.conf" "$state/dnsmasq.conf" "$state/made-folders"
 if [ "$removed" = yes ]; then
     rm -f "$state/hosts.backup"
     rmdir "$state" 2>/dev/null

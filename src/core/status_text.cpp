@@ -29,8 +29,21 @@ std::string statusLine(bool paused, size_t programsOnline, int64_t trackingNow, 
 std::string shortStatus(std::string_view helperStatus, Lang lang) {
     const std::string ips = valueOf(helperStatus, "ips=");
     const std::string domains = valueOf(helperStatus, "domains=");
-    if (lang == Lang::ru) return "адресов " + ips + ", доменов " + domains;
-    return ips + " addresses, " + domains + " domains";
+    const bool ru = lang == Lang::ru;
+    std::string text = ru ? "адресов " + ips + ", доменов " + domains
+                          : ips + " addresses, " + domains + " domains";
+    // How the domains are blocked; a helper from before DNS blocking names no mode.
+    const std::string mode = valueOf(helperStatus, "dns=");
+    const std::string_view via = ru ? " через " : " via ";
+    if (mode == "hosts")
+        text.append(via).append("/etc/hosts");
+    else if (mode == "own")
+        text.append(via).append("dnsmasq");
+    else if (mode == "resolved")
+        text.append(via).append("dnsmasq (systemd-resolved)");
+    else if (mode == "networkmanager")
+        text.append(via).append("dnsmasq (NetworkManager)");
+    return text;
 }
 
 } // namespace StatusText

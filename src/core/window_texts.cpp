@@ -93,15 +93,22 @@ constexpr std::array<LinuxText, 6> linuxTexts{{
       "Правила действуют на весь компьютер (по адресу), а не на одну программу."}},
     {Key::howItWorks,
      {"How it works: blocked addresses go to this computer's built-in firewall (nftables, table "
-      "inet nattervane), blocked domains to /etc/hosts. No other firewall rules are edited, only "
-      "Nattervane's own marked lines of /etc/hosts change, and “Turn off” undoes all of it. "
-      "Limits: a rule works for the whole computer, not one program; programs with their own DNS "
-      "(DoH) or a VPN can get around hosts rules.",
+      "inet nattervane). Blocked domains, the tracker lists' too, go to dnsmasq, which answers "
+      "“no such domain” for each of them and every name under it, plugged in through "
+      "systemd-resolved, NetworkManager or a dnsmasq of its own; only your own few domains also "
+      "go to /etc/hosts, so lookups stay fast (without dnsmasq every domain goes to /etc/hosts). "
+      "No other firewall rules are edited, only Nattervane's own marked lines of /etc/hosts "
+      "change, and “Turn off” undoes all of it. Limits: a rule works for the whole computer, not "
+      "one program; programs with their own DNS (DoH) or a VPN can get around domain rules.",
       "Как это работает: запрещённые адреса попадают во встроенный фильтр компьютера (nftables, "
-      "таблица inet nattervane), запрещённые домены — в /etc/hosts. Другие правила фильтра не "
-      "меняются, в /etc/hosts меняются только отмеченные строки Nattervane, «Выключить» "
-      "откатывает всё. Границы: правило действует на весь компьютер, а не на одну программу; "
-      "программы со своим DNS (DoH) или через VPN могут обходить правила hosts."}},
+      "таблица inet nattervane). Запрещённые домены, в том числе из списков трекеров, попадают в "
+      "dnsmasq: он отвечает «такого домена нет» для каждого из них и всех имён под ним и "
+      "подключается через systemd-resolved, NetworkManager или собственный dnsmasq; в /etc/hosts "
+      "попадают только ваши собственные немногие домены, поэтому поиск имён остаётся быстрым "
+      "(без dnsmasq все домены идут в /etc/hosts). Другие правила фильтра не меняются, в "
+      "/etc/hosts меняются только отмеченные строки Nattervane, «Выключить» откатывает всё. "
+      "Границы: правило действует на весь компьютер, а не на одну программу; программы со своим "
+      "DNS (DoH) или через VPN могут обходить правила для доменов."}},
     {Key::showLocal,
      {"Show local network and this computer too", "Показывать и локальную сеть, и этот компьютер"}},
     {Key::privacyStatement,

@@ -14,6 +14,7 @@
 #include "atomic_file.h"
 #include "block_file.h"
 #include "command_runner.h"
+#include "dns_block.h"
 #include "hosts_file.h"
 #include "status_file.h"
 
@@ -81,6 +82,36 @@ bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
     return outcome.applied;
 }
 
+constexpr const char* dnsmasq = "/usr/sbin/dnsmasq";
+
+// The domains that go to the hosts file. In a DNS mode every domain goes to the servers-file
+// first, so dnsmasq blocks them before the hosts file lets go of the listed ones; the hosts file
+// keeps the user's own, whose exact names then also hold when dnsmasq is down. Without dnsmasq,
+// or when the servers-file cannot be written, everything goes to the hosts file as before and
+// `mode` becomes hosts.
+std::vector<std::string> hostsDomains(const HelperOptions& options,
+                                      const std::vector<std::string>& domains, DnsBlock::Mode& mode,
+                                      std::vector<std::string>& notes) {
+    mode = options.dnsMode;
+    if (mode == DnsBlock::Mode::hosts) return domains;
+    if (access(dnsmasq, X_OK) != 0) {
+        notes.push_back("dnsmasq not found: blocked domains go to the hosts file");
+        mode = DnsBlock::Mode::hosts;
+        return domains;
+    }
+    bool changed = false;
+    std::string problem;
+    if (!DnsBlock::writeIfChanged(options.serversFile, DnsBlock::serversFile(domains), changed,
+                                  problem)) {
+        notes.push_back("DNS block not changed: " + problem);
+        mode = DnsBlock::Mode::hosts;
+        return domains;
+    }
+    auto listed = AtomicFile::read(options.listedFile);
+    if (!listed) notes.push_back("no tracker list at " + options.listedFile);
+    return DnsBlock::ownDomains(domains, listed.value_or(""));
+}
+
 bool writeStatus(const HelperOptions& options, const std::string& counts,
                  const std::vector<std::string>& notes, std::ostream& err) {
     for (const std::string& note : notes)
@@ -129,9 +160,16 @@ int apply(const HelperOptions& options, const FirewallBackend& firewall, std::os
         return 1;
     }
     firewall.afterApply();
-    bool hosts = updateHosts(options, firewall, entries->domains, notes);
-    if (!hosts) entries->domains.clear();
-    bool written = writeStatus(options, BlockLines::statusLine(*entries), notes, err);
+    DnsBlock::Mode mode = DnsBlock::Mode::hosts;
+    std::vector<std::string> inHosts = hostsDomains(options, entries->domains, mode, notes);
+    bool hosts = updateHosts(options, firewall, inHosts, notes);
+    // Without the hosts block only the domains dnsmasq blocks are in force.
+    size_t dnsOnly = entries->domains.size() - inHosts.size();
+    if (!hosts) entries->domains.resize(mode == DnsBlock::Mode::hosts ? 0 : dnsOnly);
+    std::string counts = BlockLines::statusLine(*entries) +
+                         " dns=" + std::string(DnsBlock::name(mode)) +
+                         " hosts=" + std::to_string(hosts ? inHosts.size() : 0);
+    bool written = writeStatus(options, counts, notes, err);
     return hosts && written ? 0 : 1;
 }
 
@@ -146,6 +184,11 @@ int remove(const HelperOptions& options, const FirewallBackend& firewall, std::o
     firewall.afterRemove();
     std::vector<std::string> notes;
     removed = updateHosts(options, firewall, {}, notes) && removed;
+    if (unlink(options.serversFile.c_str()) != 0 && errno != ENOENT) {
+        err << "nattervane-helper: cannot remove " << options.serversFile << ": "
+            << std::strerror(errno) << "\n";
+        removed = false;
+    }
     for (const std::string& note : notes)
         err << "nattervane-helper: " << StatusFile::escapeNote(note) << "\n";
     if (unlink(options.statusFile.c_str()) != 0 && errno != ENOENT) {

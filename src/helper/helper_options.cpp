@@ -1,8 +1,10 @@
 #include "helper_options.h"
 
 const char* const helperUsage =
-    "usage: nattervane-helper apply DIR [--user NAME] [--hosts PATH] [--status PATH] [--dry-run]\n"
-    "       nattervane-helper remove [--hosts PATH] [--status PATH] [--dry-run]\n"
+    "usage: nattervane-helper apply DIR [--user NAME] [--hosts PATH] [--status PATH]\n"
+    "                         [--dns hosts|resolved|networkmanager|own] [--servers PATH]\n"
+    "                         [--listed PATH] [--dry-run]\n"
+    "       nattervane-helper remove [--hosts PATH] [--status PATH] [--servers PATH] [--dry-run]\n"
     "       nattervane-helper --help | --version\n";
 
 std::variant<HelperOptions, std::string>
@@ -28,14 +30,24 @@ HelperOptions::parse(const std::vector<std::string>& arguments,
             options.dryRun = true;
             continue;
         }
-        std::string* value = option == "--hosts"    ? &options.hostsFile
-                             : option == "--status" ? &options.statusFile
-                                                    : nullptr;
-        bool user = option == "--user" && options.command == Command::apply;
+        const bool apply = options.command == Command::apply;
+        std::string dns;
+        std::string* value = option == "--hosts"             ? &options.hostsFile
+                             : option == "--status"          ? &options.statusFile
+                             : option == "--servers"         ? &options.serversFile
+                             : option == "--listed" && apply ? &options.listedFile
+                             : option == "--dns" && apply    ? &dns
+                                                             : nullptr;
+        bool user = option == "--user" && apply;
         if (!value && !user) return "unknown option " + option;
         if (next + 1 == arguments.size() || arguments[next + 1].empty())
             return option + " needs a value";
         (value ? *value : options.user.emplace()) = arguments[++next];
+        if (option == "--dns") {
+            auto mode = DnsBlock::parseMode(dns);
+            if (!mode) return "unknown DNS mode " + dns;
+            options.dnsMode = *mode;
+        }
         options.hostsGiven = options.hostsGiven || option == "--hosts";
     }
     return options;

@@ -5,6 +5,7 @@
 #include <variant>
 #include <vector>
 
+#include "dns_block.h"
 #include "platform.h"
 
 // The command line of nattervane-helper.
@@ -18,6 +19,11 @@ struct HelperOptions {
     // The system's name cache is flushed only when the real hosts file was changed.
     bool hostsGiven = false;
     std::string statusFile;
+    // How blocked domains reach DNS (chosen by nv-install.sh), the dnsmasq servers-file the
+    // helper writes, and the shipped tracker list that tells listed domains from the user's own.
+    DnsBlock::Mode dnsMode = DnsBlock::Mode::hosts;
+    std::string serversFile = "/var/lib/nattervane/dns-block.conf";
+    std::string listedFile = "/usr/local/lib/nattervane/trackers.txt";
     // Login name whose files are accepted besides root's; absent: the user running the helper.
     std::optional<std::string> user;
     // Print the firewall script and the status line; change nothing.

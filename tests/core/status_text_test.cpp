@@ -30,6 +30,18 @@ TEST(StatusText, ShortStatusTakesFirstWordOfEachKey) {
     EXPECT_EQ(shortStatus("ips=1\tdomains=2", Lang::en), "1\tdomains=2 addresses, 0 domains");
 }
 
+TEST(StatusText, ShortStatusNamesHowDomainsAreBlocked) {
+    EXPECT_EQ(shortStatus("ips=1 domains=84000 rejected=0 dns=resolved hosts=2", Lang::en),
+              "1 addresses, 84000 domains via dnsmasq (systemd-resolved)");
+    EXPECT_EQ(shortStatus("ips=1 domains=5 rejected=0 dns=networkmanager hosts=5", Lang::ru),
+              "адресов 1, доменов 5 через dnsmasq (NetworkManager)");
+    EXPECT_EQ(shortStatus("ips=0 domains=5 rejected=0 dns=own hosts=5", Lang::en),
+              "0 addresses, 5 domains via dnsmasq");
+    EXPECT_EQ(shortStatus("ips=0 domains=5 rejected=0 dns=hosts hosts=5", Lang::ru),
+              "адресов 0, доменов 5 через /etc/hosts");
+    EXPECT_EQ(shortStatus("ips=0 domains=5 dns=bogus", Lang::en), "0 addresses, 5 domains");
+}
+
 TEST(SignalColors, AdsWinOverTrackers) {
     EXPECT_EQ(SignalColors::state(false, true, 1), SignalColor::red);
     EXPECT_EQ(SignalColors::state(false, false, 1), SignalColor::yellow);

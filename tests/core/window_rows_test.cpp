@@ -152,6 +152,12 @@ TEST(WindowTexts, MacWordsHaveOtherSystemVariants) {
             EXPECT_EQ(linux.find("pf"), std::string::npos) << linux;
             EXPECT_NE(linux, WindowTexts::text(key, lang, Wording::macos));
         }
+    // The Linux helper blocks domains in DNS; both languages say so.
+    for (Lang lang : {Lang::en, Lang::ru})
+        for (const char* word : {"dnsmasq", "systemd-resolved", "NetworkManager", "/etc/hosts"})
+            EXPECT_NE(WindowTexts::text(Key::howItWorks, lang, Wording::linux).find(word),
+                      std::string::npos)
+                << word;
     // Every text exists in both languages.
     for (int key = 0; key <= static_cast<int>(Key::privacyStatement); ++key)
         for (Lang lang : {Lang::en, Lang::ru})

@@ -22,6 +22,24 @@ TEST(HelperOptions, ApplyTakesTheDirectoryAndOptionalPaths) {
     EXPECT_EQ(std::get<HelperOptions>(parsed), expected);
 }
 
+TEST(HelperOptions, DnsModeAndItsFiles) {
+    auto parsed = parse({"apply", "/d", "--dns", "networkmanager", "--servers", "/tmp/s.conf",
+                         "--listed", "/tmp/t.txt"});
+    ASSERT_TRUE(std::holds_alternative<HelperOptions>(parsed));
+    const auto& options = std::get<HelperOptions>(parsed);
+    EXPECT_EQ(options.dnsMode, DnsBlock::Mode::networkManager);
+    EXPECT_EQ(options.serversFile, "/tmp/s.conf");
+    EXPECT_EQ(options.listedFile, "/tmp/t.txt");
+    const auto defaults = std::get<HelperOptions>(parse({"apply", "/d"}));
+    EXPECT_EQ(defaults.dnsMode, DnsBlock::Mode::hosts);
+    EXPECT_EQ(defaults.serversFile, "/var/lib/nattervane/dns-block.conf");
+    EXPECT_EQ(defaults.listedFile, "/usr/local/lib/nattervane/trackers.txt");
+    for (const char* mode : {"hosts", "resolved", "networkmanager", "own"})
+        EXPECT_EQ(
+            DnsBlock::name(std::get<HelperOptions>(parse({"apply", "/d", "--dns", mode})).dnsMode),
+            mode);
+}
+
 TEST(HelperOptions, DefaultsAreTheSystemFiles) {
     auto parsed = parse({"remove"});
     ASSERT_TRUE(std::holds_alternative<HelperOptions>(parsed));
@@ -45,7 +63,11 @@ TEST(HelperOptions, WrongCommandLinesAreRefused) {
                                                {"apply", "/d", "--status", ""},
                                                {"apply", "/d", "--force"},
                                                {"remove", "--user", "u"},
-                                               {"remove", "/d"}})
+                                               {"remove", "/d"},
+                                               {"apply", "/d", "--dns", "dnsmasq"},
+                                               {"apply", "/d", "--dns"},
+                                               {"remove", "--dns", "own"},
+                                               {"remove", "--listed", "/t"}})
         EXPECT_TRUE(std::holds_alternative<std::string>(parse(arguments)))
             << testing::PrintToString(arguments);
 }

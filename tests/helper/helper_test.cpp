@@ -14,6 +14,7 @@
 
 #include "atomic_file.h"
 #include "command_runner.h"
+#include "dns_block.h"
 #include "firewall_script.h"
 #include "helper.h"
 #include "hosts_block.h"
@@ -85,7 +86,7 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatus) {
     ASSERT_EQ(apply(), 0) << err_;
     EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
     EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_EQ(read(statusFile()), "ips=2 domains=1 rejected=0\n");
+    EXPECT_EQ(read(statusFile()), "ips=2 domains=1 rejected=0 dns=hosts hosts=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
 }
 
@@ -120,8 +121,8 @@ TEST_F(HelperTest, ARefusedFileCountsAsEmptyAndTheOtherStillApplies) {
     ASSERT_EQ(apply(), 0);
     EXPECT_EQ(err_, "nattervane-helper: refused block_domains.txt is a symbolic link\n");
     EXPECT_EQ(read(hostsFile()), originalHosts);
-    EXPECT_EQ(read(statusFile()),
-              "ips=1 domains=0 rejected=0\nrefused block_domains.txt is a symbolic link\n");
+    EXPECT_EQ(read(statusFile()), "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nrefused "
+                                  "block_domains.txt is a symbolic link\n");
 }
 
 TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
@@ -154,8 +155,9 @@ TEST_F(HelperTest, AHostsFileThatIsALinkIsSkippedAndTheFirewallStillApplies) {
     EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
     EXPECT_TRUE(fs::is_symlink(hostsFile()));
     EXPECT_EQ(read(dir_ / "real-hosts"), originalHosts);
-    EXPECT_EQ(read(statusFile()), "ips=1 domains=0 rejected=0\nhosts not changed: " + hostsFile() +
-                                      " is a symbolic link\n");
+    EXPECT_EQ(read(statusFile()),
+              "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nhosts not changed: " + hostsFile() +
+                  " is a symbolic link\n");
 }
 
 TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
@@ -176,8 +178,8 @@ TEST_F(HelperTest, AMissingDirectoryOrUnknownUserChangesNothing) {
     std::string hosts = read(hostsFile());
     EXPECT_EQ(run({"apply", dir_ / "absent", "--hosts", hostsFile(), "--status", statusFile()}), 1);
     EXPECT_EQ(read(hostsFile()), hosts);
-    EXPECT_EQ(read(statusFile()), "ips=0 domains=1 rejected=0\nnot applied: " + dir_ / "absent" +
-                                      ": No such file or directory\n");
+    EXPECT_EQ(read(statusFile()), "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " +
+                                      dir_ / "absent" + ": No such file or directory\n");
     EXPECT_EQ(
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
 }
@@ -199,7 +201,8 @@ TEST_P(HostileBlockFile, IsRefusedQuicklyWithItsReason) {
     EXPECT_EQ(apply(), 0) << err_;
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_EQ(read(statusFile()),
-              "ips=0 domains=1 rejected=0\nrefused block_ips.txt " + GetParam().reason + "\n");
+              "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nrefused block_ips.txt " +
+                  GetParam().reason + "\n");
     EXPECT_EQ(read(dir_ / "script"), nftScript({}, {}));
     std::string secret = read("/etc/shadow").substr(0, 5);
     for (const std::string& text : {read(statusFile()), err_, read(hostsFile())})
@@ -252,7 +255,7 @@ TEST_F(HelperTest, EveryApplyRebuildsTheWholeStateFromTheFiles) {
     ASSERT_EQ(apply(), 0) << err_;
     EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.3"}, {}));
     EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"other.example"}));
-    EXPECT_EQ(read(statusFile()), "ips=1 domains=1 rejected=0\n");
+    EXPECT_EQ(read(statusFile()), "ips=1 domains=1 rejected=0 dns=hosts hosts=1\n");
 }
 
 TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
@@ -268,7 +271,8 @@ TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
         EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
         std::string status = read(statusFile());
         EXPECT_TRUE(status.starts_with(
-            "ips=1 domains=0 rejected=0\nhosts not changed: " + hostsFile() + " has "))
+            "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nhosts not changed: " + hostsFile() +
+            " has "))
             << status;
     }
 }
@@ -337,6 +341,59 @@ TEST_F(HelperTest, ADataFolderThatIsALinkChangesNothing) {
     EXPECT_TRUE(
         read(statusFile())
             .starts_with("ips=0 domains=0 rejected=0\nnot applied: " + dir_ / "linked" + ": "));
+}
+
+// In a DNS mode every blocked domain goes to dnsmasq's servers-file and only the user's own, the
+// ones the tracker list does not hold, to the hosts file too.
+TEST_F(HelperTest, InADnsModeListedDomainsGoOnlyToDnsmasq) {
+    if (access("/usr/sbin/dnsmasq", X_OK) != 0) GTEST_SKIP() << "needs dnsmasq (dnsmasq-base)";
+    AtomicFile::write(dir_ / "trackers.txt", "# list\np ads.example\na track.example\n");
+    writeBlockFile("block_domains.txt", "track.example\nMine.example\nads.example\n");
+    const std::string servers = dir_ / "dns-block.conf";
+    auto applyDns = [&] {
+        return run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
+                    "--dns", "own", "--servers", servers, "--listed", dir_ / "trackers.txt"});
+    };
+    ASSERT_EQ(applyDns(), 0) << err_;
+    EXPECT_EQ(read(servers),
+              DnsBlock::serversFile({"ads.example", "mine.example", "track.example"}));
+    struct stat info {};
+    ASSERT_EQ(stat(servers.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u) << "dnsmasq reads it after dropping root";
+    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"mine.example"}));
+    EXPECT_EQ(read(statusFile()), "ips=0 domains=3 rejected=0 dns=own hosts=1\n");
+
+    // Without the list every domain counts as the user's own; nothing is lost.
+    fs::remove(dir_ / "trackers.txt");
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    ASSERT_EQ(applyDns(), 0) << err_;
+    EXPECT_EQ(read(servers), DnsBlock::serversFile({"ads.example"}));
+    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(read(statusFile()),
+              "ips=0 domains=1 rejected=0 dns=own hosts=1\nno tracker list at " +
+                  dir_ / "trackers.txt" + "\n");
+
+    ASSERT_EQ(
+        run({"remove", "--hosts", hostsFile(), "--status", statusFile(), "--servers", servers}), 0)
+        << err_;
+    EXPECT_FALSE(fs::exists(servers));
+    EXPECT_EQ(read(hostsFile()), originalHosts);
+}
+
+TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
+    if (access("/usr/sbin/dnsmasq", X_OK) != 0) GTEST_SKIP() << "needs dnsmasq (dnsmasq-base)";
+    AtomicFile::write(dir_ / "trackers.txt", "p ads.example\n");
+    writeBlockFile("block_domains.txt", "ads.example\n");
+    ASSERT_EQ(run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
+                   "--dns", "resolved", "--servers", dir_ / "absent/dns-block.conf", "--listed",
+                   dir_ / "trackers.txt"}),
+              0)
+        << err_;
+    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_TRUE(read(statusFile())
+                    .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nDNS block not "
+                                 "changed: cannot "))
+        << read(statusFile());
 }
 
 TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {

@@ -23,7 +23,7 @@ TEST(InstallScripts, EveryScriptIsValidPosixShell) {
         EXPECT_EQ(result, (CommandResult{0, ""})) << entry.path();
         ++checked;
     }
-    EXPECT_EQ(checked, 4);
+    EXPECT_EQ(checked, 5);
 }
 
 // The Linux install script run into a temporary root, which starts nothing.
@@ -37,9 +37,11 @@ class LinuxInstall : public testing::Test {
         fs::copy(scripts + "/linux", root_ / "bundle");
         fs::copy_file(NATTERVANE_HELPER, root_ / "bundle/nattervane-helper");
     }
-    CommandResult install(const std::string& dir, const std::string& user) {
-        return runCommand({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(), "/bin/sh",
-                           root_ / "bundle/nv-install.sh", dir, user},
+    CommandResult install(const std::string& dir, const std::string& user,
+                          const std::string& mode = "own") {
+        return runCommand({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
+                           "NATTERVANE_DNS_MODE=" + mode, "/bin/sh", root_ / "bundle/nv-install.sh",
+                           dir, user},
                           "", 30);
     }
     std::string file(const std::string& path) {
@@ -54,8 +56,9 @@ TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
     std::string dir = "/home/o'neil \"x\" 100%$HOME\\n/helper";
     ASSERT_EQ(install(dir, "root"), (CommandResult{0, ""}));
     std::string service = file("etc/systemd/system/nattervane-helper.service");
-    EXPECT_NE(service.find("\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
-                           "\"/home/o'neil \\\"x\\\" 100%%$$HOME\\\\n/helper\" --user \"root\"\n"),
+    EXPECT_NE(service.find(
+                  "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
+                  "\"/home/o'neil \\\"x\\\" 100%%$$HOME\\\\n/helper\" --user \"root\" --dns own\n"),
               std::string::npos)
         << service;
     std::string path = file("etc/systemd/system/nattervane-helper.path");
@@ -69,6 +72,43 @@ TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
         ASSERT_EQ(stat((root_ / "usr/local/lib/nattervane/" + program).c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, 0755u) << program;
     }
+}
+
+// Each DNS mode gets its units and files, the mode filled in; hosts mode gets none of them.
+TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
+    if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
+    const std::string units = "etc/systemd/system/";
+    // Installed, the tracker list lies in the folder above the scripts.
+    AtomicFile::write(root_ / "trackers.txt", "p ads.example\n");
+    ASSERT_EQ(install("/home/a/helper", "root", "own"), (CommandResult{0, ""}));
+    EXPECT_NE(file(units + "nattervane-dns.service")
+                  .find("\nExecStopPost=/usr/local/lib/nattervane/nv-dns.sh down own\n"),
+              std::string::npos);
+    EXPECT_NE(file(units + "nattervane-dns-reload.service")
+                  .find("\nExecStart=/usr/local/lib/nattervane/nv-dns.sh reload own\n"),
+              std::string::npos);
+    EXPECT_NE(file("var/lib/nattervane/dnsmasq.conf").find("\nservers-file="), std::string::npos);
+    EXPECT_EQ(file("var/lib/nattervane/dns-block.conf"), "server=/use-application-dns.net/\n");
+    EXPECT_EQ(file("usr/local/lib/nattervane/trackers.txt"), "p ads.example\n");
+    EXPECT_FALSE(fs::exists(root_ / "etc/NetworkManager"));
+
+    ASSERT_EQ(install("/home/a/helper", "root", "networkmanager"), (CommandResult{0, ""}));
+    EXPECT_NE(file("etc/NetworkManager/conf.d/90-nattervane.conf").find("\n[main]\ndns=dnsmasq\n"),
+              std::string::npos);
+    EXPECT_NE(file(units + "nattervane-helper.service").find(" --dns networkmanager\n"),
+              std::string::npos);
+    EXPECT_EQ(file("var/lib/nattervane/made-folders"),
+              "/etc/NetworkManager/conf.d\n/etc/NetworkManager/dnsmasq.d\n");
+}
+
+TEST_F(LinuxInstall, HostsModeInstallsNoDnsUnits) {
+    if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
+    const std::string units = "etc/systemd/system/";
+    ASSERT_EQ(install("/home/a/helper", "root", "hosts"), (CommandResult{0, ""}));
+    EXPECT_NE(file(units + "nattervane-helper.service").find(" --dns hosts\n"), std::string::npos);
+    for (const char* name : {"nattervane-dns.service", "nattervane-dns-reload.path"})
+        EXPECT_FALSE(fs::exists(root_ / (units + name))) << name;
+    EXPECT_EQ(install("/home/a/helper", "root", "dnsmasq").status, 1);
 }
 
 TEST_F(LinuxInstall, ABadDirectoryOrUserInstallsNothing) {

@@ -127,8 +127,9 @@ TEST_F(PrivateNetworkTest, AnAppliedAddressIsUnreachableUntilRemoved) {
         close(listener);
         return text;
     });
-    EXPECT_EQ(report, "setup=0 before=connected apply=0 during=timed out hosts=ok "
-                      "status=ips=1 domains=1 rejected=0\nremove=0 after=connected");
+    EXPECT_EQ(report,
+              "setup=0 before=connected apply=0 during=timed out hosts=ok "
+              "status=ips=1 domains=1 rejected=0 dns=hosts hosts=1\nremove=0 after=connected");
     EXPECT_EQ(file("hosts"), hosts);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "status.txt"));
 }
@@ -179,7 +180,7 @@ TEST_F(PrivateNetworkTest, AnotherTableSurvivesHostileLines) {
         return text + (valid ? " table=valid" : " table=" + listed.output);
     });
     EXPECT_EQ(report, "made=0 apply=0 other=0 table=valid");
-    EXPECT_EQ(file("status.txt"), "ips=2 domains=1 rejected=4\n");
+    EXPECT_EQ(file("status.txt"), "ips=2 domains=1 rejected=4 dns=hosts hosts=1\n");
 }
 
 TEST_F(PrivateNetworkTest, ApplyLooksUpNoNames) {

@@ -458,6 +458,68 @@ turn_off() {
     shot 6-after
 }
 
+# ---------------------------------------------------------------------------------------------
+# The DNS block under systemd: this system has dnsmasq but neither systemd-resolved nor
+# NetworkManager, so the helper runs its own dnsmasq with the port-53 redirect. Only blocked names
+# are looked up, which dnsmasq answers itself: nothing is forwarded anywhere.
+
+dns_probe() {
+    limit=5 inside "$build/tests/helper/dns_probe" --server "$1" use-application-dns.net
+}
+
+dns_snapshot() {
+    inside cp -p /etc/resolv.conf "$inner/resolv.before" 2>/dev/null ||
+        inside touch "$inner/resolv.absent"
+}
+
+dns_redirect_gone() {
+    ! inside nft list table inet nattervane_dns >/dev/null 2>&1
+}
+
+dns_check_on() {
+    say "checking the DNS block"
+    wait_for 10 inside systemctl is-active --quiet nattervane-dns.service ||
+        fail "nattervane-dns.service is not active (see $out/journal.txt)"
+    inside grep -q ' dns=own ' /var/lib/nattervane/status.txt ||
+        fail "the status does not name the own dnsmasq: $(inside head -1 /var/lib/nattervane/status.txt)"
+    # Port 53 of loopback has no server here, yet the redirect hands the query to dnsmasq, which
+    # answers the DoH canary NXDOMAIN.
+    local answer
+    answer=$(dns_probe 127.0.0.1:53 2>&1)
+    [ "$answer" = "use-application-dns.net none" ] ||
+        fail "a query to 127.0.0.1:53 was not answered NXDOMAIN: $answer"
+    local pid
+    pid=$(inside systemctl show -p MainPID --value nattervane-dns.service)
+    inside kill -KILL "$pid"
+    # The restart comes 200 ms later and brings the table back, so look often.
+    local tries=0
+    until dns_redirect_gone; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 20 ] || fail "the redirect stayed 1 s after dnsmasq was killed"
+        sleep 0.05
+    done
+    wait_for 5 inside nft list table inet nattervane_dns ||
+        fail "the redirect did not come back after dnsmasq restarted"
+    wait_for 5 inside systemctl is-active --quiet nattervane-dns.service ||
+        fail "nattervane-dns.service did not restart"
+    say "dnsmasq answers through the redirect; killed, it fails open and comes back"
+}
+
+dns_check_off() {
+    dns_redirect_gone || fail "the redirect table is still there"
+    local unit
+    for unit in nattervane-dns.service nattervane-dns-reload.path nattervane-dns-reload.service; do
+        ! inside test -e "$units/$unit" || fail "$units/$unit is still there"
+    done
+    if inside test -e "$inner/resolv.absent"; then
+        ! inside test -e /etc/resolv.conf || fail "/etc/resolv.conf appeared"
+    else
+        inside cmp /etc/resolv.conf "$inner/resolv.before" || fail "/etc/resolv.conf changed"
+    fi
+    ! inside test -e /var/lib/nattervane/dns-block.conf || fail "the servers-file is still there"
+    say "the DNS block is gone and /etc/resolv.conf is as it was"
+}
+
 [ -e /run/systemd/nspawn ] && nspawn_run_existed=yes || nspawn_run_existed=no
 trap cleanup EXIT
 trap 'echo "container: FAIL: interrupted" >&2; exit 1' INT TERM HUP
@@ -480,9 +542,12 @@ main() {
     add_destination
     start_desktop
     start_app
+    dns_snapshot
     turn_on
     block_destination
+    dns_check_on
     turn_off
+    dns_check_off
 }
 
 main

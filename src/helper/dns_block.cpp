@@ -1,0 +1,71 @@
+#include "dns_block.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+
+#include "atomic_file.h"
+#include "tracker_list.h"
+
+namespace DnsBlock {
+
+namespace {
+
+constexpr std::pair<Mode, std::string_view> modeNames[] = {{Mode::hosts, "hosts"},
+                                                           {Mode::resolved, "resolved"},
+                                                           {Mode::networkManager, "networkmanager"},
+                                                           {Mode::own, "own"}};
+
+} // namespace
+
+std::string_view name(Mode mode) {
+    for (const auto& [known, text] : modeNames)
+        if (known == mode) return text;
+    return "hosts";
+}
+
+std::optional<Mode> parseMode(std::string_view text) {
+    for (const auto& [mode, known] : modeNames)
+        if (known == text) return mode;
+    return std::nullopt;
+}
+
+std::string serversFile(const std::vector<std::string>& domains) {
+    std::string text = "# Written by nattervane-helper: NXDOMAIN for each domain and the names "
+                       "under it.\n";
+    text.reserve(text.size() + (domains.size() + 1) * 32);
+    text.append("server=/").append(canaryDomain).append("/\n");
+    for (const std::string& domain : domains)
+        if (domain != canaryDomain) text.append("server=/").append(domain).append("/\n");
+    return text;
+}
+
+std::vector<std::string> ownDomains(const std::vector<std::string>& domains,
+                                    std::string_view listedText) {
+    TrackerList listed(listedText);
+    std::vector<std::string> own;
+    for (const std::string& domain : domains)
+        if (!listed.domains().contains(domain)) own.push_back(domain);
+    return own;
+}
+
+bool writeIfChanged(const std::string& path, const std::string& text, bool& changed,
+                    std::string& problem) {
+    changed = false;
+    if (AtomicFile::read(path) == text) return true;
+    std::string error;
+    if (!AtomicFile::write(path, text, &error)) {
+        problem = error.empty() ? "cannot write " + path : error;
+        return false;
+    }
+    if (chmod(path.c_str(), 0644) != 0) {
+        problem = "cannot make " + path + " readable: " + std::strerror(errno);
+        return false;
+    }
+    changed = true;
+    return true;
+}
+
+} // namespace DnsBlock
