@@ -54,7 +54,7 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
         json = true;
     }
     const platform::Descriptor& platform = platform::current();
-    print(Listers::list(platform.primaryLister, platform.fallbackLister), json, out, err);
+    print(Listers::list(platform.listers), json, out, err);
     return 0;
 }
 

@@ -102,8 +102,8 @@ class ModelFixture {
         ModelOptions options;
         options.dataRoot = dataRoot;
         options.platform = &descriptor;
-        options.scanner.primaryLister = {*dir / "ss", {}, "ss", platform::ListerFormat::ss};
-        options.scanner.fallbackLister = {"/bin/true", {}, "lsof", platform::ListerFormat::lsof};
+        options.scanner.listers = {{*dir / "ss", {}, "ss", platform::ListerFormat::ss},
+                                   {"/bin/true", {}, "lsof", platform::ListerFormat::lsof}};
         options.scanner.pidPath = [](int32_t pid) -> std::optional<std::string> {
             if (pid == 7) return "/usr/sbin/syncd";
             return std::nullopt;

@@ -1,0 +1,399 @@
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <grp.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <linux/sock_diag.h>
+#include <linux/tcp.h>
+#include <string>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "listers.h"
+#include "private_network.h"
+#include "sock_diag.h"
+
+namespace {
+
+// The kernel's TCP state numbers.
+enum class State : uint8_t {
+    established = 1,
+    synSent = 2,
+    synRecv = 3,
+    timeWait = 6,
+    closed = 7,
+    closeWait = 8,
+    listen = 10,
+};
+
+template <typename T> std::string bytesOf(const T& value) {
+    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+std::string aligned(std::string bytes) {
+    bytes.resize(NLMSG_ALIGN(bytes.size()), '\0');
+    return bytes;
+}
+
+// One netlink message as the kernel writes it into a dump.
+std::string message(uint16_t type, const std::string& payload) {
+    nlmsghdr header{};
+    header.nlmsg_len = NLMSG_LENGTH(payload.size());
+    header.nlmsg_type = type;
+    header.nlmsg_flags = NLM_F_MULTI;
+    return aligned(bytesOf(header) + payload);
+}
+
+std::string attribute(uint16_t type, const std::string& data) {
+    rtattr header{static_cast<unsigned short>(RTA_LENGTH(data.size())), type};
+    return aligned(bytesOf(header) + data);
+}
+
+// A tcp_info of `size` bytes: an older kernel's is shorter.
+std::string tcpInfo(uint64_t received, uint64_t acked, uint64_t sent,
+                    size_t size = sizeof(tcp_info)) {
+    tcp_info info{};
+    info.tcpi_bytes_received = received;
+    info.tcpi_bytes_acked = acked;
+    info.tcpi_bytes_sent = sent;
+    return bytesOf(info).substr(0, size);
+}
+
+std::string socketMessage(uint8_t family, State state, const char* peer, uint16_t port,
+                          uint32_t inode, const std::string& attributes = "") {
+    inet_diag_msg diag{};
+    diag.idiag_family = family;
+    diag.idiag_state = static_cast<uint8_t>(state);
+    inet_pton(family, peer, diag.id.idiag_dst);
+    diag.id.idiag_dport = htons(port);
+    diag.idiag_inode = inode;
+    return message(SOCK_DIAG_BY_FAMILY, bytesOf(diag) + attributes);
+}
+
+std::string done(int error = 0) {
+    return message(NLMSG_DONE, bytesOf(error));
+}
+
+std::string failure(int error) {
+    nlmsgerr answer{};
+    answer.error = error;
+    return message(NLMSG_ERROR, bytesOf(answer));
+}
+
+SockDiag::Reading parsed(const std::string& datagram,
+                         SockDiag::Protocol protocol = SockDiag::Protocol::tcp) {
+    SockDiag::Reading reading;
+    SockDiag::read(datagram, protocol, reading);
+    return reading;
+}
+
+const std::string served = socketMessage(AF_INET, State::established, "203.0.113.7", 443, 11,
+                                         attribute(INET_DIAG_INFO, tcpInfo(91, 50, 37)));
+const ListedSocket servedSocket{"tcp", "203.0.113.7", 443, 11, 91, 37};
+
+} // namespace
+
+TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
+    // A kernel without tcpi_bytes_sent: the data sent is what was acknowledged less the SYN.
+    size_t beforeBytesSent = offsetof(tcp_info, tcpi_bytes_received) + sizeof(uint64_t);
+    std::string first =
+        served +
+        socketMessage(AF_INET6, State::established, "::ffff:198.51.100.2", 80, 12,
+                      attribute(INET_DIAG_CONG, "cubic") +
+                          attribute(INET_DIAG_INFO, tcpInfo(5, 6, 0, beforeBytesSent))) +
+        socketMessage(AF_INET6, State::synSent, "2001:db8::1", 8443, 13) +
+        socketMessage(AF_INET, State::closeWait, "203.0.113.8", 443, 0,
+                      attribute(INET_DIAG_INFO, tcpInfo(0, 1, 0)));
+    // What ss leaves out: listening, closed, TIME-WAIT and SYN-RECV sockets, a remote port 0, and
+    // any other family.
+    std::string second = socketMessage(AF_INET, State::listen, "0.0.0.0", 0, 14) +
+                         socketMessage(AF_INET, State::timeWait, "203.0.113.9", 443, 0) +
+                         socketMessage(AF_INET, State::synRecv, "203.0.113.9", 443, 0) +
+                         socketMessage(AF_INET, State::closed, "203.0.113.9", 443, 15) +
+                         socketMessage(AF_INET6, State::established, "2001:db8::2", 0, 16) +
+                         socketMessage(AF_UNIX, State::established, "203.0.113.9", 443, 17) +
+                         message(NLMSG_NOOP, "") + done();
+    SockDiag::Reading reading;
+    SockDiag::read(first, SockDiag::Protocol::tcp, reading);
+    EXPECT_FALSE(reading.done);
+    SockDiag::read(second, SockDiag::Protocol::tcp, reading);
+    std::vector<ListedSocket> expected{servedSocket,
+                                       {"tcp", "198.51.100.2", 80, 12, 5, 5},
+                                       {"tcp", "2001:db8::1", 8443, 13, 0, 0},
+                                       {"tcp", "203.0.113.8", 443, 0, 0, 0}};
+    EXPECT_EQ(reading, (SockDiag::Reading{expected, true, false}));
+
+    // UDP has no tcp_info to read.
+    EXPECT_EQ(parsed(served, SockDiag::Protocol::udp).sockets,
+              (std::vector<ListedSocket>{{"udp", "203.0.113.7", 443, 11, 0, 0}}));
+}
+
+TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {
+    // Attributes whose length goes past the message or is less than their header.
+    std::string overlong = attribute(INET_DIAG_INFO, tcpInfo(1, 2, 3));
+    std::string tooShort = overlong;
+    uint16_t overlongLength = 60000, tooShortLength = 2;
+    std::memcpy(overlong.data(), &overlongLength, sizeof overlongLength);
+    std::memcpy(tooShort.data(), &tooShortLength, sizeof tooShortLength);
+    std::string damaged =
+        message(SOCK_DIAG_BY_FAMILY, std::string(20, 'x')) +
+        socketMessage(AF_INET, State::established, "203.0.113.1", 1, 1, overlong) +
+        socketMessage(AF_INET, State::established, "203.0.113.2", 2, 2, tooShort) + served;
+    EXPECT_EQ(parsed(damaged).sockets,
+              (std::vector<ListedSocket>{{"tcp", "203.0.113.1", 1, 1, 0, 0},
+                                         {"tcp", "203.0.113.2", 2, 2, 0, 0},
+                                         servedSocket}));
+
+    // A message length beyond the datagram or below a header ends it.
+    for (uint32_t length : {uint32_t{10000}, uint32_t{3}}) {
+        std::string broken = done();
+        std::memcpy(broken.data(), &length, sizeof length);
+        SockDiag::Reading reading = parsed(served + broken + served);
+        EXPECT_EQ(reading, (SockDiag::Reading{{servedSocket}, false, false})) << length;
+    }
+
+    // Cut anywhere, a dump reads as the sockets of its whole messages before the cut.
+    std::string second = socketMessage(AF_INET6, State::established, "::1", 8080, 4);
+    std::string whole = served + second + done();
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        SockDiag::Reading reading = parsed(whole.substr(0, cut));
+        size_t complete = cut < served.size() ? 0 : cut < served.size() + second.size() ? 1 : 2;
+        ASSERT_EQ(reading.sockets.size(), complete) << cut;
+        ASSERT_FALSE(reading.done || reading.failed) << cut;
+    }
+}
+
+TEST(SockDiagRead, KernelErrorsFailTheDump) {
+    EXPECT_EQ(parsed(failure(-EPERM) + served), (SockDiag::Reading{{}, false, true}));
+    EXPECT_EQ(parsed(message(NLMSG_ERROR, "ab")), (SockDiag::Reading{{}, false, true}));
+    EXPECT_EQ(parsed(served + done(-EINTR)), (SockDiag::Reading{{servedSocket}, true, true}));
+    // An acknowledgement is no error.
+    EXPECT_EQ(parsed(failure(0) + served + done()),
+              (SockDiag::Reading{{servedSocket}, true, false}));
+}
+
+namespace {
+
+// The port of the socket's own end, or of its peer's.
+uint16_t portOf(int fd, bool peer = false) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    (peer ? getpeername : getsockname)(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    return ntohs(address.ss_family == AF_INET
+                     ? reinterpret_cast<sockaddr_in*>(&address)->sin_port
+                     : reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+}
+
+socklen_t addressOf(int family, const char* ip, uint16_t port, sockaddr_storage& address) {
+    address = {};
+    if (family == AF_INET) {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        inet_pton(AF_INET, ip, &v4->sin_addr);
+        return sizeof *v4;
+    }
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(port);
+    inet_pton(AF_INET6, ip, &v6->sin6_addr);
+    return sizeof *v6;
+}
+
+// A socket of `type` bound to `ip` on a free port, listening when it is a stream.
+int bound(int family, int type, const char* ip, bool dualStack = false) {
+    int fd = socket(family, type, 0);
+    int v6only = dualStack ? 0 : 1;
+    if (family == AF_INET6) setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6only, sizeof v6only);
+    sockaddr_storage address;
+    socklen_t length = addressOf(family, ip, 0, address);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) return -1;
+    if (type == SOCK_STREAM && listen(fd, 8) != 0) return -1;
+    return fd;
+}
+
+int connected(int family, int type, const char* ip, uint16_t port) {
+    int fd = socket(family, type, 0);
+    sockaddr_storage address;
+    socklen_t length = addressOf(family, ip, port, address);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) return -1;
+    return fd;
+}
+
+// The flows of the kernel's dump and of ss taken one right after the other, as JSON. Taken again
+// (a bounded number of times) until the dump reads the same before and after ss, so that no
+// late acknowledgement changed a counter in between.
+nlohmann::json listedTogether() {
+    const auto& listers = platform::linux().listers;
+    for (int attempt = 0;; ++attempt) {
+        Listers::Listing before = Listers::list({listers[0]});
+        Listers::Listing ss = Listers::list({listers[1]});
+        Listers::Listing after = Listers::list({listers[0]});
+        if (before == after || attempt == 20)
+            return {{"sources", {before.source, ss.source}},
+                    {"netlink", before.flows},
+                    {"ss", ss.flows}};
+        usleep(50000);
+    }
+}
+
+// A child process of another user that holds none of this process's descriptors: it runs
+// `body` with the write end of a pipe, whose other end `output` reads. Killed when it goes.
+class OtherUser {
+  public:
+    OtherUser(uid_t uid, const std::function<void(int)>& body) {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            if (dup2(fds[1], 3) != 3 || close_range(4, ~0U, 0) != 0 || setgroups(0, nullptr) != 0 ||
+                setgid(uid) != 0 || setuid(uid) != 0)
+                _exit(1);
+            body(3);
+            _exit(0);
+        }
+        close(fds[1]);
+        output_ = fds[0];
+    }
+    ~OtherUser() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (output_ >= 0) close(output_);
+    }
+    OtherUser(const OtherUser&) = delete;
+    OtherUser& operator=(const OtherUser&) = delete;
+
+    pid_t pid() const { return pid_; }
+    // What it wrote up to `bytes`, or until it ended.
+    std::string output(size_t bytes = SIZE_MAX) {
+        std::string text;
+        char c;
+        while (text.size() < bytes && ::read(output_, &c, 1) == 1)
+            text.push_back(c);
+        return text;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int output_ = -1;
+};
+
+constexpr uid_t nobody = 65534;
+// A user with no process here, who can read no other user's descriptors.
+constexpr uid_t viewer = 65533;
+
+const Flow* find(const std::vector<Flow>& flows, const std::string& proto, const std::string& ip,
+                 int64_t port) {
+    for (const Flow& flow : flows)
+        if (flow.proto == proto && flow.remoteIP == ip && flow.remotePort == port) return &flow;
+    return nullptr;
+}
+
+} // namespace
+
+// Real sockets of every kind in a private network: the kernel's dump must give the flows ss
+// gives, for root and for a user who cannot see who holds them.
+TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
+    auto output = inPrivateNetwork([] {
+        int listener4 = bound(AF_INET, SOCK_STREAM, "127.0.0.1");
+        int listener6 = bound(AF_INET6, SOCK_STREAM, "::", true);
+        int receiver4 = bound(AF_INET, SOCK_DGRAM, "127.0.0.1");
+        int receiver6 = bound(AF_INET6, SOCK_DGRAM, "::1");
+        uint16_t port4 = portOf(listener4), port6 = portOf(listener6);
+        OtherUser holder(nobody, [port4](int out) {
+            int held = connected(AF_INET, SOCK_STREAM, "127.0.0.1", port4);
+            ssize_t ignored = write(out, held < 0 ? "-" : "+", 1);
+            (void)ignored;
+            pause();
+        });
+        if (holder.output(1) != "+") return std::string("no holder");
+        int heldEnd = accept(listener4, nullptr, nullptr);
+        int client4 = connected(AF_INET, SOCK_STREAM, "127.0.0.1", port4);
+        int server4 = accept(listener4, nullptr, nullptr);
+        int client6 = connected(AF_INET6, SOCK_STREAM, "::1", port6);
+        int server6 = accept(listener6, nullptr, nullptr);
+        int mappedClient = connected(AF_INET, SOCK_STREAM, "127.0.0.1", port6);
+        int mappedServer = accept(listener6, nullptr, nullptr);
+        int sender4 = connected(AF_INET, SOCK_DGRAM, "127.0.0.1", portOf(receiver4));
+        int sender6 = connected(AF_INET6, SOCK_DGRAM, "::1", portOf(receiver6));
+        bool sent = write(client4, "hello", 5) == 5 && write(server4, "welcome", 7) == 7 &&
+                    write(sender4, "ping", 4) == 4;
+
+        nlohmann::json report = {{"pid", getpid()},
+                                 {"holder", holder.pid()},
+                                 {"port4", port4},
+                                 {"port6", port6},
+                                 {"udp4", portOf(receiver4)},
+                                 {"udp6", portOf(receiver6)},
+                                 {"sent", sent},
+                                 {"root", listedTogether()},
+                                 {"mappedPort", portOf(mappedClient)},
+                                 {"heldPort", portOf(heldEnd, true)}};
+        OtherUser unprivileged(viewer, [](int out) {
+            std::string text = listedTogether().dump();
+            ssize_t ignored = write(out, text.data(), text.size());
+            (void)ignored;
+        });
+        report["viewer"] = nlohmann::json::parse(unprivileged.output(), nullptr, false);
+        for (int fd : {listener4, listener6, receiver4, receiver6, heldEnd, client4, server4,
+                       client6, server6, mappedClient, mappedServer, sender4, sender6})
+            close(fd);
+        return report.dump();
+    });
+    if (!output) GTEST_SKIP() << "needs root for a private network namespace";
+    nlohmann::json report = nlohmann::json::parse(*output, nullptr, false);
+    ASSERT_TRUE(report.is_object()) << *output;
+    ASSERT_TRUE(report.at("sent").get<bool>());
+
+    nlohmann::json root = report.at("root");
+    EXPECT_EQ(root.at("sources"), nlohmann::json({"netlink", "ss"}));
+    auto netlink = root.at("netlink").get<std::vector<Flow>>();
+    EXPECT_EQ(netlink, root.at("ss").get<std::vector<Flow>>());
+    // Both ends of four TCP connections and two connected UDP sockets; no listener, no receiver.
+    EXPECT_EQ(netlink.size(), 10u);
+    auto pid = report.at("pid").get<int32_t>(), holder = report.at("holder").get<int32_t>();
+    auto port4 = report.at("port4").get<int64_t>(), port6 = report.at("port6").get<int64_t>();
+    const Flow* client4 = find(netlink, "tcp", "127.0.0.1", port4);
+    ASSERT_TRUE(client4);
+    // The holder's connection and the client's both go to port4; the first one listed is either.
+    EXPECT_TRUE(client4->pid == pid || client4->pid == holder);
+    int heldFlows = 0, ownFlows = 0;
+    for (const Flow& flow : netlink) {
+        heldFlows += flow.pid == holder;
+        ownFlows += flow.pid == pid;
+        if (flow.pid == pid && flow.remotePort == port4) {
+            EXPECT_EQ(flow.bytesIn, 7);
+            EXPECT_EQ(flow.bytesOut, 5);
+        }
+    }
+    EXPECT_EQ(heldFlows, 1);
+    EXPECT_EQ(ownFlows, 9);
+    EXPECT_TRUE(find(netlink, "tcp", "::1", port6));
+    // The IPv4 client of the dual-stack listener is seen there as ::ffff:127.0.0.1.
+    EXPECT_TRUE(find(netlink, "tcp", "127.0.0.1", report.at("mappedPort").get<int64_t>()));
+    EXPECT_TRUE(find(netlink, "tcp", "127.0.0.1", report.at("heldPort").get<int64_t>()));
+    EXPECT_TRUE(find(netlink, "udp", "127.0.0.1", report.at("udp4").get<int64_t>()));
+    EXPECT_TRUE(find(netlink, "udp", "::1", report.at("udp6").get<int64_t>()));
+
+    nlohmann::json seen = report.at("viewer");
+    ASSERT_TRUE(seen.is_object()) << *output;
+    auto unprivileged = seen.at("netlink").get<std::vector<Flow>>();
+    EXPECT_EQ(unprivileged, seen.at("ss").get<std::vector<Flow>>());
+    EXPECT_EQ(unprivileged.size(), 10u);
+    for (const Flow& flow : unprivileged)
+        EXPECT_EQ(std::pair(flow.pid, flow.process), std::pair(-1, std::string("?")));
+}
