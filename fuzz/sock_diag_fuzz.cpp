@@ -8,7 +8,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (SockDiag::Protocol protocol : {SockDiag::Protocol::tcp, SockDiag::Protocol::udp}) {
         SockDiag::Reading reading;
         SockDiag::read(FuzzCheck::text(data, size), protocol, reading);
-        for (const ListedSocket& socket : reading.sockets) {
+        std::vector<ListedSocket> sockets = reading.ipv4;
+        sockets.insert(sockets.end(), reading.ipv6.begin(), reading.ipv6.end());
+        for (const ListedSocket& socket : sockets) {
             FuzzCheck::require(Net::isValidIP(socket.remoteIP), "the remote address is an address");
             FuzzCheck::require(socket.remotePort > 0 && socket.remotePort <= 65535,
                                "the remote port is a port");

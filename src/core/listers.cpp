@@ -1,5 +1,7 @@
 #include "listers.h"
 
+#include <future>
+#include <optional>
 #include <unordered_set>
 
 #include "parsers.h"
@@ -12,12 +14,7 @@ namespace Listers {
 namespace {
 
 // One flow per process holding each socket; a socket listed twice counts once.
-std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
-                             const std::string& procRoot) {
-    std::unordered_set<uint64_t> inodes;
-    for (const auto& socket : sockets)
-        if (socket.inode != 0) inodes.insert(socket.inode);
-    SocketOwners owners = SocketOwners::read(inodes, procRoot);
+std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets, const SocketOwners& owners) {
     static const std::vector<SocketOwners::Owner> unknown{{-1, "?"}};
     std::unordered_set<uint64_t> seen;
     std::vector<Flow> flows;
@@ -30,6 +27,28 @@ std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
                              socket.remotePort, socket.bytesIn, socket.bytesOut});
     }
     return flows;
+}
+
+std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
+                             const std::string& procRoot) {
+    std::unordered_set<uint64_t> inodes;
+    for (const auto& socket : sockets)
+        if (socket.inode != 0) inodes.insert(socket.inode);
+    return ownedFlows(sockets, SocketOwners::read(inodes, procRoot));
+}
+
+// The flows of the kernel's socket dump; absent when it cannot be had. The dump runs on another
+// thread while this one reads the owners of every socket from /proc: both wait on the kernel,
+// and the walk needs no list of inodes. The walk, the longer of the two, stays here, since a
+// new thread may start late.
+std::optional<std::vector<Flow>> dumpedFlows(const std::string& procRoot) {
+    // Run on the calling thread instead when no thread can be started.
+    std::future<std::optional<std::vector<ListedSocket>>> sockets =
+        std::async(std::launch::async | std::launch::deferred, SockDiag::dump);
+    SocketOwners owners = SocketOwners::readAll(procRoot);
+    std::optional<std::vector<ListedSocket>> listed = sockets.get();
+    if (!listed) return std::nullopt;
+    return ownedFlows(*listed, owners);
 }
 
 } // namespace
@@ -56,9 +75,9 @@ Listing list(const std::vector<platform::ToolCommand>& listers) {
     for (const platform::ToolCommand& lister : listers) {
         listing.source = lister.source;
         if (lister.format == platform::ListerFormat::sockDiag) {
-            std::optional<std::vector<ListedSocket>> sockets = SockDiag::dump();
-            if (!sockets) continue;
-            listing.flows = ownedFlows(*sockets, "/proc");
+            std::optional<std::vector<Flow>> flows = dumpedFlows("/proc");
+            if (!flows) continue;
+            listing.flows = std::move(*flows);
             return listing;
         }
         listing.flows =

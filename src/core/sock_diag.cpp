@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
@@ -85,7 +86,7 @@ void readAttributes(std::string_view attributes, ListedSocket& socket) {
     }
 }
 
-void readSocket(std::string_view payload, Protocol protocol, std::vector<ListedSocket>& sockets) {
+void readSocket(std::string_view payload, Protocol protocol, Reading& reading) {
     if (payload.size() < sizeof(inet_diag_msg)) return;
     auto message = copied<inet_diag_msg>(payload);
     if (message.idiag_state >= 32 || !(listedStates & 1u << message.idiag_state)) return;
@@ -103,7 +104,7 @@ void readSocket(std::string_view payload, Protocol protocol, std::vector<ListedS
                         0};
     if (protocol == Protocol::tcp)
         readAttributes(payload.substr(NLMSG_ALIGN(sizeof message)), socket);
-    sockets.push_back(std::move(socket));
+    (message.idiag_family == AF_INET ? reading.ipv4 : reading.ipv6).push_back(std::move(socket));
 }
 
 // The error number a NLMSG_DONE or NLMSG_ERROR message carries first; 0 when it is cut short.
@@ -129,8 +130,10 @@ void read(std::string_view datagram, Protocol protocol, Reading& reading) {
             // An error of 0 is an acknowledgement; one cut short is an error all the same.
             reading.failed = payload.size() < sizeof(int) || carriedError(payload) != 0;
             break;
+        // A socket, answering a request for one family or, in the older form, for both.
         case SOCK_DIAG_BY_FAMILY:
-            readSocket(payload, protocol, reading.sockets);
+        case TCPDIAG_GETSOCK:
+            readSocket(payload, protocol, reading);
             break;
         default:
             break;
@@ -159,19 +162,23 @@ class NetlinkSocket {
     int fd_;
 };
 
-bool request(int fd, uint8_t family, Protocol protocol, uint32_t sequence) {
+// One dump request: of one family, or of both at once in the older form for TCP, which walks the
+// kernel's table of TCP connections once instead of once per family.
+struct Request {
+    Protocol protocol;
+    uint8_t family = AF_UNSPEC;
+};
+
+template <typename Body> bool send(int fd, uint16_t type, const Body& body, uint32_t sequence) {
     struct {
         nlmsghdr header;
-        inet_diag_req_v2 body;
+        Body body;
     } message{};
     message.header.nlmsg_len = sizeof message;
-    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    message.header.nlmsg_type = type;
     message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     message.header.nlmsg_seq = sequence;
-    message.body.sdiag_family = family;
-    message.body.sdiag_protocol = protocol == Protocol::tcp ? IPPROTO_TCP : IPPROTO_UDP;
-    message.body.idiag_states = listedStates;
-    if (protocol == Protocol::tcp) message.body.idiag_ext = 1 << (INET_DIAG_INFO - 1);
+    message.body = body;
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
     for (;;) {
@@ -182,11 +189,28 @@ bool request(int fd, uint8_t family, Protocol protocol, uint32_t sequence) {
     }
 }
 
-// Receives one dump's datagrams until its end; false when it fails, is cut short or grows
-// beyond `budget` bytes, which it counts down.
-bool receive(int fd, Protocol protocol, std::string& buffer, size_t& budget,
-             std::vector<ListedSocket>& sockets) {
-    Reading reading{std::move(sockets)};
+bool send(int fd, const Request& request, uint32_t sequence) {
+    uint8_t extensions = request.protocol == Protocol::tcp ? 1 << (INET_DIAG_INFO - 1) : 0;
+    if (request.family == AF_UNSPEC) {
+        inet_diag_req body{};
+        body.idiag_ext = extensions;
+        body.idiag_states = listedStates;
+        return send(fd, TCPDIAG_GETSOCK, body, sequence);
+    }
+    inet_diag_req_v2 body{};
+    body.sdiag_family = request.family;
+    body.sdiag_protocol = request.protocol == Protocol::tcp ? IPPROTO_TCP : IPPROTO_UDP;
+    body.idiag_ext = extensions;
+    body.idiag_states = listedStates;
+    return send(fd, SOCK_DIAG_BY_FAMILY, body, sequence);
+}
+
+// Sends `request` and adds the sockets of its dump to `reading`, until the dump's end; false when
+// it fails, is cut short or grows beyond `budget` bytes, which it counts down.
+bool dumpInto(int fd, const Request& request, uint32_t sequence, std::string& buffer,
+              size_t& budget, Reading& reading) {
+    reading.done = false;
+    if (!send(fd, request, sequence)) return false;
     while (!reading.done && !reading.failed) {
         // With MSG_TRUNC the whole datagram's length comes back, even when it did not fit.
         ssize_t count = recv(fd, buffer.data(), buffer.size(), MSG_TRUNC);
@@ -195,9 +219,9 @@ bool receive(int fd, Protocol protocol, std::string& buffer, size_t& budget,
             static_cast<size_t>(count) > budget)
             return false;
         budget -= static_cast<size_t>(count);
-        read(std::string_view(buffer.data(), static_cast<size_t>(count)), protocol, reading);
+        read(std::string_view(buffer.data(), static_cast<size_t>(count)), request.protocol,
+             reading);
     }
-    sockets = std::move(reading.sockets);
     return !reading.failed;
 }
 
@@ -206,23 +230,27 @@ bool receive(int fd, Protocol protocol, std::string& buffer, size_t& budget,
 std::optional<std::vector<ListedSocket>> dump() {
     NetlinkSocket netlink;
     if (netlink.fd() < 0) return std::nullopt;
-    struct Part {
-        uint8_t family;
-        Protocol protocol;
-    };
-    // ss lists UDP before TCP, and IPv4 before IPv6 within each.
-    constexpr Part parts[] = {{AF_INET, Protocol::udp},
-                              {AF_INET6, Protocol::udp},
-                              {AF_INET, Protocol::tcp},
-                              {AF_INET6, Protocol::tcp}};
     std::string buffer(datagramBuffer, '\0');
     size_t budget = dumpLimit;
-    std::vector<ListedSocket> sockets;
     uint32_t sequence = 0;
-    for (const Part& part : parts)
-        if (!request(netlink.fd(), part.family, part.protocol, ++sequence) ||
-            !receive(netlink.fd(), part.protocol, buffer, budget, sockets))
+    auto run = [&](const Request& request, Reading& reading) {
+        return dumpInto(netlink.fd(), request, ++sequence, buffer, budget, reading);
+    };
+    Reading udp, tcp;
+    if (!run({Protocol::udp, AF_INET}, udp) || !run({Protocol::udp, AF_INET6}, udp))
+        return std::nullopt;
+    // A kernel without the older form answers with an error; then one family at a time.
+    if (!run({Protocol::tcp}, tcp)) {
+        if (!tcp.failed) return std::nullopt;
+        tcp = {};
+        if (!run({Protocol::tcp, AF_INET}, tcp) || !run({Protocol::tcp, AF_INET6}, tcp))
             return std::nullopt;
+    }
+    // ss lists UDP before TCP, and IPv4 before IPv6 within each.
+    std::vector<ListedSocket> sockets;
+    sockets.reserve(udp.ipv4.size() + udp.ipv6.size() + tcp.ipv4.size() + tcp.ipv6.size());
+    for (std::vector<ListedSocket>* part : {&udp.ipv4, &udp.ipv6, &tcp.ipv4, &tcp.ipv6})
+        std::move(part->begin(), part->end(), std::back_inserter(sockets));
     return sockets;
 }
 

@@ -15,7 +15,9 @@ enum class Protocol { tcp, udp };
 
 // What the messages of one dump have told so far.
 struct Reading {
-    std::vector<ListedSocket> sockets;
+    // The sockets of each family in the order the kernel sent them; ss lists the IPv4 ones first.
+    std::vector<ListedSocket> ipv4;
+    std::vector<ListedSocket> ipv6;
     // The kernel sent the message that ends the dump.
     bool done = false;
     // The kernel answered with an error instead: the dump cannot be had.
@@ -30,8 +32,8 @@ struct Reading {
 // its format is skipped; a length that cannot be right ends the datagram.
 void read(std::string_view datagram, Protocol protocol, Reading& reading);
 
-// The sockets of the UDP and TCP dumps for IPv4 and IPv6, in the order ss prints them; absent
-// when the kernel does not answer one of them (no netlink here, not permitted, or an error).
+// The UDP and TCP sockets of IPv4 and IPv6, in the order ss prints them; absent when the kernel
+// does not answer (no netlink here, not permitted, or an error).
 std::optional<std::vector<ListedSocket>> dump();
 
 } // namespace SockDiag

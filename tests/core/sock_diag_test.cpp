@@ -71,15 +71,17 @@ std::string tcpInfo(uint64_t received, uint64_t acked, uint64_t sent,
     return bytesOf(info).substr(0, size);
 }
 
+// A socket as the kernel describes it in a dump, answering a request of `type`.
 std::string socketMessage(uint8_t family, State state, const char* peer, uint16_t port,
-                          uint32_t inode, const std::string& attributes = "") {
+                          uint32_t inode, const std::string& attributes = "",
+                          uint16_t type = SOCK_DIAG_BY_FAMILY) {
     inet_diag_msg diag{};
     diag.idiag_family = family;
     diag.idiag_state = static_cast<uint8_t>(state);
     inet_pton(family, peer, diag.id.idiag_dst);
     diag.id.idiag_dport = htons(port);
     diag.idiag_inode = inode;
-    return message(SOCK_DIAG_BY_FAMILY, bytesOf(diag) + attributes);
+    return message(type, bytesOf(diag) + attributes);
 }
 
 std::string done(int error = 0) {
@@ -113,7 +115,8 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
         socketMessage(AF_INET6, State::established, "::ffff:198.51.100.2", 80, 12,
                       attribute(INET_DIAG_CONG, "cubic") +
                           attribute(INET_DIAG_INFO, tcpInfo(5, 6, 0, beforeBytesSent))) +
-        socketMessage(AF_INET6, State::synSent, "2001:db8::1", 8443, 13) +
+        // The older request for both families at once is answered with its own message type.
+        socketMessage(AF_INET6, State::synSent, "2001:db8::1", 8443, 13, "", TCPDIAG_GETSOCK) +
         socketMessage(AF_INET, State::closeWait, "203.0.113.8", 443, 0,
                       attribute(INET_DIAG_INFO, tcpInfo(0, 1, 0)));
     // What ss leaves out: listening, closed, TIME-WAIT and SYN-RECV sockets, a remote port 0, and
@@ -129,14 +132,13 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
     SockDiag::read(first, SockDiag::Protocol::tcp, reading);
     EXPECT_FALSE(reading.done);
     SockDiag::read(second, SockDiag::Protocol::tcp, reading);
-    std::vector<ListedSocket> expected{servedSocket,
-                                       {"tcp", "198.51.100.2", 80, 12, 5, 5},
-                                       {"tcp", "2001:db8::1", 8443, 13, 0, 0},
-                                       {"tcp", "203.0.113.8", 443, 0, 0, 0}};
-    EXPECT_EQ(reading, (SockDiag::Reading{expected, true, false}));
+    std::vector<ListedSocket> ipv4{servedSocket, {"tcp", "203.0.113.8", 443, 0, 0, 0}};
+    std::vector<ListedSocket> ipv6{{"tcp", "198.51.100.2", 80, 12, 5, 5},
+                                   {"tcp", "2001:db8::1", 8443, 13, 0, 0}};
+    EXPECT_EQ(reading, (SockDiag::Reading{ipv4, ipv6, true, false}));
 
     // UDP has no tcp_info to read.
-    EXPECT_EQ(parsed(served, SockDiag::Protocol::udp).sockets,
+    EXPECT_EQ(parsed(served, SockDiag::Protocol::udp).ipv4,
               (std::vector<ListedSocket>{{"udp", "203.0.113.7", 443, 11, 0, 0}}));
 }
 
@@ -151,17 +153,16 @@ TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {
         message(SOCK_DIAG_BY_FAMILY, std::string(20, 'x')) +
         socketMessage(AF_INET, State::established, "203.0.113.1", 1, 1, overlong) +
         socketMessage(AF_INET, State::established, "203.0.113.2", 2, 2, tooShort) + served;
-    EXPECT_EQ(parsed(damaged).sockets,
-              (std::vector<ListedSocket>{{"tcp", "203.0.113.1", 1, 1, 0, 0},
-                                         {"tcp", "203.0.113.2", 2, 2, 0, 0},
-                                         servedSocket}));
+    EXPECT_EQ(parsed(damaged).ipv4, (std::vector<ListedSocket>{{"tcp", "203.0.113.1", 1, 1, 0, 0},
+                                                               {"tcp", "203.0.113.2", 2, 2, 0, 0},
+                                                               servedSocket}));
 
     // A message length beyond the datagram or below a header ends it.
     for (uint32_t length : {uint32_t{10000}, uint32_t{3}}) {
         std::string broken = done();
         std::memcpy(broken.data(), &length, sizeof length);
         SockDiag::Reading reading = parsed(served + broken + served);
-        EXPECT_EQ(reading, (SockDiag::Reading{{servedSocket}, false, false})) << length;
+        EXPECT_EQ(reading, (SockDiag::Reading{{servedSocket}, {}, false, false})) << length;
     }
 
     // Cut anywhere, a dump reads as the sockets of its whole messages before the cut.
@@ -170,18 +171,18 @@ TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         SockDiag::Reading reading = parsed(whole.substr(0, cut));
         size_t complete = cut < served.size() ? 0 : cut < served.size() + second.size() ? 1 : 2;
-        ASSERT_EQ(reading.sockets.size(), complete) << cut;
+        ASSERT_EQ(reading.ipv4.size() + reading.ipv6.size(), complete) << cut;
         ASSERT_FALSE(reading.done || reading.failed) << cut;
     }
 }
 
 TEST(SockDiagRead, KernelErrorsFailTheDump) {
-    EXPECT_EQ(parsed(failure(-EPERM) + served), (SockDiag::Reading{{}, false, true}));
-    EXPECT_EQ(parsed(message(NLMSG_ERROR, "ab")), (SockDiag::Reading{{}, false, true}));
-    EXPECT_EQ(parsed(served + done(-EINTR)), (SockDiag::Reading{{servedSocket}, true, true}));
+    EXPECT_EQ(parsed(failure(-EPERM) + served), (SockDiag::Reading{{}, {}, false, true}));
+    EXPECT_EQ(parsed(message(NLMSG_ERROR, "ab")), (SockDiag::Reading{{}, {}, false, true}));
+    EXPECT_EQ(parsed(served + done(-EINTR)), (SockDiag::Reading{{servedSocket}, {}, true, true}));
     // An acknowledgement is no error.
     EXPECT_EQ(parsed(failure(0) + served + done()),
-              (SockDiag::Reading{{servedSocket}, true, false}));
+              (SockDiag::Reading{{servedSocket}, {}, true, false}));
 }
 
 namespace {
