@@ -12,6 +12,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// Moves this process into a network namespace of its own and brings its loopback up; false when
+// that cannot be done (not root). Nothing sent from there can leave the namespace.
+inline bool enterPrivateNetwork() {
+    if (unshare(CLONE_NEWNET) != 0) return false;
+    int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::snprintf(request.ifr_name, IFNAMSIZ, "lo");
+    request.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+    bool up = ioctl(sock, SIOCSIFFLAGS, &request) == 0;
+    close(sock);
+    return up;
+}
+
 // Runs `body` in a forked child inside a network namespace of its own, with loopback up, and
 // returns the text it produced. Absent when no namespace can be made (not root). Nothing the body
 // sends can leave the namespace.
@@ -21,13 +34,7 @@ inline std::optional<std::string> inPrivateNetwork(const std::function<std::stri
     pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        if (unshare(CLONE_NEWNET) != 0) _exit(3);
-        int sock = socket(AF_INET, SOCK_DGRAM, 0);
-        ifreq request{};
-        std::snprintf(request.ifr_name, IFNAMSIZ, "lo");
-        request.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
-        if (ioctl(sock, SIOCSIFFLAGS, &request) != 0) _exit(4);
-        close(sock);
+        if (!enterPrivateNetwork()) _exit(3);
         std::string text = body();
         ssize_t ignored = write(fds[1], text.data(), text.size());
         (void)ignored;
