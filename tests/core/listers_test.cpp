@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstddef>
-#include <functional>
 #include <iterator>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -13,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "child_process.h"
 #include "listers.h"
 #include "loopback_connection.h"
 
@@ -40,29 +40,6 @@ TEST(Listers, EveryLinuxListerFindsThisProcessesConnection) {
 
 namespace {
 
-// Runs `body` in a forked child and returns what it wrote; the child's changes to itself stay
-// there.
-std::string inChild(const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return "no pipe";
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        std::string text = body();
-        ssize_t ignored = write(fds[1], text.data(), text.size());
-        (void)ignored;
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t count; (count = read(fds[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<size_t>(count));
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
-    return text;
-}
-
 // Makes socket(AF_NETLINK, ...) fail with EPERM in this process and the programs it starts, as a
 // sandbox that forbids netlink does.
 bool forbidNetlink() {
@@ -83,7 +60,7 @@ bool forbidNetlink() {
 
 TEST(Listers, WithoutNetlinkSsAnswersAndWithoutSsLsof) {
     // ss itself then reads the socket tables under /proc/net.
-    std::string refused = inChild([] {
+    auto refused = inChild([] {
         if (!forbidNetlink()) return std::string("no seccomp");
         LoopbackConnection connection;
         Listers::Listing listing = Listers::list(platform::linux().listers);

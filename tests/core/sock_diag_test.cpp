@@ -1,8 +1,8 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <grp.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
@@ -10,6 +10,7 @@
 #include <linux/sock_diag.h>
 #include <linux/tcp.h>
 #include <string>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "child_process.h"
 #include "listers.h"
 #include "private_network.h"
 #include "sock_diag.h"
@@ -187,121 +189,73 @@ TEST(SockDiagRead, KernelErrorsFailTheDump) {
 
 namespace {
 
+// A TCP or UDP socket on `ip` (IPv6 when it has a colon): connected to `port`, or else bound to a
+// free port and, for TCP, listening. -1 when that fails.
+int openSocket(int type, const char* ip, uint16_t port = 0) {
+    sockaddr_storage address{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    bool ipv6 = std::strchr(ip, ':');
+    address.ss_family = ipv6 ? AF_INET6 : AF_INET;
+    (ipv6 ? v6->sin6_port : v4->sin_port) = htons(port);
+    inet_pton(address.ss_family, ip, ipv6 ? static_cast<void*>(&v6->sin6_addr) : &v4->sin_addr);
+    socklen_t length = ipv6 ? sizeof *v6 : sizeof *v4;
+    int fd = socket(address.ss_family, type, 0);
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    bool ready = port ? connect(fd, raw, length) == 0
+                      : bind(fd, raw, length) == 0 && (type == SOCK_DGRAM || listen(fd, 8) == 0);
+    return ready ? fd : -1;
+}
+
 // The port of the socket's own end, or of its peer's.
 uint16_t portOf(int fd, bool peer = false) {
-    sockaddr_storage address{};
+    sockaddr_in6 address{};
     socklen_t length = sizeof address;
     (peer ? getpeername : getsockname)(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.ss_family == AF_INET
-                     ? reinterpret_cast<sockaddr_in*>(&address)->sin_port
-                     : reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+    // sin_port and sin6_port lie at the same place.
+    return ntohs(address.sin6_port);
 }
 
-socklen_t addressOf(int family, const char* ip, uint16_t port, sockaddr_storage& address) {
-    address = {};
-    if (family == AF_INET) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-        v4->sin_family = AF_INET;
-        v4->sin_port = htons(port);
-        inet_pton(AF_INET, ip, &v4->sin_addr);
-        return sizeof *v4;
+bool becomeUser(uid_t uid) {
+    return setgroups(0, nullptr) == 0 && setgid(uid) == 0 && setuid(uid) == 0;
+}
+
+// A process of user nobody that connects to `port` on 127.0.0.1 and holds the connection until it
+// is killed; -1 when it cannot.
+pid_t holdAsNobody(uint16_t port) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(ready[0]);
+        if (becomeUser(65534) && openSocket(SOCK_STREAM, "127.0.0.1", port) >= 0 &&
+            write(ready[1], "+", 1) == 1)
+            pause();
+        _exit(1);
     }
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = htons(port);
-    inet_pton(AF_INET6, ip, &v6->sin6_addr);
-    return sizeof *v6;
-}
-
-// A socket of `type` bound to `ip` on a free port, listening when it is a stream.
-int bound(int family, int type, const char* ip, bool dualStack = false) {
-    int fd = socket(family, type, 0);
-    int v6only = dualStack ? 0 : 1;
-    if (family == AF_INET6) setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6only, sizeof v6only);
-    sockaddr_storage address;
-    socklen_t length = addressOf(family, ip, 0, address);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) return -1;
-    if (type == SOCK_STREAM && listen(fd, 8) != 0) return -1;
-    return fd;
-}
-
-int connected(int family, int type, const char* ip, uint16_t port) {
-    int fd = socket(family, type, 0);
-    sockaddr_storage address;
-    socklen_t length = addressOf(family, ip, port, address);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) return -1;
-    return fd;
+    close(ready[1]);
+    char answer = 0;
+    if (pid < 0 || read(ready[0], &answer, 1) != 1) answer = 0;
+    close(ready[0]);
+    return answer == '+' ? pid : -1;
 }
 
 // The flows of the kernel's dump and of ss taken one right after the other, as JSON. Taken again
 // (a bounded number of times) until the dump reads the same before and after ss, so that no
 // late acknowledgement changed a counter in between.
-nlohmann::json listedTogether() {
+std::string listedTogether() {
     const auto& listers = platform::linux().listers;
     for (int attempt = 0;; ++attempt) {
         Listers::Listing before = Listers::list({listers[0]});
         Listers::Listing ss = Listers::list({listers[1]});
         Listers::Listing after = Listers::list({listers[0]});
         if (before == after || attempt == 20)
-            return {{"sources", {before.source, ss.source}},
-                    {"netlink", before.flows},
-                    {"ss", ss.flows}};
+            return nlohmann::json{{"sources", {before.source, ss.source}},
+                                  {"netlink", before.flows},
+                                  {"ss", ss.flows}}
+                .dump();
         usleep(50000);
     }
-}
-
-// A child process of another user that holds none of this process's descriptors: it runs
-// `body` with the write end of a pipe, whose other end `output` reads. Killed when it goes.
-class OtherUser {
-  public:
-    OtherUser(uid_t uid, const std::function<void(int)>& body) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            if (dup2(fds[1], 3) != 3 || close_range(4, ~0U, 0) != 0 || setgroups(0, nullptr) != 0 ||
-                setgid(uid) != 0 || setuid(uid) != 0)
-                _exit(1);
-            body(3);
-            _exit(0);
-        }
-        close(fds[1]);
-        output_ = fds[0];
-    }
-    ~OtherUser() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (output_ >= 0) close(output_);
-    }
-    OtherUser(const OtherUser&) = delete;
-    OtherUser& operator=(const OtherUser&) = delete;
-
-    pid_t pid() const { return pid_; }
-    // What it wrote up to `bytes`, or until it ended.
-    std::string output(size_t bytes = SIZE_MAX) {
-        std::string text;
-        char c;
-        while (text.size() < bytes && ::read(output_, &c, 1) == 1)
-            text.push_back(c);
-        return text;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-};
-
-constexpr uid_t nobody = 65534;
-// A user with no process here, who can read no other user's descriptors.
-constexpr uid_t viewer = 65533;
-
-const Flow* find(const std::vector<Flow>& flows, const std::string& proto, const std::string& ip,
-                 int64_t port) {
-    for (const Flow& flow : flows)
-        if (flow.proto == proto && flow.remoteIP == ip && flow.remotePort == port) return &flow;
-    return nullptr;
 }
 
 } // namespace
@@ -310,55 +264,46 @@ const Flow* find(const std::vector<Flow>& flows, const std::string& proto, const
 // gives, for root and for a user who cannot see who holds them.
 TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
     auto output = inPrivateNetwork([] {
-        int listener4 = bound(AF_INET, SOCK_STREAM, "127.0.0.1");
-        int listener6 = bound(AF_INET6, SOCK_STREAM, "::", true);
-        int receiver4 = bound(AF_INET, SOCK_DGRAM, "127.0.0.1");
-        int receiver6 = bound(AF_INET6, SOCK_DGRAM, "::1");
-        uint16_t port4 = portOf(listener4), port6 = portOf(listener6);
-        OtherUser holder(nobody, [port4](int out) {
-            int held = connected(AF_INET, SOCK_STREAM, "127.0.0.1", port4);
-            ssize_t ignored = write(out, held < 0 ? "-" : "+", 1);
-            (void)ignored;
-            pause();
-        });
-        if (holder.output(1) != "+") return std::string("no holder");
-        int heldEnd = accept(listener4, nullptr, nullptr);
-        int client4 = connected(AF_INET, SOCK_STREAM, "127.0.0.1", port4);
+        int listener4 = openSocket(SOCK_STREAM, "127.0.0.1");
+        pid_t holder = holdAsNobody(portOf(listener4));
+        // A dual-stack listener, which sees an IPv4 client as ::ffff:127.0.0.1.
+        int listener6 = openSocket(SOCK_STREAM, "::");
+        int receiver4 = openSocket(SOCK_DGRAM, "127.0.0.1");
+        int receiver6 = openSocket(SOCK_DGRAM, "::1");
+        std::vector<int> sockets{listener4, listener6, receiver4, receiver6,
+                                 accept(listener4, nullptr, nullptr)};
+        int client4 = openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4));
         int server4 = accept(listener4, nullptr, nullptr);
-        int client6 = connected(AF_INET6, SOCK_STREAM, "::1", port6);
-        int server6 = accept(listener6, nullptr, nullptr);
-        int mappedClient = connected(AF_INET, SOCK_STREAM, "127.0.0.1", port6);
-        int mappedServer = accept(listener6, nullptr, nullptr);
-        int sender4 = connected(AF_INET, SOCK_DGRAM, "127.0.0.1", portOf(receiver4));
-        int sender6 = connected(AF_INET6, SOCK_DGRAM, "::1", portOf(receiver6));
-        bool sent = write(client4, "hello", 5) == 5 && write(server4, "welcome", 7) == 7 &&
-                    write(sender4, "ping", 4) == 4;
-
-        nlohmann::json report = {{"pid", getpid()},
-                                 {"holder", holder.pid()},
-                                 {"port4", port4},
-                                 {"port6", port6},
-                                 {"udp4", portOf(receiver4)},
-                                 {"udp6", portOf(receiver6)},
-                                 {"sent", sent},
-                                 {"root", listedTogether()},
-                                 {"mappedPort", portOf(mappedClient)},
-                                 {"heldPort", portOf(heldEnd, true)}};
-        OtherUser unprivileged(viewer, [](int out) {
-            std::string text = listedTogether().dump();
-            ssize_t ignored = write(out, text.data(), text.size());
-            (void)ignored;
+        for (const char* ip : {"::1", "127.0.0.1"}) {
+            sockets.push_back(openSocket(SOCK_STREAM, ip, portOf(listener6)));
+            sockets.push_back(accept(listener6, nullptr, nullptr));
+        }
+        sockets.push_back(openSocket(SOCK_DGRAM, "127.0.0.1", portOf(receiver4)));
+        sockets.push_back(openSocket(SOCK_DGRAM, "::1", portOf(receiver6)));
+        sockets.insert(sockets.end(), {client4, server4});
+        bool ready = holder > 0 && write(client4, "hello", 5) == 5 &&
+                     write(server4, "welcome", 7) == 7 && write(sockets[9], "ping", 4) == 4 &&
+                     std::count(sockets.begin(), sockets.end(), -1) == 0;
+        nlohmann::json report = {{"ready", ready},
+                                 {"pid", getpid()},
+                                 {"holder", holder},
+                                 {"port4", portOf(listener4)},
+                                 {"mappedPort", portOf(sockets[8], true)},
+                                 {"root", nlohmann::json::parse(listedTogether())}};
+        // A user who holds none of these sockets and may read no other user's descriptors.
+        auto seen = inChild([&] {
+            for (int fd : sockets)
+                close(fd);
+            return becomeUser(65533) ? listedTogether() : "";
         });
-        report["viewer"] = nlohmann::json::parse(unprivileged.output(), nullptr, false);
-        for (int fd : {listener4, listener6, receiver4, receiver6, heldEnd, client4, server4,
-                       client6, server6, mappedClient, mappedServer, sender4, sender6})
-            close(fd);
+        report["viewer"] = nlohmann::json::parse(seen.value_or(""), nullptr, false);
+        kill(holder, SIGKILL);
+        waitpid(holder, nullptr, 0);
         return report.dump();
     });
     if (!output) GTEST_SKIP() << "needs root for a private network namespace";
-    nlohmann::json report = nlohmann::json::parse(*output, nullptr, false);
-    ASSERT_TRUE(report.is_object()) << *output;
-    ASSERT_TRUE(report.at("sent").get<bool>());
+    nlohmann::json report = nlohmann::json::parse(*output);
+    ASSERT_TRUE(report.at("ready").get<bool>()) << *output;
 
     nlohmann::json root = report.at("root");
     EXPECT_EQ(root.at("sources"), nlohmann::json({"netlink", "ss"}));
@@ -367,28 +312,20 @@ TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
     // Both ends of four TCP connections and two connected UDP sockets; no listener, no receiver.
     EXPECT_EQ(netlink.size(), 10u);
     auto pid = report.at("pid").get<int32_t>(), holder = report.at("holder").get<int32_t>();
-    auto port4 = report.at("port4").get<int64_t>(), port6 = report.at("port6").get<int64_t>();
-    const Flow* client4 = find(netlink, "tcp", "127.0.0.1", port4);
-    ASSERT_TRUE(client4);
-    // The holder's connection and the client's both go to port4; the first one listed is either.
-    EXPECT_TRUE(client4->pid == pid || client4->pid == holder);
-    int heldFlows = 0, ownFlows = 0;
+    auto port4 = report.at("port4").get<int64_t>();
+    auto mappedPort = report.at("mappedPort").get<int64_t>();
     for (const Flow& flow : netlink) {
-        heldFlows += flow.pid == holder;
-        ownFlows += flow.pid == pid;
-        if (flow.pid == pid && flow.remotePort == port4) {
+        EXPECT_TRUE(flow.pid == pid || (flow.pid == holder && flow.remotePort == port4));
+        if (flow.remotePort == mappedPort) {
+            EXPECT_EQ(flow.remoteIP, "127.0.0.1");
+        } else if (flow.pid == pid && flow.remotePort == port4) {
             EXPECT_EQ(flow.bytesIn, 7);
             EXPECT_EQ(flow.bytesOut, 5);
         }
     }
-    EXPECT_EQ(heldFlows, 1);
-    EXPECT_EQ(ownFlows, 9);
-    EXPECT_TRUE(find(netlink, "tcp", "::1", port6));
-    // The IPv4 client of the dual-stack listener is seen there as ::ffff:127.0.0.1.
-    EXPECT_TRUE(find(netlink, "tcp", "127.0.0.1", report.at("mappedPort").get<int64_t>()));
-    EXPECT_TRUE(find(netlink, "tcp", "127.0.0.1", report.at("heldPort").get<int64_t>()));
-    EXPECT_TRUE(find(netlink, "udp", "127.0.0.1", report.at("udp4").get<int64_t>()));
-    EXPECT_TRUE(find(netlink, "udp", "::1", report.at("udp6").get<int64_t>()));
+    EXPECT_EQ(std::count_if(netlink.begin(), netlink.end(),
+                            [&](const Flow& flow) { return flow.pid == holder; }),
+              1);
 
     nlohmann::json seen = report.at("viewer");
     ASSERT_TRUE(seen.is_object()) << *output;

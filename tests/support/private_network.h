@@ -9,8 +9,9 @@
 #include <net/if.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include "child_process.h"
 
 // Moves this process into a network namespace of its own and brings its loopback up; false when
 // that cannot be done (not root). Nothing sent from there can leave the namespace.
@@ -29,25 +30,8 @@ inline bool enterPrivateNetwork() {
 // returns the text it produced. Absent when no namespace can be made (not root). Nothing the body
 // sends can leave the namespace.
 inline std::optional<std::string> inPrivateNetwork(const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return std::nullopt;
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
+    return inChild([&] {
         if (!enterPrivateNetwork()) _exit(3);
-        std::string text = body();
-        ssize_t ignored = write(fds[1], text.data(), text.size());
-        (void)ignored;
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t count; (count = read(fds[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<size_t>(count));
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return text;
+        return body();
+    });
 }
