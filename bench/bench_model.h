@@ -69,9 +69,8 @@ struct Root {
         ModelOptions options;
         options.dataRoot = data().string();
         options.platform = &descriptor;
-        options.scanner.primaryLister = {path / "ss", {}, "ss", platform::ListerFormat::ss, 8.0};
-        options.scanner.fallbackLister = {
-            "/bin/true", {}, "lsof", platform::ListerFormat::lsof, 8.0};
+        options.scanner.listers = {{path / "ss", {}, "ss", platform::ListerFormat::ss, 8.0},
+                                   {"/bin/true", {}, "lsof", platform::ListerFormat::lsof, 8.0}};
         options.scanner.pidPath = [](int32_t pid) -> std::optional<std::string> {
             return "/opt/program" + std::to_string(pid) + "/bin/program" + std::to_string(pid);
         };

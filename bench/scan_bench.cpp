@@ -24,8 +24,8 @@ void scan(benchmark::State& state) {
     chmod((root / "ss").c_str(), 0755);
 
     ScannerOptions options;
-    options.primaryLister = {root / "ss", {}, "ss", platform::ListerFormat::ss, 8.0};
-    options.fallbackLister = {"/bin/true", {}, "lsof", platform::ListerFormat::lsof, 8.0};
+    options.listers = {{root / "ss", {}, "ss", platform::ListerFormat::ss, 8.0},
+                       {"/bin/true", {}, "lsof", platform::ListerFormat::lsof, 8.0}};
     options.pidPath = [](int32_t pid) -> std::optional<std::string> {
         return "/opt/program" + std::to_string(pid) + "/bin/program" + std::to_string(pid);
     };

@@ -78,7 +78,7 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     if (watch && json) return Usage::fail(err, "--watch and --json cannot go together");
     if (watch) return FlowsWatch::run(*watch, out);
     const platform::Descriptor& platform = platform::current();
-    print(Listers::list(platform.primaryLister, platform.fallbackLister), json, out, err);
+    print(Listers::list(platform.listers), json, out, err);
     return 0;
 }
 

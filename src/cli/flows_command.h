@@ -6,7 +6,8 @@
 
 #include "listers.h"
 
-// `nattervane-cli flows [--json]`: the flows the platform's listers report right now.
+// `nattervane-cli flows [--json]`: the flows the platform's listers report right now, and which
+// lister answered.
 namespace FlowsCommand {
 
 // Prints `listing` as a table, or as a JSON array of flows when `json` is set.

@@ -75,8 +75,7 @@ int run(const Options& options, std::ostream& out) {
     RateMeter meter;
     for (int round = 0; !options.count || round < *options.count; ++round) {
         if (round > 0) std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
-        const Listers::Listing listing =
-            Listers::list(platform.primaryLister, platform.fallbackLister);
+        const Listers::Listing listing = Listers::list(platform.listers);
         const auto rates = meter.update(samplesOf(listing), std::chrono::system_clock::now());
         out << (terminal    ? "\033[H\033[2J"
                 : round > 0 ? "\n"

@@ -1,8 +1,11 @@
 #include "listers.h"
 
+#include <future>
+#include <optional>
 #include <unordered_set>
 
 #include "parsers.h"
+#include "sock_diag.h"
 #include "socket_owners.h"
 #include "tool_runner.h"
 
@@ -11,16 +14,12 @@ namespace Listers {
 namespace {
 
 // One flow per process holding each socket; a socket listed twice counts once.
-std::vector<Flow> ownedFlows(std::string_view text, const std::string& procRoot) {
-    std::vector<Parsers::SsSocket> sockets = Parsers::parseSsSockets(text);
-    std::unordered_set<uint64_t> inodes;
-    for (const auto& socket : sockets)
-        if (socket.inode != 0) inodes.insert(socket.inode);
-    SocketOwners owners = SocketOwners::read(inodes, procRoot);
+std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets, const SocketOwners& owners) {
     static const std::vector<SocketOwners::Owner> unknown{{-1, "?"}};
     std::unordered_set<uint64_t> seen;
     std::vector<Flow> flows;
-    for (auto& socket : sockets) {
+    flows.reserve(sockets.size());
+    for (const auto& socket : sockets) {
         if (socket.inode != 0 && !seen.insert(socket.inode).second) continue;
         const auto& holders = owners.of(socket.inode);
         for (const auto& owner : holders.empty() ? unknown : holders)
@@ -28,6 +27,28 @@ std::vector<Flow> ownedFlows(std::string_view text, const std::string& procRoot)
                              socket.remotePort, socket.bytesIn, socket.bytesOut});
     }
     return flows;
+}
+
+std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
+                             const std::string& procRoot) {
+    std::unordered_set<uint64_t> inodes;
+    for (const auto& socket : sockets)
+        if (socket.inode != 0) inodes.insert(socket.inode);
+    return ownedFlows(sockets, SocketOwners::read(inodes, procRoot));
+}
+
+// The flows of the kernel's socket dump; absent when it cannot be had. The dump runs on another
+// thread while this one reads the owners of every socket from /proc: both wait on the kernel,
+// and the walk needs no list of inodes. The walk, the longer of the two, stays here, since a
+// new thread may start late.
+std::optional<std::vector<Flow>> dumpedFlows(const std::string& procRoot) {
+    // Run on the calling thread instead when no thread can be started.
+    std::future<std::optional<std::vector<ListedSocket>>> sockets =
+        std::async(std::launch::async | std::launch::deferred, SockDiag::dump);
+    SocketOwners owners = SocketOwners::readAll(procRoot);
+    std::optional<std::vector<ListedSocket>> listed = sockets.get();
+    if (!listed) return std::nullopt;
+    return ownedFlows(*listed, owners);
 }
 
 } // namespace
@@ -40,25 +61,30 @@ std::vector<Flow> parse(platform::ListerFormat format, std::string_view text,
     case platform::ListerFormat::ss:
         return Parsers::parseSs(text);
     case platform::ListerFormat::ssInodes:
-        return ownedFlows(text, procRoot);
+        return ownedFlows(Parsers::parseSsSockets(text), procRoot);
     case platform::ListerFormat::lsof:
         return Parsers::parseLsof(text);
+    case platform::ListerFormat::sockDiag:
+        return {};
     }
     return {};
 }
 
-namespace {
-
-std::vector<Flow> run(const platform::ToolCommand& command) {
-    return parse(command.format, runTool(command.path, command.arguments, command.timeout));
-}
-
-} // namespace
-
-Listing list(const platform::ToolCommand& primary, const platform::ToolCommand& fallback) {
-    std::vector<Flow> flows = run(primary);
-    if (!flows.empty()) return {std::move(flows), primary.source};
-    return {run(fallback), fallback.source};
+Listing list(const std::vector<platform::ToolCommand>& listers) {
+    Listing listing;
+    for (const platform::ToolCommand& lister : listers) {
+        listing.source = lister.source;
+        if (lister.format == platform::ListerFormat::sockDiag) {
+            std::optional<std::vector<Flow>> flows = dumpedFlows("/proc");
+            if (!flows) continue;
+            listing.flows = std::move(*flows);
+            return listing;
+        }
+        listing.flows =
+            parse(lister.format, runTool(lister.path, lister.arguments, lister.timeout));
+        if (!listing.flows.empty()) return listing;
+    }
+    return listing;
 }
 
 } // namespace Listers

@@ -252,8 +252,8 @@ std::vector<Flow> parseSs(std::string_view text) {
     return flows;
 }
 
-std::vector<SsSocket> parseSsSockets(std::string_view text) {
-    std::vector<SsSocket> sockets;
+std::vector<ListedSocket> parseSsSockets(std::string_view text) {
+    std::vector<ListedSocket> sockets;
     bool pending = false;
     for (std::string_view line : Text::lines(text)) {
         if (isDetailLine(line)) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "flow.h"
+#include "listed_socket.h"
 
 // Turns the text of the connection listers into flows. Pure functions: lines that do not fit
 // their format are skipped; nothing is deduplicated, resolved or classified here.
@@ -34,18 +35,8 @@ std::vector<Flow> parseNetstat(std::string_view text);
 // users are not shown (another user's, without privileges) gives pid -1 and process "?".
 std::vector<Flow> parseSs(std::string_view text);
 
-// One socket of `ss -H -t -u -n -i -e`, which prints no process names: who holds the socket is
+// The sockets of `ss -H -t -u -n -i -e`, which prints no process names: who holds each socket is
 // found from its inode instead (0 when ss shows none).
-struct SsSocket {
-    std::string proto;
-    std::string remoteIP;
-    int64_t remotePort = 0;
-    uint64_t inode = 0;
-    int64_t bytesIn = 0;
-    int64_t bytesOut = 0;
-
-    bool operator==(const SsSocket&) const = default;
-};
-std::vector<SsSocket> parseSsSockets(std::string_view text);
+std::vector<ListedSocket> parseSsSockets(std::string_view text);
 
 } // namespace Parsers

@@ -8,7 +8,7 @@
 
 Scanner::Scanner(std::shared_ptr<const TrackerList> trackers, ScannerOptions options)
     : options_(std::move(options)), resolver_(options_.lookups), trackers_(std::move(trackers)),
-      source_(options_.primaryLister.source) {}
+      source_(options_.listers.empty() ? "" : options_.listers.front().source) {}
 
 std::shared_ptr<const TrackerList> Scanner::trackers() const {
     std::lock_guard guard(listsLock_);
@@ -31,7 +31,7 @@ void Scanner::setOrgTable(std::shared_ptr<const OrgTable> orgs) {
 }
 
 std::vector<Flow> Scanner::rawFlows() {
-    Listers::Listing listing = Listers::list(options_.primaryLister, options_.fallbackLister);
+    Listers::Listing listing = Listers::list(options_.listers);
     source_ = listing.source;
     return std::move(listing.flows);
 }

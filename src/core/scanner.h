@@ -20,8 +20,8 @@
 
 // Where a scanner gets its flows, process paths and names; tests replace any of them.
 struct ScannerOptions {
-    platform::ToolCommand primaryLister = platform::current().primaryLister;
-    platform::ToolCommand fallbackLister = platform::current().fallbackLister;
+    // Tried in order until one answers.
+    std::vector<platform::ToolCommand> listers = platform::current().listers;
     std::function<std::optional<std::string>(int32_t)> pidPath = [](int32_t pid) {
         return ::pidPath(pid);
     };
@@ -48,7 +48,7 @@ class Scanner {
     void setTrackers(std::shared_ptr<const TrackerList> trackers);
     std::shared_ptr<const OrgTable> orgTable() const;
     void setOrgTable(std::shared_ptr<const OrgTable> orgs);
-    // The lister whose output the last scan used; the primary one before the first scan.
+    // The lister that answered the last scan; the first one before the first scan.
     const std::string& source() const { return source_; }
 
   private:

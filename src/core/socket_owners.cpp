@@ -1,6 +1,7 @@
 #include "socket_owners.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 
 #include <fcntl.h>
@@ -26,7 +27,8 @@ std::string processName(int procDir, const std::string& pid) {
     return Utf8::decodeLossy(name);
 }
 
-// Calls `visit` with the name of every entry of the directory `path` below `base`.
+// Calls `visit` with the name of every entry of the directory `path` below `base`, until it
+// returns false.
 template <typename Visit> void forEachEntry(int base, const std::string& path, Visit visit) {
     int fd = openat(base, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -36,7 +38,8 @@ template <typename Visit> void forEachEntry(int base, const std::string& path, V
         return;
     }
     while (const dirent* entry = readdir(directory))
-        if (entry->d_name[0] != '.') visit(std::string_view(entry->d_name), dirfd(directory));
+        if (entry->d_name[0] != '.' && !visit(std::string_view(entry->d_name), dirfd(directory)))
+            break;
     closedir(directory);
 }
 
@@ -52,26 +55,38 @@ std::optional<uint64_t> SocketOwners::socketInode(std::string_view link) {
 
 SocketOwners SocketOwners::read(const std::unordered_set<uint64_t>& inodes,
                                 const std::string& procRoot) {
+    return inodes.empty() ? SocketOwners() : walk(&inodes, procRoot);
+}
+
+SocketOwners SocketOwners::readAll(const std::string& procRoot) {
+    return walk(nullptr, procRoot);
+}
+
+SocketOwners SocketOwners::walk(const std::unordered_set<uint64_t>* inodes,
+                                const std::string& procRoot) {
     SocketOwners result;
-    if (inodes.empty()) return result;
     int procDir = open(procRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (procDir < 0) return result;
     forEachEntry(procDir, ".", [&](std::string_view pidText, int) {
         auto pid = Text::parseDecimal<int32_t>(pidText);
-        if (!pid || *pid <= 0 || pidText.front() == '+') return;
+        if (!pid || *pid <= 0 || pidText.front() == '+') return true;
         std::string pidDir(pidText);
         std::string name;
         forEachEntry(procDir, pidDir + "/fd", [&](std::string_view fd, int fdDir) {
             char target[64];
             ssize_t length = readlinkat(fdDir, std::string(fd).c_str(), target, sizeof target);
-            if (length <= 0) return;
+            // A process whose descriptors may be listed but not read keeps them all closed.
+            if (length < 0 && (errno == EACCES || errno == EPERM)) return false;
+            if (length <= 0) return true;
             auto inode = socketInode(std::string_view(target, static_cast<size_t>(length)));
-            if (!inode || !inodes.count(*inode)) return;
+            if (!inode || (inodes && !inodes->count(*inode))) return true;
             if (name.empty()) name = processName(procDir, pidDir);
             std::vector<Owner>& owners = result.owners_[*inode];
             // A socket open on several descriptors of one process counts once.
             if (owners.empty() || owners.back().pid != *pid) owners.push_back({*pid, name});
+            return true;
         });
+        return true;
     });
     close(procDir);
     for (auto& [inode, owners] : result.owners_)

@@ -24,6 +24,9 @@ class SocketOwners {
     // The owners of the sockets in `inodes` among the processes under `procRoot`.
     static SocketOwners read(const std::unordered_set<uint64_t>& inodes,
                              const std::string& procRoot = "/proc");
+    // The owners of every socket among the processes under `procRoot`: this needs no list of
+    // inodes, so it can run while the sockets are being listed.
+    static SocketOwners readAll(const std::string& procRoot = "/proc");
 
     // The processes holding socket `inode`, by ascending pid; empty when none was found.
     const std::vector<Owner>& of(uint64_t inode) const;
@@ -32,5 +35,9 @@ class SocketOwners {
     static std::optional<uint64_t> socketInode(std::string_view link);
 
   private:
+    // Every socket when `inodes` is null.
+    static SocketOwners walk(const std::unordered_set<uint64_t>* inodes,
+                             const std::string& procRoot);
+
     std::unordered_map<uint64_t, std::vector<Owner>> owners_;
 };

@@ -56,14 +56,10 @@ const Descriptor& linux() {
     static const Descriptor descriptor{
         .name = "linux",
         .wording = Wording::linux,
-        .primaryLister = {"/usr/bin/ss",
-                          {"-H", "-t", "-u", "-n", "-i", "-e"},
-                          "ss",
-                          ListerFormat::ssInodes},
-        .fallbackLister = {"/usr/bin/lsof",
-                           {"-nP", "-i", "-F", "pcnPT"},
-                           "lsof",
-                           ListerFormat::lsof},
+        .listers =
+            {{"", {}, "netlink", ListerFormat::sockDiag},
+             {"/usr/bin/ss", {"-H", "-t", "-u", "-n", "-i", "-e"}, "ss", ListerFormat::ssInodes},
+             {"/usr/bin/lsof", {"-nP", "-i", "-F", "pcnPT"}, "lsof", ListerFormat::lsof}},
         .systemPrefixes = {"/usr/sbin/", "/sbin/", "/usr/lib/", "/lib/", "/usr/libexec/"},
         .packagePaths = true,
         .helperInstalledPath = "/etc/systemd/system/nattervane-helper.path",

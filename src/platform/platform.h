@@ -16,14 +16,16 @@ namespace platform {
 // How the text a lister prints is to be read. `ss` takes the processes from the users:(...)
 // part that `ss -p` prints; `ssInodes` reads `ss -e` and finds the processes holding each socket
 // inode itself, since `ss -p` prints program names unescaped and one could forge that part.
-enum class ListerFormat { nettop, ss, ssInodes, lsof };
+// `sockDiag` runs no program: the kernel's socket table is read in-process over netlink, and the
+// processes are found from the inodes as for `ssInodes`.
+enum class ListerFormat { nettop, ss, ssInodes, lsof, sockDiag };
 
 // Which variant of the user-visible texts names this operating system ("this Mac" or
 // "this computer", "macOS service" or "system service", pf or nftables).
 enum class Wording { macos, linux };
 
-// A connection-listing tool: program file, fixed argument list, and the name reported as the
-// source.
+// A connection lister: program file and fixed argument list (none for `sockDiag`), the name
+// reported as the source, and how its output is read.
 struct ToolCommand {
     std::string path;
     std::vector<std::string> arguments;
@@ -38,8 +40,8 @@ struct ToolCommand {
 struct Descriptor {
     std::string name;
     Wording wording = Wording::macos;
-    ToolCommand primaryLister;
-    ToolCommand fallbackLister;
+    // The connection listers, tried in order until one answers.
+    std::vector<ToolCommand> listers;
     // Executables under these prefixes belong to the operating system.
     std::vector<std::string> systemPrefixes;
     // Sandboxed package layouts (snap, Flatpak) name the program by its package.

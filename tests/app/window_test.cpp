@@ -55,6 +55,21 @@ class WindowTest : public QObject, public DelegateFixture {
         QCOMPARE(programs.emptyText()->text(), QString("No programs are online right now."));
     }
 
+    void footerNamesTheListerThatAnswered() {
+        launch("Mail");
+        QVERIFY(view().findChild<QLabel*>("footer")->text().contains("Source: ss"));
+        // This system's own listers, of which the kernel's socket dump answers first.
+        delegate.reset();
+        model.reset();
+        listers = platform::linux().listers;
+        makeModel();
+        delegate = std::make_unique<AppDelegate>(*model);
+        delegate->launch({"nattervane"});
+        QVERIFY(scanned());
+        QCOMPARE(model->source(), std::string("netlink"));
+        QVERIFY(view().findChild<QLabel*>("footer")->text().contains("Source: netlink"));
+    }
+
     void rulePillsTintAndClear() {
         launch("Mail");
         model->setSelectedApp("Browser");

@@ -14,7 +14,7 @@ TEST(FlowsCommand, ListsAnOpenConnectionWithItsProcess) {
     LoopbackConnection connection;
     CliResult table = runCli("flows");
     ASSERT_EQ(table.status, 0) << table.out;
-    EXPECT_NE(table.out.find("source: ss"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("source: netlink ("), std::string::npos) << table.out;
     std::string row = std::to_string(getpid()) + " ";
     size_t at = table.out.find("\n" + row);
     ASSERT_NE(at, std::string::npos) << table.out;

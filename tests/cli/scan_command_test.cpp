@@ -41,7 +41,7 @@ TEST(ScanCommand, NamesLocalConnectionsInAPrivateNetwork) {
     });
     if (!output) GTEST_SKIP() << "needs root for a private network namespace";
     std::string pid = output->substr(0, output->find('\n'));
-    EXPECT_NE(output->find("source: ss"), std::string::npos) << *output;
+    EXPECT_NE(output->find("source: netlink"), std::string::npos) << *output;
     EXPECT_NE(output->find("cli_tests (pid " + pid), std::string::npos) << *output;
     EXPECT_NE(output->find("Local"), std::string::npos) << *output;
     EXPECT_NE(output->find("talks to a device on your network or this computer."),

@@ -143,6 +143,6 @@ TEST(Platform, DataRootsAndTools) {
     EXPECT_EQ(platform::linux().dataRoot(), "/home/u/.local/share/Nattervane");
     EXPECT_EQ(platform::macos().dataRoot(), "/home/u/Library/Application Support/Nattervane");
     setenv("HOME", home.c_str(), 1);
-    EXPECT_EQ(platform::macos().primaryLister.source, "nettop");
+    EXPECT_EQ(platform::macos().listers.front().source, "nettop");
     EXPECT_EQ(&platform::current(), &platform::linux());
 }

@@ -1,12 +1,18 @@
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <string>
 
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "child_process.h"
 #include "listers.h"
 #include "loopback_connection.h"
 
@@ -21,27 +27,60 @@ bool listsOwnConnection(const Listers::Listing& listing, const LoopbackConnectio
 
 } // namespace
 
-TEST(Listers, PrimaryListerFindsThisProcessesConnection) {
+TEST(Listers, EveryLinuxListerFindsThisProcessesConnection) {
     LoopbackConnection connection;
-    const auto& linux = platform::linux();
-    Listers::Listing listing = Listers::list(linux.primaryLister, linux.fallbackLister);
-    EXPECT_EQ(listing.source, "ss");
-    EXPECT_TRUE(listsOwnConnection(listing, connection));
+    const auto& listers = platform::linux().listers;
+    for (const platform::ToolCommand& lister : listers) {
+        Listers::Listing listing = Listers::list({lister});
+        EXPECT_EQ(listing.source, lister.source);
+        EXPECT_TRUE(listsOwnConnection(listing, connection)) << lister.source;
+    }
+    EXPECT_EQ(Listers::list(listers).source, "netlink");
 }
 
-TEST(Listers, FallsBackToLsofWhenThePrimaryToolIsMissing) {
+namespace {
+
+// Makes socket(AF_NETLINK, ...) fail with EPERM in this process and the programs it starts, as a
+// sandbox that forbids netlink does.
+bool forbidNetlink() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+} // namespace
+
+TEST(Listers, WithoutNetlinkSsAnswersAndWithoutSsLsof) {
+    // ss itself then reads the socket tables under /proc/net.
+    auto refused = inChild([] {
+        if (!forbidNetlink()) return std::string("no seccomp");
+        LoopbackConnection connection;
+        Listers::Listing listing = Listers::list(platform::linux().listers);
+        return listing.source + (listsOwnConnection(listing, connection) ? " found" : " missed");
+    });
+    EXPECT_EQ(refused, "ss found");
+
     LoopbackConnection connection;
-    platform::ToolCommand missing = platform::linux().primaryLister;
-    missing.path = "/nonexistent/ss";
-    Listers::Listing listing = Listers::list(missing, platform::linux().fallbackLister);
+    std::vector<platform::ToolCommand> listers = platform::linux().listers;
+    listers[1].path = "/nonexistent/ss";
+    Listers::Listing listing = Listers::list({listers[1], listers[2]});
     EXPECT_EQ(listing.source, "lsof");
     EXPECT_TRUE(listsOwnConnection(listing, connection));
 }
 
-TEST(Listers, NothingFromEitherToolReportsTheFallback) {
+TEST(Listers, NothingFromAnyToolReportsTheLastOne) {
     platform::ToolCommand silent{"/bin/true", {}, "quiet", platform::ListerFormat::ss};
     platform::ToolCommand missing{"/nonexistent", {}, "gone", platform::ListerFormat::lsof};
-    EXPECT_EQ(Listers::list(silent, missing), (Listers::Listing{{}, "gone"}));
+    EXPECT_EQ(Listers::list({silent, missing}), (Listers::Listing{{}, "gone"}));
+    EXPECT_EQ(Listers::list({}), (Listers::Listing{}));
 }
 
 namespace {
@@ -93,21 +132,23 @@ class CraftedName : public testing::TestWithParam<std::string> {};
 TEST_P(CraftedName, CannotChangeThePidOrTheNumberOfFlows) {
     CraftedProcess process(GetParam());
     ASSERT_GT(process.port(), 0);
-    const auto& linux = platform::linux();
-    Listers::Listing listing = Listers::list(linux.primaryLister, linux.fallbackLister);
-    ASSERT_EQ(listing.source, "ss");
-    int toItsPort = 0, ofItsPid = 0;
-    for (const Flow& flow : listing.flows) {
-        if (flow.remoteIP == "127.0.0.1" && flow.remotePort == process.port()) {
-            ++toItsPort;
-            EXPECT_EQ(flow.pid, process.pid());
-            EXPECT_EQ(flow.process, GetParam().substr(0, 15));
+    // The kernel's dump and ss, which prints the sockets as text.
+    for (const platform::ToolCommand& lister :
+         {platform::linux().listers[0], platform::linux().listers[1]}) {
+        Listers::Listing listing = Listers::list({lister});
+        int toItsPort = 0, ofItsPid = 0;
+        for (const Flow& flow : listing.flows) {
+            if (flow.remoteIP == "127.0.0.1" && flow.remotePort == process.port()) {
+                ++toItsPort;
+                EXPECT_EQ(flow.pid, process.pid()) << lister.source;
+                EXPECT_EQ(flow.process, GetParam().substr(0, 15)) << lister.source;
+            }
+            ofItsPid += flow.pid == process.pid();
         }
-        ofItsPid += flow.pid == process.pid();
+        // Its two ends: the client's flow to the listening port and the accepted socket's back.
+        EXPECT_EQ(toItsPort, 1) << lister.source;
+        EXPECT_EQ(ofItsPid, 2) << lister.source;
     }
-    // Its two ends: the client's flow to the listening port and the accepted socket's back.
-    EXPECT_EQ(toItsPort, 1);
-    EXPECT_EQ(ofItsPid, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, CraftedName,

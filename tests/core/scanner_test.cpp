@@ -20,8 +20,8 @@ namespace {
 class ScannerTest : public testing::Test {
   protected:
     void SetUp() override {
-        options.primaryLister = {dir / "ss", {}, "ss", platform::ListerFormat::ss};
-        options.fallbackLister = {dir / "lsof", {}, "lsof", platform::ListerFormat::lsof};
+        options.listers = {{dir / "ss", {}, "ss", platform::ListerFormat::ss},
+                           {dir / "lsof", {}, "lsof", platform::ListerFormat::lsof}};
         options.pidPath = [this](int32_t pid) -> std::optional<std::string> {
             ++pidPathCalls;
             auto found = paths.find(pid);

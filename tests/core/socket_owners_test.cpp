@@ -46,6 +46,11 @@ TEST_F(FakeProc, OwnersComeFromTheDescriptorLinksAndComm) {
     EXPECT_TRUE(owners.of(30001).empty());
     EXPECT_TRUE(owners.of(5).empty());
     EXPECT_TRUE(SocketOwners::read({20673}, proc_ / "missing").of(20673).empty());
+
+    // Every socket's owners, for a walk that runs before the sockets are known.
+    SocketOwners all = SocketOwners::readAll(proc_.path());
+    for (uint64_t inode : {20673, 20672, 30001, 30002, 5})
+        EXPECT_EQ(all.of(inode), owners.of(inode)) << inode;
 }
 
 TEST_F(FakeProc, SsSocketsBecomeOneFlowPerHolderAndUnknownOnesStay) {

@@ -89,6 +89,8 @@ class ModelFixture {
     std::string dataRoot;
     std::function<std::optional<std::string>()> helperDir;
     std::unique_ptr<Model> model;
+    // The scanner's listers: the fake ss script that `listing` fills, then one that lists nothing.
+    std::vector<platform::ToolCommand> listers;
     // What the fake reverse lookup answers, by address; set before the Model is made.
     std::shared_ptr<const std::map<std::string, std::string>> hostNames =
         std::make_shared<std::map<std::string, std::string>>();
@@ -102,8 +104,7 @@ class ModelFixture {
         ModelOptions options;
         options.dataRoot = dataRoot;
         options.platform = &descriptor;
-        options.scanner.primaryLister = {*dir / "ss", {}, "ss", platform::ListerFormat::ss};
-        options.scanner.fallbackLister = {"/bin/true", {}, "lsof", platform::ListerFormat::lsof};
+        options.scanner.listers = listers;
         options.scanner.pidPath = [](int32_t pid) -> std::optional<std::string> {
             if (pid == 7) return "/usr/sbin/syncd";
             return std::nullopt;
@@ -144,6 +145,8 @@ class ModelFixture {
 
     void setUp() {
         dir = std::make_unique<TempDir>();
+        listers = {{*dir / "ss", {}, "ss", platform::ListerFormat::ss},
+                   {"/bin/true", {}, "lsof", platform::ListerFormat::lsof}};
         descriptor = platform::linux();
         descriptor.helperInstalledPath = *dir / "installed";
         descriptor.helperStatusPath = *dir / "status.txt";

@@ -9,38 +9,29 @@
 #include <net/if.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include "child_process.h"
+
+// Moves this process into a network namespace of its own and brings its loopback up; false when
+// that cannot be done (not root). Nothing sent from there can leave the namespace.
+inline bool enterPrivateNetwork() {
+    if (unshare(CLONE_NEWNET) != 0) return false;
+    int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::snprintf(request.ifr_name, IFNAMSIZ, "lo");
+    request.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+    bool up = ioctl(sock, SIOCSIFFLAGS, &request) == 0;
+    close(sock);
+    return up;
+}
 
 // Runs `body` in a forked child inside a network namespace of its own, with loopback up, and
 // returns the text it produced. Absent when no namespace can be made (not root). Nothing the body
 // sends can leave the namespace.
 inline std::optional<std::string> inPrivateNetwork(const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return std::nullopt;
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        if (unshare(CLONE_NEWNET) != 0) _exit(3);
-        int sock = socket(AF_INET, SOCK_DGRAM, 0);
-        ifreq request{};
-        std::snprintf(request.ifr_name, IFNAMSIZ, "lo");
-        request.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
-        if (ioctl(sock, SIOCSIFFLAGS, &request) != 0) _exit(4);
-        close(sock);
-        std::string text = body();
-        ssize_t ignored = write(fds[1], text.data(), text.size());
-        (void)ignored;
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t count; (count = read(fds[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<size_t>(count));
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return text;
+    return inChild([&] {
+        if (!enterPrivateNetwork()) _exit(3);
+        return body();
+    });
 }

@@ -98,6 +98,7 @@ QWidget* MainView::footer() {
     auto* row = new QHBoxLayout(footerBand_);
     row->setContentsMargins(16, 8, 16, 8);
     footerText_ = new QLabel;
+    footerText_->setObjectName("footer");
     credit_ = new QLabel;
     credit_->setOpenExternalLinks(false);
     connect(credit_, &QLabel::linkActivated, this,

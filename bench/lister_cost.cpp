@@ -1,0 +1,252 @@
+// The Linux listers over thousands of real TCP sockets, side by side in one run, in a private
+// network namespace (as root) on loopback only.
+//
+//   lister_cost [SOCKETS...]        (default: 2000 20000, ascending)
+//
+// For each count, child processes hold that many sockets (both ends of SOCKETS/2 connections to
+// 127.0.0.1 and ::1, 2,000 sockets to a process) and this one prints the median time of: the
+// netlink lister (the kernel's dump and the processes found from the inodes), running `ss -H -t -u
+// -n -i -e` alone, the ss lister (ss, its parser and the same attribution), and a whole scan with
+// the netlink lister (listing, identifying, naming and classifying every flow). The targets at
+// 2,000 sockets: a whole scan in at most 10 ms, and the netlink lister at least 4 times as fast as
+// running ss. The exit status is 1 when a target is missed.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "listers.h"
+#include "private_network.h"
+#include "scanner.h"
+#include "tool_runner.h"
+
+namespace {
+
+constexpr int targetSockets = 2000;
+constexpr double scanTarget = 10.0;
+constexpr double speedTarget = 4.0;
+
+// Processes that each hold both ends of up to 1,000 connections to a listener on 127.0.0.1 or ::1,
+// as programs hold their sockets, started until there are as many sockets as asked. They end
+// with the object.
+class Holders {
+  public:
+    static constexpr size_t perHolder = 2000;
+
+    Holders() {
+        for (int index : {0, 1})
+            listeners_[index] = listener(index);
+        if (pipe2(hold_, O_CLOEXEC) != 0) hold_[0] = hold_[1] = -1;
+    }
+    ~Holders() {
+        if (hold_[1] >= 0) close(hold_[1]);
+        for (pid_t pid : pids_)
+            waitpid(pid, nullptr, 0);
+        for (int fd : {listeners_[0], listeners_[1], hold_[0]})
+            if (fd >= 0) close(fd);
+    }
+    Holders(const Holders&) = delete;
+    Holders& operator=(const Holders&) = delete;
+
+    bool growTo(size_t count) {
+        if (listeners_[0] < 0 || listeners_[1] < 0 || hold_[0] < 0) return false;
+        while (sockets_ + 2 <= count) {
+            size_t batch = std::min(perHolder, count - sockets_) / 2 * 2;
+            if (!start(batch)) return false;
+            sockets_ += batch;
+        }
+        return true;
+    }
+
+  private:
+    // A listener on a free port of 127.0.0.1 (index 0) or ::1 (index 1), its address kept.
+    int listener(int index) {
+        sockaddr_storage& address = addresses_[index];
+        socklen_t& length = lengths_[index];
+        if (index == 0) {
+            auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+            v4->sin_family = AF_INET;
+            v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            length = sizeof *v4;
+        } else {
+            auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+            v6->sin6_family = AF_INET6;
+            v6->sin6_addr = in6addr_loopback;
+            length = sizeof *v6;
+        }
+        int fd = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        auto* raw = reinterpret_cast<sockaddr*>(&address);
+        if (fd >= 0 && bind(fd, raw, length) == 0 && listen(fd, SOMAXCONN) == 0 &&
+            getsockname(fd, raw, &length) == 0)
+            return fd;
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+
+    // In a holder: opens `sockets` sockets, alternating between the listeners. System calls
+    // only, since this process has other threads.
+    bool open(size_t sockets) {
+        for (size_t opened = 0; opened < sockets; opened += 2) {
+            int index = static_cast<int>(opened / 2 % 2);
+            int client = socket(addresses_[index].ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (client < 0 ||
+                connect(client, reinterpret_cast<const sockaddr*>(&addresses_[index]),
+                        lengths_[index]) != 0 ||
+                accept4(listeners_[index], nullptr, nullptr, SOCK_CLOEXEC) < 0)
+                return false;
+        }
+        return true;
+    }
+
+    bool start(size_t sockets) {
+        int ready[2];
+        if (pipe(ready) != 0) return false;
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(ready[0]);
+            close(hold_[1]);
+            char answer = open(sockets) ? '+' : '-';
+            if (write(ready[1], &answer, 1) == 1)
+                while (read(hold_[0], &answer, 1) > 0) {
+                }
+            _exit(0);
+        }
+        close(ready[1]);
+        char answer = '-';
+        if (pid < 0 || read(ready[0], &answer, 1) != 1) answer = '-';
+        close(ready[0]);
+        if (pid > 0) pids_.push_back(pid);
+        return answer == '+';
+    }
+
+    sockaddr_storage addresses_[2] = {};
+    socklen_t lengths_[2] = {};
+    int listeners_[2] = {-1, -1};
+    int hold_[2] = {-1, -1};
+    size_t sockets_ = 0;
+    std::vector<pid_t> pids_;
+};
+
+using Clock = std::chrono::steady_clock;
+
+template <typename Work> double milliseconds(Work work) {
+    auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Figures {
+    double netlink = 0;
+    double ssAlone = 0;
+    double ssLister = 0;
+    double scan = 0;
+    size_t flows = 0;
+    size_t connections = 0;
+};
+
+// Each round times every step once, so that all of them share what else the machine does.
+Figures measure(Scanner& scanner, int rounds) {
+    const platform::ToolCommand& netlink = platform::linux().listers[0];
+    const platform::ToolCommand& ss = platform::linux().listers[1];
+    std::vector<double> netlinkTimes, ssAloneTimes, ssListerTimes, scanTimes;
+    Figures figures;
+    for (int round = 0; round < rounds + 1; ++round) {
+        Listers::Listing listed, parsed;
+        std::vector<Connection> connections;
+        double netlinkTime = milliseconds([&] { listed = Listers::list({netlink}); });
+        std::string text;
+        double ssAloneTime =
+            milliseconds([&] { text = runTool(ss.path, ss.arguments, ss.timeout); });
+        double ssListerTime = milliseconds([&] { parsed = Listers::list({ss}); });
+        double scanTime = milliseconds([&] { connections = scanner.scan(true); });
+        if (listed.source != "netlink" || listed.flows.size() != parsed.flows.size() ||
+            text.empty() || scanner.source() != "netlink") {
+            std::fprintf(stderr, "the listers disagree: netlink %zu flows (%s), ss %zu\n",
+                         listed.flows.size(), listed.source.c_str(), parsed.flows.size());
+            std::exit(1);
+        }
+        // The first round warms the caches: process identities, names, the kernel's own.
+        if (round == 0) continue;
+        netlinkTimes.push_back(netlinkTime);
+        ssAloneTimes.push_back(ssAloneTime);
+        ssListerTimes.push_back(ssListerTime);
+        scanTimes.push_back(scanTime);
+        figures.flows = listed.flows.size();
+        figures.connections = connections.size();
+    }
+    figures.netlink = median(netlinkTimes);
+    figures.ssAlone = median(ssAloneTimes);
+    figures.ssLister = median(ssListerTimes);
+    figures.scan = median(scanTimes);
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<size_t> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::strtoul(argv[i], nullptr, 10));
+    if (counts.empty()) counts = {2000, 20000};
+    std::sort(counts.begin(), counts.end());
+
+    if (!enterPrivateNetwork()) {
+        std::printf("skipped: needs root for a private network namespace\n");
+        return 0;
+    }
+    // The holders' descriptors, and ss's: as many as this process may have. Beyond the hard
+    // limit only CAP_SYS_RESOURCE could go, hence the sockets are spread over processes.
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur < Holders::perHolder + 64) {
+        std::fprintf(stderr, "cannot have %zu open files\n", Holders::perHolder + 64);
+        return 1;
+    }
+
+    ScannerOptions options;
+    // Loopback has no names to look up; the resolver answers at once.
+    options.lookups = {[](const std::string&) { return std::optional<std::string>(); },
+                       [](const std::string&) { return std::vector<std::string>(); }};
+    Scanner scanner(std::make_shared<TrackerList>(), options);
+    Holders holders;
+
+    std::printf("%8s %12s %12s %12s %12s %10s %12s\n", "sockets", "netlink ms", "ss alone ms",
+                "ss lister ms", "scan ms", "ss/netlink", "connections");
+    bool met = true;
+    for (size_t count : counts) {
+        if (!holders.growTo(count)) {
+            std::perror("opening the sockets");
+            return 1;
+        }
+        Figures figures = measure(scanner, count <= 5000 ? 30 : 7);
+        double ratio = figures.ssAlone / figures.netlink;
+        std::printf("%8zu %12.2f %12.2f %12.2f %12.2f %9.1fx %12zu\n", figures.flows,
+                    figures.netlink, figures.ssAlone, figures.ssLister, figures.scan, ratio,
+                    figures.connections);
+        if (count != targetSockets) continue;
+        bool scanMet = figures.scan <= scanTarget, speedMet = ratio >= speedTarget;
+        std::printf("targets at %d sockets: scan %.2f ms <= %.0f ms %s; ss alone / netlink "
+                    "%.1f >= %.0f %s\n",
+                    targetSockets, figures.scan, scanTarget, scanMet ? "met" : "MISSED", ratio,
+                    speedTarget, speedMet ? "met" : "MISSED");
+        met = met && scanMet && speedMet;
+    }
+    return met ? 0 : 1;
+}
