@@ -30,7 +30,7 @@ struct HelperOptions {
     // Print the firewall script and the status line; change nothing.
     bool dryRun = false;
     // names: the dnsmasq query log to follow and the file the names go to.
-    std::string queryLog;
+    std::string queryLog = {};
     std::string namesFile = "/run/nattervane/names";
 
     bool operator==(const HelperOptions&) const = default;
