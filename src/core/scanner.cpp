@@ -7,8 +7,8 @@
 #include "net.h"
 
 Scanner::Scanner(std::shared_ptr<const TrackerList> trackers, ScannerOptions options)
-    : options_(std::move(options)), resolver_(options_.lookups, 4, options_.namesFile), trackers_(std::move(trackers)),
-      source_(options_.primaryLister.source) {}
+    : options_(std::move(options)), resolver_(options_.lookups, 4, options_.namesFile),
+      trackers_(std::move(trackers)), source_(options_.primaryLister.source) {}
 
 std::shared_ptr<const TrackerList> Scanner::trackers() const {
     std::lock_guard guard(listsLock_);

@@ -23,7 +23,8 @@ constexpr std::array<std::string_view, 4> sources = {"reply ", "cached ", "cache
 
 std::optional<Record> record(std::string_view line) {
     size_t tag = line.find("]: ");
-    if (tag == std::string_view::npos || line.substr(0, tag).find("dnsmasq[") == std::string_view::npos)
+    if (tag == std::string_view::npos ||
+        line.substr(0, tag).find("dnsmasq[") == std::string_view::npos)
         return std::nullopt;
     std::string_view rest = line.substr(tag + 3);
     bool known = false;
@@ -50,7 +51,7 @@ std::optional<std::string> canonical(std::string_view value) {
     char out[INET6_ADDRSTRLEN] = "";
     if (inet_pton(AF_INET, text.c_str(), bytes) == 1)
         return inet_ntop(AF_INET, bytes, out, sizeof out) ? std::optional<std::string>(out)
-                                                           : std::nullopt;
+                                                          : std::nullopt;
     if (inet_pton(AF_INET6, text.c_str(), bytes) != 1 ||
         !inet_ntop(AF_INET6, bytes, out, sizeof out))
         return std::nullopt;

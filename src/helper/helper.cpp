@@ -236,9 +236,12 @@ int names(const HelperOptions& options, std::ostream& err) {
 int run(const HelperOptions& options, const FirewallBackend& firewall, std::ostream& out,
         std::ostream& err) {
     switch (options.command) {
-    case HelperOptions::Command::apply: return apply(options, firewall, out, err);
-    case HelperOptions::Command::remove: return remove(options, firewall, out, err);
-    case HelperOptions::Command::names: return names(options, err);
+    case HelperOptions::Command::apply:
+        return apply(options, firewall, out, err);
+    case HelperOptions::Command::remove:
+        return remove(options, firewall, out, err);
+    case HelperOptions::Command::names:
+        return names(options, err);
     }
     return 2;
 }

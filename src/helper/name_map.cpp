@@ -58,8 +58,8 @@ bool publish(const std::string& path, std::string_view text, uid_t owner, gid_t 
         return false;
     }
     // Owner and mode are set before the first byte goes in, so no one else ever reads it.
-    bool written = fchown(fd, owner, group) == 0 && fchmod(fd, 0600) == 0 &&
-                   AtomicFile::writeAll(fd, text);
+    bool written =
+        fchown(fd, owner, group) == 0 && fchmod(fd, 0600) == 0 && AtomicFile::writeAll(fd, text);
     if (!written) problem = "cannot write " + temporary + ": " + std::strerror(errno);
     if (close(fd) != 0 && written) {
         problem = "cannot write " + temporary + ": " + std::strerror(errno);

@@ -36,7 +36,8 @@ class Follower {
         // What dnsmasq appends after the cut lands at the start again (O_APPEND). A line written
         // between the last read and the cut is lost, which costs one name until its next lookup.
         struct stat status {};
-        if (offset_ >= settings_.maxLogBytes || (fstat(fd, &status) == 0 && status.st_size < offset_)) {
+        if (offset_ >= settings_.maxLogBytes ||
+            (fstat(fd, &status) == 0 && status.st_size < offset_)) {
             if (offset_ >= settings_.maxLogBytes) ftruncate(fd, 0);
             offset_ = 0;
             partial_.clear();
@@ -61,8 +62,8 @@ class Follower {
             if (end == std::string_view::npos) break;
             if (!overlong_)
                 if (auto answer = reader_.line(partial_))
-                    changed = map_.add(answer->address, answer->name, NameMap::Clock::now()) ||
-                              changed;
+                    changed =
+                        map_.add(answer->address, answer->name, NameMap::Clock::now()) || changed;
             partial_.clear();
             overlong_ = false;
             data.remove_prefix(end + 1);
