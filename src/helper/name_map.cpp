@@ -57,9 +57,10 @@ bool publish(const std::string& path, std::string_view text, uid_t owner, gid_t 
         problem = "cannot create " + temporary + ": " + std::strerror(errno);
         return false;
     }
-    // Owner and mode are set before the first byte goes in, so no one else ever reads it.
+    // Mode and owner are set before the first byte goes in, so no one else ever reads it; the
+    // mode first, since changing it after handing the file over would need CAP_FOWNER.
     bool written =
-        fchown(fd, owner, group) == 0 && fchmod(fd, 0600) == 0 && AtomicFile::writeAll(fd, text);
+        fchmod(fd, 0600) == 0 && fchown(fd, owner, group) == 0 && AtomicFile::writeAll(fd, text);
     if (!written) problem = "cannot write " + temporary + ": " + std::strerror(errno);
     if (close(fd) != 0 && written) {
         problem = "cannot write " + temporary + ": " + std::strerror(errno);
