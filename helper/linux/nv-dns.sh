@@ -15,6 +15,8 @@ unset CDPATH
 root=${NATTERVANE_INSTALL_ROOT:-}
 servers=$root/var/lib/nattervane/dns-block.conf
 pidfile=$root/run/nattervane-dns.pid
+# The query log nattervane-names.service follows (it never reaches the disk or the journal).
+query_log=$root/run/nattervane/dns-queries.log
 nm_pidfile=$root/run/NetworkManager/dnsmasq.pid
 dropin=$root/run/systemd/resolved.conf.d/nattervane.conf
 # Present when up made the drop-in's folder, which down then removes again.
@@ -97,6 +99,9 @@ max-port=$max_port
 cache-size=1000
 user=$(dns_user)
 pid-file=$pidfile
+log-queries
+log-facility=$query_log
+log-async=100
 CONF
 }
 

@@ -159,8 +159,9 @@ export NV_DIR NV_USER NV_BLOCK_IPS NV_BLOCK_DOMAINS NV_MODE
 # A reinstall in another mode drops the DNS units that mode does not use.
 stale=""
 case $mode in
-hosts) stale="nattervane-dns.service nattervane-dns-reload.path nattervane-dns-reload.service" ;;
-networkmanager) stale="nattervane-dns.service" ;;
+hosts) stale="nattervane-dns.service nattervane-names.service nattervane-dns-reload.path
+nattervane-dns-reload.service" ;;
+networkmanager) stale="nattervane-dns.service nattervane-names.service" ;;
 esac
 for unit in $stale; do
     [ -e "$units/$unit" ] || continue
@@ -168,7 +169,10 @@ for unit in $stale; do
     rm -f "$units/$unit"
 done
 case $mode in
-resolved | own) fill "$here/nattervane-dns.service" "$units/nattervane-dns.service" ;;
+resolved | own)
+    fill "$here/nattervane-names.service" "$units/nattervane-names.service"
+    fill "$here/nattervane-dns.service" "$units/nattervane-dns.service"
+    ;;
 esac
 if [ "$mode" != hosts ]; then
     fill "$here/nattervane-dns-reload.service" "$units/nattervane-dns-reload.service"
@@ -193,8 +197,9 @@ resolved | own)
         echo "nv-install.sh: dnsmasq did not start; blocked domains go to /etc/hosts" >&2
         NV_MODE=hosts
         fill "$here/nattervane-helper.service" "$units/nattervane-helper.service"
-        rm -f "$units/nattervane-dns.service" "$units/nattervane-dns-reload.service" \
-            "$units/nattervane-dns-reload.path"
+        systemctl stop nattervane-names.service
+        rm -f "$units/nattervane-dns.service" "$units/nattervane-names.service" \
+            "$units/nattervane-dns-reload.service" "$units/nattervane-dns-reload.path"
         systemctl daemon-reload
     fi
     ;;

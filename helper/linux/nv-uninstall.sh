@@ -13,7 +13,7 @@ nm_conf=/etc/NetworkManager/conf.d/90-nattervane.conf
 nm_dnsmasq=/etc/NetworkManager/dnsmasq.d/nattervane.conf
 resolved_dropin=/run/systemd/resolved.conf.d/nattervane.conf
 all_units="nattervane-helper.path nattervane-helper.service nattervane-dns-reload.path
-nattervane-dns-reload.service nattervane-dns.service"
+nattervane-dns-reload.service nattervane-dns.service nattervane-names.service"
 
 have_systemd=no
 command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ] && have_systemd=yes

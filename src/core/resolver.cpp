@@ -9,7 +9,9 @@
 
 #include <netdb.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
+#include "atomic_file.h"
 #include "ip_orgs.h"
 #include "net.h"
 #include "text.h"
@@ -25,13 +27,15 @@ struct Resolver::State {
     std::condition_variable idle;
     std::unordered_map<std::string, std::optional<std::string>> cache;
     std::unordered_map<std::string, std::string> forward;
+    std::unordered_map<std::string, std::string> published;
     std::unordered_set<std::string> pending;
     std::deque<std::function<void(State&)>> queue;
     size_t running = 0;
     bool stopping = false;
 };
 
-Resolver::Resolver(Lookups lookups, size_t workers) : state_(std::make_shared<State>()) {
+Resolver::Resolver(Lookups lookups, size_t workers, std::string namesFile)
+    : state_(std::make_shared<State>()), namesFile_(std::move(namesFile)) {
     state_->lookups = std::move(lookups);
     for (size_t i = 0; i < workers; ++i)
         std::thread(work, state_).detach();
@@ -51,6 +55,8 @@ std::optional<std::string> Resolver::name(std::string_view ip) {
     State& state = *state_;
     {
         std::lock_guard guard(state.lock);
+        if (auto asked = state.published.find(key); asked != state.published.end())
+            return asked->second;
         if (auto learnt = state.forward.find(key); learnt != state.forward.end())
             return learnt->second;
         if (auto cached = state.cache.find(key); cached != state.cache.end()) return cached->second;
@@ -65,6 +71,41 @@ std::optional<std::string> Resolver::name(std::string_view ip) {
 void Resolver::prime(const std::vector<std::string>& domains) {
     for (const std::string& domain : domains)
         submit([domain](State& state) { learn(state, domain); });
+}
+
+namespace {
+
+// Far more than the helper's bound of entries ever takes.
+constexpr int64_t maxNamesFileBytes = 4 * 1024 * 1024;
+
+} // namespace
+
+void Resolver::refreshNames() {
+    if (namesFile_.empty()) return;
+    FileStamp stamp;
+    struct stat status {};
+    if (stat(namesFile_.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+        stamp = {status.st_mtim.tv_sec, status.st_mtim.tv_nsec, status.st_size, status.st_ino};
+    if (stamp == namesStamp_) return;
+    namesStamp_ = stamp;
+    std::unordered_map<std::string, std::string> names;
+    if (stamp.seconds >= 0 && stamp.size <= maxNamesFileBytes)
+        names = parseNames(AtomicFile::read(namesFile_).value_or(""));
+    std::lock_guard guard(state_->lock);
+    state_->published = std::move(names);
+}
+
+std::unordered_map<std::string, std::string> Resolver::parseNames(std::string_view text) {
+    std::unordered_map<std::string, std::string> names;
+    for (std::string_view line : Text::splitNonEmpty(text, '\n')) {
+        size_t space = line.find(' ');
+        if (space == std::string_view::npos) continue;
+        std::string_view address = line.substr(0, space);
+        std::string_view name = line.substr(space + 1);
+        if (Net::isValidIP(address) && Net::isValidDomain(name))
+            names.emplace(Net::unmapped(address), Text::toLower(name));
+    }
+    return names;
 }
 
 bool Resolver::waitIdle(std::chrono::milliseconds timeout) {

@@ -7,7 +7,8 @@
 #include "net.h"
 
 Scanner::Scanner(std::shared_ptr<const TrackerList> trackers, ScannerOptions options)
-    : options_(std::move(options)), resolver_(options_.lookups), trackers_(std::move(trackers)),
+    : options_(std::move(options)), resolver_(options_.lookups, 4, options_.namesFile),
+      trackers_(std::move(trackers)),
       source_(options_.listers.empty() ? "" : options_.listers.front().source) {}
 
 std::shared_ptr<const TrackerList> Scanner::trackers() const {
@@ -56,7 +57,9 @@ void applySystemOverride(const AppIdentity& app, Verdict& verdict) {
 } // namespace
 
 std::vector<Connection> Scanner::scan(bool includeLocal) {
-    return connections(rawFlows(), includeLocal);
+    std::vector<Flow> flows = rawFlows();
+    resolver_.refreshNames();
+    return connections(std::move(flows), includeLocal);
 }
 
 std::vector<Connection> Scanner::connections(std::vector<Flow> flows, bool includeLocal) {

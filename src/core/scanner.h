@@ -27,6 +27,8 @@ struct ScannerOptions {
     };
     const platform::Descriptor* platform = &platform::current();
     Resolver::Lookups lookups = Resolver::Lookups::system();
+    // The names the blocking helper publishes; empty: none.
+    std::string namesFile = platform::current().helperNamesPath;
 };
 
 // One observation of the machine's network activity: lister output turned into classified
@@ -37,7 +39,8 @@ class Scanner {
     explicit Scanner(std::shared_ptr<const TrackerList> trackers = nullptr,
                      ScannerOptions options = ScannerOptions());
 
-    // Runs the listers and turns their flows into connections.
+    // Runs the listers and turns their flows into connections. Each scan first takes in the
+    // helper's published names when they changed.
     std::vector<Connection> scan(bool includeLocal);
     // The connections of already listed flows: filtered, identified, named, classified and
     // without duplicates, in the order of the flows.

@@ -1,6 +1,8 @@
 #include "helper.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -16,6 +18,7 @@
 #include "command_runner.h"
 #include "dns_block.h"
 #include "hosts_file.h"
+#include "names_service.h"
 #include "status_file.h"
 
 namespace Helper {
@@ -199,12 +202,48 @@ int remove(const HelperOptions& options, const FirewallBackend& firewall, std::o
     return removed ? 0 : 1;
 }
 
+std::atomic<bool> stopNames{false};
+
+void stopOnSignal(int) {
+    stopNames = true;
+}
+
+// Follows the query log until SIGTERM or SIGINT; the names go to the installing user.
+int names(const HelperOptions& options, std::ostream& err) {
+    NamesService::Settings settings;
+    settings.logFile = options.queryLog;
+    settings.namesFile = options.namesFile;
+    settings.owner = geteuid();
+    settings.group = getegid();
+    if (options.user) {
+        const passwd* entry = getpwnam(options.user->c_str());
+        if (!entry) {
+            err << "nattervane-helper: no user " << *options.user << "\n";
+            return 2;
+        }
+        settings.owner = entry->pw_uid;
+        settings.group = entry->pw_gid;
+    }
+    struct sigaction action {};
+    action.sa_handler = stopOnSignal;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    return NamesService::run(settings, stopNames, err);
+}
+
 } // namespace
 
 int run(const HelperOptions& options, const FirewallBackend& firewall, std::ostream& out,
         std::ostream& err) {
-    return options.command == HelperOptions::Command::apply ? apply(options, firewall, out, err)
-                                                            : remove(options, firewall, out, err);
+    switch (options.command) {
+    case HelperOptions::Command::apply:
+        return apply(options, firewall, out, err);
+    case HelperOptions::Command::remove:
+        return remove(options, firewall, out, err);
+    case HelperOptions::Command::names:
+        return names(options, err);
+    }
+    return 2;
 }
 
 } // namespace Helper

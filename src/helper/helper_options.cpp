@@ -5,6 +5,7 @@ const char* const helperUsage =
     "                         [--dns hosts|resolved|networkmanager|own] [--servers PATH]\n"
     "                         [--listed PATH] [--dry-run]\n"
     "       nattervane-helper remove [--hosts PATH] [--status PATH] [--servers PATH] [--dry-run]\n"
+    "       nattervane-helper names QUERY_LOG [--out PATH] [--user NAME]\n"
     "       nattervane-helper --help | --version\n";
 
 std::variant<HelperOptions, std::string>
@@ -15,6 +16,8 @@ HelperOptions::parse(const std::vector<std::string>& arguments,
     if (arguments.empty()) return std::string("no command given");
     if (arguments[0] == "remove")
         options.command = Command::remove;
+    else if (arguments[0] == "names")
+        options.command = Command::names;
     else if (arguments[0] != "apply")
         return "unknown command " + arguments[0];
     size_t next = 1;
@@ -23,6 +26,19 @@ HelperOptions::parse(const std::vector<std::string>& arguments,
             return std::string("apply needs the directory of the block files");
         options.directory = arguments[1];
         next = 2;
+    }
+    if (options.command == Command::names) {
+        if (arguments.size() < 2 || arguments[1].starts_with("--"))
+            return std::string("names needs the query log to follow");
+        options.queryLog = arguments[1];
+        for (next = 2; next < arguments.size(); next += 2) {
+            const std::string& option = arguments[next];
+            if (option != "--out" && option != "--user") return "unknown option " + option;
+            if (next + 1 == arguments.size() || arguments[next + 1].empty())
+                return option + " needs a value";
+            (option == "--out" ? options.namesFile : options.user.emplace()) = arguments[next + 1];
+        }
+        return options;
     }
     for (; next < arguments.size(); ++next) {
         const std::string& option = arguments[next];

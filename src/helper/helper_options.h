@@ -10,7 +10,7 @@
 
 // The command line of nattervane-helper.
 struct HelperOptions {
-    enum class Command { apply, remove };
+    enum class Command { apply, remove, names };
 
     Command command = Command::apply;
     // The directory holding block_ips.txt and block_domains.txt (apply only).
@@ -24,10 +24,14 @@ struct HelperOptions {
     DnsBlock::Mode dnsMode = DnsBlock::Mode::hosts;
     std::string serversFile = "/var/lib/nattervane/dns-block.conf";
     std::string listedFile = "/usr/local/lib/nattervane/trackers.txt";
-    // Login name whose files are accepted besides root's; absent: the user running the helper.
+    // Login name whose files are accepted besides root's (names: who may read the names);
+    // absent: the user running the helper.
     std::optional<std::string> user;
     // Print the firewall script and the status line; change nothing.
     bool dryRun = false;
+    // names: the dnsmasq query log to follow and the file the names go to.
+    std::string queryLog = {};
+    std::string namesFile = "/run/nattervane/names";
 
     bool operator==(const HelperOptions&) const = default;
 

@@ -65,6 +65,7 @@ const Descriptor& linux() {
         .helperInstalledPath = "/etc/systemd/system/nattervane-helper.path",
         .helperStatusPath = "/var/lib/nattervane/status.txt",
         .helperUninstallPath = "/usr/local/lib/nattervane/nv-uninstall.sh",
+        .helperNamesPath = "/run/nattervane/names",
         .resourceDirs = {"../share/nattervane", "."},
         .xdgAutostart = true,
         .dataRoot = linuxDataRoot,

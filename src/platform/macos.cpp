@@ -58,6 +58,7 @@ const Descriptor& macos() {
         .helperInstalledPath = "/Library/LaunchDaemons/app.orvelle.nattervane.helper.plist",
         .helperStatusPath = "/Library/Application Support/Nattervane/status.txt",
         .helperUninstallPath = "/Library/Application Support/Nattervane/nv-uninstall.sh",
+        .helperNamesPath = "",
         // Inside the application bundle first (Contents/MacOS -> Contents/Resources).
         .resourceDirs = {"../Resources", "../share/nattervane", "."},
         .xdgAutostart = false,

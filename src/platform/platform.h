@@ -50,6 +50,8 @@ struct Descriptor {
     std::string helperInstalledPath;
     std::string helperStatusPath;
     std::string helperUninstallPath;
+    // Where the helper publishes which name each address was looked up under; empty: nowhere.
+    std::string helperNamesPath;
     // Folders, relative to the program's own folder, that may hold the shipped resources (tracker
     // list, helper scripts), in the order they are tried.
     std::vector<std::string> resourceDirs;

@@ -1,11 +1,14 @@
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <map>
 
 #include <gtest/gtest.h>
 
+#include "atomic_file.h"
 #include "resolver.h"
+#include "temp_dir.h"
 #include "text.h"
 
 using namespace std::chrono_literals;
@@ -112,6 +115,47 @@ TEST(Resolver, StopsPromptlyWithWorkQueued) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
     EXPECT_LT(*started, 500);
+}
+
+TEST(Resolver, PublishedNamesComeBeforeReverseLookupsWhichStayTheFallback) {
+    FakeDns dns;
+    dns.names["198.51.100.77"] = "edge7.provider.test";
+    dns.names["198.51.100.78"] = "host78.provider.test";
+    dns.addresses["watched.test"] = {"198.51.100.77"};
+    TempDir dir;
+    const std::string file = dir.path() + "/names";
+    Resolver resolver(dns.lookups(), 2, file);
+    resolver.prime({"watched.test"});
+    ASSERT_TRUE(resolver.waitIdle(5s));
+
+    // No file: nothing changes.
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.77"), "watched.test");
+
+    ASSERT_TRUE(AtomicFile::write(file, "198.51.100.77 App.Example-CDN.test\n"
+                                        "198.51.100.79 bad..name\n"
+                                        "not-an-address x.test\n"
+                                        "::ffff:198.51.100.80 mapped.test\n"));
+    // Read only when asked to, once a scan.
+    EXPECT_EQ(resolver.name("198.51.100.77"), "watched.test");
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.77"), "app.example-cdn.test");
+    EXPECT_EQ(resolver.name("198.51.100.80"), "mapped.test");
+    EXPECT_EQ(resolver.name("198.51.100.79"), std::nullopt);
+    EXPECT_EQ(resolver.name("198.51.100.78"), std::nullopt);
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(resolver.name("198.51.100.78"), "host78.provider.test");
+    // A published name starts no reverse lookup.
+    EXPECT_EQ(dns.reverseCalls, 2); // .79 and .78
+
+    // A name that left the file (expired, or the helper removed) falls back.
+    ASSERT_TRUE(AtomicFile::write(file, "198.51.100.78 app2.example-cdn.test\n"));
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.78"), "app2.example-cdn.test");
+    EXPECT_EQ(resolver.name("198.51.100.77"), "watched.test");
+    std::filesystem::remove(file);
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.78"), "host78.provider.test");
 }
 
 TEST(Resolver, SystemReverseLookupOfLoopback) {

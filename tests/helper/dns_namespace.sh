@@ -3,7 +3,9 @@
 # namespaces of its own: /etc is an overlay whose changes stay in a temporary folder, and a second
 # namespace behind a veth pair (documentation addresses 192.0.2.0/24) plays the upstream server
 # with a dnsmasq answering a fixed test zone. Nothing leaves the namespaces.
-# Usage (as root): dns_namespace.sh HELPER DNS_PROBE SOURCE_DIR
+# The own mode also checks the names the helper publishes from dnsmasq's query log: a program's
+# connection to a delivery network's address is named by what it looked up, within one scan.
+# Usage (as root): dns_namespace.sh HELPER DNS_PROBE SOURCE_DIR [CLI HOLD_CONNECTION]
 # Exits 77 (skipped) without root or the tools, 1 when a check fails.
 set -u
 
@@ -11,6 +13,8 @@ helper=$1
 probe=$2
 source_dir=$3
 scripts=$source_dir/helper/linux
+cli=${4:-}
+hold=${5:-}
 
 if [ "${NV_IN_NAMESPACE:-}" != 1 ]; then
     [ "$(id -u)" -eq 0 ] || { echo "skipped: needs root for namespaces"; exit 77; }
@@ -38,6 +42,7 @@ cleanup() {
     [ -n "$pids" ] && kill $pids 2>/dev/null
     umount /etc 2>/dev/null
     umount /run/dbus 2>/dev/null
+    umount /run 2>/dev/null
     sleep 0.2
     if [ "$failed" -ne 0 ]; then
         for log in "$work"/*.log; do
@@ -80,9 +85,12 @@ lookup_until() {
 
 mount --make-rprivate /
 ip link set lo up
+# /run of this namespace only, for the published names at their real place.
+mount -t tmpfs -o mode=0755 tmpfs /run || { echo "skipped: cannot mount a tmpfs on /run"; exit 77; }
+mkdir -p /run/nattervane
 
 # /etc as an overlay, so that what the helper and the scripts write stays in $work.
-mkdir -p "$work/etc-upper" "$work/etc-work" "$state" "$root/etc" "$root/run"
+mkdir -p "$work/etc-upper" "$work/etc-work" "$state" "$root/etc" "$root/run/nattervane"
 mount -t overlay overlay -o "lowerdir=/etc,upperdir=$work/etc-upper,workdir=$work/etc-work" /etc ||
     { echo "skipped: cannot mount an overlay on /etc"; exit 77; }
 printf '127.0.0.1 localhost\n::1 localhost\n' >/etc/hosts
@@ -104,7 +112,11 @@ unshare -n /bin/sh -c '
         --host-record=www.shop.example,192.0.2.80 --host-record=ads.example,192.0.2.81 \
         --host-record=x.ads.example,192.0.2.82 --host-record=notads.example,192.0.2.83 \
         --host-record=sub.mine.example,192.0.2.84 --host-record=mine.example,192.0.2.85 \
-        --host-record=use-application-dns.net,192.0.2.86 --local=/example/
+        --host-record=use-application-dns.net,192.0.2.86 --local=/example/ \
+        --host-record=edge7.cdnprovider.test,198.51.100.77 \
+        --cname=app.example-cdn.test,edge7.cdnprovider.test \
+        --ptr-record=77.100.51.198.in-addr.arpa,edge7.cdnprovider.test \
+        --ptr-record=78.100.51.198.in-addr.arpa,host78.cdnprovider.test
 ' "$work" "$upstream" &
 pids="$pids $!"
 n=0
@@ -143,7 +155,12 @@ check "status names the mode" "$(head -1 "$work/status.txt")" \
 check "the hosts block holds only the user's own domain" \
     "$(grep -c '^0\.0\.0\.0 ' /etc/hosts) $(grep -c '^0\.0\.0\.0 mine\.example$' /etc/hosts)" "1 1"
 NATTERVANE_INSTALL_ROOT=$root /bin/sh "$scripts/nv-dns.sh" config own >"$state/dnsmasq.conf"
-/usr/sbin/dnsmasq --conf-file="$state/dnsmasq.conf" --log-facility="$work/own.log" --log-queries
+# As nattervane-names.service: the follower starts first and makes the query log.
+"$helper" names "$root/run/nattervane/dns-queries.log" --user nobody 2>"$work/names.log" &
+echo $! >"$work/names.pid"
+n=0
+until [ -e "$root/run/nattervane/dns-queries.log" ] || [ $n -ge 50 ]; do n=$((n + 1)); sleep 0.1; done
+/usr/sbin/dnsmasq --conf-file="$state/dnsmasq.conf"
 check "redirect up" "$(dns up own)" "up=0"
 check "listed domain, its subdomain and the DoH canary are NXDOMAIN; others resolve" \
     "$(lookup_until "$blocked,$open" ads.example x.ads.example use-application-dns.net \
@@ -154,6 +171,51 @@ printf 'nameserver %s\noptions use-vc\n' "$upstream" >/etc/resolv.conf
 check "the same over TCP, without looping through the redirect" \
     "$(lookup x.ads.example www.shop.example)" "x.ads.example none,www.shop.example 192.0.2.80"
 cp -p "$work/resolv.before" /etc/resolv.conf
+
+names=/run/nattervane/names
+check "the names file is the user's alone" "$(stat -c '%U %a' "$names" 2>&1)" "nobody 600"
+check "it holds looked-up names, for CNAME answers the name asked for, not blocked ones" \
+    "$(lookup app.example-cdn.test >/dev/null; n=0
+        until grep -q '^198\.51\.100\.77 ' "$names" || [ $n -ge 30 ]; do n=$((n + 1)); sleep 0.1; done
+        grep -E '^(198\.51\.100\.77|192\.0\.2\.80|192\.0\.2\.82) ' "$names" | sort | paste -sd, -)" \
+    "192.0.2.80 www.shop.example,198.51.100.77 app.example-cdn.test"
+if [ -x "$cli" ] && [ -x "$hold" ]; then
+    ip addr add 198.51.100.77/32 dev lo && ip addr add 198.51.100.78/32 dev lo
+    # A fresh lookup restarts the clock: the name must be published and named by the next scan.
+    kill -TERM "$(cat "$work/names.pid")"
+    n=0
+    while [ -e "$names" ] && [ $n -lt 30 ]; do n=$((n + 1)); sleep 0.1; done
+    check "a stopped follower takes the names away" "$([ -e "$names" ] && echo left)" ""
+    "$helper" names "$root/run/nattervane/dns-queries.log" --user nobody 2>>"$work/names.log" &
+    echo $! >"$work/names.pid"
+    mkfifo "$work/hold.fifo" 2>/dev/null
+    exec 7<>"$work/hold.fifo"
+    "$hold" 198.51.100.77 <&7 >"$work/hold77.log" 2>&1 &
+    pids="$pids $!"
+    "$hold" 198.51.100.78 <&7 >"$work/hold78.log" 2>&1 &
+    pids="$pids $!"
+    sleep 0.3
+    looked=$(date +%s%N)
+    lookup app.example-cdn.test >/dev/null
+    n=0
+    until grep -q '^198\.51\.100\.77 app\.example-cdn\.test$' "$names" 2>/dev/null || [ $n -ge 100 ]; do
+        n=$((n + 1)); sleep 0.01
+    done
+    published=$((($(date +%s%N) - looked) / 1000000))
+    "$cli" scan --json --wait 0 >"$work/scan0.json" 2>>"$work/cli.log"
+    scanned=$((($(date +%s%N) - looked) / 1000000))
+    echo "     published ${published} ms after the lookup; the scan ended at ${scanned} ms"
+    host_of() {
+        python3 -c 'import json, sys
+print(" ".join(sorted({c.get("host", "-") for c in json.load(open(sys.argv[1])) if c["ip"] == sys.argv[2]})))' "$1" "$2"
+    }
+    check "the first scan after the lookup names the address as the program asked" \
+        "$(host_of "$work/scan0.json" 198.51.100.77)" "app.example-cdn.test"
+    "$cli" scan --json --wait 1.5 >"$work/scan1.json" 2>>"$work/cli.log"
+    check "an address nobody looked up keeps its reverse name" \
+        "$(host_of "$work/scan1.json" 198.51.100.78)" "host78.cdnprovider.test"
+    exec 7>&-
+fi
 
 printf 'ads.example\nmine.example\nshop.example\n' >"$work/helper/block_domains.txt"
 apply own >/dev/null
@@ -241,8 +303,7 @@ printf 'nameserver %s\n' "$upstream" >"$root/run/systemd/resolve/resolv.conf"
 printf 'ads.example\n' >"$work/helper/block_domains.txt"
 apply resolved >/dev/null
 NATTERVANE_INSTALL_ROOT=$root /bin/sh "$scripts/nv-dns.sh" config resolved >"$state/dnsmasq.conf"
-/usr/sbin/dnsmasq --conf-file="$state/dnsmasq.conf" --log-facility="$work/resolved.log" \
-    --log-queries
+/usr/sbin/dnsmasq --conf-file="$state/dnsmasq.conf"
 check "the drop-in names dnsmasq with its port for every domain" \
     "$(dns up resolved) $(paste -sd' ' "$root/run/systemd/resolved.conf.d/nattervane.conf")" \
     "up=0 [Resolve] DNS=127.0.0.153:5354 Domains=~."

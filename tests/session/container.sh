@@ -488,6 +488,12 @@ dns_check_on() {
     answer=$(dns_probe 127.0.0.1:53 2>&1)
     [ "$answer" = "use-application-dns.net none" ] ||
         fail "a query to 127.0.0.1:53 was not answered NXDOMAIN: $answer"
+    wait_for 5 inside systemctl is-active --quiet nattervane-names.service ||
+        fail "nattervane-names.service is not active (see $out/journal.txt)"
+    local names
+    names=$(inside stat -c '%U %a' /run/nattervane/names 2>&1)
+    [ "$names" = "$user 600" ] || fail "/run/nattervane/names is not the user's alone: $names"
+    say "the names of looked-up addresses go to /run/nattervane/names, for $user only"
     local pid
     pid=$(inside systemctl show -p MainPID --value nattervane-dns.service)
     inside kill -KILL "$pid"
@@ -508,7 +514,8 @@ dns_check_on() {
 dns_check_off() {
     dns_redirect_gone || fail "the redirect table is still there"
     local unit
-    for unit in nattervane-dns.service nattervane-dns-reload.path nattervane-dns-reload.service; do
+    for unit in nattervane-dns.service nattervane-names.service nattervane-dns-reload.path \
+        nattervane-dns-reload.service; do
         ! inside test -e "$units/$unit" || fail "$units/$unit is still there"
     done
     if inside test -e "$inner/resolv.absent"; then
@@ -517,6 +524,7 @@ dns_check_off() {
         inside cmp /etc/resolv.conf "$inner/resolv.before" || fail "/etc/resolv.conf changed"
     fi
     ! inside test -e /var/lib/nattervane/dns-block.conf || fail "the servers-file is still there"
+    ! inside test -e /run/nattervane/names || fail "the names file is still there"
     say "the DNS block is gone and /etc/resolv.conf is as it was"
 }
 

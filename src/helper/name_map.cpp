@@ -1,0 +1,77 @@
+#include "name_map.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "atomic_file.h"
+
+bool NameMap::add(const std::string& address, const std::string& name, Clock::time_point now) {
+    if (capacity_ == 0) return false;
+    if (auto found = index_.find(address); found != index_.end()) {
+        // Moving the node keeps the key, which views the node's own address, valid.
+        auto entry = found->second;
+        entries_.splice(entries_.begin(), entries_, entry);
+        entry->added = now;
+        if (entry->name == name) return false;
+        entry->name = name;
+        return true;
+    }
+    entries_.push_front({address, name, now});
+    index_[entries_.front().address] = entries_.begin();
+    if (entries_.size() > capacity_) {
+        index_.erase(entries_.back().address);
+        entries_.pop_back();
+    }
+    return true;
+}
+
+bool NameMap::expire(Clock::time_point now) {
+    bool changed = false;
+    while (!entries_.empty() && now - entries_.back().added >= lifetime_) {
+        index_.erase(entries_.back().address);
+        entries_.pop_back();
+        changed = true;
+    }
+    return changed;
+}
+
+std::string NameMap::text() const {
+    std::string result;
+    for (const Entry& entry : entries_)
+        result.append(entry.address).append(" ").append(entry.name).append("\n");
+    return result;
+}
+
+namespace NamesFile {
+
+bool publish(const std::string& path, std::string_view text, uid_t owner, gid_t group,
+             std::string& problem) {
+    std::string temporary = path + ".new";
+    unlink(temporary.c_str());
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        problem = "cannot create " + temporary + ": " + std::strerror(errno);
+        return false;
+    }
+    // Mode and owner are set before the first byte goes in, so no one else ever reads it; the
+    // mode first, since changing it after handing the file over would need CAP_FOWNER.
+    bool written =
+        fchmod(fd, 0600) == 0 && fchown(fd, owner, group) == 0 && AtomicFile::writeAll(fd, text);
+    if (!written) problem = "cannot write " + temporary + ": " + std::strerror(errno);
+    if (close(fd) != 0 && written) {
+        problem = "cannot write " + temporary + ": " + std::strerror(errno);
+        written = false;
+    }
+    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
+        problem = "cannot replace " + path + ": " + std::strerror(errno);
+        written = false;
+    }
+    if (!written) unlink(temporary.c_str());
+    return written;
+}
+
+} // namespace NamesFile

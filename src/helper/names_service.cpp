@@ -1,0 +1,121 @@
+#include "names_service.h"
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "dns_log.h"
+#include "name_map.h"
+
+namespace NamesService {
+
+namespace {
+
+// Longer lines are no answer dnsmasq writes (a name has at most 253 characters) and are skipped.
+constexpr size_t maxLineBytes = 1024;
+
+class Follower {
+  public:
+    explicit Follower(const Settings& settings)
+        : settings_(settings), map_(settings.capacity, settings.lifetime) {}
+
+    // Reads what the log gained; true when the map changed.
+    bool read(int fd) {
+        bool changed = false;
+        char buffer[16384];
+        for (int round = 0; round < 64; ++round) {
+            ssize_t got = pread(fd, buffer, sizeof buffer, offset_);
+            if (got <= 0) break;
+            offset_ += got;
+            changed = take(std::string_view(buffer, static_cast<size_t>(got))) || changed;
+        }
+        // What dnsmasq appends after the cut lands at the start again (O_APPEND). A line written
+        // between the last read and the cut is lost, which costs one name until its next lookup.
+        struct stat status {};
+        if (offset_ >= settings_.maxLogBytes ||
+            (fstat(fd, &status) == 0 && status.st_size < offset_)) {
+            if (offset_ >= settings_.maxLogBytes) ftruncate(fd, 0);
+            offset_ = 0;
+            partial_.clear();
+        }
+        return changed;
+    }
+
+    NameMap& map() { return map_; }
+
+  private:
+    bool take(std::string_view data) {
+        bool changed = false;
+        while (!data.empty()) {
+            size_t end = data.find('\n');
+            std::string_view piece = data.substr(0, end);
+            if (partial_.size() + piece.size() > maxLineBytes) {
+                overlong_ = true;
+                partial_.clear();
+            } else {
+                partial_.append(piece);
+            }
+            if (end == std::string_view::npos) break;
+            if (!overlong_)
+                if (auto answer = reader_.line(partial_))
+                    changed =
+                        map_.add(answer->address, answer->name, NameMap::Clock::now()) || changed;
+            partial_.clear();
+            overlong_ = false;
+            data.remove_prefix(end + 1);
+        }
+        return changed;
+    }
+
+    const Settings& settings_;
+    NameMap map_;
+    DnsLog::Reader reader_;
+    off_t offset_ = 0;
+    std::string partial_;
+    bool overlong_ = false;
+};
+
+} // namespace
+
+int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& err) {
+    // Made here if dnsmasq has not made it yet; what it held before this start is old news.
+    int fd = open(settings.logFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    struct stat status {};
+    if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        err << "nattervane-helper: cannot follow " << settings.logFile << ": "
+            << std::strerror(errno) << "\n";
+        if (fd >= 0) close(fd);
+        return 1;
+    }
+    ftruncate(fd, 0);
+    Follower follower(settings);
+    std::string problem;
+    std::string reported;
+    bool dirty = true;
+    auto lastExpiry = NameMap::Clock::now();
+    while (!stop) {
+        dirty = follower.read(fd) || dirty;
+        auto now = NameMap::Clock::now();
+        if (now - lastExpiry >= std::chrono::seconds(10)) {
+            dirty = follower.map().expire(now) || dirty;
+            lastExpiry = now;
+        }
+        if (dirty) {
+            if (NamesFile::publish(settings.namesFile, follower.map().text(), settings.owner,
+                                   settings.group, problem))
+                dirty = false;
+            else if (problem != reported)
+                err << "nattervane-helper: " << (reported = problem) << "\n";
+        }
+        std::this_thread::sleep_for(settings.interval);
+    }
+    close(fd);
+    unlink(settings.namesFile.c_str());
+    return 0;
+}
+
+} // namespace NamesService
