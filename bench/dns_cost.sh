@@ -45,27 +45,14 @@ now_ms() {
 
 mount --make-rprivate /
 ip link set lo up
-mkdir -p "$work/etc-upper" "$work/etc-work" "$state" "$root/etc" "$root/run" "$work/helper"
+mkdir -p "$work/etc-upper" "$work/etc-work" "$state" "$root/etc" "$root/run/nattervane" "$work/helper"
 mount -t overlay overlay -o "lowerdir=/etc,upperdir=$work/etc-upper,workdir=$work/etc-work" /etc
 printf '127.0.0.1 localhost\n::1 localhost\n' >/etc/hosts
 printf 'nameserver %s\n' "$upstream" >/etc/resolv.conf
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
-unshare -n /bin/sh -c '
-    echo $$ >"$0/upstream-ns.pid"
-    n=0
-    until ip link show nv1 >/dev/null 2>&1 || [ $n -ge 50 ]; do n=$((n + 1)); sleep 0.1; done
-    rm -f "$0/upstream-ns.pid"
-    ip link set lo up && ip addr add "$1/24" dev nv1 && ip link set nv1 up &&
-    exec /usr/sbin/dnsmasq --keep-in-foreground --no-resolv --no-hosts --bind-interfaces \
-        --listen-address="$1" --user=root --pid-file="$0/upstream.pid" \
-        --log-facility="$0/upstream.log" --address=/#/192.0.2.80 --cache-size=0
-' "$work" "$upstream" &
-n=0
-until [ -s "$work/upstream-ns.pid" ] || [ $n -ge 50 ]; do n=$((n + 1)); sleep 0.1; done
-ip link add nv0 type veth peer name nv1 netns "$(cat "$work/upstream-ns.pid")"
-ip addr add 192.0.2.1/24 dev nv0
-ip link set nv0 up
+. "$here/../tests/helper/dns_upstream.sh"
+start_upstream "$work" "$upstream" --address=/#/192.0.2.80 --cache-size=0
 n=0
 until "$timer" lookups 1 www.shop.example | grep -q ' 0$' || [ $n -ge 50 ]; do
     n=$((n + 1))

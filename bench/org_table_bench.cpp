@@ -1,30 +1,19 @@
 // Loading the shipped organisation table, the memory it takes, and the cost of one lookup.
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <benchmark/benchmark.h>
 
-#include "atomic_file.h"
 #include "org_table.h"
+#include "resource_bench.h"
 #include "resources.h"
 
 namespace {
 
-const std::string& shippedText() {
-    static const std::string text =
-        AtomicFile::read(Resources::path("orgs.txt")).value_or(std::string());
-    return text;
-}
+using ResourceBench::residentBytes;
 
-// Resident set size in bytes, from /proc/self/statm; 0 where that file does not exist.
-double residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+const std::string& shippedText() {
+    return ResourceBench::shippedText("orgs.txt");
 }
 
 // Runs first, before other benchmarks leave freed memory for the allocator to reuse. Reading

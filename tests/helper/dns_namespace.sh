@@ -99,31 +99,20 @@ cp -p /etc/hosts "$work/hosts.before"
 cp -p /etc/resolv.conf "$work/resolv.before"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
-# The upstream namespace: it waits for its end of the veth pair, then serves the zone.
-unshare -n /bin/sh -c '
-    echo $$ >"$0/upstream-ns.pid"
-    n=0
-    until ip link show nv1 >/dev/null 2>&1 || [ $n -ge 50 ]; do n=$((n + 1)); sleep 0.1; done
-    rm -f "$0/upstream-ns.pid"
-    ip link set lo up && ip addr add "$1/24" dev nv1 && ip link set nv1 up &&
-    exec /usr/sbin/dnsmasq --keep-in-foreground --no-resolv --no-hosts --bind-interfaces \
-        --listen-address="$1" --user=root --pid-file="$0/upstream.pid" \
-        --log-facility="$0/upstream.log" --log-queries \
-        --host-record=www.shop.example,192.0.2.80 --host-record=ads.example,192.0.2.81 \
-        --host-record=x.ads.example,192.0.2.82 --host-record=notads.example,192.0.2.83 \
-        --host-record=sub.mine.example,192.0.2.84 --host-record=mine.example,192.0.2.85 \
-        --host-record=use-application-dns.net,192.0.2.86 --local=/example/ \
-        --host-record=edge7.cdnprovider.test,198.51.100.77 \
-        --cname=app.example-cdn.test,edge7.cdnprovider.test \
-        --ptr-record=77.100.51.198.in-addr.arpa,edge7.cdnprovider.test \
-        --ptr-record=78.100.51.198.in-addr.arpa,host78.cdnprovider.test
-' "$work" "$upstream" &
-pids="$pids $!"
-n=0
-until [ -s "$work/upstream-ns.pid" ] || [ $n -ge 50 ]; do n=$((n + 1)); sleep 0.1; done
-ip link add nv0 type veth peer name nv1 netns "$(cat "$work/upstream-ns.pid")" &&
-    ip addr add 192.0.2.1/24 dev nv0 && ip link set nv0 up ||
-    { echo "skipped: cannot make a veth pair"; exit 77; }
+# The upstream namespace serves the zone.
+. "$source_dir/tests/helper/dns_upstream.sh"
+start_upstream "$work" "$upstream" --log-queries \
+    --host-record=www.shop.example,192.0.2.80 --host-record=ads.example,192.0.2.81 \
+    --host-record=x.ads.example,192.0.2.82 --host-record=notads.example,192.0.2.83 \
+    --host-record=sub.mine.example,192.0.2.84 --host-record=mine.example,192.0.2.85 \
+    --host-record=use-application-dns.net,192.0.2.86 --local=/example/ \
+    --host-record=edge7.cdnprovider.test,198.51.100.77 \
+    --cname=app.example-cdn.test,edge7.cdnprovider.test \
+    --ptr-record=77.100.51.198.in-addr.arpa,edge7.cdnprovider.test \
+    --ptr-record=78.100.51.198.in-addr.arpa,host78.cdnprovider.test
+paired=$?
+pids="$pids $upstream_pid"
+[ "$paired" -eq 0 ] || { echo "skipped: cannot make a veth pair"; exit 77; }
 
 before="www.shop.example 192.0.2.80,x.ads.example 192.0.2.82,use-application-dns.net 192.0.2.86"
 check "the upstream answers the zone" \
