@@ -181,16 +181,7 @@ const std::array<Row, rowCount>& table() {
 }
 
 std::optional<Org> lookup(std::string_view host) {
-    const auto& byDomain = index();
-    std::string lowered = Text::toLower(host);
-    std::string_view h = lowered;
-    while (true) {
-        if (auto found = byDomain.find(h); found != byDomain.end()) return found->second;
-        auto dot = h.find('.');
-        if (dot == std::string_view::npos) return std::nullopt;
-        h.remove_prefix(dot + 1);
-        if (h.find('.') == std::string_view::npos) return std::nullopt;
-    }
+    return coveringEntry(index(), host);
 }
 
 std::vector<std::string> watchDomains() {

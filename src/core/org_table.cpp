@@ -1,6 +1,7 @@
 #include "org_table.h"
 
 #include "atomic_file.h"
+#include "known_orgs.h"
 #include "net.h"
 #include "text.h"
 #include "utf8.h"
@@ -59,13 +60,5 @@ bool OrgTable::loadFile(const std::string& path) {
 
 std::optional<Org> OrgTable::lookup(std::string_view host) const {
     if (orgs_.empty()) return std::nullopt;
-    std::string lowered = Text::toLower(host);
-    std::string_view h = lowered;
-    while (true) {
-        if (auto found = orgs_.find(h); found != orgs_.end()) return found->second;
-        auto dot = h.find('.');
-        if (dot == std::string_view::npos) return std::nullopt;
-        h.remove_prefix(dot + 1);
-        if (h.find('.') == std::string_view::npos) return std::nullopt;
-    }
+    return KnownOrgs::coveringEntry(orgs_, host);
 }
