@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "net.h"
+#include "owned_fd.h"
 
 namespace SockDiag {
 
@@ -162,23 +163,13 @@ void read(std::string_view datagram, Protocol protocol, Reading& reading) {
 
 namespace {
 
-class NetlinkSocket {
-  public:
-    NetlinkSocket() : fd_(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_SOCK_DIAG)) {
-        timeval timeout{answerSeconds, 0};
-        if (fd_ >= 0) setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    }
-    ~NetlinkSocket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    NetlinkSocket(const NetlinkSocket&) = delete;
-    NetlinkSocket& operator=(const NetlinkSocket&) = delete;
-
-    int fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
+// A socket for the kernel's socket dumps, which gives up on an answer after a while.
+OwnedFd netlinkSocket() {
+    OwnedFd fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+    timeval timeout{answerSeconds, 0};
+    if (fd) setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    return fd;
+}
 
 // One dump request: of one family, or of both at once in the older form for TCP, which walks the
 // kernel's table of TCP connections once instead of once per family.
@@ -246,13 +237,13 @@ bool dumpInto(int fd, const Request& request, uint32_t sequence, std::string& bu
 } // namespace
 
 std::optional<std::vector<ListedSocket>> dump() {
-    NetlinkSocket netlink;
-    if (netlink.fd() < 0) return std::nullopt;
+    OwnedFd netlink = netlinkSocket();
+    if (!netlink) return std::nullopt;
     std::string buffer(datagramBuffer, '\0');
     size_t budget = dumpLimit;
     uint32_t sequence = 0;
     auto run = [&](const Request& request, Reading& reading) {
-        return dumpInto(netlink.fd(), request, ++sequence, buffer, budget, reading);
+        return dumpInto(netlink.get(), request, ++sequence, buffer, budget, reading);
     };
     Reading udp, tcp;
     if (!run({Protocol::udp, AF_INET}, udp) || !run({Protocol::udp, AF_INET6}, udp))
