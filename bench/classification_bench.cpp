@@ -2,9 +2,9 @@
 // processing of a 2,000-flow scan.
 #include <benchmark/benchmark.h>
 
-#include "classifier.h"
-#include "resources.h"
-#include "scanner.h"
+#include "base/resources.h"
+#include "classify/classifier.h"
+#include "observe/scanner.h"
 
 namespace {
 

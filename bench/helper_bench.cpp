@@ -8,7 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "block_lines.h"
 #include "firewall_script.h"
 #include "helper.h"

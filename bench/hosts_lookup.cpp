@@ -17,10 +17,10 @@
 
 #include <netdb.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
+#include "classify/tracker_list.h"
 #include "hosts_block.h"
-#include "rule_set.h"
-#include "tracker_list.h"
+#include "store/rule_set.h"
 
 namespace {
 

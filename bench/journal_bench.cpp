@@ -4,7 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "journal.h"
+#include "store/journal.h"
 
 namespace {
 

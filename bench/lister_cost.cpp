@@ -26,10 +26,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "listers.h"
+#include "base/tool_runner.h"
+#include "observe/listers.h"
+#include "observe/scanner.h"
 #include "private_network.h"
-#include "scanner.h"
-#include "tool_runner.h"
 
 namespace {
 

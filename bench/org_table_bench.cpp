@@ -4,9 +4,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "org_table.h"
+#include "base/resources.h"
+#include "classify/org_table.h"
 #include "resource_bench.h"
-#include "resources.h"
 
 namespace {
 

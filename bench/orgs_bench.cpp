@@ -4,8 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ip_orgs.h"
-#include "known_orgs.h"
+#include "classify/ip_orgs.h"
+#include "classify/known_orgs.h"
 
 namespace {
 

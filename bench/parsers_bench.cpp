@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "parsers.h"
+#include "observe/parsers.h"
 #include "ss_fixture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include <unistd.h>
 
-#include "atomic_file.h"
-#include "resources.h"
+#include "base/atomic_file.h"
+#include "base/resources.h"
 
 namespace ResourceBench {
 

@@ -5,9 +5,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "resources.h"
-#include "rule_store.h"
-#include "tracker_list.h"
+#include "base/resources.h"
+#include "classify/tracker_list.h"
+#include "store/rule_store.h"
 
 namespace {
 

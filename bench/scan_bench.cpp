@@ -7,7 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "scanner.h"
+#include "observe/scanner.h"
 #include "ss_fixture.h"
 
 namespace {

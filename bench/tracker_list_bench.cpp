@@ -4,9 +4,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "base/resources.h"
+#include "classify/tracker_list.h"
 #include "resource_bench.h"
-#include "resources.h"
-#include "tracker_list.h"
 
 namespace {
 

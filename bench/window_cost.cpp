@@ -13,7 +13,7 @@
 
 #include "app_delegate.h"
 #include "bench_model.h"
-#include "journal.h"
+#include "store/journal.h"
 
 using namespace BenchModel;
 

@@ -1,9 +1,9 @@
 // The reader of dnsmasq's query log on arbitrary lines: no crash, and no answer whose name is not
 // a valid domain or whose address is not an address.
+#include "base/net.h"
+#include "base/text.h"
 #include "dns_log.h"
 #include "fuzz_check.h"
-#include "net.h"
-#include "text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DnsLog::Reader reader;

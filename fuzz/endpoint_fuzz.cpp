@@ -1,7 +1,7 @@
 // The endpoint splitter on arbitrary text, in both address families: a zone suffix never stays
 // in the address.
 #include "fuzz_check.h"
-#include "parsers.h"
+#include "observe/parsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (bool ipv6 : {false, true})

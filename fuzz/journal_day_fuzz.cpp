@@ -2,9 +2,9 @@
 // day file's own form, as a text that decodes to the same entries.
 #include <vector>
 
+#include "base/json_text.h"
 #include "fuzz_check.h"
-#include "journal_entry.h"
-#include "json_text.h"
+#include "store/journal_entry.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The parser of `netstat` output on arbitrary text: no crash, hang or sanitizer report.
 #include "fuzz_check.h"
-#include "parsers.h"
+#include "observe/parsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Parsers::parseNetstat(FuzzCheck::text(data, size));

@@ -1,6 +1,6 @@
 // The parser of `nettop` output on arbitrary text: no crash, hang or sanitizer report.
 #include "fuzz_check.h"
-#include "parsers.h"
+#include "observe/parsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Parsers::parseNettop(FuzzCheck::text(data, size));

@@ -1,8 +1,8 @@
 // The organisation table on arbitrary text: every line is a row or counted as bad, and every
 // organisation it answers has a company and a category a domain can have.
+#include "base/text.h"
+#include "classify/org_table.h"
 #include "fuzz_check.h"
-#include "org_table.h"
-#include "text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text = FuzzCheck::text(data, size);

@@ -3,10 +3,10 @@
 // one the helper accepts.
 #include <string>
 
+#include "base/json_text.h"
 #include "block_lines.h"
 #include "fuzz_check.h"
-#include "json_text.h"
-#include "rule_store.h"
+#include "store/rule_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::optional<RuleSet> rules = JsonText::decode<RuleSet>(FuzzCheck::text(data, size));

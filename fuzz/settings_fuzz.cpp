@@ -1,8 +1,8 @@
 // The settings file's decoding on arbitrary text: settings that decode are written back as a
 // text that decodes to the same settings.
+#include "base/json_text.h"
 #include "fuzz_check.h"
-#include "json_text.h"
-#include "settings.h"
+#include "store/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::optional<Settings> settings = JsonText::decode<Settings>(FuzzCheck::text(data, size));

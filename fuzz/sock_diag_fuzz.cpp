@@ -1,8 +1,8 @@
 // The reader of NETLINK_SOCK_DIAG dump datagrams on arbitrary bytes, as a TCP and as a UDP dump:
 // no crash, hang or sanitizer report, and every socket it keeps has an address and a port.
+#include "base/net.h"
 #include "fuzz_check.h"
-#include "net.h"
-#include "sock_diag.h"
+#include "observe/sock_diag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (SockDiag::Protocol protocol : {SockDiag::Protocol::tcp, SockDiag::Protocol::udp}) {

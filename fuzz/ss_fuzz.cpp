@@ -1,7 +1,7 @@
 // The parser of `ss -H -t -u -n -p -i` output on arbitrary text: no crash, hang or sanitizer
 // report.
 #include "fuzz_check.h"
-#include "parsers.h"
+#include "observe/parsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Parsers::parseSs(FuzzCheck::text(data, size));

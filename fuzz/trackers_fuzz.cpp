@@ -1,7 +1,7 @@
 // The tracker list on arbitrary text: every listed lower-case domain with a dot is its own match.
+#include "base/text.h"
+#include "classify/tracker_list.h"
 #include "fuzz_check.h"
-#include "text.h"
-#include "tracker_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TrackerList list(FuzzCheck::text(data, size));

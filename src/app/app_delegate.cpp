@@ -5,14 +5,14 @@
 #include <QPalette>
 #include <QScreen>
 
-#include "credits.h"
-#include "launch_options.h"
-#include "menu_texts.h"
+#include "desktop/launch_options.h"
 #include "model.h"
+#include "present/credits.h"
+#include "present/menu_texts.h"
+#include "present/status_menu.h"
+#include "present/status_text.h"
 #include "snapshot.h"
 #include "status_icon.h"
-#include "status_menu.h"
-#include "status_text.h"
 #include "tray_menu.h"
 #include "window/button_style.h"
 #include "window/main_view.h"

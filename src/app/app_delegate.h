@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "menu_entry.h"
-#include "settings.h"
-#include "signal_color.h"
+#include "present/menu_entry.h"
+#include "present/signal_color.h"
+#include "store/settings.h"
 
 class Model;
 class Snapshot;

@@ -10,8 +10,8 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include "base/tool_runner.h"
 #include "native_desktop.h"
-#include "tool_runner.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QDBusConnection>
 
-#include "desktop.h"
+#include "desktop/desktop.h"
 
 // A Linux desktop: notifications through org.freedesktop.Notifications on the session bus,
 // questions as message boxes, administrator commands through pkexec.

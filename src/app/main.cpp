@@ -3,10 +3,10 @@
 #include <QApplication>
 
 #include "app_delegate.h"
-#include "launch_options.h"
+#include "base/paths.h"
+#include "base/program_info.h"
+#include "desktop/launch_options.h"
 #include "model.h"
-#include "paths.h"
-#include "program_info.h"
 #include "quit_signals.h"
 #include "single_instance.h"
 

@@ -6,17 +6,17 @@
 
 #include <QCoreApplication>
 
-#include "admin_command.h"
-#include "app_texts.h"
-#include "atomic_file.h"
-#include "explainer.h"
-#include "ip_orgs.h"
-#include "known_orgs.h"
+#include "base/atomic_file.h"
+#include "base/net.h"
+#include "base/text.h"
+#include "classify/ip_orgs.h"
+#include "classify/known_orgs.h"
+#include "desktop/admin_command.h"
 #include "native_desktop.h"
-#include "net.h"
-#include "rule_store.h"
-#include "system_names.h"
-#include "text.h"
+#include "observe/system_names.h"
+#include "present/app_texts.h"
+#include "present/explainer.h"
+#include "store/rule_store.h"
 
 using namespace std::chrono_literals;
 

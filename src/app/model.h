@@ -11,21 +11,21 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include "app_row.h"
-#include "connection.h"
-#include "dates.h"
-#include "desktop.h"
-#include "journal.h"
-#include "journal_entry.h"
-#include "lang.h"
-#include "paths.h"
+#include "base/dates.h"
+#include "base/lang.h"
+#include "base/paths.h"
+#include "base/resources.h"
+#include "base/unusable_file.h"
+#include "classify/tracker_list.h"
+#include "desktop/desktop.h"
+#include "observe/connection.h"
+#include "observe/scanner.h"
 #include "platform.h"
-#include "resources.h"
-#include "rule_set.h"
-#include "scanner.h"
-#include "settings.h"
-#include "tracker_list.h"
-#include "unusable_file.h"
+#include "present/app_row.h"
+#include "store/journal.h"
+#include "store/journal_entry.h"
+#include "store/rule_set.h"
+#include "store/settings.h"
 
 // What a Model is built from; the defaults are the real system, tests replace any of them.
 struct ModelOptions {

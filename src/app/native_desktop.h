@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "desktop.h"
+#include "desktop/desktop.h"
 
 // The desktop of the system this build runs on; the build picks the one source defining it.
 std::shared_ptr<Desktop> nativeDesktop();

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "app_delegate.h"
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "model.h"
 #include "window/main_view.h"
 #include "window/palette.h"

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-#include "launch_options.h"
+#include "desktop/launch_options.h"
 
 class AppDelegate;
 class Model;

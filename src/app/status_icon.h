@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QImage>
 
-#include "signal_color.h"
+#include "present/signal_color.h"
 
 // The status item's picture and the coloured dots of the menu.
 namespace StatusIcon {

@@ -5,7 +5,7 @@
 
 #include <QMenu>
 
-#include "menu_entry.h"
+#include "present/menu_entry.h"
 
 // Fills a toolkit menu from menu entries.
 namespace TrayMenu {

@@ -4,8 +4,8 @@
 
 #include <unistd.h>
 
-#include "autostart.h"
-#include "launch_options.h"
+#include "desktop/autostart.h"
+#include "desktop/launch_options.h"
 #include "platform.h"
 #include "usage.h"
 

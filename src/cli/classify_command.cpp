@@ -4,11 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "classifier.h"
+#include "base/json_text.h"
+#include "base/net.h"
+#include "classify/classifier.h"
 #include "cli_options.h"
-#include "explainer.h"
-#include "json_text.h"
-#include "net.h"
+#include "present/explainer.h"
 #include "usage.h"
 
 namespace ClassifyCommand {

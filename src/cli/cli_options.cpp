@@ -3,7 +3,7 @@
 #include <charconv>
 #include <ostream>
 
-#include "resources.h"
+#include "base/resources.h"
 
 namespace CliOptions {
 

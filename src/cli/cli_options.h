@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "lang.h"
-#include "org_table.h"
-#include "tracker_list.h"
+#include "base/lang.h"
+#include "classify/org_table.h"
+#include "classify/tracker_list.h"
 
 // Reading command-line options and the shared resources the commands use.
 namespace CliOptions {

@@ -5,11 +5,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app_identity.h"
+#include "base/json_text.h"
+#include "base/text.h"
 #include "cli_options.h"
 #include "flows_watch.h"
-#include "json_text.h"
-#include "text.h"
+#include "observe/app_identity.h"
 #include "usage.h"
 
 namespace FlowsCommand {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "listers.h"
+#include "observe/listers.h"
 
 // `nattervane-cli flows [--json]`: the flows the platform's listers report right now, and which
 // lister answered.

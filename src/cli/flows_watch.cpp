@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "app_identity.h"
-#include "dates.h"
+#include "base/dates.h"
+#include "observe/app_identity.h"
 
 namespace FlowsWatch {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "listers.h"
-#include "traffic_rate.h"
+#include "observe/listers.h"
+#include "observe/traffic_rate.h"
 
 // `nattervane-cli flows --watch SECONDS [--count N]`: a table of the programs online and what
 // each receives and sends a second, drawn anew every SECONDS.

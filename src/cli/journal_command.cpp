@@ -10,11 +10,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "journal.h"
-#include "json_text.h"
+#include "base/json_text.h"
+#include "base/text.h"
+#include "base/unusable_file.h"
 #include "platform.h"
-#include "text.h"
-#include "unusable_file.h"
+#include "store/journal.h"
 #include "usage.h"
 
 namespace JournalCommand {

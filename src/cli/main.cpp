@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "autostart_command.h"
+#include "base/program_info.h"
 #include "classify_command.h"
 #include "flows_command.h"
 #include "journal_command.h"
-#include "program_info.h"
 #include "rules_command.h"
 #include "scan_command.h"
 #include "usage.h"

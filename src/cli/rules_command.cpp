@@ -2,10 +2,10 @@
 
 #include <ostream>
 
-#include "dates.h"
-#include "paths.h"
-#include "rule_store.h"
-#include "unusable_file.h"
+#include "base/dates.h"
+#include "base/paths.h"
+#include "base/unusable_file.h"
+#include "store/rule_store.h"
 #include "usage.h"
 
 namespace RulesCommand {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "rule_set.h"
+#include "store/rule_set.h"
 
 // `nattervane-cli rules [--json]`: the rule set of the data root, read without writing anything.
 namespace RulesCommand {

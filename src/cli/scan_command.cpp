@@ -8,12 +8,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/json_text.h"
+#include "classify/known_orgs.h"
 #include "cli_options.h"
-#include "explainer.h"
-#include "json_text.h"
-#include "known_orgs.h"
-#include "scanner.h"
-#include "system_names.h"
+#include "observe/scanner.h"
+#include "observe/system_names.h"
+#include "present/explainer.h"
 #include "usage.h"
 
 namespace ScanCommand {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "connection.h"
-#include "lang.h"
+#include "base/lang.h"
+#include "observe/connection.h"
 
 // `nattervane-cli scan`: who this computer's programs talk to, one block per program.
 namespace ScanCommand {

@@ -5,8 +5,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
-#include "net.h"
-#include "text.h"
+#include "base/net.h"
+#include "base/text.h"
 
 namespace BlockLines {
 

@@ -6,8 +6,8 @@
 
 #include <sys/stat.h>
 
-#include "atomic_file.h"
-#include "tracker_list.h"
+#include "base/atomic_file.h"
+#include "classify/tracker_list.h"
 
 namespace DnsBlock {
 

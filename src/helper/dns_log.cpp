@@ -4,8 +4,8 @@
 
 #include <arpa/inet.h>
 
-#include "net.h"
-#include "text.h"
+#include "base/net.h"
+#include "base/text.h"
 
 namespace DnsLog {
 

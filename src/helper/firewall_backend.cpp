@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "command_runner.h"
 #include "firewall_script.h"
 

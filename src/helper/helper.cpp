@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "block_file.h"
 #include "command_runner.h"
 #include "dns_block.h"

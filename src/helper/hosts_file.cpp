@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "hosts_block.h"
 
 namespace HostsFile {

@@ -1,10 +1,10 @@
 #include <iostream>
 #include <variant>
 
+#include "base/program_info.h"
 #include "firewall_backend.h"
 #include "helper.h"
 #include "helper_options.h"
-#include "program_info.h"
 
 int main(int argc, char** argv) {
     const platform::Descriptor& platform = platform::current();

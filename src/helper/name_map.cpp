@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 
 bool NameMap::add(const std::string& address, const std::string& name, Clock::time_point now) {
     if (capacity_ == 0) return false;

@@ -4,12 +4,12 @@
 #include <QTest>
 
 #include "app_delegate.h"
-#include "atomic_file.h"
-#include "credits.h"
+#include "base/atomic_file.h"
 #include "delegate_fixture.h"
-#include "launch_options.h"
+#include "desktop/launch_options.h"
+#include "present/credits.h"
+#include "present/status_text.h"
 #include "ss_text.h"
-#include "status_text.h"
 
 namespace {
 

@@ -10,16 +10,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include "atomic_file.h"
-#include "journal.h"
+#include "base/atomic_file.h"
+#include "base/tool_runner.h"
 #include "linux_desktop.h"
 #include "model.h"
 #include "model_fixture.h"
-#include "rule_store.h"
-#include "settings.h"
 #include "ss_text.h"
+#include "store/journal.h"
+#include "store/rule_store.h"
+#include "store/settings.h"
 #include "temp_dir.h"
-#include "tool_runner.h"
 
 using namespace std::chrono_literals;
 

@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "app_delegate.h"
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "delegate_fixture.h"
 #include "ss_text.h"
 #include "window/badge.h"

@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
+#include "base/dates.h"
 #include "cli_run.h"
-#include "dates.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;

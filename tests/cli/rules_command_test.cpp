@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli_run.h"
-#include "rule_store.h"
+#include "store/rule_store.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;

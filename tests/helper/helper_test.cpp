@@ -12,7 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
+#include "base/text.h"
 #include "command_runner.h"
 #include "dns_block.h"
 #include "firewall_script.h"
@@ -20,7 +21,6 @@
 #include "hosts_block.h"
 #include "hosts_file.h"
 #include "temp_dir.h"
-#include "text.h"
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;

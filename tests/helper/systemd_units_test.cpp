@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "command_runner.h"
 #include "temp_dir.h"
 

@@ -14,12 +14,12 @@
 
 #include <QTest>
 
-#include "admin_command.h"
-#include "desktop.h"
+#include "base/paths.h"
+#include "base/tool_runner.h"
+#include "desktop/admin_command.h"
+#include "desktop/desktop.h"
 #include "model.h"
-#include "paths.h"
 #include "temp_dir.h"
-#include "tool_runner.h"
 
 using namespace std::chrono_literals;
 

@@ -8,7 +8,7 @@
 #include <QPainterPath>
 #include <QtMath>
 
-#include "desktop_entry.h"
+#include "desktop/desktop_entry.h"
 #include "palette.h"
 #include "view_style.h"
 

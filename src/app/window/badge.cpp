@@ -3,9 +3,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "explainer.h"
+#include "present/explainer.h"
+#include "present/window_rows.h"
 #include "view_style.h"
-#include "window_rows.h"
 
 namespace {
 

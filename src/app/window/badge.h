@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "category.h"
-#include "lang.h"
+#include "base/lang.h"
+#include "classify/category.h"
 
 // A category pill: the category's label in its signal colour on a pale capsule of that colour,
 // at its natural width.

@@ -8,14 +8,14 @@
 #include "app_icon.h"
 #include "badge.h"
 #include "elided_label.h"
-#include "explainer.h"
 #include "model.h"
 #include "palette.h"
+#include "present/explainer.h"
+#include "present/window_rows.h"
+#include "present/window_texts.h"
 #include "rounded_panel.h"
 #include "rule_picker.h"
 #include "view_style.h"
-#include "window_rows.h"
-#include "window_texts.h"
 
 using ViewStyle::qt;
 

@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "app_row.h"
-#include "lang.h"
-#include "rule.h"
-#include "verdict.h"
+#include "base/lang.h"
+#include "classify/verdict.h"
+#include "present/app_row.h"
+#include "store/rule.h"
 
 class Model;
 class RulePicker;

@@ -7,9 +7,9 @@
 #include <QPainter>
 
 #include "badge.h"
-#include "explainer.h"
+#include "present/explainer.h"
+#include "present/window_texts.h"
 #include "view_style.h"
-#include "window_texts.h"
 
 using ViewStyle::qt;
 

@@ -6,8 +6,8 @@
 #include <QFont>
 #include <QStyledItemDelegate>
 
-#include "journal_entry.h"
-#include "lang.h"
+#include "base/lang.h"
+#include "store/journal_entry.h"
 
 // The Journal tab's rows as a table model: day, program, address, who, last seen, sent, blocked.
 // Rows are keyed by day, program and destination, so a new scan changes only the rows it touched

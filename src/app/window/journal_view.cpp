@@ -8,10 +8,10 @@
 #include "journal_table.h"
 #include "model.h"
 #include "palette.h"
+#include "present/window_rows.h"
+#include "present/window_texts.h"
 #include "table_style.h"
 #include "view_style.h"
-#include "window_rows.h"
-#include "window_texts.h"
 
 using ViewStyle::qt;
 using WindowTexts::Key;

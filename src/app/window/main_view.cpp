@@ -7,16 +7,16 @@
 #include <QVBoxLayout>
 
 #include "app_delegate.h"
-#include "credits.h"
 #include "journal_view.h"
 #include "model.h"
 #include "palette.h"
+#include "present/credits.h"
+#include "present/signal_color.h"
+#include "present/window_texts.h"
 #include "programs_view.h"
 #include "rules_view.h"
 #include "settings_view.h"
-#include "signal_color.h"
 #include "status_icon.h"
-#include "window_texts.h"
 
 namespace {
 

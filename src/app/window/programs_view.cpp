@@ -9,9 +9,9 @@
 #include "elided_label.h"
 #include "model.h"
 #include "palette.h"
+#include "present/window_rows.h"
+#include "present/window_texts.h"
 #include "view_style.h"
-#include "window_rows.h"
-#include "window_texts.h"
 
 using ViewStyle::qt;
 

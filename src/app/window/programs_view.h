@@ -7,8 +7,8 @@
 #include <QStackedWidget>
 #include <QWidget>
 
-#include "app_row.h"
-#include "lang.h"
+#include "base/lang.h"
+#include "present/app_row.h"
 
 class DetailView;
 class Model;

@@ -4,9 +4,9 @@
 
 #include "model.h"
 #include "palette.h"
-#include "status_menu.h"
+#include "present/status_menu.h"
+#include "present/window_texts.h"
 #include "view_style.h"
-#include "window_texts.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "connection.h"
-#include "rule.h"
+#include "observe/connection.h"
+#include "store/rule.h"
 
 class Model;
 

@@ -6,10 +6,10 @@
 
 #include "model.h"
 #include "palette.h"
+#include "present/window_rows.h"
+#include "present/window_texts.h"
 #include "table_style.h"
 #include "view_style.h"
-#include "window_rows.h"
-#include "window_texts.h"
 
 using ViewStyle::qt;
 using WindowTexts::Key;

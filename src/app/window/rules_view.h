@@ -8,8 +8,8 @@
 #include <QTableWidget>
 #include <QWidget>
 
-#include "lang.h"
-#include "rule.h"
+#include "base/lang.h"
+#include "store/rule.h"
 
 class Model;
 

@@ -3,13 +3,13 @@
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 
-#include "credits.h"
 #include "model.h"
 #include "palette.h"
+#include "present/credits.h"
+#include "present/window_rows.h"
+#include "present/window_texts.h"
 #include "rounded_panel.h"
 #include "view_style.h"
-#include "window_rows.h"
-#include "window_texts.h"
 
 using ViewStyle::qt;
 using WindowTexts::Key;

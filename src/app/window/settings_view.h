@@ -9,7 +9,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "settings.h"
+#include "store/settings.h"
 
 class Model;
 

@@ -11,8 +11,8 @@
 #include <QPixmap>
 #include <QString>
 
-#include "rule.h"
-#include "signal_color.h"
+#include "present/signal_color.h"
+#include "store/rule.h"
 
 // Text styles and colours shared by the window's views.
 namespace ViewStyle {

@@ -1,0 +1,96 @@
+#include "base/atomic_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace AtomicFile {
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool fail(std::string* error, const std::string& what) {
+    if (error) *error = what + ": " + std::strerror(errno);
+    return false;
+}
+
+} // namespace
+
+bool writeAll(int fd, std::string_view contents) {
+    while (!contents.empty()) {
+        ssize_t count = ::write(fd, contents.data(), contents.size());
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        contents.remove_prefix(static_cast<size_t>(count));
+    }
+    return true;
+}
+
+bool readAll(int fd, std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return false;
+        if (count == 0) return true;
+        text.append(buffer, static_cast<size_t>(count));
+    }
+}
+
+bool write(const std::string& path, std::string_view contents, std::string* error) {
+    std::string pattern = path + ".tmp-XXXXXX";
+    std::vector<char> temporary(pattern.begin(), pattern.end());
+    temporary.push_back('\0');
+    int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return fail(error, "cannot create a temporary file beside " + path);
+    // Keep the permissions of the file being replaced; new files are private to the user.
+    struct stat existing {};
+    fchmod(fd, stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0600);
+    bool written = writeAll(fd, contents) && fsync(fd) == 0;
+    int savedErrno = errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        savedErrno = errno;
+    }
+    if (!written || rename(temporary.data(), path.c_str()) != 0) {
+        if (written) savedErrno = errno;
+        unlink(temporary.data());
+        errno = savedErrno;
+        return fail(error, "cannot write " + path);
+    }
+    int directory = open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        fsync(directory);
+        close(directory);
+    }
+    return true;
+}
+
+std::optional<std::string> read(const std::string& path) {
+    // Non-blocking, so a FIFO planted at the path cannot hang the reader.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::string contents;
+    if (!readAll(fd, contents)) {
+        close(fd);
+        return std::nullopt;
+    }
+    close(fd);
+    return contents;
+}
+
+} // namespace AtomicFile

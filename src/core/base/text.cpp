@@ -1,0 +1,97 @@
+#include "base/text.h"
+
+namespace Text {
+
+namespace {
+
+// Length of the line break starting at text[i], or 0 when there is none.
+size_t breakLength(std::string_view text, size_t i) {
+    auto at = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0; };
+    switch (at(i)) {
+    case '\n':
+    case '\v':
+    case '\f':
+        return 1;
+    case '\r':
+        return at(i + 1) == '\n' ? 2 : 1;
+    case 0xC2:
+        return at(i + 1) == 0x85 ? 2 : 0;
+    case 0xE2:
+        return at(i + 1) == 0x80 && (at(i + 2) == 0xA8 || at(i + 2) == 0xA9) ? 3 : 0;
+    default:
+        return 0;
+    }
+}
+
+bool mayStartBreak(char c) {
+    auto u = static_cast<unsigned char>(c);
+    return u == '\n' || u == '\r' || u == '\v' || u == '\f' || u == 0xC2 || u == 0xE2;
+}
+
+} // namespace
+
+std::vector<std::string_view> lines(std::string_view text) {
+    std::vector<std::string_view> result;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size();) {
+        size_t length = mayStartBreak(text[i]) ? breakLength(text, i) : 0;
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        if (i > start) result.push_back(text.substr(start, i - start));
+        i += length;
+        start = i;
+    }
+    if (start < text.size()) result.push_back(text.substr(start));
+    return result;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    for (size_t i = text.find(separator); i != std::string_view::npos;
+         i = text.find(separator, start)) {
+        pieces.push_back(text.substr(start, i - start));
+        start = i + 1;
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+std::vector<std::string_view> splitNonEmpty(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    for (std::string_view piece : split(text, separator))
+        if (!piece.empty()) pieces.push_back(piece);
+    return pieces;
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> result;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        size_t start = i;
+        while (i < text.size() && text[i] != ' ' && text[i] != '\t')
+            ++i;
+        if (i > start) result.push_back(text.substr(start, i - start));
+    }
+    return result;
+}
+
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view blanks = " \t\n\r\v\f";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::string toLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+} // namespace Text

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "classify/org_table.h"
+#include "classify/tracker_list.h"
+#include "classify/verdict.h"
+
+// Who is on the other side of a connection, from its address, host name, the tracker list and
+// the shipped organisation table.
+namespace Classifier {
+
+// The organisation table counts as part of the domain table: it is consulted, with the same
+// suffix walk, only when the built-in rows know nothing of the host. `trackers` and `orgs` may
+// be null.
+Verdict classify(std::string_view ip, const std::optional<std::string>& host,
+                 const TrackerList* trackers, const OrgTable* orgs = nullptr);
+
+} // namespace Classifier

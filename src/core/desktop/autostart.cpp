@@ -1,0 +1,104 @@
+#include "desktop/autostart.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <system_error>
+
+#include <unistd.h>
+
+#include "base/atomic_file.h"
+
+namespace Autostart {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* entryName = "autostart/nattervane.desktop";
+
+// One Exec argument: quoted when it holds a reserved character, with the desktop entry escapes
+// for the quoted form, then for the string value, and with % doubled.
+std::string execArgument(const std::string& argument) {
+    constexpr std::string_view reserved = " \t\"'\\><~|&;$*?#()`";
+    if (argument.find_first_of(reserved) == std::string::npos) {
+        std::string plain;
+        for (char c : argument)
+            plain += c == '%' ? std::string("%%") : std::string(1, c);
+        return plain;
+    }
+    std::string quoted = "\"";
+    for (char c : argument) {
+        if (c == '"' || c == '`' || c == '$') quoted += "\\\\";
+        if (c == '\\') quoted += "\\\\\\";
+        quoted += c == '%' ? std::string("%%") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+std::optional<std::string> entryPath(const std::optional<std::string>& configHome,
+                                     const std::string& home) {
+    if (configHome && configHome->starts_with('/')) return *configHome + "/" + entryName;
+    if (home.empty()) return std::nullopt;
+    return home + "/.config/" + entryName;
+}
+
+std::string program(const std::string& executable) {
+    if (!executable.empty()) {
+        fs::path beside = fs::path(executable).parent_path() / "nattervane";
+        std::error_code error;
+        if (fs::is_regular_file(beside, error) && access(beside.c_str(), X_OK) == 0)
+            return beside.string();
+    }
+    return "nattervane";
+}
+
+std::optional<std::string> entryText(const std::string& program) {
+    if (std::ranges::any_of(program, [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return std::nullopt;
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=Nattervane\n"
+           "Comment=Which programs talk to the network, and to whom\n"
+           "Exec=" +
+           execArgument(program) +
+           "\n"
+           "Icon=nattervane\n"
+           "Terminal=false\n"
+           "X-GNOME-Autostart-enabled=true\n";
+}
+
+bool enable(const std::string& path, const std::string& program, std::string& error) {
+    auto text = entryText(program);
+    if (!text) {
+        error = "the program's path holds a control character";
+        return false;
+    }
+    std::error_code failure;
+    fs::create_directories(fs::path(path).parent_path(), failure);
+    if (failure) {
+        error = failure.message();
+        return false;
+    }
+    return AtomicFile::write(path, *text, &error);
+}
+
+bool disable(const std::string& path, std::string& error) {
+    std::error_code failure;
+    fs::remove(path, failure);
+    if (failure) error = failure.message();
+    return !failure;
+}
+
+bool isOn(const std::string& path) {
+    auto text = AtomicFile::read(path);
+    if (!text) return false;
+    std::istringstream lines(*text);
+    for (std::string line; std::getline(lines, line);)
+        if (line == "Hidden=true") return false;
+    return true;
+}
+
+} // namespace Autostart

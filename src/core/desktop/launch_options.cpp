@@ -1,0 +1,62 @@
+#include "desktop/launch_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+std::string SnapshotJob::fileIn(std::string_view directory) const {
+    return std::string(directory) + "/window-" + appearance + "-tab" + std::to_string(tab) + ".png";
+}
+
+namespace LaunchOptions {
+
+bool opensWindow(const std::vector<std::string>& arguments,
+                 const std::optional<std::string>& openVariable) {
+    return std::ranges::find(arguments, "--open") != arguments.end() || openVariable == "1";
+}
+
+double snapshotWait(const std::optional<std::string>& waitVariable) {
+    constexpr double fallback = 20;
+    if (!waitVariable || waitVariable->empty()) return fallback;
+    const std::string& text = *waitVariable;
+    double seconds = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(seconds))
+        return fallback;
+    return std::max(seconds, 0.0);
+}
+
+bool quitsAfterSnapshot(const std::optional<std::string>& quitVariable) {
+    return quitVariable == "1";
+}
+
+std::string_view usage() {
+    return "usage: nattervane [--open]\n"
+           "       nattervane --help | --version\n"
+           "\n"
+           "Shows in the status bar which programs talk to the network and to whom.\n"
+           "  --open  open the window at launch (also when NATTERVANE_OPEN is 1)\n"
+           "\n"
+           "environment:\n"
+           "  NATTERVANE_HOME           data folder (default $XDG_DATA_HOME/Nattervane)\n"
+           "  NATTERVANE_SNAPSHOT=DIR   write pictures of the window and the menu into DIR\n"
+           "  NATTERVANE_SNAPSHOT_WAIT  seconds before the first picture (default 20)\n"
+           "  NATTERVANE_SNAPSHOT_QUIT  1: quit after the last picture\n";
+}
+
+std::vector<SnapshotJob> snapshotJobs() {
+    std::vector<SnapshotJob> jobs;
+    for (bool dark : {false, true})
+        for (int tab = 0; tab < 4; ++tab)
+            jobs.push_back({dark ? "dark" : "light", dark, tab});
+    return jobs;
+}
+
+std::optional<std::string> variable(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
+
+} // namespace LaunchOptions

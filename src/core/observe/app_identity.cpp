@@ -1,0 +1,100 @@
+#include "observe/app_identity.h"
+
+#include <algorithm>
+#include <array>
+
+#include <nlohmann/json.hpp>
+
+#include "base/json_optional.h"
+#include "base/text.h"
+#include "base/utf8.h"
+#include "observe/system_names.h"
+
+namespace {
+
+std::string displayName(std::string_view executable) {
+    return SystemNames::friendly(executable).value_or(AppIdentity::readable(executable));
+}
+
+std::string joinedPrefix(const std::vector<std::string_view>& components, size_t last) {
+    std::string path;
+    for (size_t i = 0; i <= last; ++i)
+        path.append("/").append(components[i]);
+    return path;
+}
+
+// The name of the package a sandboxed program runs from: snap's "/snap/<name>/...", or for
+// Flatpak's "/app/..." (which names no package) the lister's process name.
+std::optional<std::string_view> packageName(std::string_view path,
+                                            const std::vector<std::string_view>& components,
+                                            std::string_view fallback) {
+    if (path.starts_with("/snap/") && components.size() > 2) return components[1];
+    if (path.starts_with("/app/")) return fallback;
+    return std::nullopt;
+}
+
+std::string executableName(const std::vector<std::string_view>& components,
+                           std::string_view fallback) {
+    auto extension = std::find_if(components.begin(), components.end(), [](std::string_view c) {
+        return c.ends_with(".systemextension") || c.ends_with(".appex");
+    });
+    if (extension == components.end())
+        return std::string(components.empty() ? fallback : components.back());
+    std::vector<std::string_view> pieces = Text::splitNonEmpty(*extension, '.');
+    std::string name;
+    for (size_t i = 0; i + 1 < pieces.size(); ++i)
+        name.append(i ? "." : "").append(pieces[i]);
+    return name;
+}
+
+} // namespace
+
+std::string AppIdentity::readable(std::string_view name) {
+    static constexpr std::array<std::string_view, 7> domains{"com", "io", "org", "net",
+                                                             "app", "co", "dev"};
+    std::vector<std::string_view> pieces = Text::splitNonEmpty(name, '.');
+    if (pieces.size() <= 2 || pieces[1] == "apple" ||
+        std::find(domains.begin(), domains.end(), pieces[0]) == domains.end())
+        return std::string(name);
+    std::string word(pieces[1]);
+    if (word[0] >= 'a' && word[0] <= 'z') word[0] = static_cast<char>(word[0] - 'a' + 'A');
+    return word;
+}
+
+AppIdentity AppIdentity::from(const std::optional<std::string>& path, std::string_view fallback,
+                              const platform::Descriptor& platform) {
+    if (!path || path->empty()) return {displayName(fallback), std::nullopt, std::nullopt, false};
+    std::vector<std::string_view> components = Text::splitNonEmpty(*path, '/');
+    auto bundle = std::find_if(components.begin(), components.end(),
+                               [](std::string_view c) { return c.ends_with(".app"); });
+    if (bundle != components.end()) {
+        std::string name(bundle->substr(0, bundle->size() - 4));
+        return {name, joinedPrefix(components, bundle - components.begin()), *path,
+                path->starts_with("/System/")};
+    }
+    if (platform.packagePaths)
+        if (auto package = packageName(*path, components, fallback))
+            return {displayName(*package), std::nullopt, *path, false};
+    bool isSystem =
+        std::any_of(platform.systemPrefixes.begin(), platform.systemPrefixes.end(),
+                    [&](const std::string& prefix) { return path->starts_with(prefix); });
+    return {displayName(executableName(components, fallback)), std::nullopt, *path, isSystem};
+}
+
+std::optional<std::string> pidPath(int32_t pid, const platform::Descriptor& platform) {
+    auto raw = platform.executablePath(pid);
+    if (!raw || raw->empty()) return std::nullopt;
+    return Utf8::decodeLossy(*raw);
+}
+
+void to_json(nlohmann::json& json, const AppIdentity& identity) {
+    json = {{"name", identity.name}, {"isSystem", identity.isSystem}};
+    JsonOptional::put(json, "bundlePath", identity.bundlePath);
+    JsonOptional::put(json, "exePath", identity.exePath);
+}
+
+void from_json(const nlohmann::json& json, AppIdentity& identity) {
+    identity = {json.at("name").get<std::string>(),
+                JsonOptional::get<std::string>(json, "bundlePath"),
+                JsonOptional::get<std::string>(json, "exePath"), json.at("isSystem").get<bool>()};
+}

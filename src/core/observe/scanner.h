@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "classify/org_table.h"
+#include "classify/tracker_list.h"
+#include "observe/app_identity.h"
+#include "observe/connection.h"
+#include "observe/flow.h"
+#include "observe/resolver.h"
+#include "platform.h"
+
+// Where a scanner gets its flows, process paths and names; tests replace any of them.
+struct ScannerOptions {
+    // Tried in order until one answers.
+    std::vector<platform::ToolCommand> listers = platform::current().listers;
+    std::function<std::optional<std::string>(int32_t)> pidPath = [](int32_t pid) {
+        return ::pidPath(pid);
+    };
+    const platform::Descriptor* platform = &platform::current();
+    Resolver::Lookups lookups = Resolver::Lookups::system();
+    // The names the blocking helper publishes; empty: none.
+    std::string namesFile = platform::current().helperNamesPath;
+};
+
+// One observation of the machine's network activity: lister output turned into classified
+// connections, without duplicates. Used from one thread at a time; the tracker list and the
+// organisation table may be replaced from another.
+class Scanner {
+  public:
+    explicit Scanner(std::shared_ptr<const TrackerList> trackers = nullptr,
+                     ScannerOptions options = ScannerOptions());
+
+    // Runs the listers and turns their flows into connections. Each scan first takes in the
+    // helper's published names when they changed.
+    std::vector<Connection> scan(bool includeLocal);
+    // The connections of already listed flows: filtered, identified, named, classified and
+    // without duplicates, in the order of the flows.
+    std::vector<Connection> connections(std::vector<Flow> flows, bool includeLocal);
+
+    Resolver& resolver() { return resolver_; }
+    std::shared_ptr<const TrackerList> trackers() const;
+    void setTrackers(std::shared_ptr<const TrackerList> trackers);
+    std::shared_ptr<const OrgTable> orgTable() const;
+    void setOrgTable(std::shared_ptr<const OrgTable> orgs);
+    // The lister that answered the last scan; the first one before the first scan.
+    const std::string& source() const { return source_; }
+
+  private:
+    std::vector<Flow> rawFlows();
+    AppIdentity identity(int32_t pid, const std::string& name);
+
+    ScannerOptions options_;
+    Resolver resolver_;
+    mutable std::mutex listsLock_;
+    std::shared_ptr<const TrackerList> trackers_;
+    std::shared_ptr<const OrgTable> orgs_;
+    std::unordered_map<int32_t, std::pair<std::string, AppIdentity>> idCache_;
+    std::string source_;
+};

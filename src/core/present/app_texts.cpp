@@ -1,0 +1,98 @@
+#include "present/app_texts.h"
+
+#include <filesystem>
+
+namespace AppTexts {
+
+namespace {
+
+struct Bilingual {
+    std::string_view en;
+    std::string_view ru;
+
+    std::string in(Lang lang) const { return std::string(lang == Lang::ru ? ru : en); }
+};
+
+// One text per operating system's wording.
+struct Worded {
+    Bilingual macos;
+    Bilingual linux;
+
+    std::string in(Lang lang, platform::Wording wording) const {
+        return (wording == platform::Wording::linux ? linux : macos).in(lang);
+    }
+};
+
+std::string quotedName(std::string_view app, Lang lang) {
+    std::string text(lang == Lang::ru ? "«" : "“");
+    return text.append(app).append(lang == Lang::ru ? "»" : "”");
+}
+
+constexpr Worded offerText{
+    {"To actually stop connections, Nattervane adds rules to the Mac's built-in firewall (pf) "
+     "and to /etc/hosts. macOS will ask for your administrator password once. You can remove "
+     "everything with one button in Settings.",
+     "Чтобы правда останавливать соединения, Nattervane добавляет правила во встроенный фильтр "
+     "Mac (pf) и в файл /etc/hosts. macOS один раз спросит пароль администратора. Всё убирается "
+     "одной кнопкой в Настройках."},
+    {"To actually stop connections, Nattervane adds rules to this computer's built-in firewall "
+     "(nftables) and to /etc/hosts. The system will ask for your administrator password once. "
+     "You can remove everything with one button in Settings.",
+     "Чтобы правда останавливать соединения, Nattervane добавляет правила во встроенный фильтр "
+     "компьютера (nftables) и в файл /etc/hosts. Система один раз спросит пароль "
+     "администратора. Всё убирается одной кнопкой в Настройках."}};
+
+constexpr Worded promptText{{"Nattervane wants to change the Mac's firewall rules.",
+                             "Nattervane хочет изменить правила встроенного фильтра Mac."},
+                            {"Nattervane wants to change this computer's firewall rules.",
+                             "Nattervane хочет изменить правила встроенного фильтра компьютера."}};
+
+} // namespace
+
+std::string blockedTitle(Lang lang) {
+    return Bilingual{"Blocked a new connection", "Запрещено новое соединение"}.in(lang);
+}
+
+std::string blockedBody(std::string_view app, std::string_view dest, Lang lang) {
+    std::string text = quotedName(app, lang);
+    text += lang == Lang::ru ? " пыталась связаться с " : " tried to reach ";
+    return text.append(dest).append(".");
+}
+
+std::string trackerTitle() {
+    return "Nattervane";
+}
+
+Question connectionQuestion(std::string_view app, std::string_view dest, std::string sentence,
+                            Lang lang) {
+    std::string message = quotedName(app, lang);
+    message.append(lang == Lang::ru ? " хочет связаться с " : " wants to reach ").append(dest);
+    return {std::move(message),
+            std::move(sentence),
+            {Bilingual{"Allow", "Разрешить"}.in(lang), Bilingual{"Block", "Запретить"}.in(lang),
+             Bilingual{"Ask next time", "Спросить в следующий раз"}.in(lang)}};
+}
+
+Question helperOffer(Lang lang, platform::Wording wording) {
+    return {
+        Bilingual{"Turn on blocking?", "Включить блокировку?"}.in(lang),
+        offerText.in(lang, wording),
+        {Bilingual{"Turn on", "Включить"}.in(lang), Bilingual{"Not now", "Не сейчас"}.in(lang)}};
+}
+
+std::string adminPrompt(Lang lang, platform::Wording wording) {
+    return promptText.in(lang, wording);
+}
+
+std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang) {
+    std::string name = std::filesystem::path(report.path).filename().string();
+    std::string text = Bilingual{"The file ", "Файл "}.in(lang) + name +
+                       Bilingual{" could not be read; ", " не удалось прочитать; "}.in(lang);
+    if (report.keptAs)
+        return text + Bilingual{"it is kept as ", "он сохранён как "}.in(lang) + *report.keptAs;
+    return text + Bilingual{"it is left as it is and not overwritten.",
+                            "он оставлен как есть и не перезаписывается."}
+                      .in(lang);
+}
+
+} // namespace AppTexts

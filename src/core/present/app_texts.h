@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/lang.h"
+#include "base/unusable_file.h"
+#include "desktop/desktop.h"
+#include "platform.h"
+
+// The application's notifications and questions in both languages, with the wording of each
+// operating system side by side.
+namespace AppTexts {
+
+std::string blockedTitle(Lang lang);
+// "“app” tried to reach dest." with the quotation marks of the language.
+std::string blockedBody(std::string_view app, std::string_view dest, Lang lang);
+// Title of the tracker notification, the same in both languages.
+std::string trackerTitle();
+
+// Whether to allow `dest` for `app`; `sentence` explains the connection. Buttons: allow, block,
+// ask next time.
+Question connectionQuestion(std::string_view app, std::string_view dest, std::string sentence,
+                            Lang lang);
+// Whether to install the helper. Buttons: turn on, not now.
+Question helperOffer(Lang lang, platform::Wording wording);
+// Shown in the administrator's password dialog.
+std::string adminPrompt(Lang lang, platform::Wording wording);
+
+// One line: a data file could not be used, and where its contents are kept.
+std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);
+
+} // namespace AppTexts

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/lang.h"
+#include "classify/category.h"
+#include "classify/verdict.h"
+#include "platform.h"
+
+// Words for the user: category labels and the plain sentence about one connection.
+namespace Explainer {
+
+std::string label(Category category, Lang lang);
+
+// The sentence about program `app` reaching `ip` (host name `host`, when known). The party named
+// is the verdict's company, else the host, else the address.
+std::string sentence(std::string_view app, const Verdict& verdict,
+                     const std::optional<std::string>& host, std::string_view ip, Lang lang,
+                     platform::Wording wording = platform::current().wording);
+
+} // namespace Explainer

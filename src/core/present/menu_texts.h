@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/lang.h"
+#include "platform.h"
+
+// The texts of the status menu and of the journal-wipe alert.
+namespace MenuTexts {
+
+enum class Key {
+    blockingOn,
+    whoIsCalling,
+    nobody,
+    trackersSuffix,
+    allow,
+    block,
+    askNextTime,
+    details,
+    blockEverythingNew,
+    quietMode,
+    pauseWatching,
+    turnBlockingOff,
+    turnOnBlocking,
+    openWindow,
+    journal,
+    deleteJournal,
+    quit,
+    wipeQuestion,
+    wipeExplanation,
+    wipeConfirm,
+    wipeCancel,
+};
+
+// Texts that name the Mac have a variant for other systems with the same meaning.
+std::string text(Key key, Lang lang, platform::Wording wording = platform::current().wording);
+
+// The item that blocks every address of program `name`.
+std::string blockAllOf(std::string_view name, Lang lang);
+
+} // namespace MenuTexts

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/lang.h"
+#include "platform.h"
+#include "present/app_row.h"
+#include "present/menu_entry.h"
+#include "store/rule_set.h"
+
+// The status menu, built afresh from the program's state each time it opens.
+namespace StatusMenu {
+
+// What the menu shows.
+struct State {
+    const std::vector<AppRow>& apps;
+    const RuleSet& rules;
+    bool quiet = false;
+    bool paused = false;
+    bool helperInstalled = false;
+    std::string helperStatus;
+    Lang lang = Lang::en;
+    platform::Wording wording = platform::current().wording;
+};
+
+// At most this many programs are listed.
+inline constexpr size_t maxPrograms = 25;
+
+std::vector<MenuEntry> build(const State& state);
+
+// The rule after clicking a rule item: clicking the current action clears it.
+std::optional<RuleAction> afterClick(std::optional<RuleAction> current, RuleAction clicked);
+
+} // namespace StatusMenu

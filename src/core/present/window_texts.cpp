@@ -1,0 +1,196 @@
+#include "present/window_texts.h"
+
+#include <array>
+
+#include "present/bilingual.h"
+
+namespace WindowTexts {
+
+namespace {
+
+// Indexed by key; the tabs in tab order.
+constexpr std::array<Bilingual, static_cast<size_t>(Key::privacyStatement) + 1> texts{{
+    {"Block everything new", "Запретить всё новое"},
+    {"Quiet", "Тихо"},
+    {"Programs", "Программы"},
+    {"Journal", "Журнал"},
+    {"Rules", "Правила"},
+    {"Settings", "Настройки"},
+    {"No programs are online right now.", "Сейчас ни одна программа не в сети."},
+    {"macOS service", "служба macOS"},
+    {"Block all its addresses", "Запретить все её адреса"},
+    {"Rules are saved, but to actually stop connections turn on blocking in Settings.",
+     "Правила сохраняются, но чтобы правда останавливать соединения — включите блокировку в "
+     "Настройках."},
+    {"Allow", "Разрешить"},
+    {"Block", "Запретить"},
+    {"Ask next time", "Спросить"},
+    {"Search program or address", "Поиск по программе или адресу"},
+    {"Only trackers", "Только трекеры"},
+    {"Kept for 7 days, only on this Mac", "Хранится 7 дней, только на этом Mac"},
+    {"Delete journal", "Удалить журнал"},
+    {"Day", "День"},
+    {"Program", "Программа"},
+    {"Address", "Адрес"},
+    {"Who", "Кто"},
+    {"Last", "Последний раз"},
+    {"Sent", "Отправлено"},
+    {"blocked", "запрещено"},
+    {"Rules apply to the whole Mac (by address), not just one program.",
+     "Правила действуют на весь Mac (по адресу), а не на одну программу."},
+    {"Remove all rules", "Удалить все правила"},
+    {"No rules yet. Open “Programs” and press Allow / Block / Ask.",
+     "Правил пока нет. Откройте «Программы» и нажмите Разрешить / Запретить / Спросить."},
+    {"From program", "Из программы"},
+    {"Action", "Действие"},
+    {"Remove", "Убрать"},
+    {"Ask", "Спросить"},
+    {"Blocking", "Блокировка"},
+    {"Watching", "Наблюдение"},
+    {"Language", "Язык"},
+    {"Privacy", "Приватность"},
+    {"Off — rules are only remembered", "Выключена — правила только запоминаются"},
+    {"Turn on blocking…", "Включить блокировку…"},
+    {"On", "Включена"},
+    {"Turn off and remove everything", "Выключить и убрать всё"},
+    {"How it works: blocked addresses go to the Mac's built-in firewall (pf, anchor "
+     "com.apple/nattervane), blocked domains to /etc/hosts. Your /etc/pf.conf is not edited, a "
+     "copy of /etc/hosts is kept, and “Turn off” undoes all of it. Limits: a rule works for the "
+     "whole Mac, not one program; programs with their own DNS (DoH) or a VPN can get around hosts "
+     "rules.",
+     "Как это работает: запрещённые адреса попадают во встроенный фильтр Mac (pf, якорь "
+     "com.apple/nattervane), запрещённые домены — в /etc/hosts. Файл /etc/pf.conf не меняется, "
+     "копия /etc/hosts сохраняется, «Выключить» откатывает всё. Границы: правило действует на "
+     "весь Mac, а не на одну программу; программы со своим DNS (DoH) или через VPN могут обходить "
+     "правила hosts."},
+    {"Check every", "Проверять каждые"},
+    {"3 seconds", "3 секунды"},
+    {"5 seconds", "5 секунд"},
+    {"15 seconds", "15 секунд"},
+    {"1 minute", "1 минуту"},
+    {"Show local network and this Mac too", "Показывать и локальную сеть, и этот Mac"},
+    {"Quiet mode (no notifications or questions)", "Тихий режим (без уведомлений и вопросов)"},
+    {"Pause", "Пауза"},
+    {"Automatic", "Как в системе"},
+    {"Nattervane sends nothing anywhere: no account, no analytics, no updates check. The journal "
+     "and rules are files in ~/Library/Application Support/Nattervane.",
+     "Nattervane ничего никуда не отправляет: без аккаунта, без статистики, без проверки "
+     "обновлений. Журнал и правила — файлы в ~/Library/Application Support/Nattervane."},
+}};
+
+struct LinuxText {
+    Key key;
+    Bilingual text;
+};
+
+// The texts that name the Mac, macOS or pf, as other systems word them.
+constexpr std::array<LinuxText, 6> linuxTexts{{
+    {Key::systemService, {"system service", "системная служба"}},
+    {Key::journalKept,
+     {"Kept for 7 days, only on this computer", "Хранится 7 дней, только на этом компьютере"}},
+    {Key::rulesNote,
+     {"Rules apply to the whole computer (by address), not just one program.",
+      "Правила действуют на весь компьютер (по адресу), а не на одну программу."}},
+    {Key::howItWorks,
+     {"How it works: blocked addresses go to this computer's built-in firewall (nftables, table "
+      "inet nattervane). Blocked domains, the tracker lists' too, go to dnsmasq, which answers "
+      "“no such domain” for each of them and every name under it, plugged in through "
+      "systemd-resolved, NetworkManager or a dnsmasq of its own; only your own few domains also "
+      "go to /etc/hosts, so lookups stay fast (without dnsmasq every domain goes to /etc/hosts). "
+      "No other firewall rules are edited, only Nattervane's own marked lines of /etc/hosts "
+      "change, and “Turn off” undoes all of it. Limits: a rule works for the whole computer, not "
+      "one program; programs with their own DNS (DoH) or a VPN can get around domain rules.",
+      "Как это работает: запрещённые адреса попадают во встроенный фильтр компьютера (nftables, "
+      "таблица inet nattervane). Запрещённые домены, в том числе из списков трекеров, попадают в "
+      "dnsmasq: он отвечает «такого домена нет» для каждого из них и всех имён под ним и "
+      "подключается через systemd-resolved, NetworkManager или собственный dnsmasq; в /etc/hosts "
+      "попадают только ваши собственные немногие домены, поэтому поиск имён остаётся быстрым "
+      "(без dnsmasq все домены идут в /etc/hosts). Другие правила фильтра не меняются, в "
+      "/etc/hosts меняются только отмеченные строки Nattervane, «Выключить» откатывает всё. "
+      "Границы: правило действует на весь компьютер, а не на одну программу; программы со своим "
+      "DNS (DoH) или через VPN могут обходить правила для доменов."}},
+    {Key::showLocal,
+     {"Show local network and this computer too", "Показывать и локальную сеть, и этот компьютер"}},
+    {Key::privacyStatement,
+     {"Nattervane sends nothing anywhere: no account, no analytics, no updates check. The "
+      "journal and rules are files in ~/.local/share/Nattervane.",
+      "Nattervane ничего никуда не отправляет: без аккаунта, без статистики, без проверки "
+      "обновлений. Журнал и правила — файлы в ~/.local/share/Nattervane."}},
+}};
+
+constexpr size_t firstTab = static_cast<size_t>(Key::programs);
+
+const Bilingual& textFor(Key key, platform::Wording wording) {
+    if (wording == platform::Wording::linux)
+        for (const LinuxText& variant : linuxTexts)
+            if (variant.key == key) return variant.text;
+    return texts[static_cast<size_t>(key)];
+}
+
+} // namespace
+
+std::string text(Key key, Lang lang, platform::Wording wording) {
+    return std::string(textFor(key, wording).in(lang));
+}
+
+std::string tabName(int tab, Lang lang) {
+    const size_t index = tab >= 0 && tab <= 3 ? firstTab + static_cast<size_t>(tab) : firstTab;
+    return std::string(texts[index].in(lang));
+}
+
+std::string footer(std::string_view source, size_t listedDomains, Lang lang,
+                   platform::Wording wording) {
+    const bool mac = wording == platform::Wording::macos;
+    const std::string count = std::to_string(listedDomains);
+    std::string text;
+    if (lang == Lang::ru)
+        return text
+            .append(mac ? "Ничего не уходит с этого Mac. Источник: "
+                        : "Ничего не уходит с этого компьютера. Источник: ")
+            .append(source)
+            .append(" · в списках доменов: ")
+            .append(count);
+    return text
+        .append(mac ? "Nothing leaves this Mac. Source: "
+                    : "Nothing leaves this computer. Source: ")
+        .append(source)
+        .append(" · lists: ")
+        .append(count)
+        .append(" domains");
+}
+
+std::string connectionCount(size_t connections, int trackers, Lang lang,
+                            const std::optional<Rate>& rate) {
+    const bool ru = lang == Lang::ru;
+    std::string text = ru ? "соединений: " + std::to_string(connections)
+                          : std::to_string(connections) + " connections";
+    if (trackers >= 1)
+        text.append(ru ? " · трекеров " : " · trackers ").append(std::to_string(trackers));
+    if (rate) text.append(" · ").append(RateText::both(*rate, lang));
+    return text;
+}
+
+std::string traffic(std::string_view sent, std::string_view received, Lang lang) {
+    const bool ru = lang == Lang::ru;
+    return std::string(ru ? "отправлено " : "sent ")
+        .append(sent)
+        .append(ru ? " · получено " : " · received ")
+        .append(received);
+}
+
+std::string helperState(bool installed, std::string_view status, Lang lang) {
+    if (!installed) return text(Key::blockingOff, lang);
+    std::string line = text(Key::blockingOn, lang);
+    if (!status.empty()) line.append(" — ").append(status);
+    return line;
+}
+
+std::string blockListed(size_t listedDomains, Lang lang) {
+    return std::string(lang == Lang::ru
+                           ? "Также запретить все домены из открытых списков трекеров ("
+                           : "Also block every domain from the open tracker lists (")
+        .append(std::to_string(listedDomains))
+        .append(")");
+}
+
+} // namespace WindowTexts

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/lang.h"
+#include "observe/traffic_rate.h"
+#include "platform.h"
+
+// The texts of the window: frame, Programs, Journal, Rules and Settings tabs.
+namespace WindowTexts {
+
+enum class Key {
+    // Frame.
+    blockEverythingNew,
+    quiet,
+    programs,
+    journal,
+    rules,
+    settings,
+    // Programs tab and detail pane.
+    noPrograms,
+    systemService,
+    blockAllItsAddresses,
+    blockingHint,
+    allow,
+    block,
+    ask,
+    // Journal tab.
+    searchPlaceholder,
+    onlyTrackers,
+    journalKept,
+    deleteJournal,
+    columnDay,
+    columnProgram,
+    columnAddress,
+    columnWho,
+    columnLast,
+    columnSent,
+    blocked,
+    // Rules tab.
+    rulesNote,
+    removeAllRules,
+    noRules,
+    columnFromProgram,
+    columnAction,
+    remove,
+    askAction,
+    // Settings tab.
+    sectionBlocking,
+    sectionWatching,
+    sectionLanguage,
+    sectionPrivacy,
+    blockingOff,
+    turnOnBlocking,
+    blockingOn,
+    turnOffAndRemove,
+    howItWorks,
+    checkEvery,
+    seconds3,
+    seconds5,
+    seconds15,
+    minute1,
+    showLocal,
+    quietMode,
+    pause,
+    automatic,
+    privacyStatement,
+};
+
+// Texts that name the Mac, macOS or pf have a variant for other systems with the same meaning.
+std::string text(Key key, Lang lang, platform::Wording wording = platform::current().wording);
+
+// The name of tab 0 to 3.
+std::string tabName(int tab, Lang lang);
+
+// What the program sends (nothing), the observation tool in use and the size of the tracker list.
+std::string footer(std::string_view source, size_t listedDomains, Lang lang,
+                   platform::Wording wording = platform::current().wording);
+
+// The second line of a program in the list: its connections, when any its trackers, and its live
+// rate when known.
+std::string connectionCount(size_t connections, int trackers, Lang lang,
+                            const std::optional<Rate>& rate = std::nullopt);
+
+// The traffic line of a connection card, with the byte counts already formatted.
+std::string traffic(std::string_view sent, std::string_view received, Lang lang);
+
+// The helper's state line: off, or on with the helper's own status after a dash.
+std::string helperState(bool installed, std::string_view status, Lang lang);
+
+// The label of the tracker-list switch, with the number of listed domains.
+std::string blockListed(size_t listedDomains, Lang lang);
+
+} // namespace WindowTexts

@@ -1,0 +1,162 @@
+#include "store/journal.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <tuple>
+
+#include <nlohmann/json.hpp>
+
+#include "base/atomic_file.h"
+#include "base/json_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool fail(std::string* error, const std::string& what) {
+    if (error) *error = what;
+    return false;
+}
+
+// The files of `dir` whose extension is exactly ".json", by name; none when it cannot be listed.
+std::vector<fs::path> jsonFiles(const std::string& dir) {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
+        if (it->path().extension() == ".json") files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::optional<std::vector<JournalEntry>> decodeDay(const fs::path& file) {
+    std::optional<std::string> text = AtomicFile::read(file.string());
+    if (!text) return std::nullopt;
+    return JsonText::decode<std::vector<JournalEntry>>(*text);
+}
+
+} // namespace
+
+Journal::Journal(std::string dir, int keepDays, Clock clock)
+    : dir_(std::move(dir)), keepDays_(keepDays), clock_(std::move(clock)) {
+    load();
+}
+
+bool Journal::record(const std::string& app, const std::string& dest, const std::string& ip,
+                     int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
+                     bool blocked, Dates::TimePoint at) {
+    std::string today = day(at);
+    changedDays_.insert(today);
+    auto [found, created] = entries_.try_emplace(today + "|" + app + "|" + dest);
+    JournalEntry& entry = found->second;
+    if (created) {
+        entry = {today,           app, dest, ip,      port,     verdict.category,
+                 verdict.company, at,  at,   bytesIn, bytesOut, blocked};
+        return true;
+    }
+    entry.last = at;
+    entry.bytesIn = std::max(entry.bytesIn, bytesIn);
+    entry.bytesOut = std::max(entry.bytesOut, bytesOut);
+    entry.blocked = entry.blocked || blocked;
+    return false;
+}
+
+bool Journal::save(std::string* error) {
+    std::error_code failure;
+    fs::create_directories(dir_, failure);
+    if (failure) return fail(error, "cannot create " + dir_ + ": " + failure.message());
+    // Only the days recorded into since the last save: a week of entries is rewritten once, not
+    // every time.
+    std::map<std::string, std::vector<const JournalEntry*>> days;
+    for (const auto& [id, entry] : entries_)
+        if (changedDays_.contains(entry.day)) days[entry.day].push_back(&entry);
+    for (auto& [day, entries] : days) {
+        if (!writeDay(day, std::move(entries), error)) return false;
+        changedDays_.erase(day);
+    }
+    changedDays_.clear();
+    prune(clock_());
+    return true;
+}
+
+bool Journal::writeDay(const std::string& day, std::vector<const JournalEntry*> entries,
+                       std::string* error) {
+    std::sort(entries.begin(), entries.end(), [](const JournalEntry* a, const JournalEntry* b) {
+        return std::tie(a->first, a->app, a->dest) < std::tie(b->first, b->app, b->dest);
+    });
+    std::string text = "[";
+    text.reserve(entries.size() * 300);
+    for (const JournalEntry* entry : entries) {
+        if (text.size() > 1) text += ',';
+        appendJson(text, *entry);
+    }
+    text += ']';
+    std::string name = day + ".json";
+    std::string path = (fs::path(dir_) / name).string();
+    if (unkept_.contains(name)) return fail(error, path + " cannot be used and is left in place");
+    return AtomicFile::write(path, text, error);
+}
+
+void Journal::load() {
+    entries_.clear();
+    changedDays_.clear();
+    prune(clock_());
+    Contents contents = read(dir_);
+    entries_ = std::move(contents.entries);
+    unusable_.clear();
+    unkept_.clear();
+    for (const std::string& path : contents.skipped) {
+        unusable_.push_back(UnusableFile::keep(path, unusableDay, UnusableFile::Unreadable::move));
+        if (!unusable_.back().keptAs) unkept_.insert(fs::path(path).filename().string());
+    }
+}
+
+void Journal::prune(Dates::TimePoint now) {
+    std::string first = cutoff(now, keepDays_);
+    std::erase_if(entries_, [&](const auto& item) { return item.second.day < first; });
+    for (const fs::path& file : jsonFiles(dir_)) {
+        std::error_code ignored;
+        if (file.stem().string() < first) fs::remove(file, ignored);
+    }
+}
+
+void Journal::wipe() {
+    entries_.clear();
+    changedDays_.clear();
+    unusable_.clear();
+    unkept_.clear();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+}
+
+Journal::Contents Journal::read(const std::string& dir) {
+    Contents contents;
+    for (const fs::path& file : jsonFiles(dir)) {
+        auto entries = decodeDay(file);
+        if (!entries) {
+            contents.skipped.push_back(file.string());
+            continue;
+        }
+        for (JournalEntry& entry : *entries) {
+            std::string id = entry.id();
+            contents.entries.insert_or_assign(std::move(id), std::move(entry));
+        }
+    }
+    return contents;
+}
+
+std::string Journal::cutoff(Dates::TimePoint now, int keepDays) {
+    return Dates::localDay(now, 1 - keepDays);
+}
+
+std::vector<JournalEntry> Journal::newestFirst(const Entries& entries) {
+    std::vector<JournalEntry> list;
+    list.reserve(entries.size());
+    for (const auto& [id, entry] : entries)
+        list.push_back(entry);
+    std::sort(list.begin(), list.end(), [](const JournalEntry& a, const JournalEntry& b) {
+        return std::tie(b.last, a.day, a.app, a.dest) < std::tie(a.last, b.day, b.app, b.dest);
+    });
+    return list;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/dates.h"
+#include "base/unusable_file.h"
+#include "classify/verdict.h"
+#include "store/journal_entry.h"
+
+// The last `keepDays` local calendar days of observations, one JSON file per day
+// ("yyyy-MM-dd.json") in the journal directory. Not thread-safe: one thread uses it.
+class Journal {
+  public:
+    using Clock = std::function<Dates::TimePoint()>;
+    // Keyed by JournalEntry::id.
+    using Entries = std::unordered_map<std::string, JournalEntry>;
+
+    // What a directory holds: the entries of every readable day file, and the paths of the JSON
+    // files that could not be read or decoded.
+    struct Contents {
+        Entries entries;
+        std::vector<std::string> skipped;
+    };
+
+    // Loads `dir` (after pruning it). `clock` gives the current time for loads and saves.
+    Journal(std::string dir, int keepDays, Clock clock = std::chrono::system_clock::now);
+
+    // The local calendar day of `time`.
+    static std::string day(Dates::TimePoint time) { return Dates::localDay(time); }
+
+    // Merges one observation into its day's entry: the first observation fixes ip, port,
+    // category, company and `first`; later ones move `last`, keep the largest byte counts and
+    // keep `blocked` once set. True when a new entry was created.
+    bool record(const std::string& app, const std::string& dest, const std::string& ip,
+                int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
+                bool blocked, Dates::TimePoint at);
+
+    // Writes the file of every day recorded into since the last save or load, then prunes. On
+    // failure `error` (when given) says why, the entries stay in memory, their days are written
+    // at the next save and the result is false. A day file the last load could neither use nor
+    // keep is never written over: saving its day fails.
+    bool save(std::string* error = nullptr);
+    // Replaces the entries with the content of the directory, after pruning it. Every day file
+    // that cannot be used is first kept (see UnusableFile::keep), so its day can be written anew.
+    void load();
+    // Drops entries and deletes day files older than today and the keepDays - 1 days before it.
+    void prune(Dates::TimePoint now);
+    // Forgets everything and deletes the directory.
+    void wipe();
+
+    // All entries, the most recently observed first.
+    std::vector<JournalEntry> sorted() const { return newestFirst(entries_); }
+
+    const Entries& entries() const { return entries_; }
+    // The day files the last load could not use, and where each is kept.
+    const std::vector<UnusableFile::Report>& unusable() const { return unusable_; }
+    const std::string& dir() const { return dir_; }
+    int keepDays() const { return keepDays_; }
+
+    // Why a skipped day file was not used.
+    static constexpr const char* unusableDay = "not a readable day of the journal";
+
+    // Reads the day files of `dir` without changing anything on disk.
+    static Contents read(const std::string& dir);
+    // The first local day `keepDays` days of retention keep at `now`.
+    static std::string cutoff(Dates::TimePoint now, int keepDays);
+    static std::vector<JournalEntry> newestFirst(const Entries& entries);
+
+  private:
+    bool writeDay(const std::string& day, std::vector<const JournalEntry*> entries,
+                  std::string* error);
+
+    std::string dir_;
+    int keepDays_;
+    Clock clock_;
+    Entries entries_;
+    std::vector<UnusableFile::Report> unusable_;
+    // Day files of the directory that the last load could neither use nor keep; never written
+    // over.
+    std::set<std::string> unkept_;
+    // Days recorded into since the last save: the only ones the next save writes.
+    std::set<std::string> changedDays_;
+};

@@ -1,0 +1,72 @@
+#include "store/rule.h"
+
+#include <nlohmann/json.hpp>
+
+#include "base/dates.h"
+#include "base/enum_text.h"
+#include "base/json_optional.h"
+#include "base/net.h"
+#include "base/text.h"
+
+namespace {
+
+constexpr std::array<std::string_view, 3> names{"allow", "block", "ask"};
+
+} // namespace
+
+namespace RuleActions {
+
+std::string name(RuleAction action) {
+    return EnumText::name(names, action);
+}
+
+std::optional<RuleAction> from(std::string_view text) {
+    return EnumText::parse<RuleAction>(names, text);
+}
+
+} // namespace RuleActions
+
+void to_json(nlohmann::json& json, RuleAction action) {
+    json = RuleActions::name(action);
+}
+
+void from_json(const nlohmann::json& json, RuleAction& action) {
+    action = EnumText::decode<RuleAction>(names, json, "rule action");
+}
+
+Rule Rule::make(std::string_view target, std::optional<std::string> app, RuleAction action,
+                std::chrono::sys_seconds created,
+                const std::optional<std::vector<std::string>>& ips) {
+    Rule rule{Text::toLower(target), std::move(app), action, created, std::nullopt};
+    if (ips) {
+        rule.ips.emplace();
+        for (const std::string& ip : *ips)
+            if (Net::isValidIP(ip)) rule.ips->push_back(ip);
+    }
+    return rule;
+}
+
+std::string Rule::id() const {
+    return target + "|" + app.value_or("*");
+}
+
+bool Rule::isIP() const {
+    return Net::isValidIP(target);
+}
+
+void to_json(nlohmann::json& json, const Rule& rule) {
+    json = {{"target", rule.target},
+            {"action", rule.action},
+            {"created", Dates::iso8601(rule.created)}};
+    JsonOptional::put(json, "app", rule.app);
+    JsonOptional::put(json, "ips", rule.ips);
+}
+
+void from_json(const nlohmann::json& json, Rule& rule) {
+    const nlohmann::json& created = json.at("created");
+    auto time = Dates::parseIso8601(created.get<std::string>());
+    if (!time) throw nlohmann::json::other_error::create(501, "not an ISO 8601 date", &created);
+    rule = {json.at("target").get<std::string>(), JsonOptional::get<std::string>(json, "app"),
+            json.at("action").get<RuleAction>(), std::chrono::floor<std::chrono::seconds>(*time),
+            JsonOptional::get<std::vector<std::string>>(json, "ips")};
+}

@@ -1,0 +1,71 @@
+#include "store/rule_store.h"
+
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "base/atomic_file.h"
+#include "base/json_text.h"
+#include "base/unusable_file.h"
+
+namespace fs = std::filesystem;
+
+namespace RuleStore {
+
+namespace {
+
+bool fail(std::string* error, const std::string& what) {
+    if (error) *error = what;
+    return false;
+}
+
+bool writeIfChanged(const std::string& path, const std::string& text, std::string* error) {
+    if (AtomicFile::read(path) == text) return true;
+    return AtomicFile::write(path, text, error);
+}
+
+bool decodesAsRules(const std::string& contents) {
+    return JsonText::decode<RuleSet>(contents).has_value();
+}
+
+} // namespace
+
+Reading read(const Paths& paths) {
+    const std::string path = paths.rulesFile();
+    std::error_code ignored;
+    if (!fs::exists(path, ignored)) return {};
+    std::optional<std::string> contents = AtomicFile::read(path);
+    if (!contents) return {{}, "it cannot be read"};
+    try {
+        return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt};
+    } catch (const nlohmann::json::exception& problem) {
+        return {{}, std::string("it is not a valid rule set: ") + problem.what()};
+    }
+}
+
+RuleSet load(const Paths& paths) {
+    return read(paths).rules;
+}
+
+std::string encode(const RuleSet& rules) {
+    return nlohmann::json(rules).dump(2) + "\n";
+}
+
+bool save(const RuleSet& rules, const Paths& paths, const ListedDomains* listed,
+          std::string* error) {
+    std::error_code code;
+    fs::create_directories(paths.helperDir(), code);
+    if (code) return fail(error, "cannot create " + paths.helperDir() + ": " + code.message());
+    std::string text;
+    try {
+        text = encode(rules);
+    } catch (const nlohmann::json::exception& problem) {
+        return fail(error, std::string("cannot encode the rules: ") + problem.what());
+    }
+    return UnusableFile::keepAside(paths.rulesFile(), decodesAsRules, error) &&
+           AtomicFile::write(paths.rulesFile(), text, error) &&
+           writeIfChanged(paths.blockIPs(), rules.exportIPs(), error) &&
+           writeIfChanged(paths.blockDomains(), rules.exportDomains(listed), error);
+}
+
+} // namespace RuleStore

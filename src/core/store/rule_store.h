@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/paths.h"
+#include "store/rule_set.h"
+
+// Reads and writes the rules file and, from it, the two block files of the privileged helper.
+namespace RuleStore {
+
+// What reading the rules file gave.
+struct Reading {
+    RuleSet rules;
+    // Why the file could not be used; absent when it was decoded or does not exist.
+    std::optional<std::string> problem;
+
+    bool operator==(const Reading&) const = default;
+};
+
+// Reads and decodes the rules file; a missing file gives an empty rule set and no problem, an
+// unreadable or malformed one an empty rule set and the problem. Never writes.
+Reading read(const Paths& paths);
+// The rule set of the rules file, or an empty one; never fails, never writes.
+RuleSet load(const Paths& paths);
+
+// The rules file's text: indented JSON with sorted keys. Throws nlohmann::json::exception when a
+// text is not valid UTF-8.
+std::string encode(const RuleSet& rules);
+
+// Creates the helper directory, rewrites the rules file, then writes each block file whose text
+// changed, stopping at the first failure (`error` says which). A rules file that exists but does
+// not decode is never lost: its contents are first kept beside it as "rules.json.bad-<its
+// modification time>", and one that cannot be read is left in place and the save fails.
+bool save(const RuleSet& rules, const Paths& paths, const ListedDomains* listed = nullptr,
+          std::string* error = nullptr);
+
+} // namespace RuleStore

@@ -1,0 +1,60 @@
+#include "store/settings.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <nlohmann/json.hpp>
+
+#include "base/atomic_file.h"
+#include "base/json_strict.h"
+#include "base/json_text.h"
+#include "base/unusable_file.h"
+
+Lang Settings::lang() const {
+    if (auto chosen = Langs::from(language)) return *chosen;
+    return Langs::system();
+}
+
+void to_json(nlohmann::json& json, const Settings& settings) {
+    json = {{"quiet", settings.quiet},
+            {"interval", settings.interval},
+            {"language", settings.language},
+            {"showLocal", settings.showLocal},
+            {"paused", settings.paused}};
+}
+
+void from_json(const nlohmann::json& json, Settings& settings) {
+    settings = {json.at("quiet").get<bool>(), JsonStrict::number(json, "interval"),
+                json.at("language").get<std::string>(), json.at("showLocal").get<bool>(),
+                json.at("paused").get<bool>()};
+}
+
+SettingsReading readSettings(const std::string& path) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) return {};
+    std::optional<std::string> text = AtomicFile::read(path);
+    if (!text) return {std::nullopt, "it cannot be read"};
+    std::optional<Settings> settings = JsonText::decode<Settings>(*text);
+    if (!settings) return {std::nullopt, "it does not hold exactly the five settings"};
+    return {settings, std::nullopt};
+}
+
+std::optional<Settings> loadSettings(const std::string& path) {
+    return readSettings(path).settings;
+}
+
+bool writeSettings(const std::string& path, const Settings& settings, std::string* error) {
+    std::filesystem::path directory = std::filesystem::path(path).parent_path();
+    std::error_code failure;
+    if (!directory.empty()) std::filesystem::create_directories(directory, failure);
+    if (failure) {
+        if (error) *error = "cannot create " + directory.string() + ": " + failure.message();
+        return false;
+    }
+    auto decodes = [](const std::string& text) {
+        return JsonText::decode<Settings>(text).has_value();
+    };
+    if (!UnusableFile::keepAside(path, decodes, error)) return false;
+    std::string text = JsonText::dump(settings);
+    return AtomicFile::write(path, text, error);
+}

@@ -1,0 +1,25 @@
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "base/program_info.h"
+
+TEST(ProgramInfo, AnswersHelpAndVersionOnlyAsTheFirstArgument) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::optional<int> status;
+        std::string out;
+    };
+    const std::string version = "tool " + std::string(ProgramInfo::version()) + "\n";
+    for (const Case& c : std::vector<Case>{{{"--version"}, 0, version},
+                                           {{"--help"}, 0, "usage\n"},
+                                           {{"-h", "scan"}, 0, "usage\n"},
+                                           {{"scan", "--help"}, std::nullopt, ""},
+                                           {{"--versions"}, std::nullopt, ""},
+                                           {{}, std::nullopt, ""}}) {
+        std::ostringstream out;
+        EXPECT_EQ(ProgramInfo::answer(c.arguments, "tool", "usage\n", out), c.status);
+        EXPECT_EQ(out.str(), c.out);
+    }
+    EXPECT_FALSE(ProgramInfo::version().empty());
+}

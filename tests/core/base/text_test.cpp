@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include "base/text.h"
+#include "base/utf8.h"
+
+using Lines = std::vector<std::string_view>;
+
+TEST(Lines, SplitsAtEveryBreakAndDropsEmptyLines) {
+    EXPECT_EQ(Text::lines("a\nb\r\nc\rd\ve\ff"), (Lines{"a", "b", "c", "d", "e", "f"}));
+    EXPECT_EQ(Text::lines("a\xC2\x85"
+                          "b\xE2\x80\xA8"
+                          "c\xE2\x80\xA9"
+                          "d"),
+              (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(Text::lines("\n\n\r\na\n\n"), (Lines{"a"}));
+    // Lead bytes of other characters are not breaks.
+    EXPECT_EQ(Text::lines("\xC2\xA0x\xE2\x80\x94y"), (Lines{"\xC2\xA0x\xE2\x80\x94y"}));
+    EXPECT_TRUE(Text::lines("").empty());
+}
+
+TEST(ParseDecimal, AcceptsOnlyASignAndDigitsThatFit) {
+    EXPECT_EQ(Text::parseDecimal<int32_t>("+42"), 42);
+    EXPECT_EQ(Text::parseDecimal<int32_t>("-7"), -7);
+    EXPECT_EQ(Text::parseDecimal<int64_t>("-9223372036854775808"), INT64_MIN);
+    for (const char* bad : {"", "+", "-", " 1", "1 ", "1a", "0x10", "+-1", "--1", "2147483648"})
+        EXPECT_EQ(Text::parseDecimal<int32_t>(bad), std::nullopt) << bad;
+    EXPECT_EQ(Text::parseDecimal<int64_t>("9223372036854775808"), std::nullopt);
+}
+
+TEST(DecodeLossy, ReplacesEachInvalidSequence) {
+    EXPECT_EQ(Utf8::decodeLossy("f\xFFg"), "f\xEF\xBF\xBDg");
+    EXPECT_EQ(Utf8::decodeLossy("Сверка"), "Сверка");
+    // A truncated sequence is one replacement; an overlong form and a surrogate are invalid.
+    EXPECT_EQ(Utf8::decodeLossy("a\xE2\x80"), "a\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8::decodeLossy("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8::decodeLossy("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8::decodeLossy("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf8::decodeLossy(std::string_view("\0x", 2)), std::string("\0x", 2));
+}
+
+TEST(Trimmed, DropsBlanksAndLineBreaksAtBothEndsOnly) {
+    EXPECT_EQ(Text::trimmed(" \t ips=3 domains=12\r\n"), "ips=3 domains=12");
+    EXPECT_EQ(Text::trimmed("a b"), "a b");
+    EXPECT_EQ(Text::trimmed(" \n\r\f\v "), "");
+    EXPECT_EQ(Text::trimmed(""), "");
+}

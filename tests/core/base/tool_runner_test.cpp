@@ -1,0 +1,137 @@
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "base/tool_runner.h"
+
+namespace {
+
+// A shell script in a fresh temporary directory.
+class Script {
+  public:
+    explicit Script(const std::string& body, bool executable = true) {
+        char pattern[] = "/tmp/nv-tool-XXXXXX";
+        directory_ = mkdtemp(pattern);
+        path_ = directory_ + "/tool.sh";
+        std::ofstream(path_) << "#!/bin/sh\n" << body << "\n";
+        chmod(path_.c_str(), executable ? 0755 : 0644);
+    }
+    ~Script() { std::filesystem::remove_all(directory_); }
+    const std::string& path() const { return path_; }
+    std::string file(const char* name) const { return directory_ + "/" + name; }
+
+  private:
+    std::string directory_;
+    std::string path_;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TEST(RunTool, MissingOrNonExecutableFilesStartNothing) {
+    EXPECT_EQ(runTool("/nonexistent/tool", {}, 1), "");
+    Script script("touch \"$0.ran\"", false);
+    EXPECT_EQ(runTool(script.path(), {}, 1), "");
+    EXPECT_FALSE(std::filesystem::exists(script.path() + ".ran"));
+    EXPECT_EQ(runTool("/tmp", {}, 1), "");
+}
+
+TEST(RunTool, ReturnsStandardOutputWhateverTheStatus) {
+    Script failing("echo one; echo two; echo noise >&2; exit 1");
+    EXPECT_EQ(runTool(failing.path(), {}, 5), "one\ntwo\n");
+    Script quiet("echo only errors >&2");
+    EXPECT_EQ(runTool(quiet.path(), {}, 5), "");
+}
+
+TEST(RunTool, PassesArgumentsVerbatim) {
+    Script script("echo $#; for a in \"$@\"; do printf '[%s]' \"$a\"; done");
+    EXPECT_EQ(runTool(script.path(), {}, 5), "0\n");
+    EXPECT_EQ(runTool(script.path(), {"a b", "*", "$HOME", ""}, 5), "4\n[a b][*][$HOME][]");
+}
+
+TEST(RunTool, DecodesInvalidUtf8WithReplacement) {
+    Script script("printf 'f\\377g'");
+    EXPECT_EQ(runTool(script.path(), {}, 5), "f\xEF\xBF\xBDg");
+}
+
+TEST(RunTool, ReadsOutputLargerThanThePipeBuffer) {
+    Script script("head -c 3000000 /dev/zero | tr '\\0' x");
+    EXPECT_EQ(runTool(script.path(), {}, 20).size(), 3000000u);
+}
+
+TEST(RunTool, StopsAToolAtTheTimeoutAndLeavesNoChild) {
+    Script script("echo started; echo $$ > \"$0.pid\"; sleep 60; echo late");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runTool(script.path(), {}, 0.5), "started\n");
+    EXPECT_LT(secondsSince(start), 2.0);
+    std::ifstream pidFile(script.path() + ".pid");
+    pid_t pid = 0;
+    pidFile >> pid;
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(kill(pid, 0), 0) << "the tool is still running";
+}
+
+TEST(RunTool, KillsAToolThatIgnoresTheTerminationRequest) {
+    Script script("trap '' TERM; echo stubborn; while :; do sleep 0.1; done");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runTool(script.path(), {}, 0.3), "stubborn\n");
+    double elapsed = secondsSince(start);
+    EXPECT_GT(elapsed, 2.0);
+    EXPECT_LT(elapsed, 5.0);
+}
+
+TEST(RunTool, DoesNotWaitForeverOnAToolThatClosedItsOutput) {
+    Script script("echo done; exec >&-; sleep 60");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runTool(script.path(), {}, 0.5), "done\n");
+    EXPECT_LT(secondsSince(start), 3.0);
+}
+
+namespace {
+
+// True when `pid` has gone within a couple of seconds (an orphan is reaped by init).
+bool endsSoon(pid_t pid) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (kill(pid, 0) != 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+pid_t pidIn(const std::string& file) {
+    pid_t pid = 0;
+    std::ifstream(file) >> pid;
+    return pid;
+}
+
+} // namespace
+
+TEST(RunTool, OutputBeyondTheLimitFailsAndStopsTheWholeGroup) {
+    // The writer is a grandchild in the tool's process group; the tool itself only waits.
+    Script script("yes nattervane & echo $! > \"$0.writer\"; echo $$ > \"$0.pid\"; wait");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runTool(script.path(), {}, 60), "");
+    EXPECT_LT(secondsSince(start), 20.0);
+    pid_t tool = pidIn(script.path() + ".pid");
+    pid_t writer = pidIn(script.path() + ".writer");
+    ASSERT_GT(tool, 0);
+    ASSERT_GT(writer, 0);
+    EXPECT_TRUE(endsSoon(tool)) << "the tool is still running";
+    EXPECT_TRUE(endsSoon(writer)) << "the writer is still running";
+}
+
+TEST(RunTool, OutputUpToTheLimitIsKept) {
+    Script script("head -c 100000 /dev/zero | tr '\\0' x");
+    EXPECT_EQ(runTool(script.path(), {}, 20, 100000).size(), 100000u);
+    EXPECT_EQ(runTool(script.path(), {}, 20, 99999), "");
+}

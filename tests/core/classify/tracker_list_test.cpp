@@ -1,0 +1,228 @@
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "base/atomic_file.h"
+#include "base/net.h"
+#include "base/resources.h"
+#include "base/text.h"
+#include "classify/tracker_list.h"
+#include "present/credits.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Entries = std::map<std::string, char>;
+
+Entries entries(const TrackerList& list) {
+    return Entries(list.domains().begin(), list.domains().end());
+}
+
+struct FormatCase {
+    std::string name;
+    std::string text;
+    Entries expected;
+};
+
+void PrintTo(const FormatCase& format, std::ostream* out) {
+    *out << format.name;
+}
+
+class TrackerListFormat : public testing::TestWithParam<FormatCase> {};
+
+const std::string& shippedText() {
+    static const std::string text =
+        AtomicFile::read(Resources::path("trackers.txt")).value_or(std::string());
+    return text;
+}
+
+} // namespace
+
+TEST_P(TrackerListFormat, KeepsTheDomainExactlyAsWritten) {
+    TrackerList list(GetParam().text);
+    EXPECT_EQ(entries(list), GetParam().expected);
+    EXPECT_EQ(list.count(), GetParam().expected.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, TrackerListFormat,
+    testing::Values(FormatCase{"Comment", "# p comment.example\n", {}},
+                    FormatCase{"TwoCharactersAndEmptyLines", "pa\n\n\n", {}},
+                    FormatCase{"TagSeparatorDomain", "p ads.example\n", {{"ads.example", 'p'}}},
+                    FormatCase{"NoFinalLineFeed", "a ads.example", {{"ads.example", 'a'}}},
+                    FormatCase{"TrailingSpaceKept", "p ads.example \n", {{"ads.example ", 'p'}}},
+                    FormatCase{"CarriageReturnKept", "p ads.example\r\n", {{"ads.example\r", 'p'}}},
+                    FormatCase{"CaseKept", "p Ads.EXAMPLE\n", {{"Ads.EXAMPLE", 'p'}}},
+                    // The separator is skipped whatever it is; "#" only counts in front.
+                    FormatCase{"AnySeparator",
+                               "x#ads.example\n #b.example\n",
+                               {{"ads.example", 'x'}, {"b.example", ' '}}},
+                    FormatCase{"ThreeCharacters", "p x\n", {{"x", 'p'}}},
+                    FormatCase{"DuplicateKeepsLastTag",
+                               "p dup.example\na other.example\na dup.example\n",
+                               {{"dup.example", 'a'}, {"other.example", 'a'}}}),
+    [](const testing::TestParamInfo<FormatCase>& info) { return info.param.name; });
+
+TEST(TrackerList, TrailingSpaceAndCarriageReturnNeverMatch) {
+    TrackerList list("p spaced.example \np crlf.example\r\n");
+    EXPECT_EQ(list.match("spaced.example"), std::nullopt);
+    EXPECT_EQ(list.match("crlf.example"), std::nullopt);
+}
+
+TEST(TrackerList, MatchesTheLongestListedSuffix) {
+    TrackerList list("p tracker.example\n"
+                     "a site.test\n"
+                     "a deep.sub.site.test\n"
+                     "p localhost\n"
+                     "p example\n");
+    const std::map<std::string, std::optional<std::string>> cases = {
+        {"tracker.example", "tracker.example"},
+        {"ads.tracker.example", "tracker.example"},
+        {"A.Tracker.EXAMPLE", "tracker.example"},
+        {"x.deep.sub.site.test", "deep.sub.site.test"},
+        {"deep.sub.site.test", "deep.sub.site.test"},
+        {"other.sub.site.test", "site.test"},
+        {"nottracker.example", std::nullopt},
+        {"tracker.example.org", std::nullopt},
+        // A host ending in a dot is probed as written and finds nothing.
+        {"ads.tracker.example.", std::nullopt},
+        // Single labels are never listed, and the last label alone is never tried.
+        {"localhost", std::nullopt},
+        {"LOCALHOST", std::nullopt},
+        {"other.example", std::nullopt},
+        {"", std::nullopt},
+        {".", std::nullopt},
+    };
+    for (const auto& [host, expected] : cases)
+        EXPECT_EQ(list.match(host), expected) << host;
+}
+
+TEST(TrackerList, LoadReplacesTheWholeSet) {
+    TrackerList list("p old.example\np both.example\n");
+    list.load("a both.example\na new.example\n");
+    EXPECT_EQ(entries(list), (Entries{{"both.example", 'a'}, {"new.example", 'a'}}));
+    EXPECT_EQ(list.match("www.old.example"), std::nullopt);
+    list.load("");
+    EXPECT_EQ(list.count(), 0u);
+    EXPECT_EQ(TrackerList().count(), 0u);
+}
+
+TEST(TrackerList, AnUnreadableFileLeavesTheListUnchanged) {
+    fs::path directory = fs::temp_directory_path() / ("nv-trackers-" + std::to_string(getpid()));
+    fs::create_directories(directory);
+    std::string file = (directory / "trackers.txt").string();
+    ASSERT_TRUE(AtomicFile::write(file, "p one.example\n"));
+
+    TrackerList list("p kept.example\n");
+    EXPECT_FALSE(list.loadFile((directory / "missing.txt").string()));
+    EXPECT_FALSE(list.loadFile(directory.string()));
+    EXPECT_EQ(entries(list), (Entries{{"kept.example", 'p'}}));
+    EXPECT_TRUE(list.loadFile(file));
+    EXPECT_EQ(entries(list), (Entries{{"one.example", 'p'}}));
+    fs::remove_all(directory);
+}
+
+TEST(TrackerList, LoadsTheShippedLists) {
+    TrackerList list;
+    ASSERT_TRUE(list.loadFile(Resources::path("trackers.txt")));
+    EXPECT_GT(list.count(), 50000u);
+    EXPECT_EQ(list.match("dpm.demdex.net"), "demdex.net");
+    EXPECT_EQ(list.match("ib.adnxs.com"), "adnxs.com");
+    EXPECT_EQ(list.domains().at("demdex.net"), 'p');
+    EXPECT_EQ(list.domains().at("adnxs.com"), 'a');
+}
+
+TEST(TrackerList, EveryShippedLineIsATagAndASortedLowerCaseDomain) {
+    std::vector<std::string_view> lines = Text::split(shippedText(), '\n');
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "") << "the file ends with a line feed";
+    lines.pop_back();
+    size_t header = 0;
+    while (header < lines.size() && lines[header].starts_with("# "))
+        ++header;
+    EXPECT_GE(header, 3u);
+    std::string_view previous;
+    for (size_t i = header; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        ASSERT_GE(line.size(), 3u) << "line " << i + 1;
+        std::string_view domain = line.substr(2);
+        EXPECT_TRUE(std::string_view("pua").find(line[0]) != std::string_view::npos &&
+                    line[1] == ' ')
+            << line;
+        EXPECT_TRUE(Net::isValidDomain(domain) && Text::toLower(domain) == domain) << line;
+        EXPECT_LT(previous, domain) << "unsorted or repeated at line " << i + 1;
+        previous = domain;
+    }
+    EXPECT_EQ(TrackerList(shippedText()).count(), lines.size() - header);
+}
+
+TEST(Resources, PrefersTheInstalledCopyThenTheOneBesideTheProgram) {
+    fs::path prefix = fs::temp_directory_path() / ("nv-resources-" + std::to_string(getpid()));
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share" / "nattervane" / "folder.txt");
+    std::string program = (prefix / "bin" / "nattervane").string();
+    std::string installed = (prefix / "share" / "nattervane" / "trackers.txt").string();
+    std::string development = std::string(NATTERVANE_RESOURCES) + "/trackers.txt";
+
+    std::string beside = (prefix / "bin" / "trackers.txt").string();
+    EXPECT_EQ(Resources::path("trackers.txt", program), development);
+    ASSERT_TRUE(AtomicFile::write(beside, "p a.example\n"));
+    EXPECT_EQ(Resources::path("trackers.txt", program), beside);
+    ASSERT_TRUE(AtomicFile::write(installed, "p a.example\n"));
+    EXPECT_EQ(Resources::path("trackers.txt", program), installed);
+    EXPECT_EQ(Resources::path("folder.txt", program),
+              std::string(NATTERVANE_RESOURCES) + "/folder.txt");
+    EXPECT_EQ(Resources::path("trackers.txt", ""), development);
+    EXPECT_EQ(Resources::path("trackers.txt"), development);
+    fs::remove_all(prefix);
+}
+
+TEST(Credits, NameEveryListThatIsShipped) {
+    // The tag of each list, as the header explains it.
+    const std::map<char, std::string> lists = {
+        {'p', "EasyPrivacy"}, {'u', "uBlock filters – Privacy"}, {'a', "EasyList"}};
+    std::string header;
+    std::set<char> tags;
+    for (std::string_view line : Text::split(shippedText(), '\n')) {
+        if (line.starts_with('#'))
+            header.append(line).push_back('\n');
+        else if (!line.empty())
+            tags.insert(line.front());
+    }
+    EXPECT_EQ(tags, (std::set<char>{'a', 'p', 'u'}));
+    for (char tag : tags) {
+        auto list = lists.find(tag);
+        ASSERT_NE(list, lists.end()) << tag;
+        EXPECT_NE(header.find(std::string{tag} + " = " + list->second), std::string::npos)
+            << list->second;
+        for (Lang lang : {Lang::en, Lang::ru})
+            EXPECT_NE(Credits::trackerLists(lang).find(list->second), std::string::npos)
+                << list->second;
+    }
+    for (Lang lang : {Lang::en, Lang::ru})
+        EXPECT_NE(Credits::trackerLists(lang).find("CC BY-SA 3.0"), std::string::npos);
+    EXPECT_NE(header.find("CC BY-SA 3.0"), std::string::npos);
+}
+
+TEST(Resources, HelperDirIsTheInstalledOneWithItsScriptElseTheSourceTrees) {
+    fs::path prefix = fs::temp_directory_path() / ("nv-helper-dir-" + std::to_string(getpid()));
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share" / "nattervane" / "helper");
+    std::string program = (prefix / "bin" / "nattervane").string();
+    std::string development =
+        (fs::path(NATTERVANE_RESOURCES).parent_path() / "helper" / "linux").string();
+
+    EXPECT_EQ(Resources::helperDir(platform::linux(), program), development);
+    EXPECT_EQ(Resources::helperDir(platform::macos(), ""),
+              (fs::path(NATTERVANE_RESOURCES).parent_path() / "helper" / "macos").string());
+    ASSERT_TRUE(AtomicFile::write((prefix / "share/nattervane/helper/nv-install.sh").string(), ""));
+    EXPECT_EQ(Resources::helperDir(platform::linux(), program),
+              (prefix / "share" / "nattervane" / "helper").string());
+    fs::remove_all(prefix);
+}

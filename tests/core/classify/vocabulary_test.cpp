@@ -1,0 +1,71 @@
+#include <algorithm>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "base/lang.h"
+#include "classify/category.h"
+#include "classify/verdict.h"
+#include "observe/flow.h"
+
+using nlohmann::json;
+
+TEST(Category, SeverityOrderAndTracking) {
+    const auto& all = Categories::allCases;
+    EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
+    EXPECT_EQ(Categories::rank(Category::ads), 11);
+    std::vector<Category> set{Category::cdn, Category::telemetry, Category::service};
+    EXPECT_EQ(*std::max_element(set.begin(), set.end()), Category::telemetry);
+    int tracking = static_cast<int>(std::count_if(all.begin(), all.end(), Categories::isTracking));
+    EXPECT_EQ(tracking, 5);
+    EXPECT_FALSE(Categories::isTracking(Category::unknown));
+    for (Category category : all)
+        EXPECT_EQ(Categories::from(Categories::name(category)), category);
+    EXPECT_EQ(Categories::from("Tracker"), std::nullopt);
+}
+
+TEST(Verdict, JsonOmitsAbsentFieldsAndDecodesStrictly) {
+    EXPECT_EQ(json(Verdict{Category::unknown, std::nullopt, std::nullopt}).dump(),
+              R"({"category":"unknown"})");
+    Verdict full{Category::tracker, "Example", "example.com"};
+    EXPECT_EQ(json(full).get<Verdict>(), full);
+    EXPECT_EQ(json::parse(R"({"category":"cdn","listed":"x.y"})").get<Verdict>(),
+              (Verdict{Category::cdn, std::nullopt, "x.y"}));
+    EXPECT_THROW(json::parse(R"({"category":"Tracker"})").get<Verdict>(), json::exception);
+    EXPECT_THROW(json::parse(R"({"company":"X"})").get<Verdict>(), json::exception);
+    EXPECT_THROW(json::parse(R"({"category":3})").get<Verdict>(), json::exception);
+}
+
+TEST(Verdict, HashSeparatesCompanyFromListed) {
+    std::hash<Verdict> hash;
+    Verdict company{Category::ads, "x", std::nullopt};
+    Verdict listed{Category::ads, std::nullopt, "x"};
+    EXPECT_NE(hash(company), hash(listed));
+    EXPECT_EQ(hash(company), hash(Verdict{Category::ads, "x", std::nullopt}));
+}
+
+TEST(Org, JsonNeedsBothKeys) {
+    Org org{"Meta (Facebook)", Category::social};
+    EXPECT_EQ(json(org).get<Org>(), org);
+    EXPECT_THROW(json::parse(R"({"company":"X"})").get<Org>(), json::exception);
+}
+
+TEST(Lang, TextAndSystemPreference) {
+    EXPECT_EQ(json(Lang::ru), "ru");
+    EXPECT_EQ(json("en").get<Lang>(), Lang::en);
+    EXPECT_THROW(json("EN").get<Lang>(), json::exception);
+    EXPECT_EQ(Langs::from("auto"), std::nullopt);
+    EXPECT_EQ(Langs::fromPreferred({"ru-RU", "en-US"}), Lang::ru);
+    EXPECT_EQ(Langs::fromPreferred({"en-RU"}), Lang::en);
+    EXPECT_EQ(Langs::fromPreferred({"uk-UA", "ru-RU"}), Lang::en);
+    EXPECT_EQ(Langs::fromPreferred({}), Lang::en);
+}
+
+TEST(Flow, JsonRoundTripRequiresEveryKey) {
+    Flow flow{4711, "Editor", "tcp", "2001:db8::7", 443, 5230, 1200};
+    json encoded = flow;
+    EXPECT_EQ(encoded.get<Flow>(), flow);
+    EXPECT_EQ(encoded["remoteIP"], "2001:db8::7");
+    encoded.erase("bytesOut");
+    EXPECT_THROW(encoded.get<Flow>(), json::exception);
+}

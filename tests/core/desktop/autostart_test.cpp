@@ -1,0 +1,79 @@
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "base/atomic_file.h"
+#include "desktop/autostart.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+TEST(Autostart, EntryFollowsXdgConfigHomeOnlyWhenAbsolute) {
+    EXPECT_EQ(Autostart::entryPath("/x/config", "/home/u"),
+              "/x/config/autostart/nattervane.desktop");
+    for (const char* ignored : {"", "relative/config"})
+        EXPECT_EQ(Autostart::entryPath(std::string(ignored), "/home/u"),
+                  "/home/u/.config/autostart/nattervane.desktop");
+    EXPECT_EQ(Autostart::entryPath(std::nullopt, "/home/u"),
+              "/home/u/.config/autostart/nattervane.desktop");
+    EXPECT_EQ(Autostart::entryPath(std::nullopt, ""), std::nullopt);
+}
+
+TEST(Autostart, ExecQuotesPathsWithReservedCharacters) {
+    auto exec = [](const std::string& program) {
+        std::string text = Autostart::entryText(program).value_or("");
+        size_t start = text.find("\nExec=") + 6;
+        return text.substr(start, text.find('\n', start) - start);
+    };
+    EXPECT_EQ(exec("/usr/bin/nattervane"), "/usr/bin/nattervane");
+    EXPECT_EQ(exec("/opt/100%/nattervane"), "/opt/100%%/nattervane");
+    EXPECT_EQ(exec("/home/a b/nattervane"), "\"/home/a b/nattervane\"");
+    EXPECT_EQ(exec("/x/$\"`\\/nattervane"), "\"/x/\\\\$\\\\\"\\\\`\\\\\\\\/nattervane\"");
+    EXPECT_EQ(Autostart::entryText("/x/a\nExec=evil"), std::nullopt);
+}
+
+TEST(Autostart, OnOffAndStatusOnATemporaryHome) {
+    TempDir home;
+    std::string path = *Autostart::entryPath(std::nullopt, home.path());
+    std::string error;
+    EXPECT_FALSE(Autostart::isOn(path));
+    EXPECT_TRUE(Autostart::disable(path, error)) << "switching off what is off is no error";
+
+    ASSERT_TRUE(Autostart::enable(path, "/usr/bin/nattervane", error)) << error;
+    EXPECT_TRUE(Autostart::isOn(path));
+    EXPECT_EQ(AtomicFile::read(path), Autostart::entryText("/usr/bin/nattervane"));
+
+    // A desktop's own switch turns the entry off without removing it.
+    ASSERT_TRUE(AtomicFile::write(path, *AtomicFile::read(path) + "Hidden=true\n"));
+    EXPECT_FALSE(Autostart::isOn(path));
+    ASSERT_TRUE(Autostart::enable(path, "/usr/bin/nattervane", error));
+    EXPECT_TRUE(Autostart::isOn(path));
+
+    EXPECT_TRUE(Autostart::disable(path, error));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(fs::exists(home / ".config/autostart")) << "the folder is the user's, it stays";
+}
+
+TEST(Autostart, ReportsAFolderThatCannotBeMade) {
+    TempDir home;
+    ASSERT_TRUE(AtomicFile::write(home / ".config", "a file where the folder should be"));
+    std::string error;
+    EXPECT_FALSE(
+        Autostart::enable(*Autostart::entryPath(std::nullopt, home.path()), "nattervane", error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(Autostart, StartsTheApplicationBesideTheToolWhenThereIsOne) {
+    TempDir bin;
+    std::string tool = bin / "nattervane-cli";
+    EXPECT_EQ(Autostart::program(tool), "nattervane");
+    ASSERT_TRUE(AtomicFile::write(bin / "nattervane", "#!/bin/sh\n"));
+    EXPECT_EQ(Autostart::program(tool), "nattervane") << "not executable";
+    chmod((bin / "nattervane").c_str(), 0755);
+    EXPECT_EQ(Autostart::program(tool), bin / "nattervane");
+    EXPECT_EQ(Autostart::program(""), "nattervane");
+}

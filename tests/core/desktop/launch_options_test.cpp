@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "desktop/launch_options.h"
+
+using namespace LaunchOptions;
+
+TEST(LaunchOptions, OpenOnlyForExactWordOrOne) {
+    EXPECT_TRUE(opensWindow({"nattervane", "--open", "--open"}, std::nullopt));
+    EXPECT_TRUE(opensWindow({"nattervane", "--open"}, "1"));
+    EXPECT_TRUE(opensWindow({}, "1"));
+    for (const char* value : {"true", "yes", "01", "", " 1"})
+        EXPECT_FALSE(opensWindow({"nattervane", "--opened", "-open"}, value)) << value;
+    EXPECT_FALSE(opensWindow({}, std::nullopt));
+}
+
+TEST(LaunchOptions, SnapshotWaitFallsBackToTwenty) {
+    EXPECT_EQ(snapshotWait(std::nullopt), 20);
+    EXPECT_EQ(snapshotWait("0"), 0);
+    EXPECT_EQ(snapshotWait("2.5"), 2.5);
+    for (const char* bad : {"", "abc", "5s", " 5", "inf", "nan", "1e999"})
+        EXPECT_EQ(snapshotWait(bad), 20) << bad;
+    EXPECT_EQ(snapshotWait("-3"), 0);
+}
+
+TEST(LaunchOptions, QuitOnlyOnExactlyOne) {
+    EXPECT_TRUE(quitsAfterSnapshot("1"));
+    for (const char* value : {"yes", "true", "01", ""})
+        EXPECT_FALSE(quitsAfterSnapshot(value));
+    EXPECT_FALSE(quitsAfterSnapshot(std::nullopt));
+}
+
+TEST(LaunchOptions, EightJobsLightThenDark) {
+    const std::vector<SnapshotJob> jobs = snapshotJobs();
+    ASSERT_EQ(jobs.size(), 8u);
+    EXPECT_EQ(jobs[0].fileIn("/out"), "/out/window-light-tab0.png");
+    EXPECT_EQ(jobs[3].fileIn("/out"), "/out/window-light-tab3.png");
+    EXPECT_EQ(jobs[4], (SnapshotJob{"dark", true, 0}));
+    EXPECT_EQ(jobs[7].fileIn("d"), "d/window-dark-tab3.png");
+}

@@ -1,0 +1,148 @@
+#include <cstdlib>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "base/lang.h"
+#include "observe/app_identity.h"
+#include "observe/system_names.h"
+
+namespace {
+
+class Identity : public testing::Test {
+  protected:
+    void SetUp() override { SystemNames::setLang(Lang::en); }
+    void TearDown() override { SystemNames::setLang(Lang::en); }
+};
+
+struct IdentityCase {
+    std::optional<std::string> path;
+    std::string fallback;
+    std::string name;
+    std::optional<std::string> bundlePath;
+    bool isSystem;
+};
+
+} // namespace
+
+TEST_F(Identity, MacPathsFollowTheBundleAndPrefixRules) {
+    std::string webKit =
+        "/System/Library/Frameworks/WebKit.framework/Versions/A/XPCServices/"
+        "com.apple.WebKit.Networking.xpc/Contents/MacOS/com.apple.WebKit.Networking";
+    std::vector<IdentityCase> cases{
+        {"/Applications/Editor.app/Contents/MacOS/Editor", "Editor", "Editor",
+         "/Applications/Editor.app", false},
+        {"/Applications/Editor.app/Contents/Frameworks/Editor Helper.app/Contents/MacOS/Editor "
+         "Helper",
+         "Editor Helper", "Editor", "/Applications/Editor.app", false},
+        {"/System/Applications/Mail.app/Contents/MacOS/Mail", "Mail", "Mail",
+         "/System/Applications/Mail.app", true},
+        {"/usr/sbin/mDNSResponder", "mDNSResponder", "Name lookup (DNS)", std::nullopt, true},
+        {webKit, "com.apple.WebKit.Networking", "WebKit (Safari, Mail, web views)", std::nullopt,
+         true},
+        {"/Library/SystemExtensions/1A2B/com.example.netfilter.systemextension/Contents/MacOS/"
+         "com.example.netfilter",
+         "com.example.netfilter", "Example", std::nullopt, false},
+        {"/Users/u/Ext/com.example.share.appex/Contents/MacOS/share", "share", "Example",
+         std::nullopt, false},
+        {"/usr/local/bin/node", "node", "node", std::nullopt, true},
+        {"/opt/tools/sync-agent", "sync-agent", "sync-agent", std::nullopt, false},
+        {"///", "com.example.x", "Example", std::nullopt, false},
+        {std::nullopt, "trustd", "Certificate checks (macOS)", std::nullopt, false},
+        {std::nullopt, "org.example.agent", "Example", std::nullopt, false},
+        {"", "org.example.agent", "Example", std::nullopt, false},
+    };
+    for (const IdentityCase& c : cases) {
+        AppIdentity identity = AppIdentity::from(c.path, c.fallback, platform::macos());
+        std::optional<std::string> exePath = c.path && !c.path->empty() ? c.path : std::nullopt;
+        EXPECT_EQ(identity, (AppIdentity{c.name, c.bundlePath, exePath, c.isSystem}))
+            << c.path.value_or("(none)");
+    }
+}
+
+TEST_F(Identity, LinuxPrefixesAndPackages) {
+    const auto& linux = platform::linux();
+    EXPECT_TRUE(AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", linux).isSystem);
+    EXPECT_EQ(AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", linux).name,
+              "Name lookup (DNS)");
+    EXPECT_FALSE(AppIdentity::from("/usr/bin/firefox", "firefox", linux).isSystem);
+    EXPECT_FALSE(AppIdentity::from("/usr/local/bin/node", "node", linux).isSystem);
+    AppIdentity snap = AppIdentity::from("/snap/firefox/4173/usr/lib/firefox/firefox", "x", linux);
+    EXPECT_EQ(snap.name, "firefox");
+    EXPECT_FALSE(snap.isSystem);
+    EXPECT_EQ(AppIdentity::from("/app/bin/tool", "org.example.Tool", linux).name, "Example");
+    // The cut process name of a Linux daemon is known too.
+    EXPECT_EQ(AppIdentity::from(std::nullopt, "systemd-timesyn", linux).name, "Clock sync");
+}
+
+TEST_F(Identity, ReadableNames) {
+    std::vector<std::pair<std::string, std::string>> cases{
+        {"com.example.tool", "Example"},          {"io.example", "io.example"},
+        {"com.apple.geod", "com.apple.geod"},     {"de.example.tool", "de.example.tool"},
+        {"COM.example.tool", "COM.example.tool"}, {"net.example", "net.example"},
+        {"dev..example..x", "Example"},           {"app.1password.x", "1password"}};
+    for (const auto& [name, readable] : cases)
+        EXPECT_EQ(AppIdentity::readable(name), readable);
+}
+
+TEST_F(Identity, FriendlyNamesFollowTheLanguage) {
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking.1A"),
+              "WebKit (Safari, Mail, web views)");
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Netwo"), "WebKit (Safari, Mail, web views)");
+    EXPECT_EQ(SystemNames::friendly("mdnsresponder"), std::nullopt);
+    EXPECT_EQ(SystemNames::friendly("nesessionmanage"), SystemNames::friendly("nesessionmanager"));
+    SystemNames::setLang(Lang::ru);
+    EXPECT_EQ(SystemNames::friendly("timed"), "Сверка часов");
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking"),
+              "WebKit (Safari, Почта, встроенные окна)");
+    EXPECT_EQ(AppIdentity::from("/usr/sbin/chronyd", "chronyd", platform::linux()).name,
+              "Сверка часов");
+}
+
+TEST_F(Identity, JsonOmitsAbsentPaths) {
+    AppIdentity bare{"node", std::nullopt, std::nullopt, false};
+    nlohmann::json encoded = bare;
+    EXPECT_FALSE(encoded.contains("bundlePath"));
+    EXPECT_EQ(encoded.get<AppIdentity>(), bare);
+    AppIdentity full{"Editor", "/A/Editor.app", "/A/Editor.app/x", true};
+    EXPECT_EQ(nlohmann::json(full).get<AppIdentity>(), full);
+}
+
+TEST(PidPath, ReadsThisProcessAndRejectsOthers) {
+    auto own = pidPath(getpid(), platform::linux());
+    ASSERT_TRUE(own.has_value());
+    EXPECT_TRUE(own->ends_with("/core_tests")) << *own;
+    EXPECT_EQ(pidPath(-1, platform::linux()), std::nullopt);
+    EXPECT_EQ(pidPath(0, platform::linux()), std::nullopt);
+    EXPECT_EQ(pidPath(getpid(), platform::macos()), std::nullopt);
+}
+
+TEST(Platform, LinuxLanguagesComeFromTheEnvironment) {
+    const auto& linux = platform::linux();
+    setenv("LANGUAGE", "ru_RU:en", 1);
+    EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
+    setenv("LANGUAGE", "", 1);
+    setenv("LC_ALL", "", 1);
+    setenv("LC_MESSAGES", "en_GB.UTF-8", 1);
+    setenv("LANG", "ru_RU.UTF-8", 1);
+    EXPECT_EQ(linux.preferredLanguages(), std::vector<std::string>{"en_GB.UTF-8"});
+    unsetenv("LC_MESSAGES");
+    EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
+    unsetenv("LANGUAGE");
+    setenv("LANG", "C.UTF-8", 1);
+}
+
+TEST(Platform, DataRootsAndTools) {
+    setenv("XDG_DATA_HOME", "/tmp/xdg", 1);
+    EXPECT_EQ(platform::linux().dataRoot(), "/tmp/xdg/Nattervane");
+    unsetenv("XDG_DATA_HOME");
+    std::string home = platform::homeDirectory();
+    setenv("HOME", "/home/u", 1);
+    EXPECT_EQ(platform::linux().dataRoot(), "/home/u/.local/share/Nattervane");
+    EXPECT_EQ(platform::macos().dataRoot(), "/home/u/Library/Application Support/Nattervane");
+    setenv("HOME", home.c_str(), 1);
+    EXPECT_EQ(platform::macos().listers.front().source, "nettop");
+    EXPECT_EQ(&platform::current(), &platform::linux());
+}

@@ -1,0 +1,158 @@
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <string>
+
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+#include "loopback_connection.h"
+#include "observe/listers.h"
+
+namespace {
+
+bool listsOwnConnection(const Listers::Listing& listing, const LoopbackConnection& connection) {
+    return std::any_of(listing.flows.begin(), listing.flows.end(), [&](const Flow& flow) {
+        return flow.pid == getpid() && flow.proto == "tcp" && flow.remoteIP == "127.0.0.1" &&
+               flow.remotePort == connection.port();
+    });
+}
+
+} // namespace
+
+TEST(Listers, EveryLinuxListerFindsThisProcessesConnection) {
+    LoopbackConnection connection;
+    const auto& listers = platform::linux().listers;
+    for (const platform::ToolCommand& lister : listers) {
+        Listers::Listing listing = Listers::list({lister});
+        EXPECT_EQ(listing.source, lister.source);
+        EXPECT_TRUE(listsOwnConnection(listing, connection)) << lister.source;
+    }
+    EXPECT_EQ(Listers::list(listers).source, "netlink");
+}
+
+namespace {
+
+// Makes socket(AF_NETLINK, ...) fail with EPERM in this process and the programs it starts, as a
+// sandbox that forbids netlink does.
+bool forbidNetlink() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+} // namespace
+
+TEST(Listers, WithoutNetlinkSsAnswersAndWithoutSsLsof) {
+    // ss itself then reads the socket tables under /proc/net.
+    auto refused = inChild([] {
+        if (!forbidNetlink()) return std::string("no seccomp");
+        LoopbackConnection connection;
+        Listers::Listing listing = Listers::list(platform::linux().listers);
+        return listing.source + (listsOwnConnection(listing, connection) ? " found" : " missed");
+    });
+    EXPECT_EQ(refused, "ss found");
+
+    LoopbackConnection connection;
+    std::vector<platform::ToolCommand> listers = platform::linux().listers;
+    listers[1].path = "/nonexistent/ss";
+    Listers::Listing listing = Listers::list({listers[1], listers[2]});
+    EXPECT_EQ(listing.source, "lsof");
+    EXPECT_TRUE(listsOwnConnection(listing, connection));
+}
+
+TEST(Listers, NothingFromAnyToolReportsTheLastOne) {
+    platform::ToolCommand silent{"/bin/true", {}, "quiet", platform::ListerFormat::ss};
+    platform::ToolCommand missing{"/nonexistent", {}, "gone", platform::ListerFormat::lsof};
+    EXPECT_EQ(Listers::list({silent, missing}), (Listers::Listing{{}, "gone"}));
+    EXPECT_EQ(Listers::list({}), (Listers::Listing{}));
+}
+
+namespace {
+
+// A child process that renames itself to `name` (as far as the kernel's 15 bytes go) and holds
+// a loopback TCP connection to itself until the object goes.
+class CraftedProcess {
+  public:
+    explicit CraftedProcess(const std::string& name) {
+        int ready[2], hold[2];
+        if (pipe(ready) != 0 || pipe(hold) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ready[0]);
+            close(hold[1]);
+            prctl(PR_SET_NAME, name.c_str());
+            LoopbackConnection connection;
+            int64_t port = connection.port();
+            if (write(ready[1], &port, sizeof port) != sizeof port) _exit(1);
+            char byte;
+            while (read(hold[0], &byte, 1) > 0) {
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(hold[0]);
+        hold_ = hold[1];
+        if (read(ready[0], &port_, sizeof port_) != sizeof port_) port_ = -1;
+        close(ready[0]);
+    }
+    ~CraftedProcess() {
+        close(hold_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    CraftedProcess(const CraftedProcess&) = delete;
+    CraftedProcess& operator=(const CraftedProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    int64_t port() const { return port_; }
+
+  private:
+    pid_t pid_ = -1;
+    int hold_ = -1;
+    int64_t port_ = -1;
+};
+
+class CraftedName : public testing::TestWithParam<std::string> {};
+
+TEST_P(CraftedName, CannotChangeThePidOrTheNumberOfFlows) {
+    CraftedProcess process(GetParam());
+    ASSERT_GT(process.port(), 0);
+    // The kernel's dump and ss, which prints the sockets as text.
+    for (const platform::ToolCommand& lister :
+         {platform::linux().listers[0], platform::linux().listers[1]}) {
+        Listers::Listing listing = Listers::list({lister});
+        int toItsPort = 0, ofItsPid = 0;
+        for (const Flow& flow : listing.flows) {
+            if (flow.remoteIP == "127.0.0.1" && flow.remotePort == process.port()) {
+                ++toItsPort;
+                EXPECT_EQ(flow.pid, process.pid()) << lister.source;
+                EXPECT_EQ(flow.process, GetParam().substr(0, 15)) << lister.source;
+            }
+            ofItsPid += flow.pid == process.pid();
+        }
+        // Its two ends: the client's flow to the listening port and the accepted socket's back.
+        EXPECT_EQ(toItsPort, 1) << lister.source;
+        EXPECT_EQ(ofItsPid, 2) << lister.source;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, CraftedName,
+                         testing::Values("x\",pid=1,fd=9),", "a\nudp ESTAB 0 0", "\ttcp 1.2.3.4:5",
+                                         "y)),((\"z\",pid=1", "ino:1 users:(("));
+
+} // namespace

@@ -1,0 +1,170 @@
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "base/atomic_file.h"
+#include "base/text.h"
+#include "observe/resolver.h"
+#include "temp_dir.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Fake DNS: fixed answers, counting every question.
+struct FakeDns {
+    std::map<std::string, std::optional<std::string>> names;
+    std::map<std::string, std::vector<std::string>> addresses;
+    std::atomic<int> reverseCalls{0};
+    std::atomic<int> forwardCalls{0};
+
+    Resolver::Lookups lookups() {
+        return {[this](const std::string& ip) {
+                    ++reverseCalls;
+                    auto found = names.find(ip);
+                    return found == names.end() ? std::nullopt : found->second;
+                },
+                [this](const std::string& domain) {
+                    ++forwardCalls;
+                    return addresses[domain];
+                }};
+    }
+};
+
+} // namespace
+
+TEST(Resolver, NamesAnAddressAfterOneBackgroundLookup) {
+    FakeDns dns;
+    dns.names["203.0.113.7"] = "host.example";
+    Resolver resolver(dns.lookups());
+    EXPECT_EQ(resolver.name("203.0.113.7"), std::nullopt);
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(resolver.name("203.0.113.7"), "host.example");
+    EXPECT_EQ(dns.reverseCalls, 1);
+}
+
+TEST(Resolver, LooksUpEachAddressOnceEvenWhileTheLookupRuns) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> calls{0};
+    Resolver resolver({[&](const std::string&) {
+                           ++calls;
+                           released.wait();
+                           return std::optional<std::string>();
+                       },
+                       [](const std::string&) { return std::vector<std::string>(); }});
+    // The callers never wait for the blocked lookup.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(resolver.name("203.0.113.9"), std::nullopt);
+    EXPECT_FALSE(resolver.waitIdle(50ms));
+    release.set_value();
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    // A failed address is remembered and never asked about again.
+    EXPECT_EQ(resolver.name("203.0.113.9"), std::nullopt);
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(Resolver, NonInternetAddressesAreNeverLookedUp) {
+    FakeDns dns;
+    Resolver resolver(dns.lookups());
+    for (const char* ip : {"192.168.1.1", "127.0.0.1", "fe80::1", "ff02::fb", "10.0.0.1"})
+        EXPECT_EQ(resolver.name(ip), std::nullopt);
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(dns.reverseCalls, 0);
+}
+
+TEST(Resolver, PrimedDomainsWinOverReverseNamesButNotOverKnownBlocks) {
+    FakeDns dns;
+    dns.names["203.0.113.7"] = "reverse.example";
+    dns.addresses["tracker.example"] = {"203.0.113.7", "151.101.1.1", "2001:db8::7"};
+    Resolver resolver(dns.lookups());
+    resolver.name("203.0.113.7");
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(resolver.name("203.0.113.7"), "reverse.example");
+    resolver.prime({"tracker.example", "unresolvable.example"});
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(resolver.name("203.0.113.7"), "tracker.example");
+    EXPECT_EQ(resolver.name("2001:db8::7"), "tracker.example");
+    // Fastly's block is named by the address table, so priming does not claim it.
+    EXPECT_EQ(resolver.name("151.101.1.1"), std::nullopt);
+    // A private address learnt by priming is named, though it is never reverse-looked up.
+    dns.addresses["lan.example"] = {"192.168.1.5"};
+    resolver.prime({"lan.example"});
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(resolver.name("192.168.1.5"), "lan.example");
+    EXPECT_EQ(dns.forwardCalls, 3);
+}
+
+TEST(Resolver, StopsPromptlyWithWorkQueued) {
+    auto started = std::make_shared<std::atomic<int>>(0);
+    auto slow = [started](const std::string&) {
+        ++*started;
+        std::this_thread::sleep_for(20ms);
+        return std::vector<std::string>();
+    };
+    auto begin = std::chrono::steady_clock::now();
+    {
+        Resolver resolver({[](const std::string&) { return std::optional<std::string>(); }, slow},
+                          2);
+        resolver.prime(std::vector<std::string>(500, "d.example"));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
+    EXPECT_LT(*started, 500);
+}
+
+TEST(Resolver, PublishedNamesComeBeforeReverseLookupsWhichStayTheFallback) {
+    FakeDns dns;
+    dns.names["198.51.100.77"] = "edge7.provider.test";
+    dns.names["198.51.100.78"] = "host78.provider.test";
+    dns.addresses["watched.test"] = {"198.51.100.77"};
+    TempDir dir;
+    const std::string file = dir.path() + "/names";
+    Resolver resolver(dns.lookups(), 2, file);
+    resolver.prime({"watched.test"});
+    ASSERT_TRUE(resolver.waitIdle(5s));
+
+    // No file: nothing changes.
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.77"), "watched.test");
+
+    ASSERT_TRUE(AtomicFile::write(file, "198.51.100.77 App.Example-CDN.test\n"
+                                        "198.51.100.79 bad..name\n"
+                                        "not-an-address x.test\n"
+                                        "::ffff:198.51.100.80 mapped.test\n"));
+    // Read only when asked to, once a scan.
+    EXPECT_EQ(resolver.name("198.51.100.77"), "watched.test");
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.77"), "app.example-cdn.test");
+    EXPECT_EQ(resolver.name("198.51.100.80"), "mapped.test");
+    EXPECT_EQ(resolver.name("198.51.100.79"), std::nullopt);
+    EXPECT_EQ(resolver.name("198.51.100.78"), std::nullopt);
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(resolver.name("198.51.100.78"), "host78.provider.test");
+    // A published name starts no reverse lookup.
+    EXPECT_EQ(dns.reverseCalls, 2); // .79 and .78
+
+    // A name that left the file (expired, or the helper removed) falls back.
+    ASSERT_TRUE(AtomicFile::write(file, "198.51.100.78 app2.example-cdn.test\n"));
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.78"), "app2.example-cdn.test");
+    EXPECT_EQ(resolver.name("198.51.100.77"), "watched.test");
+    std::filesystem::remove(file);
+    resolver.refreshNames();
+    EXPECT_EQ(resolver.name("198.51.100.78"), "host78.provider.test");
+}
+
+TEST(Resolver, SystemReverseLookupOfLoopback) {
+    // Loopback names come from the hosts file, so this asks no server.
+    auto name = Resolver::reverse("127.0.0.1");
+    if (name) {
+        EXPECT_EQ(*name, Text::toLower(*name));
+        EXPECT_FALSE(name->ends_with('.'));
+    }
+    EXPECT_EQ(Resolver::reverse("not an address"), std::nullopt);
+    EXPECT_EQ(Resolver::forward("127.0.0.1"), std::vector<std::string>{"127.0.0.1"});
+}

@@ -1,0 +1,183 @@
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "observe/scanner.h"
+#include "ss_text.h"
+#include "temp_dir.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A scanner over fake listers: scripts in a temporary directory that print fixed text.
+class ScannerTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        options.listers = {{dir / "ss", {}, "ss", platform::ListerFormat::ss},
+                           {dir / "lsof", {}, "lsof", platform::ListerFormat::lsof}};
+        options.pidPath = [this](int32_t pid) -> std::optional<std::string> {
+            ++pidPathCalls;
+            auto found = paths.find(pid);
+            return found == paths.end() ? std::nullopt : std::optional(found->second);
+        };
+        options.platform = &platform::linux();
+        // Lookups may still run after a test ends, so they own what they read.
+        options.lookups = {[names = names](const std::string& ip) -> std::optional<std::string> {
+                               auto found = names->find(ip);
+                               return found == names->end() ? std::nullopt
+                                                            : std::optional(found->second);
+                           },
+                           [](const std::string&) { return std::vector<std::string>(); }};
+    }
+
+    void lister(const char* name, const std::string& output) {
+        std::string path = dir / name;
+        std::ofstream(path + ".out") << output;
+        std::ofstream(path) << "#!/bin/sh\ncat '" << path << ".out'\n";
+        chmod(path.c_str(), 0755);
+    }
+
+    std::unique_ptr<Scanner> make(std::shared_ptr<const TrackerList> trackers = nullptr) {
+        return std::make_unique<Scanner>(std::move(trackers), options);
+    }
+
+    TempDir dir;
+    ScannerOptions options;
+    std::map<int32_t, std::string> paths;
+    std::shared_ptr<std::map<std::string, std::string>> names =
+        std::make_shared<std::map<std::string, std::string>>();
+    std::atomic<int> pidPathCalls{0};
+};
+
+} // namespace
+
+TEST_F(ScannerTest, KeepsInternetFlowsUnlessLocalOnesAreAsked) {
+    lister("ss", ssLine(1, "app", "192.168.1.1:80") + ssLine(1, "app", "[ff02::fb]:5353") +
+                     ssLine(1, "app", "203.0.113.7:443"));
+    auto scanner = make();
+    std::vector<Connection> internet = scanner->scan(false);
+    ASSERT_EQ(internet.size(), 1u);
+    EXPECT_EQ(internet[0].id(), "1|203.0.113.7|443|tcp");
+    std::vector<Connection> all = scanner->scan(true);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].verdict.category, Category::local);
+    EXPECT_EQ(all[1].verdict.category, Category::local);
+}
+
+TEST_F(ScannerTest, DuplicatesKeepTheFirstFlowsCounters) {
+    lister("ss", ssLine(1, "app", "203.0.113.7:443", "tcp", 10) +
+                     ssLine(1, "app", "203.0.113.7:443", "tcp", 99) +
+                     ssLine(1, "app", "203.0.113.7:443", "udp", 5));
+    std::vector<Connection> connections = make()->scan(false);
+    ASSERT_EQ(connections.size(), 2u);
+    EXPECT_EQ(connections[0].bytesIn, 10);
+    EXPECT_EQ(connections[1].proto, "udp");
+}
+
+TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
+    paths[7] = "/usr/sbin/daemon";
+    (*names)["198.51.100.9"] = "beacon.tracker.example";
+    lister("ss", ssLine(7, "daemon", "203.0.113.7:443") + ssLine(7, "daemon", "198.51.100.9:443") +
+                     ssLine(7, "daemon", "151.101.1.1:443"));
+    auto scanner = make(std::make_shared<TrackerList>("p tracker.example\n"));
+    scanner->scan(false);
+    ASSERT_TRUE(scanner->resolver().waitIdle(5s));
+    std::vector<Connection> connections = scanner->scan(false);
+    ASSERT_EQ(connections.size(), 3u);
+    EXPECT_EQ(connections[0].verdict, (Verdict{Category::system, std::nullopt, std::nullopt}));
+    EXPECT_EQ(connections[1].verdict.category, Category::tracker);
+    EXPECT_EQ(connections[1].dest(), "beacon.tracker.example");
+    EXPECT_EQ(connections[2].verdict, (Verdict{Category::system, "Fastly", std::nullopt}));
+    EXPECT_TRUE(connections[2].app.isSystem);
+}
+
+// The organisation table names destinations; a system program's plain ones stay the system's.
+TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinationsNamedByTheOrganisationTable) {
+    paths[7] = "/usr/sbin/daemon";
+    (*names)["203.0.113.7"] = "mirror.vendor.example";
+    (*names)["203.0.113.8"] = "api.vendor.example";
+    (*names)["203.0.113.9"] = "stats.vendor.example";
+    lister("ss", ssLine(7, "daemon", "203.0.113.7:443") + ssLine(7, "daemon", "203.0.113.8:443") +
+                     ssLine(7, "daemon", "203.0.113.9:443") + ssLine(8, "app", "203.0.113.7:443"));
+    auto scanner = make();
+    scanner->setOrgTable(std::make_shared<OrgTable>("mirror.vendor.example\tcdn\tVendor\n"
+                                                    "vendor.example\tservice\tVendor\n"
+                                                    "stats.vendor.example\ttelemetry\tVendor\n"));
+    scanner->scan(false);
+    ASSERT_TRUE(scanner->resolver().waitIdle(5s));
+    std::vector<Connection> connections = scanner->scan(false);
+    ASSERT_EQ(connections.size(), 4u);
+    EXPECT_EQ(connections[0].verdict, (Verdict{Category::system, "Vendor", std::nullopt}));
+    EXPECT_EQ(connections[1].verdict, (Verdict{Category::service, "Vendor", std::nullopt}));
+    EXPECT_EQ(connections[2].verdict, (Verdict{Category::telemetry, "Vendor", std::nullopt}));
+    EXPECT_EQ(connections[3].verdict, (Verdict{Category::cdn, "Vendor", std::nullopt}));
+}
+
+TEST_F(ScannerTest, HostNamesArriveInALaterScan) {
+    (*names)["203.0.113.7"] = "www.example.com";
+    lister("ss", ssLine(1, "app", "203.0.113.7:443"));
+    auto scanner = make();
+    EXPECT_EQ(scanner->scan(false).at(0).host, std::nullopt);
+    ASSERT_TRUE(scanner->resolver().waitIdle(5s));
+    Connection named = scanner->scan(false).at(0);
+    EXPECT_EQ(named.host, "www.example.com");
+    EXPECT_EQ(named.dest(), "www.example.com");
+}
+
+TEST_F(ScannerTest, FallsBackToLsofWhileThePrimaryListerGivesNothing) {
+    lister("lsof", "p5\ncsyncd\nPTCP\nn10.0.0.2:5->203.0.113.7:443\n");
+    auto scanner = make();
+    EXPECT_EQ(scanner->source(), "ss");
+    std::vector<Connection> fallback = scanner->scan(false);
+    EXPECT_EQ(scanner->source(), "lsof");
+    ASSERT_EQ(fallback.size(), 1u);
+    EXPECT_EQ(fallback[0].bytesIn, 0);
+    lister("ss", ssLine(5, "syncd", "203.0.113.7:443", "tcp", 42));
+    EXPECT_EQ(scanner->scan(false).at(0).bytesIn, 42);
+    EXPECT_EQ(scanner->source(), "ss");
+    std::filesystem::remove(dir / "ss");
+    std::filesystem::remove(dir / "lsof");
+    EXPECT_TRUE(scanner->scan(false).empty());
+    EXPECT_EQ(scanner->source(), "lsof");
+}
+
+TEST_F(ScannerTest, IdentitiesAreCachedPerProcessName) {
+    paths[9] = "/opt/first/tool";
+    lister("ss", ssLine(9, "tool", "203.0.113.7:443"));
+    auto scanner = make();
+    scanner->scan(false);
+    EXPECT_EQ(scanner->scan(false).at(0).app.name, "tool");
+    EXPECT_EQ(pidPathCalls, 1);
+    // The process id now belongs to another program.
+    paths[9] = "/opt/second/other";
+    lister("ss", ssLine(9, "other", "203.0.113.7:443"));
+    EXPECT_EQ(scanner->scan(false).at(0).app.name, "other");
+    EXPECT_EQ(pidPathCalls, 2);
+}
+
+TEST(Connection, IdDestAndJson) {
+    Connection connection{4711,
+                          {"Editor", std::nullopt, "/x/Editor", false},
+                          "tcp",
+                          "203.0.113.7",
+                          443,
+                          std::nullopt,
+                          {Category::cdn, "Fastly", std::nullopt},
+                          5,
+                          6};
+    EXPECT_EQ(connection.id(), "4711|203.0.113.7|443|tcp");
+    EXPECT_EQ(connection.dest(), "203.0.113.7");
+    nlohmann::json encoded = connection;
+    EXPECT_FALSE(encoded.contains("host"));
+    EXPECT_EQ(encoded.get<Connection>(), connection);
+    connection.host = "h.example";
+    EXPECT_EQ(nlohmann::json(connection).get<Connection>(), connection);
+    EXPECT_EQ(connection.dest(), "h.example");
+}

@@ -1,0 +1,337 @@
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <grp.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <linux/sock_diag.h>
+#include <linux/tcp.h>
+#include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "child_process.h"
+#include "observe/listers.h"
+#include "observe/sock_diag.h"
+#include "private_network.h"
+
+namespace {
+
+// The kernel's TCP state numbers.
+enum class State : uint8_t {
+    established = 1,
+    synSent = 2,
+    synRecv = 3,
+    timeWait = 6,
+    closed = 7,
+    closeWait = 8,
+    listen = 10,
+};
+
+template <typename T> std::string bytesOf(const T& value) {
+    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+std::string aligned(std::string bytes) {
+    bytes.resize(NLMSG_ALIGN(bytes.size()), '\0');
+    return bytes;
+}
+
+// One netlink message as the kernel writes it into a dump.
+std::string message(uint16_t type, const std::string& payload) {
+    nlmsghdr header{};
+    header.nlmsg_len = NLMSG_LENGTH(payload.size());
+    header.nlmsg_type = type;
+    header.nlmsg_flags = NLM_F_MULTI;
+    return aligned(bytesOf(header) + payload);
+}
+
+std::string attribute(uint16_t type, const std::string& data) {
+    rtattr header{static_cast<unsigned short>(RTA_LENGTH(data.size())), type};
+    return aligned(bytesOf(header) + data);
+}
+
+// A tcp_info of `size` bytes: an older kernel's is shorter.
+std::string tcpInfo(uint64_t received, uint64_t acked, uint64_t sent,
+                    size_t size = sizeof(tcp_info)) {
+    tcp_info info{};
+    info.tcpi_bytes_received = received;
+    info.tcpi_bytes_acked = acked;
+    info.tcpi_bytes_sent = sent;
+    return bytesOf(info).substr(0, size);
+}
+
+// A socket as the kernel describes it in a dump, answering a request of `type`.
+std::string socketMessage(uint8_t family, State state, const char* peer, uint16_t port,
+                          uint32_t inode, const std::string& attributes = "",
+                          uint16_t type = SOCK_DIAG_BY_FAMILY) {
+    inet_diag_msg diag{};
+    diag.idiag_family = family;
+    diag.idiag_state = static_cast<uint8_t>(state);
+    inet_pton(family, peer, diag.id.idiag_dst);
+    diag.id.idiag_dport = htons(port);
+    diag.idiag_inode = inode;
+    return message(type, bytesOf(diag) + attributes);
+}
+
+std::string done(int error = 0) {
+    return message(NLMSG_DONE, bytesOf(error));
+}
+
+std::string failure(int error) {
+    nlmsgerr answer{};
+    answer.error = error;
+    return message(NLMSG_ERROR, bytesOf(answer));
+}
+
+SockDiag::Reading parsed(const std::string& datagram,
+                         SockDiag::Protocol protocol = SockDiag::Protocol::tcp) {
+    SockDiag::Reading reading;
+    SockDiag::read(datagram, protocol, reading);
+    return reading;
+}
+
+const std::string served = socketMessage(AF_INET, State::established, "203.0.113.7", 443, 11,
+                                         attribute(INET_DIAG_INFO, tcpInfo(91, 50, 37)));
+const ListedSocket servedSocket{"tcp", "203.0.113.7", 443, 11, 91, 37};
+
+} // namespace
+
+TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
+    // A kernel without tcpi_bytes_sent: the data sent is what was acknowledged less the SYN.
+    size_t beforeBytesSent = offsetof(tcp_info, tcpi_bytes_received) + sizeof(uint64_t);
+    std::string first =
+        served +
+        socketMessage(AF_INET6, State::established, "::ffff:198.51.100.2", 80, 12,
+                      attribute(INET_DIAG_CONG, "cubic") +
+                          attribute(INET_DIAG_INFO, tcpInfo(5, 6, 0, beforeBytesSent))) +
+        // The older request for both families at once is answered with its own message type.
+        socketMessage(AF_INET6, State::synSent, "2001:db8::1", 8443, 13, "", TCPDIAG_GETSOCK) +
+        socketMessage(AF_INET, State::closeWait, "203.0.113.8", 443, 0,
+                      attribute(INET_DIAG_INFO, tcpInfo(0, 1, 0)));
+    // What ss leaves out: listening, closed, TIME-WAIT and SYN-RECV sockets, a remote port 0, and
+    // any other family.
+    std::string second = socketMessage(AF_INET, State::listen, "0.0.0.0", 0, 14) +
+                         socketMessage(AF_INET, State::timeWait, "203.0.113.9", 443, 0) +
+                         socketMessage(AF_INET, State::synRecv, "203.0.113.9", 443, 0) +
+                         socketMessage(AF_INET, State::closed, "203.0.113.9", 443, 15) +
+                         socketMessage(AF_INET6, State::established, "2001:db8::2", 0, 16) +
+                         socketMessage(AF_UNIX, State::established, "203.0.113.9", 443, 17) +
+                         message(NLMSG_NOOP, "") + done();
+    SockDiag::Reading reading;
+    SockDiag::read(first, SockDiag::Protocol::tcp, reading);
+    EXPECT_FALSE(reading.done);
+    SockDiag::read(second, SockDiag::Protocol::tcp, reading);
+    std::vector<ListedSocket> ipv4{servedSocket, {"tcp", "203.0.113.8", 443, 0, 0, 0}};
+    std::vector<ListedSocket> ipv6{{"tcp", "198.51.100.2", 80, 12, 5, 5},
+                                   {"tcp", "2001:db8::1", 8443, 13, 0, 0}};
+    EXPECT_EQ(reading, (SockDiag::Reading{ipv4, ipv6, true, false}));
+
+    // UDP has no tcp_info to read.
+    EXPECT_EQ(parsed(served, SockDiag::Protocol::udp).ipv4,
+              (std::vector<ListedSocket>{{"udp", "203.0.113.7", 443, 11, 0, 0}}));
+}
+
+TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {
+    // Attributes whose length goes past the message or is less than their header.
+    std::string overlong = attribute(INET_DIAG_INFO, tcpInfo(1, 2, 3));
+    std::string tooShort = overlong;
+    uint16_t overlongLength = 60000, tooShortLength = 2;
+    std::memcpy(overlong.data(), &overlongLength, sizeof overlongLength);
+    std::memcpy(tooShort.data(), &tooShortLength, sizeof tooShortLength);
+    std::string damaged =
+        message(SOCK_DIAG_BY_FAMILY, std::string(20, 'x')) +
+        socketMessage(AF_INET, State::established, "203.0.113.1", 1, 1, overlong) +
+        socketMessage(AF_INET, State::established, "203.0.113.2", 2, 2, tooShort) + served;
+    EXPECT_EQ(parsed(damaged).ipv4, (std::vector<ListedSocket>{{"tcp", "203.0.113.1", 1, 1, 0, 0},
+                                                               {"tcp", "203.0.113.2", 2, 2, 0, 0},
+                                                               servedSocket}));
+
+    // A message length beyond the datagram or below a header ends it.
+    for (uint32_t length : {uint32_t{10000}, uint32_t{3}}) {
+        std::string broken = done();
+        std::memcpy(broken.data(), &length, sizeof length);
+        SockDiag::Reading reading = parsed(served + broken + served);
+        EXPECT_EQ(reading, (SockDiag::Reading{{servedSocket}, {}, false, false})) << length;
+    }
+
+    // Cut anywhere, a dump reads as the sockets of its whole messages before the cut.
+    std::string second = socketMessage(AF_INET6, State::established, "::1", 8080, 4);
+    std::string whole = served + second + done();
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        SockDiag::Reading reading = parsed(whole.substr(0, cut));
+        size_t complete = cut < served.size() ? 0 : cut < served.size() + second.size() ? 1 : 2;
+        ASSERT_EQ(reading.ipv4.size() + reading.ipv6.size(), complete) << cut;
+        ASSERT_FALSE(reading.done || reading.failed) << cut;
+    }
+}
+
+TEST(SockDiagRead, KernelErrorsFailTheDump) {
+    EXPECT_EQ(parsed(failure(-EPERM) + served), (SockDiag::Reading{{}, {}, false, true}));
+    EXPECT_EQ(parsed(message(NLMSG_ERROR, "ab")), (SockDiag::Reading{{}, {}, false, true}));
+    EXPECT_EQ(parsed(served + done(-EINTR)), (SockDiag::Reading{{servedSocket}, {}, true, true}));
+    // An acknowledgement is no error.
+    EXPECT_EQ(parsed(failure(0) + served + done()),
+              (SockDiag::Reading{{servedSocket}, {}, true, false}));
+}
+
+namespace {
+
+// A TCP or UDP socket on `ip` (IPv6 when it has a colon): connected to `port`, or else bound to a
+// free port and, for TCP, listening. -1 when that fails.
+int openSocket(int type, const char* ip, uint16_t port = 0) {
+    sockaddr_storage address{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    bool ipv6 = std::strchr(ip, ':');
+    address.ss_family = ipv6 ? AF_INET6 : AF_INET;
+    (ipv6 ? v6->sin6_port : v4->sin_port) = htons(port);
+    inet_pton(address.ss_family, ip, ipv6 ? static_cast<void*>(&v6->sin6_addr) : &v4->sin_addr);
+    socklen_t length = ipv6 ? sizeof *v6 : sizeof *v4;
+    int fd = socket(address.ss_family, type, 0);
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    bool ready = port ? connect(fd, raw, length) == 0
+                      : bind(fd, raw, length) == 0 && (type == SOCK_DGRAM || listen(fd, 8) == 0);
+    return ready ? fd : -1;
+}
+
+// The port of the socket's own end, or of its peer's.
+uint16_t portOf(int fd, bool peer = false) {
+    sockaddr_in6 address{};
+    socklen_t length = sizeof address;
+    (peer ? getpeername : getsockname)(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    // sin_port and sin6_port lie at the same place.
+    return ntohs(address.sin6_port);
+}
+
+bool becomeUser(uid_t uid) {
+    return setgroups(0, nullptr) == 0 && setgid(uid) == 0 && setuid(uid) == 0;
+}
+
+// A process of user nobody that connects to `port` on 127.0.0.1 and holds the connection until it
+// is killed; -1 when it cannot.
+pid_t holdAsNobody(uint16_t port) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(ready[0]);
+        if (becomeUser(65534) && openSocket(SOCK_STREAM, "127.0.0.1", port) >= 0 &&
+            write(ready[1], "+", 1) == 1)
+            pause();
+        _exit(1);
+    }
+    close(ready[1]);
+    char answer = 0;
+    if (pid < 0 || read(ready[0], &answer, 1) != 1) answer = 0;
+    close(ready[0]);
+    return answer == '+' ? pid : -1;
+}
+
+// The flows of the kernel's dump and of ss taken one right after the other, as JSON. Taken again
+// (a bounded number of times) until the dump reads the same before and after ss, so that no
+// late acknowledgement changed a counter in between.
+std::string listedTogether() {
+    const auto& listers = platform::linux().listers;
+    for (int attempt = 0;; ++attempt) {
+        Listers::Listing before = Listers::list({listers[0]});
+        Listers::Listing ss = Listers::list({listers[1]});
+        Listers::Listing after = Listers::list({listers[0]});
+        if (before == after || attempt == 20)
+            return nlohmann::json{{"sources", {before.source, ss.source}},
+                                  {"netlink", before.flows},
+                                  {"ss", ss.flows}}
+                .dump();
+        usleep(50000);
+    }
+}
+
+} // namespace
+
+// Real sockets of every kind in a private network: the kernel's dump must give the flows ss
+// gives, for root and for a user who cannot see who holds them.
+TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
+    auto output = inPrivateNetwork([] {
+        int listener4 = openSocket(SOCK_STREAM, "127.0.0.1");
+        pid_t holder = holdAsNobody(portOf(listener4));
+        // A dual-stack listener, which sees an IPv4 client as ::ffff:127.0.0.1.
+        int listener6 = openSocket(SOCK_STREAM, "::");
+        int receiver4 = openSocket(SOCK_DGRAM, "127.0.0.1");
+        int receiver6 = openSocket(SOCK_DGRAM, "::1");
+        std::vector<int> sockets{listener4, listener6, receiver4, receiver6,
+                                 accept(listener4, nullptr, nullptr)};
+        int client4 = openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4));
+        int server4 = accept(listener4, nullptr, nullptr);
+        for (const char* ip : {"::1", "127.0.0.1"}) {
+            sockets.push_back(openSocket(SOCK_STREAM, ip, portOf(listener6)));
+            sockets.push_back(accept(listener6, nullptr, nullptr));
+        }
+        sockets.push_back(openSocket(SOCK_DGRAM, "127.0.0.1", portOf(receiver4)));
+        sockets.push_back(openSocket(SOCK_DGRAM, "::1", portOf(receiver6)));
+        sockets.insert(sockets.end(), {client4, server4});
+        bool ready = holder > 0 && write(client4, "hello", 5) == 5 &&
+                     write(server4, "welcome", 7) == 7 && write(sockets[9], "ping", 4) == 4 &&
+                     std::count(sockets.begin(), sockets.end(), -1) == 0;
+        nlohmann::json report = {{"ready", ready},
+                                 {"pid", getpid()},
+                                 {"holder", holder},
+                                 {"port4", portOf(listener4)},
+                                 {"mappedPort", portOf(sockets[8], true)},
+                                 {"root", nlohmann::json::parse(listedTogether())}};
+        // A user who holds none of these sockets and may read no other user's descriptors.
+        auto seen = inChild([&] {
+            for (int fd : sockets)
+                close(fd);
+            return becomeUser(65533) ? listedTogether() : "";
+        });
+        report["viewer"] = nlohmann::json::parse(seen.value_or(""), nullptr, false);
+        kill(holder, SIGKILL);
+        waitpid(holder, nullptr, 0);
+        return report.dump();
+    });
+    if (!output) GTEST_SKIP() << "needs root for a private network namespace";
+    nlohmann::json report = nlohmann::json::parse(*output);
+    ASSERT_TRUE(report.at("ready").get<bool>()) << *output;
+
+    nlohmann::json root = report.at("root");
+    EXPECT_EQ(root.at("sources"), nlohmann::json({"netlink", "ss"}));
+    auto netlink = root.at("netlink").get<std::vector<Flow>>();
+    EXPECT_EQ(netlink, root.at("ss").get<std::vector<Flow>>());
+    // Both ends of four TCP connections and two connected UDP sockets; no listener, no receiver.
+    EXPECT_EQ(netlink.size(), 10u);
+    auto pid = report.at("pid").get<int32_t>(), holder = report.at("holder").get<int32_t>();
+    auto port4 = report.at("port4").get<int64_t>();
+    auto mappedPort = report.at("mappedPort").get<int64_t>();
+    for (const Flow& flow : netlink) {
+        EXPECT_TRUE(flow.pid == pid || (flow.pid == holder && flow.remotePort == port4));
+        if (flow.remotePort == mappedPort) {
+            EXPECT_EQ(flow.remoteIP, "127.0.0.1");
+        } else if (flow.pid == pid && flow.remotePort == port4) {
+            EXPECT_EQ(flow.bytesIn, 7);
+            EXPECT_EQ(flow.bytesOut, 5);
+        }
+    }
+    EXPECT_EQ(std::count_if(netlink.begin(), netlink.end(),
+                            [&](const Flow& flow) { return flow.pid == holder; }),
+              1);
+
+    nlohmann::json seen = report.at("viewer");
+    ASSERT_TRUE(seen.is_object()) << *output;
+    auto unprivileged = seen.at("netlink").get<std::vector<Flow>>();
+    EXPECT_EQ(unprivileged, seen.at("ss").get<std::vector<Flow>>());
+    EXPECT_EQ(unprivileged.size(), 10u);
+    for (const Flow& flow : unprivileged)
+        EXPECT_EQ(std::pair(flow.pid, flow.process), std::pair(-1, std::string("?")));
+}

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "present/explainer.h"
+
+using platform::Wording;
+
+namespace {
+
+struct SentenceCase {
+    Category category;
+    std::string en;
+    std::string ru;
+};
+
+Verdict company(Category category) {
+    return {category, "Acme", std::nullopt};
+}
+
+} // namespace
+
+TEST(Explainer, EverySentenceInBothLanguages) {
+    std::vector<SentenceCase> cases{
+        {Category::local, "“App” talks to a device on your network or this Mac.",
+         "«App» связывается с устройством в вашей сети или на этом Mac."},
+        {Category::apple, "“App” talks to Apple (iCloud, updates, notifications) — normal.",
+         "«App» связывается с Apple (iCloud, обновления, уведомления) — обычное дело."},
+        {Category::system, "macOS service “App” talks to Acme.",
+         "Служба macOS «App» связывается с Acme."},
+        {Category::cloud,
+         "“App” talks to a cloud server at Acme — usually the program's own server.",
+         "«App» связывается с облачным сервером Acme — чаще всего это сервер самой программы."},
+        {Category::cdn,
+         "“App” downloads files through Acme's delivery network — usually images, updates or "
+         "pages.",
+         "«App» загружает файлы через сеть доставки Acme — обычно это картинки, обновления, "
+         "страницы."},
+        {Category::service, "“App” talks to the Acme service.",
+         "«App» связывается со своим сервисом Acme."},
+        {Category::unknown, "“App” talks to Acme; we don't know who that is.",
+         "«App» связывается с Acme; кто это — неизвестно."},
+        {Category::telemetry, "“App” sends usage and crash reports to Acme.",
+         "«App» отправляет отчёты о работе и сбоях в Acme."},
+        {Category::social,
+         "“App” talks to the social network Acme, which can learn that you "
+         "opened it.",
+         "«App» связывается с соцсетью Acme — она может узнать, что вы открыли эту программу."},
+        {Category::analytics, "“App” tells Acme how you use it (usage statistics).",
+         "«App» сообщает Acme, как вы пользуетесь программой (статистика)."},
+        {Category::tracker, "“App” talks to Acme, which is on public lists of trackers and ads.",
+         "«App» связывается с Acme — это адрес из открытых списков трекеров и рекламы."},
+        {Category::ads, "“App” is sending data to the ad network Acme.",
+         "«App» отправляет данные рекламной сети Acme."},
+    };
+    for (const SentenceCase& c : cases) {
+        Verdict verdict = company(c.category);
+        EXPECT_EQ(Explainer::sentence("App", verdict, "h.example", "203.0.113.5", Lang::en,
+                                      Wording::macos),
+                  c.en);
+        EXPECT_EQ(Explainer::sentence("App", verdict, "h.example", "203.0.113.5", Lang::ru,
+                                      Wording::macos),
+                  c.ru);
+    }
+}
+
+TEST(Explainer, LinuxNamesTheComputerAndSystemServices) {
+    Verdict local{Category::local, std::nullopt, std::nullopt};
+    EXPECT_EQ(Explainer::sentence("ssh", local, std::nullopt, "10.0.0.1", Lang::en, Wording::linux),
+              "“ssh” talks to a device on your network or this computer.");
+    EXPECT_EQ(Explainer::sentence("ssh", local, std::nullopt, "10.0.0.1", Lang::ru, Wording::linux),
+              "«ssh» связывается с устройством в вашей сети или на этом компьютере.");
+    Verdict system{Category::system, std::nullopt, std::nullopt};
+    EXPECT_EQ(Explainer::sentence("Clock sync", system, "ntp.example", "203.0.113.5", Lang::en,
+                                  Wording::linux),
+              "System service “Clock sync” talks to ntp.example.");
+    EXPECT_EQ(Explainer::sentence("Clock sync", system, "ntp.example", "203.0.113.5", Lang::ru,
+                                  Wording::linux),
+              "Системная служба «Clock sync» связывается с ntp.example.");
+    // The other sentences are the same on both systems.
+    EXPECT_EQ(Explainer::sentence("A", company(Category::ads), std::nullopt, "1", Lang::en,
+                                  Wording::linux),
+              Explainer::sentence("A", company(Category::ads), std::nullopt, "1", Lang::en,
+                                  Wording::macos));
+}
+
+TEST(Explainer, PartyIsCompanyThenHostThenAddress) {
+    Verdict tracker{Category::tracker, std::nullopt, "t.example"};
+    EXPECT_EQ(Explainer::sentence("App", tracker, "x.t.example", "203.0.113.5", Lang::en),
+              "“App” talks to x.t.example, which is on public lists of trackers and ads.");
+    Verdict unknown{Category::unknown, std::nullopt, std::nullopt};
+    EXPECT_EQ(Explainer::sentence("App", unknown, std::nullopt, "203.0.113.5", Lang::en),
+              "“App” talks to 203.0.113.5; we don't know who that is.");
+    Verdict cdn{Category::cdn, "Akamai", std::nullopt};
+    EXPECT_NE(Explainer::sentence("App", cdn, "a.example", "1", Lang::en).find("Akamai's "),
+              std::string::npos);
+    Verdict apple{Category::apple, "Apple", std::nullopt};
+    for (Lang lang : {Lang::en, Lang::ru})
+        EXPECT_EQ(Explainer::sentence("App", apple, "push.example", "17.1.1.1", lang)
+                      .find("push.example"),
+                  std::string::npos);
+    EXPECT_EQ(Explainer::sentence("", unknown, std::nullopt, "::1", Lang::ru),
+              "«» связывается с ::1; кто это — неизвестно.");
+}
+
+TEST(Explainer, Labels) {
+    EXPECT_EQ(Explainer::label(Category::cdn, Lang::en), "CDN");
+    EXPECT_EQ(Explainer::label(Category::cdn, Lang::ru), "Загрузки");
+    EXPECT_EQ(Explainer::label(Category::local, Lang::ru), "Своя сеть");
+    EXPECT_EQ(Explainer::label(Category::ads, Lang::ru), "Реклама");
+    EXPECT_EQ(Explainer::label(Category::telemetry, Lang::en), "Telemetry");
+}

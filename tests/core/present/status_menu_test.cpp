@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include "present/status_menu.h"
+
+using platform::Wording;
+
+namespace {
+
+Connection to(std::string app, std::string ip, std::optional<std::string> host, Category category,
+              std::optional<std::string> company = std::nullopt) {
+    Connection connection;
+    connection.app.name = std::move(app);
+    connection.ip = std::move(ip);
+    connection.host = std::move(host);
+    connection.proto = "tcp";
+    connection.port = 443;
+    connection.verdict = {category, std::move(company), std::nullopt};
+    return connection;
+}
+
+AppRow row(std::string name, std::vector<Connection> conns, int64_t trackerCount) {
+    AppRow row;
+    row.name = std::move(name);
+    row.conns = std::move(conns);
+    row.trackerCount = trackerCount;
+    for (const Connection& connection : row.conns)
+        row.worst = std::max(row.worst, connection.verdict.category);
+    return row;
+}
+
+struct Menu {
+    std::vector<AppRow> apps;
+    RuleSet rules;
+    bool helperInstalled = false;
+    std::string helperStatus;
+    Lang lang = Lang::en;
+
+    std::vector<MenuEntry> build() const {
+        return StatusMenu::build(
+            {apps, rules, false, false, helperInstalled, helperStatus, lang, Wording::linux});
+    }
+};
+
+const MenuEntry& programsOf(const std::vector<MenuEntry>& menu) {
+    for (const MenuEntry& entry : menu)
+        if (entry.title == "Who is calling out now" || entry.title == "Кто сейчас связывается")
+            return entry;
+    throw std::runtime_error("no programs item");
+}
+
+} // namespace
+
+TEST(StatusMenu, EmptyStateReadsAsWholeMenu) {
+    Menu menu;
+    menu.rules.blockNew = true;
+    EXPECT_EQ(dumpMenu(menu.build()), "  All calm · 0 programs online\n"
+                                      "────\n"
+                                      "  Who is calling out now\n"
+                                      "      Nobody\n"
+                                      "✓ Block everything new\n"
+                                      "  Quiet mode\n"
+                                      "  Pause watching\n"
+                                      "────\n"
+                                      "  Turn on blocking…\n"
+                                      "  Open Nattervane…\n"
+                                      "  Journal…\n"
+                                      "  Delete journal\n"
+                                      "────\n"
+                                      "  Orvelle · orvelle.app\n"
+                                      "  Quit\n");
+    const std::vector<MenuEntry> built = menu.build();
+    EXPECT_FALSE(built[0].enabled());
+    EXPECT_FALSE(programsOf(built).submenu[0].enabled());
+    EXPECT_TRUE(programsOf(built).enabled());
+    EXPECT_EQ(built[8].shortcut, 'o');
+    EXPECT_EQ(built.back().shortcut, 'q');
+    EXPECT_EQ(built.back().command, MenuCommand::quit);
+}
+
+TEST(StatusMenu, BlockingLineFollowsHelperState) {
+    Menu menu;
+    menu.helperInstalled = true;
+    EXPECT_EQ(menu.build()[1].title, "Blocking is on");
+    menu.helperStatus = "domains=3400 ips=12 rejected=1";
+    EXPECT_EQ(menu.build()[1].title, "Blocking is on · 12 addresses, 3400 domains");
+    EXPECT_EQ(menu.build()[8].title, "Turn blocking off (remove all rules from this computer)");
+    EXPECT_EQ(menu.build()[8].command, MenuCommand::removeHelper);
+    menu.lang = Lang::ru;
+    EXPECT_EQ(menu.build()[1].title, "Блокировка включена · адресов 12, доменов 3400");
+}
+
+TEST(StatusMenu, OnlyFirstProgramsInModelOrder) {
+    Menu menu;
+    for (int i = 0; i < 30; ++i)
+        menu.apps.push_back(row("App" + std::to_string(i), {}, 0));
+    const std::vector<MenuEntry> built = menu.build();
+    const MenuEntry& programs = programsOf(built);
+    ASSERT_EQ(programs.submenu.size(), 25u);
+    EXPECT_EQ(programs.submenu.front().title, "App0  —  0");
+    EXPECT_EQ(programs.submenu.back().title, "App24  —  0");
+}
+
+TEST(StatusMenu, AProgramMovingDataShowsItsLiveRate) {
+    Menu menu;
+    menu.apps = {row("Mail", {}, 1), row("Idle", {}, 0), row("New", {}, 0)};
+    menu.apps[0].rate = Rate{1500, 200};
+    menu.apps[1].rate = Rate{0, 0};
+    menu.lang = Lang::ru;
+    const std::vector<MenuEntry> built = menu.build();
+    const MenuEntry& programs = programsOf(built);
+    EXPECT_EQ(programs.submenu[0].title, "Mail  —  0 · трекеры 1 · ↓ 1,5 кБ/с ↑ 200 Б/с");
+    EXPECT_EQ(programs.submenu[1].title, "Idle  —  0");
+    EXPECT_EQ(programs.submenu[2].title, "New  —  0");
+}
+
+TEST(StatusMenu, ProgramListsEachDestinationOnce) {
+    Menu menu;
+    menu.apps = {row("Browser",
+                     {to("Browser", "1.1.1.1", "ads.example", Category::ads, "AdCo"),
+                      to("Browser", "1.1.1.2", "ads.example", Category::ads, "AdCo"),
+                      to("Browser", "1.1.1.3", "ads.example", Category::ads, "AdCo"),
+                      to("Browser", "9.9.9.9", std::nullopt, Category::unknown)},
+                     2),
+                 row("Quiet", {to("Quiet", "8.8.4.4", std::nullopt, Category::cloud)}, 0)};
+    const std::vector<MenuEntry> built = menu.build();
+    const MenuEntry& programs = programsOf(built);
+    const MenuEntry& browser = programs.submenu[0];
+    EXPECT_EQ(browser.title, "Browser  —  4 · trackers 2");
+    EXPECT_EQ(browser.dot, SignalColor::red);
+    EXPECT_EQ(programs.submenu[1].title, "Quiet  —  1");
+    ASSERT_EQ(browser.submenu.size(), 5u);
+    EXPECT_EQ(browser.submenu[0].title, "ads.example · Ads · AdCo");
+    EXPECT_EQ(browser.submenu[1].title, "9.9.9.9 · Unknown");
+    EXPECT_EQ(browser.submenu[1].dot, SignalColor::gray);
+    EXPECT_TRUE(browser.submenu[2].separator);
+    EXPECT_EQ(browser.submenu[3].title, "Block all of “Browser” addresses");
+    EXPECT_EQ(std::get<AppRow>(browser.submenu[3].subject), menu.apps[0]);
+    EXPECT_EQ(std::get<std::string>(browser.submenu[4].subject), "Browser");
+
+    const MenuEntry& unknown = browser.submenu[1];
+    EXPECT_EQ(unknown.submenu[0].title, "“Browser” talks to 9.9.9.9; we don't know who that is.");
+    EXPECT_FALSE(unknown.submenu[0].enabled());
+
+    menu.lang = Lang::ru;
+    EXPECT_EQ(programsOf(menu.build()).submenu[0].title, "Browser  —  4 · трекеры 2");
+}
+
+TEST(StatusMenu, RuleItemsCheckTheCurrentActionAndClickClears) {
+    Menu menu;
+    Connection tracked = to("Browser", "1.1.1.1", "t.example", Category::tracker);
+    menu.apps = {row("Browser", {tracked}, 1)};
+    menu.rules.set("T.example", "Browser", RuleAction::block, std::nullopt, {});
+    const std::vector<MenuEntry> built = menu.build();
+    const std::vector<MenuEntry>& rules = programsOf(built).submenu[0].submenu[0].submenu;
+    ASSERT_EQ(rules.size(), 5u);
+    std::vector<bool> checks;
+    for (size_t i = 2; i < 5; ++i) {
+        checks.push_back(rules[i].checked);
+        EXPECT_EQ(std::get<RuleChoice>(rules[i].subject).connection, tracked);
+    }
+    EXPECT_EQ(checks, (std::vector{false, true, false}));
+    EXPECT_EQ(std::get<RuleChoice>(rules[3].subject).action, RuleAction::block);
+
+    EXPECT_EQ(StatusMenu::afterClick(RuleAction::block, RuleAction::block), std::nullopt);
+    EXPECT_EQ(StatusMenu::afterClick(RuleAction::block, RuleAction::allow), RuleAction::allow);
+    EXPECT_EQ(StatusMenu::afterClick(std::nullopt, RuleAction::ask), RuleAction::ask);
+}
+
+TEST(DumpMenu, IndentsSubmenusAndMarksChecks) {
+    MenuEntry b = MenuEntry::item("b", MenuCommand::quit, true);
+    b.submenu = {MenuEntry::line()};
+    MenuEntry a = MenuEntry::label("a");
+    a.submenu = {b};
+    std::vector<MenuEntry> menu{a, MenuEntry::line()};
+    EXPECT_EQ(dumpMenu(menu, "> "), "> "
+                                    "  a\n"
+                                    ">     ✓ b\n"
+                                    ">         ────\n"
+                                    "> ────\n");
+    EXPECT_EQ(dumpMenu({}), "");
+}

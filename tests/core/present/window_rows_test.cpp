@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include "present/window_rows.h"
+#include "present/window_texts.h"
+
+using namespace std::chrono_literals;
+using platform::Wording;
+
+namespace {
+
+AppRow row(const std::string& name) {
+    AppRow app;
+    app.name = name;
+    return app;
+}
+
+Connection to(const std::string& ip, std::optional<std::string> host = std::nullopt) {
+    Connection connection;
+    connection.ip = ip;
+    connection.host = std::move(host);
+    return connection;
+}
+
+JournalEntry entry(const std::string& app, const std::string& dest, Category category) {
+    JournalEntry journal;
+    journal.app = app;
+    journal.dest = dest;
+    journal.category = category;
+    journal.company = "Hidden Company";
+    return journal;
+}
+
+std::vector<std::string> apps(const std::vector<JournalEntry>& entries) {
+    std::vector<std::string> names;
+    for (const JournalEntry& journal : entries)
+        names.push_back(journal.app);
+    return names;
+}
+
+} // namespace
+
+TEST(WindowRows, CurrentFallsBackToTheFirstRow) {
+    const std::vector<AppRow> rows{row("Safari"), row("Mail")};
+    EXPECT_EQ(WindowRows::current(rows, "Mail"), &rows[1]);
+    EXPECT_EQ(WindowRows::current(rows, "Gone"), &rows[0]);
+    EXPECT_EQ(WindowRows::current(rows, std::nullopt), &rows[0]);
+    EXPECT_EQ(WindowRows::current({}, "Mail"), nullptr);
+}
+
+TEST(WindowRows, OneConnectionPerDestinationInOrder) {
+    const std::vector<Connection> unique =
+        WindowRows::uniqueDestinations({to("1.1.1.1", "a.example"), to("2.2.2.2", "a.example"),
+                                        to("3.3.3.3"), to("1.1.1.1", "a.example"), to("3.3.3.3")});
+    ASSERT_EQ(unique.size(), 2u);
+    EXPECT_EQ(unique[0].ip, "1.1.1.1");
+    EXPECT_EQ(unique[1].dest(), "3.3.3.3");
+}
+
+TEST(WindowRows, RulesNewestFirstStable) {
+    const auto at = [](const std::string& target, int seconds) {
+        return Rule::make(target, std::nullopt, RuleAction::block,
+                          std::chrono::sys_seconds(std::chrono::seconds(seconds)), std::nullopt);
+    };
+    const std::vector<Rule> sorted =
+        WindowRows::newestFirst({at("old", 1), at("same-a", 5), at("same-b", 5), at("new", 9)});
+    std::vector<std::string> targets;
+    for (const Rule& rule : sorted)
+        targets.push_back(rule.target);
+    EXPECT_EQ(targets, (std::vector<std::string>{"new", "same-a", "same-b", "old"}));
+}
+
+TEST(WindowRows, SearchIgnoresCaseInLatinAndCyrillic) {
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("Safari", "saf"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("Safari", "SAFARI"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("Почта России", "почта"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("почта", "ПОЧТА"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("Ёлка", "ёл"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("Ώρα ΑΒΓ", "αβγ"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("Łódź", "łÓ"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("anything", ""));
+    EXPECT_FALSE(WindowRows::containsIgnoringCase("Safari", " saf"));
+    EXPECT_FALSE(WindowRows::containsIgnoringCase("Почта", "почтальон"));
+    // Invalid bytes neither crash nor match letters.
+    EXPECT_FALSE(WindowRows::containsIgnoringCase("\xFF\xFE", "a"));
+    EXPECT_TRUE(WindowRows::containsIgnoringCase("x\xFFy", "X"));
+}
+
+TEST(WindowRows, JournalFilterAndOnlyTrackers) {
+    const std::vector<JournalEntry> entries{
+        entry("Safari", "cdn.example", Category::cdn),
+        entry("Телеграм", "telemetry.example", Category::telemetry),
+        entry("Mail", "ads.SAFE.example", Category::ads)};
+    EXPECT_EQ(apps(WindowRows::journal(entries, "", false)),
+              (std::vector<std::string>{"Safari", "Телеграм", "Mail"}));
+    EXPECT_EQ(apps(WindowRows::journal(entries, "", true)),
+              (std::vector<std::string>{"Телеграм", "Mail"}));
+    EXPECT_EQ(apps(WindowRows::journal(entries, "saf", false)),
+              (std::vector<std::string>{"Safari", "Mail"}));
+    EXPECT_EQ(apps(WindowRows::journal(entries, "saf", true)), (std::vector<std::string>{"Mail"}));
+    EXPECT_EQ(apps(WindowRows::journal(entries, "ТЕЛЕ", false)),
+              (std::vector<std::string>{"Телеграм"}));
+    // The company is not searched.
+    EXPECT_TRUE(WindowRows::journal(entries, "Hidden", false).empty());
+}
+
+TEST(WindowRows, BadgeTextIsOrangeOnYellow) {
+    EXPECT_EQ(WindowRows::badgeText(Category::telemetry), SignalColor::orange);
+    EXPECT_EQ(SignalColors::of(Category::telemetry), SignalColor::yellow);
+    EXPECT_EQ(WindowRows::badgeText(Category::ads), SignalColor::red);
+    EXPECT_EQ(WindowRows::badgeText(Category::unknown), SignalColor::gray);
+    EXPECT_EQ(WindowRows::badgeText(Category::cdn), SignalColor::green);
+}
+
+TEST(WindowRows, ChoicesOfIntervalAndLanguage) {
+    EXPECT_EQ(WindowRows::intervalIndex(15), 2u);
+    EXPECT_EQ(WindowRows::intervalIndex(7), std::nullopt);
+    EXPECT_EQ(WindowRows::languageIndex("ru"), 2u);
+    EXPECT_EQ(WindowRows::languageIndex("de"), std::nullopt);
+}
+
+TEST(WindowTexts, ProgramAndCardLines) {
+    EXPECT_EQ(WindowTexts::connectionCount(5, 0, Lang::en), "5 connections");
+    EXPECT_EQ(WindowTexts::connectionCount(5, 2, Lang::en), "5 connections · trackers 2");
+    EXPECT_EQ(WindowTexts::connectionCount(3, 1, Lang::ru), "соединений: 3 · трекеров 1");
+    EXPECT_EQ(WindowTexts::connectionCount(2, 0, Lang::en, Rate{0, 2100}),
+              "2 connections · ↓ 0 B/s ↑ 2.1 kB/s");
+    EXPECT_EQ(WindowTexts::traffic("1.2 kB", "3 MB", Lang::en), "sent 1.2 kB · received 3 MB");
+    EXPECT_EQ(WindowTexts::traffic("1", "2", Lang::ru), "отправлено 1 · получено 2");
+}
+
+TEST(WindowTexts, HelperLineAndTrackerSwitch) {
+    EXPECT_EQ(WindowTexts::helperState(true, "", Lang::en), "On");
+    EXPECT_EQ(WindowTexts::helperState(true, "", Lang::ru), "Включена");
+    EXPECT_EQ(WindowTexts::helperState(true, "ok 12 ips", Lang::en), "On — ok 12 ips");
+    EXPECT_EQ(WindowTexts::helperState(false, "stale", Lang::en),
+              "Off — rules are only remembered");
+    EXPECT_EQ(WindowTexts::blockListed(84320, Lang::en),
+              "Also block every domain from the open tracker lists (84320)");
+    EXPECT_EQ(WindowTexts::blockListed(7, Lang::ru),
+              "Также запретить все домены из открытых списков трекеров (7)");
+}
+
+TEST(WindowTexts, MacWordsHaveOtherSystemVariants) {
+    using WindowTexts::Key;
+    EXPECT_EQ(WindowTexts::text(Key::systemService, Lang::en, Wording::macos), "macOS service");
+    EXPECT_EQ(WindowTexts::text(Key::systemService, Lang::ru, Wording::linux), "системная служба");
+    for (Key key : {Key::systemService, Key::journalKept, Key::rulesNote, Key::howItWorks,
+                    Key::showLocal, Key::privacyStatement})
+        for (Lang lang : {Lang::en, Lang::ru}) {
+            const std::string linux = WindowTexts::text(key, lang, Wording::linux);
+            EXPECT_EQ(linux.find("Mac"), std::string::npos) << linux;
+            EXPECT_EQ(linux.find("pf"), std::string::npos) << linux;
+            EXPECT_NE(linux, WindowTexts::text(key, lang, Wording::macos));
+        }
+    // The Linux helper blocks domains in DNS; both languages say so.
+    for (Lang lang : {Lang::en, Lang::ru})
+        for (const char* word : {"dnsmasq", "systemd-resolved", "NetworkManager", "/etc/hosts"})
+            EXPECT_NE(WindowTexts::text(Key::howItWorks, lang, Wording::linux).find(word),
+                      std::string::npos)
+                << word;
+    // Every text exists in both languages.
+    for (int key = 0; key <= static_cast<int>(Key::privacyStatement); ++key)
+        for (Lang lang : {Lang::en, Lang::ru})
+            EXPECT_FALSE(WindowTexts::text(static_cast<Key>(key), lang, Wording::macos).empty());
+    EXPECT_EQ(WindowTexts::text(Key::ask, Lang::ru), "Спросить");
+}

@@ -1,0 +1,342 @@
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "base/atomic_file.h"
+#include "fixture.h"
+#include "store/journal.h"
+#include "temp_dir.h"
+#include "time_zone.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+using namespace std::string_literals;
+
+namespace {
+
+Dates::TimePoint utc(int y, unsigned m, unsigned d, int h = 12, int mi = 0, int s = 0) {
+    return sys_days{year{y} / month{m} / day{d}} + hours{h} + minutes{mi} + seconds{s};
+}
+
+const Verdict tracker{Category::tracker, "Example Analytics", std::nullopt};
+
+std::string entryJson(const std::string& day) {
+    return R"({"day":")" + day +
+           R"(","app":"Safari","dest":"example.com","ip":"192.0.2.1","port":443,)"
+           R"("category":"cdn","first":")" +
+           day + R"(T10:00:00Z","last":")" + day +
+           R"(T11:00:00Z","bytesIn":10,"bytesOut":20,"blocked":false})";
+}
+
+class JournalTest : public testing::Test {
+  protected:
+    // Three hours east of UTC, so local and UTC days differ in the evening.
+    TimeZone zone{"XYZ-3"};
+    TempDir root;
+    std::string dir = root / "journal";
+    Dates::TimePoint now = utc(2026, 3, 9);
+
+    Journal journal() {
+        return Journal(dir, 7, [this] { return now; });
+    }
+    void put(const std::string& name, const std::string& text) {
+        fs::create_directories(dir);
+        ASSERT_TRUE(AtomicFile::write(dir + "/" + name, text));
+    }
+    std::string contents(const std::string& name) const {
+        return AtomicFile::read(dir + "/" + name).value_or("<missing>");
+    }
+    std::map<std::string, std::string> files() const {
+        std::map<std::string, std::string> found;
+        for (const auto& file : fs::directory_iterator(dir))
+            found[file.path().filename().string()] = contents(file.path().filename().string());
+        return found;
+    }
+};
+
+} // namespace
+
+TEST_F(JournalTest, MergesObservationsByMaximum) {
+    Journal j = journal();
+    Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
+    EXPECT_TRUE(j.record("Safari", "example.com", "192.0.2.1", 443, tracker, 100, 50, false, t1));
+    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 80, 70, false, t2));
+    ASSERT_EQ(j.entries().size(), 1u);
+    const JournalEntry& entry = j.entries().at("2026-03-09|Safari|example.com");
+    EXPECT_EQ(entry,
+              (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
+                            Category::tracker, "Example Analytics", t1, t2, 100, 70, false}));
+}
+
+TEST_F(JournalTest, BlockedStaysSetOnceSeen) {
+    for (auto [before, after] : {std::pair{false, true}, std::pair{true, false}}) {
+        Journal j = journal();
+        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, before, now);
+        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, after, now);
+        EXPECT_TRUE(j.entries().begin()->second.blocked) << before << after;
+    }
+}
+
+TEST_F(JournalTest, LocalMidnightSplitsDaysAndFiles) {
+    Journal j = journal();
+    // 23:59:59 and 00:00:00 local time, both on 2026-03-08 in UTC.
+    Dates::TimePoint evening = utc(2026, 3, 8, 20, 59, 59), midnight = utc(2026, 3, 8, 21);
+    EXPECT_TRUE(j.record("App", "host", "192.0.2.1", 1, {}, 1, 1, false, evening));
+    EXPECT_TRUE(j.record("App", "host", "192.0.2.1", 1, {}, 1, 1, false, midnight));
+    ASSERT_TRUE(j.save());
+    EXPECT_TRUE(j.entries().contains("2026-03-08|App|host"));
+    EXPECT_TRUE(j.entries().contains("2026-03-09|App|host"));
+    EXPECT_EQ(files().size(), 2u);
+    EXPECT_NE(contents("2026-03-09.json").find(R"("first":"2026-03-08T21:00:00Z")"),
+              std::string::npos);
+
+    TimeZone utcZone("UTC0");
+    EXPECT_EQ(Journal::day(evening), Journal::day(midnight));
+}
+
+TEST_F(JournalTest, KeepsTodayAndTheSixDaysBefore) {
+    put("2026-03-02.json", "[" + entryJson("2026-03-02") + "]");
+    put("2026-03-03.json", "[" + entryJson("2026-03-03") + "]");
+    put("notes.json", "[]");
+    put("2026-01-01.txt", "not a day file");
+    Journal j = journal();
+    EXPECT_EQ(j.entries().size(), 1u);
+    EXPECT_TRUE(j.entries().contains("2026-03-03|Safari|example.com"));
+    EXPECT_EQ(contents("2026-03-02.json"), "<missing>");
+    EXPECT_EQ(files().size(), 3u);
+
+    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 2));
+    now = utc(2026, 3, 10);
+    ASSERT_TRUE(j.save());
+    // Saving writes 2026-03-02 and 2026-03-03; its own prune then removes both.
+    EXPECT_TRUE(j.entries().empty());
+    EXPECT_EQ(files(), (std::map<std::string, std::string>{{"notes.json", "[]"},
+                                                           {"2026-01-01.txt", "not a day file"}}));
+}
+
+TEST_F(JournalTest, SavesWholeSecondsInUtcAndLeavesOutAnAbsentCompany) {
+    Journal j = journal();
+    Dates::TimePoint at = utc(2026, 3, 9, 14, 5, 31) + milliseconds{750};
+    j.record("Safari", "example.com", "2001:db8::1", 443, Verdict{Category::cdn, {}, {}}, 5, 6,
+             true, at);
+    ASSERT_TRUE(j.save());
+    nlohmann::json written = nlohmann::json::parse(contents("2026-03-09.json"));
+    EXPECT_EQ(written, nlohmann::json::parse(R"([{"day":"2026-03-09","app":"Safari",
+        "dest":"example.com","ip":"2001:db8::1","port":443,"category":"cdn",
+        "first":"2026-03-09T14:05:31Z","last":"2026-03-09T14:05:31Z","bytesIn":5,"bytesOut":6,
+        "blocked":true}])"));
+
+    Journal reloaded = journal();
+    const JournalEntry& entry = reloaded.entries().at("2026-03-09|Safari|example.com");
+    EXPECT_EQ(entry.first, utc(2026, 3, 9, 14, 5, 31));
+    EXPECT_EQ(entry.company, std::nullopt);
+}
+
+TEST_F(JournalTest, AnyNameSurvivesTheDayFile) {
+    const std::vector<std::pair<std::string, std::string>> names{
+        {"quote\" back\\slash", "quote\" back\\slash"},
+        // The literal's own length: a count past its end read beyond it.
+        {"tab\t nl\n cr\r nul\0 bell\x07 del\x7f"s, "tab\t nl\n cr\r nul\0 bell\x07 del\x7f"s},
+        {"Почта — ok", "Почта — ok"},
+        {"bad \xff\xc3 end", "bad \uFFFD\uFFFD end"},
+    };
+    Journal j = journal();
+    for (const auto& [name, stored] : names)
+        j.record(name, name, "192.0.2.1", -1, Verdict{Category::ads, name, {}}, INT64_MIN,
+                 INT64_MAX, false, now);
+    ASSERT_TRUE(j.save());
+    Journal reloaded = journal();
+    ASSERT_EQ(reloaded.entries().size(), names.size());
+    for (const auto& [name, stored] : names) {
+        const JournalEntry& entry = reloaded.entries().at("2026-03-09|" + stored + "|" + stored);
+        EXPECT_EQ(entry.company, stored);
+        EXPECT_EQ(entry.port, -1);
+        EXPECT_EQ(entry.bytesIn, INT64_MIN);
+        EXPECT_EQ(entry.bytesOut, INT64_MAX);
+    }
+}
+
+TEST_F(JournalTest, SortedPutsTheLatestObservationFirst) {
+    Journal j = journal();
+    j.record("A", "one", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 8));
+    j.record("B", "two", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 10));
+    j.record("C", "three", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 9));
+    j.record("A", "one", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 11));
+    std::vector<std::string> apps;
+    for (const JournalEntry& entry : j.sorted())
+        apps.push_back(entry.app);
+    EXPECT_EQ(apps, (std::vector<std::string>{"A", "B", "C"}));
+}
+
+// Each text is one day file that must be skipped as a whole and left exactly as it is.
+TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
+    std::string good = entryJson("2026-03-08");
+    auto with = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        return "[" + text.replace(text.find(from), from.size(), to) + "]";
+    };
+    const std::vector<std::string> bad{
+        fixture("garbage_text.txt"),
+        "",
+        "{}",
+        "[1]",
+        "[" + good + ",",
+        with(R"("port":443,)", ""),
+        with(R"("port":443)", R"("port":"443")"),
+        with(R"("port":443)", R"("port":44.5)"),
+        with(R"("bytesIn":10)", R"("bytesIn":true)"),
+        with(R"("bytesIn":10)", R"("bytesIn":18446744073709551615)"),
+        with(R"("blocked":false)", R"("blocked":0)"),
+        with(R"("category":"cdn")", R"("category":"CDN")"),
+        with(R"("day":"2026-03-08")", R"("day":"../../2026-03-08")"),
+        with(R"("day":"2026-03-08")", R"("day":"2026-02-30")"),
+        with("T10:00:00Z", "T10:00:00.5Z"),
+        with("T10:00:00Z", "T10:00:00+03:00"),
+        "[" + good + "] trailing",
+    };
+    for (const std::string& text : bad) {
+        SCOPED_TRACE(text);
+        put("2026-03-07.json", text);
+        put("2026-03-08.json", "[" + good + "]");
+        Journal j = journal();
+        EXPECT_EQ(j.entries().size(), 1u);
+        EXPECT_EQ(contents("2026-03-07.json"), text);
+        EXPECT_EQ(Journal::read(dir).skipped, std::vector<std::string>{dir + "/2026-03-07.json"});
+    }
+}
+
+TEST_F(JournalTest, ALoadKeepsEveryCutOfADayFileBeforeItsDayIsWrittenAgain) {
+    Journal good = journal();
+    good.record("Safari", "example.com", "192.0.2.1", 443, tracker, 10, 20, false, now);
+    ASSERT_TRUE(good.save());
+    const std::string text = contents("2026-03-09.json");
+    for (size_t cut = 0; cut < text.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        fs::remove_all(dir);
+        put("2026-03-09.json", text.substr(0, cut));
+        Journal j = journal();
+        ASSERT_EQ(j.unusable().size(), 1u);
+        const std::optional<std::string>& kept = j.unusable()[0].keptAs;
+        ASSERT_TRUE(kept);
+        EXPECT_TRUE(fs::path(*kept).filename().string().starts_with("2026-03-09.json.bad-"));
+        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+        ASSERT_TRUE(j.save());
+        EXPECT_EQ(AtomicFile::read(*kept), text.substr(0, cut));
+        EXPECT_EQ(journal().entries().size(), 1u);
+        EXPECT_TRUE(journal().unusable().empty());
+    }
+}
+
+TEST_F(JournalTest, AKeptCopyIsNamedAfterItsTimeAndNeverWrittenOver) {
+    put("2026-03-09.json", "[{\"day\":");
+    fs::last_write_time(dir + "/2026-03-09.json",
+                        std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
+    put("2026-03-09.json.bad-20261207T054500Z", "an older one");
+    Journal j = journal();
+    ASSERT_EQ(j.unusable().size(), 1u);
+    EXPECT_EQ(j.unusable()[0].keptAs, dir + "/2026-03-09.json.bad-20261207T054500Z-2");
+    EXPECT_EQ(contents("2026-03-09.json.bad-20261207T054500Z-2"), "[{\"day\":");
+    EXPECT_EQ(contents("2026-03-09.json.bad-20261207T054500Z"), "an older one");
+    // Found again, the same file reuses its copy.
+    EXPECT_EQ(journal().unusable(), j.unusable());
+    EXPECT_EQ(files().size(), 3u);
+}
+
+TEST_F(JournalTest, AnUnreadableDayPathIsMovedRatherThanReplaced) {
+    fs::create_directories(dir + "/2026-03-09.json");
+    put("2026-03-09.json/inside", "kept");
+    Journal j = journal();
+    ASSERT_EQ(j.unusable().size(), 1u);
+    ASSERT_TRUE(j.unusable()[0].keptAs);
+    EXPECT_EQ(AtomicFile::read(*j.unusable()[0].keptAs + "/inside"), "kept");
+    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+    ASSERT_TRUE(j.save());
+    EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
+}
+
+TEST_F(JournalTest, ADayFileThatCanBeNeitherUsedNorKeptIsNotWrittenOver) {
+    // A directory cannot be copied, and every name it could be moved to is taken.
+    fs::create_directories(dir + "/2026-03-09.json");
+    fs::last_write_time(dir + "/2026-03-09.json",
+                        std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
+    const std::string taken = "2026-03-09.json.bad-20261207T054500Z";
+    put(taken, "1");
+    for (int n = 2; n <= 100; ++n)
+        put(taken + "-" + std::to_string(n), std::to_string(n));
+    Journal j = journal();
+    ASSERT_EQ(j.unusable().size(), 1u);
+    EXPECT_FALSE(j.unusable()[0].keptAs);
+    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+    std::string error;
+    EXPECT_FALSE(j.save(&error));
+    EXPECT_NE(error.find("left in place"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_directory(dir + "/2026-03-09.json"));
+}
+
+TEST_F(JournalTest, AFailedSaveKeepsTheEntriesAndSaysWhy) {
+    put("2026-03-08.json", "[" + entryJson("2026-03-08") + "]");
+    Journal j = journal();
+    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+    fs::remove_all(dir);
+    ASSERT_TRUE(AtomicFile::write(dir, "a file where the directory should be"));
+    std::string error;
+    EXPECT_FALSE(j.save(&error));
+    EXPECT_NE(error.find(dir), std::string::npos) << error;
+    EXPECT_EQ(j.entries().size(), 2u);
+    EXPECT_EQ(AtomicFile::read(dir), "a file where the directory should be");
+}
+
+TEST_F(JournalTest, WipeForgetsEverythingAndTheNextSaveStartsAfresh) {
+    put("2026-03-08.json", "[" + entryJson("2026-03-08") + "]");
+    put("2026-03-09.json", "broken");
+    Journal j = journal();
+    j.wipe();
+    EXPECT_TRUE(j.entries().empty());
+    EXPECT_FALSE(fs::exists(dir));
+    j.wipe();
+    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+    ASSERT_TRUE(j.save());
+    EXPECT_EQ(files().size(), 1u);
+    EXPECT_TRUE(j.unusable().empty());
+}
+
+TEST_F(JournalTest, ASaveWritesOnlyTheDaysRecordedIntoSinceTheLast) {
+    Journal week = journal();
+    for (int day = 0; day < 7; ++day)
+        week.record("Safari", "example.com", "192.0.2.1", 443, tracker, 1, 1, false,
+                    now - hours{24 * day});
+    ASSERT_TRUE(week.save());
+    const auto written = [&](const std::string& name) {
+        return fs::last_write_time(dir + "/" + name);
+    };
+    const auto monday = written("2026-03-09.json"), sunday = written("2026-03-08.json");
+    std::this_thread::sleep_for(milliseconds(20));
+    week.record("Safari", "example.com", "192.0.2.1", 443, tracker, 5, 5, false, now);
+    ASSERT_TRUE(week.save());
+    EXPECT_NE(written("2026-03-09.json"), monday);
+    EXPECT_EQ(written("2026-03-08.json"), sunday);
+    // A fresh load writes nothing until something is recorded; what it read stays.
+    Journal again = journal();
+    ASSERT_TRUE(again.save());
+    EXPECT_EQ(files().size(), 7u);
+    EXPECT_EQ(again.entries(), week.entries());
+}
+
+TEST_F(JournalTest, AMissingDirectoryLoadsEmpty) {
+    EXPECT_TRUE(journal().entries().empty());
+    EXPECT_FALSE(fs::exists(dir));
+}
+
+TEST(Dates, Iso8601TextsRoundTripInTheWrittenFormOnly) {
+    Dates::TimePoint at = utc(1969, 12, 31, 23, 59, 59) + milliseconds{999};
+    EXPECT_EQ(Dates::iso8601(at), "1969-12-31T23:59:59Z");
+    EXPECT_EQ(Dates::parseIso8601("2026-03-09T14:05:31Z"), utc(2026, 3, 9, 14, 5, 31));
+    for (const char* text : {"2026-03-09T14:05:31", "2026-03-09 14:05:31Z", "2026-3-09T14:05:31Z",
+                             "2026-03-09T24:00:00Z", "2026-02-29T00:00:00Z",
+                             "2026-03-09T14:05:31.000Z", "+026-03-09T14:05:31Z"})
+        EXPECT_EQ(Dates::parseIso8601(text), std::nullopt) << text;
+}

@@ -1,0 +1,218 @@
+#include <filesystem>
+#include <fstream>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "base/atomic_file.h"
+#include "base/dates.h"
+#include "file_size_limit.h"
+#include "store/rule_store.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+using enum RuleAction;
+
+namespace {
+
+const sys_seconds created = sys_days(2025y / March / 1) + 9h + 30min;
+
+// Sets or clears an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+struct Identity {
+    ino_t inode;
+    timespec modified;
+    bool operator==(const Identity& other) const {
+        return inode == other.inode && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+Identity identity(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return {info.st_ino, info.st_mtim};
+}
+
+class RuleStoreTest : public testing::Test {
+  protected:
+    RuleSet sample() const {
+        RuleSet rules;
+        rules.set("ads.example.com", "Firefox", block, std::vector<std::string>{"203.0.113.7"},
+                  created);
+        rules.set("198.51.100.1", std::nullopt, block, std::nullopt, created);
+        rules.set("ask.example.org", std::nullopt, ask, std::nullopt, created);
+        rules.baseline = {"known.example"};
+        return rules;
+    }
+    std::string contents(const std::string& path) const {
+        return AtomicFile::read(path).value_or("<missing>");
+    }
+
+    TempDir home;
+    Paths paths{home.path() + "/data"};
+};
+
+} // namespace
+
+TEST(Paths, RootFromArgumentEnvironmentOrPlatform) {
+    {
+        ScopedEnv env("NATTERVANE_HOME", "/srv/nv");
+        EXPECT_EQ(Paths("/given").root, "/given");
+        Paths fromEnv(std::nullopt, platform::macos());
+        EXPECT_EQ(fromEnv.rulesFile(), "/srv/nv/rules.json");
+        EXPECT_EQ(fromEnv.settingsFile(), "/srv/nv/settings.json");
+        EXPECT_EQ(fromEnv.journal(), "/srv/nv/journal");
+        EXPECT_EQ(fromEnv.blockIPs(), "/srv/nv/helper/block_ips.txt");
+        EXPECT_EQ(fromEnv.blockDomains(), "/srv/nv/helper/block_domains.txt");
+        EXPECT_EQ(fromEnv.helperStatus, "/Library/Application Support/Nattervane/status.txt");
+    }
+    ScopedEnv home("HOME", "/Users/anna");
+    for (const char* value : {static_cast<const char*>(nullptr), ""}) {
+        ScopedEnv env("NATTERVANE_HOME", value);
+        EXPECT_EQ(Paths(std::nullopt, platform::macos()).root,
+                  "/Users/anna/Library/Application Support/Nattervane");
+        ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+        EXPECT_EQ(Paths(std::nullopt, platform::linux()),
+                  Paths("/Users/anna/.local/share/Nattervane", platform::linux()));
+    }
+}
+
+TEST_F(RuleStoreTest, NoRulesGiveEmptyBlockFilesAndAnEmptyRuleSet) {
+    ASSERT_TRUE(RuleStore::save(RuleSet{}, paths));
+    EXPECT_EQ(contents(paths.blockIPs()), "");
+    EXPECT_EQ(contents(paths.blockDomains()), "");
+    EXPECT_EQ(RuleStore::read(paths), (RuleStore::Reading{RuleSet{}, std::nullopt}));
+}
+
+TEST_F(RuleStoreTest, SavesAndLoadsTheRulesAndBothBlockFiles) {
+    EXPECT_EQ(RuleStore::read(paths), (RuleStore::Reading{RuleSet{}, std::nullopt}));
+    RuleSet rules = sample();
+    rules.blockAllListed = true;
+    ListedDomains listed{{"tracker.net", 'x'}};
+    ASSERT_TRUE(RuleStore::save(rules, paths, &listed));
+    EXPECT_EQ(RuleStore::load(paths), rules);
+    EXPECT_EQ(contents(paths.rulesFile()), RuleStore::encode(rules));
+    EXPECT_EQ(contents(paths.blockIPs()), "198.51.100.1\n203.0.113.7\n");
+    EXPECT_EQ(contents(paths.blockDomains()), "ads.example.com\ntracker.net\n");
+}
+
+TEST_F(RuleStoreTest, BlockFilesAreRewrittenOnlyWhenTheirTextChanges) {
+    RuleSet rules = sample();
+    ASSERT_TRUE(RuleStore::save(rules, paths));
+    Identity ips = identity(paths.blockIPs()), domains = identity(paths.blockDomains());
+    Identity rulesFile = identity(paths.rulesFile());
+    rules.set("other.example.org", std::nullopt, ask, std::nullopt, created);
+    ASSERT_TRUE(RuleStore::save(rules, paths));
+    EXPECT_EQ(identity(paths.blockIPs()), ips);
+    EXPECT_EQ(identity(paths.blockDomains()), domains);
+    EXPECT_NE(identity(paths.rulesFile()).inode, rulesFile.inode);
+    rules.set("other.example.org", std::nullopt, block, std::nullopt, created);
+    ASSERT_TRUE(RuleStore::save(rules, paths));
+    EXPECT_EQ(identity(paths.blockIPs()), ips);
+    EXPECT_NE(identity(paths.blockDomains()).inode, domains.inode);
+}
+
+TEST_F(RuleStoreTest, AMalformedRulesFileIsKeptAsideBeforeItIsReplaced) {
+    const std::vector<std::string> malformed{"", "{", "\xff\xfe",
+                                             R"({"rules":[],"blockNew":false,"baseline":[]})",
+                                             std::string(100000, '[') + std::string(100000, ']')};
+    for (const std::string& text : malformed) {
+        fs::remove_all(paths.root);
+        fs::create_directories(paths.root);
+        std::ofstream(paths.rulesFile(), std::ios::binary) << text;
+        RuleStore::Reading reading = RuleStore::read(paths);
+        EXPECT_EQ(reading.rules, RuleSet{});
+        EXPECT_TRUE(reading.problem) << text.substr(0, 40);
+        EXPECT_EQ(contents(paths.rulesFile()), text) << "reading must not write";
+
+        ASSERT_TRUE(RuleStore::save(sample(), paths));
+        ASSERT_TRUE(RuleStore::save(sample(), paths));
+        std::vector<std::string> kept;
+        for (const auto& entry : fs::directory_iterator(paths.root))
+            if (entry.path().filename().string().starts_with("rules.json.bad-"))
+                kept.push_back(contents(entry.path()));
+        EXPECT_EQ(kept, std::vector<std::string>{text}) << text.substr(0, 40);
+        EXPECT_EQ(RuleStore::load(paths), sample());
+    }
+}
+
+TEST_F(RuleStoreTest, MalformedFilesOfTheSameSecondAreAllKept) {
+    fs::create_directories(paths.root);
+    fs::file_time_type modified = fs::file_time_type::clock::now();
+    for (const char* text : {"first", "second"}) {
+        std::ofstream(paths.rulesFile()) << text;
+        fs::last_write_time(paths.rulesFile(), modified);
+        ASSERT_TRUE(RuleStore::save(sample(), paths));
+    }
+    std::string stamp = Dates::iso8601(floor<seconds>(file_clock::to_sys(modified)));
+    std::erase_if(stamp, [](char c) { return c == '-' || c == ':'; });
+    EXPECT_EQ(contents(paths.rulesFile() + ".bad-" + stamp), "first");
+    EXPECT_EQ(contents(paths.rulesFile() + ".bad-" + stamp + "-2"), "second");
+}
+
+TEST_F(RuleStoreTest, AnUnreadableRulesFileIsNeverReplaced) {
+    fs::create_directories(paths.rulesFile());
+    std::ofstream(paths.rulesFile() + "/keep") << "x";
+    EXPECT_TRUE(RuleStore::read(paths).problem);
+    std::string error;
+    EXPECT_FALSE(RuleStore::save(sample(), paths, nullptr, &error));
+    EXPECT_NE(error.find("left in place"), std::string::npos) << error;
+    EXPECT_EQ(contents(paths.rulesFile() + "/keep"), "x");
+    EXPECT_FALSE(fs::exists(paths.blockIPs()));
+}
+
+TEST_F(RuleStoreTest, FailuresStopTheSaveAndLeaveLaterFilesAsTheyWere) {
+    std::string error;
+    std::ofstream(home.path() + "/file") << "x";
+    EXPECT_FALSE(RuleStore::save(sample(), Paths(home.path() + "/file"), nullptr, &error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+
+    ASSERT_TRUE(RuleStore::save(sample(), paths));
+    RuleSet unencodable = sample();
+    unencodable.set("bad\xff.com", std::nullopt, block, std::nullopt, created);
+    EXPECT_FALSE(RuleStore::save(unencodable, paths, nullptr, &error));
+    EXPECT_NE(error.find("cannot encode"), std::string::npos) << error;
+    EXPECT_EQ(RuleStore::load(paths), sample());
+}
+
+TEST_F(RuleStoreTest, AWriteFailingPartWayKeepsThePreviousFileIntact) {
+    RuleSet before = sample();
+    ASSERT_TRUE(RuleStore::save(before, paths));
+    std::string domainsBefore = contents(paths.blockDomains());
+    RuleSet after = before;
+    after.blockAllListed = true;
+    ListedDomains listed;
+    for (int i = 0; i < 2000; ++i)
+        listed.emplace("t" + std::to_string(i) + ".tracker.net", 'x');
+    // The rules and address files fit the limit but the domain file fails part-way.
+    EXPECT_TRUE(withFileSizeLimit(4096, [&] {
+        std::string error;
+        bool saved = RuleStore::save(after, paths, &listed, &error);
+        return !saved && error.find("block_domains.txt") != std::string::npos;
+    }));
+    EXPECT_EQ(RuleStore::load(paths), after);
+    EXPECT_EQ(contents(paths.blockDomains()), domainsBefore);
+    EXPECT_EQ(std::distance(fs::directory_iterator(paths.helperDir()), {}), 2);
+
+    ASSERT_TRUE(RuleStore::save(after, paths, &listed));
+    EXPECT_EQ(contents(paths.blockDomains()), after.exportDomains(&listed));
+}

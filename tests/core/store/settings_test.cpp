@@ -1,0 +1,123 @@
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "base/atomic_file.h"
+#include "store/settings.h"
+#include "temp_dir.h"
+
+namespace {
+
+const char* const stored =
+    R"({"quiet":true,"interval":15,"language":"ru","showLocal":true,"paused":true})";
+
+class SettingsTest : public testing::Test {
+  protected:
+    TempDir root;
+    std::string path = root / "settings.json";
+
+    std::optional<Settings> loadText(const std::string& text) {
+        EXPECT_TRUE(AtomicFile::write(path, text));
+        return loadSettings(path);
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsTest, DefaultsApplyWithoutAFile) {
+    EXPECT_EQ(loadSettings(path), std::nullopt);
+    EXPECT_EQ(Settings{}, (Settings{false, 5.0, "auto", false, false}));
+}
+
+TEST_F(SettingsTest, ReadsAllFiveKeysAndIgnoresOthers) {
+    EXPECT_EQ(loadText(stored), (Settings{true, 15.0, "ru", true, true}));
+    auto json = nlohmann::json::parse(stored);
+    json["interval"] = -1.5;
+    json["theme"] = "dark";
+    EXPECT_EQ(loadText(json.dump()), (Settings{true, -1.5, "ru", true, true}));
+}
+
+TEST_F(SettingsTest, AnyMissingKeyOrWrongTypeRejectsTheWholeFile) {
+    const nlohmann::json complete = nlohmann::json::parse(stored);
+    std::vector<std::string> texts{"",
+                                   "not json",
+                                   "[]",
+                                   "null",
+                                   stored + std::string("}"),
+                                   R"({"quiet":true,"interval":1e400,"language":"ru",
+                                       "showLocal":true,"paused":true})"};
+    for (const auto& [key, value] : complete.items()) {
+        nlohmann::json without = complete;
+        without.erase(key);
+        texts.push_back(without.dump());
+        for (const nlohmann::json& wrong :
+             {nlohmann::json(nullptr), nlohmann::json::array(),
+              value.is_string() ? nlohmann::json(5) : nlohmann::json("5"),
+              value.is_boolean() ? nlohmann::json(1) : nlohmann::json(true)}) {
+            nlohmann::json changed = complete;
+            changed[key] = wrong;
+            texts.push_back(changed.dump());
+        }
+    }
+    for (const std::string& text : texts)
+        EXPECT_EQ(loadText(text), std::nullopt) << text;
+}
+
+TEST_F(SettingsTest, WritesCompactJsonThatReadsBack) {
+    Settings settings{true, 1.5, "en", false, true};
+    ASSERT_TRUE(writeSettings(root / "new/settings.json", settings));
+    std::string text = AtomicFile::read(root / "new/settings.json").value();
+    EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << text;
+    EXPECT_EQ(loadSettings(root / "new/settings.json"), settings);
+}
+
+TEST_F(SettingsTest, AFailedWriteSaysWhy) {
+    std::filesystem::create_directory(path);
+    std::string error;
+    EXPECT_FALSE(writeSettings(path, Settings{}, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(SettingsLang, OnlyExactCodesOverrideTheSystemLanguage) {
+    const char* previous = std::getenv("LANGUAGE");
+    std::string saved = previous ? previous : "";
+    for (auto [system, lang] : {std::pair{"ru_RU", Lang::ru}, std::pair{"en_GB", Lang::en}}) {
+        setenv("LANGUAGE", system, 1);
+        for (const char* language : {"auto", "EN", "Ru", "de", ""})
+            EXPECT_EQ(Settings{.language = language}.lang(), lang) << system << " " << language;
+        EXPECT_EQ(Settings{.language = "ru"}.lang(), Lang::ru);
+        EXPECT_EQ(Settings{.language = "en"}.lang(), Lang::en);
+    }
+    if (previous)
+        setenv("LANGUAGE", saved.c_str(), 1);
+    else
+        unsetenv("LANGUAGE");
+}
+
+TEST_F(SettingsTest, AnUnusableFileIsKeptAsideBeforeTheFirstWrite) {
+    const std::string fourKeys = R"({"quiet":true,"interval":15,"language":"ru","showLocal":true})";
+    ASSERT_TRUE(AtomicFile::write(path, fourKeys));
+    ASSERT_TRUE(writeSettings(path, Settings{}));
+    ASSERT_TRUE(writeSettings(path, Settings{true}));
+    std::vector<std::string> aside;
+    for (const auto& entry : std::filesystem::directory_iterator(root.path()))
+        if (entry.path().filename().string().starts_with("settings.json.bad-"))
+            aside.push_back(entry.path().string());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(AtomicFile::read(aside[0]), fourKeys);
+    EXPECT_EQ(loadSettings(path), Settings{true});
+}
+
+TEST_F(SettingsTest, ReadingSaysWhyAFileThatExistsIsNotUsed) {
+    EXPECT_EQ(readSettings(path).problem, std::nullopt);
+    ASSERT_TRUE(AtomicFile::write(path, stored));
+    EXPECT_EQ(readSettings(path).problem, std::nullopt);
+    ASSERT_TRUE(AtomicFile::write(path, std::string(stored).substr(0, 20)));
+    EXPECT_TRUE(readSettings(path).problem);
+    EXPECT_EQ(readSettings(path).settings, std::nullopt);
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_TRUE(readSettings(path).problem);
+}

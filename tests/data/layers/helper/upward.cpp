@@ -1,0 +1,2 @@
+#include "classify/tracker_list.h"
+#include "store/journal.h"
