@@ -15,6 +15,11 @@ namespace {
 
 // Descriptors a thread takes at a time from the shared list.
 constexpr size_t descriptorsPerTake = 128;
+// The descriptors of a process with at least this many are shared among the threads, as long as
+// no more processes than `sharedProcesses` keep their folders open for it; the others' are read
+// while they are listed.
+constexpr size_t sharedProcessDescriptors = 256;
+constexpr size_t sharedProcesses = 64;
 
 // The name in /proc/<pid>/comm without its line break; "?" when it cannot be read. The kernel
 // cuts names at 15 bytes, which can split a letter, so invalid UTF-8 is replaced.
@@ -49,6 +54,18 @@ std::optional<int32_t> entryNumber(std::string_view text) {
     auto number = Text::parseDecimal<int32_t>(text);
     if (!number || *number < 0 || text.front() == '+') return std::nullopt;
     return number;
+}
+
+// The socket inode descriptor `fd` of the folder `fdDir` links to; absent for any other file.
+// `denied` tells whether the kernel refused to read the link.
+std::optional<uint64_t> socketOf(int fdDir, int32_t fd, bool& denied) {
+    char name[16];
+    *std::to_chars(name, name + 11, fd).ptr = '\0';
+    char target[64];
+    ssize_t length = readlinkat(fdDir, name, target, sizeof target);
+    denied = length < 0 && (errno == EACCES || errno == EPERM);
+    if (length <= 0) return std::nullopt;
+    return SocketOwners::socketInode(std::string_view(target, static_cast<size_t>(length)));
 }
 
 } // namespace
@@ -91,16 +108,34 @@ void SocketOwners::Walk::list() {
         auto pid = entryNumber(pidText);
         if (pid && *pid > 0) listProcess(*pid, std::string(pidText));
     });
-    closed_ = std::make_unique<std::atomic<bool>[]>(pids_.size());
+    closed_ = std::make_unique<std::atomic<bool>[]>(shared_.size());
 }
 
 void SocketOwners::Walk::listProcess(int32_t pid, const std::string& pidText) {
-    auto process = static_cast<uint32_t>(pids_.size());
-    size_t before = descriptors_.size();
-    forEachEntry(procDir_.get(), pidText + "/fd", [&](std::string_view fdText) {
-        if (auto fd = entryNumber(fdText)) descriptors_.push_back({process, *fd});
+    std::string path = pidText + "/fd";
+    OwnedFd fdDir(openat(procDir_.get(), path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fdDir) return;
+    std::vector<int32_t> fds;
+    forEachEntry(fdDir.get(), ".", [&](std::string_view fdText) {
+        if (auto fd = entryNumber(fdText)) fds.push_back(*fd);
     });
-    if (descriptors_.size() > before) pids_.push_back(pid);
+    if (fds.empty()) return;
+    auto process = static_cast<uint32_t>(pids_.size());
+    pids_.push_back(pid);
+    if (fds.size() < sharedProcessDescriptors || shared_.size() >= sharedProcesses) {
+        for (int32_t fd : fds) {
+            bool denied = false;
+            if (auto inode = socketOf(fdDir.get(), fd, denied))
+                found_.push_back({*inode, process});
+            else if (denied)
+                break;
+        }
+        return;
+    }
+    auto index = static_cast<uint32_t>(shared_.size());
+    shared_.push_back({process, std::move(fdDir)});
+    for (int32_t fd : fds)
+        descriptors_.push_back({index, fd});
 }
 
 void SocketOwners::Walk::markListed() {
@@ -129,20 +164,14 @@ void SocketOwners::Walk::share() {
 }
 
 void SocketOwners::Walk::read(const Descriptor& descriptor, std::vector<Found>& found) {
-    std::atomic<bool>& closed = closed_[descriptor.process];
+    std::atomic<bool>& closed = closed_[descriptor.shared];
     if (closed.load(std::memory_order_relaxed)) return;
-    // "<pid>/fd/<fd>" below /proc, written without allocating.
-    char path[40];
-    char* end = std::to_chars(path, path + 11, pids_[descriptor.process]).ptr;
-    end = std::copy_n("/fd/", 4, end);
-    *std::to_chars(end, end + 11, descriptor.fd).ptr = '\0';
-    char target[64];
-    ssize_t length = readlinkat(procDir_.get(), path, target, sizeof target);
-    if (length < 0 && (errno == EACCES || errno == EPERM))
+    const SharedProcess& process = shared_[descriptor.shared];
+    bool denied = false;
+    if (auto inode = socketOf(process.fdDir.get(), descriptor.fd, denied))
+        found.push_back({*inode, process.process});
+    else if (denied)
         closed.store(true, std::memory_order_relaxed);
-    if (length <= 0) return;
-    if (auto inode = socketInode(std::string_view(target, static_cast<size_t>(length))))
-        found.push_back({*inode, descriptor.process});
 }
 
 SocketOwners SocketOwners::Walk::owners(const std::unordered_set<uint64_t>* only) {

@@ -47,8 +47,13 @@ class SocketOwners {
         SocketOwners owners(const std::unordered_set<uint64_t>* only = nullptr);
 
       private:
-        struct Descriptor {
+        // A process whose descriptors the threads share: its folder of descriptors stays open.
+        struct SharedProcess {
             uint32_t process;
+            OwnedFd fdDir;
+        };
+        struct Descriptor {
+            uint32_t shared;
             int32_t fd;
         };
         struct Found {
@@ -63,8 +68,10 @@ class SocketOwners {
         std::string procRoot_;
         OwnedFd procDir_;
         std::vector<int32_t> pids_;
+        std::vector<SharedProcess> shared_;
         std::vector<Descriptor> descriptors_;
-        // Set for a process whose descriptors may be listed but not read: the rest are skipped.
+        // Set for a shared process whose descriptors may be listed but not read: the rest are
+        // skipped.
         std::unique_ptr<std::atomic<bool>[]> closed_;
         std::atomic<size_t> next_{0};
         std::mutex mutex_;
