@@ -11,6 +11,7 @@
 #include "model.h"
 #include "snapshot.h"
 #include "status_icon.h"
+#include "status_item.h"
 #include "status_menu.h"
 #include "status_text.h"
 #include "tray_menu.h"
@@ -69,6 +70,7 @@ void AppDelegate::dock() {
             });
     updateIcon();
     item_->show();
+    StatusItem::publish(item_.get());
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {

@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
 #include "qt_desktop.h"
+#include "status_item.h"
 
 // The parts every system's desktop shares; notifications and administrator commands do nothing.
 class SharedDesktop : public QtDesktop {
@@ -39,6 +41,16 @@ class DesktopTest : public QObject {
             if (QWidget* box = QApplication::activeModalWidget()) box->close();
         });
         QCOMPARE(desktop.ask(question), std::optional<size_t>(2));
+    }
+
+    // The macOS desktop posts through the item it finds here, so a destroyed one must be gone.
+    void theStatusItemIsForgottenWhenDestroyed() {
+        QVERIFY(!StatusItem::current());
+        auto item = std::make_unique<QSystemTrayIcon>();
+        StatusItem::publish(item.get());
+        QCOMPARE(StatusItem::current(), item.get());
+        item.reset();
+        QVERIFY(!StatusItem::current());
     }
 };
 
