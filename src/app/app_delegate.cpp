@@ -13,6 +13,7 @@
 #include "present/status_text.h"
 #include "snapshot.h"
 #include "status_icon.h"
+#include "status_item.h"
 #include "tray_menu.h"
 #include "window/button_style.h"
 #include "window/main_view.h"
@@ -69,6 +70,7 @@ void AppDelegate::dock() {
             });
     updateIcon();
     item_->show();
+    StatusItem::publish(item_.get());
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {

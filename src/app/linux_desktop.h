@@ -2,23 +2,21 @@
 
 #include <QDBusConnection>
 
-#include "desktop/desktop.h"
+#include "qt_desktop.h"
 
 // A Linux desktop: notifications through org.freedesktop.Notifications on the session bus,
-// questions as message boxes, administrator commands through pkexec.
-class LinuxDesktop : public Desktop {
+// administrator commands through pkexec.
+class LinuxDesktop : public QtDesktop {
   public:
     // Notifications go to the notification server on `bus`.
     explicit LinuxDesktop(QDBusConnection bus = QDBusConnection::sessionBus());
 
     // Without a bus nothing is posted and nothing fails.
     void notify(const std::string& id, const std::string& title, const std::string& body) override;
-    std::optional<size_t> ask(const Question& question) override;
     // pkexec runs the program itself, so the password dialog names the helper's script and
     // shows the message of its polkit action; `prompt` is not used. When already root the
     // program runs directly.
     void runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) override;
-    void openUrl(const std::string& url) override;
 
   private:
     QDBusConnection bus_;

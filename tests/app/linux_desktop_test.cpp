@@ -2,13 +2,9 @@
 
 #include <unistd.h>
 
-#include <QApplication>
 #include <QDBusConnection>
-#include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "linux_desktop.h"
 #include "temp_dir.h"
@@ -32,17 +28,6 @@ class FakeNotificationServer : public QObject {
 
 class LinuxDesktopTest : public QObject {
     Q_OBJECT
-
-  private:
-    // Clicks the button labelled `text` of the message box that is about to open.
-    static void clickWhenAsked(const QString& text) {
-        QTimer::singleShot(50, [text] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            for (QAbstractButton* button : box->buttons())
-                if (button->text() == text) button->click();
-        });
-    }
 
   private slots:
     void notificationsReachTheServerOnTheBus() {
@@ -76,19 +61,6 @@ class LinuxDesktopTest : public QObject {
         QDBusConnection none = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "none");
         QVERIFY(!none.isConnected());
         LinuxDesktop(none).notify("id", "title", "body");
-    }
-
-    void questionsAnswerWithTheIndexOfTheButtonChosen() {
-        LinuxDesktop desktop(QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "none"));
-        Question question{"“Mail” wants to reach x.example", "Why.", {"Allow", "Block", "Later"}};
-        clickWhenAsked("Block");
-        QCOMPARE(desktop.ask(question), std::optional<size_t>(1));
-        clickWhenAsked("Allow");
-        QCOMPARE(desktop.ask(question), std::optional<size_t>(0));
-        QTimer::singleShot(50, [] {
-            if (QWidget* box = QApplication::activeModalWidget()) box->close();
-        });
-        QCOMPARE(desktop.ask(question), std::optional<size_t>(2));
     }
 
     void adminCommandsRunDirectlyForRoot() {

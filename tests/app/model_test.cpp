@@ -12,9 +12,9 @@
 
 #include "base/atomic_file.h"
 #include "base/tool_runner.h"
-#include "linux_desktop.h"
 #include "model.h"
 #include "model_fixture.h"
+#include "qt_desktop.h"
 #include "ss_text.h"
 #include "store/journal.h"
 #include "store/rule_store.h"
@@ -192,7 +192,7 @@ class ModelTest : public QObject, public ModelFixture {
         options.dataRoot = dataRoot;
         options.platform = &descriptor;
         Model bare(std::move(options));
-        QVERIFY(dynamic_cast<LinuxDesktop*>(&bare.desktop()));
+        QVERIFY(dynamic_cast<QtDesktop*>(&bare.desktop()));
     }
 
     void settingsAreSavedAndTheTimerRunsAtLeastEveryTwoSeconds() {

@@ -1,0 +1,25 @@
+#include "status_item.h"
+
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+namespace StatusItem {
+
+namespace {
+
+QPointer<QSystemTrayIcon>& published() {
+    static QPointer<QSystemTrayIcon> item;
+    return item;
+}
+
+} // namespace
+
+void publish(QSystemTrayIcon* item) {
+    published() = item;
+}
+
+QSystemTrayIcon* current() {
+    return published().data();
+}
+
+} // namespace StatusItem
