@@ -2,5 +2,5 @@
 
 #include "base/text.h"
 #include "classify/verdict.h"
-#include "present/status_menu.h"
 #include "platform.h"
+#include "present/status_menu.h"
