@@ -132,9 +132,14 @@ redirect_down() {
 }
 
 # systemd-resolved reads its configuration only when it starts, or on reload where it has one.
+# Not waited for: up and down run in nattervane-dns.service, and a transaction that also restarts
+# systemd-resolved holds that job until this unit has stopped or started. Its start limit (5 in
+# 10 s) is reset first: every restart of dnsmasq costs it two starts, and once refused it would
+# stay down, and every lookup fail with it.
 restart_resolved() {
     [ -z "$root" ] || return 0
-    systemctl try-reload-or-restart systemd-resolved.service
+    systemctl reset-failed systemd-resolved.service 2>/dev/null
+    systemctl --no-block try-reload-or-restart systemd-resolved.service
 }
 
 # The global servers systemd-resolved has as "server=" lines for dnsmasq: "1.1.1.1:853" becomes
