@@ -9,6 +9,36 @@ libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian man-db
 xvfb xauth dbus-x11 tint2 dunst libnotify-bin xdotool x11-utils x11-xserver-utils imagemagick
 fonts-dejavu-core lxqt-panel systemd-container polkitd pkexec dnsmasq-base python3"
 
+# The container test installs systemd-resolved inside its container only, never on this machine,
+# where it would take over /etc/resolv.conf: the package for this systemd's version waits here.
+resolved_cache=/var/cache/nattervane-tests
+
+# Prints the path of the cached systemd-resolved package matching this systemd, if there is one.
+cached_resolved() {
+    version=$(dpkg-query -W -f='${Version}' systemd 2>/dev/null) || return 1
+    # dpkg writes an epoch's colon as %3a in file names.
+    deb=$(find "$resolved_cache" -maxdepth 1 \
+        -name "systemd-resolved_$(echo "$version" | sed 's/:/%3a/')_*.deb" 2>/dev/null | head -n 1)
+    [ -n "$deb" ] && echo "$deb"
+}
+
+fetch_resolved() {
+    cached_resolved >/dev/null && return 0
+    version=$(dpkg-query -W -f='${Version}' systemd 2>/dev/null) || return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "The container test needs systemd-resolved's package in $resolved_cache. As root:" >&2
+        echo "  (mkdir -p $resolved_cache && cd $resolved_cache &&" \
+            "apt-get download systemd-resolved=$version)" >&2
+        return 1
+    fi
+    mkdir -p "$resolved_cache"
+    echo "Fetching systemd-resolved $version into $resolved_cache (not installed here)"
+    # Downloaded as root: apt's own user cannot write the cache folder.
+    (cd "$resolved_cache" && { apt-get download -q -o APT::Sandbox::User=root \
+        "systemd-resolved=$version" || { apt-get update -q &&
+        apt-get download -q -o APT::Sandbox::User=root "systemd-resolved=$version"; }; })
+}
+
 missing=""
 for package in $packages; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
@@ -18,7 +48,10 @@ for package in $packages; do
     esac
 done
 
-[ -z "$missing" ] && exit 0
+if [ -z "$missing" ]; then
+    fetch_resolved
+    exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "Missing packages. Install them with:" >&2
@@ -31,3 +64,4 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update -q || echo "apt-get update failed; trying the package lists at hand" >&2
 # shellcheck disable=SC2086
 apt-get install -y -q --no-install-recommends $missing
+fetch_resolved

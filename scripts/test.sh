@@ -9,7 +9,8 @@
 #             run and removed (scripts/package_check.sh), and the whole suite but the session
 #   session   the built program as a user runs it (tests/session/session.sh: X display, tray,
 #             notifications, real connections) and the blocking flow under a real systemd in a
-#             container (tests/session/container.sh); screenshots in build/session, build/container
+#             container, DNS block with its own dnsmasq and with systemd-resolved installed there
+#             (tests/session/container.sh); screenshots in build/session, build/container
 set -eu
 cd "$(dirname "$0")/.."
 export LANG=C.UTF-8

@@ -1,9 +1,10 @@
 #!/bin/sh
 # Plugs Nattervane's DNS block (dnsmasq reading the helper's servers-file) into this machine's
 # name resolution, and takes it out again.
-# Usage (as root): nv-dns.sh detect | config MODE | up MODE | down MODE | reload MODE
+# Usage (as root): nv-dns.sh detect | config MODE | prepare MODE | up MODE | down MODE | reload MODE
 #   detect  prints the first mode that applies here: resolved, networkmanager, own or hosts
 #   config  prints the dnsmasq configuration of nattervane-dns.service (resolved or own)
+#   prepare before that dnsmasq starts: resolved gets the global servers it forwards to
 #   up      once that dnsmasq listens: resolved gets the drop-in and a restart, own the redirect
 #   down    once it stopped or died: undoes up, so lookups go on without the block at once
 #   reload  makes the dnsmasq of MODE read the servers-file again
@@ -19,6 +20,8 @@ pidfile=$root/run/nattervane-dns.pid
 query_log=$root/run/nattervane/dns-queries.log
 nm_pidfile=$root/run/NetworkManager/dnsmasq.pid
 dropin=$root/run/systemd/resolved.conf.d/nattervane.conf
+# systemd-resolved's own global servers, which the drop-in takes away from it, as dnsmasq's.
+global_servers=$root/run/nattervane-dns.global.conf
 # Present when up made the drop-in's folder, which down then removes again.
 made_folder=$root/run/nattervane-dns.made-folder
 table=nattervane_dns
@@ -77,9 +80,11 @@ config() {
     case $1 in
     resolved)
         # systemd-resolved forwards every lookup here; the upstream servers are those it has
-        # from the links, which it lists without this address since that has a port.
+        # from the links, which it lists without this address since that has a port, and its
+        # global ones from before the drop-in.
         echo "listen-address=127.0.0.153"
         echo "resolv-file=$root/run/systemd/resolve/resolv.conf"
+        echo "conf-file=$global_servers"
         ;;
     own)
         # The redirect table sends every other program's port-53 traffic here.
@@ -126,9 +131,53 @@ redirect_down() {
     return 0
 }
 
+# systemd-resolved reads its configuration only when it starts, or on reload where it has one.
+# Not waited for: up and down run in nattervane-dns.service, and a transaction that also restarts
+# systemd-resolved holds that job until this unit has stopped or started. Its start limit (5 in
+# 10 s) is reset first: every restart of dnsmasq costs it two starts, and once refused it would
+# stay down, and every lookup fail with it.
 restart_resolved() {
     [ -z "$root" ] || return 0
-    systemctl try-restart systemd-resolved.service
+    systemctl reset-failed systemd-resolved.service 2>/dev/null
+    systemctl --no-block try-reload-or-restart systemd-resolved.service
+}
+
+# The global servers systemd-resolved has as "server=" lines for dnsmasq: "1.1.1.1:853" becomes
+# "server=1.1.1.1#853", "[::1]:53" "server=::1#53"; a TLS server name or an interface after # or %
+# goes, and so does our own address.
+global_server_lines() {
+    if [ -n "$root" ]; then
+        cat "$root/run/nattervane-test-global-dns" 2>/dev/null
+    else
+        resolvectl dns 2>/dev/null
+    fi | sed -n 's/^Global:[[:space:]]*//p' | tr ' ' '\n' | sed -e 's/#.*//' -e 's/%[^]]*//' |
+        awk -v own="127.0.0.153:$port" '
+            $0 == "" || $0 == own { next }
+            /^\[/ { split(substr($0, 2), part, "]"); address = part[1]
+                port = part[2]; sub(/^:/, "", port) }
+            !/^\[/ && /^[0-9.]+:[0-9]+$/ { split($0, part, ":"); address = part[1]; port = part[2] }
+            !/^\[/ && !/^[0-9.]+:[0-9]+$/ { address = $0; port = "" }
+            { print "server=" address (port == "" ? "" : "#" port) }'
+}
+
+# Writes the global servers for dnsmasq, read from systemd-resolved while the drop-in is not in
+# force; with the drop-in still there, those of the last start stay.
+prepare_resolved() {
+    if [ -e "$dropin" ] && [ -e "$global_servers" ]; then
+        return 0
+    fi
+    {
+        echo "# nattervane-dns.service: systemd-resolved's global servers, written by nv-dns.sh."
+        [ -e "$dropin" ] || global_server_lines
+    } >"$global_servers.tmp" && chmod 0644 "$global_servers.tmp" &&
+        mv -f "$global_servers.tmp" "$global_servers" || die "cannot write $global_servers"
+}
+
+prepare() {
+    case $1 in
+    resolved) prepare_resolved ;;
+    esac
+    return 0
 }
 
 up() {
@@ -137,7 +186,9 @@ up() {
         if [ ! -d "$(dirname -- "$dropin")" ]; then
             mkdir -p "$(dirname -- "$dropin")" && : >"$made_folder"
         fi
-        printf '[Resolve]\nDNS=127.0.0.153:%s\nDomains=~.\n' "$port" >"$dropin.tmp" &&
+        # The empty DNS= drops the global servers of resolved.conf, which systemd-resolved would
+        # otherwise ask before this one; dnsmasq forwards to them instead.
+        printf '[Resolve]\nDNS=\nDNS=127.0.0.153:%s\nDomains=~.\n' "$port" >"$dropin.tmp" &&
             chmod 0644 "$dropin.tmp" && mv -f "$dropin.tmp" "$dropin" || die "cannot write $dropin"
         restart_resolved
         ;;
@@ -155,6 +206,7 @@ down() {
             rm -f "$made_folder"
             restart_resolved
         fi
+        rm -f "$global_servers"
         ;;
     *) redirect_down ;;
     esac
@@ -182,12 +234,12 @@ reload() {
     esac
 }
 
-[ "$#" -ge 1 ] || die "usage: nv-dns.sh detect | config|up|down|reload MODE"
+[ "$#" -ge 1 ] || die "usage: nv-dns.sh detect | config|prepare|up|down|reload MODE"
 command=$1
 shift
 case $command in
 detect) detect ;;
-config | up | down | reload)
+config | prepare | up | down | reload)
     [ "$#" -eq 1 ] || die "$command needs a mode"
     "$command" "$1"
     ;;

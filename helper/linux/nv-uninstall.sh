@@ -12,6 +12,7 @@ helper="$lib/nattervane-helper"
 nm_conf=/etc/NetworkManager/conf.d/90-nattervane.conf
 nm_dnsmasq=/etc/NetworkManager/dnsmasq.d/nattervane.conf
 resolved_dropin=/run/systemd/resolved.conf.d/nattervane.conf
+resolved_servers=/run/nattervane-dns.global.conf
 all_units="nattervane-helper.path nattervane-helper.service nattervane-dns-reload.path
 nattervane-dns-reload.service nattervane-dns.service nattervane-names.service"
 
@@ -33,8 +34,9 @@ done
 if [ -e "$resolved_dropin" ]; then
     [ -x "$lib/nv-dns.sh" ] && "$lib/nv-dns.sh" down resolved >/dev/null 2>&1
     rm -f "$resolved_dropin"
-    [ "$have_systemd" = yes ] && systemctl try-restart systemd-resolved.service >/dev/null 2>&1
+    [ "$have_systemd" = yes ] && systemctl try-reload-or-restart systemd-resolved.service >/dev/null 2>&1
 fi
+rm -f "$resolved_servers"
 if [ -e "$nm_conf" ] || [ -e "$nm_dnsmasq" ]; then
     rm -f "$nm_conf" "$nm_dnsmasq"
     # The folders nv-install.sh made, newest first.

@@ -285,22 +285,37 @@ kill "$(cat "$root/run/NetworkManager/dnsmasq.pid")"
 cp -p "$work/resolv.before" /etc/resolv.conf
 "$helper" remove --status "$work/status.txt" --servers "$servers" >>"$work/helper.log" 2>&1
 
-# ---- resolved: the drop-in, and dnsmasq on 127.0.0.153:5354 reading resolved's upstream list.
+# ---- resolved: the drop-in, and dnsmasq on 127.0.0.153:5354 reading resolved's upstream list
+# (here its links have none) and its global servers, which the drop-in takes away from it.
 echo "# systemd-resolved's upstream"
 mkdir -p "$root/run/systemd/resolve"
-printf 'nameserver %s\n' "$upstream" >"$root/run/systemd/resolve/resolv.conf"
+printf 'search .\n' >"$root/run/systemd/resolve/resolv.conf"
+printf 'Global: 192.0.2.60:5353 [2001:db8::1]:53 2001:db8::2 192.0.2.61#dns.example [fe80::1%%2]:54 127.0.0.153:5354\n' \
+    >"$root/run/nattervane-test-global-dns"
+check "prepare gives dnsmasq resolved's global servers as server lines, leaving out its own" \
+    "$(dns prepare resolved) $(grep -v '^#' "$root/run/nattervane-dns.global.conf" | paste -sd' ' -)" \
+    "prepare=0 server=192.0.2.60#5353 server=2001:db8::1#53 server=2001:db8::2 server=192.0.2.61 server=fe80::1#54"
+printf 'Global: %s#ns.example 127.0.0.153:5354\nLink 2 (nv0): 192.0.2.70\n' "$upstream" \
+    >"$root/run/nattervane-test-global-dns"
 printf 'ads.example\n' >"$work/helper/block_domains.txt"
 apply resolved >/dev/null
+dns prepare resolved >/dev/null
 NATTERVANE_INSTALL_ROOT=$root /bin/sh "$scripts/nv-dns.sh" config resolved >"$state/dnsmasq.conf"
 /usr/sbin/dnsmasq --conf-file="$state/dnsmasq.conf"
-check "the drop-in names dnsmasq with its port for every domain" \
+check "the drop-in names dnsmasq alone with its port for every domain" \
     "$(dns up resolved) $(paste -sd' ' "$root/run/systemd/resolved.conf.d/nattervane.conf")" \
-    "up=0 [Resolve] DNS=127.0.0.153:5354 Domains=~."
-check "dnsmasq on 127.0.0.153:5354 blocks and forwards" \
+    "up=0 [Resolve] DNS= DNS=127.0.0.153:5354 Domains=~."
+check "dnsmasq on 127.0.0.153:5354 blocks and forwards to the global server" \
     "$("$probe" --server 127.0.0.153:5354 x.ads.example www.shop.example | paste -sd, -)" \
     "x.ads.example none,www.shop.example 192.0.2.80"
-check "down removes the drop-in and the folder it made" \
-    "$(dns down resolved) $(ls -A "$root/run/systemd")" "down=0 resolve"
+printf 'Global: 127.0.0.153:5354\n' >"$root/run/nattervane-test-global-dns"
+check "while the drop-in is there, a restart keeps the global servers" \
+    "$(dns prepare resolved) $(grep -v '^#' "$root/run/nattervane-dns.global.conf")" \
+    "prepare=0 server=$upstream"
+kill "$(cat "$root/run/nattervane-dns.pid")"
+check "down removes the drop-in, the folder it made and the global servers" \
+    "$(dns down resolved) $(ls -A "$root/run/systemd") $(ls "$root/run" | grep -c "^nattervane-dns\.global")" \
+    "down=0 resolve 0"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -2,7 +2,8 @@
 # Boots this machine's own system in a container (systemd-nspawn over an overlay of /) and drives
 # the blocking flow through the tray menu as a normal user: turn blocking on (pkexec, allowed by a
 # polkit rule), block a destination, see a new connection to it fail, turn blocking off and check
-# that the firewall table, the units and /etc/hosts are back as they were.
+# that the firewall table, the units and /etc/hosts are back as they were. Then the same with
+# systemd-resolved installed, whose DNS block goes through its stub.
 # Usage (as root): container.sh BUILD_DIR SOURCE_DIR OUT_DIR
 # Exits 0 when the flow works, or after "container: cannot ...: <reason>" when this machine cannot
 # boot a container at all; any other failure exits 1. Logs and screenshots go to OUT_DIR.
@@ -98,13 +99,16 @@ start_daemon() {
     daemons=("$name" "${daemons[@]}")
 }
 
-# Stops the daemons started above, newest first, by the process groups their pid files name.
+# Stops the daemons started above, newest first, by the process groups their pid files name,
+# then the upstream name server of the systemd-resolved checks.
 stop_daemons() {
     local name pid
     for name in "${daemons[@]}"; do
         pid=$(cat "$merged$inner/log/$name.pid" 2>/dev/null) || continue
         limit=5 inside kill -TERM -- "-$pid" 2>/dev/null
     done
+    pid=$(cat "$merged$inner/log/upstream.pid" 2>/dev/null) || return 0
+    limit=5 inside kill -TERM "$pid" 2>/dev/null
 }
 
 # Retries a command every half second until it succeeds or $1 seconds pass.
@@ -528,6 +532,196 @@ dns_check_off() {
     say "the DNS block is gone and /etc/resolv.conf is as it was"
 }
 
+# ---------------------------------------------------------------------------------------------
+# The DNS block with systemd-resolved. Its package, for this machine's systemd (scripts/setup.sh
+# keeps it in a cache), is installed in the container only. A veth link with the default route
+# leads to the upstream name server, a dnsmasq in a network namespace of its own inside the
+# container that answers a test zone; systemd-resolved has it as that link's server. Lookups go
+# through systemd-resolved's stub, as with the /etc/resolv.conf its package puts in place.
+
+resolved_cache=/var/cache/nattervane-tests
+upstream=192.0.2.53
+stub=127.0.0.53:53
+dropin=/run/systemd/resolved.conf.d/nattervane.conf
+global_servers=/run/nattervane-dns.global.conf
+open_names="www.shop.example 192.0.2.80,x.ads.example 192.0.2.82"
+
+# Looks the names up through the stub; one line, as "a.example 192.0.2.80,b.example none".
+stub_lookup() {
+    limit=15 inside "$build/tests/helper/dns_probe" --server "$stub" "$@" | paste -sd, -
+}
+
+# stub_answers WANT NAME...: whether the stub gives WANT for the names.
+stub_answers() {
+    local want=$1
+    shift
+    [ "$(stub_lookup "$@")" = "$want" ]
+}
+
+watch_dns() {
+    limit=60 inside python3 "$source_dir/tests/session/dns_watch.py" "$@"
+}
+
+# The files a DNS mode may touch, and systemd-resolved's servers, as one text.
+resolver_state() {
+    local file
+    for file in /etc/resolv.conf /etc/hosts /etc/systemd/resolved.conf \
+        /run/systemd/resolve/resolv.conf /run/systemd/resolve/stub-resolv.conf; do
+        echo "== $file: $(inside stat -c '%F %a %U' "$file") $(inside readlink "$file")"
+        inside cat "$file"
+    done
+    echo "== resolvectl dns"
+    inside resolvectl dns
+}
+
+resolved_setup() {
+    local version deb
+    version=$(dpkg-query -W -f='${Version}' systemd)
+    deb=$(find "$resolved_cache" -maxdepth 1 \
+        -name "systemd-resolved_${version//:/%3a}_*.deb" | head -n 1)
+    [ -n "$deb" ] ||
+        fail "no systemd-resolved $version package in $resolved_cache (scripts/setup.sh fetches it)"
+    say "installing $(basename -- "$deb") inside"
+    cp -- "$deb" "$merged$inner/systemd-resolved.deb"
+    limit=120 inside dpkg -i "$inner/systemd-resolved.deb" >"$out/resolved-install.log" 2>&1 ||
+        fail "dpkg -i of systemd-resolved failed (see $out/resolved-install.log)"
+    # Only the test's name server: no fallback servers, no multicast names.
+    mkdir -p "$merged/etc/systemd/resolved.conf.d"
+    printf '[Resolve]\nFallbackDNS=\nLLMNR=no\nMulticastDNS=no\n' \
+        >"$merged/etc/systemd/resolved.conf.d/50-nattervane-test.conf"
+    # This system's policy-rc.d keeps the package from starting it.
+    inside systemctl restart systemd-resolved.service ||
+        fail "systemd-resolved did not start (see $out/journal.txt)"
+    { [ "$(inside readlink /etc/resolv.conf)" = ../run/systemd/resolve/stub-resolv.conf ] &&
+        inside grep -q '^nameserver 127\.0\.0\.53$' /etc/resolv.conf; } ||
+        fail "/etc/resolv.conf does not lead to systemd-resolved's stub"
+
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    limit=15 inside bash -c '. "$0"; start_upstream "$@" >"$1/upstream-start.log" 2>&1 </dev/null' \
+        "$source_dir/tests/helper/dns_upstream.sh" "$inner/log" "$upstream" --log-queries \
+        --local-ttl=60 --local=/example/ --host-record=www.shop.example,192.0.2.80 \
+        --host-record=x.ads.example,192.0.2.82 --host-record=use-application-dns.net,192.0.2.86 \
+        --address=/bench.example/192.0.2.90 ||
+        fail "cannot start the upstream name server (see $out/upstream-start.log)"
+    inside ip route add default dev nv0 || fail "cannot add the default route"
+    inside resolvectl dns nv0 "$upstream" || fail "resolvectl dns nv0 $upstream failed"
+    wait_for 10 stub_answers "$open_names,use-application-dns.net 192.0.2.86" \
+        www.shop.example x.ads.example use-application-dns.net ||
+        fail "systemd-resolved does not answer from the upstream: $(stub_lookup www.shop.example)"
+    say "systemd-resolved answers through its stub from the link's server $upstream"
+    say "lookup of a new name through the stub, without the block: $(watch_dns cost "$stub" \
+        bench.example 300) µs"
+    resolver_state >"$out/resolver-before.txt"
+}
+
+# Blocks DOMAIN... as the program does: it rewrites its block file in one step.
+block_domains() {
+    local file=$app_home/helper/block_domains.txt
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    as_user sh -c 'printf "%s\n" "$@" >"$0.new" && mv -f "$0.new" "$0"' "$file" "$@" ||
+        fail "cannot write $file"
+}
+
+resolved_check_on() {
+    say "checking the DNS block through systemd-resolved"
+    wait_for 10 inside systemctl is-active --quiet nattervane-dns.service ||
+        fail "nattervane-dns.service is not active (see $out/journal.txt)"
+    wait_for 5 inside grep -q ' dns=resolved ' /var/lib/nattervane/status.txt ||
+        fail "the status does not name systemd-resolved: $(inside head -1 /var/lib/nattervane/status.txt)"
+    [ "$(inside cat "$dropin" | paste -sd' ' -)" = "[Resolve] DNS= DNS=127.0.0.153:5354 Domains=~." ] ||
+        fail "the drop-in is not as expected: $(inside cat "$dropin" 2>&1 | paste -sd' ' -)"
+    [ "$(inside resolvectl dns | grep '^Global:')" = "Global: 127.0.0.153:5354" ] ||
+        fail "systemd-resolved's global servers are not dnsmasq alone: $(inside resolvectl dns)"
+    block_domains ads.example
+    wait_for 10 stub_answers "x.ads.example none,use-application-dns.net none,www.shop.example 192.0.2.80" \
+        x.ads.example use-application-dns.net www.shop.example ||
+        fail "through the stub a blocked domain's name still resolves, or an open one does not: \
+$(stub_lookup x.ads.example use-application-dns.net www.shop.example)"
+    say "the stub answers NXDOMAIN for ads.example's names and the canary; the zone resolves"
+    say "lookup of a new name through the stub, with the block: $(watch_dns cost "$stub" \
+        bench.example 300) µs"
+
+    local asked=$SECONDS
+    block_domains ads.example shop.example
+    wait_for 5 stub_answers "www.shop.example none" www.shop.example ||
+        fail "a domain added to the list still resolves 5 s later"
+    say "a domain added to the list is blocked $((SECONDS - asked)) s after the block file changed"
+}
+
+# A global server in resolved.conf, which systemd-resolved would ask before dnsmasq: the drop-in
+# takes it away, and dnsmasq forwards to it.
+resolved_check_global() {
+    local conf=/etc/systemd/resolved.conf.d/60-nattervane-test-global.conf
+    printf '[Resolve]\nDNS=%s\n' "$upstream" >"$merged$conf"
+    # One transaction for both, as an administrator may restart them.
+    limit=20 inside systemctl restart systemd-resolved.service nattervane-dns.service ||
+        fail "systemd-resolved and nattervane-dns.service did not restart within 20 s"
+    [ "$(inside grep -v '^#' "$global_servers")" = "server=$upstream" ] ||
+        fail "dnsmasq was not given the global server: $(inside cat "$global_servers" 2>&1)"
+    # A query sent while systemd-resolved restarts is lost; the probe waits 5 s for it.
+    wait_for 15 stub_answers "x.ads.example none,www.shop.example none" x.ads.example \
+        www.shop.example || fail "with a global server in resolved.conf the block is bypassed: \
+$(inside resolvectl dns | paste -sd' ' -) $(stub_lookup x.ads.example www.shop.example)"
+    rm -f -- "$merged$conf"
+    limit=20 inside systemctl restart systemd-resolved.service nattervane-dns.service ||
+        fail "systemd-resolved and nattervane-dns.service did not restart within 20 s"
+    [ "$(inside grep -cv '^#' "$global_servers")" = 0 ] ||
+        fail "the global server stayed with dnsmasq: $(inside cat "$global_servers")"
+    say "a global server of resolved.conf goes to dnsmasq, not around it"
+}
+
+# Looks a name up every 20 ms while dnsmasq is killed: the unit takes the drop-in away at once, so
+# systemd-resolved asks the link's server, and puts it back when dnsmasq is back 200 ms later.
+resolved_check_fail_open() {
+    local timeline=$inner/log/fail-open.txt killed
+    wait_for 15 stub_answers "open.bench.example 192.0.2.90" open.bench.example ||
+        fail "the stub does not answer before the kill: $(stub_lookup open.bench.example)"
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    limit=20 inside sh -c 'python3 "$0" watch "$1" open.bench.example 4 >"$2" 2>&1 &
+        watcher=$!
+        sleep 0.5
+        date +%s%3N >"$2.killed"
+        kill -KILL "$(systemctl show -p MainPID --value nattervane-dns.service)"
+        wait "$watcher"' "$source_dir/tests/session/dns_watch.py" "$stub" "$timeline" ||
+        fail "the lookups while dnsmasq was killed did not run (see $out/fail-open.txt)"
+    killed=$(cat "$merged$timeline.killed")
+    # Each stretch without an answer, in milliseconds after the kill, with what came instead.
+    local gaps
+    gaps=$(awk -v killed="$killed" -v good=192.0.2.90 '
+        { at = $1 - killed }
+        at < 0 { next }
+        $2 != good && start == "" { start = at; kinds = $2; next }
+        $2 != good { kinds = kinds "/" $2; next }
+        start != "" { printf "%s%d-%d ms (%s)", sep, start, at, kinds; sep = ", "; start = "" }
+        END { if (start != "") printf "%s%d ms on (%s)", sep, start, kinds }' "$merged$timeline")
+    say "lookups of an open name after the kill: unanswered ${gaps:-never}"
+    local first_gap_end=0
+    [ -z "$gaps" ] || first_gap_end=$(echo "$gaps" | sed -n 's/^-\{0,1\}[0-9]*-\([0-9]*\) ms.*/\1/p')
+    { [ -n "$first_gap_end" ] && [ "$first_gap_end" -le 1200 ]; } ||
+        fail "lookups did not work again within about a second of the kill: ${gaps:-none failed}"
+    [ "$(tail -n 1 "$merged$timeline" | cut -d' ' -f2)" = 192.0.2.90 ] ||
+        fail "lookups did not come back after dnsmasq restarted (see $out/fail-open.txt)"
+    wait_for 5 inside systemctl is-active --quiet nattervane-dns.service ||
+        fail "nattervane-dns.service did not restart"
+    wait_for 5 stub_answers "x.ads.example none" x.ads.example ||
+        fail "the block did not come back after dnsmasq restarted"
+    say "killed, dnsmasq fails open at $first_gap_end ms and the block comes back"
+}
+
+resolved_check_off() {
+    local path
+    for path in "$dropin" "$(dirname -- "$dropin")" "$global_servers"; do
+        ! inside test -e "$path" || fail "$path is still there"
+    done
+    wait_for 10 stub_answers "$open_names" www.shop.example x.ads.example ||
+        fail "names blocked before do not resolve again: $(stub_lookup www.shop.example x.ads.example)"
+    resolver_state >"$out/resolver-after.txt"
+    cmp -s "$out/resolver-before.txt" "$out/resolver-after.txt" ||
+        fail "files or servers differ from before blocking: $(diff "$out/resolver-before.txt" \
+            "$out/resolver-after.txt" | head -20)"
+    say "the drop-in is gone; every file and systemd-resolved's servers are as they were"
+}
+
 [ -e /run/systemd/nspawn ] && nspawn_run_existed=yes || nspawn_run_existed=no
 trap cleanup EXIT
 trap 'echo "container: FAIL: interrupted" >&2; exit 1' INT TERM HUP
@@ -536,7 +730,7 @@ main() {
     [ "$(id -u)" -eq 0 ] || cannot "run the container test" "it needs root"
     local tool
     for tool in systemd-nspawn nsenter setpriv Xvfb tint2 xdotool xwininfo xprop import \
-        pkexec /usr/lib/polkit-1/polkitd dbus-daemon nft /usr/bin/python3; do
+        pkexec /usr/lib/polkit-1/polkitd dbus-daemon nft /usr/bin/python3 /usr/sbin/dnsmasq; do
         command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
     done
     [ -x "$build/src/app/nattervane" ] || fail "$build/src/app/nattervane is not built"
@@ -556,6 +750,13 @@ main() {
     dns_check_on
     turn_off
     dns_check_off
+    resolved_setup
+    turn_on
+    resolved_check_on
+    resolved_check_global
+    resolved_check_fail_open
+    turn_off
+    resolved_check_off
 }
 
 main
