@@ -1,7 +1,6 @@
 #include "detail_view.h"
 
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -9,6 +8,7 @@
 #include "badge.h"
 #include "elided_label.h"
 #include "model.h"
+#include "observe/traffic_rate.h"
 #include "palette.h"
 #include "present/explainer.h"
 #include "present/window_rows.h"
@@ -21,17 +21,14 @@ using ViewStyle::qt;
 
 namespace {
 
-QString bytes(int64_t count) {
-    return QLocale().formattedDataSize(count, 1, QLocale::DataSizeSIFormat);
-}
-
 QString portText(const Connection& connection) {
     return QString(":%1 %2").arg(connection.port).arg(qt(connection.proto));
 }
 
 QString trafficText(const Connection& connection, Lang lang) {
-    return qt(WindowTexts::traffic(bytes(connection.bytesOut).toStdString(),
-                                   bytes(connection.bytesIn).toStdString(), lang));
+    return qt(WindowTexts::traffic(RateText::size(static_cast<double>(connection.bytesOut), lang),
+                                   RateText::size(static_cast<double>(connection.bytesIn), lang),
+                                   lang));
 }
 
 } // namespace

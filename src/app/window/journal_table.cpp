@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "badge.h"
+#include "observe/traffic_rate.h"
 #include "present/explainer.h"
 #include "present/window_texts.h"
 #include "view_style.h"
@@ -107,7 +108,7 @@ QString JournalTable::text(const JournalEntry& entry, int column) const {
     case last:
         return timeOfDay(entry.last);
     case sent:
-        return QLocale().formattedDataSize(entry.bytesOut, 1, QLocale::DataSizeSIFormat);
+        return qt(RateText::size(static_cast<double>(entry.bytesOut), lang_));
     case blocked:
         return entry.blocked ? qt(WindowTexts::text(WindowTexts::Key::blocked, lang_)) : QString();
     }

@@ -43,7 +43,7 @@ constexpr std::array<Unit, 5> units{
 
 } // namespace
 
-std::string perSecond(double bytes, Lang lang) {
+std::string size(double bytes, Lang lang) {
     const bool ru = lang == Lang::ru;
     if (!(bytes > 0)) bytes = 0;
     size_t unit = 0;
@@ -60,7 +60,11 @@ std::string perSecond(double bytes, Lang lang) {
     if (ru)
         for (char& c : text)
             if (c == '.') c = ',';
-    return text + " " + (ru ? units[unit].ru : units[unit].en) + (ru ? "/с" : "/s");
+    return text + " " + (ru ? units[unit].ru : units[unit].en);
+}
+
+std::string perSecond(double bytes, Lang lang) {
+    return size(bytes, lang) + (lang == Lang::ru ? "/с" : "/s");
 }
 
 std::string both(const Rate& rate, Lang lang) {

@@ -47,7 +47,10 @@ class RateMeter {
 
 namespace RateText {
 
-// A size a second in the platform's size style (SI units, one decimal from 1 kB on), e.g.
+// A size in the platform's size style (SI units, one decimal from 1 kB on), in the user's
+// language whatever the system's: "1.5 kB", in Russian "1,5 кБ".
+std::string size(double bytes, Lang lang);
+// A size a second in the same style (SI units, one decimal from 1 kB on), e.g.
 // "1.5 kB/s", in Russian "1,5 кБ/с".
 std::string perSecond(double bytes, Lang lang);
 // Both directions, received first: "↓ 1.5 kB/s ↑ 200 B/s".

@@ -41,5 +41,8 @@ TEST(RateText, SizesASecondInBothLanguages) {
     EXPECT_EQ(RateText::perSecond(2.5e9, Lang::en), "2.5 GB/s");
     EXPECT_EQ(RateText::perSecond(1500, Lang::ru), "1,5 кБ/с");
     EXPECT_EQ(RateText::perSecond(12, Lang::ru), "12 Б/с");
+    // Totals in the user's language, whatever the system's locale.
+    EXPECT_EQ(RateText::size(3.2e12, Lang::ru), "3,2 ТБ");
+    EXPECT_EQ(RateText::size(1e6, Lang::en), "1.0 MB");
     EXPECT_EQ(RateText::both({1500, 200}, Lang::en), "↓ 1.5 kB/s ↑ 200 B/s");
 }
