@@ -13,7 +13,6 @@
 #include "classify/known_orgs.h"
 #include "desktop/admin_command.h"
 #include "native_desktop.h"
-#include "observe/system_names.h"
 #include "present/app_texts.h"
 #include "present/explainer.h"
 #include "store/rule_store.h"
@@ -76,7 +75,7 @@ void Model::start() {
     SettingsReading settings = readSettings(paths_.settingsFile());
     keepUnusable(paths_.settingsFile(), settings.problem);
     settings_ = settings.settings.value_or(Settings{});
-    SystemNames::setLang(lang());
+    scanner_->setLang(lang());
     auto trackers = std::make_shared<TrackerList>();
     trackers->loadFile(options_.trackerList);
     trackers_ = trackers;
@@ -244,7 +243,7 @@ void Model::setSettings(const Settings& settings) {
 }
 
 void Model::saveSettings() {
-    SystemNames::setLang(lang());
+    scanner_->setLang(lang());
     writeSettings(paths_.settingsFile(), settings_);
     reschedule();
     emit changed();
