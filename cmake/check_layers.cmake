@@ -2,12 +2,13 @@
 #   cmake -DSOURCE_DIR=<the tree's src folder> -P check_layers.cmake
 # Each folder may include itself and the folders listed for it; platform.h is below them all.
 cmake_minimum_required(VERSION 3.20)
-set(core_folders base classify observe store desktop present)
+set(core_folders base classify observe store policy desktop present)
 set(uses_platform "")
 set(uses_base "")
 set(uses_classify base)
 set(uses_observe base classify)
 set(uses_store base classify)
+set(uses_policy base classify observe store)
 set(uses_desktop base)
 set(uses_present base classify observe store desktop)
 set(uses_helper base classify)

@@ -7,13 +7,11 @@
 #include <QCoreApplication>
 
 #include "base/atomic_file.h"
-#include "base/net.h"
 #include "base/text.h"
-#include "classify/ip_orgs.h"
 #include "classify/known_orgs.h"
 #include "desktop/admin_command.h"
 #include "native_desktop.h"
-#include "observe/system_names.h"
+#include "policy/decider.h"
 #include "present/app_texts.h"
 #include "present/explainer.h"
 #include "store/rule_store.h"
@@ -30,14 +28,6 @@ constexpr double shortestInterval = 2.0;
 bool fileExists(const std::string& path) {
     std::error_code ignored;
     return std::filesystem::exists(path, ignored);
-}
-
-// The address to block with a host name from the bulk paths: only one the address table cannot
-// name, since a known provider's address is shared by many sites.
-std::optional<std::vector<std::string>> bulkIPs(const Connection& connection) {
-    if (connection.host && !IPOrgs::lookup(connection.ip))
-        return std::vector<std::string>{connection.ip};
-    return std::nullopt;
 }
 
 std::string questionKey(const std::string& app, const std::string& dest) {
@@ -76,7 +66,7 @@ void Model::start() {
     SettingsReading settings = readSettings(paths_.settingsFile());
     keepUnusable(paths_.settingsFile(), settings.problem);
     settings_ = settings.settings.value_or(Settings{});
-    SystemNames::setLang(lang());
+    scanner_->setLang(lang());
     auto trackers = std::make_shared<TrackerList>();
     trackers->loadFile(options_.trackerList);
     trackers_ = trackers;
@@ -178,18 +168,17 @@ void Model::apply(const std::vector<Connection>& connections, const std::string&
     lastScan_ = now;
     bool rulesChanged = false;
     for (const Connection& connection : connections) {
-        if (Net::kind(connection.ip) != AddressKind::internet) continue;
-        std::optional<RuleAction> decision = decide(connection, rulesChanged);
-        bool isNew = journal_.record(connection.app.name, connection.dest(), connection.ip,
-                                     connection.port, connection.verdict, connection.bytesIn,
-                                     connection.bytesOut, decision == RuleAction::block, now);
-        Category category = connection.verdict.category;
-        if (decision == RuleAction::ask)
-            question(connection);
-        else if (isNew && !decision &&
-                 (category == Category::ads || category == Category::tracker ||
-                  category == Category::social))
-            trackerNotice(connection);
+        const std::optional<Decision> decision = Decider::decide(rules_, connection, journal_, now);
+        if (!decision) continue;
+        if (decision->newRule) {
+            addRule(*decision->newRule);
+            rulesChanged = true;
+        }
+        journal_.record(connection.app.name, connection.dest(), connection.ip, connection.port,
+                        connection.verdict, connection.bytesIn, connection.bytesOut,
+                        decision->action == RuleAction::block, now);
+        if (decision->notice) post(*decision->notice, connection);
+        if (decision->ask) question(connection);
     }
     if (rulesChanged) persistRules();
     apps_ = AppRow::rows(connections);
@@ -200,18 +189,8 @@ void Model::apply(const std::vector<Connection>& connections, const std::string&
     emit changed();
 }
 
-std::optional<RuleAction> Model::decide(const Connection& connection, bool& rulesChanged) {
-    const std::string& dest = connection.dest();
-    std::optional<RuleAction> decision = rules_.action(dest);
-    if (!decision) decision = rules_.action(connection.ip);
-    if (decision || !rules_.blockNew || rules_.baseline.contains(dest) ||
-        connection.verdict.category == Category::apple || connection.app.isSystem)
-        return decision;
-    rules_.set(dest, connection.app.name, RuleAction::block, bulkIPs(connection), ruleTime());
-    rulesChanged = true;
-    notify("new|" + dest, AppTexts::blockedTitle(lang()),
-           AppTexts::blockedBody(connection.app.name, dest, lang()));
-    return RuleAction::block;
+void Model::addRule(const Rule& rule) {
+    rules_.set(rule.target, rule.app, rule.action, rule.ips, rule.created);
 }
 
 void Model::measureRates(Dates::TimePoint now) {
@@ -244,7 +223,7 @@ void Model::setSettings(const Settings& settings) {
 }
 
 void Model::saveSettings() {
-    SystemNames::setLang(lang());
+    scanner_->setLang(lang());
     writeSettings(paths_.settingsFile(), settings_);
     reschedule();
     emit changed();
@@ -255,12 +234,17 @@ void Model::notify(const std::string& id, const std::string& title, const std::s
     options_.desktop->notify(id, title, body);
 }
 
-void Model::trackerNotice(const Connection& connection) {
-    const std::string& party =
-        connection.verdict.company ? *connection.verdict.company : connection.dest();
-    notify("trk|" + connection.app.name + "|" + party, AppTexts::trackerTitle(),
-           Explainer::sentence(connection.app.name, connection.verdict, connection.host,
-                               connection.ip, lang(), options_.platform->wording));
+void Model::post(const Decision::Notice& notice, const Connection& connection) {
+    if (notice.kind == Decision::Notice::Kind::blockedNew)
+        notify(notice.key, AppTexts::blockedTitle(lang()),
+               AppTexts::blockedBody(connection.app.name, connection.dest(), lang()));
+    else
+        notify(notice.key, AppTexts::trackerTitle(), sentence(connection));
+}
+
+std::string Model::sentence(const Connection& connection) const {
+    return Explainer::sentence(connection.app.name, connection.verdict, connection.host,
+                               connection.ip, lang(), options_.platform->wording);
 }
 
 void Model::question(const Connection& connection) {
@@ -270,11 +254,8 @@ void Model::question(const Connection& connection) {
 
 void Model::askNow(const Connection& connection) {
     if (settings_.quiet) return;
-    std::string sentence =
-        Explainer::sentence(connection.app.name, connection.verdict, connection.host, connection.ip,
-                            lang(), options_.platform->wording);
     std::optional<size_t> answer = ask(AppTexts::connectionQuestion(
-        connection.app.name, connection.dest(), std::move(sentence), lang()));
+        connection.app.name, connection.dest(), sentence(connection), lang()));
     if (answer == 0) setRule(connection, RuleAction::allow);
     if (answer == 1) setRule(connection, RuleAction::block);
 }
@@ -290,31 +271,24 @@ void Model::setRule(const Connection& connection, std::optional<RuleAction> acti
     rules_.set(target, connection.app.name, action, ips, ruleTime());
     asked_.erase(questionKey(connection.app.name, target));
     persistRules();
-    if (action == RuleAction::block && !helperInstalled_) offerHelper();
+    if (action == RuleAction::block) offerHelperAfterBlocking();
 }
 
 void Model::blockAllOf(const AppRow& row) {
-    for (const Connection& connection : row.conns) {
-        if (Net::kind(connection.ip) != AddressKind::internet ||
-            connection.verdict.category == Category::apple)
-            continue;
-        rules_.set(connection.dest(), row.name, RuleAction::block, bulkIPs(connection), ruleTime());
-    }
+    for (const Rule& rule : Decider::blockAll(row.name, row.conns, options_.clock()))
+        addRule(rule);
     persistRules();
-    if (!helperInstalled_) offerHelper();
+    offerHelperAfterBlocking();
 }
 
 void Model::toggleBlockNew() {
     rules_.blockNew = !rules_.blockNew;
     if (rules_.blockNew) {
-        std::set<std::string> baseline;
-        for (const auto& [id, entry] : journal_.entries())
-            baseline.insert(entry.dest);
+        std::vector<Connection> listed;
         for (const AppRow& row : apps_)
-            for (const Connection& connection : row.conns)
-                baseline.insert(connection.dest());
-        rules_.baseline = std::move(baseline);
-        if (!helperInstalled_) offerHelper();
+            listed.insert(listed.end(), row.conns.begin(), row.conns.end());
+        rules_.baseline = Decider::baseline(journal_, listed);
+        offerHelperAfterBlocking();
     }
     persistRules();
 }
@@ -338,6 +312,10 @@ void Model::wipeJournal() {
 
 void Model::offerHelper() {
     if (ask(AppTexts::helperOffer(lang(), options_.platform->wording)) == 0) installHelper();
+}
+
+void Model::offerHelperAfterBlocking() {
+    if (!helperInstalled_) offerHelper();
 }
 
 std::optional<std::string> Model::helperDir() const {

@@ -21,6 +21,7 @@
 #include "observe/connection.h"
 #include "observe/scanner.h"
 #include "platform.h"
+#include "policy/decision.h"
 #include "present/app_row.h"
 #include "store/journal.h"
 #include "store/journal_entry.h"
@@ -50,10 +51,10 @@ struct ModelOptions {
     std::string loginName = platform::loginName();
 };
 
-// The application's state and main loop: scans on a worker thread, applies the results on the
-// GUI thread (journal, rules, block-everything-new, notifications, questions), keeps the rows of
-// programs and carries out the user's rule and helper operations. Views read its state and
-// redraw on `changed`.
+// The application's state and main loop: scans on a worker thread, applies the Decider's
+// decisions about the results on the GUI thread (journal, rules, notifications, questions), keeps
+// the rows of programs and carries out the user's rule and helper operations. Views read its state
+// and redraw on `changed`.
 class Model : public QObject {
     Q_OBJECT
 
@@ -102,6 +103,9 @@ class Model : public QObject {
 
     // The privileged helper.
     void offerHelper();
+    // After the user blocked something: blocks take effect through the helper, so it is offered
+    // unless installed.
+    void offerHelperAfterBlocking();
     std::optional<std::string> helperDir() const;
     void installHelper();
     void uninstallHelper(bool clearRules);
@@ -146,10 +150,11 @@ class Model : public QObject {
     // Applies a scan's result, or keeps it for after the open question.
     void receive(std::vector<Connection> connections, std::string source);
     void apply(const std::vector<Connection>& connections, const std::string& source);
-    // The decision for one internet connection, taking a block-everything-new rule when due.
-    std::optional<RuleAction> decide(const Connection& connection, bool& rulesChanged);
+    void addRule(const Rule& rule);
     void question(const Connection& connection);
-    void trackerNotice(const Connection& connection);
+    void post(const Decision::Notice& notice, const Connection& connection);
+    // What the program's connection means, in the current language.
+    std::string sentence(const Connection& connection) const;
     // Gives each row its rate since the previous scan.
     void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();

@@ -45,7 +45,8 @@ void print(const Listers::Listing& listing, bool json, std::ostream& out, std::o
     std::map<int32_t, std::string> names;
     for (const Flow& flow : listing.flows) {
         auto [name, fresh] = names.try_emplace(flow.pid);
-        if (fresh) name->second = AppIdentity::from(pidPath(flow.pid), flow.process).name;
+        if (fresh)
+            name->second = AppIdentity::from(pidPath(flow.pid), flow.process, Langs::system()).name;
         out << padded(std::to_string(flow.pid), 8) << padded(name->second, 28)
             << padded(flow.proto, 6) << padded(endpointText(flow), 46)
             << padded(std::to_string(flow.bytesIn), 12) << flow.bytesOut << "\n";

@@ -32,7 +32,8 @@ std::vector<RateMeter::Sample> samplesOf(const Listers::Listing& listing) {
     std::vector<RateMeter::Sample> samples;
     for (const Flow& flow : listing.flows) {
         auto [name, fresh] = names.try_emplace(flow.pid);
-        if (fresh) name->second = AppIdentity::from(pidPath(flow.pid), flow.process).name;
+        if (fresh)
+            name->second = AppIdentity::from(pidPath(flow.pid), flow.process, Langs::system()).name;
         samples.push_back({std::to_string(flow.pid) + "|" + flow.remoteIP + "|" +
                                std::to_string(flow.remotePort) + "|" + flow.proto,
                            name->second, flow.bytesIn, flow.bytesOut});

@@ -12,7 +12,6 @@
 #include "classify/known_orgs.h"
 #include "cli_options.h"
 #include "observe/scanner.h"
-#include "observe/system_names.h"
 #include "present/explainer.h"
 #include "usage.h"
 
@@ -106,8 +105,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         } else
             return Usage::fail(err, "unknown option for scan: " + *option);
     }
-    SystemNames::setLang(options.lang);
-    Scanner scanner(CliOptions::shippedTrackers(err));
+    ScannerOptions scannerOptions;
+    scannerOptions.lang = options.lang;
+    Scanner scanner(CliOptions::shippedTrackers(err), std::move(scannerOptions));
     scanner.setOrgTable(CliOptions::shippedOrgTable(err));
     scanner.resolver().prime(KnownOrgs::watchDomains());
     scanner.scan(options.includeLocal);

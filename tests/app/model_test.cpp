@@ -226,14 +226,13 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(desktop->notices.empty());
     }
 
-    void blockNewSkipsSystemAppleAndBaselineAndNotifiesOnce() {
+    void aDestinationBlockedAsNewIsSavedJournaledAndNotifiedOnce() {
         RuleSet rules;
         rules.blockNew = true;
         rules.baseline = {"203.0.113.50"};
         writeRules(rules);
         writeSettings({false, 5.0, "en", false, false});
-        listing(ssLine(1, "curl", "203.0.113.9:443") + ssLine(7, "syncd", "203.0.113.10:443") +
-                ssLine(1, "curl", "17.253.1.2:443") + ssLine(1, "curl", "203.0.113.50:443"));
+        listing(ssLine(1, "curl", "203.0.113.9:443") + ssLine(1, "curl", "203.0.113.50:443"));
         QVERIFY(started());
         QVERIFY(scanned());
         QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
@@ -244,7 +243,7 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(desktop->notices[0].body, std::string("“curl” tried to reach 203.0.113.9."));
         for (const JournalEntry& entry : model->journalRows())
             QCOMPARE(entry.blocked, entry.dest == "203.0.113.9");
-        QCOMPARE(model->journalRows().size(), size_t(4));
+        QCOMPARE(model->journalRows().size(), size_t(2));
     }
 
     void quietSilencesNotificationsAndQuestionsButStillBlocks() {
@@ -317,18 +316,28 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string(""));
     }
 
-    void blockAllOfSkipsLocalAndAppleButAlwaysOffersTheHelper() {
+    void blockAllOfSavesItsRulesAndAlwaysOffersTheHelper() {
         writeSettings({false, 5.0, "en", true, false});
-        listing(ssLine(1, "curl", "17.253.1.2:443") + ssLine(1, "curl", "192.168.1.5:80") +
-                ssLine(1, "curl", "203.0.113.9:443"));
+        listing(ssLine(1, "curl", "192.168.1.5:80") + ssLine(1, "curl", "203.0.113.9:443"));
         QVERIFY(started());
         model->blockAllOf(model->apps().at(0));
         QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
+        QCOMPARE(RuleStore::load(paths()), model->rules());
         AppRow onlyLocal =
             AppRow::from({named("lpd", "192.168.1.9", std::nullopt, Category::local)});
         model->blockAllOf(onlyLocal);
         QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
         QCOMPARE(desktop->messages(), (Names{"Turn on blocking?", "Turn on blocking?"}));
+    }
+
+    void blockingOffersTheHelperOnlyWhileItIsNotInstalled() {
+        QVERIFY(started());
+        model->offerHelperAfterBlocking();
+        QCOMPARE(desktop->messages(), (Names{"Turn on blocking?"}));
+        std::ofstream(descriptor.helperInstalledPath) << "";
+        model->refreshHelperStatus();
+        model->offerHelperAfterBlocking();
+        QCOMPARE(desktop->questions.size(), size_t(1));
     }
 
     void blockNewTakesTheJournalAndTheRowsAsBaseline() {

@@ -104,7 +104,7 @@ void SettingsView::blocking(QVBoxLayout* column) {
         RuleSet rules = model_.rules();
         rules.blockAllListed = on;
         model_.setRules(rules);
-        if (on && !model_.helperInstalled()) model_.offerHelper();
+        if (on) model_.offerHelperAfterBlocking();
     });
     howItWorks_ = wrapped(ViewStyle::caption());
     inner->addWidget(howItWorks_);

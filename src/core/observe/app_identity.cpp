@@ -12,8 +12,8 @@
 
 namespace {
 
-std::string displayName(std::string_view executable) {
-    return SystemNames::friendly(executable).value_or(AppIdentity::readable(executable));
+std::string displayName(std::string_view executable, Lang lang) {
+    return SystemNames::friendly(executable, lang).value_or(AppIdentity::readable(executable));
 }
 
 std::string joinedPrefix(const std::vector<std::string_view>& components, size_t last) {
@@ -62,8 +62,9 @@ std::string AppIdentity::readable(std::string_view name) {
 }
 
 AppIdentity AppIdentity::from(const std::optional<std::string>& path, std::string_view fallback,
-                              const platform::Descriptor& platform) {
-    if (!path || path->empty()) return {displayName(fallback), std::nullopt, std::nullopt, false};
+                              Lang lang, const platform::Descriptor& platform) {
+    if (!path || path->empty())
+        return {displayName(fallback, lang), std::nullopt, std::nullopt, false};
     std::vector<std::string_view> components = Text::splitNonEmpty(*path, '/');
     auto bundle = std::find_if(components.begin(), components.end(),
                                [](std::string_view c) { return c.ends_with(".app"); });
@@ -74,11 +75,11 @@ AppIdentity AppIdentity::from(const std::optional<std::string>& path, std::strin
     }
     if (platform.packagePaths)
         if (auto package = packageName(*path, components, fallback))
-            return {displayName(*package), std::nullopt, *path, false};
+            return {displayName(*package, lang), std::nullopt, *path, false};
     bool isSystem =
         std::any_of(platform.systemPrefixes.begin(), platform.systemPrefixes.end(),
                     [&](const std::string& prefix) { return path->starts_with(prefix); });
-    return {displayName(executableName(components, fallback)), std::nullopt, *path, isSystem};
+    return {displayName(executableName(components, fallback), lang), std::nullopt, *path, isSystem};
 }
 
 std::optional<std::string> pidPath(int32_t pid, const platform::Descriptor& platform) {

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "base/lang.h"
 #include "platform.h"
 
 // Who a process is, as the user would name it.
@@ -19,10 +20,10 @@ struct AppIdentity {
 
     bool operator==(const AppIdentity&) const = default;
 
-    // The identity of the program at `path` (from pidPath); `fallback`, the lister's process
-    // name, is used only when there is no path.
+    // The identity of the program at `path` (from pidPath), named in `lang`; `fallback`, the
+    // lister's process name, is used only when there is no path.
     static AppIdentity from(const std::optional<std::string>& path, std::string_view fallback,
-                            const platform::Descriptor& platform = platform::current());
+                            Lang lang, const platform::Descriptor& platform = platform::current());
     // "com.example.tool" becomes "Example"; other names stay as they are.
     static std::string readable(std::string_view name);
 };

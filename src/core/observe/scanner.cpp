@@ -8,7 +8,7 @@
 
 Scanner::Scanner(std::shared_ptr<const TrackerList> trackers, ScannerOptions options)
     : options_(std::move(options)), resolver_(options_.lookups, 4, options_.namesFile),
-      trackers_(std::move(trackers)),
+      trackers_(std::move(trackers)), lang_(options_.lang),
       source_(options_.listers.empty() ? "" : options_.listers.front().source) {}
 
 std::shared_ptr<const TrackerList> Scanner::trackers() const {
@@ -40,7 +40,8 @@ std::vector<Flow> Scanner::rawFlows() {
 AppIdentity Scanner::identity(int32_t pid, const std::string& name) {
     auto cached = idCache_.find(pid);
     if (cached != idCache_.end() && cached->second.first == name) return cached->second.second;
-    AppIdentity identity = AppIdentity::from(options_.pidPath(pid), name, *options_.platform);
+    AppIdentity identity =
+        AppIdentity::from(options_.pidPath(pid), name, lang_, *options_.platform);
     idCache_[pid] = {name, identity};
     return identity;
 }

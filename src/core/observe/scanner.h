@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/lang.h"
 #include "classify/org_table.h"
 #include "classify/tracker_list.h"
 #include "observe/app_identity.h"
@@ -29,6 +31,8 @@ struct ScannerOptions {
     Resolver::Lookups lookups = Resolver::Lookups::system();
     // The names the blocking helper publishes; empty: none.
     std::string namesFile = platform::current().helperNamesPath;
+    // The language of the programs' names until setLang.
+    Lang lang = Langs::system();
 };
 
 // One observation of the machine's network activity: lister output turned into classified
@@ -53,6 +57,8 @@ class Scanner {
     void setOrgTable(std::shared_ptr<const OrgTable> orgs);
     // The lister that answered the last scan; the first one before the first scan.
     const std::string& source() const { return source_; }
+    // The language of the names of programs identified from now on; safe from any thread.
+    void setLang(Lang lang) { lang_ = lang; }
 
   private:
     std::vector<Flow> rawFlows();
@@ -63,6 +69,7 @@ class Scanner {
     mutable std::mutex listsLock_;
     std::shared_ptr<const TrackerList> trackers_;
     std::shared_ptr<const OrgTable> orgs_;
+    std::atomic<Lang> lang_;
     std::unordered_map<int32_t, std::pair<std::string, AppIdentity>> idCache_;
     std::string source_;
 };

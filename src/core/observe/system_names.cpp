@@ -1,6 +1,5 @@
 #include "observe/system_names.h"
 
-#include <atomic>
 #include <unordered_map>
 #include <utility>
 
@@ -9,11 +8,6 @@ namespace SystemNames {
 namespace {
 
 using Names = std::pair<std::string, std::string>;
-
-std::atomic<Lang>& current() {
-    static std::atomic<Lang> value{Langs::system()};
-    return value;
-}
 
 const std::unordered_map<std::string, Names>& map() {
     static const std::unordered_map<std::string, Names> table{
@@ -67,29 +61,21 @@ const std::unordered_map<std::string, Names>& map() {
     return table;
 }
 
-const std::string& inLang(const Names& names) {
-    return lang() == Lang::ru ? names.second : names.first;
+const std::string& inLang(const Names& names, Lang lang) {
+    return lang == Lang::ru ? names.second : names.first;
 }
 
 } // namespace
 
-Lang lang() {
-    return current().load(std::memory_order_relaxed);
-}
-
-void setLang(Lang lang) {
-    current().store(lang, std::memory_order_relaxed);
-}
-
-std::optional<std::string> friendly(std::string_view processName) {
+std::optional<std::string> friendly(std::string_view processName, Lang lang) {
     static const Names webKit{"WebKit (Safari, Mail, web views)",
                               "WebKit (Safari, Почта, встроенные окна)"};
     if (processName.starts_with("com.apple.WebKit.Networking") ||
         processName.starts_with("com.apple.WebKit.Netwo"))
-        return inLang(webKit);
+        return inLang(webKit, lang);
     auto found = map().find(std::string(processName));
     if (found == map().end()) return std::nullopt;
-    return inLang(found->second);
+    return inLang(found->second, lang);
 }
 
 } // namespace SystemNames

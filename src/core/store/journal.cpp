@@ -48,7 +48,7 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
                      bool blocked, Dates::TimePoint at) {
     std::string today = day(at);
     changedDays_.insert(today);
-    auto [found, created] = entries_.try_emplace(today + "|" + app + "|" + dest);
+    auto [found, created] = entries_.try_emplace(key(today, app, dest));
     JournalEntry& entry = found->second;
     if (created) {
         entry = {today,           app, dest, ip,      port,     verdict.category,
@@ -60,6 +60,14 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
     entry.bytesOut = std::max(entry.bytesOut, bytesOut);
     entry.blocked = entry.blocked || blocked;
     return false;
+}
+
+bool Journal::recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const {
+    return entries_.contains(key(day(at), app, dest));
+}
+
+std::string Journal::key(const std::string& day, const std::string& app, const std::string& dest) {
+    return day + "|" + app + "|" + dest;
 }
 
 bool Journal::save(std::string* error) {

@@ -39,6 +39,8 @@ class Journal {
     bool record(const std::string& app, const std::string& dest, const std::string& ip,
                 int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
                 bool blocked, Dates::TimePoint at);
+    // An observation of `app` reaching `dest` is recorded for the day of `at`.
+    bool recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const;
 
     // Writes the file of every day recorded into since the last save or load, then prunes. On
     // failure `error` (when given) says why, the entries stay in memory, their days are written
@@ -72,6 +74,8 @@ class Journal {
     static std::vector<JournalEntry> newestFirst(const Entries& entries);
 
   private:
+    // The id of the entry of `app` reaching `dest` on `day` (see JournalEntry::id).
+    static std::string key(const std::string& day, const std::string& app, const std::string& dest);
     bool writeDay(const std::string& day, std::vector<const JournalEntry*> entries,
                   std::string* error);
 

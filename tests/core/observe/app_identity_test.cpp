@@ -11,12 +11,6 @@
 
 namespace {
 
-class Identity : public testing::Test {
-  protected:
-    void SetUp() override { SystemNames::setLang(Lang::en); }
-    void TearDown() override { SystemNames::setLang(Lang::en); }
-};
-
 struct IdentityCase {
     std::optional<std::string> path;
     std::string fallback;
@@ -27,7 +21,7 @@ struct IdentityCase {
 
 } // namespace
 
-TEST_F(Identity, MacPathsFollowTheBundleAndPrefixRules) {
+TEST(Identity, MacPathsFollowTheBundleAndPrefixRules) {
     std::string webKit =
         "/System/Library/Frameworks/WebKit.framework/Versions/A/XPCServices/"
         "com.apple.WebKit.Networking.xpc/Contents/MacOS/com.apple.WebKit.Networking";
@@ -55,29 +49,33 @@ TEST_F(Identity, MacPathsFollowTheBundleAndPrefixRules) {
         {"", "org.example.agent", "Example", std::nullopt, false},
     };
     for (const IdentityCase& c : cases) {
-        AppIdentity identity = AppIdentity::from(c.path, c.fallback, platform::macos());
+        AppIdentity identity = AppIdentity::from(c.path, c.fallback, Lang::en, platform::macos());
         std::optional<std::string> exePath = c.path && !c.path->empty() ? c.path : std::nullopt;
         EXPECT_EQ(identity, (AppIdentity{c.name, c.bundlePath, exePath, c.isSystem}))
             << c.path.value_or("(none)");
     }
 }
 
-TEST_F(Identity, LinuxPrefixesAndPackages) {
+TEST(Identity, LinuxPrefixesAndPackages) {
     const auto& linux = platform::linux();
-    EXPECT_TRUE(AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", linux).isSystem);
-    EXPECT_EQ(AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", linux).name,
+    EXPECT_TRUE(
+        AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", Lang::en, linux).isSystem);
+    EXPECT_EQ(AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", Lang::en, linux).name,
               "Name lookup (DNS)");
-    EXPECT_FALSE(AppIdentity::from("/usr/bin/firefox", "firefox", linux).isSystem);
-    EXPECT_FALSE(AppIdentity::from("/usr/local/bin/node", "node", linux).isSystem);
-    AppIdentity snap = AppIdentity::from("/snap/firefox/4173/usr/lib/firefox/firefox", "x", linux);
+    EXPECT_FALSE(AppIdentity::from("/usr/bin/firefox", "firefox", Lang::en, linux).isSystem);
+    EXPECT_FALSE(AppIdentity::from("/usr/local/bin/node", "node", Lang::en, linux).isSystem);
+    AppIdentity snap =
+        AppIdentity::from("/snap/firefox/4173/usr/lib/firefox/firefox", "x", Lang::en, linux);
     EXPECT_EQ(snap.name, "firefox");
     EXPECT_FALSE(snap.isSystem);
-    EXPECT_EQ(AppIdentity::from("/app/bin/tool", "org.example.Tool", linux).name, "Example");
+    EXPECT_EQ(AppIdentity::from("/app/bin/tool", "org.example.Tool", Lang::en, linux).name,
+              "Example");
     // The cut process name of a Linux daemon is known too.
-    EXPECT_EQ(AppIdentity::from(std::nullopt, "systemd-timesyn", linux).name, "Clock sync");
+    EXPECT_EQ(AppIdentity::from(std::nullopt, "systemd-timesyn", Lang::en, linux).name,
+              "Clock sync");
 }
 
-TEST_F(Identity, ReadableNames) {
+TEST(Identity, ReadableNames) {
     std::vector<std::pair<std::string, std::string>> cases{
         {"com.example.tool", "Example"},          {"io.example", "io.example"},
         {"com.apple.geod", "com.apple.geod"},     {"de.example.tool", "de.example.tool"},
@@ -87,21 +85,22 @@ TEST_F(Identity, ReadableNames) {
         EXPECT_EQ(AppIdentity::readable(name), readable);
 }
 
-TEST_F(Identity, FriendlyNamesFollowTheLanguage) {
-    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking.1A"),
+TEST(Identity, FriendlyNamesFollowTheLanguage) {
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking.1A", Lang::en),
               "WebKit (Safari, Mail, web views)");
-    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Netwo"), "WebKit (Safari, Mail, web views)");
-    EXPECT_EQ(SystemNames::friendly("mdnsresponder"), std::nullopt);
-    EXPECT_EQ(SystemNames::friendly("nesessionmanage"), SystemNames::friendly("nesessionmanager"));
-    SystemNames::setLang(Lang::ru);
-    EXPECT_EQ(SystemNames::friendly("timed"), "Сверка часов");
-    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking"),
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Netwo", Lang::en),
+              "WebKit (Safari, Mail, web views)");
+    EXPECT_EQ(SystemNames::friendly("mdnsresponder", Lang::en), std::nullopt);
+    EXPECT_EQ(SystemNames::friendly("nesessionmanage", Lang::en),
+              SystemNames::friendly("nesessionmanager", Lang::en));
+    EXPECT_EQ(SystemNames::friendly("timed", Lang::ru), "Сверка часов");
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking", Lang::ru),
               "WebKit (Safari, Почта, встроенные окна)");
-    EXPECT_EQ(AppIdentity::from("/usr/sbin/chronyd", "chronyd", platform::linux()).name,
+    EXPECT_EQ(AppIdentity::from("/usr/sbin/chronyd", "chronyd", Lang::ru, platform::linux()).name,
               "Сверка часов");
 }
 
-TEST_F(Identity, JsonOmitsAbsentPaths) {
+TEST(Identity, JsonOmitsAbsentPaths) {
     AppIdentity bare{"node", std::nullopt, std::nullopt, false};
     nlohmann::json encoded = bare;
     EXPECT_FALSE(encoded.contains("bundlePath"));

@@ -162,6 +162,18 @@ TEST_F(ScannerTest, IdentitiesAreCachedPerProcessName) {
     EXPECT_EQ(pidPathCalls, 2);
 }
 
+TEST_F(ScannerTest, ProgramsAreNamedInTheScannersLanguage) {
+    paths[5] = "/usr/sbin/chronyd";
+    paths[6] = "/usr/sbin/chronyd";
+    options.lang = Lang::ru;
+    auto scanner = make();
+    lister("ss", ssLine(5, "chronyd", "203.0.113.7:123", "udp"));
+    EXPECT_EQ(scanner->scan(false).at(0).app.name, "Сверка часов");
+    scanner->setLang(Lang::en);
+    lister("ss", ssLine(6, "chronyd", "203.0.113.7:123", "udp"));
+    EXPECT_EQ(scanner->scan(false).at(0).app.name, "Clock sync");
+}
+
 TEST(Connection, IdDestAndJson) {
     Connection connection{4711,
                           {"Editor", std::nullopt, "/x/Editor", false},
