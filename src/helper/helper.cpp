@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "base/atomic_file.h"
+#include "base/owned_fd.h"
 #include "block_file.h"
 #include "command_runner.h"
 #include "dns_block.h"
@@ -42,24 +43,24 @@ std::optional<uid_t> owner(const HelperOptions& options) {
 std::optional<BlockLines::Entries> readEntries(const HelperOptions& options, uid_t allowed,
                                                std::vector<std::string>& notes) {
     BlockLines::Entries entries;
-    int directory =
-        open(options.directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    OwnedFd directory(open(options.directory.c_str(),
+                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     // A directory that is not there (a home not mounted yet) changes nothing, rather than
     // taking every rule away.
-    if (directory < 0) {
+    if (!directory) {
         notes.push_back("not applied: " + options.directory + ": " + std::strerror(errno));
         return std::nullopt;
     }
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-        BlockFile file = BlockFile::open(directory, blockFileNames[i], allowed, maxBlockFileBytes);
+        BlockFile file =
+            BlockFile::open(directory.get(), blockFileNames[i], allowed, maxBlockFileBytes);
         if (!file.problem().empty()) notes.push_back("refused " + file.problem());
         // A file that grew past the limit after it was examined is cut; the rest is refused.
         BlockFile::Contents contents = file.read(maxBlockFileBytes);
         entries.rejected += contents.cut;
         texts[i] = std::move(contents.text);
     }
-    close(directory);
     BlockLines::add(entries, texts[0], texts[1]);
     return entries;
 }
