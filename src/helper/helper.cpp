@@ -16,7 +16,6 @@
 #include "base/atomic_file.h"
 #include "base/owned_fd.h"
 #include "block_file.h"
-#include "command_runner.h"
 #include "dns_block.h"
 #include "hosts_file.h"
 #include "names_service.h"
@@ -67,7 +66,7 @@ std::optional<BlockLines::Entries> readEntries(const HelperOptions& options, uid
 
 bool runFirewall(const std::vector<std::string>& command, const std::string& script,
                  std::ostream& err) {
-    CommandResult result = runCommand(command, script);
+    ToolRunner::Result result = ToolRunner::run(command, FirewallBackend::commandOptions(script));
     if (result.status == 0) return true;
     err << "nattervane-helper: " << command[0] << " failed (status " << result.status << ")\n"
         << result.output;
@@ -82,7 +81,7 @@ bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
     if (!outcome.applied) notes.push_back("hosts not changed: " + outcome.problem);
     if (outcome.changed && !options.hostsGiven)
         for (const auto& command : firewall.flushCommands)
-            runCommand(command, "");
+            ToolRunner::run(command, FirewallBackend::commandOptions());
     return outcome.applied;
 }
 
