@@ -62,6 +62,11 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
     return false;
 }
 
+bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoint at) {
+    return record(connection.app.name, connection.dest(), connection.ip, connection.port,
+                  connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
+}
+
 bool Journal::save(std::string* error) {
     std::error_code failure;
     fs::create_directories(dir_, failure);
