@@ -174,9 +174,7 @@ void Model::apply(const std::vector<Connection>& connections, const std::string&
             addRule(*decision->newRule);
             rulesChanged = true;
         }
-        journal_.record(connection.app.name, connection.dest(), connection.ip, connection.port,
-                        connection.verdict, connection.bytesIn, connection.bytesOut,
-                        decision->action == RuleAction::block, now);
+        journal_.record(connection, decision->action == RuleAction::block, now);
         if (decision->notice) post(*decision->notice, connection);
         if (decision->ask) question(connection);
     }

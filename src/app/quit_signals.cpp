@@ -8,16 +8,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "base/owned_fd.h"
+
 namespace {
 
 constexpr std::array<int, 3> quitSignals{SIGTERM, SIGINT, SIGHUP};
 // The handler may only write to a descriptor; the event loop reads the other end.
-int pipeEnds[2] = {-1, -1};
+OwnedFd pipeEnds[2];
 
 void onSignal(int) {
     const char byte = 1;
     const int saved = errno;
-    [[maybe_unused]] ssize_t written = write(pipeEnds[0], &byte, 1);
+    [[maybe_unused]] ssize_t written = write(pipeEnds[0].get(), &byte, 1);
     errno = saved;
 }
 
@@ -25,11 +27,14 @@ void onSignal(int) {
 
 QuitSignals::QuitSignals(std::function<void()> onSignal, QObject* parent)
     : QObject(parent), onSignal_(std::move(onSignal)) {
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0) return;
-    notifier_ = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) return;
+    pipeEnds[0].reset(ends[0]);
+    pipeEnds[1].reset(ends[1]);
+    notifier_ = new QSocketNotifier(pipeEnds[1].get(), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
-        while (read(pipeEnds[1], bytes, sizeof bytes) > 0) {
+        while (read(pipeEnds[1].get(), bytes, sizeof bytes) > 0) {
         }
         onSignal_();
     });
@@ -45,8 +50,6 @@ QuitSignals::~QuitSignals() {
     for (int signal : quitSignals)
         std::signal(signal, SIG_DFL);
     delete notifier_;
-    for (int& end : pipeEnds) {
-        if (end >= 0) close(end);
-        end = -1;
-    }
+    for (OwnedFd& end : pipeEnds)
+        end.reset();
 }

@@ -37,38 +37,28 @@ std::string refusal(const std::string& name, const struct stat& info, uid_t owne
 
 BlockFile BlockFile::open(int directory, const std::string& name, uid_t owner, size_t maxBytes) {
     // Non-blocking, so a FIFO planted at the path cannot hang the helper before it is refused.
-    int fd =
-        openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return BlockFile(-1, "");
-        if (errno == ELOOP) return BlockFile(-1, name + " is a symbolic link");
-        return BlockFile(-1, name + ": " + std::strerror(errno));
+    OwnedFd fd(
+        openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
+        if (errno == ENOENT) return BlockFile({}, "");
+        if (errno == ELOOP) return BlockFile({}, name + " is a symbolic link");
+        return BlockFile({}, name + ": " + std::strerror(errno));
     }
     struct stat info {};
-    std::string problem = fstat(fd, &info) != 0 ? name + ": " + std::strerror(errno)
-                                                : refusal(name, info, owner, maxBytes);
-    if (!problem.empty()) {
-        close(fd);
-        fd = -1;
-    }
-    return BlockFile(fd, std::move(problem));
-}
-
-BlockFile::BlockFile(BlockFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), problem_(std::move(other.problem_)) {}
-
-BlockFile::~BlockFile() {
-    if (fd_ >= 0) close(fd_);
+    std::string problem = fstat(fd.get(), &info) != 0 ? name + ": " + std::strerror(errno)
+                                                      : refusal(name, info, owner, maxBytes);
+    if (!problem.empty()) fd.reset();
+    return BlockFile(std::move(fd), std::move(problem));
 }
 
 BlockFile::Contents BlockFile::read(size_t limit) const {
     Contents contents;
-    if (fd_ < 0) return contents;
+    if (!fd_) return contents;
     char buffer[65536];
     for (;;) {
         // One byte beyond the limit tells a file of exactly `limit` bytes from a longer one.
         size_t want = std::min(sizeof buffer, limit + 1 - contents.text.size());
-        ssize_t count = ::read(fd_, buffer, want);
+        ssize_t count = ::read(fd_.get(), buffer, want);
         if (count < 0 && errno == EINTR) continue;
         if (count == 0) return contents;
         if (count < 0) break;

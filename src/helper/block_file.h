@@ -4,6 +4,8 @@
 
 #include <sys/types.h>
 
+#include "base/owned_fd.h"
+
 // One block file, opened without following a symbolic link and checked on the open descriptor
 // before any byte is read, so a file swapped in afterwards is never the one read.
 class BlockFile {
@@ -22,11 +24,7 @@ class BlockFile {
     // is accepted; anything else (a symbolic link, a FIFO, a hard link, ...) is refused.
     static BlockFile open(int directory, const std::string& name, uid_t owner, size_t maxBytes);
 
-    BlockFile(BlockFile&& other) noexcept;
-    BlockFile& operator=(BlockFile&& other) = delete;
-    BlockFile(const BlockFile&) = delete;
-    BlockFile& operator=(const BlockFile&) = delete;
-    ~BlockFile();
+    BlockFile(BlockFile&& other) noexcept = default;
 
     // Why the file is refused; empty when it may be read.
     const std::string& problem() const { return problem_; }
@@ -34,8 +32,8 @@ class BlockFile {
     Contents read(size_t limit) const;
 
   private:
-    BlockFile(int fd, std::string problem) : fd_(fd), problem_(std::move(problem)) {}
+    BlockFile(OwnedFd fd, std::string problem) : fd_(std::move(fd)), problem_(std::move(problem)) {}
 
-    int fd_ = -1;
+    OwnedFd fd_;
     std::string problem_;
 };

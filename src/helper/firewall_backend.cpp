@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include "base/atomic_file.h"
-#include "command_runner.h"
 #include "firewall_script.h"
 
 namespace {
@@ -34,7 +33,7 @@ FirewallBackend nftables() {
 // released its reference, so enabling never fights another user of pf.
 void holdPfReference() {
     if (AtomicFile::read(pfTokenFile)) return;
-    CommandResult enabled = runCommand({pfctl, "-E"}, "");
+    ToolRunner::Result enabled = ToolRunner::run({pfctl, "-E"}, FirewallBackend::commandOptions());
     if (auto token = FirewallScript::pfToken(enabled.output))
         AtomicFile::write(pfTokenFile, *token + "\n");
 }
@@ -43,7 +42,7 @@ void releasePfReference() {
     auto stored = AtomicFile::read(pfTokenFile);
     if (!stored) return;
     if (auto token = FirewallScript::pfToken("Token : " + *stored))
-        runCommand({pfctl, "-X", *token}, "");
+        ToolRunner::run({pfctl, "-X", *token}, FirewallBackend::commandOptions());
     std::remove(pfTokenFile);
 }
 
@@ -63,4 +62,8 @@ FirewallBackend pf() {
 
 FirewallBackend FirewallBackend::forPlatform(const platform::Descriptor& platform) {
     return platform.name == platform::macos().name ? pf() : nftables();
+}
+
+ToolRunner::Options FirewallBackend::commandOptions(std::string input) {
+    return {.input = std::move(input), .errors = ToolRunner::ErrorOutput::merged, .timeout = 120.0};
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/tool_runner.h"
 #include "block_lines.h"
 #include "platform.h"
 
@@ -22,4 +23,7 @@ struct FirewallBackend {
     std::function<void()> afterRemove = [] {};
 
     static FirewallBackend forPlatform(const platform::Descriptor& platform);
+    // How the helper runs each command: `input` on its standard input, standard error merged
+    // into the output, and time enough for a packet filter to load a large rule set.
+    static ToolRunner::Options commandOptions(std::string input = "");
 };

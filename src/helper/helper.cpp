@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 #include "base/atomic_file.h"
+#include "base/owned_fd.h"
 #include "block_file.h"
-#include "command_runner.h"
 #include "dns_block.h"
 #include "hosts_file.h"
 #include "names_service.h"
@@ -42,31 +42,31 @@ std::optional<uid_t> owner(const HelperOptions& options) {
 std::optional<BlockLines::Entries> readEntries(const HelperOptions& options, uid_t allowed,
                                                std::vector<std::string>& notes) {
     BlockLines::Entries entries;
-    int directory =
-        open(options.directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    OwnedFd directory(open(options.directory.c_str(),
+                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     // A directory that is not there (a home not mounted yet) changes nothing, rather than
     // taking every rule away.
-    if (directory < 0) {
+    if (!directory) {
         notes.push_back("not applied: " + options.directory + ": " + std::strerror(errno));
         return std::nullopt;
     }
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-        BlockFile file = BlockFile::open(directory, blockFileNames[i], allowed, maxBlockFileBytes);
+        BlockFile file =
+            BlockFile::open(directory.get(), blockFileNames[i], allowed, maxBlockFileBytes);
         if (!file.problem().empty()) notes.push_back("refused " + file.problem());
         // A file that grew past the limit after it was examined is cut; the rest is refused.
         BlockFile::Contents contents = file.read(maxBlockFileBytes);
         entries.rejected += contents.cut;
         texts[i] = std::move(contents.text);
     }
-    close(directory);
     BlockLines::add(entries, texts[0], texts[1]);
     return entries;
 }
 
 bool runFirewall(const std::vector<std::string>& command, const std::string& script,
                  std::ostream& err) {
-    CommandResult result = runCommand(command, script);
+    ToolRunner::Result result = ToolRunner::run(command, FirewallBackend::commandOptions(script));
     if (result.status == 0) return true;
     err << "nattervane-helper: " << command[0] << " failed (status " << result.status << ")\n"
         << result.output;
@@ -81,7 +81,7 @@ bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
     if (!outcome.applied) notes.push_back("hosts not changed: " + outcome.problem);
     if (outcome.changed && !options.hostsGiven)
         for (const auto& command : firewall.flushCommands)
-            runCommand(command, "");
+            ToolRunner::run(command, FirewallBackend::commandOptions());
     return outcome.applied;
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "base/atomic_file.h"
+#include "base/owned_fd.h"
 #include "hosts_block.h"
 
 namespace HostsFile {
@@ -30,13 +31,13 @@ std::string failure(const std::string& what) {
 
 // The file's text, or the reason it may not be changed.
 std::optional<Current> readCurrent(const std::string& path, uid_t owner, std::string& problem) {
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    OwnedFd file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file) {
         problem = errno == ELOOP ? path + " is a symbolic link" : failure("cannot open " + path);
         return std::nullopt;
     }
     Current current;
-    if (fstat(fd, &current.info) != 0)
+    if (fstat(file.get(), &current.info) != 0)
         problem = failure("cannot examine " + path);
     else if (!S_ISREG(current.info.st_mode))
         problem = path + " is not a regular file";
@@ -44,9 +45,8 @@ std::optional<Current> readCurrent(const std::string& path, uid_t owner, std::st
         problem = path + " is owned by user " + std::to_string(current.info.st_uid);
     else if (current.info.st_size > maxHostsBytes)
         problem = path + " is too large";
-    else if (!AtomicFile::readAll(fd, current.text))
+    else if (!AtomicFile::readAll(file.get(), current.text))
         problem = failure("cannot read " + path);
-    close(fd);
     if (!problem.empty()) return std::nullopt;
     return current;
 }
@@ -55,15 +55,15 @@ std::optional<Current> readCurrent(const std::string& path, uid_t owner, std::st
 // Returns the errno of the step that failed, 0 on success.
 int replace(const std::string& path, const std::string& text, const struct stat& info) {
     std::string name = path + ".tmp-XXXXXX";
-    int fd = mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
+    OwnedFd file(mkostemp(name.data(), O_CLOEXEC));
+    if (!file) return errno;
     struct stat created {};
-    bool ok = fchmod(fd, info.st_mode & 07777) == 0 && fstat(fd, &created) == 0 &&
+    bool ok = fchmod(file.get(), info.st_mode & 07777) == 0 && fstat(file.get(), &created) == 0 &&
               ((created.st_uid == info.st_uid && created.st_gid == info.st_gid) ||
-               fchown(fd, info.st_uid, info.st_gid) == 0) &&
-              AtomicFile::writeAll(fd, text) && fsync(fd) == 0;
+               fchown(file.get(), info.st_uid, info.st_gid) == 0) &&
+              AtomicFile::writeAll(file.get(), text) && fsync(file.get()) == 0;
     int error = ok ? 0 : errno;
-    if (close(fd) != 0 && ok) error = errno;
+    if (!file.close() && ok) error = errno;
     if (error == 0 && rename(name.c_str(), path.c_str()) != 0) error = errno;
     if (error != 0) unlink(name.c_str());
     return error;
@@ -72,17 +72,15 @@ int replace(const std::string& path, const std::string& text, const struct stat&
 // Rewrites the very file that was read, so a mount point keeps its place, mode and owner.
 std::string rewriteInPlace(const std::string& path, const std::string& text,
                            const struct stat& info) {
-    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return failure("cannot open " + path + " for writing");
+    OwnedFd file(open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file) return failure("cannot open " + path + " for writing");
     struct stat now {};
-    std::string problem;
-    if (fstat(fd, &now) != 0 || now.st_dev != info.st_dev || now.st_ino != info.st_ino)
-        problem = path + " was replaced while it was being changed";
-    else if (!AtomicFile::writeAll(fd, text) ||
-             ftruncate(fd, static_cast<off_t>(text.size())) != 0 || fsync(fd) != 0)
-        problem = failure("cannot write " + path + " in place");
-    close(fd);
-    return problem;
+    if (fstat(file.get(), &now) != 0 || now.st_dev != info.st_dev || now.st_ino != info.st_ino)
+        return path + " was replaced while it was being changed";
+    if (!AtomicFile::writeAll(file.get(), text) ||
+        ftruncate(file.get(), static_cast<off_t>(text.size())) != 0 || fsync(file.get()) != 0)
+        return failure("cannot write " + path + " in place");
+    return "";
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "base/atomic_file.h"
+#include "base/owned_fd.h"
 
 bool NameMap::add(const std::string& address, const std::string& name, Clock::time_point now) {
     if (capacity_ == 0) return false;
@@ -52,17 +53,18 @@ bool publish(const std::string& path, std::string_view text, uid_t owner, gid_t 
              std::string& problem) {
     std::string temporary = path + ".new";
     unlink(temporary.c_str());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    OwnedFd file(
+        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file) {
         problem = "cannot create " + temporary + ": " + std::strerror(errno);
         return false;
     }
     // Mode and owner are set before the first byte goes in, so no one else ever reads it; the
     // mode first, since changing it after handing the file over would need CAP_FOWNER.
-    bool written =
-        fchmod(fd, 0600) == 0 && fchown(fd, owner, group) == 0 && AtomicFile::writeAll(fd, text);
+    bool written = fchmod(file.get(), 0600) == 0 && fchown(file.get(), owner, group) == 0 &&
+                   AtomicFile::writeAll(file.get(), text);
     if (!written) problem = "cannot write " + temporary + ": " + std::strerror(errno);
-    if (close(fd) != 0 && written) {
+    if (!file.close() && written) {
         problem = "cannot write " + temporary + ": " + std::strerror(errno);
         written = false;
     }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/owned_fd.h"
 #include "dns_log.h"
 #include "name_map.h"
 
@@ -83,22 +84,21 @@ class Follower {
 
 int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& err) {
     // Made here if dnsmasq has not made it yet; what it held before this start is old news.
-    int fd = open(settings.logFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    OwnedFd log(open(settings.logFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     struct stat status {};
-    if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (!log || fstat(log.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         err << "nattervane-helper: cannot follow " << settings.logFile << ": "
             << std::strerror(errno) << "\n";
-        if (fd >= 0) close(fd);
         return 1;
     }
-    ftruncate(fd, 0);
+    ftruncate(log.get(), 0);
     Follower follower(settings);
     std::string problem;
     std::string reported;
     bool dirty = true;
     auto lastExpiry = NameMap::Clock::now();
     while (!stop) {
-        dirty = follower.read(fd) || dirty;
+        dirty = follower.read(log.get()) || dirty;
         auto now = NameMap::Clock::now();
         if (now - lastExpiry >= std::chrono::seconds(10)) {
             dirty = follower.map().expire(now) || dirty;
@@ -113,7 +113,7 @@ int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& e
         }
         std::this_thread::sleep_for(settings.interval);
     }
-    close(fd);
+    log.reset();
     unlink(settings.namesFile.c_str());
     return 0;
 }

@@ -102,7 +102,7 @@ class ModelTest : public QObject, public ModelFixture {
         dataRoot = base;
     }
 
-    void writePausedSettings() { writeSettings({false, 5.0, "en", false, true}); }
+    void writePausedSettings() { writeSettings({.language = "en", .paused = true}); }
 
   private slots:
     void init() { setUp(); }
@@ -110,7 +110,7 @@ class ModelTest : public QObject, public ModelFixture {
     void cleanup() { tearDown(); }
 
     void pausedScansChangeNothing() {
-        writeSettings({false, 5.0, "en", false, true});
+        writeSettings({.language = "en", .paused = true});
         listing(ssLine(1, "curl", "203.0.113.9:443"));
         QVERIFY(started());
         QVERIFY(scanned());
@@ -119,7 +119,7 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(!std::filesystem::exists(paths().journal()));
         QVERIFY(model->findChild<QTimer*>("scanTimer")->isActive());
 
-        model->setSettings({false, 5.0, "en", false, false});
+        model->setSettings({.language = "en"});
         QVERIFY(scanned());
         QVERIFY(model->lastScan().has_value());
         QCOMPARE(model->apps().size(), size_t(1));
@@ -196,22 +196,23 @@ class ModelTest : public QObject, public ModelFixture {
     }
 
     void settingsAreSavedAndTheTimerRunsAtLeastEveryTwoSeconds() {
-        writeSettings({false, 0.0, "ru", false, false});
+        writeSettings({.interval = 0.0, .language = "ru"});
         QVERIFY(started());
         QCOMPARE(model->lang(), Lang::ru);
         QCOMPARE(model->findChild<QTimer*>("scanTimer")->interval(), 2000);
-        model->setSettings({true, 15.0, "en", true, false});
+        model->setSettings({.quiet = true, .interval = 15.0, .language = "en", .showLocal = true});
         QCOMPARE(model->findChild<QTimer*>("scanTimer")->interval(), 15000);
-        QCOMPARE(loadSettings(paths().settingsFile()), (Settings{true, 15.0, "en", true, false}));
+        QCOMPARE(loadSettings(paths().settingsFile()),
+                 (Settings{.quiet = true, .interval = 15.0, .language = "en", .showLocal = true}));
         for (double interval : {-1.5, 1.5, std::nan(""), 1e12}) {
-            model->setSettings({false, interval, "en", false, false});
+            model->setSettings({.interval = interval, .language = "en"});
             QVERIFY(model->findChild<QTimer*>("scanTimer")->interval() >= 2000);
             QVERIFY(model->findChild<QTimer*>("scanTimer")->isActive());
         }
     }
 
     void localConnectionsAreListedButNeverJournaledOrBlocked() {
-        writeSettings({false, 5.0, "en", true, false});
+        writeSettings({.language = "en", .showLocal = true});
         RuleSet rules = rulesWith({{"192.168.1.5", RuleAction::ask}});
         rules.blockNew = true;
         writeRules(rules);
@@ -231,7 +232,7 @@ class ModelTest : public QObject, public ModelFixture {
         rules.blockNew = true;
         rules.baseline = {"203.0.113.50"};
         writeRules(rules);
-        writeSettings({false, 5.0, "en", false, false});
+        writeSettings({.language = "en"});
         listing(ssLine(1, "curl", "203.0.113.9:443") + ssLine(1, "curl", "203.0.113.50:443"));
         QVERIFY(started());
         QVERIFY(scanned());
@@ -250,7 +251,7 @@ class ModelTest : public QObject, public ModelFixture {
         RuleSet rules = rulesWith({{"203.0.113.20", RuleAction::ask}});
         rules.blockNew = true;
         writeRules(rules);
-        writeSettings({true, 5.0, "en", false, false});
+        writeSettings({.quiet = true, .language = "en"});
         listing(ssLine(1, "curl", "203.0.113.9:443") + ssLine(1, "curl", "203.0.113.20:443") +
                 ssLine(1, "chat", "157.240.1.1:443"));
         QVERIFY(started());
@@ -259,7 +260,7 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(RuleStore::load(paths()), model->rules());
 
         // The blocks are now rules and the question was taken as asked.
-        model->setSettings({false, 5.0, "en", false, false});
+        model->setSettings({.language = "en"});
         QVERIFY(scanned());
         QVERIFY(desktop->notices.empty());
         QVERIFY(desktop->questions.empty());
@@ -269,7 +270,7 @@ class ModelTest : public QObject, public ModelFixture {
         writeRules(rulesWith({{"203.0.113.20", RuleAction::ask},
                               {"203.0.113.21", RuleAction::ask},
                               {"203.0.113.22", RuleAction::ask}}));
-        writeSettings({false, 5.0, "en", false, false});
+        writeSettings({.language = "en"});
         listing(ssLine(1, "alpha", "203.0.113.20:443") + ssLine(2, "beta", "203.0.113.21:443") +
                 ssLine(3, "gamma", "203.0.113.22:443") + ssLine(4, "delta", "203.0.113.22:443"));
         // Allow, Block, then "Not now" for the helper offered after the block, then two closes.
@@ -317,7 +318,7 @@ class ModelTest : public QObject, public ModelFixture {
     }
 
     void blockAllOfSavesItsRulesAndAlwaysOffersTheHelper() {
-        writeSettings({false, 5.0, "en", true, false});
+        writeSettings({.language = "en", .showLocal = true});
         listing(ssLine(1, "curl", "192.168.1.5:80") + ssLine(1, "curl", "203.0.113.9:443"));
         QVERIFY(started());
         model->blockAllOf(model->apps().at(0));
@@ -502,7 +503,7 @@ class ModelTest : public QObject, public ModelFixture {
     }
 
     void unusableSettingsAreKeptAtEveryCut() {
-        writeSettings({true, 15.0, "ru", true, false});
+        writeSettings({.quiet = true, .interval = 15.0, .language = "ru", .showLocal = true});
         const std::string good = *AtomicFile::read(paths().settingsFile());
         startOnEveryCut(
             good, [this] { return paths().settingsFile(); }, [] {},
@@ -525,7 +526,7 @@ class ModelTest : public QObject, public ModelFixture {
     }
 
     void anUnreadableRulesFileIsMovedAsideAndNoticedInTheChosenLanguage() {
-        writeSettings({false, 5.0, "ru", false, true});
+        writeSettings({.language = "ru", .paused = true});
         std::filesystem::create_directories(paths().rulesFile() + "/inside");
         makeModel();
         int changes = 0;

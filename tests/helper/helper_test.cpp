@@ -14,8 +14,8 @@
 
 #include "base/atomic_file.h"
 #include "base/text.h"
-#include "command_runner.h"
 #include "dns_block.h"
+#include "firewall_backend.h"
 #include "firewall_script.h"
 #include "helper.h"
 #include "hosts_block.h"
@@ -397,7 +397,8 @@ TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
 }
 
 TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {
-    CommandResult result = runCommand({NATTERVANE_HELPER, "apply"}, "", 10);
+    ToolRunner::Result result =
+        ToolRunner::run({NATTERVANE_HELPER, "apply"}, FirewallBackend::commandOptions());
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.output.find("usage: nattervane-helper apply DIR"), std::string::npos);
 }

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
-#include "command_runner.h"
+#include "firewall_backend.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -19,8 +19,9 @@ TEST(InstallScripts, EveryScriptIsValidPosixShell) {
     int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(scripts)) {
         if (entry.path().extension() != ".sh") continue;
-        CommandResult result = runCommand({"/bin/sh", "-n", entry.path()}, "", 10);
-        EXPECT_EQ(result, (CommandResult{0, ""})) << entry.path();
+        ToolRunner::Result result =
+            ToolRunner::run({"/bin/sh", "-n", entry.path()}, FirewallBackend::commandOptions());
+        EXPECT_EQ(result, (ToolRunner::Result{.status = 0})) << entry.path();
         ++checked;
     }
     EXPECT_EQ(checked, 5);
@@ -37,12 +38,12 @@ class LinuxInstall : public testing::Test {
         fs::copy(scripts + "/linux", root_ / "bundle");
         fs::copy_file(NATTERVANE_HELPER, root_ / "bundle/nattervane-helper");
     }
-    CommandResult install(const std::string& dir, const std::string& user,
-                          const std::string& mode = "own") {
-        return runCommand({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
-                           "NATTERVANE_DNS_MODE=" + mode, "/bin/sh", root_ / "bundle/nv-install.sh",
-                           dir, user},
-                          "", 30);
+    ToolRunner::Result install(const std::string& dir, const std::string& user,
+                               const std::string& mode = "own") {
+        return ToolRunner::run({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
+                                "NATTERVANE_DNS_MODE=" + mode, "/bin/sh",
+                                root_ / "bundle/nv-install.sh", dir, user},
+                               FirewallBackend::commandOptions());
     }
     std::string file(const std::string& path) {
         return AtomicFile::read(root_ / path).value_or("<missing>");
@@ -54,7 +55,7 @@ class LinuxInstall : public testing::Test {
 TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
     if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     std::string dir = "/home/o'neil \"x\" 100%$HOME\\n/helper";
-    ASSERT_EQ(install(dir, "root"), (CommandResult{0, ""}));
+    ASSERT_EQ(install(dir, "root"), (ToolRunner::Result{.status = 0}));
     std::string service = file("etc/systemd/system/nattervane-helper.service");
     EXPECT_NE(service.find(
                   "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
@@ -80,7 +81,7 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
     const std::string units = "etc/systemd/system/";
     // Installed, the tracker list lies in the folder above the scripts.
     AtomicFile::write(root_ / "trackers.txt", "p ads.example\n");
-    ASSERT_EQ(install("/home/a/helper", "root", "own"), (CommandResult{0, ""}));
+    ASSERT_EQ(install("/home/a/helper", "root", "own"), (ToolRunner::Result{.status = 0}));
     EXPECT_NE(file(units + "nattervane-dns.service")
                   .find("\nExecStopPost=/usr/local/lib/nattervane/nv-dns.sh down own\n"),
               std::string::npos);
@@ -92,7 +93,8 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
     EXPECT_EQ(file("usr/local/lib/nattervane/trackers.txt"), "p ads.example\n");
     EXPECT_FALSE(fs::exists(root_ / "etc/NetworkManager"));
 
-    ASSERT_EQ(install("/home/a/helper", "root", "networkmanager"), (CommandResult{0, ""}));
+    ASSERT_EQ(install("/home/a/helper", "root", "networkmanager"),
+              (ToolRunner::Result{.status = 0}));
     EXPECT_NE(file("etc/NetworkManager/conf.d/90-nattervane.conf").find("\n[main]\ndns=dnsmasq\n"),
               std::string::npos);
     EXPECT_NE(file(units + "nattervane-helper.service").find(" --dns networkmanager\n"),
@@ -104,7 +106,7 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
 TEST_F(LinuxInstall, HostsModeInstallsNoDnsUnits) {
     if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     const std::string units = "etc/systemd/system/";
-    ASSERT_EQ(install("/home/a/helper", "root", "hosts"), (CommandResult{0, ""}));
+    ASSERT_EQ(install("/home/a/helper", "root", "hosts"), (ToolRunner::Result{.status = 0}));
     EXPECT_NE(file(units + "nattervane-helper.service").find(" --dns hosts\n"), std::string::npos);
     for (const char* name : {"nattervane-dns.service", "nattervane-dns-reload.path"})
         EXPECT_FALSE(fs::exists(root_ / (units + name))) << name;

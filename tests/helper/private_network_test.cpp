@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
-#include "command_runner.h"
+#include "firewall_backend.h"
 #include "private_network.h"
 #include "temp_dir.h"
 
@@ -31,7 +31,7 @@ std::string missingPrerequisite() {
 }
 
 std::string run(const std::vector<std::string>& argv) {
-    CommandResult result = runCommand(argv, "", 60);
+    ToolRunner::Result result = ToolRunner::run(argv, FirewallBackend::commandOptions());
     return std::to_string(result.status) + (result.status == 0 ? "" : ":" + result.output);
 }
 
@@ -143,8 +143,9 @@ TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
     writeBlockFile("block_ips.txt", lines);
     std::string report = inNamespace([&] {
         std::string text = "apply=" + helper("apply") + " ";
-        CommandResult listed =
-            runCommand({"/usr/sbin/nft", "list", "table", "inet", "nattervane"}, "", 60);
+        ToolRunner::Result listed =
+            ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
+                            FirewallBackend::commandOptions());
         bool hostile = listed.output.find("192.0.2.2") != std::string::npos ||
                        listed.output.find("192.0.2.3") != std::string::npos ||
                        listed.output.find("192.0.2.4") != std::string::npos ||
@@ -155,7 +156,8 @@ TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
                     ? "table=valid lines only "
                     : "table=" + listed.output;
         text += "remove=" + helper("remove") + " ";
-        listed = runCommand({"/usr/sbin/nft", "list", "tables"}, "", 60);
+        listed =
+            ToolRunner::run({"/usr/sbin/nft", "list", "tables"}, FirewallBackend::commandOptions());
         return text + "left=[" + listed.output + "]";
     });
     EXPECT_EQ(report, "apply=0 table=valid lines only remove=0 left=[]");
@@ -172,8 +174,9 @@ TEST_F(PrivateNetworkTest, AnotherTableSurvivesHostileLines) {
         std::string text = "made=" + run({"/usr/sbin/nft", "add", "table", "ip", "other"});
         text += " apply=" + helper("apply");
         text += " other=" + run({"/usr/sbin/nft", "list", "table", "ip", "other"});
-        CommandResult listed =
-            runCommand({"/usr/sbin/nft", "list", "table", "inet", "nattervane"}, "", 60);
+        ToolRunner::Result listed =
+            ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
+                            FirewallBackend::commandOptions());
         bool valid = listed.output.find("1.2.3.4") != std::string::npos &&
                      listed.output.find("9.9.9.9") != std::string::npos &&
                      listed.output.find("5.6.7.8") == std::string::npos;

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
-#include "command_runner.h"
+#include "firewall_backend.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -63,11 +63,11 @@ class SystemdUnits : public testing::Test {
         fs::create_directory(root_ / "bundle");
         fs::copy(scripts + "/linux", root_ / "bundle");
         fs::copy_file(NATTERVANE_HELPER, root_ / "bundle/nattervane-helper");
-        CommandResult installed =
-            runCommand({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(), "/bin/sh",
-                        root_ / "bundle/nv-install.sh", "/home/someone/data", "root"},
-                       "", 30);
-        ASSERT_EQ(installed, (CommandResult{0, ""}));
+        ToolRunner::Result installed =
+            ToolRunner::run({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(), "/bin/sh",
+                             root_ / "bundle/nv-install.sh", "/home/someone/data", "root"},
+                            FirewallBackend::commandOptions());
+        ASSERT_EQ(installed, (ToolRunner::Result{.status = 0}));
         service_ = parseUnit(file("nattervane-helper.service"));
         path_ = parseUnit(file("nattervane-helper.path"));
     }
@@ -123,8 +123,9 @@ TEST_F(SystemdUnits, TheServiceIsConfined) {
 
 TEST_F(SystemdUnits, SecurityExposureIsAtMostTwo) {
     if (access(analyze, X_OK) != 0) GTEST_SKIP() << "needs systemd-analyze (Debian systemd)";
-    CommandResult result = runCommand(
-        {analyze, "security", "--offline=yes", unitPath("nattervane-helper.service")}, "", 60);
+    ToolRunner::Result result = ToolRunner::run(
+        {analyze, "security", "--offline=yes", unitPath("nattervane-helper.service")},
+        FirewallBackend::commandOptions());
     constexpr std::string_view label = "Overall exposure level for nattervane-helper.service: ";
     size_t at = result.output.find(label);
     ASSERT_NE(at, std::string::npos) << result.output;

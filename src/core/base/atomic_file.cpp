@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/owned_fd.h"
+
 namespace AtomicFile {
 
 namespace {
@@ -50,14 +52,14 @@ bool write(const std::string& path, std::string_view contents, std::string* erro
     std::string pattern = path + ".tmp-XXXXXX";
     std::vector<char> temporary(pattern.begin(), pattern.end());
     temporary.push_back('\0');
-    int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return fail(error, "cannot create a temporary file beside " + path);
+    OwnedFd file(mkostemp(temporary.data(), O_CLOEXEC));
+    if (!file) return fail(error, "cannot create a temporary file beside " + path);
     // Keep the permissions of the file being replaced; new files are private to the user.
     struct stat existing {};
-    fchmod(fd, stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0600);
-    bool written = writeAll(fd, contents) && fsync(fd) == 0;
+    fchmod(file.get(), stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0600);
+    bool written = writeAll(file.get(), contents) && fsync(file.get()) == 0;
     int savedErrno = errno;
-    if (close(fd) != 0 && written) {
+    if (!file.close() && written) {
         written = false;
         savedErrno = errno;
     }
@@ -67,29 +69,19 @@ bool write(const std::string& path, std::string_view contents, std::string* erro
         errno = savedErrno;
         return fail(error, "cannot write " + path);
     }
-    int directory = open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory >= 0) {
-        fsync(directory);
-        close(directory);
-    }
+    OwnedFd directory(open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory) fsync(directory.get());
     return true;
 }
 
 std::optional<std::string> read(const std::string& path) {
     // Non-blocking, so a FIFO planted at the path cannot hang the reader.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
+    OwnedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file) return std::nullopt;
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return std::nullopt;
-    }
+    if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     std::string contents;
-    if (!readAll(fd, contents)) {
-        close(fd);
-        return std::nullopt;
-    }
-    close(fd);
+    if (!readAll(file.get(), contents)) return std::nullopt;
     return contents;
 }
 

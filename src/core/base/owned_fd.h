@@ -28,6 +28,13 @@ class OwnedFd {
         fd_ = fd;
     }
 
+    // Gives the descriptor up without closing it, to an owner such as fdopendir.
+    int release() { return std::exchange(fd_, -1); }
+
+    // Closes the descriptor now; false when close failed, which for a file just written means
+    // its data may not have reached the disk.
+    bool close() { return fd_ < 0 || ::close(std::exchange(fd_, -1)) == 0; }
+
   private:
     int fd_ = -1;
 };

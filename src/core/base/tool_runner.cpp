@@ -3,19 +3,23 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <string_view>
 #include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/owned_fd.h"
 #include "base/utf8.h"
 
 extern char** environ;
+
+namespace ToolRunner {
 
 namespace {
 
@@ -31,33 +35,120 @@ bool isExecutableFile(const std::string& path) {
            access(path.c_str(), X_OK) == 0;
 }
 
-enum class Reading { ended, timedOut, tooLong };
+// A pipe: one end stays here, the program gets the other. Both are empty when it failed.
+struct Pipe {
+    OwnedFd ours;
+    OwnedFd theirs;
+};
 
-// Reads from `fd` into `output` until end of file, `deadline`, or more than `limit` bytes in all.
-Reading readUntil(int fd, std::string& output, Clock::time_point deadline, size_t limit) {
-    char buffer[65536];
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return Reading::timedOut;
-        pollfd request{fd, POLLIN, 0};
-        int ready = poll(&request, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
-        if (ready < 0 && errno != EINTR) return Reading::ended;
-        if (ready <= 0) continue;
-        ssize_t count = read(fd, buffer, sizeof buffer);
-        if (count > 0) {
-            if (static_cast<size_t>(count) > limit - output.size()) return Reading::tooLong;
-            output.append(buffer, static_cast<size_t>(count));
-        } else if (count == 0 || errno != EINTR) {
-            return Reading::ended;
-        }
-    }
+Pipe makePipe(bool programReads) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return {};
+    OwnedFd readEnd(fds[0]), writeEnd(fds[1]);
+    if (programReads) return {std::move(writeEnd), std::move(readEnd)};
+    return {std::move(readEnd), std::move(writeEnd)};
 }
 
-// Reaps `pid` if it exits before `deadline`; true when reaped.
-bool reapUntil(pid_t pid, Clock::time_point deadline) {
+// The program's ends of its pipes; negative where it keeps this process's descriptor.
+struct ProgramEnds {
+    int input = -1;
+    int output = -1;
+    int errors = -1;
+};
+
+pid_t spawn(const std::vector<std::string>& argv, ErrorOutput errors, ProgramEnds ends) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (ends.input >= 0) posix_spawn_file_actions_adddup2(&actions, ends.input, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ends.output, STDOUT_FILENO);
+    if (errors == ErrorOutput::discarded)
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    else
+        posix_spawn_file_actions_adddup2(
+            &actions, errors == ErrorOutput::merged ? ends.output : ends.errors, STDERR_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+
+    std::vector<char*> pointers;
+    for (const std::string& argument : argv)
+        pointers.push_back(const_cast<char*>(argument.c_str()));
+    pointers.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, pointers.data(), environ) != 0)
+        pid = -1;
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+enum class Pumping { ended, timedOut, tooLong };
+
+// This process's ends of the pipes to a running program and what went through them.
+class Streams {
+  public:
+    Streams(Pipe& input, std::string_view pending, Pipe& output, Pipe& errors, size_t limit)
+        : input_(std::move(input.ours)), pending_(pending), output_(std::move(output.ours)),
+          errors_(std::move(errors.ours)), limit_(limit) {
+        if (pending_.empty()) input_.reset();
+        if (input_) fcntl(input_.get(), F_SETFL, O_NONBLOCK);
+    }
+
+    // Feeds the input and collects the outputs until both outputs end, `deadline` passes, or
+    // more than the limit came in.
+    Pumping pumpUntil(Clock::time_point deadline, Result& result) {
+        while (output_ || errors_) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return Pumping::timedOut;
+            // poll passes over the entries of closed (negative) descriptors.
+            pollfd requests[3] = {
+                {output_.get(), POLLIN, 0}, {errors_.get(), POLLIN, 0}, {input_.get(), POLLOUT, 0}};
+            int ready =
+                poll(requests, 3, static_cast<int>(std::min<long long>(left.count(), 1000)));
+            if (ready < 0 && errno != EINTR) return Pumping::ended;
+            if (ready <= 0) continue;
+            if (requests[2].revents) feed();
+            if ((requests[0].revents && !collect(output_, result.output, result)) ||
+                (requests[1].revents && !collect(errors_, result.errors, result)))
+                return Pumping::tooLong;
+        }
+        return Pumping::ended;
+    }
+
+  private:
+    void feed() {
+        ssize_t count = write(input_.get(), pending_.data(), pending_.size());
+        if (count > 0) pending_.remove_prefix(static_cast<size_t>(count));
+        if ((count < 0 && errno != EINTR && errno != EAGAIN) || pending_.empty()) input_.reset();
+    }
+
+    // Reads once from `from` into `into`; false when that passed the limit.
+    bool collect(OwnedFd& from, std::string& into, const Result& result) {
+        char buffer[65536];
+        ssize_t count = read(from.get(), buffer, sizeof buffer);
+        if (count > 0) {
+            if (static_cast<size_t>(count) > limit_ - result.output.size() - result.errors.size())
+                return false;
+            into.append(buffer, static_cast<size_t>(count));
+        } else if (count == 0 || errno != EINTR) {
+            from.reset();
+        }
+        return true;
+    }
+
+    OwnedFd input_;
+    std::string_view pending_;
+    OwnedFd output_;
+    OwnedFd errors_;
+    size_t limit_;
+};
+
+// Reaps `pid` into `status` if it exits before `deadline`; true when reaped.
+bool reapUntil(pid_t pid, Clock::time_point deadline, int& status) {
     auto pause = std::chrono::microseconds(200);
     for (;;) {
-        int status = 0;
         pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid || (done < 0 && errno != EINTR)) return true;
         if (Clock::now() >= deadline) return false;
@@ -66,67 +157,67 @@ bool reapUntil(pid_t pid, Clock::time_point deadline) {
     }
 }
 
-pid_t spawnWithPipe(const std::string& path, const std::vector<std::string>& arguments,
-                    int writeEnd) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Its own process group, so a timeout stops the helpers a tool may have started as well.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    pid_t pid = -1;
-    if (posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), environ) != 0) pid = -1;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-} // namespace
-
-std::string runTool(const std::string& path, const std::vector<std::string>& arguments,
-                    double timeout, size_t limit) {
-    if (!isExecutableFile(path)) return {};
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return {};
-    pid_t pid = spawnWithPipe(path, arguments, fds[1]);
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
-        return {};
-    }
-
-    std::string output;
+// Lets the program run to `timeout`, then stops its group; returns how the pumping ended and
+// sets `result.status` for a program that exited in time.
+Pumping supervise(pid_t pid, Streams& streams, double timeout, Result& result) {
+    int status = 0;
     bool reaped = false;
-    Reading reading = Reading::ended;
+    Pumping pumping = Pumping::ended;
     auto finishBy = [&](Clock::time_point deadline) {
-        reading = readUntil(fds[0], output, deadline, limit);
-        return reading == Reading::ended && (reaped || (reaped = reapUntil(pid, deadline)));
+        pumping = streams.pumpUntil(deadline, result);
+        return pumping == Pumping::ended && (reaped || (reaped = reapUntil(pid, deadline, status)));
     };
     auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                        std::chrono::duration<double>(std::max(timeout, 0.0)));
-    bool finished = finishBy(deadline);
-    if (!finished && reading != Reading::tooLong) {
+    bool inTime = finishBy(deadline);
+    bool finished = inTime;
+    if (!finished && pumping != Pumping::tooLong) {
         kill(-pid, SIGTERM);
         finished = finishBy(Clock::now() + killGrace);
     }
     if (!finished) {
         kill(-pid, SIGKILL);
-        if (reading != Reading::tooLong)
-            reading = readUntil(fds[0], output, Clock::now() + drainGrace, limit);
+        if (pumping != Pumping::tooLong)
+            pumping = streams.pumpUntil(Clock::now() + drainGrace, result);
     }
-    close(fds[0]);
-    int status = 0;
     while (!reaped && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (reading == Reading::tooLong) return {};
-    return Utf8::decodeLossy(output);
+    if (inTime && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    return pumping;
+}
+
+} // namespace
+
+Result run(const std::vector<std::string>& argv, const Options& options) {
+    Result result;
+    if (argv.empty() || !isExecutableFile(argv[0])) return result;
+    // A program that exits before reading all of its input must not take this process down.
+    if (options.input) signal(SIGPIPE, SIG_IGN);
+    Pipe input = options.input ? makePipe(true) : Pipe{};
+    Pipe output = makePipe(false);
+    Pipe errors = options.errors == ErrorOutput::kept ? makePipe(false) : Pipe{};
+    if ((options.input && !input.ours) || !output.ours ||
+        (options.errors == ErrorOutput::kept && !errors.ours))
+        return result;
+    pid_t pid = spawn(argv, options.errors,
+                      {.input = input.theirs.get(),
+                       .output = output.theirs.get(),
+                       .errors = errors.theirs.get()});
+    input.theirs.reset();
+    output.theirs.reset();
+    errors.theirs.reset();
+    if (pid < 0) return result;
+    std::string_view pending = options.input ? std::string_view(*options.input) : "";
+    Streams streams(input, pending, output, errors, options.limit);
+    if (supervise(pid, streams, options.timeout, result) == Pumping::tooLong) return {};
+    return result;
+}
+
+} // namespace ToolRunner
+
+std::string runTool(const std::string& path, const std::vector<std::string>& arguments,
+                    double timeout, size_t limit) {
+    std::vector<std::string> argv{path};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return Utf8::decodeLossy(ToolRunner::run(argv, {.timeout = timeout, .limit = limit}).output);
 }

@@ -1,17 +1,50 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
-// The most output a tool may write; a listing of this size is already far beyond any real one.
+// The most output a program may write; a listing of this size is already far beyond any real one.
 constexpr size_t toolOutputLimit = size_t{64} << 20;
 
-// Runs the program file at `path` with `arguments` (no shell) and returns its standard output,
-// decoded as UTF-8 with invalid sequences replaced. Standard error is discarded. At `timeout`
-// seconds the program (and its process group) is asked to terminate, and killed when it has not
-// finished two seconds later; it is always reaped. A program that writes more than `limit`
-// bytes fails: its process group is killed at once and nothing of its output is returned. The
-// empty text is the only sign of failure.
+// Runs a program file directly (no shell) in a process group of its own, so stopping it stops
+// whatever it started as well. At the timeout the group is asked to terminate and killed two
+// seconds later; a program that writes more than the limit has its group killed at once. The
+// program is always reaped.
+namespace ToolRunner {
+
+// What becomes of the program's standard error.
+enum class ErrorOutput { discarded, merged, kept };
+
+struct Options {
+    // Written to standard input, which then ends; without it the program shares this process's.
+    std::optional<std::string> input{};
+    ErrorOutput errors = ErrorOutput::discarded;
+    double timeout = 10.0;
+    // The most bytes of output and kept errors together.
+    size_t limit = toolOutputLimit;
+};
+
+struct Result {
+    // The exit status; -1 when the program could not start, crashed, or was stopped at the
+    // timeout or the limit.
+    int status = -1;
+    // Standard output, with standard error when merged; empty when the limit was passed.
+    std::string output{};
+    // Standard error when kept.
+    std::string errors{};
+
+    bool operator==(const Result&) const = default;
+};
+
+// Runs the program file `argv[0]` with the rest of `argv` as its arguments.
+Result run(const std::vector<std::string>& argv, const Options& options);
+
+} // namespace ToolRunner
+
+// The standard output of the program file at `path` run with `arguments`, decoded as UTF-8 with
+// invalid sequences replaced; standard error is discarded. The empty text is the only sign of
+// failure, including output beyond `limit`.
 std::string runTool(const std::string& path, const std::vector<std::string>& arguments,
                     double timeout, size_t limit = toolOutputLimit);

@@ -20,7 +20,9 @@ enum class Category {
     social,
     analytics,
     tracker,
-    ads
+    ads,
+    // Not a category: the number of them, which sizes tables indexed by category.
+    count
 };
 
 namespace Categories {

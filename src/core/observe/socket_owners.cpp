@@ -37,13 +37,11 @@ std::string processName(int procDir, int32_t pid) {
 
 // Calls `visit` with the name of every entry of the directory `path` below `base`.
 template <typename Visit> void forEachEntry(int base, const std::string& path, Visit visit) {
-    int fd = openat(base, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    DIR* directory = fdopendir(fd);
-    if (!directory) {
-        close(fd);
-        return;
-    }
+    OwnedFd fd(openat(base, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) return;
+    DIR* directory = fdopendir(fd.get());
+    if (!directory) return;
+    fd.release();
     while (const dirent* entry = readdir(directory))
         if (entry->d_name[0] != '.') visit(std::string_view(entry->d_name));
     closedir(directory);

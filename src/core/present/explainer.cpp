@@ -1,27 +1,24 @@
 #include "present/explainer.h"
 
-#include <array>
-
-#include "present/bilingual.h"
+#include "present/text_table.h"
 
 namespace Explainer {
 
 namespace {
 
-// Indexed by category rank.
-constexpr std::array<Bilingual, 12> labels{{
-    {"Local", "Своя сеть"},
-    {"Apple", "Apple"},
-    {"System", "Система"},
-    {"Cloud", "Облако"},
-    {"CDN", "Загрузки"},
-    {"Service", "Сервис"},
-    {"Unknown", "Неизвестно"},
-    {"Telemetry", "Отчёты"},
-    {"Social", "Соцсеть"},
-    {"Analytics", "Статистика"},
-    {"Tracker", "Трекер"},
-    {"Ads", "Реклама"},
+constexpr TextTable<Category> labels{{
+    {Category::local, {"Local", "Своя сеть"}},
+    {Category::apple, {"Apple", "Apple"}},
+    {Category::system, {"System", "Система"}},
+    {Category::cloud, {"Cloud", "Облако"}},
+    {Category::cdn, {"CDN", "Загрузки"}},
+    {Category::service, {"Service", "Сервис"}},
+    {Category::unknown, {"Unknown", "Неизвестно"}},
+    {Category::telemetry, {"Telemetry", "Отчёты"}},
+    {Category::social, {"Social", "Соцсеть"}},
+    {Category::analytics, {"Analytics", "Статистика"}},
+    {Category::tracker, {"Tracker", "Трекер"}},
+    {Category::ads, {"Ads", "Реклама"}},
 }};
 
 // A sentence template: the fixed text before the program, between the program and the party,
@@ -33,47 +30,59 @@ struct Template {
     bool namesParty = true;
 };
 
-// Indexed by category rank. The quotation marks around the program are added separately.
-constexpr std::array<Template, 12> templates{{
-    {{"", ""},
-     {" talks to a device on your network or this Mac.",
-      " связывается с устройством в вашей сети или на этом Mac."},
-     {"", ""},
-     false},
-    {{"", ""},
-     {" talks to Apple (iCloud, updates, notifications) — normal.",
-      " связывается с Apple (iCloud, обновления, уведомления) — обычное дело."},
-     {"", ""},
-     false},
-    {{"macOS service ", "Служба macOS "}, {" talks to ", " связывается с "}, {".", "."}},
-    {{"", ""},
-     {" talks to a cloud server at ", " связывается с облачным сервером "},
-     {" — usually the program's own server.", " — чаще всего это сервер самой программы."}},
-    {{"", ""},
-     {" downloads files through ", " загружает файлы через сеть доставки "},
-     {"'s delivery network — usually images, updates or pages.",
-      " — обычно это картинки, обновления, страницы."}},
-    {{"", ""}, {" talks to the ", " связывается со своим сервисом "}, {" service.", "."}},
-    {{"", ""},
-     {" talks to ", " связывается с "},
-     {"; we don't know who that is.", "; кто это — неизвестно."}},
-    {{"", ""},
-     {" sends usage and crash reports to ", " отправляет отчёты о работе и сбоях в "},
-     {".", "."}},
-    {{"", ""},
-     {" talks to the social network ", " связывается с соцсетью "},
-     {", which can learn that you opened it.",
-      " — она может узнать, что вы открыли эту программу."}},
-    {{"", ""},
-     {" tells ", " сообщает "},
-     {" how you use it (usage statistics).", ", как вы пользуетесь программой (статистика)."}},
-    {{"", ""},
-     {" talks to ", " связывается с "},
-     {", which is on public lists of trackers and ads.",
-      " — это адрес из открытых списков трекеров и рекламы."}},
-    {{"", ""},
-     {" is sending data to the ad network ", " отправляет данные рекламной сети "},
-     {".", "."}},
+// The quotation marks around the program are added separately.
+constexpr TextTable<Category, Template> templates{{
+    {Category::local,
+     {{"", ""},
+      {" talks to a device on your network or this Mac.",
+       " связывается с устройством в вашей сети или на этом Mac."},
+      {"", ""},
+      false}},
+    {Category::apple,
+     {{"", ""},
+      {" talks to Apple (iCloud, updates, notifications) — normal.",
+       " связывается с Apple (iCloud, обновления, уведомления) — обычное дело."},
+      {"", ""},
+      false}},
+    {Category::system,
+     {{"macOS service ", "Служба macOS "}, {" talks to ", " связывается с "}, {".", "."}}},
+    {Category::cloud,
+     {{"", ""},
+      {" talks to a cloud server at ", " связывается с облачным сервером "},
+      {" — usually the program's own server.", " — чаще всего это сервер самой программы."}}},
+    {Category::cdn,
+     {{"", ""},
+      {" downloads files through ", " загружает файлы через сеть доставки "},
+      {"'s delivery network — usually images, updates or pages.",
+       " — обычно это картинки, обновления, страницы."}}},
+    {Category::service,
+     {{"", ""}, {" talks to the ", " связывается со своим сервисом "}, {" service.", "."}}},
+    {Category::unknown,
+     {{"", ""},
+      {" talks to ", " связывается с "},
+      {"; we don't know who that is.", "; кто это — неизвестно."}}},
+    {Category::telemetry,
+     {{"", ""},
+      {" sends usage and crash reports to ", " отправляет отчёты о работе и сбоях в "},
+      {".", "."}}},
+    {Category::social,
+     {{"", ""},
+      {" talks to the social network ", " связывается с соцсетью "},
+      {", which can learn that you opened it.",
+       " — она может узнать, что вы открыли эту программу."}}},
+    {Category::analytics,
+     {{"", ""},
+      {" tells ", " сообщает "},
+      {" how you use it (usage statistics).", ", как вы пользуетесь программой (статистика)."}}},
+    {Category::tracker,
+     {{"", ""},
+      {" talks to ", " связывается с "},
+      {", which is on public lists of trackers and ads.",
+       " — это адрес из открытых списков трекеров и рекламы."}}},
+    {Category::ads,
+     {{"", ""},
+      {" is sending data to the ad network ", " отправляет данные рекламной сети "},
+      {".", "."}}},
 }};
 
 // On Linux the sentences that name the operating system speak of it in general terms.
@@ -88,7 +97,7 @@ constexpr Template linuxSystem{
 const Template& templateFor(Category category, platform::Wording wording) {
     if (wording == platform::Wording::linux && category == Category::local) return linuxLocal;
     if (wording == platform::Wording::linux && category == Category::system) return linuxSystem;
-    return templates[static_cast<size_t>(Categories::rank(category))];
+    return templates[category];
 }
 
 std::string quoted(std::string_view app, Lang lang) {
@@ -99,7 +108,7 @@ std::string quoted(std::string_view app, Lang lang) {
 } // namespace
 
 std::string label(Category category, Lang lang) {
-    return std::string(labels[static_cast<size_t>(Categories::rank(category))].in(lang));
+    return std::string(labels[category].in(lang));
 }
 
 std::string sentence(std::string_view app, const Verdict& verdict,

@@ -1,38 +1,37 @@
 #include "present/menu_texts.h"
 
-#include <array>
-
-#include "present/bilingual.h"
+#include "present/text_table.h"
 
 namespace MenuTexts {
 
 namespace {
 
-// Indexed by key.
-constexpr std::array<Bilingual, 21> texts{{
-    {"Blocking is on", "Блокировка включена"},
-    {"Who is calling out now", "Кто сейчас связывается"},
-    {"Nobody", "Никто"},
-    {" · trackers ", " · трекеры "},
-    {"Allow", "Разрешить"},
-    {"Block", "Запретить"},
-    {"Ask next time", "Спросить в следующий раз"},
-    {"Details…", "Подробнее…"},
-    {"Block everything new", "Запретить всё новое"},
-    {"Quiet mode", "Тихий режим"},
-    {"Pause watching", "Пауза"},
-    {"Turn blocking off (remove all rules from the Mac)",
-     "Выключить блокировку (убрать все правила с Mac)"},
-    {"Turn on blocking…", "Включить блокировку…"},
-    {"Open Nattervane…", "Открыть Nattervane…"},
-    {"Journal…", "Журнал…"},
-    {"Delete journal", "Удалить журнал"},
-    {"Quit", "Выйти"},
-    {"Delete the whole journal?", "Удалить весь журнал?"},
-    {"All recorded connections on this Mac will be erased. Rules stay.",
-     "Все записанные соединения на этом Mac будут стёрты. Правила останутся."},
-    {"Delete", "Удалить"},
-    {"Cancel", "Отмена"},
+constexpr TextTable<Key> texts{{
+    {Key::blockingOn, {"Blocking is on", "Блокировка включена"}},
+    {Key::whoIsCalling, {"Who is calling out now", "Кто сейчас связывается"}},
+    {Key::nobody, {"Nobody", "Никто"}},
+    {Key::trackersSuffix, {" · trackers ", " · трекеры "}},
+    {Key::allow, {"Allow", "Разрешить"}},
+    {Key::block, {"Block", "Запретить"}},
+    {Key::askNextTime, {"Ask next time", "Спросить в следующий раз"}},
+    {Key::details, {"Details…", "Подробнее…"}},
+    {Key::blockEverythingNew, {"Block everything new", "Запретить всё новое"}},
+    {Key::quietMode, {"Quiet mode", "Тихий режим"}},
+    {Key::pauseWatching, {"Pause watching", "Пауза"}},
+    {Key::turnBlockingOff,
+     {"Turn blocking off (remove all rules from the Mac)",
+      "Выключить блокировку (убрать все правила с Mac)"}},
+    {Key::turnOnBlocking, {"Turn on blocking…", "Включить блокировку…"}},
+    {Key::openWindow, {"Open Nattervane…", "Открыть Nattervane…"}},
+    {Key::journal, {"Journal…", "Журнал…"}},
+    {Key::deleteJournal, {"Delete journal", "Удалить журнал"}},
+    {Key::quit, {"Quit", "Выйти"}},
+    {Key::wipeQuestion, {"Delete the whole journal?", "Удалить весь журнал?"}},
+    {Key::wipeExplanation,
+     {"All recorded connections on this Mac will be erased. Rules stay.",
+      "Все записанные соединения на этом Mac будут стёрты. Правила останутся."}},
+    {Key::wipeConfirm, {"Delete", "Удалить"}},
+    {Key::wipeCancel, {"Cancel", "Отмена"}},
 }};
 
 constexpr Bilingual linuxTurnBlockingOff{
@@ -48,7 +47,7 @@ const Bilingual& textFor(Key key, platform::Wording wording) {
         return linuxTurnBlockingOff;
     if (wording == platform::Wording::linux && key == Key::wipeExplanation)
         return linuxWipeExplanation;
-    return texts[static_cast<size_t>(key)];
+    return texts[key];
 }
 
 } // namespace

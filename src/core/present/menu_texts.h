@@ -31,6 +31,8 @@ enum class Key {
     wipeExplanation,
     wipeConfirm,
     wipeCancel,
+    // Not a text: the number of keys.
+    count,
 };
 
 // Texts that name the Mac have a variant for other systems with the same meaning.

@@ -2,89 +2,93 @@
 
 #include <array>
 
-#include "present/bilingual.h"
+#include "present/text_table.h"
 
 namespace WindowTexts {
 
 namespace {
 
-// Indexed by key; the tabs in tab order.
-constexpr std::array<Bilingual, static_cast<size_t>(Key::privacyStatement) + 1> texts{{
-    {"Block everything new", "Запретить всё новое"},
-    {"Quiet", "Тихо"},
-    {"Programs", "Программы"},
-    {"Journal", "Журнал"},
-    {"Rules", "Правила"},
-    {"Settings", "Настройки"},
-    {"No programs are online right now.", "Сейчас ни одна программа не в сети."},
-    {"macOS service", "служба macOS"},
-    {"Block all its addresses", "Запретить все её адреса"},
-    {"Rules are saved, but to actually stop connections turn on blocking in Settings.",
-     "Правила сохраняются, но чтобы правда останавливать соединения — включите блокировку в "
-     "Настройках."},
-    {"Allow", "Разрешить"},
-    {"Block", "Запретить"},
-    {"Ask next time", "Спросить"},
-    {"Search program or address", "Поиск по программе или адресу"},
-    {"Only trackers", "Только трекеры"},
-    {"Kept for 7 days, only on this Mac", "Хранится 7 дней, только на этом Mac"},
-    {"Delete journal", "Удалить журнал"},
-    {"Day", "День"},
-    {"Program", "Программа"},
-    {"Address", "Адрес"},
-    {"Who", "Кто"},
-    {"Last", "Последний раз"},
-    {"Sent", "Отправлено"},
-    {"blocked", "запрещено"},
-    {"Rules apply to the whole Mac (by address), not just one program.",
-     "Правила действуют на весь Mac (по адресу), а не на одну программу."},
-    {"Remove all rules", "Удалить все правила"},
-    {"No rules yet. Open “Programs” and press Allow / Block / Ask.",
-     "Правил пока нет. Откройте «Программы» и нажмите Разрешить / Запретить / Спросить."},
-    {"From program", "Из программы"},
-    {"Action", "Действие"},
-    {"Remove", "Убрать"},
-    {"Ask", "Спросить"},
-    {"Blocking", "Блокировка"},
-    {"Watching", "Наблюдение"},
-    {"Language", "Язык"},
-    {"Privacy", "Приватность"},
-    {"Off — rules are only remembered", "Выключена — правила только запоминаются"},
-    {"Turn on blocking…", "Включить блокировку…"},
-    {"On", "Включена"},
-    {"Turn off and remove everything", "Выключить и убрать всё"},
-    {"How it works: blocked addresses go to the Mac's built-in firewall (pf, anchor "
-     "com.apple/nattervane), blocked domains to /etc/hosts. Your /etc/pf.conf is not edited, a "
-     "copy of /etc/hosts is kept, and “Turn off” undoes all of it. Limits: a rule works for the "
-     "whole Mac, not one program; programs with their own DNS (DoH) or a VPN can get around hosts "
-     "rules.",
-     "Как это работает: запрещённые адреса попадают во встроенный фильтр Mac (pf, якорь "
-     "com.apple/nattervane), запрещённые домены — в /etc/hosts. Файл /etc/pf.conf не меняется, "
-     "копия /etc/hosts сохраняется, «Выключить» откатывает всё. Границы: правило действует на "
-     "весь Mac, а не на одну программу; программы со своим DNS (DoH) или через VPN могут обходить "
-     "правила hosts."},
-    {"Check every", "Проверять каждые"},
-    {"3 seconds", "3 секунды"},
-    {"5 seconds", "5 секунд"},
-    {"15 seconds", "15 секунд"},
-    {"1 minute", "1 минуту"},
-    {"Show local network and this Mac too", "Показывать и локальную сеть, и этот Mac"},
-    {"Quiet mode (no notifications or questions)", "Тихий режим (без уведомлений и вопросов)"},
-    {"Pause", "Пауза"},
-    {"Automatic", "Как в системе"},
-    {"Nattervane sends nothing anywhere: no account, no analytics, no updates check. The journal "
-     "and rules are files in ~/Library/Application Support/Nattervane.",
-     "Nattervane ничего никуда не отправляет: без аккаунта, без статистики, без проверки "
-     "обновлений. Журнал и правила — файлы в ~/Library/Application Support/Nattervane."},
+// The tabs in tab order.
+constexpr TextTable<Key> texts{{
+    {Key::blockEverythingNew, {"Block everything new", "Запретить всё новое"}},
+    {Key::quiet, {"Quiet", "Тихо"}},
+    {Key::programs, {"Programs", "Программы"}},
+    {Key::journal, {"Journal", "Журнал"}},
+    {Key::rules, {"Rules", "Правила"}},
+    {Key::settings, {"Settings", "Настройки"}},
+    {Key::noPrograms, {"No programs are online right now.", "Сейчас ни одна программа не в сети."}},
+    {Key::systemService, {"macOS service", "служба macOS"}},
+    {Key::blockAllItsAddresses, {"Block all its addresses", "Запретить все её адреса"}},
+    {Key::blockingHint,
+     {"Rules are saved, but to actually stop connections turn on blocking in Settings.",
+      "Правила сохраняются, но чтобы правда останавливать соединения — включите блокировку в "
+      "Настройках."}},
+    {Key::allow, {"Allow", "Разрешить"}},
+    {Key::block, {"Block", "Запретить"}},
+    {Key::ask, {"Ask next time", "Спросить"}},
+    {Key::searchPlaceholder, {"Search program or address", "Поиск по программе или адресу"}},
+    {Key::onlyTrackers, {"Only trackers", "Только трекеры"}},
+    {Key::journalKept,
+     {"Kept for 7 days, only on this Mac", "Хранится 7 дней, только на этом Mac"}},
+    {Key::deleteJournal, {"Delete journal", "Удалить журнал"}},
+    {Key::columnDay, {"Day", "День"}},
+    {Key::columnProgram, {"Program", "Программа"}},
+    {Key::columnAddress, {"Address", "Адрес"}},
+    {Key::columnWho, {"Who", "Кто"}},
+    {Key::columnLast, {"Last", "Последний раз"}},
+    {Key::columnSent, {"Sent", "Отправлено"}},
+    {Key::blocked, {"blocked", "запрещено"}},
+    {Key::rulesNote,
+     {"Rules apply to the whole Mac (by address), not just one program.",
+      "Правила действуют на весь Mac (по адресу), а не на одну программу."}},
+    {Key::removeAllRules, {"Remove all rules", "Удалить все правила"}},
+    {Key::noRules,
+     {"No rules yet. Open “Programs” and press Allow / Block / Ask.",
+      "Правил пока нет. Откройте «Программы» и нажмите Разрешить / Запретить / Спросить."}},
+    {Key::columnFromProgram, {"From program", "Из программы"}},
+    {Key::columnAction, {"Action", "Действие"}},
+    {Key::remove, {"Remove", "Убрать"}},
+    {Key::askAction, {"Ask", "Спросить"}},
+    {Key::sectionBlocking, {"Blocking", "Блокировка"}},
+    {Key::sectionWatching, {"Watching", "Наблюдение"}},
+    {Key::sectionLanguage, {"Language", "Язык"}},
+    {Key::sectionPrivacy, {"Privacy", "Приватность"}},
+    {Key::blockingOff,
+     {"Off — rules are only remembered", "Выключена — правила только запоминаются"}},
+    {Key::turnOnBlocking, {"Turn on blocking…", "Включить блокировку…"}},
+    {Key::blockingOn, {"On", "Включена"}},
+    {Key::turnOffAndRemove, {"Turn off and remove everything", "Выключить и убрать всё"}},
+    {Key::howItWorks,
+     {"How it works: blocked addresses go to the Mac's built-in firewall (pf, anchor "
+      "com.apple/nattervane), blocked domains to /etc/hosts. Your /etc/pf.conf is not edited, a "
+      "copy of /etc/hosts is kept, and “Turn off” undoes all of it. Limits: a rule works for the "
+      "whole Mac, not one program; programs with their own DNS (DoH) or a VPN can get around hosts "
+      "rules.",
+      "Как это работает: запрещённые адреса попадают во встроенный фильтр Mac (pf, якорь "
+      "com.apple/nattervane), запрещённые домены — в /etc/hosts. Файл /etc/pf.conf не меняется, "
+      "копия /etc/hosts сохраняется, «Выключить» откатывает всё. Границы: правило действует на "
+      "весь Mac, а не на одну программу; программы со своим DNS (DoH) или через VPN могут обходить "
+      "правила hosts."}},
+    {Key::checkEvery, {"Check every", "Проверять каждые"}},
+    {Key::seconds3, {"3 seconds", "3 секунды"}},
+    {Key::seconds5, {"5 seconds", "5 секунд"}},
+    {Key::seconds15, {"15 seconds", "15 секунд"}},
+    {Key::minute1, {"1 minute", "1 минуту"}},
+    {Key::showLocal,
+     {"Show local network and this Mac too", "Показывать и локальную сеть, и этот Mac"}},
+    {Key::quietMode,
+     {"Quiet mode (no notifications or questions)", "Тихий режим (без уведомлений и вопросов)"}},
+    {Key::pause, {"Pause", "Пауза"}},
+    {Key::automatic, {"Automatic", "Как в системе"}},
+    {Key::privacyStatement,
+     {"Nattervane sends nothing anywhere: no account, no analytics, no updates check. The journal "
+      "and rules are files in ~/Library/Application Support/Nattervane.",
+      "Nattervane ничего никуда не отправляет: без аккаунта, без статистики, без проверки "
+      "обновлений. Журнал и правила — файлы в ~/Library/Application Support/Nattervane."}},
 }};
 
-struct LinuxText {
-    Key key;
-    Bilingual text;
-};
-
 // The texts that name the Mac, macOS or pf, as other systems word them.
-constexpr std::array<LinuxText, 6> linuxTexts{{
+constexpr std::array<TextTable<Key>::Row, 6> linuxTexts{{
     {Key::systemService, {"system service", "системная служба"}},
     {Key::journalKept,
      {"Kept for 7 days, only on this computer", "Хранится 7 дней, только на этом компьютере"}},
@@ -122,9 +126,9 @@ constexpr size_t firstTab = static_cast<size_t>(Key::programs);
 
 const Bilingual& textFor(Key key, platform::Wording wording) {
     if (wording == platform::Wording::linux)
-        for (const LinuxText& variant : linuxTexts)
+        for (const TextTable<Key>::Row& variant : linuxTexts)
             if (variant.key == key) return variant.text;
-    return texts[static_cast<size_t>(key)];
+    return texts[key];
 }
 
 } // namespace
@@ -135,7 +139,7 @@ std::string text(Key key, Lang lang, platform::Wording wording) {
 
 std::string tabName(int tab, Lang lang) {
     const size_t index = tab >= 0 && tab <= 3 ? firstTab + static_cast<size_t>(tab) : firstTab;
-    return std::string(texts[index].in(lang));
+    return std::string(texts[static_cast<Key>(index)].in(lang));
 }
 
 std::string footer(std::string_view source, size_t listedDomains, Lang lang,

@@ -68,6 +68,8 @@ enum class Key {
     pause,
     automatic,
     privacyStatement,
+    // Not a text: the number of keys.
+    count,
 };
 
 // Texts that name the Mac, macOS or pf have a variant for other systems with the same meaning.

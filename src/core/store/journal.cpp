@@ -70,6 +70,11 @@ std::string Journal::key(const std::string& day, const std::string& app, const s
     return day + "|" + app + "|" + dest;
 }
 
+bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoint at) {
+    return record(connection.app.name, connection.dest(), connection.ip, connection.port,
+                  connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
+}
+
 bool Journal::save(std::string* error) {
     std::error_code failure;
     fs::create_directories(dir_, failure);

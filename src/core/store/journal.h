@@ -10,6 +10,7 @@
 #include "base/dates.h"
 #include "base/unusable_file.h"
 #include "classify/verdict.h"
+#include "observe/connection.h"
 #include "store/journal_entry.h"
 
 // The last `keepDays` local calendar days of observations, one JSON file per day
@@ -41,6 +42,9 @@ class Journal {
                 bool blocked, Dates::TimePoint at);
     // An observation of `app` reaching `dest` is recorded for the day of `at`.
     bool recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const;
+    // Records `connection` as the observation above: its program, its destination as shown (the
+    // host name when known, else the address), address, port, verdict and byte counts.
+    bool record(const Connection& connection, bool blocked, Dates::TimePoint at);
 
     // Writes the file of every day recorded into since the last save or load, then prunes. On
     // failure `error` (when given) says why, the entries stay in memory, their days are written

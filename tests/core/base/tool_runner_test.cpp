@@ -36,6 +36,37 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// True when `pid` has gone within a couple of seconds (an orphan is reaped by init).
+bool endsSoon(pid_t pid) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (kill(pid, 0) != 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+pid_t pidIn(const std::string& file) {
+    pid_t pid = 0;
+    std::ifstream(file) >> pid;
+    return pid;
+}
+
+// Expects the script (its pid in "<script>.pid") and the grandchild it started (its pid in
+// "<script>.<grandchild>") to have ended.
+void expectGroupEnded(const Script& script, const std::string& grandchild) {
+    pid_t tool = pidIn(script.path() + ".pid");
+    pid_t other = pidIn(script.path() + "." + grandchild);
+    ASSERT_GT(tool, 0);
+    ASSERT_GT(other, 0);
+    EXPECT_TRUE(endsSoon(tool)) << "the tool is still running";
+    EXPECT_TRUE(endsSoon(other)) << "the " << grandchild << " is still running";
+}
+
+ToolRunner::Options merged(std::string input, double timeout = 10) {
+    return {
+        .input = std::move(input), .errors = ToolRunner::ErrorOutput::merged, .timeout = timeout};
+}
+
 } // namespace
 
 TEST(RunTool, MissingOrNonExecutableFilesStartNothing) {
@@ -69,16 +100,14 @@ TEST(RunTool, ReadsOutputLargerThanThePipeBuffer) {
     EXPECT_EQ(runTool(script.path(), {}, 20).size(), 3000000u);
 }
 
-TEST(RunTool, StopsAToolAtTheTimeoutAndLeavesNoChild) {
-    Script script("echo started; echo $$ > \"$0.pid\"; sleep 60; echo late");
+TEST(RunTool, StopsTheWholeGroupAtTheTimeout) {
+    // The sleeper is a grandchild in the tool's process group.
+    Script script("sleep 60 & echo $! > \"$0.sleeper\"; echo started; echo $$ > \"$0.pid\"; "
+                  "sleep 60; echo late");
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(runTool(script.path(), {}, 0.5), "started\n");
     EXPECT_LT(secondsSince(start), 2.0);
-    std::ifstream pidFile(script.path() + ".pid");
-    pid_t pid = 0;
-    pidFile >> pid;
-    ASSERT_GT(pid, 0);
-    EXPECT_NE(kill(pid, 0), 0) << "the tool is still running";
+    expectGroupEnded(script, "sleeper");
 }
 
 TEST(RunTool, KillsAToolThatIgnoresTheTerminationRequest) {
@@ -97,41 +126,58 @@ TEST(RunTool, DoesNotWaitForeverOnAToolThatClosedItsOutput) {
     EXPECT_LT(secondsSince(start), 3.0);
 }
 
-namespace {
-
-// True when `pid` has gone within a couple of seconds (an orphan is reaped by init).
-bool endsSoon(pid_t pid) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        if (kill(pid, 0) != 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
-pid_t pidIn(const std::string& file) {
-    pid_t pid = 0;
-    std::ifstream(file) >> pid;
-    return pid;
-}
-
-} // namespace
-
 TEST(RunTool, OutputBeyondTheLimitFailsAndStopsTheWholeGroup) {
     // The writer is a grandchild in the tool's process group; the tool itself only waits.
     Script script("yes nattervane & echo $! > \"$0.writer\"; echo $$ > \"$0.pid\"; wait");
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(runTool(script.path(), {}, 60), "");
     EXPECT_LT(secondsSince(start), 20.0);
-    pid_t tool = pidIn(script.path() + ".pid");
-    pid_t writer = pidIn(script.path() + ".writer");
-    ASSERT_GT(tool, 0);
-    ASSERT_GT(writer, 0);
-    EXPECT_TRUE(endsSoon(tool)) << "the tool is still running";
-    EXPECT_TRUE(endsSoon(writer)) << "the writer is still running";
+    expectGroupEnded(script, "writer");
 }
 
 TEST(RunTool, OutputUpToTheLimitIsKept) {
     Script script("head -c 100000 /dev/zero | tr '\\0' x");
     EXPECT_EQ(runTool(script.path(), {}, 20, 100000).size(), 100000u);
     EXPECT_EQ(runTool(script.path(), {}, 20, 99999), "");
+}
+
+TEST(ToolRunner, KeptErrorsCountTowardsTheLimit) {
+    Script script("head -c 60000 /dev/zero | tr '\\0' x >&2; head -c 50000 /dev/zero");
+    ToolRunner::Options options{.errors = ToolRunner::ErrorOutput::kept, .timeout = 20};
+    options.limit = 110000;
+    ToolRunner::Result kept = ToolRunner::run({script.path()}, options);
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_EQ(kept.errors.size(), 60000u);
+    EXPECT_EQ(kept.output.size(), 50000u);
+    options.limit = 100000;
+    EXPECT_EQ(ToolRunner::run({script.path()}, options), ToolRunner::Result{});
+}
+
+TEST(ToolRunner, FeedsStandardInputAndReportsTheExitStatus) {
+    std::vector<std::string> argv{"/bin/sh", "-c", "cat; echo oops >&2; exit 3"};
+    std::string input = "line one\nline two\n";
+    EXPECT_EQ(ToolRunner::run(argv, merged(input)),
+              (ToolRunner::Result{.status = 3, .output = input + "oops\n"}));
+    EXPECT_EQ(ToolRunner::run(argv, {.input = input, .errors = ToolRunner::ErrorOutput::kept}),
+              (ToolRunner::Result{.status = 3, .output = input, .errors = "oops\n"}));
+    EXPECT_EQ(ToolRunner::run(argv, {.input = input}),
+              (ToolRunner::Result{.status = 3, .output = input}));
+}
+
+TEST(ToolRunner, LargeInputAndOutputDoNotDeadlock) {
+    std::string input(4 * 1024 * 1024, 'x');
+    ToolRunner::Result result = ToolRunner::run({"/bin/cat"}, merged(input, 30));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output.size(), input.size());
+}
+
+TEST(ToolRunner, AProgramThatIgnoresItsInputStillFinishes) {
+    EXPECT_EQ(ToolRunner::run({"/bin/true"}, merged(std::string(1024 * 1024, 'x'))).status, 0);
+}
+
+TEST(ToolRunner, FailuresGiveStatusMinusOne) {
+    EXPECT_EQ(ToolRunner::run({"/nonexistent/nft", "-f", "-"}, merged("x")).status, -1);
+    EXPECT_EQ(ToolRunner::run({}, merged("")).status, -1);
+    EXPECT_EQ(ToolRunner::run({"/bin/sleep", "10"}, merged("", 0.2)).status, -1);
+    EXPECT_EQ(ToolRunner::run({"/bin/sh", "-c", "kill -9 $$"}, merged("")).status, -1);
 }

@@ -72,6 +72,32 @@ TEST_F(JournalTest, MergesObservationsByMaximum) {
                             Category::tracker, "Example Analytics", t1, t2, 100, 70, false}));
 }
 
+TEST_F(JournalTest, RecordsAConnectionUnderTheDestinationShown) {
+    Journal j = journal();
+    Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
+    Connection named;
+    named.app.name = "Safari";
+    named.ip = "192.0.2.1";
+    named.port = 443;
+    named.host = "example.com";
+    named.verdict = tracker;
+    named.bytesIn = 100;
+    named.bytesOut = 50;
+    EXPECT_TRUE(j.record(named, true, t1));
+    Connection bare = named;
+    bare.ip = "192.0.2.9";
+    bare.host.reset();
+    bare.verdict = {};
+    bare.bytesOut = 7;
+    EXPECT_TRUE(j.record(bare, false, t2));
+    EXPECT_EQ(j.entries().at("2026-03-09|Safari|example.com"),
+              (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
+                            Category::tracker, "Example Analytics", t1, t1, 100, 50, true}));
+    EXPECT_EQ(j.entries().at("2026-03-09|Safari|192.0.2.9"),
+              (JournalEntry{"2026-03-09", "Safari", "192.0.2.9", "192.0.2.9", 443,
+                            Category::unknown, std::nullopt, t2, t2, 100, 7, false}));
+}
+
 TEST_F(JournalTest, BlockedStaysSetOnceSeen) {
     for (auto [before, after] : {std::pair{false, true}, std::pair{true, false}}) {
         Journal j = journal();

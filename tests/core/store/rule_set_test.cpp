@@ -67,8 +67,11 @@ TEST(RuleSetSet, ReplacesMovesToTheEndOrRemoves) {
     rules.set("ADS.example.COM", "Firefox", block, std::nullopt, created + 60s);
     ASSERT_EQ(rules.rules.size(), 2u);
     EXPECT_EQ(rules.rules[0].target, "other.org");
-    EXPECT_EQ(rules.rules[1],
-              (Rule{"ads.example.com", "Firefox", block, created + 60s, std::nullopt}));
+    EXPECT_EQ(rules.rules[1], (Rule{.target = "ads.example.com",
+                                    .app = "Firefox",
+                                    .action = block,
+                                    .created = created + 60s,
+                                    .ips = std::nullopt}));
     EXPECT_EQ(rules.rules[1].id(), "ads.example.com|Firefox");
     EXPECT_EQ(rules.rules[0].id(), "other.org|*");
     rules.set("other.org", std::nullopt, std::nullopt, std::nullopt, created);

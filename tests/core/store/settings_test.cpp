@@ -28,15 +28,25 @@ class SettingsTest : public testing::Test {
 
 TEST_F(SettingsTest, DefaultsApplyWithoutAFile) {
     EXPECT_EQ(loadSettings(path), std::nullopt);
-    EXPECT_EQ(Settings{}, (Settings{false, 5.0, "auto", false, false}));
+    EXPECT_EQ(Settings{}, (Settings{.quiet = false,
+                                    .interval = 5.0,
+                                    .language = "auto",
+                                    .showLocal = false,
+                                    .paused = false}));
 }
 
 TEST_F(SettingsTest, ReadsAllFiveKeysAndIgnoresOthers) {
-    EXPECT_EQ(loadText(stored), (Settings{true, 15.0, "ru", true, true}));
+    EXPECT_EQ(
+        loadText(stored),
+        (Settings{
+            .quiet = true, .interval = 15.0, .language = "ru", .showLocal = true, .paused = true}));
     auto json = nlohmann::json::parse(stored);
     json["interval"] = -1.5;
     json["theme"] = "dark";
-    EXPECT_EQ(loadText(json.dump()), (Settings{true, -1.5, "ru", true, true}));
+    EXPECT_EQ(
+        loadText(json.dump()),
+        (Settings{
+            .quiet = true, .interval = -1.5, .language = "ru", .showLocal = true, .paused = true}));
 }
 
 TEST_F(SettingsTest, AnyMissingKeyOrWrongTypeRejectsTheWholeFile) {
@@ -100,14 +110,14 @@ TEST_F(SettingsTest, AnUnusableFileIsKeptAsideBeforeTheFirstWrite) {
     const std::string fourKeys = R"({"quiet":true,"interval":15,"language":"ru","showLocal":true})";
     ASSERT_TRUE(AtomicFile::write(path, fourKeys));
     ASSERT_TRUE(writeSettings(path, Settings{}));
-    ASSERT_TRUE(writeSettings(path, Settings{true}));
+    ASSERT_TRUE(writeSettings(path, Settings{.quiet = true}));
     std::vector<std::string> aside;
     for (const auto& entry : std::filesystem::directory_iterator(root.path()))
         if (entry.path().filename().string().starts_with("settings.json.bad-"))
             aside.push_back(entry.path().string());
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(AtomicFile::read(aside[0]), fourKeys);
-    EXPECT_EQ(loadSettings(path), Settings{true});
+    EXPECT_EQ(loadSettings(path), Settings{.quiet = true});
 }
 
 TEST_F(SettingsTest, ReadingSaysWhyAFileThatExistsIsNotUsed) {
