@@ -8,6 +8,7 @@
 #include "detail_view.h"
 #include "elided_label.h"
 #include "model.h"
+#include "observe/traffic_rate.h"
 #include "palette.h"
 #include "present/window_rows.h"
 #include "present/window_texts.h"
@@ -75,8 +76,10 @@ void ProgramsView::refresh() {
         Palette::isDark() != listedDark_)
         fillList();
     // The live rates change with every scan; only their lines are redrawn.
-    for (size_t i = 0; i < counts_.size() && i < model_.apps().size(); ++i)
+    for (size_t i = 0; i < counts_.size() && i < model_.apps().size(); ++i) {
         counts_[i]->setText(countText(model_.apps()[i]));
+        rates_[i]->setText(rateText(model_.apps()[i]));
+    }
     const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
     {
         const QSignalBlocker quiet(list_);
@@ -96,6 +99,7 @@ void ProgramsView::fillList() {
     const QSignalBlocker quiet(list_);
     list_->clear();
     counts_.clear();
+    rates_.clear();
     listed_ = model_.apps();
     listedLang_ = model_.lang();
     listedDark_ = Palette::isDark();
@@ -108,8 +112,11 @@ void ProgramsView::fillList() {
 }
 
 QString ProgramsView::countText(const AppRow& row) const {
-    return qt(
-        WindowTexts::connectionCount(row.conns.size(), row.trackerCount, model_.lang(), row.rate));
+    return qt(WindowTexts::connectionCount(row.conns.size(), row.trackerCount, model_.lang()));
+}
+
+QString ProgramsView::rateText(const AppRow& row) const {
+    return row.rate ? qt(RateText::both(*row.rate, model_.lang())) : QString();
 }
 
 QWidget* ProgramsView::listRow(const AppRow& row) {
@@ -126,6 +133,14 @@ QWidget* ProgramsView::listRow(const AppRow& row) {
     count->setObjectName("connectionCount");
     counts_.push_back(count);
     column->addWidget(count);
+    QLabel* rate =
+        ViewStyle::label(rateText(row), ViewStyle::caption(), Palette::of(Palette::muted));
+    rate->setObjectName("liveRate");
+    // Unknown until the second scan, the rate keeps its line meanwhile: the row's height is set
+    // once, when the list is filled.
+    rate->setMinimumHeight(rate->fontMetrics().height());
+    rates_.push_back(rate);
+    column->addWidget(rate);
     layout->addLayout(column, 1);
     layout->addWidget(ViewStyle::dot(ViewStyle::signal(SignalColors::of(row.worst)), 8));
     return line;

@@ -32,6 +32,7 @@ class ProgramsView : public QWidget {
     void fillList();
     QWidget* listRow(const AppRow& row);
     QString countText(const AppRow& row) const;
+    QString rateText(const AppRow& row) const;
 
     Model& model_;
     QListWidget* list_ = nullptr;
@@ -40,8 +41,9 @@ class ProgramsView : public QWidget {
     QLabel* empty_ = nullptr;
     // What the list shows, to rebuild it only when the rows or the language change.
     std::vector<AppRow> listed_;
-    // The second line of each listed program, which carries its live rate.
+    // The second and third lines of each listed program, redrawn in place at every scan.
     std::vector<QLabel*> counts_;
+    std::vector<QLabel*> rates_;
     Lang listedLang_ = Lang::en;
     bool listedDark_ = false;
 };

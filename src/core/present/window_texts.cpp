@@ -163,14 +163,12 @@ std::string footer(std::string_view source, size_t listedDomains, Lang lang,
         .append(" domains");
 }
 
-std::string connectionCount(size_t connections, int trackers, Lang lang,
-                            const std::optional<Rate>& rate) {
+std::string connectionCount(size_t connections, int trackers, Lang lang) {
     const bool ru = lang == Lang::ru;
     std::string text = ru ? "соединений: " + std::to_string(connections)
                           : std::to_string(connections) + " connections";
     if (trackers >= 1)
         text.append(ru ? " · трекеров " : " · trackers ").append(std::to_string(trackers));
-    if (rate) text.append(" · ").append(RateText::both(*rate, lang));
     return text;
 }
 

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "base/lang.h"
-#include "observe/traffic_rate.h"
 #include "platform.h"
 
 // The texts of the window: frame, Programs, Journal, Rules and Settings tabs.
@@ -82,10 +81,9 @@ std::string tabName(int tab, Lang lang);
 std::string footer(std::string_view source, size_t listedDomains, Lang lang,
                    platform::Wording wording = platform::current().wording);
 
-// The second line of a program in the list: its connections, when any its trackers, and its live
-// rate when known.
-std::string connectionCount(size_t connections, int trackers, Lang lang,
-                            const std::optional<Rate>& rate = std::nullopt);
+// The second line of a program in the list: its connections and, when any, its trackers. Its
+// live rate has a line of its own below, where it is never cut short.
+std::string connectionCount(size_t connections, int trackers, Lang lang);
 
 // The traffic line of a connection card, with the byte counts already formatted.
 std::string traffic(std::string_view sent, std::string_view received, Lang lang);

@@ -122,8 +122,6 @@ TEST(WindowTexts, ProgramAndCardLines) {
     EXPECT_EQ(WindowTexts::connectionCount(5, 0, Lang::en), "5 connections");
     EXPECT_EQ(WindowTexts::connectionCount(5, 2, Lang::en), "5 connections · trackers 2");
     EXPECT_EQ(WindowTexts::connectionCount(3, 1, Lang::ru), "соединений: 3 · трекеров 1");
-    EXPECT_EQ(WindowTexts::connectionCount(2, 0, Lang::en, Rate{0, 2100}),
-              "2 connections · ↓ 0 B/s ↑ 2.1 kB/s");
     EXPECT_EQ(WindowTexts::traffic("1.2 kB", "3 MB", Lang::en), "sent 1.2 kB · received 3 MB");
     EXPECT_EQ(WindowTexts::traffic("1", "2", Lang::ru), "отправлено 1 · получено 2");
 }
