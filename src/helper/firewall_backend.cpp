@@ -42,8 +42,10 @@ void holdPfReference() {
 void releasePfReference() {
     auto stored = AtomicFile::read(pfTokenFile);
     if (!stored) return;
+    // A reference that cannot be released only keeps pf enabled.
     if (auto token = FirewallScript::pfToken("Token : " + *stored))
-        ToolRunner::run({pfctl, "-X", *token}, FirewallBackend::commandOptions());
+        static_cast<void>(
+            ToolRunner::run({pfctl, "-X", *token}, FirewallBackend::commandOptions()));
     std::remove(pfTokenFile);
 }
 

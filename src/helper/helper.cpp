@@ -83,8 +83,9 @@ bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
     Result<HostsFile::Change> updated = HostsFile::update(options.hostsFile, domains, geteuid());
     if (!updated) notes.push_back("hosts not changed: " + updated.error().message);
     if (updated && *updated == HostsFile::Change::rewritten && !options.hostsGiven)
+        // A cache that is not flushed only answers from the old file until its entries expire.
         for (const auto& command : firewall.flushCommands)
-            ToolRunner::run(command, FirewallBackend::commandOptions());
+            static_cast<void>(ToolRunner::run(command, FirewallBackend::commandOptions()));
     return updated.ok();
 }
 

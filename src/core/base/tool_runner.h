@@ -39,7 +39,7 @@ struct Outcome {
 };
 
 // Runs the program file `argv[0]` with the rest of `argv` as its arguments.
-Outcome run(const std::vector<std::string>& argv, const Options& options);
+[[nodiscard]] Outcome run(const std::vector<std::string>& argv, const Options& options);
 
 } // namespace ToolRunner
 
