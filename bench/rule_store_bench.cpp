@@ -45,7 +45,7 @@ void saveUnchanged(benchmark::State& state) {
     RuleSet rules = userRules();
     std::string root = std::filesystem::temp_directory_path() / "nv-rule-store-bench";
     Paths paths(root);
-    RuleStore::save(rules, paths, &listed);
+    if (!RuleStore::save(rules, paths, &listed)) state.SkipWithError("rules not saved");
     for (auto _ : state)
         benchmark::DoNotOptimize(RuleStore::save(rules, paths, &listed));
     std::filesystem::remove_all(root);

@@ -77,7 +77,7 @@ void Model::start() {
     RuleStore::Reading rules = RuleStore::read(paths_);
     keepUnusable(paths_.rulesFile(), rules.problem);
     rules_ = rules.rules;
-    RuleStore::save(rules_, paths_, &trackers_->domains());
+    saveRules();
     primeResolver();
     primeTimer_.start(primePeriod);
     refreshHelperStatus();
@@ -206,12 +206,14 @@ void Model::measureRates(Dates::TimePoint now) {
 void Model::saveJournalWhenDue() {
     Dates::TimePoint now = options_.clock();
     if (lastSave_ && now - *lastSave_ <= journalSavePeriod) return;
-    journal_.save();
+    // Days that could not be written stay in memory and are tried again at the next save.
+    static_cast<void>(journal_.save());
     lastSave_ = now;
 }
 
 void Model::quit() {
-    journal_.save();
+    // The last chance to write; what fails is lost with nothing left to tell.
+    static_cast<void>(journal_.save());
     QCoreApplication::quit();
 }
 
@@ -222,7 +224,9 @@ void Model::setSettings(const Settings& settings) {
 
 void Model::saveSettings() {
     scanner_->setLang(lang());
-    writeSettings(paths_.settingsFile(), settings_);
+    // The settings stay in force for this run when they cannot be written; an unusable file was
+    // reported at load.
+    static_cast<void>(writeSettings(paths_.settingsFile(), settings_));
     reschedule();
     emit changed();
 }
@@ -291,8 +295,14 @@ void Model::toggleBlockNew() {
     persistRules();
 }
 
+void Model::saveRules() {
+    // A failed save leaves the files as they were (an unusable rules file was reported at load);
+    // the rules in memory stay in force and are saved again at the next change.
+    static_cast<void>(RuleStore::save(rules_, paths_, &trackers_->domains()));
+}
+
 void Model::persistRules() {
-    RuleStore::save(rules_, paths_, &trackers_->domains());
+    saveRules();
     emit changed();
 }
 
@@ -323,7 +333,7 @@ std::optional<std::string> Model::helperDir() const {
 void Model::installHelper() {
     std::optional<std::string> dir = helperDir();
     if (!dir) return;
-    RuleStore::save(rules_, paths_, &trackers_->domains());
+    saveRules();
     runAsAdmin(AdminCommand::install(*dir, paths_.helperDir(), options_.loginName));
     refreshHelperStatus();
     emit changed();

@@ -158,6 +158,8 @@ class Model : public QObject {
     // Gives each row its rate since the previous scan.
     void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();
+    // Writes the rules file and the block files from the rules in memory.
+    void saveRules();
     void primeResolver();
     // Keeps the unusable data file at `path` aside and notes it.
     void keepUnusable(const std::string& path, const std::optional<std::string>& problem);

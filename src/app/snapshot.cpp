@@ -60,7 +60,9 @@ void Snapshot::picture(const SnapshotJob& job) {
 
 void Snapshot::finish() {
     const std::string directory = directory_.toStdString();
-    AtomicFile::write(directory + "/menu.txt", dumpMenu(delegate_.menuEntries()));
+    // A snapshot is a picture for whoever asked; a missing file is the sign it failed.
+    static_cast<void>(
+        AtomicFile::write(directory + "/menu.txt", dumpMenu(delegate_.menuEntries())));
     delegate_.statusImage().save(QString::fromStdString(directory + "/statusicon.png"), "PNG");
     if (LaunchOptions::quitsAfterSnapshot(LaunchOptions::variable("NATTERVANE_SNAPSHOT_QUIT")))
         model_.quit();

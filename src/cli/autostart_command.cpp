@@ -38,14 +38,14 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
         err << "nattervane-cli: no home folder to keep the autostart entry in\n";
         return 1;
     }
-    std::string error;
     const std::string executable = platform.executablePath(getpid()).value_or("");
-    if (options[0] == "on" && !Autostart::enable(*path, Autostart::program(executable), error)) {
-        err << "nattervane-cli: cannot write " << *path << ": " << error << "\n";
-        return 1;
-    }
-    if (options[0] == "off" && !Autostart::disable(*path, error)) {
-        err << "nattervane-cli: cannot remove " << *path << ": " << error << "\n";
+    const bool on = options[0] == "on";
+    Result<void> changed = on ? Autostart::enable(*path, Autostart::program(executable))
+                           : options[0] == "off" ? Autostart::disable(*path)
+                                                 : Result<void>{};
+    if (!changed) {
+        err << "nattervane-cli: cannot " << (on ? "write " : "remove ") << *path << ": "
+            << changed.error().message << "\n";
         return 1;
     }
     return report(*path, out);

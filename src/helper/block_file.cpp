@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -35,20 +34,18 @@ std::string refusal(const std::string& name, const struct stat& info, uid_t owne
 
 } // namespace
 
-BlockFile BlockFile::open(int directory, const std::string& name, uid_t owner, size_t maxBytes) {
+Result<BlockFile> BlockFile::open(int directory, const std::string& name, uid_t owner,
+                                  size_t maxBytes) {
     // Non-blocking, so a FIFO planted at the path cannot hang the helper before it is refused.
     OwnedFd fd(
         openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd) {
-        if (errno == ENOENT) return BlockFile({}, "");
-        if (errno == ELOOP) return BlockFile({}, name + " is a symbolic link");
-        return BlockFile({}, name + ": " + std::strerror(errno));
-    }
+    if (!fd && errno == ENOENT) return BlockFile(std::move(fd));
+    if (!fd && errno == ELOOP) return Error{ELOOP, name + " is a symbolic link"};
     struct stat info {};
-    std::string problem = fstat(fd.get(), &info) != 0 ? name + ": " + std::strerror(errno)
-                                                      : refusal(name, info, owner, maxBytes);
-    if (!problem.empty()) fd.reset();
-    return BlockFile(std::move(fd), std::move(problem));
+    if (!fd || fstat(fd.get(), &info) != 0) return Error::fromErrno(name);
+    std::string problem = refusal(name, info, owner, maxBytes);
+    if (!problem.empty()) return Error{0, std::move(problem)};
+    return BlockFile(std::move(fd));
 }
 
 BlockFile::Contents BlockFile::read(size_t limit) const {

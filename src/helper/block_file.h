@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include "base/owned_fd.h"
+#include "base/result.h"
 
 // One block file, opened without following a symbolic link and checked on the open descriptor
 // before any byte is read, so a file swapped in afterwards is never the one read.
@@ -21,19 +22,18 @@ class BlockFile {
 
     // Opens `name` in the directory open at `directory`. A missing file reads as empty. Only a
     // regular file of `owner` with one link, writable by nobody else and of at most `maxBytes`
-    // is accepted; anything else (a symbolic link, a FIFO, a hard link, ...) is refused.
-    static BlockFile open(int directory, const std::string& name, uid_t owner, size_t maxBytes);
+    // is accepted; anything else (a symbolic link, a FIFO, a hard link, ...) is refused with the
+    // reason as the error.
+    static Result<BlockFile> open(int directory, const std::string& name, uid_t owner,
+                                  size_t maxBytes);
 
     BlockFile(BlockFile&& other) noexcept = default;
 
-    // Why the file is refused; empty when it may be read.
-    const std::string& problem() const { return problem_; }
-    // At most `limit` bytes of the file; nothing for a refused or missing file.
+    // At most `limit` bytes of the file; nothing for a missing file.
     Contents read(size_t limit) const;
 
   private:
-    BlockFile(OwnedFd fd, std::string problem) : fd_(std::move(fd)), problem_(std::move(problem)) {}
+    explicit BlockFile(OwnedFd fd) : fd_(std::move(fd)) {}
 
     OwnedFd fd_;
-    std::string problem_;
 };

@@ -1,8 +1,6 @@
 #include "dns_block.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include <sys/stat.h>
 
@@ -51,21 +49,12 @@ std::vector<std::string> ownDomains(const std::vector<std::string>& domains,
     return own;
 }
 
-bool writeIfChanged(const std::string& path, const std::string& text, bool& changed,
-                    std::string& problem) {
-    changed = false;
-    if (AtomicFile::read(path) == text) return true;
-    std::string error;
-    if (!AtomicFile::write(path, text, &error)) {
-        problem = error.empty() ? "cannot write " + path : error;
-        return false;
-    }
-    if (chmod(path.c_str(), 0644) != 0) {
-        problem = "cannot make " + path + " readable: " + std::strerror(errno);
-        return false;
-    }
-    changed = true;
-    return true;
+Result<void> writeIfChanged(const std::string& path, const std::string& text) {
+    if (AtomicFile::read(path) == text) return {};
+    if (Result<void> written = AtomicFile::write(path, text); !written) return written;
+    if (chmod(path.c_str(), 0644) != 0)
+        return Error::fromErrno("cannot make " + path + " readable");
+    return {};
 }
 
 } // namespace DnsBlock

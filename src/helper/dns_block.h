@@ -7,6 +7,8 @@
 
 #include <sys/types.h>
 
+#include "base/result.h"
+
 // Blocking domains in DNS through dnsmasq: the servers-file it reads (`server=/domain/` answers
 // NXDOMAIN for the domain and every name under it) and the ways dnsmasq is plugged in.
 namespace DnsBlock {
@@ -32,8 +34,7 @@ std::vector<std::string> ownDomains(const std::vector<std::string>& domains,
                                     std::string_view listedText);
 
 // Writes `text` to `path` (readable by all: dnsmasq reads it after dropping root) unless it
-// already holds exactly that. Returns false with `problem` set when it cannot.
-bool writeIfChanged(const std::string& path, const std::string& text, bool& changed,
-                    std::string& problem);
+// already holds exactly that.
+Result<void> writeIfChanged(const std::string& path, const std::string& text);
 
 } // namespace DnsBlock

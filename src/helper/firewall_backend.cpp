@@ -33,16 +33,19 @@ FirewallBackend nftables() {
 // released its reference, so enabling never fights another user of pf.
 void holdPfReference() {
     if (AtomicFile::read(pfTokenFile)) return;
-    ToolRunner::Result enabled = ToolRunner::run({pfctl, "-E"}, FirewallBackend::commandOptions());
+    ToolRunner::Outcome enabled = ToolRunner::run({pfctl, "-E"}, FirewallBackend::commandOptions());
     if (auto token = FirewallScript::pfToken(enabled.output))
-        AtomicFile::write(pfTokenFile, *token + "\n");
+        // Without the file the reference is only not released at removal; pf stays enabled.
+        static_cast<void>(AtomicFile::write(pfTokenFile, *token + "\n"));
 }
 
 void releasePfReference() {
     auto stored = AtomicFile::read(pfTokenFile);
     if (!stored) return;
+    // A reference that cannot be released only keeps pf enabled.
     if (auto token = FirewallScript::pfToken("Token : " + *stored))
-        ToolRunner::run({pfctl, "-X", *token}, FirewallBackend::commandOptions());
+        static_cast<void>(
+            ToolRunner::run({pfctl, "-X", *token}, FirewallBackend::commandOptions()));
     std::remove(pfTokenFile);
 }
 

@@ -52,11 +52,14 @@ std::optional<BlockLines::Entries> readEntries(const HelperOptions& options, uid
     }
     std::string texts[2];
     for (int i = 0; i < 2; ++i) {
-        BlockFile file =
+        Result<BlockFile> file =
             BlockFile::open(directory.get(), blockFileNames[i], allowed, maxBlockFileBytes);
-        if (!file.problem().empty()) notes.push_back("refused " + file.problem());
+        if (!file) {
+            notes.push_back("refused " + file.error().message);
+            continue;
+        }
         // A file that grew past the limit after it was examined is cut; the rest is refused.
-        BlockFile::Contents contents = file.read(maxBlockFileBytes);
+        BlockFile::Contents contents = file->read(maxBlockFileBytes);
         entries.rejected += contents.cut;
         texts[i] = std::move(contents.text);
     }
@@ -66,7 +69,7 @@ std::optional<BlockLines::Entries> readEntries(const HelperOptions& options, uid
 
 bool runFirewall(const std::vector<std::string>& command, const std::string& script,
                  std::ostream& err) {
-    ToolRunner::Result result = ToolRunner::run(command, FirewallBackend::commandOptions(script));
+    ToolRunner::Outcome result = ToolRunner::run(command, FirewallBackend::commandOptions(script));
     if (result.status == 0) return true;
     err << "nattervane-helper: " << command[0] << " failed (status " << result.status << ")\n"
         << result.output;
@@ -77,12 +80,13 @@ bool runFirewall(const std::vector<std::string>& command, const std::string& scr
 // the file is the system's. The reason it was left alone becomes a note.
 bool updateHosts(const HelperOptions& options, const FirewallBackend& firewall,
                  const std::vector<std::string>& domains, std::vector<std::string>& notes) {
-    HostsFile::Outcome outcome = HostsFile::update(options.hostsFile, domains, geteuid());
-    if (!outcome.applied) notes.push_back("hosts not changed: " + outcome.problem);
-    if (outcome.changed && !options.hostsGiven)
+    Result<HostsFile::Change> updated = HostsFile::update(options.hostsFile, domains, geteuid());
+    if (!updated) notes.push_back("hosts not changed: " + updated.error().message);
+    if (updated && *updated == HostsFile::Change::rewritten && !options.hostsGiven)
+        // A cache that is not flushed only answers from the old file until its entries expire.
         for (const auto& command : firewall.flushCommands)
-            ToolRunner::run(command, FirewallBackend::commandOptions());
-    return outcome.applied;
+            static_cast<void>(ToolRunner::run(command, FirewallBackend::commandOptions()));
+    return updated.ok();
 }
 
 constexpr const char* dnsmasq = "/usr/sbin/dnsmasq";
@@ -102,11 +106,10 @@ std::vector<std::string> hostsDomains(const HelperOptions& options,
         mode = DnsBlock::Mode::hosts;
         return domains;
     }
-    bool changed = false;
-    std::string problem;
-    if (!DnsBlock::writeIfChanged(options.serversFile, DnsBlock::serversFile(domains), changed,
-                                  problem)) {
-        notes.push_back("DNS block not changed: " + problem);
+    Result<void> written =
+        DnsBlock::writeIfChanged(options.serversFile, DnsBlock::serversFile(domains));
+    if (!written) {
+        notes.push_back("DNS block not changed: " + written.error().message);
         mode = DnsBlock::Mode::hosts;
         return domains;
     }
@@ -121,13 +124,12 @@ bool writeStatus(const HelperOptions& options, const std::string& counts,
         err << "nattervane-helper: " << StatusFile::escapeNote(note) << "\n";
     std::error_code ignored;
     fs::create_directories(fs::path(options.statusFile).parent_path(), ignored);
-    std::string error;
     // The application reads the status as the user, whatever umask the service runs with.
-    if (AtomicFile::write(options.statusFile, StatusFile::text(counts, notes), &error) &&
-        chmod(options.statusFile.c_str(), 0644) == 0)
-        return true;
-    if (error.empty()) error = "cannot make " + options.statusFile + " readable";
-    err << "nattervane-helper: " << error << "\n";
+    Result<void> written = AtomicFile::write(options.statusFile, StatusFile::text(counts, notes));
+    if (written && chmod(options.statusFile.c_str(), 0644) == 0) return true;
+    err << "nattervane-helper: "
+        << (written ? "cannot make " + options.statusFile + " readable" : written.error().message)
+        << "\n";
     return false;
 }
 

@@ -1,8 +1,6 @@
 #include "hosts_file.h"
 
 #include <cerrno>
-#include <cstring>
-#include <optional>
 #include <string_view>
 
 #include <fcntl.h>
@@ -25,29 +23,19 @@ struct Current {
     struct stat info {};
 };
 
-std::string failure(const std::string& what) {
-    return what + ": " + std::strerror(errno);
-}
-
 // The file's text, or the reason it may not be changed.
-std::optional<Current> readCurrent(const std::string& path, uid_t owner, std::string& problem) {
+Result<Current> readCurrent(const std::string& path, uid_t owner) {
     OwnedFd file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!file) {
-        problem = errno == ELOOP ? path + " is a symbolic link" : failure("cannot open " + path);
-        return std::nullopt;
-    }
+    if (!file && errno == ELOOP) return Error{ELOOP, path + " is a symbolic link"};
+    if (!file) return Error::fromErrno("cannot open " + path);
     Current current;
-    if (fstat(file.get(), &current.info) != 0)
-        problem = failure("cannot examine " + path);
-    else if (!S_ISREG(current.info.st_mode))
-        problem = path + " is not a regular file";
-    else if (current.info.st_uid != owner)
-        problem = path + " is owned by user " + std::to_string(current.info.st_uid);
-    else if (current.info.st_size > maxHostsBytes)
-        problem = path + " is too large";
-    else if (!AtomicFile::readAll(file.get(), current.text))
-        problem = failure("cannot read " + path);
-    if (!problem.empty()) return std::nullopt;
+    if (fstat(file.get(), &current.info) != 0) return Error::fromErrno("cannot examine " + path);
+    if (!S_ISREG(current.info.st_mode)) return Error{0, path + " is not a regular file"};
+    if (current.info.st_uid != owner)
+        return Error{0, path + " is owned by user " + std::to_string(current.info.st_uid)};
+    if (current.info.st_size > maxHostsBytes) return Error{0, path + " is too large"};
+    if (!AtomicFile::readAll(file.get(), current.text))
+        return Error::fromErrno("cannot read " + path);
     return current;
 }
 
@@ -70,17 +58,17 @@ int replace(const std::string& path, const std::string& text, const struct stat&
 }
 
 // Rewrites the very file that was read, so a mount point keeps its place, mode and owner.
-std::string rewriteInPlace(const std::string& path, const std::string& text,
-                           const struct stat& info) {
+Result<void> rewriteInPlace(const std::string& path, const std::string& text,
+                            const struct stat& info) {
     OwnedFd file(open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!file) return failure("cannot open " + path + " for writing");
+    if (!file) return Error::fromErrno("cannot open " + path + " for writing");
     struct stat now {};
     if (fstat(file.get(), &now) != 0 || now.st_dev != info.st_dev || now.st_ino != info.st_ino)
-        return path + " was replaced while it was being changed";
+        return Error{0, path + " was replaced while it was being changed"};
     if (!AtomicFile::writeAll(file.get(), text) ||
         ftruncate(file.get(), static_cast<off_t>(text.size())) != 0 || fsync(file.get()) != 0)
-        return failure("cannot write " + path + " in place");
-    return "";
+        return Error::fromErrno("cannot write " + path + " in place");
+    return {};
 }
 
 } // namespace
@@ -89,33 +77,25 @@ std::string recoveryPath(const std::string& path) {
     return path + ".nattervane-recovery";
 }
 
-Outcome update(const std::string& path, const std::vector<std::string>& domains, uid_t owner) {
-    Outcome outcome;
-    auto current = readCurrent(path, owner, outcome.problem);
-    if (!current) return outcome;
-    if (auto markers = HostsBlock::markerProblem(current->text)) {
-        outcome.problem = path + " " + *markers;
-        return outcome;
-    }
+Result<Change> update(const std::string& path, const std::vector<std::string>& domains,
+                      uid_t owner) {
+    Result<Current> current = readCurrent(path, owner);
+    if (!current) return current.error();
+    if (auto markers = HostsBlock::markerProblem(current->text))
+        return Error{0, path + " " + *markers};
     std::string merged = HostsBlock::merge(current->text, domains);
-    if (merged == current->text) {
-        outcome.applied = true;
-        return outcome;
-    }
+    if (merged == current->text) return Change::none;
     int error = replace(path, merged, current->info);
     if (error == EBUSY || error == EXDEV || error == EPERM) {
-        std::string saveError;
-        if (!AtomicFile::write(recoveryPath(path), current->text, &saveError)) {
-            outcome.problem = saveError;
-            return outcome;
-        }
-        outcome.problem = rewriteInPlace(path, merged, current->info);
+        if (Result<void> kept = AtomicFile::write(recoveryPath(path), current->text); !kept)
+            return kept.error();
+        if (Result<void> written = rewriteInPlace(path, merged, current->info); !written)
+            return written.error();
     } else if (error != 0) {
         errno = error;
-        outcome.problem = failure("cannot write " + path);
+        return Error::fromErrno("cannot write " + path);
     }
-    outcome.applied = outcome.changed = outcome.problem.empty();
-    return outcome;
+    return Change::rewritten;
 }
 
 } // namespace HostsFile

@@ -5,18 +5,13 @@
 
 #include <sys/types.h>
 
+#include "base/result.h"
+
 // The hosts file, changed only in its one marked block and only when that is safe.
 namespace HostsFile {
 
-struct Outcome {
-    // The file holds the wanted block, whether it had to be rewritten or not.
-    bool applied = false;
-    bool changed = false;
-    // Why the file was left as it was or could not be written; empty when applied.
-    std::string problem;
-
-    bool operator==(const Outcome&) const = default;
-};
+// What an update that succeeded did: the file holds the wanted block either way.
+enum class Change { none, rewritten };
 
 // Where the previous text is kept when the file has to be rewritten in place.
 std::string recoveryPath(const std::string& path);
@@ -25,7 +20,8 @@ std::string recoveryPath(const std::string& path);
 // regular file of `owner` (a symbolic link is refused, not followed) or when its markers do not
 // form exactly one block. Mode and owner are kept and an unchanged block is not written. A file
 // that cannot be replaced by renaming (a mount point) is first copied to `recoveryPath`, then
-// rewritten in place.
-Outcome update(const std::string& path, const std::vector<std::string>& domains, uid_t owner);
+// rewritten in place. The error says why the file was left as it was or could not be written.
+Result<Change> update(const std::string& path, const std::vector<std::string>& domains,
+                      uid_t owner);
 
 } // namespace HostsFile

@@ -1,8 +1,5 @@
 #include "name_map.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,31 +46,23 @@ std::string NameMap::text() const {
 
 namespace NamesFile {
 
-bool publish(const std::string& path, std::string_view text, uid_t owner, gid_t group,
-             std::string& problem) {
+Result<void> publish(const std::string& path, std::string_view text, uid_t owner, gid_t group) {
     std::string temporary = path + ".new";
     unlink(temporary.c_str());
     OwnedFd file(
         open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!file) {
-        problem = "cannot create " + temporary + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!file) return Error::fromErrno("cannot create " + temporary);
     // Mode and owner are set before the first byte goes in, so no one else ever reads it; the
     // mode first, since changing it after handing the file over would need CAP_FOWNER.
-    bool written = fchmod(file.get(), 0600) == 0 && fchown(file.get(), owner, group) == 0 &&
-                   AtomicFile::writeAll(file.get(), text);
-    if (!written) problem = "cannot write " + temporary + ": " + std::strerror(errno);
-    if (!file.close() && written) {
-        problem = "cannot write " + temporary + ": " + std::strerror(errno);
-        written = false;
-    }
-    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
-        problem = "cannot replace " + path + ": " + std::strerror(errno);
-        written = false;
-    }
-    if (!written) unlink(temporary.c_str());
-    return written;
+    Result<void> published;
+    if (!(fchmod(file.get(), 0600) == 0 && fchown(file.get(), owner, group) == 0 &&
+          AtomicFile::writeAll(file.get(), text)))
+        published = Error::fromErrno("cannot write " + temporary);
+    if (!file.close() && published) published = Error::fromErrno("cannot write " + temporary);
+    if (published && rename(temporary.c_str(), path.c_str()) != 0)
+        published = Error::fromErrno("cannot replace " + path);
+    if (!published) unlink(temporary.c_str());
+    return published;
 }
 
 } // namespace NamesFile

@@ -8,6 +8,8 @@
 
 #include <sys/types.h>
 
+#include "base/result.h"
+
 // The recent answers of the DNS query log: address -> the name it was the answer for. Bounded in
 // size and age; the newest answer for an address wins and counts as new again.
 class NameMap {
@@ -44,9 +46,7 @@ class NameMap {
 namespace NamesFile {
 
 // Replaces `path` with `text` in one rename, as a file of `owner` (and root) only: mode 0600,
-// owned by `owner`. Nothing is flushed to disk: the file lives under /run. False with `problem`
-// set when it cannot.
-bool publish(const std::string& path, std::string_view text, uid_t owner, gid_t group,
-             std::string& problem);
+// owned by `owner`. Nothing is flushed to disk: the file lives under /run.
+Result<void> publish(const std::string& path, std::string_view text, uid_t owner, gid_t group);
 
 } // namespace NamesFile

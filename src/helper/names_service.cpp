@@ -93,7 +93,6 @@ int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& e
     }
     ftruncate(log.get(), 0);
     Follower follower(settings);
-    std::string problem;
     std::string reported;
     bool dirty = true;
     auto lastExpiry = NameMap::Clock::now();
@@ -105,11 +104,11 @@ int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& e
             lastExpiry = now;
         }
         if (dirty) {
-            if (NamesFile::publish(settings.namesFile, follower.map().text(), settings.owner,
-                                   settings.group, problem))
+            if (Result<void> published = NamesFile::publish(
+                    settings.namesFile, follower.map().text(), settings.owner, settings.group))
                 dirty = false;
-            else if (problem != reported)
-                err << "nattervane-helper: " << (reported = problem) << "\n";
+            else if (published.error().message != reported)
+                err << "nattervane-helper: " << (reported = published.error().message) << "\n";
         }
         std::this_thread::sleep_for(settings.interval);
     }

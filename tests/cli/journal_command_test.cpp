@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
+struct Output {
     std::string out;
     std::string err;
     int status;
@@ -68,7 +68,7 @@ class JournalCommandTest : public testing::Test {
             AtomicFile::write(dir + "/" + day(offset) + ".json", nlohmann::json(entries).dump()));
     }
 
-    Result run(const std::string& arguments) {
+    Output run(const std::string& arguments) {
         std::string errFile = home / "stderr.txt";
         CliResult result =
             runCli(arguments, "2>'" + errFile + "'", "NATTERVANE_HOME='" + home.path() + "'");
@@ -96,7 +96,7 @@ std::vector<std::string> field(const nlohmann::json& entries, const char* key) {
 
 TEST_F(JournalCommandTest, PrintsTheLastWeekNewestFirstAndChangesNothing) {
     auto before = snapshot();
-    Result result = run("journal");
+    Output result = run("journal");
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(snapshot(), before);
     EXPECT_NE(result.out.find("(3 entries)"), std::string::npos) << result.out;
@@ -121,7 +121,7 @@ TEST_F(JournalCommandTest, PrintsTheLastWeekNewestFirstAndChangesNothing) {
 }
 
 TEST_F(JournalCommandTest, JsonIsAnArrayOfEntriesWithinTheDays) {
-    Result result = run("journal --json --days 30");
+    Output result = run("journal --json --days 30");
     ASSERT_EQ(result.status, 0) << result.err;
     nlohmann::json entries = nlohmann::json::parse(result.out);
     EXPECT_EQ(field(entries, "app"), (std::vector<std::string>{"curl", "Safari", "Mail", "Old"}));
@@ -133,7 +133,7 @@ TEST_F(JournalCommandTest, JsonIsAnArrayOfEntriesWithinTheDays) {
 
 TEST_F(JournalCommandTest, AMissingJournalIsEmpty) {
     fs::remove_all(dir);
-    Result result = run("journal");
+    Output result = run("journal");
     EXPECT_EQ(result.status, 0);
     EXPECT_NE(result.out.find("(0 entries)"), std::string::npos) << result.out;
     EXPECT_EQ(run("journal --json").out, "[]\n");
@@ -143,7 +143,7 @@ TEST_F(JournalCommandTest, AMissingJournalIsEmpty) {
 TEST_F(JournalCommandTest, BadOptionsExitWithStatusTwo) {
     for (const char* options : {"--days", "--days abc", "--days 0", "--days -2", "--days 3x",
                                 "--bogus", "--days 2 --json extra"}) {
-        Result result = run(std::string("journal ") + options);
+        Output result = run(std::string("journal ") + options);
         EXPECT_EQ(result.status, 2) << options;
         EXPECT_NE(result.err.find("usage: nattervane-cli"), std::string::npos) << options;
     }

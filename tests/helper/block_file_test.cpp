@@ -24,8 +24,13 @@ class BlockFileTest : public testing::Test {
     void write(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / name, std::ios::binary) << text;
     }
-    BlockFile openFile(const std::string& name, uid_t owner = geteuid()) {
+    Result<BlockFile> openFile(const std::string& name, uid_t owner = geteuid()) {
         return BlockFile::open(directory_, name, owner, cap);
+    }
+    // Why `name` is refused; empty when it may be read.
+    std::string refusal(const std::string& name, uid_t owner = geteuid()) {
+        Result<BlockFile> file = openFile(name, owner);
+        return file ? "" : file.error().message;
     }
 
     TempDir dir_;
@@ -33,78 +38,74 @@ class BlockFileTest : public testing::Test {
 };
 
 TEST_F(BlockFileTest, AMissingFileReadsAsEmpty) {
-    BlockFile file = openFile("block_ips.txt");
-    EXPECT_EQ(file.problem(), "");
-    EXPECT_EQ(file.read(100), BlockFile::Contents{});
+    Result<BlockFile> file = openFile("block_ips.txt");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->read(100), BlockFile::Contents{});
 }
 
 TEST_F(BlockFileTest, ASymbolicLinkIsRefusedEvenToAGoodFile) {
     write("real.txt", "192.0.2.1\n");
     std::filesystem::create_symlink(dir_ / "real.txt", dir_ / "block_ips.txt");
-    BlockFile file = openFile("block_ips.txt");
-    EXPECT_EQ(file.problem(), "block_ips.txt is a symbolic link");
-    EXPECT_EQ(file.read(100).text, "");
+    EXPECT_EQ(refusal("block_ips.txt"), "block_ips.txt is a symbolic link");
 }
 
 TEST_F(BlockFileTest, OnlyRegularFilesOfTheAllowedOwnersAreRead) {
     ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
-    EXPECT_EQ(openFile("fifo").problem(), "fifo is not a regular file");
+    EXPECT_EQ(refusal("fifo"), "fifo is not a regular file");
     std::filesystem::create_directory(dir_ / "sub");
-    EXPECT_EQ(openFile("sub").problem(), "sub is not a regular file");
+    EXPECT_EQ(refusal("sub"), "sub is not a regular file");
     write("block_ips.txt", "192.0.2.1\n");
     uid_t stranger = geteuid() + 4242;
-    EXPECT_EQ(openFile("block_ips.txt", stranger).problem(),
+    EXPECT_EQ(refusal("block_ips.txt", stranger),
               "block_ips.txt is owned by user " + std::to_string(geteuid()));
 }
 
 TEST_F(BlockFileTest, FilesOthersCouldHaveWrittenOrLinkedAreRefused) {
     write("shared.txt", "192.0.2.1\n");
     chmod((dir_ / "shared.txt").c_str(), 0666);
-    EXPECT_EQ(openFile("shared.txt").problem(), "shared.txt is writable by others (mode 0666)");
+    EXPECT_EQ(refusal("shared.txt"), "shared.txt is writable by others (mode 0666)");
     chmod((dir_ / "shared.txt").c_str(), 0620);
-    EXPECT_EQ(openFile("shared.txt").problem(), "shared.txt is writable by others (mode 0620)");
+    EXPECT_EQ(refusal("shared.txt"), "shared.txt is writable by others (mode 0620)");
     write("mine.txt", "192.0.2.1\n");
     std::filesystem::create_hard_link(dir_ / "mine.txt", dir_ / "block_ips.txt");
-    EXPECT_EQ(openFile("block_ips.txt").problem(), "block_ips.txt has 2 links");
-    EXPECT_EQ(openFile("block_ips.txt").read(100).text, "");
+    EXPECT_EQ(refusal("block_ips.txt"), "block_ips.txt has 2 links");
 }
 
 TEST_F(BlockFileTest, AFileOfAnotherUserIsRefused) {
     if (geteuid() != 0) GTEST_SKIP() << "giving a file away needs root";
     write("block_ips.txt", "192.0.2.1\n");
     ASSERT_EQ(chown((dir_ / "block_ips.txt").c_str(), 4242, 4242), 0);
-    EXPECT_EQ(openFile("block_ips.txt").problem(), "block_ips.txt is owned by user 4242");
-    EXPECT_EQ(openFile("block_ips.txt", 4242).problem(), "");
+    EXPECT_EQ(refusal("block_ips.txt"), "block_ips.txt is owned by user 4242");
+    EXPECT_EQ(refusal("block_ips.txt", 4242), "");
 }
 
 TEST_F(BlockFileTest, AFileAboveTheCapIsRefusedWithoutReadingIt) {
     write("exact.txt", std::string(cap, '\n'));
-    EXPECT_EQ(openFile("exact.txt").problem(), "");
+    EXPECT_EQ(refusal("exact.txt"), "");
     write("sparse.txt", "");
     // A sparse file of 64 GiB: reading it would take minutes.
     ASSERT_EQ(truncate((dir_ / "sparse.txt").c_str(), off_t(64) << 30), 0);
     auto started = std::chrono::steady_clock::now();
-    BlockFile file = openFile("sparse.txt");
-    EXPECT_EQ(file.problem(), "sparse.txt is larger than 1 MiB");
-    EXPECT_EQ(file.read(cap), BlockFile::Contents{});
+    EXPECT_EQ(refusal("sparse.txt"), "sparse.txt is larger than 1 MiB");
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
 }
 
 TEST_F(BlockFileTest, AFileReplacedAfterOpeningIsReadAsItWasOpened) {
     write("block_ips.txt", "192.0.2.1\n");
-    BlockFile file = openFile("block_ips.txt");
+    Result<BlockFile> file = openFile("block_ips.txt");
+    ASSERT_TRUE(file);
     write("swap.txt", "garbage that must not be read\n");
     ASSERT_EQ(std::rename((dir_ / "swap.txt").c_str(), (dir_ / "block_ips.txt").c_str()), 0);
-    EXPECT_EQ(file.read(100).text, "192.0.2.1\n");
+    EXPECT_EQ(file->read(100).text, "192.0.2.1\n");
 }
 
 TEST_F(BlockFileTest, ALimitKeepsWholeLinesAndSaysTheRestWasCut) {
     write("f", "aaaa\nbbbb\ncccc");
-    EXPECT_EQ(openFile("f").read(14), (BlockFile::Contents{"aaaa\nbbbb\ncccc", false}));
-    EXPECT_EQ(openFile("f").read(13), (BlockFile::Contents{"aaaa\nbbbb\n", true}));
-    EXPECT_EQ(openFile("f").read(10), (BlockFile::Contents{"aaaa\nbbbb\n", true}));
-    EXPECT_EQ(openFile("f").read(9), (BlockFile::Contents{"aaaa\n", true}));
-    EXPECT_EQ(openFile("f").read(3), (BlockFile::Contents{"", true}));
+    EXPECT_EQ(openFile("f")->read(14), (BlockFile::Contents{"aaaa\nbbbb\ncccc", false}));
+    EXPECT_EQ(openFile("f")->read(13), (BlockFile::Contents{"aaaa\nbbbb\n", true}));
+    EXPECT_EQ(openFile("f")->read(10), (BlockFile::Contents{"aaaa\nbbbb\n", true}));
+    EXPECT_EQ(openFile("f")->read(9), (BlockFile::Contents{"aaaa\n", true}));
+    EXPECT_EQ(openFile("f")->read(3), (BlockFile::Contents{"", true}));
 }
 
 } // namespace

@@ -38,7 +38,7 @@ class HelperTest : public testing::Test {
   protected:
     void SetUp() override {
         fs::create_directory(dir_ / "helper");
-        AtomicFile::write(hostsFile(), originalHosts);
+        ASSERT_TRUE(AtomicFile::write(hostsFile(), originalHosts));
     }
 
     std::string hostsFile() const { return dir_ / "hosts"; }
@@ -128,7 +128,7 @@ TEST_F(HelperTest, ARefusedFileCountsAsEmptyAndTheOtherStillApplies) {
 TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
     writeBlockFile("block_domains.txt", "ads.example\n");
     fs::create_directories(dir_ / "state");
-    AtomicFile::write(statusFile(), "ips=5 domains=0 rejected=0\n");
+    ASSERT_TRUE(AtomicFile::write(statusFile(), "ips=5 domains=0 rejected=0\n"));
     EXPECT_EQ(apply(3), 1);
     EXPECT_NE(err_.find("failed (status 3)"), std::string::npos);
     EXPECT_EQ(read(hostsFile()), originalHosts);
@@ -263,7 +263,7 @@ TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
     for (const std::string& hosts :
          {originalHosts + "\n# BEGIN nattervane\n10.0.0.1 mine\n",
           "# END nattervane\n" + originalHosts, block + originalHosts + "\n" + block}) {
-        AtomicFile::write(hostsFile(), hosts);
+        ASSERT_TRUE(AtomicFile::write(hostsFile(), hosts));
         writeBlockFile("block_ips.txt", "192.0.2.1\n");
         writeBlockFile("block_domains.txt", "ads.example\n");
         EXPECT_EQ(apply(), 1);
@@ -317,7 +317,7 @@ int inPrivateMounts(const std::function<int()>& body) {
 
 TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
-    AtomicFile::write(dir_ / "mounted-hosts", originalHosts);
+    ASSERT_TRUE(AtomicFile::write(dir_ / "mounted-hosts", originalHosts));
     writeBlockFile("block_domains.txt", "ads.example\n");
     int status = inPrivateMounts([&] {
         if (mount((dir_ / "mounted-hosts").c_str(), hostsFile().c_str(), nullptr, MS_BIND,
@@ -347,7 +347,8 @@ TEST_F(HelperTest, ADataFolderThatIsALinkChangesNothing) {
 // ones the tracker list does not hold, to the hosts file too.
 TEST_F(HelperTest, InADnsModeListedDomainsGoOnlyToDnsmasq) {
     if (access("/usr/sbin/dnsmasq", X_OK) != 0) GTEST_SKIP() << "needs dnsmasq (dnsmasq-base)";
-    AtomicFile::write(dir_ / "trackers.txt", "# list\np ads.example\na track.example\n");
+    ASSERT_TRUE(
+        AtomicFile::write(dir_ / "trackers.txt", "# list\np ads.example\na track.example\n"));
     writeBlockFile("block_domains.txt", "track.example\nMine.example\nads.example\n");
     const std::string servers = dir_ / "dns-block.conf";
     auto applyDns = [&] {
@@ -382,7 +383,7 @@ TEST_F(HelperTest, InADnsModeListedDomainsGoOnlyToDnsmasq) {
 
 TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
     if (access("/usr/sbin/dnsmasq", X_OK) != 0) GTEST_SKIP() << "needs dnsmasq (dnsmasq-base)";
-    AtomicFile::write(dir_ / "trackers.txt", "p ads.example\n");
+    ASSERT_TRUE(AtomicFile::write(dir_ / "trackers.txt", "p ads.example\n"));
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
                    "--dns", "resolved", "--servers", dir_ / "absent/dns-block.conf", "--listed",
@@ -397,7 +398,7 @@ TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
 }
 
 TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {
-    ToolRunner::Result result =
+    ToolRunner::Outcome result =
         ToolRunner::run({NATTERVANE_HELPER, "apply"}, FirewallBackend::commandOptions());
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.output.find("usage: nattervane-helper apply DIR"), std::string::npos);

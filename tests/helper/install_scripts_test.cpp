@@ -19,9 +19,9 @@ TEST(InstallScripts, EveryScriptIsValidPosixShell) {
     int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(scripts)) {
         if (entry.path().extension() != ".sh") continue;
-        ToolRunner::Result result =
+        ToolRunner::Outcome result =
             ToolRunner::run({"/bin/sh", "-n", entry.path()}, FirewallBackend::commandOptions());
-        EXPECT_EQ(result, (ToolRunner::Result{.status = 0})) << entry.path();
+        EXPECT_EQ(result, (ToolRunner::Outcome{.status = 0})) << entry.path();
         ++checked;
     }
     EXPECT_EQ(checked, 5);
@@ -33,13 +33,13 @@ class LinuxInstall : public testing::Test {
     // The scripts and the program side by side, as an installed application ships them.
     void SetUp() override {
         fs::create_directories(root_ / "etc");
-        AtomicFile::write(root_ / "etc/hosts", "127.0.0.1 localhost\n");
+        ASSERT_TRUE(AtomicFile::write(root_ / "etc/hosts", "127.0.0.1 localhost\n"));
         fs::create_directory(root_ / "bundle");
         fs::copy(scripts + "/linux", root_ / "bundle");
         fs::copy_file(NATTERVANE_HELPER, root_ / "bundle/nattervane-helper");
     }
-    ToolRunner::Result install(const std::string& dir, const std::string& user,
-                               const std::string& mode = "own") {
+    ToolRunner::Outcome install(const std::string& dir, const std::string& user,
+                                const std::string& mode = "own") {
         return ToolRunner::run({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
                                 "NATTERVANE_DNS_MODE=" + mode, "/bin/sh",
                                 root_ / "bundle/nv-install.sh", dir, user},
@@ -55,7 +55,7 @@ class LinuxInstall : public testing::Test {
 TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
     if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     std::string dir = "/home/o'neil \"x\" 100%$HOME\\n/helper";
-    ASSERT_EQ(install(dir, "root"), (ToolRunner::Result{.status = 0}));
+    ASSERT_EQ(install(dir, "root"), (ToolRunner::Outcome{.status = 0}));
     std::string service = file("etc/systemd/system/nattervane-helper.service");
     EXPECT_NE(service.find(
                   "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
@@ -80,8 +80,8 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
     if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     const std::string units = "etc/systemd/system/";
     // Installed, the tracker list lies in the folder above the scripts.
-    AtomicFile::write(root_ / "trackers.txt", "p ads.example\n");
-    ASSERT_EQ(install("/home/a/helper", "root", "own"), (ToolRunner::Result{.status = 0}));
+    ASSERT_TRUE(AtomicFile::write(root_ / "trackers.txt", "p ads.example\n"));
+    ASSERT_EQ(install("/home/a/helper", "root", "own"), (ToolRunner::Outcome{.status = 0}));
     EXPECT_NE(file(units + "nattervane-dns.service")
                   .find("\nExecStopPost=/usr/local/lib/nattervane/nv-dns.sh down own\n"),
               std::string::npos);
@@ -94,7 +94,7 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
     EXPECT_FALSE(fs::exists(root_ / "etc/NetworkManager"));
 
     ASSERT_EQ(install("/home/a/helper", "root", "networkmanager"),
-              (ToolRunner::Result{.status = 0}));
+              (ToolRunner::Outcome{.status = 0}));
     EXPECT_NE(file("etc/NetworkManager/conf.d/90-nattervane.conf").find("\n[main]\ndns=dnsmasq\n"),
               std::string::npos);
     EXPECT_NE(file(units + "nattervane-helper.service").find(" --dns networkmanager\n"),
@@ -106,7 +106,7 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
 TEST_F(LinuxInstall, HostsModeInstallsNoDnsUnits) {
     if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     const std::string units = "etc/systemd/system/";
-    ASSERT_EQ(install("/home/a/helper", "root", "hosts"), (ToolRunner::Result{.status = 0}));
+    ASSERT_EQ(install("/home/a/helper", "root", "hosts"), (ToolRunner::Outcome{.status = 0}));
     EXPECT_NE(file(units + "nattervane-helper.service").find(" --dns hosts\n"), std::string::npos);
     for (const char* name : {"nattervane-dns.service", "nattervane-dns-reload.path"})
         EXPECT_FALSE(fs::exists(root_ / (units + name))) << name;

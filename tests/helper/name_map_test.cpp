@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -47,10 +48,9 @@ TEST(NameMap, FullMapDropsTheOldestAnswer) {
 TEST(NamesFile, PublishedForTheOwnerOnlyAndReplacedWhole) {
     TempDir dir;
     std::string path = dir.path() + "/names";
-    std::string problem;
-    ASSERT_TRUE(NamesFile::publish(path, "192.0.2.1 a.test\n", getuid(), getgid(), problem))
-        << problem;
-    ASSERT_TRUE(NamesFile::publish(path, "192.0.2.2 b.test\n", getuid(), getgid(), problem));
+    Result<void> published = NamesFile::publish(path, "192.0.2.1 a.test\n", getuid(), getgid());
+    ASSERT_TRUE(published) << published.error().message;
+    ASSERT_TRUE(NamesFile::publish(path, "192.0.2.2 b.test\n", getuid(), getgid()));
     struct stat status {};
     ASSERT_EQ(stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);
@@ -58,11 +58,12 @@ TEST(NamesFile, PublishedForTheOwnerOnlyAndReplacedWhole) {
     EXPECT_EQ(AtomicFile::read(path), "192.0.2.2 b.test\n");
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     if (geteuid() == 0) {
-        ASSERT_TRUE(NamesFile::publish(path, "", 65534, 65534, problem)) << problem;
+        ASSERT_TRUE(NamesFile::publish(path, "", 65534, 65534));
         ASSERT_EQ(stat(path.c_str(), &status), 0);
         EXPECT_EQ(status.st_uid, 65534u);
         EXPECT_EQ(status.st_mode & 07777, 0600u);
     }
-    EXPECT_FALSE(NamesFile::publish(dir.path() + "/no/names", "", getuid(), getgid(), problem));
-    EXPECT_FALSE(problem.empty());
+    published = NamesFile::publish(dir.path() + "/no/names", "", getuid(), getgid());
+    ASSERT_FALSE(published);
+    EXPECT_EQ(published.error().code, ENOENT);
 }

@@ -31,7 +31,7 @@ std::string missingPrerequisite() {
 }
 
 std::string run(const std::vector<std::string>& argv) {
-    ToolRunner::Result result = ToolRunner::run(argv, FirewallBackend::commandOptions());
+    ToolRunner::Outcome result = ToolRunner::run(argv, FirewallBackend::commandOptions());
     return std::to_string(result.status) + (result.status == 0 ? "" : ":" + result.output);
 }
 
@@ -74,7 +74,7 @@ class PrivateNetworkTest : public testing::Test {
         if (!inPrivateNetwork([] { return std::string(); }))
             GTEST_SKIP() << "no private network namespace can be made here";
         std::filesystem::create_directory(dir_ / "helper");
-        AtomicFile::write(dir_ / "hosts", hosts);
+        ASSERT_TRUE(AtomicFile::write(dir_ / "hosts", hosts));
     }
 
     void writeBlockFile(const std::string& name, const std::string& text) {
@@ -143,7 +143,7 @@ TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
     writeBlockFile("block_ips.txt", lines);
     std::string report = inNamespace([&] {
         std::string text = "apply=" + helper("apply") + " ";
-        ToolRunner::Result listed =
+        ToolRunner::Outcome listed =
             ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
                             FirewallBackend::commandOptions());
         bool hostile = listed.output.find("192.0.2.2") != std::string::npos ||
@@ -174,7 +174,7 @@ TEST_F(PrivateNetworkTest, AnotherTableSurvivesHostileLines) {
         std::string text = "made=" + run({"/usr/sbin/nft", "add", "table", "ip", "other"});
         text += " apply=" + helper("apply");
         text += " other=" + run({"/usr/sbin/nft", "list", "table", "ip", "other"});
-        ToolRunner::Result listed =
+        ToolRunner::Outcome listed =
             ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
                             FirewallBackend::commandOptions());
         bool valid = listed.output.find("1.2.3.4") != std::string::npos &&

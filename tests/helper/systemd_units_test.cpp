@@ -59,15 +59,15 @@ class SystemdUnits : public testing::Test {
     void SetUp() override {
         if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
         fs::create_directories(root_ / "etc");
-        AtomicFile::write(root_ / "etc/hosts", "127.0.0.1 localhost\n");
+        ASSERT_TRUE(AtomicFile::write(root_ / "etc/hosts", "127.0.0.1 localhost\n"));
         fs::create_directory(root_ / "bundle");
         fs::copy(scripts + "/linux", root_ / "bundle");
         fs::copy_file(NATTERVANE_HELPER, root_ / "bundle/nattervane-helper");
-        ToolRunner::Result installed =
+        ToolRunner::Outcome installed =
             ToolRunner::run({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(), "/bin/sh",
                              root_ / "bundle/nv-install.sh", "/home/someone/data", "root"},
                             FirewallBackend::commandOptions());
-        ASSERT_EQ(installed, (ToolRunner::Result{.status = 0}));
+        ASSERT_EQ(installed, (ToolRunner::Outcome{.status = 0}));
         service_ = parseUnit(file("nattervane-helper.service"));
         path_ = parseUnit(file("nattervane-helper.path"));
     }
@@ -123,7 +123,7 @@ TEST_F(SystemdUnits, TheServiceIsConfined) {
 
 TEST_F(SystemdUnits, SecurityExposureIsAtMostTwo) {
     if (access(analyze, X_OK) != 0) GTEST_SKIP() << "needs systemd-analyze (Debian systemd)";
-    ToolRunner::Result result = ToolRunner::run(
+    ToolRunner::Outcome result = ToolRunner::run(
         {analyze, "security", "--offline=yes", unitPath("nattervane-helper.service")},
         FirewallBackend::commandOptions());
     constexpr std::string_view label = "Overall exposure level for nattervane-helper.service: ";

@@ -1,7 +1,6 @@
 #include "base/atomic_file.h"
 
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
@@ -18,11 +17,6 @@ std::string directoryOf(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool fail(std::string* error, const std::string& what) {
-    if (error) *error = what + ": " + std::strerror(errno);
-    return false;
 }
 
 } // namespace
@@ -48,12 +42,12 @@ bool readAll(int fd, std::string& text) {
     }
 }
 
-bool write(const std::string& path, std::string_view contents, std::string* error) {
+Result<void> write(const std::string& path, std::string_view contents) {
     std::string pattern = path + ".tmp-XXXXXX";
     std::vector<char> temporary(pattern.begin(), pattern.end());
     temporary.push_back('\0');
     OwnedFd file(mkostemp(temporary.data(), O_CLOEXEC));
-    if (!file) return fail(error, "cannot create a temporary file beside " + path);
+    if (!file) return Error::fromErrno("cannot create a temporary file beside " + path);
     // Keep the permissions of the file being replaced; new files are private to the user.
     struct stat existing {};
     fchmod(file.get(), stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0600);
@@ -67,11 +61,11 @@ bool write(const std::string& path, std::string_view contents, std::string* erro
         if (written) savedErrno = errno;
         unlink(temporary.data());
         errno = savedErrno;
-        return fail(error, "cannot write " + path);
+        return Error::fromErrno("cannot write " + path);
     }
     OwnedFd directory(open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory) fsync(directory.get());
-    return true;
+    return {};
 }
 
 std::optional<std::string> read(const std::string& path) {

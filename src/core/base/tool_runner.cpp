@@ -97,7 +97,7 @@ class Streams {
 
     // Feeds the input and collects the outputs until both outputs end, `deadline` passes, or
     // more than the limit came in.
-    Pumping pumpUntil(Clock::time_point deadline, Result& result) {
+    Pumping pumpUntil(Clock::time_point deadline, Outcome& result) {
         while (output_ || errors_) {
             auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -125,7 +125,7 @@ class Streams {
     }
 
     // Reads once from `from` into `into`; false when that passed the limit.
-    bool collect(OwnedFd& from, std::string& into, const Result& result) {
+    bool collect(OwnedFd& from, std::string& into, const Outcome& result) {
         char buffer[65536];
         ssize_t count = read(from.get(), buffer, sizeof buffer);
         if (count > 0) {
@@ -159,7 +159,7 @@ bool reapUntil(pid_t pid, Clock::time_point deadline, int& status) {
 
 // Lets the program run to `timeout`, then stops its group; returns how the pumping ended and
 // sets `result.status` for a program that exited in time.
-Pumping supervise(pid_t pid, Streams& streams, double timeout, Result& result) {
+Pumping supervise(pid_t pid, Streams& streams, double timeout, Outcome& result) {
     int status = 0;
     bool reaped = false;
     Pumping pumping = Pumping::ended;
@@ -188,8 +188,8 @@ Pumping supervise(pid_t pid, Streams& streams, double timeout, Result& result) {
 
 } // namespace
 
-Result run(const std::vector<std::string>& argv, const Options& options) {
-    Result result;
+Outcome run(const std::vector<std::string>& argv, const Options& options) {
+    Outcome result;
     if (argv.empty() || !isExecutableFile(argv[0])) return result;
     // A program that exits before reading all of its input must not take this process down.
     if (options.input) signal(SIGPIPE, SIG_IGN);

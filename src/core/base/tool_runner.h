@@ -26,7 +26,7 @@ struct Options {
     size_t limit = toolOutputLimit;
 };
 
-struct Result {
+struct Outcome {
     // The exit status; -1 when the program could not start, crashed, or was stopped at the
     // timeout or the limit.
     int status = -1;
@@ -35,11 +35,11 @@ struct Result {
     // Standard error when kept.
     std::string errors{};
 
-    bool operator==(const Result&) const = default;
+    bool operator==(const Outcome&) const = default;
 };
 
 // Runs the program file `argv[0]` with the rest of `argv` as its arguments.
-Result run(const std::vector<std::string>& argv, const Options& options);
+[[nodiscard]] Outcome run(const std::vector<std::string>& argv, const Options& options);
 
 } // namespace ToolRunner
 

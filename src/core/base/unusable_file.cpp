@@ -11,11 +11,6 @@ namespace UnusableFile {
 
 namespace {
 
-bool fail(std::string* error, const std::string& what) {
-    if (error) *error = what;
-    return false;
-}
-
 // The kept copy of `contents`, made unless an identical one exists; absent on failure.
 std::optional<std::string> copyAside(const std::string& path, const std::string& contents) {
     std::optional<std::string> aside = asidePath(path, contents);
@@ -60,13 +55,13 @@ Report keep(const std::string& path, std::string problem, Unreadable unreadable)
     return report;
 }
 
-bool keepAside(const std::string& path, const Decodes& decodes, std::string* error) {
+Result<void> keepAside(const std::string& path, const Decodes& decodes) {
     std::error_code ignored;
-    if (!fs::exists(path, ignored)) return true;
+    if (!fs::exists(path, ignored)) return {};
     std::optional<std::string> contents = AtomicFile::read(path);
-    if (!contents) return fail(error, "cannot read " + path + "; it is left in place");
-    if (decodes(*contents) || copyAside(path, *contents)) return true;
-    return fail(error, "cannot keep a copy of " + path + "; it is left in place");
+    if (!contents) return Error{0, "cannot read " + path + "; it is left in place"};
+    if (decodes(*contents) || copyAside(path, *contents)) return {};
+    return Error{0, "cannot keep a copy of " + path + "; it is left in place"};
 }
 
 std::string warning(const std::string& path, const std::string& problem) {

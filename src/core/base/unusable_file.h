@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
+
 // Keeps a data file that exists but cannot be used from being lost when it is written anew.
 namespace UnusableFile {
 
@@ -38,8 +40,8 @@ Report keep(const std::string& path, std::string problem, Unreadable unreadable)
 
 // Before `path` is replaced: when it exists but `decodes` rejects its contents, copies them to
 // `asidePath`; when it exists but cannot be read, fails so that it stays in place. A missing or
-// usable file needs nothing. On failure `error` (when given) says why.
-bool keepAside(const std::string& path, const Decodes& decodes, std::string* error = nullptr);
+// usable file needs nothing.
+Result<void> keepAside(const std::string& path, const Decodes& decodes);
 
 // One line for a reader that changes nothing: `path` cannot be used for `problem`, is left
 // unchanged, and under which name the application will keep its bytes before writing it anew.

@@ -70,26 +70,20 @@ std::optional<std::string> entryText(const std::string& program) {
            "X-GNOME-Autostart-enabled=true\n";
 }
 
-bool enable(const std::string& path, const std::string& program, std::string& error) {
+Result<void> enable(const std::string& path, const std::string& program) {
     auto text = entryText(program);
-    if (!text) {
-        error = "the program's path holds a control character";
-        return false;
-    }
+    if (!text) return Error{0, "the program's path holds a control character"};
     std::error_code failure;
     fs::create_directories(fs::path(path).parent_path(), failure);
-    if (failure) {
-        error = failure.message();
-        return false;
-    }
-    return AtomicFile::write(path, *text, &error);
+    if (failure) return Error{failure.value(), failure.message()};
+    return AtomicFile::write(path, *text);
 }
 
-bool disable(const std::string& path, std::string& error) {
+Result<void> disable(const std::string& path) {
     std::error_code failure;
     fs::remove(path, failure);
-    if (failure) error = failure.message();
-    return !failure;
+    if (failure) return Error{failure.value(), failure.message()};
+    return {};
 }
 
 bool isOn(const std::string& path) {

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
+
 // The user's XDG autostart entry, which makes the desktop start the application at login.
 namespace Autostart {
 
@@ -19,12 +21,11 @@ std::string program(const std::string& executable);
 // an entry cannot carry.
 std::optional<std::string> entryText(const std::string& program);
 
-// Writes the entry at `path` (creating its folder) for `program`; false with `error` set when it
-// cannot.
-bool enable(const std::string& path, const std::string& program, std::string& error);
+// Writes the entry at `path` (creating its folder) for `program`.
+Result<void> enable(const std::string& path, const std::string& program);
 
-// Removes the entry; true when no entry is left, also when there was none.
-bool disable(const std::string& path, std::string& error);
+// Removes the entry; succeeds when no entry is left, also when there was none.
+Result<void> disable(const std::string& path);
 
 // An entry exists and does not carry `Hidden=true`, the key desktops use to switch one off.
 bool isOn(const std::string& path);

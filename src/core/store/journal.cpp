@@ -15,11 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool fail(std::string* error, const std::string& what) {
-    if (error) *error = what;
-    return false;
-}
-
 // The files of `dir` whose extension is exactly ".json", by name; none when it cannot be listed.
 std::vector<fs::path> jsonFiles(const std::string& dir) {
     std::vector<fs::path> files;
@@ -75,26 +70,25 @@ bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoin
                   connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
 }
 
-bool Journal::save(std::string* error) {
+Result<void> Journal::save() {
     std::error_code failure;
     fs::create_directories(dir_, failure);
-    if (failure) return fail(error, "cannot create " + dir_ + ": " + failure.message());
+    if (failure) return Error::fromCode("cannot create " + dir_, failure);
     // Only the days recorded into since the last save: a week of entries is rewritten once, not
     // every time.
     std::map<std::string, std::vector<const JournalEntry*>> days;
     for (const auto& [id, entry] : entries_)
         if (changedDays_.contains(entry.day)) days[entry.day].push_back(&entry);
     for (auto& [day, entries] : days) {
-        if (!writeDay(day, std::move(entries), error)) return false;
+        if (Result<void> written = writeDay(day, std::move(entries)); !written) return written;
         changedDays_.erase(day);
     }
     changedDays_.clear();
     prune(clock_());
-    return true;
+    return {};
 }
 
-bool Journal::writeDay(const std::string& day, std::vector<const JournalEntry*> entries,
-                       std::string* error) {
+Result<void> Journal::writeDay(const std::string& day, std::vector<const JournalEntry*> entries) {
     std::sort(entries.begin(), entries.end(), [](const JournalEntry* a, const JournalEntry* b) {
         return std::tie(a->first, a->app, a->dest) < std::tie(b->first, b->app, b->dest);
     });
@@ -107,8 +101,8 @@ bool Journal::writeDay(const std::string& day, std::vector<const JournalEntry*> 
     text += ']';
     std::string name = day + ".json";
     std::string path = (fs::path(dir_) / name).string();
-    if (unkept_.contains(name)) return fail(error, path + " cannot be used and is left in place");
-    return AtomicFile::write(path, text, error);
+    if (unkept_.contains(name)) return Error{0, path + " cannot be used and is left in place"};
+    return AtomicFile::write(path, text);
 }
 
 void Journal::load() {

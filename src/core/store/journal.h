@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/dates.h"
+#include "base/result.h"
 #include "base/unusable_file.h"
 #include "classify/verdict.h"
 #include "observe/connection.h"
@@ -47,10 +48,9 @@ class Journal {
     bool record(const Connection& connection, bool blocked, Dates::TimePoint at);
 
     // Writes the file of every day recorded into since the last save or load, then prunes. On
-    // failure `error` (when given) says why, the entries stay in memory, their days are written
-    // at the next save and the result is false. A day file the last load could neither use nor
-    // keep is never written over: saving its day fails.
-    bool save(std::string* error = nullptr);
+    // failure the entries stay in memory and their days are written at the next save. A day file
+    // the last load could neither use nor keep is never written over: saving its day fails.
+    Result<void> save();
     // Replaces the entries with the content of the directory, after pruning it. Every day file
     // that cannot be used is first kept (see UnusableFile::keep), so its day can be written anew.
     void load();
@@ -80,8 +80,7 @@ class Journal {
   private:
     // The id of the entry of `app` reaching `dest` on `day` (see JournalEntry::id).
     static std::string key(const std::string& day, const std::string& app, const std::string& dest);
-    bool writeDay(const std::string& day, std::vector<const JournalEntry*> entries,
-                  std::string* error);
+    Result<void> writeDay(const std::string& day, std::vector<const JournalEntry*> entries);
 
     std::string dir_;
     int keepDays_;

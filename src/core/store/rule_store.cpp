@@ -14,14 +14,9 @@ namespace RuleStore {
 
 namespace {
 
-bool fail(std::string* error, const std::string& what) {
-    if (error) *error = what;
-    return false;
-}
-
-bool writeIfChanged(const std::string& path, const std::string& text, std::string* error) {
-    if (AtomicFile::read(path) == text) return true;
-    return AtomicFile::write(path, text, error);
+Result<void> writeIfChanged(const std::string& path, const std::string& text) {
+    if (AtomicFile::read(path) == text) return {};
+    return AtomicFile::write(path, text);
 }
 
 bool decodesAsRules(const std::string& contents) {
@@ -51,21 +46,21 @@ std::string encode(const RuleSet& rules) {
     return nlohmann::json(rules).dump(2) + "\n";
 }
 
-bool save(const RuleSet& rules, const Paths& paths, const ListedDomains* listed,
-          std::string* error) {
+Result<void> save(const RuleSet& rules, const Paths& paths, const ListedDomains* listed) {
     std::error_code code;
     fs::create_directories(paths.helperDir(), code);
-    if (code) return fail(error, "cannot create " + paths.helperDir() + ": " + code.message());
+    if (code) return Error::fromCode("cannot create " + paths.helperDir(), code);
     std::string text;
     try {
         text = encode(rules);
     } catch (const nlohmann::json::exception& problem) {
-        return fail(error, std::string("cannot encode the rules: ") + problem.what());
+        return Error{0, std::string("cannot encode the rules: ") + problem.what()};
     }
-    return UnusableFile::keepAside(paths.rulesFile(), decodesAsRules, error) &&
-           AtomicFile::write(paths.rulesFile(), text, error) &&
-           writeIfChanged(paths.blockIPs(), rules.exportIPs(), error) &&
-           writeIfChanged(paths.blockDomains(), rules.exportDomains(listed), error);
+    Result<void> saved = UnusableFile::keepAside(paths.rulesFile(), decodesAsRules);
+    if (saved) saved = AtomicFile::write(paths.rulesFile(), text);
+    if (saved) saved = writeIfChanged(paths.blockIPs(), rules.exportIPs());
+    if (saved) saved = writeIfChanged(paths.blockDomains(), rules.exportDomains(listed));
+    return saved;
 }
 
 } // namespace RuleStore

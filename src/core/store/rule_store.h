@@ -4,12 +4,14 @@
 #include <string>
 
 #include "base/paths.h"
+#include "base/result.h"
 #include "store/rule_set.h"
 
 // Reads and writes the rules file and, from it, the two block files of the privileged helper.
 namespace RuleStore {
 
-// What reading the rules file gave.
+// What reading the rules file gave. Not a Result: an unusable file still gives a rule set (the
+// empty one) to run with, and the problem is shown beside it.
 struct Reading {
     RuleSet rules;
     // Why the file could not be used; absent when it was decoded or does not exist.
@@ -29,10 +31,9 @@ RuleSet load(const Paths& paths);
 std::string encode(const RuleSet& rules);
 
 // Creates the helper directory, rewrites the rules file, then writes each block file whose text
-// changed, stopping at the first failure (`error` says which). A rules file that exists but does
-// not decode is never lost: its contents are first kept beside it as "rules.json.bad-<its
-// modification time>", and one that cannot be read is left in place and the save fails.
-bool save(const RuleSet& rules, const Paths& paths, const ListedDomains* listed = nullptr,
-          std::string* error = nullptr);
+// changed, stopping at the first failure. A rules file that exists but does not decode is never
+// lost: its contents are first kept beside it as "rules.json.bad-<its modification time>", and
+// one that cannot be read is left in place and the save fails.
+Result<void> save(const RuleSet& rules, const Paths& paths, const ListedDomains* listed = nullptr);
 
 } // namespace RuleStore

@@ -43,18 +43,14 @@ std::optional<Settings> loadSettings(const std::string& path) {
     return readSettings(path).settings;
 }
 
-bool writeSettings(const std::string& path, const Settings& settings, std::string* error) {
+Result<void> writeSettings(const std::string& path, const Settings& settings) {
     std::filesystem::path directory = std::filesystem::path(path).parent_path();
     std::error_code failure;
     if (!directory.empty()) std::filesystem::create_directories(directory, failure);
-    if (failure) {
-        if (error) *error = "cannot create " + directory.string() + ": " + failure.message();
-        return false;
-    }
+    if (failure) return Error::fromCode("cannot create " + directory.string(), failure);
     auto decodes = [](const std::string& text) {
         return JsonText::decode<Settings>(text).has_value();
     };
-    if (!UnusableFile::keepAside(path, decodes, error)) return false;
-    std::string text = JsonText::dump(settings);
-    return AtomicFile::write(path, text, error);
+    if (Result<void> kept = UnusableFile::keepAside(path, decodes); !kept) return kept;
+    return AtomicFile::write(path, JsonText::dump(settings));
 }

@@ -6,6 +6,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "base/lang.h"
+#include "base/result.h"
 
 // The user's preferences.
 struct Settings {
@@ -31,7 +32,8 @@ struct Settings {
 void to_json(nlohmann::json& json, const Settings& settings);
 void from_json(const nlohmann::json& json, Settings& settings);
 
-// What reading the settings file gave.
+// What reading the settings file gave. Not a Result: a missing file is neither settings nor a
+// problem, and the defaults then apply whether or not there is a problem to show.
 struct SettingsReading {
     // Absent when the file is missing or cannot be used; the defaults then apply as a whole.
     std::optional<Settings> settings;
@@ -48,6 +50,5 @@ std::optional<Settings> loadSettings(const std::string& path);
 
 // Writes `settings` compactly to `path` atomically, creating its directory when missing. A file
 // already there that does not decode is first kept beside it as "settings.json.bad-<its
-// modification time>"; one that cannot be read is left in place and the write fails. On failure
-// `error` (when given) says why and the result is false.
-bool writeSettings(const std::string& path, const Settings& settings, std::string* error = nullptr);
+// modification time>"; one that cannot be read is left in place and the write fails.
+Result<void> writeSettings(const std::string& path, const Settings& settings);

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -50,9 +51,9 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesThePreviousFileIntact) {
     ASSERT_TRUE(AtomicFile::write(target, "previous"));
     // Writing the temporary file fails part-way.
     EXPECT_TRUE(withFileSizeLimit(4, [&] {
-        std::string error;
-        bool ok = AtomicFile::write(target, std::string(100000, 'x'), &error);
-        return !ok && error.find(target) != std::string::npos;
+        Result<void> written = AtomicFile::write(target, std::string(100000, 'x'));
+        return !written && written.error().message.find(target) != std::string::npos &&
+               written.error().code == EFBIG;
     }));
     EXPECT_EQ(AtomicFile::read(target), "previous");
     EXPECT_EQ(entries(), 1u) << "the temporary file was left behind";
@@ -61,9 +62,9 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesThePreviousFileIntact) {
 TEST_F(AtomicFileTest, FailsCleanlyWhenTheTargetCannotBeReplaced) {
     fs::create_directory(target);
     std::ofstream(target + "/inside") << "x";
-    std::string error;
-    EXPECT_FALSE(AtomicFile::write(target, "data", &error));
-    EXPECT_FALSE(error.empty());
+    Result<void> written = AtomicFile::write(target, "data");
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().code, EISDIR);
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(entries(), 1u);
     EXPECT_FALSE(AtomicFile::write(directory + "/missing/data.json", "data"));

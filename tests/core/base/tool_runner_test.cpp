@@ -145,28 +145,28 @@ TEST(ToolRunner, KeptErrorsCountTowardsTheLimit) {
     Script script("head -c 60000 /dev/zero | tr '\\0' x >&2; head -c 50000 /dev/zero");
     ToolRunner::Options options{.errors = ToolRunner::ErrorOutput::kept, .timeout = 20};
     options.limit = 110000;
-    ToolRunner::Result kept = ToolRunner::run({script.path()}, options);
+    ToolRunner::Outcome kept = ToolRunner::run({script.path()}, options);
     EXPECT_EQ(kept.status, 0);
     EXPECT_EQ(kept.errors.size(), 60000u);
     EXPECT_EQ(kept.output.size(), 50000u);
     options.limit = 100000;
-    EXPECT_EQ(ToolRunner::run({script.path()}, options), ToolRunner::Result{});
+    EXPECT_EQ(ToolRunner::run({script.path()}, options), ToolRunner::Outcome{});
 }
 
 TEST(ToolRunner, FeedsStandardInputAndReportsTheExitStatus) {
     std::vector<std::string> argv{"/bin/sh", "-c", "cat; echo oops >&2; exit 3"};
     std::string input = "line one\nline two\n";
     EXPECT_EQ(ToolRunner::run(argv, merged(input)),
-              (ToolRunner::Result{.status = 3, .output = input + "oops\n"}));
+              (ToolRunner::Outcome{.status = 3, .output = input + "oops\n"}));
     EXPECT_EQ(ToolRunner::run(argv, {.input = input, .errors = ToolRunner::ErrorOutput::kept}),
-              (ToolRunner::Result{.status = 3, .output = input, .errors = "oops\n"}));
+              (ToolRunner::Outcome{.status = 3, .output = input, .errors = "oops\n"}));
     EXPECT_EQ(ToolRunner::run(argv, {.input = input}),
-              (ToolRunner::Result{.status = 3, .output = input}));
+              (ToolRunner::Outcome{.status = 3, .output = input}));
 }
 
 TEST(ToolRunner, LargeInputAndOutputDoNotDeadlock) {
     std::string input(4 * 1024 * 1024, 'x');
-    ToolRunner::Result result = ToolRunner::run({"/bin/cat"}, merged(input, 30));
+    ToolRunner::Outcome result = ToolRunner::run({"/bin/cat"}, merged(input, 30));
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output.size(), input.size());
 }

@@ -39,21 +39,21 @@ TEST(Autostart, ExecQuotesPathsWithReservedCharacters) {
 TEST(Autostart, OnOffAndStatusOnATemporaryHome) {
     TempDir home;
     std::string path = *Autostart::entryPath(std::nullopt, home.path());
-    std::string error;
     EXPECT_FALSE(Autostart::isOn(path));
-    EXPECT_TRUE(Autostart::disable(path, error)) << "switching off what is off is no error";
+    EXPECT_TRUE(Autostart::disable(path)) << "switching off what is off is no error";
 
-    ASSERT_TRUE(Autostart::enable(path, "/usr/bin/nattervane", error)) << error;
+    Result<void> enabled = Autostart::enable(path, "/usr/bin/nattervane");
+    ASSERT_TRUE(enabled) << enabled.error().message;
     EXPECT_TRUE(Autostart::isOn(path));
     EXPECT_EQ(AtomicFile::read(path), Autostart::entryText("/usr/bin/nattervane"));
 
     // A desktop's own switch turns the entry off without removing it.
     ASSERT_TRUE(AtomicFile::write(path, *AtomicFile::read(path) + "Hidden=true\n"));
     EXPECT_FALSE(Autostart::isOn(path));
-    ASSERT_TRUE(Autostart::enable(path, "/usr/bin/nattervane", error));
+    ASSERT_TRUE(Autostart::enable(path, "/usr/bin/nattervane"));
     EXPECT_TRUE(Autostart::isOn(path));
 
-    EXPECT_TRUE(Autostart::disable(path, error));
+    EXPECT_TRUE(Autostart::disable(path));
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(fs::exists(home / ".config/autostart")) << "the folder is the user's, it stays";
 }
@@ -61,10 +61,10 @@ TEST(Autostart, OnOffAndStatusOnATemporaryHome) {
 TEST(Autostart, ReportsAFolderThatCannotBeMade) {
     TempDir home;
     ASSERT_TRUE(AtomicFile::write(home / ".config", "a file where the folder should be"));
-    std::string error;
-    EXPECT_FALSE(
-        Autostart::enable(*Autostart::entryPath(std::nullopt, home.path()), "nattervane", error));
-    EXPECT_FALSE(error.empty());
+    Result<void> enabled =
+        Autostart::enable(*Autostart::entryPath(std::nullopt, home.path()), "nattervane");
+    ASSERT_FALSE(enabled);
+    EXPECT_NE(enabled.error().code, 0) << enabled.error().message;
 }
 
 TEST(Autostart, StartsTheApplicationBesideTheToolWhenThereIsOne) {

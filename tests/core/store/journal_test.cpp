@@ -297,9 +297,9 @@ TEST_F(JournalTest, ADayFileThatCanBeNeitherUsedNorKeptIsNotWrittenOver) {
     ASSERT_EQ(j.unusable().size(), 1u);
     EXPECT_FALSE(j.unusable()[0].keptAs);
     j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
-    std::string error;
-    EXPECT_FALSE(j.save(&error));
-    EXPECT_NE(error.find("left in place"), std::string::npos) << error;
+    Result<void> saved = j.save();
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().message.find("left in place"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(dir + "/2026-03-09.json"));
 }
 
@@ -309,9 +309,9 @@ TEST_F(JournalTest, AFailedSaveKeepsTheEntriesAndSaysWhy) {
     j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
     fs::remove_all(dir);
     ASSERT_TRUE(AtomicFile::write(dir, "a file where the directory should be"));
-    std::string error;
-    EXPECT_FALSE(j.save(&error));
-    EXPECT_NE(error.find(dir), std::string::npos) << error;
+    Result<void> saved = j.save();
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().message.find(dir), std::string::npos);
     EXPECT_EQ(j.entries().size(), 2u);
     EXPECT_EQ(AtomicFile::read(dir), "a file where the directory should be");
 }

@@ -173,24 +173,25 @@ TEST_F(RuleStoreTest, AnUnreadableRulesFileIsNeverReplaced) {
     fs::create_directories(paths.rulesFile());
     std::ofstream(paths.rulesFile() + "/keep") << "x";
     EXPECT_TRUE(RuleStore::read(paths).problem);
-    std::string error;
-    EXPECT_FALSE(RuleStore::save(sample(), paths, nullptr, &error));
-    EXPECT_NE(error.find("left in place"), std::string::npos) << error;
+    Result<void> saved = RuleStore::save(sample(), paths);
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().message.find("left in place"), std::string::npos);
     EXPECT_EQ(contents(paths.rulesFile() + "/keep"), "x");
     EXPECT_FALSE(fs::exists(paths.blockIPs()));
 }
 
 TEST_F(RuleStoreTest, FailuresStopTheSaveAndLeaveLaterFilesAsTheyWere) {
-    std::string error;
     std::ofstream(home.path() + "/file") << "x";
-    EXPECT_FALSE(RuleStore::save(sample(), Paths(home.path() + "/file"), nullptr, &error));
-    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+    Result<void> saved = RuleStore::save(sample(), Paths(home.path() + "/file"));
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().message.find("cannot create"), std::string::npos);
 
     ASSERT_TRUE(RuleStore::save(sample(), paths));
     RuleSet unencodable = sample();
     unencodable.set("bad\xff.com", std::nullopt, block, std::nullopt, created);
-    EXPECT_FALSE(RuleStore::save(unencodable, paths, nullptr, &error));
-    EXPECT_NE(error.find("cannot encode"), std::string::npos) << error;
+    saved = RuleStore::save(unencodable, paths);
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().message.find("cannot encode"), std::string::npos);
     EXPECT_EQ(RuleStore::load(paths), sample());
 }
 
@@ -205,9 +206,8 @@ TEST_F(RuleStoreTest, AWriteFailingPartWayKeepsThePreviousFileIntact) {
         listed.emplace("t" + std::to_string(i) + ".tracker.net", 'x');
     // The rules and address files fit the limit but the domain file fails part-way.
     EXPECT_TRUE(withFileSizeLimit(4096, [&] {
-        std::string error;
-        bool saved = RuleStore::save(after, paths, &listed, &error);
-        return !saved && error.find("block_domains.txt") != std::string::npos;
+        Result<void> saved = RuleStore::save(after, paths, &listed);
+        return !saved && saved.error().message.find("block_domains.txt") != std::string::npos;
     }));
     EXPECT_EQ(RuleStore::load(paths), after);
     EXPECT_EQ(contents(paths.blockDomains()), domainsBefore);

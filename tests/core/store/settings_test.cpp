@@ -85,9 +85,9 @@ TEST_F(SettingsTest, WritesCompactJsonThatReadsBack) {
 
 TEST_F(SettingsTest, AFailedWriteSaysWhy) {
     std::filesystem::create_directory(path);
-    std::string error;
-    EXPECT_FALSE(writeSettings(path, Settings{}, &error));
-    EXPECT_FALSE(error.empty());
+    Result<void> written = writeSettings(path, Settings{});
+    ASSERT_FALSE(written);
+    EXPECT_NE(written.error().message.find(path), std::string::npos) << written.error().message;
 }
 
 TEST(SettingsLang, OnlyExactCodesOverrideTheSystemLanguage) {
