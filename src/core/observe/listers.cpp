@@ -38,22 +38,17 @@ std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
 }
 
 // The flows of the kernel's socket dump; absent when it cannot be had. The dump runs on another
-// thread while this one lists every process's descriptors from /proc; then both threads read
-// those descriptors, the longer part of the work.
+// thread while this one reads the owners of every socket from /proc: both wait on the kernel,
+// and the walk needs no list of inodes. The walk, the longer of the two, stays here, since a
+// new thread may start late.
 std::optional<std::vector<Flow>> dumpedFlows(const std::string& procRoot) {
-    SocketOwners::Walk walk(procRoot);
     // Run on the calling thread instead when no thread can be started.
     std::future<std::optional<std::vector<ListedSocket>>> sockets =
-        std::async(std::launch::async | std::launch::deferred, [&walk] {
-            auto dumped = SockDiag::dump();
-            walk.share();
-            return dumped;
-        });
-    walk.list();
-    walk.share();
+        std::async(std::launch::async | std::launch::deferred, SockDiag::dump);
+    SocketOwners owners = SocketOwners::readAll(procRoot);
     std::optional<std::vector<ListedSocket>> listed = sockets.get();
     if (!listed) return std::nullopt;
-    return ownedFlows(*listed, walk.owners());
+    return ownedFlows(*listed, owners);
 }
 
 } // namespace

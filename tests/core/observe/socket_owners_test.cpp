@@ -1,6 +1,5 @@
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -48,34 +47,10 @@ TEST_F(FakeProc, OwnersComeFromTheDescriptorLinksAndComm) {
     EXPECT_TRUE(owners.of(5).empty());
     EXPECT_TRUE(SocketOwners::read({20673}, proc_ / "missing").of(20673).empty());
 
-    // Every socket's owners, for a walk that runs before the sockets are known, shared by
-    // threads that start waiting before the descriptors are listed.
-    SocketOwners::Walk walk(proc_.path());
-    std::vector<std::thread> helpers;
-    for (int i = 0; i < 3; ++i)
-        helpers.emplace_back([&walk] { walk.share(); });
-    walk.list();
-    walk.share();
-    for (std::thread& helper : helpers)
-        helper.join();
-    SocketOwners all = walk.owners();
+    // Every socket's owners, for a walk that runs before the sockets are known.
+    SocketOwners all = SocketOwners::readAll(proc_.path());
     for (uint64_t inode : {20673, 20672, 30001, 30002, 5})
         EXPECT_EQ(all.of(inode), owners.of(inode)) << inode;
-}
-
-TEST_F(FakeProc, ThreadsSharingAWalkFindEveryDescriptorOnce) {
-    std::vector<std::pair<std::string, std::string>> many;
-    for (int fd = 0; fd < 1000; ++fd)
-        many.emplace_back(std::to_string(fd), "socket:[" + std::to_string(50000 + fd % 500) + "]");
-    process("300", "busy\n", many);
-    SocketOwners::Walk walk(proc_.path());
-    std::thread helper([&walk] { walk.share(); });
-    walk.list();
-    walk.share();
-    helper.join();
-    SocketOwners owners = walk.owners();
-    for (uint64_t inode = 50000; inode < 50500; ++inode)
-        ASSERT_EQ(owners.of(inode), (std::vector<Owner>{{300, "busy"}})) << inode;
 }
 
 TEST_F(FakeProc, SsSocketsBecomeOneFlowPerHolderAndUnknownOnesStay) {
