@@ -170,13 +170,13 @@ Figures measure(Scanner& scanner, int rounds) {
         Listers::Listing listed, parsed;
         std::vector<Connection> connections;
         double netlinkTime = milliseconds([&] { listed = Listers::list({netlink}); });
-        std::string text;
+        Result<std::string> text = std::string();
         double ssAloneTime =
             milliseconds([&] { text = runTool(ss.path, ss.arguments, ss.timeout); });
         double ssListerTime = milliseconds([&] { parsed = Listers::list({ss}); });
         double scanTime = milliseconds([&] { connections = scanner.scan(true); });
-        if (listed.source != "netlink" || listed.flows.size() != parsed.flows.size() ||
-            text.empty() || scanner.source() != "netlink") {
+        if (listed.source != "netlink" || listed.flows.size() != parsed.flows.size() || !text ||
+            text->empty() || scanner.source() != "netlink") {
             std::fprintf(stderr, "the listers disagree: netlink %zu flows (%s), ss %zu\n",
                          listed.flows.size(), listed.source.c_str(), parsed.flows.size());
             std::exit(1);

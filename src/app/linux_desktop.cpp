@@ -28,8 +28,9 @@ void LinuxDesktop::notify(const std::string&, const std::string& title, const st
 
 void LinuxDesktop::runAsAdmin(const std::vector<std::string>& words, const std::string&) {
     if (words.empty()) return;
+    // Whether the step worked shows in the helper's status, which the caller reads next.
     if (geteuid() == 0)
-        runTool(words.front(), {words.begin() + 1, words.end()}, adminTimeout);
+        static_cast<void>(runTool(words.front(), {words.begin() + 1, words.end()}, adminTimeout));
     else
-        runTool("/usr/bin/pkexec", words, adminTimeout);
+        static_cast<void>(runTool("/usr/bin/pkexec", words, adminTimeout));
 }

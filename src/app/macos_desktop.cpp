@@ -22,5 +22,6 @@ void MacosDesktop::notify(const std::string&, const std::string& title, const st
 void MacosDesktop::runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) {
     if (words.empty()) return;
     if (const std::optional<std::string> script = AdminScript::source(words, prompt))
-        runTool("/usr/bin/osascript", {"-e", *script}, adminTimeout);
+        // Whether the step worked shows in the helper's status, which the caller reads next.
+        static_cast<void>(runTool("/usr/bin/osascript", {"-e", *script}, adminTimeout));
 }

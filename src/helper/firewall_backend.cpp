@@ -33,8 +33,10 @@ FirewallBackend nftables() {
 // released its reference, so enabling never fights another user of pf.
 void holdPfReference() {
     if (AtomicFile::read(pfTokenFile)) return;
-    ToolRunner::Outcome enabled = ToolRunner::run({pfctl, "-E"}, FirewallBackend::commandOptions());
-    if (auto token = FirewallScript::pfToken(enabled.output))
+    Result<ToolRunner::Outcome> enabled =
+        ToolRunner::run({pfctl, "-E"}, FirewallBackend::commandOptions());
+    if (!enabled) return;
+    if (auto token = FirewallScript::pfToken(enabled->output))
         // Without the file the reference is only not released at removal; pf stays enabled.
         static_cast<void>(AtomicFile::write(pfTokenFile, *token + "\n"));
 }

@@ -69,10 +69,16 @@ std::optional<BlockLines::Entries> readEntries(const HelperOptions& options, uid
 
 bool runFirewall(const std::vector<std::string>& command, const std::string& script,
                  std::ostream& err) {
-    ToolRunner::Outcome result = ToolRunner::run(command, FirewallBackend::commandOptions(script));
-    if (result.status == 0) return true;
-    err << "nattervane-helper: " << command[0] << " failed (status " << result.status << ")\n"
-        << result.output;
+    Result<ToolRunner::Outcome> result =
+        ToolRunner::run(command, FirewallBackend::commandOptions(script));
+    if (result && result->status == 0) return true;
+    err << "nattervane-helper: ";
+    if (!result)
+        err << result.error().message << "\n";
+    else if (result->status < 0)
+        err << command[0] << " did not finish\n" << result->output;
+    else
+        err << command[0] << " failed (status " << result->status << ")\n" << result->output;
     return false;
 }
 

@@ -98,8 +98,9 @@ class AdminScriptTest : public QObject {
         std::string expected;
         for (const std::string& argument : arguments)
             expected += argument + '\0';
-        QCOMPARE(QByteArray::fromStdString(runTool("/bin/sh", {"-c", statement->command}, 10)),
-                 QByteArray::fromStdString(expected));
+        QCOMPARE(
+            QByteArray::fromStdString(runTool("/bin/sh", {"-c", statement->command}, 10).value()),
+            QByteArray::fromStdString(expected));
         QVERIFY(!std::filesystem::exists(marker));
     }
 

@@ -399,7 +399,7 @@ TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
 
 TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {
     ToolRunner::Outcome result =
-        ToolRunner::run({NATTERVANE_HELPER, "apply"}, FirewallBackend::commandOptions());
+        ToolRunner::run({NATTERVANE_HELPER, "apply"}, FirewallBackend::commandOptions()).value();
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.output.find("usage: nattervane-helper apply DIR"), std::string::npos);
 }

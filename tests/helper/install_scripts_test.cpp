@@ -20,7 +20,8 @@ TEST(InstallScripts, EveryScriptIsValidPosixShell) {
     for (const auto& entry : fs::recursive_directory_iterator(scripts)) {
         if (entry.path().extension() != ".sh") continue;
         ToolRunner::Outcome result =
-            ToolRunner::run({"/bin/sh", "-n", entry.path()}, FirewallBackend::commandOptions());
+            ToolRunner::run({"/bin/sh", "-n", entry.path()}, FirewallBackend::commandOptions())
+                .value();
         EXPECT_EQ(result, (ToolRunner::Outcome{.status = 0})) << entry.path();
         ++checked;
     }
@@ -43,7 +44,8 @@ class LinuxInstall : public testing::Test {
         return ToolRunner::run({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
                                 "NATTERVANE_DNS_MODE=" + mode, "/bin/sh",
                                 root_ / "bundle/nv-install.sh", dir, user},
-                               FirewallBackend::commandOptions());
+                               FirewallBackend::commandOptions())
+            .value();
     }
     std::string file(const std::string& path) {
         return AtomicFile::read(root_ / path).value_or("<missing>");

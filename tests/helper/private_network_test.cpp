@@ -31,7 +31,7 @@ std::string missingPrerequisite() {
 }
 
 std::string run(const std::vector<std::string>& argv) {
-    ToolRunner::Outcome result = ToolRunner::run(argv, FirewallBackend::commandOptions());
+    ToolRunner::Outcome result = ToolRunner::run(argv, FirewallBackend::commandOptions()).value();
     return std::to_string(result.status) + (result.status == 0 ? "" : ":" + result.output);
 }
 
@@ -145,7 +145,8 @@ TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
         std::string text = "apply=" + helper("apply") + " ";
         ToolRunner::Outcome listed =
             ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
-                            FirewallBackend::commandOptions());
+                            FirewallBackend::commandOptions())
+                .value();
         bool hostile = listed.output.find("192.0.2.2") != std::string::npos ||
                        listed.output.find("192.0.2.3") != std::string::npos ||
                        listed.output.find("192.0.2.4") != std::string::npos ||
@@ -157,7 +158,8 @@ TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
                     : "table=" + listed.output;
         text += "remove=" + helper("remove") + " ";
         listed =
-            ToolRunner::run({"/usr/sbin/nft", "list", "tables"}, FirewallBackend::commandOptions());
+            ToolRunner::run({"/usr/sbin/nft", "list", "tables"}, FirewallBackend::commandOptions())
+                .value();
         return text + "left=[" + listed.output + "]";
     });
     EXPECT_EQ(report, "apply=0 table=valid lines only remove=0 left=[]");
@@ -176,7 +178,8 @@ TEST_F(PrivateNetworkTest, AnotherTableSurvivesHostileLines) {
         text += " other=" + run({"/usr/sbin/nft", "list", "table", "ip", "other"});
         ToolRunner::Outcome listed =
             ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
-                            FirewallBackend::commandOptions());
+                            FirewallBackend::commandOptions())
+                .value();
         bool valid = listed.output.find("1.2.3.4") != std::string::npos &&
                      listed.output.find("9.9.9.9") != std::string::npos &&
                      listed.output.find("5.6.7.8") == std::string::npos;

@@ -66,7 +66,8 @@ class SystemdUnits : public testing::Test {
         ToolRunner::Outcome installed =
             ToolRunner::run({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(), "/bin/sh",
                              root_ / "bundle/nv-install.sh", "/home/someone/data", "root"},
-                            FirewallBackend::commandOptions());
+                            FirewallBackend::commandOptions())
+                .value();
         ASSERT_EQ(installed, (ToolRunner::Outcome{.status = 0}));
         service_ = parseUnit(file("nattervane-helper.service"));
         path_ = parseUnit(file("nattervane-helper.path"));
@@ -123,9 +124,10 @@ TEST_F(SystemdUnits, TheServiceIsConfined) {
 
 TEST_F(SystemdUnits, SecurityExposureIsAtMostTwo) {
     if (access(analyze, X_OK) != 0) GTEST_SKIP() << "needs systemd-analyze (Debian systemd)";
-    ToolRunner::Outcome result = ToolRunner::run(
-        {analyze, "security", "--offline=yes", unitPath("nattervane-helper.service")},
-        FirewallBackend::commandOptions());
+    ToolRunner::Outcome result = ToolRunner::run({analyze, "security", "--offline=yes",
+                                                  unitPath("nattervane-helper.service")},
+                                                 FirewallBackend::commandOptions())
+                                     .value();
     constexpr std::string_view label = "Overall exposure level for nattervane-helper.service: ";
     size_t at = result.output.find(label);
     ASSERT_NE(at, std::string::npos) << result.output;

@@ -48,7 +48,7 @@ class FakeDesktop : public Desktop {
     // Kept as the one command line the words make, run by bash as root would run them.
     void runAsAdmin(const std::vector<std::string>& words, const std::string&) override {
         commands.push_back(AdminCommand::shellCommand(words));
-        runTool("/bin/bash", words, 10);
+        static_cast<void>(runTool("/bin/bash", words, 10));
     }
     void openUrl(const std::string& url) override { urls.push_back(url); }
 

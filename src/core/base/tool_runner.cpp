@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -29,10 +31,14 @@ constexpr auto killGrace = std::chrono::seconds(2);
 // After a kill, output held open by an escaped grandchild is waited for only this long.
 constexpr auto drainGrace = std::chrono::milliseconds(500);
 
-bool isExecutableFile(const std::string& path) {
+// Why the program file at `path` cannot be run; nothing when it can.
+std::optional<Error> notRunnable(const std::string& path) {
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           access(path.c_str(), X_OK) == 0;
+    if (stat(path.c_str(), &info) != 0 ||
+        (S_ISREG(info.st_mode) && access(path.c_str(), X_OK) != 0))
+        return Error::fromErrno("cannot run " + path);
+    if (!S_ISREG(info.st_mode)) return Error{EACCES, "cannot run " + path + ": not a program file"};
+    return std::nullopt;
 }
 
 // A pipe: one end stays here, the program gets the other. Both are empty when it failed.
@@ -56,7 +62,9 @@ struct ProgramEnds {
     int errors = -1;
 };
 
-pid_t spawn(const std::vector<std::string>& argv, ErrorOutput errors, ProgramEnds ends) {
+// Starts the program; -1 with the reason in `error` when it could not be.
+pid_t spawn(const std::vector<std::string>& argv, ErrorOutput errors, ProgramEnds ends,
+            int& error) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (ends.input >= 0) posix_spawn_file_actions_adddup2(&actions, ends.input, STDIN_FILENO);
@@ -76,8 +84,8 @@ pid_t spawn(const std::vector<std::string>& argv, ErrorOutput errors, ProgramEnd
         pointers.push_back(const_cast<char*>(argument.c_str()));
     pointers.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, pointers.data(), environ) != 0)
-        pid = -1;
+    error = posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, pointers.data(), environ);
+    if (error != 0) pid = -1;
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
@@ -188,9 +196,9 @@ Pumping supervise(pid_t pid, Streams& streams, double timeout, Outcome& result) 
 
 } // namespace
 
-Outcome run(const std::vector<std::string>& argv, const Options& options) {
-    Outcome result;
-    if (argv.empty() || !isExecutableFile(argv[0])) return result;
+Result<Outcome> run(const std::vector<std::string>& argv, const Options& options) {
+    if (argv.empty()) return Error{EINVAL, "no program to run"};
+    if (std::optional<Error> problem = notRunnable(argv[0])) return *problem;
     // A program that exits before reading all of its input must not take this process down.
     if (options.input) signal(SIGPIPE, SIG_IGN);
     Pipe input = options.input ? makePipe(true) : Pipe{};
@@ -198,26 +206,33 @@ Outcome run(const std::vector<std::string>& argv, const Options& options) {
     Pipe errors = options.errors == ErrorOutput::kept ? makePipe(false) : Pipe{};
     if ((options.input && !input.ours) || !output.ours ||
         (options.errors == ErrorOutput::kept && !errors.ours))
-        return result;
-    pid_t pid = spawn(argv, options.errors,
-                      {.input = input.theirs.get(),
-                       .output = output.theirs.get(),
-                       .errors = errors.theirs.get()});
+        return Error::fromErrno("cannot run " + argv[0]);
+    int spawnError = 0;
+    pid_t pid = spawn(
+        argv, options.errors,
+        {.input = input.theirs.get(), .output = output.theirs.get(), .errors = errors.theirs.get()},
+        spawnError);
     input.theirs.reset();
     output.theirs.reset();
     errors.theirs.reset();
-    if (pid < 0) return result;
+    if (pid < 0)
+        return Error::fromCode("cannot run " + argv[0], {spawnError, std::system_category()});
     std::string_view pending = options.input ? std::string_view(*options.input) : "";
     Streams streams(input, pending, output, errors, options.limit);
-    if (supervise(pid, streams, options.timeout, result) == Pumping::tooLong) return {};
+    Outcome result;
+    if (supervise(pid, streams, options.timeout, result) == Pumping::tooLong)
+        return Error{EFBIG, argv[0] + " wrote more than " + std::to_string(options.limit) +
+                                " bytes and was stopped"};
     return result;
 }
 
 } // namespace ToolRunner
 
-std::string runTool(const std::string& path, const std::vector<std::string>& arguments,
-                    double timeout, size_t limit) {
+Result<std::string> runTool(const std::string& path, const std::vector<std::string>& arguments,
+                            double timeout, size_t limit) {
     std::vector<std::string> argv{path};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return Utf8::decodeLossy(ToolRunner::run(argv, {.timeout = timeout, .limit = limit}).output);
+    Result<ToolRunner::Outcome> ran = ToolRunner::run(argv, {.timeout = timeout, .limit = limit});
+    if (!ran) return ran.error();
+    return Utf8::decodeLossy(ran->output);
 }

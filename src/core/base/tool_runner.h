@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 // The most output a program may write; a listing of this size is already far beyond any real one.
 constexpr size_t toolOutputLimit = size_t{64} << 20;
 
@@ -27,10 +29,10 @@ struct Options {
 };
 
 struct Outcome {
-    // The exit status; -1 when the program could not start, crashed, or was stopped at the
-    // timeout or the limit.
+    // The exit status; -1 when the program did not exit by itself: it ended on a signal or was
+    // stopped at the timeout, and its output is what it wrote until then.
     int status = -1;
-    // Standard output, with standard error when merged; empty when the limit was passed.
+    // Standard output, with standard error when merged.
     std::string output{};
     // Standard error when kept.
     std::string errors{};
@@ -38,13 +40,14 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-// Runs the program file `argv[0]` with the rest of `argv` as its arguments.
-[[nodiscard]] Outcome run(const std::vector<std::string>& argv, const Options& options);
+// Runs the program file `argv[0]` with the rest of `argv` as its arguments. Fails when the
+// program could not be started, or wrote more than the limit and was stopped for it.
+Result<Outcome> run(const std::vector<std::string>& argv, const Options& options);
 
 } // namespace ToolRunner
 
-// The standard output of the program file at `path` run with `arguments`, decoded as UTF-8 with
-// invalid sequences replaced; standard error is discarded. The empty text is the only sign of
-// failure, including output beyond `limit`.
-std::string runTool(const std::string& path, const std::vector<std::string>& arguments,
-                    double timeout, size_t limit = toolOutputLimit);
+// The standard output of the program file at `path` run with `arguments`, whatever its exit
+// status, decoded as UTF-8 with invalid sequences replaced; standard error is discarded. Fails as
+// ToolRunner::run does.
+Result<std::string> runTool(const std::string& path, const std::vector<std::string>& arguments,
+                            double timeout, size_t limit = toolOutputLimit);

@@ -80,8 +80,11 @@ Listing list(const std::vector<platform::ToolCommand>& listers) {
             listing.flows = std::move(*flows);
             return listing;
         }
-        listing.flows =
-            parse(lister.format, runTool(lister.path, lister.arguments, lister.timeout));
+        Result<std::string> text = runTool(lister.path, lister.arguments, lister.timeout);
+        if (!text) continue;
+        // A tool that answered with no sockets gives way too: an empty listing is more often a
+        // tool that could not see them than a machine without any.
+        listing.flows = parse(lister.format, *text);
         if (!listing.flows.empty()) return listing;
     }
     return listing;

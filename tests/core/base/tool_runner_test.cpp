@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +63,17 @@ void expectGroupEnded(const Script& script, const std::string& grandchild) {
     EXPECT_TRUE(endsSoon(other)) << "the " << grandchild << " is still running";
 }
 
+// The output of a tool that must have run.
+std::string outputOf(const Result<std::string>& ran) {
+    EXPECT_TRUE(ran.ok()) << ran.error().message;
+    return ran ? *ran : "";
+}
+
+// The reason a tool could not be run, or "ran" when it could.
+std::string failureOf(const Result<std::string>& ran) {
+    return ran ? "ran" : ran.error().message;
+}
+
 ToolRunner::Options merged(std::string input, double timeout = 10) {
     return {
         .input = std::move(input), .errors = ToolRunner::ErrorOutput::merged, .timeout = timeout};
@@ -69,35 +81,38 @@ ToolRunner::Options merged(std::string input, double timeout = 10) {
 
 } // namespace
 
-TEST(RunTool, MissingOrNonExecutableFilesStartNothing) {
-    EXPECT_EQ(runTool("/nonexistent/tool", {}, 1), "");
+TEST(RunTool, MissingOrNonExecutableFilesStartNothingAndSayWhy) {
+    EXPECT_EQ(failureOf(runTool("/nonexistent/tool", {}, 1)),
+              "cannot run /nonexistent/tool: No such file or directory");
     Script script("touch \"$0.ran\"", false);
-    EXPECT_EQ(runTool(script.path(), {}, 1), "");
+    EXPECT_EQ(failureOf(runTool(script.path(), {}, 1)),
+              "cannot run " + script.path() + ": Permission denied");
     EXPECT_FALSE(std::filesystem::exists(script.path() + ".ran"));
-    EXPECT_EQ(runTool("/tmp", {}, 1), "");
+    EXPECT_EQ(failureOf(runTool("/tmp", {}, 1)), "cannot run /tmp: not a program file");
 }
 
 TEST(RunTool, ReturnsStandardOutputWhateverTheStatus) {
     Script failing("echo one; echo two; echo noise >&2; exit 1");
-    EXPECT_EQ(runTool(failing.path(), {}, 5), "one\ntwo\n");
+    EXPECT_EQ(outputOf(runTool(failing.path(), {}, 5)), "one\ntwo\n");
     Script quiet("echo only errors >&2");
-    EXPECT_EQ(runTool(quiet.path(), {}, 5), "");
+    EXPECT_EQ(outputOf(runTool(quiet.path(), {}, 5)), "");
 }
 
 TEST(RunTool, PassesArgumentsVerbatim) {
     Script script("echo $#; for a in \"$@\"; do printf '[%s]' \"$a\"; done");
-    EXPECT_EQ(runTool(script.path(), {}, 5), "0\n");
-    EXPECT_EQ(runTool(script.path(), {"a b", "*", "$HOME", ""}, 5), "4\n[a b][*][$HOME][]");
+    EXPECT_EQ(outputOf(runTool(script.path(), {}, 5)), "0\n");
+    EXPECT_EQ(outputOf(runTool(script.path(), {"a b", "*", "$HOME", ""}, 5)),
+              "4\n[a b][*][$HOME][]");
 }
 
 TEST(RunTool, DecodesInvalidUtf8WithReplacement) {
     Script script("printf 'f\\377g'");
-    EXPECT_EQ(runTool(script.path(), {}, 5), "f\xEF\xBF\xBDg");
+    EXPECT_EQ(outputOf(runTool(script.path(), {}, 5)), "f\xEF\xBF\xBDg");
 }
 
 TEST(RunTool, ReadsOutputLargerThanThePipeBuffer) {
     Script script("head -c 3000000 /dev/zero | tr '\\0' x");
-    EXPECT_EQ(runTool(script.path(), {}, 20).size(), 3000000u);
+    EXPECT_EQ(outputOf(runTool(script.path(), {}, 20)).size(), 3000000u);
 }
 
 TEST(RunTool, StopsTheWholeGroupAtTheTimeout) {
@@ -105,7 +120,7 @@ TEST(RunTool, StopsTheWholeGroupAtTheTimeout) {
     Script script("sleep 60 & echo $! > \"$0.sleeper\"; echo started; echo $$ > \"$0.pid\"; "
                   "sleep 60; echo late");
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(runTool(script.path(), {}, 0.5), "started\n");
+    EXPECT_EQ(outputOf(runTool(script.path(), {}, 0.5)), "started\n");
     EXPECT_LT(secondsSince(start), 2.0);
     expectGroupEnded(script, "sleeper");
 }
@@ -113,7 +128,7 @@ TEST(RunTool, StopsTheWholeGroupAtTheTimeout) {
 TEST(RunTool, KillsAToolThatIgnoresTheTerminationRequest) {
     Script script("trap '' TERM; echo stubborn; while :; do sleep 0.1; done");
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(runTool(script.path(), {}, 0.3), "stubborn\n");
+    EXPECT_EQ(outputOf(runTool(script.path(), {}, 0.3)), "stubborn\n");
     double elapsed = secondsSince(start);
     EXPECT_GT(elapsed, 2.0);
     EXPECT_LT(elapsed, 5.0);
@@ -122,7 +137,7 @@ TEST(RunTool, KillsAToolThatIgnoresTheTerminationRequest) {
 TEST(RunTool, DoesNotWaitForeverOnAToolThatClosedItsOutput) {
     Script script("echo done; exec >&-; sleep 60");
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(runTool(script.path(), {}, 0.5), "done\n");
+    EXPECT_EQ(outputOf(runTool(script.path(), {}, 0.5)), "done\n");
     EXPECT_LT(secondsSince(start), 3.0);
 }
 
@@ -130,54 +145,65 @@ TEST(RunTool, OutputBeyondTheLimitFailsAndStopsTheWholeGroup) {
     // The writer is a grandchild in the tool's process group; the tool itself only waits.
     Script script("yes nattervane & echo $! > \"$0.writer\"; echo $$ > \"$0.pid\"; wait");
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(runTool(script.path(), {}, 60), "");
+    EXPECT_EQ(failureOf(runTool(script.path(), {}, 60)), script.path() + " wrote more than " +
+                                                             std::to_string(toolOutputLimit) +
+                                                             " bytes and was stopped");
     EXPECT_LT(secondsSince(start), 20.0);
     expectGroupEnded(script, "writer");
 }
 
 TEST(RunTool, OutputUpToTheLimitIsKept) {
     Script script("head -c 100000 /dev/zero | tr '\\0' x");
-    EXPECT_EQ(runTool(script.path(), {}, 20, 100000).size(), 100000u);
-    EXPECT_EQ(runTool(script.path(), {}, 20, 99999), "");
+    EXPECT_EQ(outputOf(runTool(script.path(), {}, 20, 100000)).size(), 100000u);
+    EXPECT_FALSE(runTool(script.path(), {}, 20, 99999).ok());
 }
 
 TEST(ToolRunner, KeptErrorsCountTowardsTheLimit) {
     Script script("head -c 60000 /dev/zero | tr '\\0' x >&2; head -c 50000 /dev/zero");
     ToolRunner::Options options{.errors = ToolRunner::ErrorOutput::kept, .timeout = 20};
     options.limit = 110000;
-    ToolRunner::Outcome kept = ToolRunner::run({script.path()}, options);
+    ToolRunner::Outcome kept = ToolRunner::run({script.path()}, options).value();
     EXPECT_EQ(kept.status, 0);
     EXPECT_EQ(kept.errors.size(), 60000u);
     EXPECT_EQ(kept.output.size(), 50000u);
     options.limit = 100000;
-    EXPECT_EQ(ToolRunner::run({script.path()}, options), ToolRunner::Outcome{});
+    EXPECT_FALSE(ToolRunner::run({script.path()}, options).ok());
 }
 
 TEST(ToolRunner, FeedsStandardInputAndReportsTheExitStatus) {
     std::vector<std::string> argv{"/bin/sh", "-c", "cat; echo oops >&2; exit 3"};
     std::string input = "line one\nline two\n";
-    EXPECT_EQ(ToolRunner::run(argv, merged(input)),
+    EXPECT_EQ(ToolRunner::run(argv, merged(input)).value(),
               (ToolRunner::Outcome{.status = 3, .output = input + "oops\n"}));
-    EXPECT_EQ(ToolRunner::run(argv, {.input = input, .errors = ToolRunner::ErrorOutput::kept}),
-              (ToolRunner::Outcome{.status = 3, .output = input, .errors = "oops\n"}));
-    EXPECT_EQ(ToolRunner::run(argv, {.input = input}),
+    EXPECT_EQ(
+        ToolRunner::run(argv, {.input = input, .errors = ToolRunner::ErrorOutput::kept}).value(),
+        (ToolRunner::Outcome{.status = 3, .output = input, .errors = "oops\n"}));
+    EXPECT_EQ(ToolRunner::run(argv, {.input = input}).value(),
               (ToolRunner::Outcome{.status = 3, .output = input}));
 }
 
 TEST(ToolRunner, LargeInputAndOutputDoNotDeadlock) {
     std::string input(4 * 1024 * 1024, 'x');
-    ToolRunner::Outcome result = ToolRunner::run({"/bin/cat"}, merged(input, 30));
+    ToolRunner::Outcome result = ToolRunner::run({"/bin/cat"}, merged(input, 30)).value();
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output.size(), input.size());
 }
 
 TEST(ToolRunner, AProgramThatIgnoresItsInputStillFinishes) {
-    EXPECT_EQ(ToolRunner::run({"/bin/true"}, merged(std::string(1024 * 1024, 'x'))).status, 0);
+    EXPECT_EQ(ToolRunner::run({"/bin/true"}, merged(std::string(1024 * 1024, 'x'))).value().status,
+              0);
 }
 
-TEST(ToolRunner, FailuresGiveStatusMinusOne) {
-    EXPECT_EQ(ToolRunner::run({"/nonexistent/nft", "-f", "-"}, merged("x")).status, -1);
-    EXPECT_EQ(ToolRunner::run({}, merged("")).status, -1);
-    EXPECT_EQ(ToolRunner::run({"/bin/sleep", "10"}, merged("", 0.2)).status, -1);
-    EXPECT_EQ(ToolRunner::run({"/bin/sh", "-c", "kill -9 $$"}, merged("")).status, -1);
+TEST(ToolRunner, ProgramsThatCannotStartFailWithTheReason) {
+    Result<ToolRunner::Outcome> missing =
+        ToolRunner::run({"/nonexistent/nft", "-f", "-"}, merged("x"));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_FALSE(ToolRunner::run({}, merged("")).ok());
+}
+
+TEST(ToolRunner, ProgramsThatDoNotExitByThemselvesGiveStatusMinusOne) {
+    EXPECT_EQ(ToolRunner::run({"/bin/sleep", "10"}, merged("", 0.2)).value().status, -1);
+    EXPECT_EQ(ToolRunner::run({"/bin/sh", "-c", "echo half; kill -9 $$"}, merged("")).value(),
+              (ToolRunner::Outcome{.status = -1, .output = "half\n"}));
 }

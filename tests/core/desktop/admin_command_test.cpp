@@ -5,7 +5,8 @@
 
 // The words a shell makes of a command, one per line, as the shell itself splits them.
 static std::string wordsOf(const std::string& command) {
-    return runTool("/bin/sh", {"-c", "printf '%s\\n' " + command.substr(command.find(' ') + 1)}, 5);
+    return runTool("/bin/sh", {"-c", "printf '%s\\n' " + command.substr(command.find(' ') + 1)}, 5)
+        .value();
 }
 
 TEST(AdminCommand, QuotingKeepsEveryTextOneShellWord) {
