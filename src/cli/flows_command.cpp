@@ -33,6 +33,8 @@ std::string padded(std::string text, size_t width) {
 
 void print(const Listers::Listing& listing, bool json, std::ostream& out, std::ostream& err) {
     const std::string& source = listing.source;
+    for (const std::string& problem : listing.problems)
+        err << "nattervane-cli: not listed by " << problem << "\n";
     if (json) {
         out << JsonText::dump(listing.flows, 2) << "\n";
         err << "source: " << source << "\n";

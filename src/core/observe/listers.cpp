@@ -1,7 +1,6 @@
 #include "observe/listers.h"
 
 #include <future>
-#include <optional>
 #include <unordered_set>
 
 #include "base/tool_runner.h"
@@ -41,13 +40,13 @@ std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
 // thread while this one reads the owners of every socket from /proc: both wait on the kernel,
 // and the walk needs no list of inodes. The walk, the longer of the two, stays here, since a
 // new thread may start late.
-std::optional<std::vector<Flow>> dumpedFlows(const std::string& procRoot) {
+Result<std::vector<Flow>> dumpedFlows(const std::string& procRoot) {
     // Run on the calling thread instead when no thread can be started.
-    std::future<std::optional<std::vector<ListedSocket>>> sockets =
+    std::future<Result<std::vector<ListedSocket>>> sockets =
         std::async(std::launch::async | std::launch::deferred, SockDiag::dump);
     SocketOwners owners = SocketOwners::readAll(procRoot);
-    std::optional<std::vector<ListedSocket>> listed = sockets.get();
-    if (!listed) return std::nullopt;
+    Result<std::vector<ListedSocket>> listed = sockets.get();
+    if (!listed) return listed.error();
     return ownedFlows(*listed, owners);
 }
 
@@ -75,13 +74,19 @@ Listing list(const std::vector<platform::ToolCommand>& listers) {
     for (const platform::ToolCommand& lister : listers) {
         listing.source = lister.source;
         if (lister.format == platform::ListerFormat::sockDiag) {
-            std::optional<std::vector<Flow>> flows = dumpedFlows("/proc");
-            if (!flows) continue;
+            Result<std::vector<Flow>> flows = dumpedFlows("/proc");
+            if (!flows) {
+                listing.problems.push_back(lister.source + ": " + flows.error().message);
+                continue;
+            }
             listing.flows = std::move(*flows);
             return listing;
         }
         Result<std::string> text = runTool(lister.path, lister.arguments, lister.timeout);
-        if (!text) continue;
+        if (!text) {
+            listing.problems.push_back(lister.source + ": " + text.error().message);
+            continue;
+        }
         // A tool that answered with no sockets gives way too: an empty listing is more often a
         // tool that could not see them than a machine without any.
         listing.flows = parse(lister.format, *text);

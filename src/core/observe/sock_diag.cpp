@@ -214,31 +214,36 @@ bool send(int fd, const Request& request, uint32_t sequence) {
     return send(fd, SOCK_DIAG_BY_FAMILY, body, sequence);
 }
 
-// Sends `request` and adds the sockets of its dump to `reading`, until the dump's end; false when
-// it fails, is cut short or grows beyond `budget` bytes, which it counts down.
-bool dumpInto(int fd, const Request& request, uint32_t sequence, std::string& buffer,
-              size_t& budget, Reading& reading) {
+// Sends `request` and adds the sockets of its dump to `reading`, until the dump's end; fails when
+// the kernel refuses it or does not answer, or the dump is cut short or grows beyond `budget`
+// bytes, which it counts down.
+Result<void> dumpInto(int fd, const Request& request, uint32_t sequence, std::string& buffer,
+                      size_t& budget, Reading& reading) {
     reading.done = false;
-    if (!send(fd, request, sequence)) return false;
+    if (!send(fd, request, sequence)) return Error::fromErrno("cannot ask for the socket dump");
     while (!reading.done && !reading.failed) {
         // With MSG_TRUNC the whole datagram's length comes back, even when it did not fit.
         ssize_t count = recv(fd, buffer.data(), buffer.size(), MSG_TRUNC);
         if (count < 0 && errno == EINTR) continue;
-        if (count <= 0 || static_cast<size_t>(count) > buffer.size() ||
-            static_cast<size_t>(count) > budget)
-            return false;
+        if (count < 0) return Error::fromErrno("the socket dump did not answer");
+        if (count == 0 || static_cast<size_t>(count) > buffer.size())
+            return Error{EBADMSG, "the socket dump was cut short"};
+        if (static_cast<size_t>(count) > budget)
+            return Error{EFBIG,
+                         "the socket dump grew beyond " + std::to_string(dumpLimit) + " bytes"};
         budget -= static_cast<size_t>(count);
         read(std::string_view(buffer.data(), static_cast<size_t>(count)), request.protocol,
              reading);
     }
-    return !reading.failed;
+    if (reading.failed) return Error{EPERM, "the kernel refused the socket dump"};
+    return {};
 }
 
 } // namespace
 
-std::optional<std::vector<ListedSocket>> dump() {
+Result<std::vector<ListedSocket>> dump() {
     OwnedFd netlink = netlinkSocket();
-    if (!netlink) return std::nullopt;
+    if (!netlink) return Error::fromErrno("cannot open a socket for the socket dump");
     std::string buffer(datagramBuffer, '\0');
     size_t budget = dumpLimit;
     uint32_t sequence = 0;
@@ -246,14 +251,15 @@ std::optional<std::vector<ListedSocket>> dump() {
         return dumpInto(netlink.get(), request, ++sequence, buffer, budget, reading);
     };
     Reading udp, tcp;
-    if (!run({Protocol::udp, AF_INET}, udp) || !run({Protocol::udp, AF_INET6}, udp))
-        return std::nullopt;
+    for (uint8_t family : {AF_INET, AF_INET6})
+        if (Result<void> dumped = run({Protocol::udp, family}, udp); !dumped) return dumped.error();
     // A kernel without the older form answers with an error; then one family at a time.
-    if (!run({Protocol::tcp}, tcp)) {
-        if (!tcp.failed) return std::nullopt;
+    if (Result<void> both = run({Protocol::tcp}, tcp); !both) {
+        if (!tcp.failed) return both.error();
         tcp = {};
-        if (!run({Protocol::tcp, AF_INET}, tcp) || !run({Protocol::tcp, AF_INET6}, tcp))
-            return std::nullopt;
+        for (uint8_t family : {AF_INET, AF_INET6})
+            if (Result<void> dumped = run({Protocol::tcp, family}, tcp); !dumped)
+                return dumped.error();
     }
     // ss lists UDP before TCP, and IPv4 before IPv6 within each.
     std::vector<ListedSocket> sockets;

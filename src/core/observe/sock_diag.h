@@ -1,9 +1,9 @@
 #pragma once
 
-#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "observe/listed_socket.h"
 
 // The kernel's own table of TCP and UDP sockets, read in-process over a NETLINK_SOCK_DIAG dump
@@ -32,8 +32,8 @@ struct Reading {
 // its format is skipped; a length that cannot be right ends the datagram.
 void read(std::string_view datagram, Protocol protocol, Reading& reading);
 
-// The UDP and TCP sockets of IPv4 and IPv6, in the order ss prints them; absent when the kernel
+// The UDP and TCP sockets of IPv4 and IPv6, in the order ss prints them; fails when the kernel
 // does not answer (no netlink here, not permitted, or an error).
-std::optional<std::vector<ListedSocket>> dump();
+Result<std::vector<ListedSocket>> dump();
 
 } // namespace SockDiag

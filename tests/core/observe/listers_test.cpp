@@ -58,15 +58,20 @@ bool forbidNetlink() {
 
 } // namespace
 
-TEST(Listers, WithoutNetlinkSsAnswersAndWithoutSsLsof) {
+TEST(Listers, WithoutNetlinkSsAnswersAndWithoutSsLsofAndTheListingSaysWhy) {
     // ss itself then reads the socket tables under /proc/net.
     auto refused = inChild([] {
         if (!forbidNetlink()) return std::string("no seccomp");
         LoopbackConnection connection;
         Listers::Listing listing = Listers::list(platform::linux().listers);
-        return listing.source + (listsOwnConnection(listing, connection) ? " found" : " missed");
+        std::string text =
+            listing.source + (listsOwnConnection(listing, connection) ? " found" : " missed");
+        for (const std::string& problem : listing.problems)
+            text += "; " + problem;
+        return text;
     });
-    EXPECT_EQ(refused, "ss found");
+    EXPECT_EQ(refused, "ss found; netlink: cannot open a socket for the socket dump: Operation not "
+                       "permitted");
 
     LoopbackConnection connection;
     std::vector<platform::ToolCommand> listers = platform::linux().listers;
@@ -74,12 +79,17 @@ TEST(Listers, WithoutNetlinkSsAnswersAndWithoutSsLsof) {
     Listers::Listing listing = Listers::list({listers[1], listers[2]});
     EXPECT_EQ(listing.source, "lsof");
     EXPECT_TRUE(listsOwnConnection(listing, connection));
+    EXPECT_EQ(listing.problems, std::vector<std::string>{
+                                    "ss: cannot run /nonexistent/ss: No such file or directory"});
 }
 
 TEST(Listers, NothingFromAnyToolReportsTheLastOne) {
     platform::ToolCommand silent{"/bin/true", {}, "quiet", platform::ListerFormat::ss};
     platform::ToolCommand missing{"/nonexistent", {}, "gone", platform::ListerFormat::lsof};
-    EXPECT_EQ(Listers::list({silent, missing}), (Listers::Listing{{}, "gone"}));
+    EXPECT_EQ(Listers::list({silent, missing}),
+              (Listers::Listing{.source = "gone",
+                                .problems = {"gone: cannot run /nonexistent: No such file or "
+                                             "directory"}}));
     EXPECT_EQ(Listers::list({}), (Listers::Listing{}));
 }
 
