@@ -34,7 +34,7 @@ std::vector<std::string> lines(const std::string& text) {
 
 int make(const std::string& trackers, const std::string& plain, const std::string& blocked) {
     TrackerList list;
-    std::optional<std::string> hosts = AtomicFile::read("/etc/hosts");
+    Result<std::string> hosts = AtomicFile::read("/etc/hosts");
     if (!list.loadFile(trackers) || !hosts) return 1;
     RuleSet rules;
     rules.blockAllListed = true;

@@ -7,6 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "firewall_backend.h"
+#include "read_text.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -45,9 +46,7 @@ class LinuxInstall : public testing::Test {
                                 root_ / "bundle/nv-install.sh", dir, user},
                                FirewallBackend::commandOptions());
     }
-    std::string file(const std::string& path) {
-        return AtomicFile::read(root_ / path).value_or("<missing>");
-    }
+    std::string file(const std::string& path) { return readText(root_ / path); }
 
     TempDir root_;
 };

@@ -52,7 +52,7 @@ void OrgTable::load(std::string_view text) {
 }
 
 bool OrgTable::loadFile(const std::string& path) {
-    std::optional<std::string> text = AtomicFile::read(path);
+    Result<std::string> text = AtomicFile::read(path);
     if (!text) return false;
     load(*text);
     return true;

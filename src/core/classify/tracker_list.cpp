@@ -25,7 +25,7 @@ void TrackerList::load(std::string_view text) {
 }
 
 bool TrackerList::loadFile(const std::string& path) {
-    std::optional<std::string> text = AtomicFile::read(path);
+    Result<std::string> text = AtomicFile::read(path);
     if (!text) return false;
     load(*text);
     return true;

@@ -26,7 +26,7 @@ std::vector<fs::path> jsonFiles(const std::string& dir) {
 }
 
 std::optional<std::vector<JournalEntry>> decodeDay(const fs::path& file) {
-    std::optional<std::string> text = AtomicFile::read(file.string());
+    Result<std::string> text = AtomicFile::read(file.string());
     if (!text) return std::nullopt;
     return JsonText::decode<std::vector<JournalEntry>>(*text);
 }
