@@ -5,7 +5,9 @@
 #include <map>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTest>
 #include <QTimer>
@@ -393,6 +395,27 @@ class ModelTest : public QObject, public ModelFixture {
             if (!model->apps().empty()) verdict = model->apps()[0].conns.at(0).verdict;
         }
         QCOMPARE(verdict, (std::optional<Verdict>{{Category::service, "Vendor", std::nullopt}}));
+    }
+
+    void aTableThatCannotBeReadIsNamedOnStandardError() {
+        std::filesystem::remove(*dir / "trackers.txt");
+        const std::string log = *dir / "stderr.txt";
+        const int saved = dup(STDERR_FILENO);
+        const int file = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        dup2(file, STDERR_FILENO);
+        close(file);
+        const bool ok = started();
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+        QVERIFY(ok);
+        const std::string text = readText(log);
+        for (const std::string& line :
+             {"nattervane: cannot read " + (*dir / "trackers.txt") +
+                  ": No such file or directory; no domain counts as listed\n",
+              "nattervane: cannot read " + (*dir / "orgs.txt") +
+                  ": No such file or directory; only the built-in domains are known\n"})
+            QVERIFY2(text.find(line) != std::string::npos, text.c_str());
+        QCOMPARE(model->trackerListCount(), size_t(0));
     }
 
     void rowsComeInOrderWithTheirTrackerCounts() {
