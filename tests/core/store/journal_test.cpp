@@ -230,7 +230,9 @@ TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
         Journal j = journal();
         EXPECT_EQ(j.entries().size(), 1u);
         EXPECT_EQ(contents("2026-03-07.json"), text);
-        EXPECT_EQ(Journal::read(dir).skipped, std::vector<std::string>{dir + "/2026-03-07.json"});
+        EXPECT_EQ(Journal::read(dir).skipped,
+                  (std::vector<Journal::Skipped>{
+                      {dir + "/2026-03-07.json", "not a readable day of the journal"}}));
     }
 }
 
@@ -276,6 +278,8 @@ TEST_F(JournalTest, AnUnreadableDayPathIsMovedRatherThanReplaced) {
     put("2026-03-09.json/inside", "kept");
     Journal j = journal();
     ASSERT_EQ(j.unusable().size(), 1u);
+    EXPECT_EQ(j.unusable()[0].problem,
+              "cannot read " + dir + "/2026-03-09.json: not a regular file");
     ASSERT_TRUE(j.unusable()[0].keptAs);
     EXPECT_EQ(readText(*j.unusable()[0].keptAs + "/inside"), "kept");
     j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
