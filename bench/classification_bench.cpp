@@ -2,27 +2,19 @@
 // processing of a 2,000-flow scan.
 #include <benchmark/benchmark.h>
 
-#include "base/resources.h"
 #include "classify/classifier.h"
 #include "observe/scanner.h"
+#include "resource_bench.h"
 
 namespace {
 
 const TrackerList& shippedTrackers() {
-    static const TrackerList list = [] {
-        TrackerList loaded;
-        loaded.loadFile(Resources::path("trackers.txt"));
-        return loaded;
-    }();
+    static const TrackerList list = ResourceBench::shippedTable<TrackerList>("trackers.txt");
     return list;
 }
 
 const OrgTable& shippedOrgs() {
-    static const OrgTable table = [] {
-        OrgTable loaded;
-        loaded.loadFile(Resources::path("orgs.txt"));
-        return loaded;
-    }();
+    static const OrgTable table = ResourceBench::shippedTable<OrgTable>("orgs.txt");
     return table;
 }
 

@@ -32,10 +32,17 @@ std::vector<std::string> lines(const std::string& text) {
     return found;
 }
 
+// Says why an input could not be read; the exit status for it.
+int unreadable(const Error& error) {
+    std::fprintf(stderr, "hosts_lookup: %s\n", error.message.c_str());
+    return 1;
+}
+
 int make(const std::string& trackers, const std::string& plain, const std::string& blocked) {
     TrackerList list;
-    std::optional<std::string> hosts = AtomicFile::read("/etc/hosts");
-    if (!list.loadFile(trackers) || !hosts) return 1;
+    if (Result<void> loaded = list.loadFile(trackers); !loaded) return unreadable(loaded.error());
+    Result<std::string> hosts = AtomicFile::read("/etc/hosts");
+    if (!hosts) return unreadable(hosts.error());
     RuleSet rules;
     rules.blockAllListed = true;
     std::vector<std::string> domains = lines(rules.exportDomains(&list.domains()));

@@ -1,8 +1,10 @@
 #pragma once
 
-// What the benchmarks of the shipped resource files share: the file's text and the process's
-// resident memory.
+// What the benchmarks of the shipped resource files share: the file's text, the table loaded
+// from it and the process's resident memory.
+#include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <string>
 
 #include <unistd.h>
@@ -21,6 +23,17 @@ inline const std::string& shippedText(const std::string& name) {
         read = name;
     }
     return text;
+}
+
+// The shipped resource `name` loaded into a `Table` (TrackerList or OrgTable). Timing an empty
+// table would mislead, so a file that cannot be read ends the run with the reason.
+template <typename Table> Table shippedTable(const std::string& name) {
+    Table table;
+    if (Result<void> loaded = table.loadFile(Resources::path(name)); !loaded) {
+        std::cerr << "cannot benchmark: " << loaded.error().message << "\n";
+        std::exit(1);
+    }
+    return table;
 }
 
 // Resident set size in bytes, from /proc/self/statm; 0 where that file does not exist.

@@ -5,17 +5,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include "base/resources.h"
 #include "classify/tracker_list.h"
+#include "resource_bench.h"
 #include "store/rule_store.h"
 
 namespace {
 
 // The tracker list shipped with the program.
 ListedDomains trackerList() {
-    TrackerList list;
-    list.loadFile(Resources::path("trackers.txt"));
-    return list.domains();
+    return ResourceBench::shippedTable<TrackerList>("trackers.txt").domains();
 }
 
 RuleSet userRules() {

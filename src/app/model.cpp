@@ -1,6 +1,7 @@
 #include "model.h"
 
 #include <filesystem>
+#include <iostream>
 #include <limits>
 #include <system_error>
 
@@ -28,6 +29,12 @@ constexpr double shortestInterval = 2.0;
 bool fileExists(const std::string& path) {
     std::error_code ignored;
     return std::filesystem::exists(path, ignored);
+}
+
+// A shipped table that cannot be loaded leaves the model without it; one line says why.
+void warnUnloaded(const Result<void>& loaded, const char* consequence) {
+    if (!loaded)
+        std::cerr << "nattervane: " << loaded.error().message << "; " << consequence << "\n";
 }
 
 std::string questionKey(const std::string& app, const std::string& dest) {
@@ -68,11 +75,11 @@ void Model::start() {
     settings_ = settings.settings.value_or(Settings{});
     scanner_->setLang(lang());
     auto trackers = std::make_shared<TrackerList>();
-    trackers->loadFile(options_.trackerList);
+    warnUnloaded(trackers->loadFile(options_.trackerList), "no domain counts as listed");
     trackers_ = trackers;
     scanner_->setTrackers(trackers);
     auto orgs = std::make_shared<OrgTable>();
-    orgs->loadFile(options_.orgTable);
+    warnUnloaded(orgs->loadFile(options_.orgTable), "only the built-in domains are known");
     scanner_->setOrgTable(orgs);
     RuleStore::Reading rules = RuleStore::read(paths_);
     keepUnusable(paths_.rulesFile(), rules.problem);

@@ -33,18 +33,19 @@ std::optional<Lang> lang(const std::optional<std::string>& text) {
 std::shared_ptr<const TrackerList> shippedTrackers(std::ostream& err) {
     auto trackers = std::make_shared<TrackerList>();
     std::string path = Resources::path("trackers.txt");
-    if (!trackers->loadFile(path))
-        err << "nattervane-cli: the tracker list " << path
-            << " could not be read; no domain counts as listed\n";
+    if (Result<void> loaded = trackers->loadFile(path); !loaded)
+        err << "nattervane-cli: the tracker list " << path << " could not be read ("
+            << loaded.error().message << "); no domain counts as listed\n";
     return trackers;
 }
 
 std::shared_ptr<const OrgTable> shippedOrgTable(std::ostream& err) {
     auto orgs = std::make_shared<OrgTable>();
     std::string path = Resources::path("orgs.txt");
-    if (!orgs->loadFile(path))
-        err << "nattervane-cli: the organisation table " << path
-            << " could not be read; only the built-in domains are known\n";
+    Result<void> loaded = orgs->loadFile(path);
+    if (!loaded)
+        err << "nattervane-cli: the organisation table " << path << " could not be read ("
+            << loaded.error().message << "); only the built-in domains are known\n";
     else if (orgs->rejected() > 0)
         err << "nattervane-cli: the organisation table " << path << " has " << orgs->rejected()
             << " bad lines, skipped\n";

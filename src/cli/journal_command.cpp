@@ -86,8 +86,8 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     if (!parsed) return Usage::fail(err, problem);
     std::string dir = dataRoot() + "/journal";
     Journal::Contents contents = Journal::read(dir);
-    for (const std::string& path : contents.skipped)
-        err << "nattervane-cli: skipped " << UnusableFile::warning(path, Journal::unusableDay)
+    for (const Journal::Skipped& skipped : contents.skipped)
+        err << "nattervane-cli: skipped " << UnusableFile::warning(skipped.path, skipped.problem)
             << "\n";
     std::string first = Journal::cutoff(std::chrono::system_clock::now(), parsed->days);
     std::erase_if(contents.entries, [&](const auto& item) { return item.second.day < first; });

@@ -50,7 +50,7 @@ std::vector<std::string> ownDomains(const std::vector<std::string>& domains,
 }
 
 Result<void> writeIfChanged(const std::string& path, const std::string& text) {
-    if (AtomicFile::read(path) == text) return {};
+    if (AtomicFile::holds(path, text)) return {};
     if (Result<void> written = AtomicFile::write(path, text); !written) return written;
     if (chmod(path.c_str(), 0644) != 0)
         return Error::fromErrno("cannot make " + path + " readable");

@@ -120,7 +120,7 @@ std::vector<std::string> hostsDomains(const HelperOptions& options,
         return domains;
     }
     auto listed = AtomicFile::read(options.listedFile);
-    if (!listed) notes.push_back("no tracker list at " + options.listedFile);
+    if (!listed) notes.push_back("no tracker list (" + listed.error().message + ")");
     return DnsBlock::ownDomains(domains, listed.value_or(""));
 }
 

@@ -4,11 +4,11 @@
 #include <QTest>
 
 #include "app_delegate.h"
-#include "base/atomic_file.h"
 #include "delegate_fixture.h"
 #include "desktop/launch_options.h"
 #include "present/credits.h"
 #include "present/status_text.h"
+#include "read_text.h"
 #include "ss_text.h"
 
 namespace {
@@ -177,7 +177,7 @@ class AppDelegateTest : public QObject, public DelegateFixture {
         for (const SnapshotJob& job : LaunchOptions::snapshotJobs())
             QCOMPARE(QImage(QString::fromStdString(job.fileIn(out))).size(), QSize(980, 640));
         QCOMPARE(QImage(QString::fromStdString(out + "/statusicon.png")).size(), QSize(44, 36));
-        QCOMPARE(AtomicFile::read(out + "/menu.txt"), dumpMenu(delegate->menuEntries()));
+        QCOMPARE(readText(out + "/menu.txt"), dumpMenu(delegate->menuEntries()));
         QCOMPARE(model->tab(), 3);
         QCOMPARE(model->selectedApp(), std::optional<std::string>("Browser"));
     }

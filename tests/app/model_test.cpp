@@ -5,7 +5,9 @@
 #include <map>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTest>
 #include <QTimer>
@@ -15,6 +17,7 @@
 #include "model.h"
 #include "model_fixture.h"
 #include "qt_desktop.h"
+#include "read_text.h"
 #include "ss_text.h"
 #include "store/journal.h"
 #include "store/rule_store.h"
@@ -94,7 +97,7 @@ class ModelTest : public QObject, public ModelFixture {
             QCOMPARE(model->notices().size(), unusable.size());
             if (!expectUsable) {
                 QVERIFY(unusable[0].keptAs.has_value());
-                QCOMPARE(AtomicFile::read(*unusable[0].keptAs), good.substr(0, cut));
+                QCOMPARE(readText(*unusable[0].keptAs), good.substr(0, cut));
                 QVERIFY(model->notices()[0].find(*unusable[0].keptAs) != std::string::npos);
             }
             model.reset();
@@ -136,12 +139,12 @@ class ModelTest : public QObject, public ModelFixture {
         model->scan();
         model->scan();
         QVERIFY(settled());
-        QCOMPARE(AtomicFile::read(*dir / "runs"), std::string("run\n"));
+        QCOMPARE(readText(*dir / "runs"), std::string("run\n"));
         QCOMPARE(model->apps().size(), size_t(1));
 
         model->scan();
         model.reset();
-        QCOMPARE(AtomicFile::read(*dir / "runs"), std::string("run\nrun\n"));
+        QCOMPARE(readText(*dir / "runs"), std::string("run\nrun\n"));
     }
 
     void scanResultsWaitWhileAQuestionIsOpen() {
@@ -238,7 +241,7 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(scanned());
         QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
         QCOMPARE(RuleStore::load(paths()), model->rules());
-        QCOMPARE(AtomicFile::read(paths().blockIPs()), std::string("203.0.113.9\n"));
+        QCOMPARE(readText(paths().blockIPs()), std::string("203.0.113.9\n"));
         QCOMPARE(desktop->noticeIds(), (Names{"new|203.0.113.9"}));
         QCOMPARE(desktop->notices[0].title, std::string("Blocked a new connection"));
         QCOMPARE(desktop->notices[0].body, std::string("“curl” tried to reach 203.0.113.9."));
@@ -309,12 +312,12 @@ class ModelTest : public QObject, public ModelFixture {
         const Rule& rule = model->rules().rules[0];
         QCOMPARE(rule.target, std::string("beacon.tracker.example"));
         QCOMPARE(rule.ips, (std::optional<Names>{{"198.51.100.4"}}));
-        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string("beacon.tracker.example\n"));
+        QCOMPARE(readText(paths().blockDomains()), std::string("beacon.tracker.example\n"));
 
         model->setRule(named("mail", "198.51.100.4", "beacon.tracker.example", Category::tracker),
                        std::nullopt);
         QVERIFY(model->rules().rules.empty());
-        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string(""));
+        QCOMPARE(readText(paths().blockDomains()), std::string(""));
     }
 
     void blockAllOfSavesItsRulesAndAlwaysOffersTheHelper() {
@@ -394,6 +397,27 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(verdict, (std::optional<Verdict>{{Category::service, "Vendor", std::nullopt}}));
     }
 
+    void aTableThatCannotBeReadIsNamedOnStandardError() {
+        std::filesystem::remove(*dir / "trackers.txt");
+        const std::string log = *dir / "stderr.txt";
+        const int saved = dup(STDERR_FILENO);
+        const int file = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        dup2(file, STDERR_FILENO);
+        close(file);
+        const bool ok = started();
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+        QVERIFY(ok);
+        const std::string text = readText(log);
+        for (const std::string& line :
+             {"nattervane: cannot read " + (*dir / "trackers.txt") +
+                  ": No such file or directory; no domain counts as listed\n",
+              "nattervane: cannot read " + (*dir / "orgs.txt") +
+                  ": No such file or directory; only the built-in domains are known\n"})
+            QVERIFY2(text.find(line) != std::string::npos, text.c_str());
+        QCOMPARE(model->trackerListCount(), size_t(0));
+    }
+
     void rowsComeInOrderWithTheirTrackerCounts() {
         listing(ssLine(1, "plain", "203.0.113.1:443") + ssLine(1, "plain", "203.0.113.2:443") +
                 ssLine(2, "few", "157.240.1.1:443") + ssLine(2, "few", "157.240.1.1:80") +
@@ -456,7 +480,7 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(desktop->commands[0], "/bin/bash '" + helper + "/nv-install.sh' '" + dir->path() +
                                            "/o'\\''neil'\\''s files/Nattervane/helper' "
                                            "'o'\\''tester'");
-        QCOMPARE(AtomicFile::read(*dir / "args"), "2\n" + paths().helperDir() + "\no'tester\n");
+        QCOMPARE(readText(*dir / "args"), "2\n" + paths().helperDir() + "\no'tester\n");
         QVERIFY(model->helperInstalled());
         QCOMPARE(model->helperStatus(), std::string("ips=3 domains=12"));
         QVERIFY(std::filesystem::exists(paths().blockIPs()));
@@ -474,13 +498,13 @@ class ModelTest : public QObject, public ModelFixture {
         model->uninstallHelper(false);
         QCOMPARE(desktop->commands, (Names{"/bin/bash '" + descriptor.helperUninstallPath + "'"}));
         QVERIFY(!model->helperInstalled());
-        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string("ads.example\n"));
+        QCOMPARE(readText(paths().blockDomains()), std::string("ads.example\n"));
 
         std::filesystem::remove(descriptor.helperUninstallPath);
         model->uninstallHelper(true);
         QCOMPARE(desktop->commands.size(), size_t(1));
         QVERIFY(model->rules().rules.empty());
-        QCOMPARE(AtomicFile::read(paths().blockDomains()), std::string(""));
+        QCOMPARE(readText(paths().blockDomains()), std::string(""));
     }
 
     void withoutAnInstallScriptNothingIsRunOrSaid() {
@@ -504,7 +528,7 @@ class ModelTest : public QObject, public ModelFixture {
 
     void unusableSettingsAreKeptAtEveryCut() {
         writeSettings({.quiet = true, .interval = 15.0, .language = "ru", .showLocal = true});
-        const std::string good = *AtomicFile::read(paths().settingsFile());
+        const std::string good = readText(paths().settingsFile());
         startOnEveryCut(
             good, [this] { return paths().settingsFile(); }, [] {},
             [this] { return !readSettings(paths().settingsFile()).problem; });
@@ -515,7 +539,7 @@ class ModelTest : public QObject, public ModelFixture {
         written.record("curl", "example.com", "203.0.113.9", 443, {}, 1, 2, false, *now);
         QVERIFY(written.save());
         const std::string day = paths().journal() + "/" + Journal::day(*now) + ".json";
-        const std::string good = *AtomicFile::read(day);
+        const std::string good = readText(day);
         startOnEveryCut(
             good,
             [this, name = std::filesystem::path(day).filename()] {

@@ -20,6 +20,7 @@
 #include "helper.h"
 #include "hosts_block.h"
 #include "hosts_file.h"
+#include "read_text.h"
 #include "temp_dir.h"
 
 using namespace std::string_literals;
@@ -46,9 +47,6 @@ class HelperTest : public testing::Test {
     std::string blockFile(const std::string& name) const { return dir_ / ("helper/" + name); }
     void writeBlockFile(const std::string& name, const std::string& text) {
         std::ofstream(blockFile(name), std::ios::binary) << text;
-    }
-    std::string read(const std::string& path) const {
-        return AtomicFile::read(path).value_or("<missing>");
     }
 
     FirewallBackend firewall(int exitStatus = 0) const {
@@ -84,9 +82,9 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatus) {
     writeBlockFile("block_ips.txt", "192.0.2.1\n2001:db8::1\n");
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0) << err_;
-    EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_EQ(read(statusFile()), "ips=2 domains=1 rejected=0 dns=hosts hosts=1\n");
+    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
+    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(readText(statusFile()), "ips=2 domains=1 rejected=0 dns=hosts hosts=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
 }
 
@@ -109,9 +107,9 @@ TEST_F(HelperTest, HostileLinesNeverReachTheFirewallOrTheHostsFile) {
                    "192.0.2.1\n" + garbage + "2001:db8::1\n" + std::string(5 * 1000 * 1000, '9'));
     writeBlockFile("block_domains.txt", garbage + "ads.example\n" + garbage);
     ASSERT_EQ(apply(), 0) << err_;
-    EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_TRUE(read(statusFile()).starts_with("ips=2 domains=1 rejected="));
+    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
+    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_TRUE(readText(statusFile()).starts_with("ips=2 domains=1 rejected="));
 }
 
 TEST_F(HelperTest, ARefusedFileCountsAsEmptyAndTheOtherStillApplies) {
@@ -120,9 +118,9 @@ TEST_F(HelperTest, ARefusedFileCountsAsEmptyAndTheOtherStillApplies) {
     fs::create_symlink(blockFile("elsewhere.txt"), blockFile("block_domains.txt"));
     ASSERT_EQ(apply(), 0);
     EXPECT_EQ(err_, "nattervane-helper: refused block_domains.txt is a symbolic link\n");
-    EXPECT_EQ(read(hostsFile()), originalHosts);
-    EXPECT_EQ(read(statusFile()), "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nrefused "
-                                  "block_domains.txt is a symbolic link\n");
+    EXPECT_EQ(readText(hostsFile()), originalHosts);
+    EXPECT_EQ(readText(statusFile()), "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nrefused "
+                                      "block_domains.txt is a symbolic link\n");
 }
 
 TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
@@ -131,18 +129,19 @@ TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
     ASSERT_TRUE(AtomicFile::write(statusFile(), "ips=5 domains=0 rejected=0\n"));
     EXPECT_EQ(apply(3), 1);
     EXPECT_NE(err_.find("failed (status 3)"), std::string::npos);
-    EXPECT_EQ(read(hostsFile()), originalHosts);
-    EXPECT_EQ(read(statusFile()), "ips=5 domains=0 rejected=0\nnot applied: the firewall refused "
-                                  "the new rules; the previous rules stay in force\n");
+    EXPECT_EQ(readText(hostsFile()), originalHosts);
+    EXPECT_EQ(readText(statusFile()),
+              "ips=5 domains=0 rejected=0\nnot applied: the firewall refused "
+              "the new rules; the previous rules stay in force\n");
 }
 
 TEST_F(HelperTest, RemoveRestoresTheHostsFileExactlyAndForgetsTheStatus) {
     writeBlockFile("block_domains.txt", "ads.example\ntracker.example\n");
     ASSERT_EQ(apply(), 0);
-    ASSERT_NE(read(hostsFile()), originalHosts);
+    ASSERT_NE(readText(hostsFile()), originalHosts);
     ASSERT_EQ(run({"remove", "--hosts", hostsFile(), "--status", statusFile()}), 0) << err_;
-    EXPECT_EQ(read(dir_ / "script"), FirewallScript::nftRemove());
-    EXPECT_EQ(read(hostsFile()), originalHosts);
+    EXPECT_EQ(readText(dir_ / "script"), FirewallScript::nftRemove());
+    EXPECT_EQ(readText(hostsFile()), originalHosts);
     EXPECT_FALSE(fs::exists(statusFile()));
 }
 
@@ -152,10 +151,10 @@ TEST_F(HelperTest, AHostsFileThatIsALinkIsSkippedAndTheFirewallStillApplies) {
     writeBlockFile("block_ips.txt", "192.0.2.1\n");
     writeBlockFile("block_domains.txt", "ads.example\n");
     EXPECT_EQ(apply(), 1);
-    EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
+    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
     EXPECT_TRUE(fs::is_symlink(hostsFile()));
-    EXPECT_EQ(read(dir_ / "real-hosts"), originalHosts);
-    EXPECT_EQ(read(statusFile()),
+    EXPECT_EQ(readText(dir_ / "real-hosts"), originalHosts);
+    EXPECT_EQ(readText(statusFile()),
               "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nhosts not changed: " + hostsFile() +
                   " is a symbolic link\n");
 }
@@ -168,18 +167,19 @@ TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
               0);
     EXPECT_EQ(out_, nftScript({"192.0.2.1"}, {}) + "ips=1 domains=1 rejected=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "script"));
-    EXPECT_EQ(read(hostsFile()), originalHosts);
+    EXPECT_EQ(readText(hostsFile()), originalHosts);
     EXPECT_FALSE(fs::exists(statusFile()));
 }
 
 TEST_F(HelperTest, AMissingDirectoryOrUnknownUserChangesNothing) {
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0);
-    std::string hosts = read(hostsFile());
+    std::string hosts = readText(hostsFile());
     EXPECT_EQ(run({"apply", dir_ / "absent", "--hosts", hostsFile(), "--status", statusFile()}), 1);
-    EXPECT_EQ(read(hostsFile()), hosts);
-    EXPECT_EQ(read(statusFile()), "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " +
-                                      dir_ / "absent" + ": No such file or directory\n");
+    EXPECT_EQ(readText(hostsFile()), hosts);
+    EXPECT_EQ(readText(statusFile()),
+              "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " + dir_ / "absent" +
+                  ": No such file or directory\n");
     EXPECT_EQ(
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
 }
@@ -200,12 +200,12 @@ TEST_P(HostileBlockFile, IsRefusedQuicklyWithItsReason) {
     auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(apply(), 0) << err_;
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
-    EXPECT_EQ(read(statusFile()),
+    EXPECT_EQ(readText(statusFile()),
               "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nrefused block_ips.txt " +
                   GetParam().reason + "\n");
-    EXPECT_EQ(read(dir_ / "script"), nftScript({}, {}));
-    std::string secret = read("/etc/shadow").substr(0, 5);
-    for (const std::string& text : {read(statusFile()), err_, read(hostsFile())})
+    EXPECT_EQ(readText(dir_ / "script"), nftScript({}, {}));
+    std::string secret = readText("/etc/shadow").substr(0, 5);
+    for (const std::string& text : {readText(statusFile()), err_, readText(hostsFile())})
         EXPECT_EQ(text.find(secret), std::string::npos);
 }
 
@@ -253,9 +253,9 @@ TEST_F(HelperTest, EveryApplyRebuildsTheWholeStateFromTheFiles) {
     writeBlockFile("block_ips.txt", "192.0.2.3\n");
     writeBlockFile("block_domains.txt", "other.example\n");
     ASSERT_EQ(apply(), 0) << err_;
-    EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.3"}, {}));
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"other.example"}));
-    EXPECT_EQ(read(statusFile()), "ips=1 domains=1 rejected=0 dns=hosts hosts=1\n");
+    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.3"}, {}));
+    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"other.example"}));
+    EXPECT_EQ(readText(statusFile()), "ips=1 domains=1 rejected=0 dns=hosts hosts=1\n");
 }
 
 TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
@@ -267,9 +267,9 @@ TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
         writeBlockFile("block_ips.txt", "192.0.2.1\n");
         writeBlockFile("block_domains.txt", "ads.example\n");
         EXPECT_EQ(apply(), 1);
-        EXPECT_EQ(read(hostsFile()), hosts);
-        EXPECT_EQ(read(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
-        std::string status = read(statusFile());
+        EXPECT_EQ(readText(hostsFile()), hosts);
+        EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
+        std::string status = readText(statusFile());
         EXPECT_TRUE(status.starts_with(
             "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nhosts not changed: " + hostsFile() +
             " has "))
@@ -287,14 +287,14 @@ TEST_F(HelperTest, TheHostsFileKeepsModeAndOwnerAndAnUnchangedBlockIsNotWritten)
     ASSERT_EQ(stat(hostsFile().c_str(), &first), 0);
     EXPECT_EQ(first.st_mode & 07777, 0640u);
     EXPECT_EQ(first.st_gid, 4242u);
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
     ASSERT_EQ(apply(), 0) << err_;
     struct stat second {};
     ASSERT_EQ(stat(hostsFile().c_str(), &second), 0);
     EXPECT_EQ(second.st_ino, first.st_ino);
     EXPECT_EQ(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
     // One name per line: the address and the domain, nothing else.
-    std::string hosts = read(hostsFile());
+    std::string hosts = readText(hostsFile());
     for (std::string_view line : Text::lines(hosts))
         if (!line.starts_with("#") && line.find("ads.example") != line.npos) {
             EXPECT_EQ(Text::words(line).size(), 2u) << line;
@@ -327,9 +327,9 @@ TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
     });
     if (status == -1) GTEST_SKIP() << "no mount namespace can be made here";
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(read(dir_ / "mounted-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_EQ(read(HostsFile::recoveryPath(hostsFile())), originalHosts);
-    EXPECT_EQ(read(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
+    EXPECT_EQ(readText(dir_ / "mounted-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(readText(HostsFile::recoveryPath(hostsFile())), originalHosts);
+    EXPECT_EQ(readText(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
 }
 
 TEST_F(HelperTest, ADataFolderThatIsALinkChangesNothing) {
@@ -337,9 +337,9 @@ TEST_F(HelperTest, ADataFolderThatIsALinkChangesNothing) {
     fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
     EXPECT_EQ(run({"apply", dir_ / "linked", "--hosts", hostsFile(), "--status", statusFile()}), 1);
     EXPECT_FALSE(fs::exists(dir_ / "script"));
-    EXPECT_EQ(read(hostsFile()), originalHosts);
+    EXPECT_EQ(readText(hostsFile()), originalHosts);
     EXPECT_TRUE(
-        read(statusFile())
+        readText(statusFile())
             .starts_with("ips=0 domains=0 rejected=0\nnot applied: " + dir_ / "linked" + ": "));
 }
 
@@ -356,29 +356,29 @@ TEST_F(HelperTest, InADnsModeListedDomainsGoOnlyToDnsmasq) {
                     "--dns", "own", "--servers", servers, "--listed", dir_ / "trackers.txt"});
     };
     ASSERT_EQ(applyDns(), 0) << err_;
-    EXPECT_EQ(read(servers),
+    EXPECT_EQ(readText(servers),
               DnsBlock::serversFile({"ads.example", "mine.example", "track.example"}));
     struct stat info {};
     ASSERT_EQ(stat(servers.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u) << "dnsmasq reads it after dropping root";
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"mine.example"}));
-    EXPECT_EQ(read(statusFile()), "ips=0 domains=3 rejected=0 dns=own hosts=1\n");
+    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"mine.example"}));
+    EXPECT_EQ(readText(statusFile()), "ips=0 domains=3 rejected=0 dns=own hosts=1\n");
 
     // Without the list every domain counts as the user's own; nothing is lost.
     fs::remove(dir_ / "trackers.txt");
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(applyDns(), 0) << err_;
-    EXPECT_EQ(read(servers), DnsBlock::serversFile({"ads.example"}));
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_EQ(read(statusFile()),
-              "ips=0 domains=1 rejected=0 dns=own hosts=1\nno tracker list at " +
-                  dir_ / "trackers.txt" + "\n");
+    EXPECT_EQ(readText(servers), DnsBlock::serversFile({"ads.example"}));
+    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_EQ(readText(statusFile()),
+              "ips=0 domains=1 rejected=0 dns=own hosts=1\nno tracker list (cannot read " +
+                  dir_ / "trackers.txt" + ": No such file or directory)\n");
 
     ASSERT_EQ(
         run({"remove", "--hosts", hostsFile(), "--status", statusFile(), "--servers", servers}), 0)
         << err_;
     EXPECT_FALSE(fs::exists(servers));
-    EXPECT_EQ(read(hostsFile()), originalHosts);
+    EXPECT_EQ(readText(hostsFile()), originalHosts);
 }
 
 TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
@@ -390,11 +390,11 @@ TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
                    dir_ / "trackers.txt"}),
               0)
         << err_;
-    EXPECT_EQ(read(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_TRUE(read(statusFile())
+    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
+    EXPECT_TRUE(readText(statusFile())
                     .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nDNS block not "
                                  "changed: cannot "))
-        << read(statusFile());
+        << readText(statusFile());
 }
 
 TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {

@@ -7,6 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "firewall_backend.h"
+#include "read_text.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -47,9 +48,7 @@ class LinuxInstall : public testing::Test {
                                FirewallBackend::commandOptions())
             .value();
     }
-    std::string file(const std::string& path) {
-        return AtomicFile::read(root_ / path).value_or("<missing>");
-    }
+    std::string file(const std::string& path) { return readText(root_ / path); }
 
     TempDir root_;
 };

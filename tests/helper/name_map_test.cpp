@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "base/atomic_file.h"
 #include "name_map.h"
+#include "read_text.h"
 #include "temp_dir.h"
 
 using namespace std::chrono_literals;
@@ -55,7 +55,7 @@ TEST(NamesFile, PublishedForTheOwnerOnlyAndReplacedWhole) {
     ASSERT_EQ(stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);
     EXPECT_EQ(status.st_uid, getuid());
-    EXPECT_EQ(AtomicFile::read(path), "192.0.2.2 b.test\n");
+    EXPECT_EQ(readText(path), "192.0.2.2 b.test\n");
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     if (geteuid() == 0) {
         ASSERT_TRUE(NamesFile::publish(path, "", 65534, 65534));

@@ -15,6 +15,7 @@
 #include "base/atomic_file.h"
 #include "firewall_backend.h"
 #include "private_network.h"
+#include "read_text.h"
 #include "temp_dir.h"
 
 namespace {
@@ -95,9 +96,7 @@ class PrivateNetworkTest : public testing::Test {
         if (!report) ADD_FAILURE() << "no private network namespace could be made";
         return report.value_or("");
     }
-    std::string file(const std::string& name) {
-        return AtomicFile::read(dir_ / name).value_or("<missing>");
-    }
+    std::string file(const std::string& name) { return readText(dir_ / name); }
 
     const std::string hosts = "127.0.0.1 localhost\n";
     TempDir dir_;

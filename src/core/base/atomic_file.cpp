@@ -68,15 +68,22 @@ Result<void> write(const std::string& path, std::string_view contents) {
     return {};
 }
 
-std::optional<std::string> read(const std::string& path) {
+Result<std::string> read(const std::string& path) {
+    auto failed = [&path] { return Error::fromErrno("cannot read " + path); };
     // Non-blocking, so a FIFO planted at the path cannot hang the reader.
     OwnedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!file) return std::nullopt;
+    if (!file) return failed();
     struct stat info {};
-    if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (fstat(file.get(), &info) != 0) return failed();
+    if (!S_ISREG(info.st_mode)) return Error{0, "cannot read " + path + ": not a regular file"};
     std::string contents;
-    if (!readAll(file.get(), contents)) return std::nullopt;
+    if (!readAll(file.get(), contents)) return failed();
     return contents;
+}
+
+bool holds(const std::string& path, std::string_view contents) {
+    Result<std::string> current = read(path);
+    return current && *current == contents;
 }
 
 } // namespace AtomicFile

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,8 +13,11 @@ namespace AtomicFile {
 // torn one. On failure the temporary file is removed and `path` is untouched.
 Result<void> write(const std::string& path, std::string_view contents);
 
-// The whole contents of a regular file; absent when it is missing or unreadable.
-std::optional<std::string> read(const std::string& path);
+// The whole contents of the regular file at `path`, or an Error naming the path that says why
+// it cannot be read. A FIFO or device at the path is refused without blocking.
+Result<std::string> read(const std::string& path);
+// True when `path` can be read and holds exactly `contents`.
+bool holds(const std::string& path, std::string_view contents);
 
 // The whole of `contents` to the open descriptor `fd`, retrying short writes; false on error,
 // with errno set.

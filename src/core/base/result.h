@@ -23,6 +23,9 @@ template <typename T> class [[nodiscard]] Result {
     T& operator*() & { return value(); }
     const T* operator->() const { return &value(); }
     T* operator->() { return &value(); }
+    // The value, or `fallback` when !ok().
+    T value_or(T fallback) const& { return ok() ? value() : std::move(fallback); }
+    T value_or(T fallback) && { return ok() ? std::move(*this).value() : std::move(fallback); }
 
     // Why it failed; only when !ok().
     const Error& error() const { return std::get<1>(state_); }

@@ -14,7 +14,7 @@ namespace {
 // The kept copy of `contents`, made unless an identical one exists; absent on failure.
 std::optional<std::string> copyAside(const std::string& path, const std::string& contents) {
     std::optional<std::string> aside = asidePath(path, contents);
-    if (!aside || AtomicFile::read(*aside) == contents || AtomicFile::write(*aside, contents))
+    if (!aside || AtomicFile::holds(*aside, contents) || AtomicFile::write(*aside, contents))
         return aside;
     return std::nullopt;
 }
@@ -40,7 +40,7 @@ std::optional<std::string> asidePath(const std::string& path,
     for (int n = 1; n <= 100; ++n) {
         std::string candidate = n == 1 ? base : base + "-" + std::to_string(n);
         if (!fs::exists(fs::symlink_status(candidate, ignored)) ||
-            (contents && AtomicFile::read(candidate) == contents))
+            (contents && AtomicFile::holds(candidate, *contents)))
             return candidate;
     }
     return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<std::string> asidePath(const std::string& path,
 
 Report keep(const std::string& path, std::string problem, Unreadable unreadable) {
     Report report{path, std::move(problem), std::nullopt};
-    if (std::optional<std::string> contents = AtomicFile::read(path))
+    if (Result<std::string> contents = AtomicFile::read(path))
         report.keptAs = copyAside(path, *contents);
     else if (unreadable == Unreadable::move)
         report.keptAs = moveAside(path);
@@ -58,16 +58,17 @@ Report keep(const std::string& path, std::string problem, Unreadable unreadable)
 Result<void> keepAside(const std::string& path, const Decodes& decodes) {
     std::error_code ignored;
     if (!fs::exists(path, ignored)) return {};
-    std::optional<std::string> contents = AtomicFile::read(path);
-    if (!contents) return Error{0, "cannot read " + path + "; it is left in place"};
+    Result<std::string> contents = AtomicFile::read(path);
+    if (!contents)
+        return Error{contents.error().code, contents.error().message + "; it is left in place"};
     if (decodes(*contents) || copyAside(path, *contents)) return {};
     return Error{0, "cannot keep a copy of " + path + "; it is left in place"};
 }
 
 std::string warning(const std::string& path, const std::string& problem) {
     std::string text = path + " cannot be used (" + problem + "); it is left unchanged";
-    std::optional<std::string> contents = AtomicFile::read(path);
-    std::optional<std::string> aside = contents ? asidePath(path, contents) : std::nullopt;
+    Result<std::string> contents = AtomicFile::read(path);
+    std::optional<std::string> aside = contents ? asidePath(path, *contents) : std::nullopt;
     if (aside) text += ", and the application keeps a copy as " + *aside + " before replacing it";
     return text;
 }

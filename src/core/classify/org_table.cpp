@@ -51,11 +51,11 @@ void OrgTable::load(std::string_view text) {
     rejected_ = rejected;
 }
 
-bool OrgTable::loadFile(const std::string& path) {
-    std::optional<std::string> text = AtomicFile::read(path);
-    if (!text) return false;
+Result<void> OrgTable::loadFile(const std::string& path) {
+    Result<std::string> text = AtomicFile::read(path);
+    if (!text) return text.error();
     load(*text);
-    return true;
+    return {};
 }
 
 std::optional<Org> OrgTable::lookup(std::string_view host) const {

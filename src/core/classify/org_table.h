@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/result.h"
 #include "classify/category.h"
 
 // Organisations of domains read from a shipped text table; a host matches a domain it equals or
@@ -27,9 +28,9 @@ class OrgTable {
 
     // Replaces the whole table with the rows of `text`.
     void load(std::string_view text);
-    // Loads the file at `path`; when it cannot be read the table is left unchanged and the
-    // result is false.
-    bool loadFile(const std::string& path);
+    // Loads the file at `path`; when it cannot be read the table is left unchanged and the Error
+    // says why.
+    Result<void> loadFile(const std::string& path);
 
     // The number of rows loaded.
     size_t count() const { return orgs_.size(); }

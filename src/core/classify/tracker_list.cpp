@@ -24,11 +24,11 @@ void TrackerList::load(std::string_view text) {
     domains_ = std::move(domains);
 }
 
-bool TrackerList::loadFile(const std::string& path) {
-    std::optional<std::string> text = AtomicFile::read(path);
-    if (!text) return false;
+Result<void> TrackerList::loadFile(const std::string& path) {
+    Result<std::string> text = AtomicFile::read(path);
+    if (!text) return text.error();
     load(*text);
-    return true;
+    return {};
 }
 
 std::optional<std::string> TrackerList::match(std::string_view host) const {

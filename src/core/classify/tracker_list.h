@@ -6,6 +6,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/result.h"
+
 // The domains of the public tracker lists, matched by longest listed suffix.
 //
 // The list text has one entry per LF-terminated line: a tag byte, a separator byte, then the
@@ -21,9 +23,9 @@ class TrackerList {
 
     // Replaces the whole set with the entries of `text`.
     void load(std::string_view text);
-    // Loads the file at `path`; when it cannot be read the list is left unchanged and the result
-    // is false.
-    bool loadFile(const std::string& path);
+    // Loads the file at `path`; when it cannot be read the list is left unchanged and the Error
+    // says why.
+    Result<void> loadFile(const std::string& path);
 
     // The number of distinct listed domains.
     size_t count() const { return domains_.size(); }

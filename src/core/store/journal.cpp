@@ -25,10 +25,13 @@ std::vector<fs::path> jsonFiles(const std::string& dir) {
     return files;
 }
 
-std::optional<std::vector<JournalEntry>> decodeDay(const fs::path& file) {
-    std::optional<std::string> text = AtomicFile::read(file.string());
-    if (!text) return std::nullopt;
-    return JsonText::decode<std::vector<JournalEntry>>(*text);
+// The entries of one day file, or why it cannot be used.
+Result<std::vector<JournalEntry>> decodeDay(const fs::path& file) {
+    Result<std::string> text = AtomicFile::read(file.string());
+    if (!text) return text.error();
+    auto entries = JsonText::decode<std::vector<JournalEntry>>(*text);
+    if (!entries) return Error{0, "not a readable day of the journal"};
+    return std::move(*entries);
 }
 
 } // namespace
@@ -113,9 +116,10 @@ void Journal::load() {
     entries_ = std::move(contents.entries);
     unusable_.clear();
     unkept_.clear();
-    for (const std::string& path : contents.skipped) {
-        unusable_.push_back(UnusableFile::keep(path, unusableDay, UnusableFile::Unreadable::move));
-        if (!unusable_.back().keptAs) unkept_.insert(fs::path(path).filename().string());
+    for (const Skipped& skipped : contents.skipped) {
+        unusable_.push_back(
+            UnusableFile::keep(skipped.path, skipped.problem, UnusableFile::Unreadable::move));
+        if (!unusable_.back().keptAs) unkept_.insert(fs::path(skipped.path).filename().string());
     }
 }
 
@@ -142,7 +146,7 @@ Journal::Contents Journal::read(const std::string& dir) {
     for (const fs::path& file : jsonFiles(dir)) {
         auto entries = decodeDay(file);
         if (!entries) {
-            contents.skipped.push_back(file.string());
+            contents.skipped.push_back({file.string(), entries.error().message});
             continue;
         }
         for (JournalEntry& entry : *entries) {

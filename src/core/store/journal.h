@@ -22,11 +22,17 @@ class Journal {
     // Keyed by JournalEntry::id.
     using Entries = std::unordered_map<std::string, JournalEntry>;
 
-    // What a directory holds: the entries of every readable day file, and the paths of the JSON
-    // files that could not be read or decoded.
+    // A JSON file of the directory that could not be read or decoded, and why.
+    struct Skipped {
+        std::string path;
+        std::string problem;
+
+        bool operator==(const Skipped&) const = default;
+    };
+    // What a directory holds: the entries of every readable day file, and the files skipped.
     struct Contents {
         Entries entries;
-        std::vector<std::string> skipped;
+        std::vector<Skipped> skipped;
     };
 
     // Loads `dir` (after pruning it). `clock` gives the current time for loads and saves.
@@ -67,9 +73,6 @@ class Journal {
     const std::vector<UnusableFile::Report>& unusable() const { return unusable_; }
     const std::string& dir() const { return dir_; }
     int keepDays() const { return keepDays_; }
-
-    // Why a skipped day file was not used.
-    static constexpr const char* unusableDay = "not a readable day of the journal";
 
     // Reads the day files of `dir` without changing anything on disk.
     static Contents read(const std::string& dir);

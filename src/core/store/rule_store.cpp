@@ -15,7 +15,7 @@ namespace RuleStore {
 namespace {
 
 Result<void> writeIfChanged(const std::string& path, const std::string& text) {
-    if (AtomicFile::read(path) == text) return {};
+    if (AtomicFile::holds(path, text)) return {};
     return AtomicFile::write(path, text);
 }
 
@@ -29,7 +29,7 @@ Reading read(const Paths& paths) {
     const std::string path = paths.rulesFile();
     std::error_code ignored;
     if (!fs::exists(path, ignored)) return {};
-    std::optional<std::string> contents = AtomicFile::read(path);
+    Result<std::string> contents = AtomicFile::read(path);
     if (!contents) return {{}, "it cannot be read"};
     try {
         return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt};

@@ -32,7 +32,7 @@ void from_json(const nlohmann::json& json, Settings& settings) {
 SettingsReading readSettings(const std::string& path) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) return {};
-    std::optional<std::string> text = AtomicFile::read(path);
+    Result<std::string> text = AtomicFile::read(path);
     if (!text) return {std::nullopt, "it cannot be read"};
     std::optional<Settings> settings = JsonText::decode<Settings>(*text);
     if (!settings) return {std::nullopt, "it does not hold exactly the five settings"};

@@ -12,6 +12,7 @@
 
 #include "base/atomic_file.h"
 #include "file_size_limit.h"
+#include "read_text.h"
 
 namespace fs = std::filesystem;
 
@@ -41,7 +42,7 @@ TEST_F(AtomicFileTest, ReplacesTheFileAndKeepsItsPermissions) {
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     chmod(target.c_str(), 0640);
     ASSERT_TRUE(AtomicFile::write(target, std::string("new\0data", 8)));
-    EXPECT_EQ(AtomicFile::read(target), std::string("new\0data", 8));
+    EXPECT_EQ(readText(target), std::string("new\0data", 8));
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entries(), 1u);
@@ -55,7 +56,7 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesThePreviousFileIntact) {
         return !written && written.error().message.find(target) != std::string::npos &&
                written.error().code == EFBIG;
     }));
-    EXPECT_EQ(AtomicFile::read(target), "previous");
+    EXPECT_EQ(readText(target), "previous");
     EXPECT_EQ(entries(), 1u) << "the temporary file was left behind";
 }
 
@@ -70,9 +71,24 @@ TEST_F(AtomicFileTest, FailsCleanlyWhenTheTargetCannotBeReplaced) {
     EXPECT_FALSE(AtomicFile::write(directory + "/missing/data.json", "data"));
 }
 
-TEST_F(AtomicFileTest, ReadsOnlyRegularFiles) {
-    EXPECT_EQ(AtomicFile::read(target), std::nullopt);
-    EXPECT_EQ(AtomicFile::read(directory), std::nullopt);
+TEST_F(AtomicFileTest, ReadsOnlyRegularFilesAndSaysWhyNot) {
+    Result<std::string> missing = AtomicFile::read(target);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_EQ(missing.error().message, "cannot read " + target + ": No such file or directory");
+    EXPECT_FALSE(AtomicFile::holds(target, "")) << "a missing file is not an empty one";
+
+    // A FIFO without a writer is refused at once rather than waited on.
+    const std::string fifo = directory + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {directory, fifo}) {
+        Result<std::string> special = AtomicFile::read(path);
+        ASSERT_FALSE(special);
+        EXPECT_EQ(special.error().message, "cannot read " + path + ": not a regular file");
+    }
+
     std::ofstream(target) << "";
-    EXPECT_EQ(AtomicFile::read(target), "");
+    EXPECT_EQ(readText(target), "");
+    EXPECT_TRUE(AtomicFile::holds(target, ""));
+    EXPECT_FALSE(AtomicFile::holds(target, "x"));
 }

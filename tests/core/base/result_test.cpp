@@ -18,6 +18,8 @@ TEST(ResultTest, HoldsEitherTheValueOrTheError) {
     ASSERT_FALSE(failed.ok());
     EXPECT_EQ(failed.error(), (Error{0, "no text"}));
     EXPECT_THROW(static_cast<void>(failed.value()), std::bad_variant_access);
+    EXPECT_EQ(value.value_or("other"), "text");
+    EXPECT_EQ(failed.value_or("other"), "other");
 
     // A value that only moves can be taken out whole.
     Result<std::unique_ptr<int>> owned(std::make_unique<int>(7));

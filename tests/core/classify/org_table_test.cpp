@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -90,7 +91,9 @@ TEST(OrgTable, MatchesTheMostSpecificRowOfAtLeastTwoLabels) {
 
 TEST(OrgTable, AFailedReadKeepsTheTableAndGarbageNeverBreaksIt) {
     OrgTable table("kept.example\tcdn\tKept\n");
-    EXPECT_FALSE(table.loadFile("/nonexistent/orgs.txt"));
+    Result<void> loaded = table.loadFile("/nonexistent/orgs.txt");
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error().code, ENOENT);
     EXPECT_EQ(table.count(), 1u);
 
     std::string garbage =

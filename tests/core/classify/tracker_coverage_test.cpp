@@ -16,7 +16,8 @@ namespace {
 const TrackerList& shipped() {
     static const TrackerList list = [] {
         TrackerList loaded;
-        loaded.loadFile(Resources::path("trackers.txt"));
+        if (Result<void> read = loaded.loadFile(Resources::path("trackers.txt")); !read)
+            ADD_FAILURE() << read.error().message;
         return loaded;
     }();
     return list;

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -120,10 +121,15 @@ TEST(TrackerList, AnUnreadableFileLeavesTheListUnchanged) {
     ASSERT_TRUE(AtomicFile::write(file, "p one.example\n"));
 
     TrackerList list("p kept.example\n");
-    EXPECT_FALSE(list.loadFile((directory / "missing.txt").string()));
+    const std::string missing = (directory / "missing.txt").string();
+    Result<void> loaded = list.loadFile(missing);
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error(),
+              (Error{ENOENT, "cannot read " + missing + ": No such file or directory"}));
     EXPECT_FALSE(list.loadFile(directory.string()));
     EXPECT_EQ(entries(list), (Entries{{"kept.example", 'p'}}));
-    EXPECT_TRUE(list.loadFile(file));
+    loaded = list.loadFile(file);
+    EXPECT_TRUE(loaded) << loaded.error().message;
     EXPECT_EQ(entries(list), (Entries{{"one.example", 'p'}}));
     fs::remove_all(directory);
 }

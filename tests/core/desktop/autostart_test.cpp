@@ -8,6 +8,7 @@
 
 #include "base/atomic_file.h"
 #include "desktop/autostart.h"
+#include "read_text.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -45,10 +46,10 @@ TEST(Autostart, OnOffAndStatusOnATemporaryHome) {
     Result<void> enabled = Autostart::enable(path, "/usr/bin/nattervane");
     ASSERT_TRUE(enabled) << enabled.error().message;
     EXPECT_TRUE(Autostart::isOn(path));
-    EXPECT_EQ(AtomicFile::read(path), Autostart::entryText("/usr/bin/nattervane"));
+    EXPECT_EQ(readText(path), Autostart::entryText("/usr/bin/nattervane"));
 
     // A desktop's own switch turns the entry off without removing it.
-    ASSERT_TRUE(AtomicFile::write(path, *AtomicFile::read(path) + "Hidden=true\n"));
+    ASSERT_TRUE(AtomicFile::write(path, readText(path) + "Hidden=true\n"));
     EXPECT_FALSE(Autostart::isOn(path));
     ASSERT_TRUE(Autostart::enable(path, "/usr/bin/nattervane"));
     EXPECT_TRUE(Autostart::isOn(path));

@@ -8,6 +8,7 @@
 
 #include "base/atomic_file.h"
 #include "fixture.h"
+#include "read_text.h"
 #include "store/journal.h"
 #include "temp_dir.h"
 #include "time_zone.h"
@@ -47,9 +48,7 @@ class JournalTest : public testing::Test {
         fs::create_directories(dir);
         ASSERT_TRUE(AtomicFile::write(dir + "/" + name, text));
     }
-    std::string contents(const std::string& name) const {
-        return AtomicFile::read(dir + "/" + name).value_or("<missing>");
-    }
+    std::string contents(const std::string& name) const { return readText(dir + "/" + name); }
     std::map<std::string, std::string> files() const {
         std::map<std::string, std::string> found;
         for (const auto& file : fs::directory_iterator(dir))
@@ -132,7 +131,7 @@ TEST_F(JournalTest, KeepsTodayAndTheSixDaysBefore) {
     Journal j = journal();
     EXPECT_EQ(j.entries().size(), 1u);
     EXPECT_TRUE(j.entries().contains("2026-03-03|Safari|example.com"));
-    EXPECT_EQ(contents("2026-03-02.json"), "<missing>");
+    EXPECT_FALSE(fs::exists(dir + "/2026-03-02.json"));
     EXPECT_EQ(files().size(), 3u);
 
     j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 2));
@@ -231,7 +230,9 @@ TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
         Journal j = journal();
         EXPECT_EQ(j.entries().size(), 1u);
         EXPECT_EQ(contents("2026-03-07.json"), text);
-        EXPECT_EQ(Journal::read(dir).skipped, std::vector<std::string>{dir + "/2026-03-07.json"});
+        EXPECT_EQ(Journal::read(dir).skipped,
+                  (std::vector<Journal::Skipped>{
+                      {dir + "/2026-03-07.json", "not a readable day of the journal"}}));
     }
 }
 
@@ -251,7 +252,7 @@ TEST_F(JournalTest, ALoadKeepsEveryCutOfADayFileBeforeItsDayIsWrittenAgain) {
         EXPECT_TRUE(fs::path(*kept).filename().string().starts_with("2026-03-09.json.bad-"));
         j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
         ASSERT_TRUE(j.save());
-        EXPECT_EQ(AtomicFile::read(*kept), text.substr(0, cut));
+        EXPECT_EQ(readText(*kept), text.substr(0, cut));
         EXPECT_EQ(journal().entries().size(), 1u);
         EXPECT_TRUE(journal().unusable().empty());
     }
@@ -277,8 +278,10 @@ TEST_F(JournalTest, AnUnreadableDayPathIsMovedRatherThanReplaced) {
     put("2026-03-09.json/inside", "kept");
     Journal j = journal();
     ASSERT_EQ(j.unusable().size(), 1u);
+    EXPECT_EQ(j.unusable()[0].problem,
+              "cannot read " + dir + "/2026-03-09.json: not a regular file");
     ASSERT_TRUE(j.unusable()[0].keptAs);
-    EXPECT_EQ(AtomicFile::read(*j.unusable()[0].keptAs + "/inside"), "kept");
+    EXPECT_EQ(readText(*j.unusable()[0].keptAs + "/inside"), "kept");
     j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
     ASSERT_TRUE(j.save());
     EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
@@ -313,7 +316,7 @@ TEST_F(JournalTest, AFailedSaveKeepsTheEntriesAndSaysWhy) {
     ASSERT_FALSE(saved);
     EXPECT_NE(saved.error().message.find(dir), std::string::npos);
     EXPECT_EQ(j.entries().size(), 2u);
-    EXPECT_EQ(AtomicFile::read(dir), "a file where the directory should be");
+    EXPECT_EQ(readText(dir), "a file where the directory should be");
 }
 
 TEST_F(JournalTest, WipeForgetsEverythingAndTheNextSaveStartsAfresh) {

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "base/atomic_file.h"
 #include "base/dates.h"
 #include "file_size_limit.h"
+#include "read_text.h"
 #include "store/rule_store.h"
 #include "temp_dir.h"
 
@@ -63,9 +63,6 @@ class RuleStoreTest : public testing::Test {
         rules.baseline = {"known.example"};
         return rules;
     }
-    std::string contents(const std::string& path) const {
-        return AtomicFile::read(path).value_or("<missing>");
-    }
 
     TempDir home;
     Paths paths{home.path() + "/data"};
@@ -98,8 +95,8 @@ TEST(Paths, RootFromArgumentEnvironmentOrPlatform) {
 
 TEST_F(RuleStoreTest, NoRulesGiveEmptyBlockFilesAndAnEmptyRuleSet) {
     ASSERT_TRUE(RuleStore::save(RuleSet{}, paths));
-    EXPECT_EQ(contents(paths.blockIPs()), "");
-    EXPECT_EQ(contents(paths.blockDomains()), "");
+    EXPECT_EQ(readText(paths.blockIPs()), "");
+    EXPECT_EQ(readText(paths.blockDomains()), "");
     EXPECT_EQ(RuleStore::read(paths), (RuleStore::Reading{RuleSet{}, std::nullopt}));
 }
 
@@ -110,9 +107,9 @@ TEST_F(RuleStoreTest, SavesAndLoadsTheRulesAndBothBlockFiles) {
     ListedDomains listed{{"tracker.net", 'x'}};
     ASSERT_TRUE(RuleStore::save(rules, paths, &listed));
     EXPECT_EQ(RuleStore::load(paths), rules);
-    EXPECT_EQ(contents(paths.rulesFile()), RuleStore::encode(rules));
-    EXPECT_EQ(contents(paths.blockIPs()), "198.51.100.1\n203.0.113.7\n");
-    EXPECT_EQ(contents(paths.blockDomains()), "ads.example.com\ntracker.net\n");
+    EXPECT_EQ(readText(paths.rulesFile()), RuleStore::encode(rules));
+    EXPECT_EQ(readText(paths.blockIPs()), "198.51.100.1\n203.0.113.7\n");
+    EXPECT_EQ(readText(paths.blockDomains()), "ads.example.com\ntracker.net\n");
 }
 
 TEST_F(RuleStoreTest, BlockFilesAreRewrittenOnlyWhenTheirTextChanges) {
@@ -142,14 +139,14 @@ TEST_F(RuleStoreTest, AMalformedRulesFileIsKeptAsideBeforeItIsReplaced) {
         RuleStore::Reading reading = RuleStore::read(paths);
         EXPECT_EQ(reading.rules, RuleSet{});
         EXPECT_TRUE(reading.problem) << text.substr(0, 40);
-        EXPECT_EQ(contents(paths.rulesFile()), text) << "reading must not write";
+        EXPECT_EQ(readText(paths.rulesFile()), text) << "reading must not write";
 
         ASSERT_TRUE(RuleStore::save(sample(), paths));
         ASSERT_TRUE(RuleStore::save(sample(), paths));
         std::vector<std::string> kept;
         for (const auto& entry : fs::directory_iterator(paths.root))
             if (entry.path().filename().string().starts_with("rules.json.bad-"))
-                kept.push_back(contents(entry.path()));
+                kept.push_back(readText(entry.path()));
         EXPECT_EQ(kept, std::vector<std::string>{text}) << text.substr(0, 40);
         EXPECT_EQ(RuleStore::load(paths), sample());
     }
@@ -165,8 +162,8 @@ TEST_F(RuleStoreTest, MalformedFilesOfTheSameSecondAreAllKept) {
     }
     std::string stamp = Dates::iso8601(floor<seconds>(file_clock::to_sys(modified)));
     std::erase_if(stamp, [](char c) { return c == '-' || c == ':'; });
-    EXPECT_EQ(contents(paths.rulesFile() + ".bad-" + stamp), "first");
-    EXPECT_EQ(contents(paths.rulesFile() + ".bad-" + stamp + "-2"), "second");
+    EXPECT_EQ(readText(paths.rulesFile() + ".bad-" + stamp), "first");
+    EXPECT_EQ(readText(paths.rulesFile() + ".bad-" + stamp + "-2"), "second");
 }
 
 TEST_F(RuleStoreTest, AnUnreadableRulesFileIsNeverReplaced) {
@@ -175,8 +172,9 @@ TEST_F(RuleStoreTest, AnUnreadableRulesFileIsNeverReplaced) {
     EXPECT_TRUE(RuleStore::read(paths).problem);
     Result<void> saved = RuleStore::save(sample(), paths);
     ASSERT_FALSE(saved);
-    EXPECT_NE(saved.error().message.find("left in place"), std::string::npos);
-    EXPECT_EQ(contents(paths.rulesFile() + "/keep"), "x");
+    EXPECT_EQ(saved.error().message,
+              "cannot read " + paths.rulesFile() + ": not a regular file; it is left in place");
+    EXPECT_EQ(readText(paths.rulesFile() + "/keep"), "x");
     EXPECT_FALSE(fs::exists(paths.blockIPs()));
 }
 
@@ -198,7 +196,7 @@ TEST_F(RuleStoreTest, FailuresStopTheSaveAndLeaveLaterFilesAsTheyWere) {
 TEST_F(RuleStoreTest, AWriteFailingPartWayKeepsThePreviousFileIntact) {
     RuleSet before = sample();
     ASSERT_TRUE(RuleStore::save(before, paths));
-    std::string domainsBefore = contents(paths.blockDomains());
+    std::string domainsBefore = readText(paths.blockDomains());
     RuleSet after = before;
     after.blockAllListed = true;
     ListedDomains listed;
@@ -210,9 +208,9 @@ TEST_F(RuleStoreTest, AWriteFailingPartWayKeepsThePreviousFileIntact) {
         return !saved && saved.error().message.find("block_domains.txt") != std::string::npos;
     }));
     EXPECT_EQ(RuleStore::load(paths), after);
-    EXPECT_EQ(contents(paths.blockDomains()), domainsBefore);
+    EXPECT_EQ(readText(paths.blockDomains()), domainsBefore);
     EXPECT_EQ(std::distance(fs::directory_iterator(paths.helperDir()), {}), 2);
 
     ASSERT_TRUE(RuleStore::save(after, paths, &listed));
-    EXPECT_EQ(contents(paths.blockDomains()), after.exportDomains(&listed));
+    EXPECT_EQ(readText(paths.blockDomains()), after.exportDomains(&listed));
 }

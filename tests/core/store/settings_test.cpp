@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/atomic_file.h"
+#include "read_text.h"
 #include "store/settings.h"
 #include "temp_dir.h"
 
@@ -78,7 +79,7 @@ TEST_F(SettingsTest, AnyMissingKeyOrWrongTypeRejectsTheWholeFile) {
 TEST_F(SettingsTest, WritesCompactJsonThatReadsBack) {
     Settings settings{true, 1.5, "en", false, true};
     ASSERT_TRUE(writeSettings(root / "new/settings.json", settings));
-    std::string text = AtomicFile::read(root / "new/settings.json").value();
+    std::string text = readText(root / "new/settings.json");
     EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << text;
     EXPECT_EQ(loadSettings(root / "new/settings.json"), settings);
 }
@@ -116,7 +117,7 @@ TEST_F(SettingsTest, AnUnusableFileIsKeptAsideBeforeTheFirstWrite) {
         if (entry.path().filename().string().starts_with("settings.json.bad-"))
             aside.push_back(entry.path().string());
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(AtomicFile::read(aside[0]), fourKeys);
+    EXPECT_EQ(readText(aside[0]), fourKeys);
     EXPECT_EQ(loadSettings(path), Settings{.quiet = true});
 }
 
