@@ -11,12 +11,12 @@
 namespace Listers {
 
 struct Listing {
-    std::vector<Flow> flows;
+    std::vector<Flow> flows{};
     // The lister that answered: the first one that did, else the last one tried.
-    std::string source;
+    std::string source{};
     // Why each lister tried before could not answer, as "source: reason"; a tool that ran and
     // listed nothing is not among them.
-    std::vector<std::string> problems;
+    std::vector<std::string> problems{};
 
     bool operator==(const Listing&) const = default;
 };
