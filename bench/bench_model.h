@@ -22,7 +22,9 @@ class QuietDesktop : public Desktop {
   public:
     void notify(const std::string&, const std::string&, const std::string&) override {}
     std::optional<size_t> ask(const Question&) override { return std::nullopt; }
-    void runAsAdmin(const std::vector<std::string>&, const std::string&) override {}
+    Result<void> runAsAdmin(const std::vector<std::string>&, const std::string&) override {
+        return {};
+    }
     void openUrl(const std::string&) override {}
 };
 

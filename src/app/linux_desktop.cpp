@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include "base/tool_runner.h"
+#include "desktop/admin_command.h"
 #include "native_desktop.h"
 
 std::shared_ptr<Desktop> nativeDesktop() {
@@ -26,11 +27,13 @@ void LinuxDesktop::notify(const std::string&, const std::string& title, const st
     bus_.send(call);
 }
 
-void LinuxDesktop::runAsAdmin(const std::vector<std::string>& words, const std::string&) {
-    if (words.empty()) return;
-    // Whether the step worked shows in the helper's status, which the caller reads next.
-    if (geteuid() == 0)
-        static_cast<void>(runTool(words.front(), {words.begin() + 1, words.end()}, adminTimeout));
-    else
-        static_cast<void>(runTool("/usr/bin/pkexec", words, adminTimeout));
+Result<void> LinuxDesktop::runAsAdmin(const std::vector<std::string>& words, const std::string&) {
+    if (words.empty()) return {};
+    const ToolRunner::Options options{.errors = ToolRunner::ErrorOutput::kept,
+                                      .timeout = adminTimeout};
+    if (geteuid() == 0) return AdminCommand::outcome(ToolRunner::run(words, options), std::nullopt);
+    std::vector<std::string> argv{"/usr/bin/pkexec"};
+    argv.insert(argv.end(), words.begin(), words.end());
+    // pkexec exits with 126 when the password dialog was dismissed.
+    return AdminCommand::outcome(ToolRunner::run(argv, options), 126);
 }

@@ -16,7 +16,8 @@ class LinuxDesktop : public QtDesktop {
     // pkexec runs the program itself, so the password dialog names the helper's script and
     // shows the message of its polkit action; `prompt` is not used. When already root the
     // program runs directly.
-    void runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) override;
+    Result<void> runAsAdmin(const std::vector<std::string>& words,
+                            const std::string& prompt) override;
 
   private:
     QDBusConnection bus_;

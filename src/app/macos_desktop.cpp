@@ -5,6 +5,7 @@
 
 #include "admin_script.h"
 #include "base/tool_runner.h"
+#include "desktop/admin_command.h"
 #include "native_desktop.h"
 #include "status_item.h"
 
@@ -19,9 +20,15 @@ void MacosDesktop::notify(const std::string&, const std::string& title, const st
     item->showMessage(QString::fromStdString(title), QString::fromStdString(body), QIcon());
 }
 
-void MacosDesktop::runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) {
-    if (words.empty()) return;
-    if (const std::optional<std::string> script = AdminScript::source(words, prompt))
-        // Whether the step worked shows in the helper's status, which the caller reads next.
-        static_cast<void>(runTool("/usr/bin/osascript", {"-e", *script}, adminTimeout));
+Result<void> MacosDesktop::runAsAdmin(const std::vector<std::string>& words,
+                                      const std::string& prompt) {
+    if (words.empty()) return {};
+    const std::optional<std::string> script = AdminScript::source(words, prompt);
+    if (!script) return Error{0, "a word of the administrator step holds a NUL byte"};
+    Result<ToolRunner::Outcome> ran =
+        ToolRunner::run({"/usr/bin/osascript", "-e", *script},
+                        {.errors = ToolRunner::ErrorOutput::kept, .timeout = adminTimeout});
+    // A dismissed password dialog is AppleScript's error -128, "User canceled".
+    if (ran && ran->errors.find("(-128)") != std::string::npos) return {};
+    return AdminCommand::outcome(ran, std::nullopt);
 }

@@ -9,5 +9,6 @@ class MacosDesktop : public QtDesktop {
   public:
     // Posted only while the status item is in the menu bar.
     void notify(const std::string& id, const std::string& title, const std::string& body) override;
-    void runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) override;
+    Result<void> runAsAdmin(const std::vector<std::string>& words,
+                            const std::string& prompt) override;
 };

@@ -363,7 +363,10 @@ void Model::refreshHelperStatus() {
 }
 
 void Model::runAsAdmin(const std::vector<std::string>& words) {
-    options_.desktop->runAsAdmin(words, AppTexts::adminPrompt(lang(), options_.platform->wording));
+    Result<void> ran = options_.desktop->runAsAdmin(
+        words, AppTexts::adminPrompt(lang(), options_.platform->wording));
+    // Otherwise nothing would change and nothing would say why.
+    if (!ran) ask(AppTexts::adminFailure(lang(), ran.error().message));
 }
 
 bool Model::adsNow() const {

@@ -12,7 +12,9 @@
 class SharedDesktop : public QtDesktop {
   public:
     void notify(const std::string&, const std::string&, const std::string&) override {}
-    void runAsAdmin(const std::vector<std::string>&, const std::string&) override {}
+    Result<void> runAsAdmin(const std::vector<std::string>&, const std::string&) override {
+        return {};
+    }
 };
 
 class DesktopTest : public QObject {

@@ -67,8 +67,11 @@ class LinuxDesktopTest : public QObject {
         if (geteuid() != 0) QSKIP("needs root; others get the password dialog");
         TempDir dir;
         LinuxDesktop desktop(QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "none"));
-        desktop.runAsAdmin({"/usr/bin/touch", dir / "ran"}, "prompt");
+        QVERIFY(desktop.runAsAdmin({"/usr/bin/touch", dir / "ran"}, "prompt").ok());
         QVERIFY(std::filesystem::exists(dir / "ran"));
+        Result<void> failed = desktop.runAsAdmin({"/bin/sh", "-c", "echo no room >&2; exit 1"}, "");
+        QVERIFY(!failed.ok());
+        QCOMPARE(failed.error().message, std::string("no room"));
     }
 };
 

@@ -507,6 +507,27 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(readText(paths().blockDomains()), std::string(""));
     }
 
+    void aFailedAdministratorStepSaysWhyAndAFailingInstallerToo() {
+        std::string helper = *dir / "helper src";
+        std::filesystem::create_directories(helper);
+        writeExecutable(helper + "/nv-install.sh", "echo 'nft: not found' >&2; exit 3\n");
+        QVERIFY(started());
+        desktop->adminFailure = Error{0, "No authentication agent found."};
+        desktop->answers = {0, 0};
+        model->offerHelper();
+        QCOMPARE(desktop->questions.back(),
+                 (Question{"Nattervane could not act as administrator",
+                           "Blocking was not changed. The system said:\nNo authentication "
+                           "agent found.",
+                           {"OK"}}));
+        desktop->adminFailure.reset();
+        desktop->answers = {0, 0};
+        model->offerHelper();
+        QVERIFY(desktop->questions.back().informative.ends_with(":\nnft: not found"));
+        QCOMPARE(desktop->questions.size(), size_t(4));
+        QVERIFY(!model->helperInstalled());
+    }
+
     void withoutAnInstallScriptNothingIsRunOrSaid() {
         helperDir = [] { return std::nullopt; };
         QVERIFY(started());

@@ -259,6 +259,10 @@ add_user() {
     inside install -d -o "$user" -g "$user" -m 0755 "$inner/log"
 }
 
+start_polkit() {
+    inside systemctl start polkit.service || fail "polkit.service did not start"
+}
+
 # Lets the test user run the helper's install and removal through pkexec without a password.
 allow_user() {
     mkdir -p "$merged/etc/polkit-1/rules.d"
@@ -272,7 +276,8 @@ polkit.addRule(function (action, subject) {
 });
 EOF
     chmod 0644 "$merged/etc/polkit-1/rules.d/50-nattervane-test.rules"
-    inside systemctl start polkit.service || fail "polkit.service did not start"
+    # polkitd reads a new rules file on its own; a restart makes sure it has before going on.
+    inside systemctl restart polkit.service || fail "polkit.service did not restart"
 }
 
 # The destination: a connection held by hold_connection to itself on $address, and a server that
@@ -393,22 +398,51 @@ helper_active() {
         inside systemctl is-active --quiet nattervane-helper.path
 }
 
-turn_on() {
-    say "turning blocking on from the menu"
-    inside cp -p /etc/hosts "$inner/hosts.before"
+# Chooses "Turn on blocking…" and answers the question with its first button, which installs;
+# sets box to the question's window.
+ask_to_turn_on() {
     open_menu
     shot 1-menu
     keys Down Down Down Down Down
     shot 2-menu-turn-on
     keys Return
     wait_for 5 other_window || fail "choosing \"Turn on blocking…\" asked no question"
-    local box
     box=$(other_window)
     say "question box at ${box#* }"
     shot 3-question
-    # The first button installs; it has the focus once the box has the keyboard.
+    # The first button has the focus once the box has the keyboard.
     as_user xdotool windowfocus --sync "${box%% *}" key Return ||
         fail "could not answer the question"
+}
+
+# A window of the program other than `box`.
+another_box() {
+    app_windows | awk -v box="${box%% *}" '$1 != box { print; exit }' | grep .
+}
+
+# Without a polkit rule and with no password agent, pkexec cannot ask for the password: the
+# program must say so in a box of its own, and nothing may be installed.
+turn_on_refused() {
+    say "turning blocking on while no one can give the administrator password"
+    start_polkit
+    local box
+    ask_to_turn_on
+    wait_for 10 another_box || fail "a refused administrator step showed no message"
+    box=$(another_box)
+    say "message box at ${box#* }"
+    shot 3-refused
+    ! helper_active || fail "the helper is active although pkexec was refused"
+    inside journalctl -b -t pkexec -o cat --no-pager | grep -qi "not authorized\|agent" ||
+        say "note: pkexec logged no refusal"
+    as_user xdotool windowfocus --sync "${box%% *}" key Return || fail "could not close the message"
+    wait_for 5 no_window_shown || fail "the message box did not close"
+}
+
+turn_on() {
+    say "turning blocking on from the menu"
+    inside cp -p /etc/hosts "$inner/hosts.before"
+    local box
+    ask_to_turn_on
     wait_for 30 helper_active ||
         fail "nattervane-helper.path is not installed and active 30 s after answering"
     inside journalctl -b -t pkexec -o cat --no-pager | grep -F nv-install.sh >/dev/null ||
@@ -740,10 +774,11 @@ main() {
     boot
     install_build
     add_user
-    allow_user
     add_destination
     start_desktop
     start_app
+    turn_on_refused
+    allow_user
     dns_snapshot
     turn_on
     block_destination

@@ -45,10 +45,16 @@ class FakeDesktop : public Desktop {
         answers.pop_front();
         return answer;
     }
-    // Kept as the one command line the words make, run by bash as root would run them.
-    void runAsAdmin(const std::vector<std::string>& words, const std::string&) override {
+    // Kept as the one command line the words make, run by bash as root would run them, unless
+    // `adminFailure` says the step cannot run.
+    Result<void> runAsAdmin(const std::vector<std::string>& words, const std::string&) override {
         commands.push_back(AdminCommand::shellCommand(words));
-        static_cast<void>(runTool("/bin/bash", words, 10));
+        if (adminFailure) return *adminFailure;
+        std::vector<std::string> argv{"/bin/bash"};
+        argv.insert(argv.end(), words.begin(), words.end());
+        return AdminCommand::outcome(
+            ToolRunner::run(argv, {.errors = ToolRunner::ErrorOutput::kept, .timeout = 10}),
+            std::nullopt);
     }
     void openUrl(const std::string& url) override { urls.push_back(url); }
 
@@ -70,6 +76,7 @@ class FakeDesktop : public Desktop {
     std::deque<std::optional<size_t>> answers;
     std::function<void()> whileAsking;
     std::vector<std::string> commands;
+    std::optional<Error> adminFailure;
     std::vector<std::string> urls;
 };
 

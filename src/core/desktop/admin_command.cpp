@@ -1,5 +1,7 @@
 #include "desktop/admin_command.h"
 
+#include "base/text.h"
+
 namespace AdminCommand {
 
 std::string quoted(std::string_view text) {
@@ -36,6 +38,32 @@ std::string appleScript(std::string_view command, std::string_view prompt) {
     }
     return "do shell script \"" + escaped + "\" with prompt \"" + std::string(prompt) +
            "\" with administrator privileges";
+}
+
+namespace {
+
+constexpr size_t reasonLines = 4;
+
+} // namespace
+
+Result<void> outcome(const Result<ToolRunner::Outcome>& ran, std::optional<int> cancelled) {
+    if (!ran) return ran.error();
+    const int status = ran->status;
+    if (status == 0 || status == cancelled) return {};
+    std::vector<std::string_view> lines;
+    for (std::string_view line : Text::splitNonEmpty(ran->errors, '\n'))
+        if (std::string_view trimmed = Text::trimmed(line); !trimmed.empty())
+            lines.push_back(trimmed);
+    if (!lines.empty()) {
+        // The last few lines: a script's own message comes last, a long log would drown it.
+        std::string reason;
+        for (size_t i = lines.size() > reasonLines ? lines.size() - reasonLines : 0;
+             i < lines.size(); ++i)
+            reason.append(reason.empty() ? "" : "\n").append(lines[i]);
+        return Error{0, reason};
+    }
+    if (status < 0) return Error{0, "the administrator step did not finish"};
+    return Error{0, "the administrator step ended with status " + std::to_string(status)};
 }
 
 } // namespace AdminCommand

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/result.h"
+#include "base/tool_runner.h"
 
 // The commands that install and remove the privileged helper: a script and its arguments,
 // run as they are (never through a shell) where the system can, and as one shell command where
@@ -26,5 +30,10 @@ std::string shellCommand(const Words& words);
 // The AppleScript that runs `command` with administrator privileges, the password dialog
 // showing `prompt`: the command escaped for an AppleScript string, the prompt as it is.
 std::string appleScript(std::string_view command, std::string_view prompt);
+
+// How an administrator step that ran as `ran` went: fine when it exited with 0, or with
+// `cancelled`, the status of a password dialog the user closed. Otherwise the last four lines it
+// wrote to standard error say why, else its exit status does.
+Result<void> outcome(const Result<ToolRunner::Outcome>& ran, std::optional<int> cancelled);
 
 } // namespace AdminCommand

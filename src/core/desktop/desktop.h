@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 // A modal question: a message, an informative text and its buttons, first button first.
 struct Question {
     std::string message;
@@ -27,9 +29,10 @@ class Desktop {
     // absent when none was.
     virtual std::optional<size_t> ask(const Question& question) = 0;
     // Runs a program (the first word) with its arguments as administrator and waits for it; the
-    // system asks for the password with `prompt` where it can. Failure and cancelling are not
-    // reported.
-    virtual void runAsAdmin(const std::vector<std::string>& words, const std::string& prompt) = 0;
+    // system asks for the password with `prompt` where it can. Fails with the reason when the
+    // program could not be run so or failed; cancelling the password dialog is no failure.
+    virtual Result<void> runAsAdmin(const std::vector<std::string>& words,
+                                    const std::string& prompt) = 0;
     // Opens a web address in the browser.
     virtual void openUrl(const std::string& url) = 0;
 };

@@ -84,6 +84,17 @@ std::string adminPrompt(Lang lang, platform::Wording wording) {
     return promptText.in(lang, wording);
 }
 
+Question adminFailure(Lang lang, const std::string& reason) {
+    return {Bilingual{"Nattervane could not act as administrator",
+                      "Nattervane не смог выполнить действие от имени администратора"}
+                .in(lang),
+            Bilingual{"Blocking was not changed. The system said:\n",
+                      "Блокировка не изменена. Система сообщила:\n"}
+                    .in(lang) +
+                reason,
+            {"OK"}};
+}
+
 std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang) {
     std::string name = std::filesystem::path(report.path).filename().string();
     std::string text = Bilingual{"The file ", "Файл "}.in(lang) + name +

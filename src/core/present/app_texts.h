@@ -26,6 +26,8 @@ Question connectionQuestion(std::string_view app, std::string_view dest, std::st
 Question helperOffer(Lang lang, platform::Wording wording);
 // Shown in the administrator's password dialog.
 std::string adminPrompt(Lang lang, platform::Wording wording);
+// The administrator step failed for `reason`, the system's own words. One button: OK.
+Question adminFailure(Lang lang, const std::string& reason);
 
 // One line: a data file could not be used, and where its contents are kept.
 std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);
