@@ -114,6 +114,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     // Reverse lookups started by the first scan name the destinations of the second.
     std::this_thread::sleep_for(std::chrono::duration<double>(options.wait));
     std::vector<Connection> connections = scanner.scan(options.includeLocal);
+    for (const std::string& problem : scanner.listerProblems())
+        err << "nattervane-cli: not listed by " << problem << "\n";
     if (options.json) {
         out << JsonText::dump(connections, 2) << "\n";
         return 0;

@@ -34,6 +34,7 @@ void Scanner::setOrgTable(std::shared_ptr<const OrgTable> orgs) {
 std::vector<Flow> Scanner::rawFlows() {
     Listers::Listing listing = Listers::list(options_.listers);
     source_ = listing.source;
+    listerProblems_ = std::move(listing.problems);
     return std::move(listing.flows);
 }
 

@@ -57,6 +57,8 @@ class Scanner {
     void setOrgTable(std::shared_ptr<const OrgTable> orgs);
     // The lister that answered the last scan; the first one before the first scan.
     const std::string& source() const { return source_; }
+    // Why the listers before it could not answer the last scan, as "source: reason".
+    const std::vector<std::string>& listerProblems() const { return listerProblems_; }
     // The language of the names of programs identified from now on; safe from any thread.
     void setLang(Lang lang) { lang_ = lang; }
 
@@ -72,4 +74,5 @@ class Scanner {
     std::atomic<Lang> lang_;
     std::unordered_map<int32_t, std::pair<std::string, AppIdentity>> idCache_;
     std::string source_;
+    std::vector<std::string> listerProblems_;
 };

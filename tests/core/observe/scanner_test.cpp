@@ -146,6 +146,8 @@ TEST_F(ScannerTest, FallsBackToLsofWhileThePrimaryListerGivesNothing) {
     std::filesystem::remove(dir / "lsof");
     EXPECT_TRUE(scanner->scan(false).empty());
     EXPECT_EQ(scanner->source(), "lsof");
+    ASSERT_EQ(scanner->listerProblems().size(), 2u);
+    EXPECT_TRUE(scanner->listerProblems()[0].starts_with("ss: cannot run "));
 }
 
 TEST_F(ScannerTest, IdentitiesAreCachedPerProcessName) {
