@@ -1,5 +1,7 @@
 #include "desktop/admin_command.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 
 namespace AdminCommand {
@@ -54,14 +56,11 @@ Result<void> outcome(const Result<ToolRunner::Outcome>& ran, std::optional<int> 
     for (std::string_view line : Text::splitNonEmpty(ran->errors, '\n'))
         if (std::string_view trimmed = Text::trimmed(line); !trimmed.empty())
             lines.push_back(trimmed);
-    if (!lines.empty()) {
-        // The last few lines: a script's own message comes last, a long log would drown it.
-        std::string reason;
-        for (size_t i = lines.size() > reasonLines ? lines.size() - reasonLines : 0;
-             i < lines.size(); ++i)
-            reason.append(reason.empty() ? "" : "\n").append(lines[i]);
-        return Error{0, reason};
-    }
+    // The last few lines: a script's own message comes last, a long log would drown it.
+    std::string reason;
+    for (auto line = lines.end() - std::min(lines.size(), reasonLines); line != lines.end(); ++line)
+        reason.append(reason.empty() ? "" : "\n").append(*line);
+    if (!reason.empty()) return Error{0, reason};
     if (status < 0) return Error{0, "the administrator step did not finish"};
     return Error{0, "the administrator step ended with status " + std::to_string(status)};
 }

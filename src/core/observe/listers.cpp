@@ -36,7 +36,7 @@ std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
     return ownedFlows(sockets, SocketOwners::read(inodes, procRoot));
 }
 
-// The flows of the kernel's socket dump; absent when it cannot be had. The dump runs on another
+// The flows of the kernel's socket dump; fails when it cannot be had. The dump runs on another
 // thread while this one reads the owners of every socket from /proc: both wait on the kernel,
 // and the walk needs no list of inodes. The walk, the longer of the two, stays here, since a
 // new thread may start late.
@@ -48,6 +48,14 @@ Result<std::vector<Flow>> dumpedFlows(const std::string& procRoot) {
     Result<std::vector<ListedSocket>> listed = sockets.get();
     if (!listed) return listed.error();
     return ownedFlows(*listed, owners);
+}
+
+// The flows `lister` gives, or why it could not give any.
+Result<std::vector<Flow>> flowsOf(const platform::ToolCommand& lister) {
+    if (lister.format == platform::ListerFormat::sockDiag) return dumpedFlows("/proc");
+    Result<std::string> text = runTool(lister.path, lister.arguments, lister.timeout);
+    if (!text) return text.error();
+    return parse(lister.format, *text);
 }
 
 } // namespace
@@ -73,24 +81,16 @@ Listing list(const std::vector<platform::ToolCommand>& listers) {
     Listing listing;
     for (const platform::ToolCommand& lister : listers) {
         listing.source = lister.source;
-        if (lister.format == platform::ListerFormat::sockDiag) {
-            Result<std::vector<Flow>> flows = dumpedFlows("/proc");
-            if (!flows) {
-                listing.problems.push_back(lister.source + ": " + flows.error().message);
-                continue;
-            }
-            listing.flows = std::move(*flows);
-            return listing;
-        }
-        Result<std::string> text = runTool(lister.path, lister.arguments, lister.timeout);
-        if (!text) {
-            listing.problems.push_back(lister.source + ": " + text.error().message);
+        Result<std::vector<Flow>> flows = flowsOf(lister);
+        if (!flows) {
+            listing.problems.push_back(lister.source + ": " + flows.error().message);
             continue;
         }
-        // A tool that answered with no sockets gives way too: an empty listing is more often a
-        // tool that could not see them than a machine without any.
-        listing.flows = parse(lister.format, *text);
-        if (!listing.flows.empty()) return listing;
+        listing.flows = std::move(*flows);
+        // The kernel's dump answers even with no sockets. A tool that listed none gives way: an
+        // empty listing is more often a tool that could not see them than a machine without any.
+        if (lister.format == platform::ListerFormat::sockDiag || !listing.flows.empty())
+            return listing;
     }
     return listing;
 }
