@@ -37,6 +37,36 @@ std::string linuxDataRoot() {
     return homeDirectory() + "/.local/share/Nattervane";
 }
 
+// The folders of XDG_DATA_DIRS (or its default) after the user's own, with `leaf` added.
+std::vector<std::string> dataFolders(const std::string& leaf) {
+    std::string home = envOrEmpty("XDG_DATA_HOME");
+    std::vector<std::string> folders{(home.empty() ? homeDirectory() + "/.local/share" : home) +
+                                     "/" + leaf};
+    std::string dirs = envOrEmpty("XDG_DATA_DIRS");
+    std::string_view list = dirs.empty() ? "/usr/local/share:/usr/share" : std::string_view(dirs);
+    while (!list.empty()) {
+        size_t colon = list.find(':');
+        if (colon != 0) folders.push_back(std::string(list.substr(0, colon)) + "/" + leaf);
+        list = colon == std::string_view::npos ? "" : list.substr(colon + 1);
+    }
+    folders.push_back("/var/lib/flatpak/exports/share/" + leaf);
+    folders.push_back("/var/lib/snapd/desktop/" + leaf);
+    return folders;
+}
+
+NamingFolders linuxNamingFolders() {
+    std::string config = envOrEmpty("XDG_CONFIG_HOME");
+    if (config.empty()) config = homeDirectory() + "/.config";
+    return {
+        .systemUnits = {"/etc/systemd/system", "/run/systemd/transient", "/run/systemd/system",
+                        "/usr/local/lib/systemd/system", "/usr/lib/systemd/system",
+                        "/lib/systemd/system"},
+        .userUnits = {config + "/systemd/user", "/etc/systemd/user", "/run/systemd/user",
+                      "/usr/local/lib/systemd/user", "/usr/lib/systemd/user"},
+        .applications = dataFolders("applications"),
+    };
+}
+
 std::optional<std::string> linuxExecutablePath(int32_t pid) {
     if (pid <= 0) return std::nullopt;
     std::string link = "/proc/" + std::to_string(pid) + "/exe";
@@ -66,6 +96,9 @@ const Descriptor& linux() {
         .helperStatusPath = "/var/lib/nattervane/status.txt",
         .helperUninstallPath = "/usr/local/lib/nattervane/nv-uninstall.sh",
         .helperNamesPath = "/run/nattervane/names",
+        .eventsSocketPath = "/run/nattervane-events/socket",
+        .mountInfoPath = "/proc/self/mountinfo",
+        .namingFolders = linuxNamingFolders,
         .resourceDirs = {"../share/nattervane", "."},
         .xdgAutostart = true,
         .dataRoot = linuxDataRoot,

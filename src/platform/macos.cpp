@@ -59,6 +59,9 @@ const Descriptor& macos() {
         .helperStatusPath = "/Library/Application Support/Nattervane/status.txt",
         .helperUninstallPath = "/Library/Application Support/Nattervane/nv-uninstall.sh",
         .helperNamesPath = "",
+        .eventsSocketPath = "",
+        .mountInfoPath = "",
+        .namingFolders = [] { return NamingFolders{}; },
         // Inside the application bundle first (Contents/MacOS -> Contents/Resources).
         .resourceDirs = {"../Resources", "../share/nattervane", "."},
         .xdgAutostart = false,

@@ -36,6 +36,16 @@ struct ToolCommand {
     bool operator==(const ToolCommand&) const = default;
 };
 
+// Where the files that name what runs are kept, each list searched in order: systemd's unit files
+// of the system and of the user, and the desktop's application entries.
+struct NamingFolders {
+    std::vector<std::string> systemUnits;
+    std::vector<std::string> userUnits;
+    std::vector<std::string> applications;
+
+    bool operator==(const NamingFolders&) const = default;
+};
+
 // The facts that differ per operating system. Code takes them from here, never from #ifdef.
 struct Descriptor {
     std::string name;
@@ -52,6 +62,12 @@ struct Descriptor {
     std::string helperUninstallPath;
     // Where the helper publishes which name each address was looked up under; empty: nowhere.
     std::string helperNamesPath;
+    // The event service's socket, which tells each connection as it is made; empty: none.
+    std::string eventsSocketPath;
+    // The table of mounts, where the cgroup (v2) hierarchy is found; empty: no cgroups.
+    std::string mountInfoPath;
+    // Where units and applications are named, for sockets whose process cannot be read.
+    std::function<NamingFolders()> namingFolders;
     // Folders, relative to the program's own folder, that may hold the shipped resources (tracker
     // list, helper scripts), in the order they are tried.
     std::vector<std::string> resourceDirs;

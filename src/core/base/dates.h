@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,8 @@
 namespace Dates {
 
 using TimePoint = std::chrono::system_clock::time_point;
+// The current time; tests give fixed ones.
+using Clock = std::function<TimePoint()>;
 
 // Internet date-time in UTC without fractional seconds, e.g. 2026-03-09T14:05:31Z; fractions
 // are cut off.

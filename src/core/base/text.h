@@ -22,6 +22,15 @@ template <typename T> std::optional<T> parseDecimal(std::string_view s) {
     return value;
 }
 
+// A hexadecimal integer: one or more ASCII hexadecimal digits, no sign or prefix, fitting T.
+template <typename T> std::optional<T> parseHex(std::string_view s) {
+    T value{};
+    auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value, 16);
+    if (s.empty() || error != std::errc{} || end != s.data() + s.size() || s.front() == '-')
+        return std::nullopt;
+    return value;
+}
+
 // Splits at every line break (LF, CR, CRLF, VT, FF, U+0085, U+2028, U+2029); drops empty lines.
 std::vector<std::string_view> lines(std::string_view text);
 

@@ -5,12 +5,22 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/bilingual.h"
+#include "base/enum_text.h"
 #include "base/json_optional.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "observe/system_names.h"
 
 namespace {
+
+constexpr std::array<std::string_view, static_cast<size_t>(AppIdentity::Kind::count)> kindNames{
+    "program", "systemService", "userService", "application", "userProgram", "unseen", "unknown"};
+
+constexpr Bilingual programOfUser{"Program of user ", "Программа пользователя "};
+constexpr Bilingual unseenProgram{"Program not seen (closed first)",
+                                  "Программа не видна (закрыла раньше)"};
+constexpr Bilingual unknownProgram{"Unknown program", "Неизвестная программа"};
 
 std::string displayName(std::string_view executable, Lang lang) {
     return SystemNames::friendly(executable, lang).value_or(AppIdentity::readable(executable));
@@ -82,6 +92,31 @@ AppIdentity AppIdentity::from(const std::optional<std::string>& path, std::strin
     return {displayName(executableName(components, fallback), lang), std::nullopt, *path, isSystem};
 }
 
+AppIdentity AppIdentity::ofUnit(std::string_view unit,
+                                const std::optional<std::string>& description, bool system) {
+    std::string name =
+        description ? *description + " (" + std::string(unit) + ")" : std::string(unit);
+    return {std::move(name), std::nullopt, std::nullopt, system,
+            system ? Kind::systemService : Kind::userService};
+}
+
+AppIdentity AppIdentity::ofApplication(std::string name) {
+    return {std::move(name), std::nullopt, std::nullopt, false, Kind::application};
+}
+
+AppIdentity AppIdentity::ofUser(std::string_view user, Lang lang) {
+    return {std::string(programOfUser.in(lang)).append(user), std::nullopt, std::nullopt, false,
+            Kind::userProgram};
+}
+
+AppIdentity AppIdentity::unseen(Lang lang) {
+    return {std::string(unseenProgram.in(lang)), std::nullopt, std::nullopt, false, Kind::unseen};
+}
+
+AppIdentity AppIdentity::unknown(Lang lang) {
+    return {std::string(unknownProgram.in(lang)), std::nullopt, std::nullopt, false, Kind::unknown};
+}
+
 std::optional<std::string> pidPath(int32_t pid, const platform::Descriptor& platform) {
     auto raw = platform.executablePath(pid);
     if (!raw || raw->empty()) return std::nullopt;
@@ -92,10 +127,16 @@ void to_json(nlohmann::json& json, const AppIdentity& identity) {
     json = {{"name", identity.name}, {"isSystem", identity.isSystem}};
     JsonOptional::put(json, "bundlePath", identity.bundlePath);
     JsonOptional::put(json, "exePath", identity.exePath);
+    if (identity.kind != AppIdentity::Kind::program)
+        json["kind"] = EnumText::name(kindNames, identity.kind);
 }
 
 void from_json(const nlohmann::json& json, AppIdentity& identity) {
-    identity = {json.at("name").get<std::string>(),
-                JsonOptional::get<std::string>(json, "bundlePath"),
-                JsonOptional::get<std::string>(json, "exePath"), json.at("isSystem").get<bool>()};
+    auto kind =
+        json.contains("kind")
+            ? EnumText::decode<AppIdentity::Kind>(kindNames, json.at("kind"), "kind of program")
+            : AppIdentity::Kind::program;
+    identity = {
+        json.at("name").get<std::string>(), JsonOptional::get<std::string>(json, "bundlePath"),
+        JsonOptional::get<std::string>(json, "exePath"), json.at("isSystem").get<bool>(), kind};
 }

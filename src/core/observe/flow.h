@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json_fwd.hpp>
+
+#include "observe/listed_socket.h"
 
 // One remote endpoint of one process as a connection lister reported it.
 struct Flow {
@@ -14,10 +17,16 @@ struct Flow {
     int64_t remotePort = 0;
     int64_t bytesIn = 0;
     int64_t bytesOut = 0;
+    // What the lister knows of the socket besides (not part of the JSON form).
+    SocketFacts facts{};
+    // The executable that made the connection, as the event service saw it at connect(); the
+    // process may be gone since. Absent when it was not seen.
+    std::optional<std::string> exePath{};
 
     bool operator==(const Flow&) const = default;
 };
 
+// The seven lister fields; the facts and the executable are left out.
 void to_json(nlohmann::json& json, const Flow& flow);
 // All seven keys are required; a missing key or wrong type throws nlohmann::json::exception.
 void from_json(const nlohmann::json& json, Flow& flow);

@@ -1,6 +1,5 @@
 #include "observe/listers.h"
 
-#include <future>
 #include <unordered_set>
 
 #include "base/tool_runner.h"
@@ -12,49 +11,47 @@ namespace Listers {
 
 namespace {
 
-// One flow per process holding each socket; a socket listed twice counts once.
-std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets, const SocketOwners& owners) {
+// One flow per process holding each socket, with the socket's facts; a socket listed twice counts
+// once. A socket no holder is known of gives one flow with pid -1 and process "?".
+std::vector<Flow> holdersFlows(const std::vector<ListedSocket>& sockets,
+                               const SocketOwners& owners) {
     static const std::vector<SocketOwners::Owner> unknown{{-1, "?"}};
     std::unordered_set<uint64_t> seen;
     std::vector<Flow> flows;
     flows.reserve(sockets.size());
-    for (const auto& socket : sockets) {
+    for (const ListedSocket& socket : sockets) {
         if (socket.inode != 0 && !seen.insert(socket.inode).second) continue;
         const auto& holders = owners.of(socket.inode);
         for (const auto& owner : holders.empty() ? unknown : holders)
             flows.push_back({owner.pid, owner.name, socket.proto, socket.remoteIP,
-                             socket.remotePort, socket.bytesIn, socket.bytesOut});
+                             socket.remotePort, socket.bytesIn, socket.bytesOut, socket.facts});
     }
     return flows;
 }
 
-std::vector<Flow> ownedFlows(const std::vector<ListedSocket>& sockets,
-                             const std::string& procRoot) {
+// Finds the holders of `sockets`, but for those whose cookie is `known`, and gives their flows.
+std::vector<Flow> ownedFlows(std::vector<ListedSocket> sockets, SocketOwners& owners,
+                             const Known& known) {
     std::unordered_set<uint64_t> inodes;
     for (const auto& socket : sockets)
-        if (socket.inode != 0) inodes.insert(socket.inode);
-    return ownedFlows(sockets, SocketOwners::read(inodes, procRoot));
-}
-
-// The flows of the kernel's socket dump; fails when it cannot be had. The dump runs on another
-// thread while this one reads the owners of every socket from /proc: both wait on the kernel,
-// and the walk needs no list of inodes. The walk, the longer of the two, stays here, since a
-// new thread may start late.
-Result<std::vector<Flow>> dumpedFlows(const std::string& procRoot) {
-    // Run on the calling thread instead when no thread can be started.
-    std::future<Result<std::vector<ListedSocket>>> sockets =
-        std::async(std::launch::async | std::launch::deferred, SockDiag::dump);
-    SocketOwners owners = SocketOwners::readAll(procRoot);
-    Result<std::vector<ListedSocket>> listed = sockets.get();
-    if (!listed) return listed.error();
-    return ownedFlows(*listed, owners);
+        if (socket.inode != 0 && !(known && known(socket.facts.cookie)))
+            inodes.insert(socket.inode);
+    owners.update(inodes);
+    return holdersFlows(sockets, owners);
 }
 
 // The flows `lister` gives, or why it could not give any.
-Result<std::vector<Flow>> flowsOf(const platform::ToolCommand& lister) {
-    if (lister.format == platform::ListerFormat::sockDiag) return dumpedFlows("/proc");
+Result<std::vector<Flow>> flowsOf(const platform::ToolCommand& lister, SocketOwners& owners,
+                                  const Known& known) {
+    if (lister.format == platform::ListerFormat::sockDiag) {
+        Result<std::vector<ListedSocket>> listed = SockDiag::dump();
+        if (!listed) return listed.error();
+        return ownedFlows(std::move(*listed), owners, known);
+    }
     Result<std::string> text = runTool(lister.path, lister.arguments, lister.timeout);
     if (!text) return text.error();
+    if (lister.format == platform::ListerFormat::ssInodes)
+        return ownedFlows(Parsers::parseSsSockets(*text), owners, known);
     return parse(lister.format, *text);
 }
 
@@ -67,8 +64,10 @@ std::vector<Flow> parse(platform::ListerFormat format, std::string_view text,
         return Parsers::parseNettop(text);
     case platform::ListerFormat::ss:
         return Parsers::parseSs(text);
-    case platform::ListerFormat::ssInodes:
-        return ownedFlows(Parsers::parseSsSockets(text), procRoot);
+    case platform::ListerFormat::ssInodes: {
+        SocketOwners owners(procRoot);
+        return ownedFlows(Parsers::parseSsSockets(text), owners, {});
+    }
     case platform::ListerFormat::lsof:
         return Parsers::parseLsof(text);
     case platform::ListerFormat::sockDiag:
@@ -77,11 +76,12 @@ std::vector<Flow> parse(platform::ListerFormat format, std::string_view text,
     return {};
 }
 
-Listing list(const std::vector<platform::ToolCommand>& listers) {
+Listing list(const std::vector<platform::ToolCommand>& listers, SocketOwners& owners,
+             const Known& known) {
     Listing listing;
     for (const platform::ToolCommand& lister : listers) {
         listing.source = lister.source;
-        Result<std::vector<Flow>> flows = flowsOf(lister);
+        Result<std::vector<Flow>> flows = flowsOf(lister, owners, known);
         if (!flows) {
             listing.problems.push_back(lister.source + ": " + flows.error().message);
             continue;
@@ -93,6 +93,11 @@ Listing list(const std::vector<platform::ToolCommand>& listers) {
             return listing;
     }
     return listing;
+}
+
+Listing list(const std::vector<platform::ToolCommand>& listers) {
+    SocketOwners owners;
+    return list(listers, owners);
 }
 
 } // namespace Listers

@@ -216,13 +216,31 @@ ssSocketLine(std::string_view line) {
     return std::pair{std::move(columns), std::move(*remote)};
 }
 
-// The socket's inode: the first "ino:" word after the endpoints, printed before anything else
-// -e adds.
-uint64_t ssInode(const std::vector<std::string_view>& columns) {
+// The value of the first word "KEY:VALUE" after the endpoints: what `ss -e` prints there comes
+// before anything else, which might repeat a key.
+std::optional<std::string_view> ssField(const std::vector<std::string_view>& columns,
+                                        std::string_view key) {
     for (size_t i = 6; i < columns.size(); ++i)
-        if (columns[i].starts_with("ino:"))
-            return Text::parseDecimal<uint64_t>(columns[i].substr(4)).value_or(0);
-    return 0;
+        if (columns[i].starts_with(key) && columns[i].substr(key.size()).starts_with(':'))
+            return columns[i].substr(key.size() + 1);
+    return std::nullopt;
+}
+
+// What `ss -e` adds after the endpoints: "uid:N", "ino:N" and "sk:COOKIE" (hexadecimal). An inode
+// of 0 means no descriptor holds the socket.
+SocketFacts ssFacts(const std::vector<std::string_view>& columns, uint64_t& inode) {
+    SocketFacts facts;
+    auto ino = ssField(columns, "ino");
+    inode = ino ? Text::parseDecimal<uint64_t>(*ino).value_or(0) : 0;
+    if (auto uid = ssField(columns, "uid")) facts.uid = Text::parseDecimal<uint32_t>(*uid);
+    if (auto cookie = ssField(columns, "sk"))
+        facts.cookie = Text::parseHex<uint64_t>(*cookie).value_or(0);
+    if (auto local = splitEndpoint(ssPeer(columns[4]), false)) {
+        facts.localIP = std::move(local->ip);
+        facts.localPort = local->port;
+    }
+    facts.closed = inode == 0;
+    return facts;
 }
 
 } // namespace
@@ -269,8 +287,10 @@ std::vector<ListedSocket> parseSsSockets(std::string_view text) {
         pending = socket.has_value();
         if (!socket) continue;
         auto& [columns, remote] = *socket;
-        sockets.push_back(
-            {std::string(columns[0]), std::move(remote.ip), remote.port, ssInode(columns), 0, 0});
+        uint64_t inode = 0;
+        SocketFacts facts = ssFacts(columns, inode);
+        sockets.push_back({std::string(columns[0]), std::move(remote.ip), remote.port, inode, 0, 0,
+                           std::move(facts)});
     }
     return sockets;
 }

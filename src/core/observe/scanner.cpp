@@ -9,6 +9,10 @@
 Scanner::Scanner(std::shared_ptr<const TrackerList> trackers, ScannerOptions options)
     : options_(std::move(options)), resolver_(options_.lookups, 4, options_.namesFile),
       trackers_(std::move(trackers)), lang_(options_.lang),
+      feed_(options_.eventsSocket, EventFeed::kSilence, options_.clock),
+      attribution_(options_.pidPath, *options_.platform,
+                   options_.origins ? std::move(*options_.origins)
+                                    : SocketOrigins::of(*options_.platform)),
       source_(options_.listers.empty() ? "" : options_.listers.front().source) {}
 
 std::shared_ptr<const TrackerList> Scanner::trackers() const {
@@ -31,22 +35,6 @@ void Scanner::setOrgTable(std::shared_ptr<const OrgTable> orgs) {
     orgs_ = std::move(orgs);
 }
 
-std::vector<Flow> Scanner::rawFlows() {
-    Listers::Listing listing = Listers::list(options_.listers);
-    source_ = listing.source;
-    listerProblems_ = std::move(listing.problems);
-    return std::move(listing.flows);
-}
-
-AppIdentity Scanner::identity(int32_t pid, const std::string& name) {
-    auto cached = idCache_.find(pid);
-    if (cached != idCache_.end() && cached->second.first == name) return cached->second.second;
-    AppIdentity identity =
-        AppIdentity::from(options_.pidPath(pid), name, lang_, *options_.platform);
-    idCache_[pid] = {name, identity};
-    return identity;
-}
-
 namespace {
 
 // A system program's cloud, delivery-network or unknown destinations are the system's own.
@@ -59,19 +47,34 @@ void applySystemOverride(const AppIdentity& app, Verdict& verdict) {
 } // namespace
 
 std::vector<Connection> Scanner::scan(bool includeLocal) {
-    std::vector<Flow> flows = rawFlows();
+    std::vector<ConnectEvent> events = feed_.take();
+    std::unordered_set<uint64_t> told;
+    for (const ConnectEvent& event : events)
+        told.insert(event.cookie);
+    Listers::Listing listing = Listers::list(options_.listers, owners_, [&](uint64_t cookie) {
+        return attribution_.toldByEvents(cookie, told);
+    });
+    source_ = listing.source;
+    listerProblems_ = std::move(listing.problems);
     resolver_.refreshNames();
-    return connections(std::move(flows), includeLocal);
+    return classified(
+        attribution_.attribute(std::move(listing.flows), events, lang_, options_.clock()),
+        includeLocal);
 }
 
 std::vector<Connection> Scanner::connections(std::vector<Flow> flows, bool includeLocal) {
+    return classified(attribution_.attribute(std::move(flows), {}, lang_, options_.clock()),
+                      includeLocal);
+}
+
+std::vector<Connection> Scanner::classified(std::vector<Attribution::Owned> owned,
+                                            bool includeLocal) {
     std::shared_ptr<const TrackerList> trackers = this->trackers();
     std::shared_ptr<const OrgTable> orgs = orgTable();
     std::unordered_set<std::string> seen;
     std::vector<Connection> connections;
-    for (Flow& flow : flows) {
+    for (auto& [flow, app] : owned) {
         if (!includeLocal && Net::kind(flow.remoteIP) != AddressKind::internet) continue;
-        AppIdentity app = identity(flow.pid, flow.process);
         std::optional<std::string> host = resolver_.name(flow.remoteIP);
         Verdict verdict = Classifier::classify(flow.remoteIP, host, trackers.get(), orgs.get());
         applySystemOverride(app, verdict);

@@ -7,17 +7,21 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "base/dates.h"
 #include "base/lang.h"
 #include "classify/org_table.h"
 #include "classify/tracker_list.h"
 #include "observe/app_identity.h"
+#include "observe/attribution.h"
 #include "observe/connection.h"
+#include "observe/event_feed.h"
 #include "observe/flow.h"
 #include "observe/resolver.h"
+#include "observe/socket_origins.h"
+#include "observe/socket_owners.h"
 #include "platform.h"
 
 // Where a scanner gets its flows, process paths and names; tests replace any of them.
@@ -33,18 +37,24 @@ struct ScannerOptions {
     std::string namesFile = platform::current().helperNamesPath;
     // The language of the programs' names until setLang.
     Lang lang = Langs::system();
+    // The event service's socket; empty: scans alone.
+    std::string eventsSocket = platform::current().eventsSocketPath;
+    // Names the programs of sockets no readable process holds; the real system's when absent.
+    std::optional<SocketOrigins> origins;
+    Dates::Clock clock = std::chrono::system_clock::now;
 };
 
-// One observation of the machine's network activity: lister output turned into classified
-// connections, without duplicates. Used from one thread at a time; the tracker list and the
-// organisation table may be replaced from another.
+// One observation of the machine's network activity: the connections the event service told of
+// since the last scan and the sockets the listers see now, each with the program that made it,
+// turned into classified connections without duplicates. Used from one thread at a time; the
+// tracker list and the organisation table may be replaced from another.
 class Scanner {
   public:
     explicit Scanner(std::shared_ptr<const TrackerList> trackers = nullptr,
                      ScannerOptions options = ScannerOptions());
 
-    // Runs the listers and turns their flows into connections. Each scan first takes in the
-    // helper's published names when they changed.
+    // Takes the events, runs the listers and turns their flows into connections. Each scan
+    // first takes in the helper's published names when they changed.
     std::vector<Connection> scan(bool includeLocal);
     // The connections of already listed flows: filtered, identified, named, classified and
     // without duplicates, in the order of the flows.
@@ -59,12 +69,15 @@ class Scanner {
     const std::string& source() const { return source_; }
     // Why the listers before it could not answer the last scan, as "source: reason".
     const std::vector<std::string>& listerProblems() const { return listerProblems_; }
+    // Whether the last scan had the event service's events, and if not, why.
+    const EventFeed& events() const { return feed_; }
+    // What finding the holders of sockets cost in the last scan.
+    const SocketOwners::Work& ownerWork() const { return owners_.work(); }
     // The language of the names of programs identified from now on; safe from any thread.
     void setLang(Lang lang) { lang_ = lang; }
 
   private:
-    std::vector<Flow> rawFlows();
-    AppIdentity identity(int32_t pid, const std::string& name);
+    std::vector<Connection> classified(std::vector<Attribution::Owned> owned, bool includeLocal);
 
     ScannerOptions options_;
     Resolver resolver_;
@@ -72,7 +85,9 @@ class Scanner {
     std::shared_ptr<const TrackerList> trackers_;
     std::shared_ptr<const OrgTable> orgs_;
     std::atomic<Lang> lang_;
-    std::unordered_map<int32_t, std::pair<std::string, AppIdentity>> idCache_;
+    EventFeed feed_;
+    SocketOwners owners_;
+    Attribution attribution_;
     std::string source_;
     std::vector<std::string> listerProblems_;
 };

@@ -11,6 +11,7 @@
 #include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
 #include <linux/tcp.h>
+#include <optional>
 #include <string>
 
 #include <arpa/inet.h>
@@ -33,15 +34,18 @@ enum State : uint8_t {
     synSent = 2,
     finWait1 = 4,
     finWait2 = 5,
+    timeWait = 6,
     closeWait = 8,
     lastAck = 9,
     closing = 11,
 };
 
-// The states ss shows without -a or a state filter: all but LISTEN, CLOSE, TIME-WAIT and
-// SYN-RECV.
+// The states ss shows without -a or a state filter (all but LISTEN, CLOSE, TIME-WAIT and
+// SYN-RECV), and TIME-WAIT: what the closing end of a connection leaves for a minute, so that a
+// connection closed between two scans is still seen.
 constexpr uint32_t listedStates = 1u << established | 1u << synSent | 1u << finWait1 |
-                                  1u << finWait2 | 1u << closeWait | 1u << lastAck | 1u << closing;
+                                  1u << finWait2 | 1u << timeWait | 1u << closeWait |
+                                  1u << lastAck | 1u << closing;
 
 // The most a dump may bring, as much as a lister tool may print: far beyond any real one.
 constexpr size_t dumpLimit = size_t{64} << 20;
@@ -74,15 +78,18 @@ void readCounters(std::string_view info, ListedSocket& socket) {
     socket.bytesOut = sent ? *sent : acked ? std::max<int64_t>(*acked - 1, 0) : 0;
 }
 
-// Walks the attributes after an inet_diag_msg and reads the tcp_info among them. An attribute
-// whose length cannot be right ends the walk.
-void readAttributes(std::string_view attributes, ListedSocket& socket) {
+// Walks the attributes after an inet_diag_msg and reads the tcp_info (of TCP only) and the
+// cgroup among them. An attribute whose length cannot be right ends the walk.
+void readAttributes(std::string_view attributes, Protocol protocol, ListedSocket& socket) {
     while (attributes.size() >= sizeof(rtattr)) {
         auto attribute = copied<rtattr>(attributes);
         size_t length = attribute.rta_len;
         if (length < sizeof(rtattr) || length > attributes.size()) return;
-        if ((attribute.rta_type & NLA_TYPE_MASK) == INET_DIAG_INFO)
-            readCounters(attributes.substr(RTA_LENGTH(0), length - RTA_LENGTH(0)), socket);
+        std::string_view data = attributes.substr(RTA_LENGTH(0), length - RTA_LENGTH(0));
+        int type = attribute.rta_type & NLA_TYPE_MASK;
+        if (type == INET_DIAG_INFO && protocol == Protocol::tcp) readCounters(data, socket);
+        if (type == INET_DIAG_CGROUP_ID && data.size() >= sizeof(uint64_t))
+            socket.facts.cgroupId = copied<uint64_t>(data);
         attributes.remove_prefix(std::min<size_t>(RTA_ALIGN(length), attributes.size()));
     }
 }
@@ -99,30 +106,37 @@ std::string dotted(uint32_t address) {
     return text;
 }
 
+// The address of one end of a socket as text, or nothing for a family other than IPv4 and IPv6.
+std::optional<std::string> addressText(uint8_t family, const uint32_t (&address)[4]) {
+    if (family == AF_INET) return dotted(address[0]);
+    if (family != AF_INET6) return std::nullopt;
+    char text[INET6_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET6, address, text, sizeof text);
+    return Net::unmapped(text);
+}
+
 void readSocket(std::string_view payload, Protocol protocol, Reading& reading) {
     if (payload.size() < sizeof(inet_diag_msg)) return;
     auto message = copied<inet_diag_msg>(payload);
     if (message.idiag_state >= 32 || !(listedStates & 1u << message.idiag_state)) return;
     uint16_t port = ntohs(message.id.idiag_dport);
     if (port == 0) return;
-    std::string address;
-    if (message.idiag_family == AF_INET) {
-        address = dotted(message.id.idiag_dst[0]);
-    } else if (message.idiag_family == AF_INET6) {
-        char text[INET6_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET6, message.id.idiag_dst, text, sizeof text);
-        address = Net::unmapped(text);
-    } else {
-        return;
-    }
+    std::optional<std::string> remote = addressText(message.idiag_family, message.id.idiag_dst);
+    if (!remote) return;
     ListedSocket socket{protocol == Protocol::tcp ? "tcp" : "udp",
-                        std::move(address),
+                        std::move(*remote),
                         port,
                         message.idiag_inode,
                         0,
                         0};
-    if (protocol == Protocol::tcp)
-        readAttributes(payload.substr(NLMSG_ALIGN(sizeof message)), socket);
+    SocketFacts& facts = socket.facts;
+    facts.cookie = message.id.idiag_cookie[0] | uint64_t{message.id.idiag_cookie[1]} << 32;
+    facts.localIP = addressText(message.idiag_family, message.id.idiag_src).value_or("");
+    facts.localPort = ntohs(message.id.idiag_sport);
+    // A socket no descriptor holds; the kernel tells no user for one in TIME-WAIT.
+    facts.closed = message.idiag_inode == 0;
+    if (message.idiag_state != timeWait) facts.uid = message.idiag_uid;
+    readAttributes(payload.substr(NLMSG_ALIGN(sizeof message)), protocol, socket);
     (message.idiag_family == AF_INET ? reading.ipv4 : reading.ipv6).push_back(std::move(socket));
 }
 

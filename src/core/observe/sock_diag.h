@@ -26,10 +26,11 @@ struct Reading {
     bool operator==(const Reading&) const = default;
 };
 
-// Adds what one received datagram of a `protocol` dump holds to `reading`. Only the sockets ss
-// lists by default are kept: not listening, closed, in TIME-WAIT or SYN-RECV, and with a remote
-// port. Counters come from the socket's tcp_info. A message that is cut short or does not fit
-// its format is skipped; a length that cannot be right ends the datagram.
+// Adds what one received datagram of a `protocol` dump holds to `reading`. The sockets ss lists
+// by default are kept, and those in TIME-WAIT: not listening, closed or in SYN-RECV, and with a
+// remote port. Counters come from the socket's tcp_info; cookie, user, cgroup and local end from
+// the message. A message that is cut short or does not fit its format is skipped; a length that
+// cannot be right ends the datagram.
 void read(std::string_view datagram, Protocol protocol, Reading& reading);
 
 // The UDP and TCP sockets of IPv4 and IPv6, in the order ss prints them; fails when the kernel

@@ -15,8 +15,8 @@ namespace {
 
 // The name in /proc/<pid>/comm without its line break; "?" when it cannot be read. The kernel
 // cuts names at 15 bytes, which can split a letter, so invalid UTF-8 is replaced.
-std::string processName(int procDir, const std::string& pid) {
-    std::string path = pid + "/comm";
+std::string processName(int procDir, int32_t pid) {
+    std::string path = std::to_string(pid) + "/comm";
     OwnedFd file(openat(procDir, path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!file) return "?";
     char buffer[256];
@@ -42,7 +42,19 @@ template <typename Visit> void forEachEntry(int base, const std::string& path, V
     closedir(directory);
 }
 
+// The socket a descriptor link at `path` below `base` names; absent for anything else. Sets
+// `refused` when the process's descriptors may not be read.
+std::optional<uint64_t> linkedSocket(int base, const char* path, bool* refused = nullptr) {
+    char target[64];
+    ssize_t length = readlinkat(base, path, target, sizeof target);
+    if (length < 0 && refused) *refused = errno == EACCES || errno == EPERM;
+    if (length <= 0) return std::nullopt;
+    return SocketOwners::socketInode(std::string_view(target, static_cast<size_t>(length)));
+}
+
 } // namespace
+
+SocketOwners::SocketOwners(std::string procRoot) : procRoot_(std::move(procRoot)) {}
 
 std::optional<uint64_t> SocketOwners::socketInode(std::string_view link) {
     constexpr std::string_view prefix = "socket:[";
@@ -52,45 +64,75 @@ std::optional<uint64_t> SocketOwners::socketInode(std::string_view link) {
     return Text::parseDecimal<uint64_t>(digits);
 }
 
-SocketOwners SocketOwners::read(const std::unordered_set<uint64_t>& inodes,
-                                const std::string& procRoot) {
-    return inodes.empty() ? SocketOwners() : walk(&inodes, procRoot);
+void SocketOwners::update(const std::unordered_set<uint64_t>& inodes) {
+    work_ = {};
+    owners_.clear();
+    OwnedFd procDir(open(procRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Holders held;
+    std::unordered_set<uint64_t> wanted, unfound;
+    for (uint64_t inode : inodes) {
+        if (inode == 0) continue;
+        if (std::vector<Holder> still = stillHeld(procDir.get(), inode); !still.empty())
+            held[inode] = std::move(still);
+        else if (unfound_.contains(inode))
+            unfound.insert(inode);
+        else
+            wanted.insert(inode);
+    }
+    if (!wanted.empty() && procDir) walk(procDir.get(), wanted, held);
+    unfound.merge(wanted);
+    holders_ = std::move(held);
+    unfound_ = std::move(unfound);
+    name(procDir.get());
 }
 
-SocketOwners SocketOwners::readAll(const std::string& procRoot) {
-    return walk(nullptr, procRoot);
+std::vector<SocketOwners::Holder> SocketOwners::stillHeld(int procDir, uint64_t inode) {
+    std::vector<Holder> still;
+    auto cached = holders_.find(inode);
+    if (cached == holders_.end()) return still;
+    for (Holder& holder : cached->second) {
+        ++work_.checked;
+        std::string link = std::to_string(holder.pid) + "/fd/" + holder.fd;
+        if (linkedSocket(procDir, link.c_str()) == inode) still.push_back(std::move(holder));
+    }
+    return still;
 }
 
-SocketOwners SocketOwners::walk(const std::unordered_set<uint64_t>* inodes,
-                                const std::string& procRoot) {
-    SocketOwners result;
-    OwnedFd procDir(open(procRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!procDir) return result;
-    forEachEntry(procDir.get(), ".", [&](std::string_view pidText, int) {
+void SocketOwners::walk(int procDir, std::unordered_set<uint64_t>& wanted, Holders& found) {
+    std::unordered_set<uint64_t> seen;
+    forEachEntry(procDir, ".", [&](std::string_view pidText, int) {
         auto pid = Text::parseDecimal<int32_t>(pidText);
         if (!pid || *pid <= 0 || pidText.front() == '+') return true;
-        std::string pidDir(pidText);
-        std::string name;
-        forEachEntry(procDir.get(), pidDir + "/fd", [&](std::string_view fd, int fdDir) {
-            char target[64];
-            ssize_t length = readlinkat(fdDir, std::string(fd).c_str(), target, sizeof target);
+        ++work_.walked;
+        forEachEntry(procDir, std::string(pidText) + "/fd", [&](std::string_view fd, int fdDir) {
+            bool refused = false;
+            auto inode = linkedSocket(fdDir, std::string(fd).c_str(), &refused);
             // A process whose descriptors may be listed but not read keeps them all closed.
-            if (length < 0 && (errno == EACCES || errno == EPERM)) return false;
-            if (length <= 0) return true;
-            auto inode = socketInode(std::string_view(target, static_cast<size_t>(length)));
-            if (!inode || (inodes && !inodes->count(*inode))) return true;
-            if (name.empty()) name = processName(procDir.get(), pidDir);
-            std::vector<Owner>& owners = result.owners_[*inode];
-            // A socket open on several descriptors of one process counts once.
-            if (owners.empty() || owners.back().pid != *pid) owners.push_back({*pid, name});
+            if (refused) return false;
+            // Holders of a socket found earlier in this walk count too.
+            if (!inode || !(wanted.erase(*inode) || seen.contains(*inode))) return true;
+            seen.insert(*inode);
+            found[*inode].push_back({*pid, std::string(fd)});
             return true;
         });
-        return true;
+        return !wanted.empty();
     });
-    for (auto& [inode, owners] : result.owners_)
+}
+
+void SocketOwners::name(int procDir) {
+    std::unordered_map<int32_t, std::string> names;
+    for (const auto& [inode, holders] : holders_) {
+        std::vector<Owner>& owners = owners_[inode];
+        for (const Holder& holder : holders) {
+            auto [named, fresh] = names.try_emplace(holder.pid);
+            if (fresh) named->second = processName(procDir, holder.pid);
+            owners.push_back({holder.pid, named->second});
+        }
         std::sort(owners.begin(), owners.end(),
                   [](const Owner& a, const Owner& b) { return a.pid < b.pid; });
-    return result;
+        // A socket open on several descriptors of one process counts once.
+        owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+    }
 }
 
 const std::vector<SocketOwners::Owner>& SocketOwners::of(uint64_t inode) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +13,12 @@
 // "socket:[INODE]" in /proc/<pid>/fd and the names in /proc/<pid>/comm. No program name takes
 // part in the attribution, so none can pose as another process. Processes whose descriptors
 // cannot be read (another user's, without privileges) are simply not found.
+//
+// Kept from one scan to the next: a holder found once is checked again with one readlink of its
+// descriptor and used only while that descriptor still names the socket. The processes are walked
+// only while some socket's holder is unknown, and only until every one is found; a socket that a
+// whole walk did not find is not looked for again while it stays listed. A socket shared by
+// several processes has the holders the walk met before it had found every socket.
 class SocketOwners {
   public:
     struct Owner {
@@ -21,23 +28,46 @@ class SocketOwners {
         bool operator==(const Owner&) const = default;
     };
 
-    // The owners of the sockets in `inodes` among the processes under `procRoot`.
-    static SocketOwners read(const std::unordered_set<uint64_t>& inodes,
-                             const std::string& procRoot = "/proc");
-    // The owners of every socket among the processes under `procRoot`: this needs no list of
-    // inodes, so it can run while the sockets are being listed.
-    static SocketOwners readAll(const std::string& procRoot = "/proc");
+    // What the last update read: descriptors of known holders, and processes walked.
+    struct Work {
+        size_t checked = 0;
+        size_t walked = 0;
 
-    // The processes holding socket `inode`, by ascending pid; empty when none was found.
+        bool operator==(const Work&) const = default;
+    };
+
+    explicit SocketOwners(std::string procRoot = "/proc");
+
+    // Finds the holders of the sockets in `inodes` among the processes under the root, and
+    // forgets every other socket.
+    void update(const std::unordered_set<uint64_t>& inodes);
+    // The processes holding socket `inode` at the last update, by ascending pid; empty when none
+    // was found.
     const std::vector<Owner>& of(uint64_t inode) const;
+    const Work& work() const { return work_; }
 
     // The inode of a descriptor link "socket:[INODE]"; absent for any other link.
     static std::optional<uint64_t> socketInode(std::string_view link);
 
   private:
-    // Every socket when `inodes` is null.
-    static SocketOwners walk(const std::unordered_set<uint64_t>* inodes,
-                             const std::string& procRoot);
+    // One descriptor of one process naming a socket.
+    struct Holder {
+        int32_t pid = -1;
+        std::string fd;
+    };
+    using Holders = std::unordered_map<uint64_t, std::vector<Holder>>;
 
+    // The cached holders of `inode` whose descriptor still names it.
+    std::vector<Holder> stillHeld(int procDir, uint64_t inode);
+    // Walks the processes until every socket of `wanted` is found, adding their holders to
+    // `found` and taking them out of `wanted`.
+    void walk(int procDir, std::unordered_set<uint64_t>& wanted, Holders& found);
+    // Turns the holders into owners named by each process's comm, read once per process.
+    void name(int procDir);
+
+    std::string procRoot_;
+    Holders holders_;
+    std::unordered_set<uint64_t> unfound_;
     std::unordered_map<uint64_t, std::vector<Owner>> owners_;
+    Work work_;
 };

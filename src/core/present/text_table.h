@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-#include "present/bilingual.h"
+#include "base/bilingual.h"
 
 // The texts of an enumeration, one row per key, each row naming its key. `Key::count` is the
 // number of keys. A table whose rows are not in key order, or miss one, does not compile, so

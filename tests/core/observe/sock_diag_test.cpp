@@ -96,11 +96,19 @@ std::string failure(int error) {
     return message(NLMSG_ERROR, bytesOf(answer));
 }
 
+// What a reading holds but the sockets' facts, which only their own test looks at.
+SockDiag::Reading withoutFacts(SockDiag::Reading reading) {
+    for (auto* family : {&reading.ipv4, &reading.ipv6})
+        for (ListedSocket& socket : *family)
+            socket.facts = {};
+    return reading;
+}
+
 SockDiag::Reading parsed(const std::string& datagram,
                          SockDiag::Protocol protocol = SockDiag::Protocol::tcp) {
     SockDiag::Reading reading;
     SockDiag::read(datagram, protocol, reading);
-    return reading;
+    return withoutFacts(reading);
 }
 
 const std::string served = socketMessage(AF_INET, State::established, "203.0.113.7", 443, 11,
@@ -121,8 +129,8 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
         socketMessage(AF_INET6, State::synSent, "2001:db8::1", 8443, 13, "", TCPDIAG_GETSOCK) +
         socketMessage(AF_INET, State::closeWait, "203.0.113.8", 443, 0,
                       attribute(INET_DIAG_INFO, tcpInfo(0, 1, 0)));
-    // What ss leaves out: listening, closed, TIME-WAIT and SYN-RECV sockets, a remote port 0, and
-    // any other family.
+    // What ss leaves out: listening, closed and SYN-RECV sockets, a remote port 0, and any other
+    // family. TIME-WAIT stays: it shows a connection closed since the last scan.
     std::string second = socketMessage(AF_INET, State::listen, "0.0.0.0", 0, 14) +
                          socketMessage(AF_INET, State::timeWait, "203.0.113.9", 443, 0) +
                          socketMessage(AF_INET, State::synRecv, "203.0.113.9", 443, 0) +
@@ -134,7 +142,9 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
     SockDiag::read(first, SockDiag::Protocol::tcp, reading);
     EXPECT_FALSE(reading.done);
     SockDiag::read(second, SockDiag::Protocol::tcp, reading);
-    std::vector<ListedSocket> ipv4{servedSocket, {"tcp", "203.0.113.8", 443, 0, 0, 0}};
+    reading = withoutFacts(reading);
+    std::vector<ListedSocket> ipv4{
+        servedSocket, {"tcp", "203.0.113.8", 443, 0, 0, 0}, {"tcp", "203.0.113.9", 443, 0, 0, 0}};
     std::vector<ListedSocket> ipv6{{"tcp", "198.51.100.2", 80, 12, 5, 5},
                                    {"tcp", "2001:db8::1", 8443, 13, 0, 0}};
     EXPECT_EQ(reading, (SockDiag::Reading{ipv4, ipv6, true, false}));
@@ -142,6 +152,37 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
     // UDP has no tcp_info to read.
     EXPECT_EQ(parsed(served, SockDiag::Protocol::udp).ipv4,
               (std::vector<ListedSocket>{{"udp", "203.0.113.7", 443, 11, 0, 0}}));
+}
+
+// The cookie, the user, the cgroup and the socket's own end; a TIME-WAIT socket tells no user.
+TEST(SockDiagRead, TellsWhoMadeEachSocket) {
+    auto withFacts = [](uint8_t family, State state, const char* local, uint32_t inode,
+                        const std::string& attributes) {
+        std::string bytes = socketMessage(family, state, family == AF_INET ? "203.0.113.7" : "::1",
+                                          443, inode, attributes);
+        auto* diag = reinterpret_cast<inet_diag_msg*>(bytes.data() + NLMSG_HDRLEN);
+        inet_pton(family, local, diag->id.idiag_src);
+        diag->id.idiag_sport = htons(40000);
+        diag->id.idiag_cookie[0] = 0x89abcdef;
+        diag->id.idiag_cookie[1] = 0x1;
+        diag->idiag_uid = 1000;
+        return bytes;
+    };
+    uint64_t cgroup = 4242;
+    SockDiag::Reading reading;
+    SockDiag::read(withFacts(AF_INET, State::established, "192.0.2.1", 11,
+                             attribute(INET_DIAG_CGROUP_ID, bytesOf(cgroup))) +
+                       withFacts(AF_INET6, State::timeWait, "::ffff:192.0.2.2", 0, "") +
+                       // A cgroup attribute too short to hold one is not read.
+                       withFacts(AF_INET, State::closeWait, "192.0.2.3", 0,
+                                 attribute(INET_DIAG_CGROUP_ID, "ab")),
+                   SockDiag::Protocol::udp, reading);
+    ASSERT_EQ(reading.ipv4.size(), 2u);
+    ASSERT_EQ(reading.ipv6.size(), 1u);
+    EXPECT_EQ(reading.ipv4[0].facts, (SocketFacts{0x189abcdef, 1000, cgroup, "192.0.2.1", 40000}));
+    EXPECT_EQ(reading.ipv6[0].facts,
+              (SocketFacts{0x189abcdef, std::nullopt, 0, "192.0.2.2", 40000, true}));
+    EXPECT_EQ(reading.ipv4[1].facts, (SocketFacts{0x189abcdef, 1000, 0, "192.0.2.3", 40000, true}));
 }
 
 TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {

@@ -39,28 +39,69 @@ class FakeProc : public testing::Test {
 };
 
 TEST_F(FakeProc, OwnersComeFromTheDescriptorLinksAndComm) {
-    SocketOwners owners = SocketOwners::read({20673, 20672, 30001, 30002, 5}, proc_.path());
-    EXPECT_EQ(owners.of(20673), (std::vector<Owner>{{7, "shared"}, {100, "editor"}}));
+    SocketOwners owners(proc_.path());
+    owners.update({20673, 20672, 30001, 30002, 5});
+    // The walk met every holder of 20673 before it had found every socket.
+    const auto& shared = owners.of(20673);
+    EXPECT_TRUE(shared == (std::vector<Owner>{{7, "shared"}, {100, "editor"}}) ||
+                shared == (std::vector<Owner>{{7, "shared"}}) ||
+                shared == (std::vector<Owner>{{100, "editor"}}));
     EXPECT_EQ(owners.of(20672), (std::vector<Owner>{{42, "x\",pid=1,fd=9),"}}));
     EXPECT_EQ(owners.of(30002), (std::vector<Owner>{{7, "shared"}}));
     EXPECT_TRUE(owners.of(30001).empty());
     EXPECT_TRUE(owners.of(5).empty());
-    EXPECT_TRUE(SocketOwners::read({20673}, proc_ / "missing").of(20673).empty());
 
-    // Every socket's owners, for a walk that runs before the sockets are known.
-    SocketOwners all = SocketOwners::readAll(proc_.path());
-    for (uint64_t inode : {20673, 20672, 30001, 30002, 5})
-        EXPECT_EQ(all.of(inode), owners.of(inode)) << inode;
+    SocketOwners missing(proc_ / "missing");
+    missing.update({20673});
+    EXPECT_TRUE(missing.of(20673).empty());
+}
+
+// Between scans a known holder costs one readlink, and the processes are walked only for a socket
+// not met before.
+TEST_F(FakeProc, KnownHoldersAreCheckedAgainInsteadOfWalking) {
+    SocketOwners owners(proc_.path());
+    owners.update({20672, 30002, 30001});
+    EXPECT_GT(owners.work().walked, 0u);
+    owners.update({20672, 30002, 30001});
+    // 30001 was walked for in vain once and stays unfound without a second walk.
+    EXPECT_EQ(owners.work(), (SocketOwners::Work{2, 0}));
+    EXPECT_EQ(owners.of(20672), (std::vector<Owner>{{42, "x\",pid=1,fd=9),"}}));
+
+    // The descriptor now names another socket: the cached holder is not used, and a walk finds
+    // the socket where it is now.
+    fs::remove(proc_ / "42/fd/5");
+    fs::create_symlink("socket:[99]", proc_ / "42/fd/5");
+    process("50", "moved\n", {{"9", "socket:[20672]"}});
+    owners.update({20672});
+    EXPECT_GT(owners.work().walked, 0u);
+    EXPECT_EQ(owners.of(20672), (std::vector<Owner>{{50, "moved"}}));
+    // A process that ran another program under the same pid is named anew.
+    std::ofstream(proc_ / "50/comm", std::ios::binary) << "renamed\n";
+    owners.update({20672});
+    EXPECT_EQ(owners.of(20672), (std::vector<Owner>{{50, "renamed"}}));
+    // A socket dropped from the listing is forgotten: listed again, it is walked for.
+    owners.update({});
+    owners.update({20672});
+    EXPECT_GT(owners.work().walked, 0u);
 }
 
 TEST_F(FakeProc, SsSocketsBecomeOneFlowPerHolderAndUnknownOnesStay) {
-    std::vector<Flow> expected{{7, "shared", "tcp", "127.0.0.1", 34662, 1234, 567},
-                               {100, "editor", "tcp", "127.0.0.1", 34662, 1234, 567},
-                               {42, "x\",pid=1,fd=9),", "tcp", "127.0.0.1", 50933, 0, 0},
-                               {-1, "?", "tcp", "::1", 47012, 7, 0},
-                               {7, "shared", "udp", "127.0.0.1", 47013, 0, 0},
-                               {-1, "?", "tcp", "127.0.0.1", 8080, 0, 0}};
-    // The socket listed a second time (inode 20672) counts once, with its first counters.
+    // Each socket's facts: cookie, user, own end, and whether a descriptor still holds it.
+    auto facts = [](uint64_t cookie, std::optional<uint32_t> uid, const char* ip, int64_t port,
+                    bool closed = false) { return SocketFacts{cookie, uid, 0, ip, port, closed}; };
+    SocketFacts first = facts(0x47, std::nullopt, "127.0.0.1", 50933);
+    SocketFacts second = facts(0x48, std::nullopt, "127.0.0.1", 34662);
+    std::vector<Flow> expected{
+        {7, "shared", "tcp", "127.0.0.1", 34662, 1234, 567, first},
+        {100, "editor", "tcp", "127.0.0.1", 34662, 1234, 567, first},
+        {42, "x\",pid=1,fd=9),", "tcp", "127.0.0.1", 50933, 0, 0, second},
+        {-1, "?", "tcp", "::1", 47012, 7, 0, facts(0x49, 1000, "::1", 37044)},
+        {7, "shared", "udp", "127.0.0.1", 47013, 0, 0,
+         facts(0x4a, std::nullopt, "127.0.0.1", 36277)},
+        {-1, "?", "tcp", "127.0.0.1", 8080, 0, 0,
+         facts(0x4b, std::nullopt, "127.0.0.1", 41000, true)}};
+    // The socket listed a second time (inode 20672) counts once, with its first counters; only
+    // the first "ino:" tells the inode.
     EXPECT_EQ(
         Listers::parse(platform::ListerFormat::ssInodes, fixture("ss_inodes.txt"), proc_.path()),
         expected);

@@ -1,0 +1,58 @@
+#include "observe/owner_memory.h"
+
+namespace {
+
+std::string cookieKey(uint64_t cookie) {
+    return "c" + std::to_string(cookie);
+}
+
+// Both ends of the socket; empty when the lister does not tell its own end.
+std::string pairKey(const Flow& flow) {
+    const SocketFacts& facts = flow.facts;
+    if (facts.localIP.empty() || facts.localPort == 0) return "";
+    return flow.proto + "|" + facts.localIP + "|" + std::to_string(facts.localPort) + "|" +
+           flow.remoteIP + "|" + std::to_string(flow.remotePort);
+}
+
+} // namespace
+
+void OwnerMemory::remember(const Flow& flow, const Owner& owner, Dates::TimePoint now) {
+    if (flow.facts.cookie) keep(cookieKey(flow.facts.cookie), owner, now);
+    if (std::string pair = pairKey(flow); !pair.empty()) keep(std::move(pair), owner, now);
+}
+
+void OwnerMemory::keep(std::string key, const Owner& owner, Dates::TimePoint now) {
+    owners_[key] = {owner, now};
+    order_.emplace_back(std::move(key), now);
+    // Entries of keys remembered again are dropped as they reach the front; the deque stays
+    // within a small multiple of the keys.
+    while (owners_.size() > capacity_ || order_.size() > 4 * capacity_) {
+        auto& [oldest, at] = order_.front();
+        auto kept = owners_.find(oldest);
+        if (kept != owners_.end() && kept->second.at == at) owners_.erase(kept);
+        order_.pop_front();
+    }
+}
+
+std::optional<OwnerMemory::Owner> OwnerMemory::recall(const Flow& flow) const {
+    for (const std::string& key :
+         {flow.facts.cookie ? cookieKey(flow.facts.cookie) : "", pairKey(flow)}) {
+        if (key.empty()) continue;
+        if (auto kept = owners_.find(key); kept != owners_.end()) return kept->second.owner;
+    }
+    return std::nullopt;
+}
+
+bool OwnerMemory::toldByEvent(uint64_t cookie) const {
+    auto kept = owners_.find(cookieKey(cookie));
+    return kept != owners_.end() && kept->second.owner.fromEvent;
+}
+
+void OwnerMemory::expire(Dates::TimePoint now) {
+    while (!order_.empty() && now - order_.front().second > lifetime_) {
+        auto& [oldest, at] = order_.front();
+        auto kept = owners_.find(oldest);
+        if (kept != owners_.end() && kept->second.at == at) owners_.erase(kept);
+        order_.pop_front();
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "base/dates.h"
+#include "observe/app_identity.h"
+#include "observe/flow.h"
+
+// Who made the connections seen lately, by the socket's cookie and by its pair of addresses, so
+// that what a connection leaves behind after its program closed it is named after that program.
+// Holds at most `capacity` keys, each until `lifetime` after it was last remembered; the oldest
+// go first.
+class OwnerMemory {
+  public:
+    struct Owner {
+        int32_t pid = -1;
+        AppIdentity app;
+        // Told by the event service, which saw the connection being made.
+        bool fromEvent = false;
+
+        bool operator==(const Owner&) const = default;
+    };
+
+    explicit OwnerMemory(size_t capacity = 8192,
+                         std::chrono::seconds lifetime = std::chrono::seconds(120))
+        : capacity_(capacity), lifetime_(lifetime) {}
+
+    // Remembers `owner` for the socket of `flow`, under each key it has.
+    void remember(const Flow& flow, const Owner& owner, Dates::TimePoint now);
+    // The owner remembered for the socket of `flow`: by its cookie, else by its addresses.
+    std::optional<Owner> recall(const Flow& flow) const;
+    // The cookie is remembered with an owner the event service told.
+    bool toldByEvent(uint64_t cookie) const;
+    // Forgets what is older than the lifetime.
+    void expire(Dates::TimePoint now);
+    size_t size() const { return owners_.size(); }
+
+  private:
+    struct Kept {
+        Owner owner;
+        Dates::TimePoint at;
+    };
+    void keep(std::string key, const Owner& owner, Dates::TimePoint now);
+
+    size_t capacity_;
+    std::chrono::seconds lifetime_;
+    std::unordered_map<std::string, Kept> owners_;
+    // Keys in the order they were remembered, with the time of that; a key remembered again
+    // appears again, and only its newest entry counts.
+    std::deque<std::pair<std::string, Dates::TimePoint>> order_;
+};

@@ -1,0 +1,37 @@
+/* The record the kernel side leaves in the ring buffer for each connect() and each first
+ * sendmsg() to a new destination; read by the event service. Plain C: both sides include it. */
+#pragma once
+
+#include <linux/types.h>
+
+#define NV_COMM_BYTES 16
+/* The executable's path is written leaf first, each component ending in a NUL byte, at offsets
+ * below NV_PATH_BYTES (a power of two, so that the kernel's verifier can bound them); one more
+ * component of up to NV_NAME_BYTES may end past it. */
+#define NV_PATH_BYTES 512
+#define NV_NAME_BYTES 256
+
+enum nv_hook { NV_HOOK_CONNECT = 0, NV_HOOK_SENDMSG = 1 };
+
+enum nv_verdict { NV_ALLOWED = 0, NV_REFUSED = 1 };
+
+struct nv_connect_event {
+    __u64 boot_ns;
+    __u64 cookie;
+    __u64 cgroup_id;
+    __u64 exe_ino;
+    __u32 exe_dev;
+    __u32 pid;
+    __u32 uid;
+    /* Host byte order. */
+    __u16 port;
+    __u8 family;
+    __u8 protocol;
+    __u8 hook;
+    __u8 verdict;
+    /* Bytes of `path` used; 0 when the path could not be read whole. */
+    __u16 path_bytes;
+    __u8 addr[16];
+    char comm[NV_COMM_BYTES];
+    char path[NV_PATH_BYTES + NV_NAME_BYTES];
+};

@@ -1,0 +1,252 @@
+/* Reports every connect() and every first sendmsg() to a new destination, from the calling
+ * process, at the root of the cgroup v2 hierarchy: who (pid, uid, cgroup, command name, the
+ * executable's path, device and inode), which socket (its cookie) and where to. Nothing waits on
+ * the reader: a full ring buffer drops the record and counts it. */
+#include <bpf/bpf_core_read.h>
+#include <bpf/bpf_endian.h>
+#include <bpf/bpf_helpers.h>
+#include <linux/bpf.h>
+#include <linux/in.h>
+#include <linux/types.h>
+
+#include "connect_event.h"
+
+#define AF_INET 2
+#define AF_INET6 10
+/* Components of the executable's path walked at most, mount points included. */
+#define PATH_DEPTH 40
+/* Past this much unread data the reader is woken; below it, it reads on its own schedule. */
+#define WAKE_BYTES (256 * 1024)
+
+char LICENSE[] SEC("license") = "GPL";
+
+/* The few kernel structures the path walk reads. libbpf relocates each field against the
+ * running kernel's own type information, so no kernel headers are needed at build time. */
+struct qstr {
+    const unsigned char* name;
+} __attribute__((preserve_access_index));
+
+struct dentry {
+    struct dentry* d_parent;
+    struct qstr d_name;
+} __attribute__((preserve_access_index));
+
+struct vfsmount {
+    struct dentry* mnt_root;
+} __attribute__((preserve_access_index));
+
+struct mount {
+    struct mount* mnt_parent;
+    struct dentry* mnt_mountpoint;
+    struct vfsmount mnt;
+} __attribute__((preserve_access_index));
+
+struct path {
+    struct vfsmount* mnt;
+    struct dentry* dentry;
+} __attribute__((preserve_access_index));
+
+struct super_block {
+    __u32 s_dev;
+} __attribute__((preserve_access_index));
+
+struct inode {
+    unsigned long i_ino;
+    struct super_block* i_sb;
+} __attribute__((preserve_access_index));
+
+struct file {
+    struct path f_path;
+    struct inode* f_inode;
+} __attribute__((preserve_access_index));
+
+struct mm_struct {
+    struct file* exe_file;
+} __attribute__((preserve_access_index));
+
+struct task_struct {
+    struct mm_struct* mm;
+} __attribute__((preserve_access_index));
+
+struct {
+    __uint(type, BPF_MAP_TYPE_RINGBUF);
+    __uint(max_entries, 1 << 21);
+} events SEC(".maps");
+
+/* Records the ring buffer had no room for. */
+struct {
+    __uint(type, BPF_MAP_TYPE_PERCPU_ARRAY);
+    __uint(max_entries, 1);
+    __type(key, __u32);
+    __type(value, __u64);
+} dropped SEC(".maps");
+
+/* The destinations each unconnected socket has sent to already: only the first sendmsg() to a
+ * destination is reported. */
+struct destination {
+    __u64 cookie;
+    __u8 addr[16];
+    __u32 port;
+};
+
+struct {
+    __uint(type, BPF_MAP_TYPE_LRU_HASH);
+    __uint(max_entries, 16384);
+    __type(key, struct destination);
+    __type(value, __u8);
+} sent SEC(".maps");
+
+/* The record being put together on this CPU; each is sent to the ring buffer whole. */
+struct {
+    __uint(type, BPF_MAP_TYPE_PERCPU_ARRAY);
+    __uint(max_entries, 1);
+    __type(key, __u32);
+    __type(value, struct nv_connect_event);
+} scratch SEC(".maps");
+
+static __always_inline struct nv_connect_event* current_event(void) {
+    __u32 zero = 0;
+    return bpf_map_lookup_elem(&scratch, &zero);
+}
+
+static __always_inline struct mount* real_mount(struct vfsmount* mnt) {
+    return (struct mount*)((char*)mnt - bpf_core_field_offset(struct mount, mnt));
+}
+
+/* Where the walk up the executable's path stands between two steps. */
+struct walk {
+    struct dentry* dentry;
+    struct mount* mnt;
+    __u32 used;
+    /* 1 once the root is reached, -1 when the walk failed. */
+    int end;
+};
+
+/* One step up the path: past a mount point, or one component written to the current record.
+ * Returns 1 to stop. */
+static long walk_step(__u32 index, void* context) {
+    struct walk* walk = context;
+    struct nv_connect_event* event = current_event();
+    if (!event) goto failed;
+    /* Read into locals: a field of `walk` itself is no kernel structure to relocate. */
+    struct dentry* dentry = walk->dentry;
+    struct mount* mnt = walk->mnt;
+    struct dentry* root = BPF_CORE_READ(mnt, mnt.mnt_root);
+    struct dentry* parent = BPF_CORE_READ(dentry, d_parent);
+    if (dentry == root || dentry == parent) {
+        struct mount* above = BPF_CORE_READ(mnt, mnt_parent);
+        /* A dentry cut off from its mount. */
+        if (dentry != root) goto failed;
+        if (above == mnt) {
+            walk->end = 1;
+            return 1;
+        }
+        walk->dentry = BPF_CORE_READ(mnt, mnt_mountpoint);
+        walk->mnt = above;
+        return 0;
+    }
+    __u32 used = walk->used;
+    if (used >= NV_PATH_BYTES) goto failed;
+    long length = bpf_probe_read_kernel_str(&event->path[used & (NV_PATH_BYTES - 1)], NV_NAME_BYTES,
+                                            BPF_CORE_READ(dentry, d_name.name));
+    if (length <= 0) goto failed;
+    walk->used = used + length;
+    walk->dentry = parent;
+    return 0;
+failed:
+    walk->end = -1;
+    return 1;
+}
+
+/* Writes the components of the path of `exe` into the current record, leaf first, each ending
+ * in NUL; returns the bytes written, or 0 when the walk did not reach the root. */
+static __always_inline __u16 exe_path(struct file* exe) {
+    struct walk walk = {
+        .dentry = BPF_CORE_READ(exe, f_path.dentry),
+        .mnt = real_mount(BPF_CORE_READ(exe, f_path.mnt)),
+    };
+    bpf_loop(PATH_DEPTH, walk_step, &walk, 0);
+    return walk.end == 1 ? walk.used : 0;
+}
+
+static __always_inline void describe_process(struct nv_connect_event* event) {
+    __u64 pid_tgid = bpf_get_current_pid_tgid();
+    event->pid = pid_tgid >> 32;
+    event->uid = (__u32)bpf_get_current_uid_gid();
+    event->cgroup_id = bpf_get_current_cgroup_id();
+    bpf_get_current_comm(event->comm, sizeof event->comm);
+    event->exe_ino = 0;
+    event->exe_dev = 0;
+    event->path_bytes = 0;
+    struct task_struct* task = (struct task_struct*)bpf_get_current_task();
+    struct file* exe = BPF_CORE_READ(task, mm, exe_file);
+    if (!exe) return;
+    event->exe_ino = BPF_CORE_READ(exe, f_inode, i_ino);
+    event->exe_dev = BPF_CORE_READ(exe, f_inode, i_sb, s_dev);
+    event->path_bytes = exe_path(exe);
+}
+
+static __always_inline void count_drop(void) {
+    __u32 zero = 0;
+    __u64* count = bpf_map_lookup_elem(&dropped, &zero);
+    if (count) *count += 1;
+}
+
+/* The destination of `ctx` in `addr` (network order) and its port in host order. A program of
+ * one family may read only that family's address, so `family` is fixed when it is compiled. */
+static __always_inline __u16 destination(struct bpf_sock_addr* ctx, int family, __u8* addr) {
+    if (family == AF_INET) {
+        __u32 ip4 = ctx->user_ip4;
+        __builtin_memcpy(addr, &ip4, 4);
+    } else {
+        __u32 ip6[4] = {ctx->user_ip6[0], ctx->user_ip6[1], ctx->user_ip6[2], ctx->user_ip6[3]};
+        __builtin_memcpy(addr, ip6, 16);
+    }
+    return bpf_ntohs((__u16)ctx->user_port);
+}
+
+static __always_inline int report(struct bpf_sock_addr* ctx, int family, enum nv_hook hook) {
+    __u64 cookie = bpf_get_socket_cookie(ctx);
+    if (hook == NV_HOOK_SENDMSG) {
+        struct destination key = {.cookie = cookie};
+        key.port = destination(ctx, family, key.addr);
+        __u8 yes = 1;
+        if (bpf_map_update_elem(&sent, &key, &yes, BPF_NOEXIST) != 0) return 1;
+    }
+    struct nv_connect_event* event = current_event();
+    if (!event) return 1;
+    event->boot_ns = bpf_ktime_get_boot_ns();
+    event->cookie = cookie;
+    event->family = family;
+    event->protocol = ctx->protocol;
+    event->hook = hook;
+    event->verdict = NV_ALLOWED;
+    __builtin_memset(event->addr, 0, sizeof event->addr);
+    event->port = destination(ctx, family, event->addr);
+    describe_process(event);
+    long pending = bpf_ringbuf_query(&events, BPF_RB_AVAIL_DATA);
+    if (bpf_ringbuf_output(&events, event, sizeof *event,
+                           pending > WAKE_BYTES ? BPF_RB_FORCE_WAKEUP : BPF_RB_NO_WAKEUP))
+        count_drop();
+    return 1;
+}
+
+SEC("cgroup/connect4")
+int connect4(struct bpf_sock_addr* ctx) {
+    return report(ctx, AF_INET, NV_HOOK_CONNECT);
+}
+
+SEC("cgroup/connect6")
+int connect6(struct bpf_sock_addr* ctx) {
+    return report(ctx, AF_INET6, NV_HOOK_CONNECT);
+}
+
+SEC("cgroup/sendmsg4")
+int sendmsg4(struct bpf_sock_addr* ctx) {
+    return report(ctx, AF_INET, NV_HOOK_SENDMSG);
+}
+
+SEC("cgroup/sendmsg6")
+int sendmsg6(struct bpf_sock_addr* ctx) {
+    return report(ctx, AF_INET6, NV_HOOK_SENDMSG);
+}
