@@ -2,14 +2,13 @@
  * process, at the root of the cgroup v2 hierarchy: who (pid, uid, cgroup, command name, the
  * executable's path, device and inode), which socket (its cookie) and where to. Nothing waits on
  * the reader: a full ring buffer drops the record and counts it. */
-// clang-format off: libbpf's headers need the kernel's types first.
-#include <bpf/bpf_core_read.h>
-#include <bpf/bpf_endian.h>
-#include <bpf/bpf_helpers.h>
 #include <linux/bpf.h>
 #include <linux/in.h>
 #include <linux/types.h>
-// clang-format on
+// libbpf's headers use the kernel's types, so they come after them.
+#include <bpf/bpf_core_read.h>
+#include <bpf/bpf_endian.h>
+#include <bpf/bpf_helpers.h>
 
 #include "connect_event.h"
 
