@@ -1,15 +1,17 @@
-// The Linux listers over thousands of real TCP sockets, side by side in one run, in a private
-// network namespace (as root) on loopback only.
+// The Linux listers over thousands of real TCP sockets on a machine shaped like a desktop, side by
+// side in one run, in a private network namespace (as root) on loopback only.
 //
 //   lister_cost [SOCKETS...]        (default: 2000 20000, ascending)
 //
-// For each count, child processes hold that many sockets (both ends of SOCKETS/2 connections to
-// 127.0.0.1 and ::1, 2,000 sockets to a process) and this one prints the median time of: the
-// netlink lister (the kernel's dump and the processes found from the inodes), running `ss -H -t -u
-// -n -i -e` alone, the ss lister (ss, its parser and the same attribution), and a whole scan with
-// the netlink lister (listing, identifying, naming and classifying every flow). The targets at
-// 2,000 sockets: a whole scan in at most 10 ms, and the netlink lister at least 4 times as fast as
-// running ss. The exit status is 1 when a target is missed.
+// First 300 processes start that hold 45 other descriptors each (13,500 in all), as a desktop's
+// do, which every walk of /proc must read. For each count, child processes then hold that many
+// sockets (both ends of SOCKETS/2 connections to 127.0.0.1 and ::1, 2,000 sockets to a process)
+// and this one prints the median time of: the netlink lister once, as a one-off command runs it
+// (the kernel's dump and every socket's holder looked for afresh), running `ss -H -t -u -n -i -e`
+// alone, the ss lister (ss, its parser and the same attribution), and a steady-state scan of a
+// scanner that keeps the holders it found (listing, checking the holders, identifying, naming and
+// classifying every flow), without the event service. The target at 2,000 sockets: a steady-state
+// scan in at most 5 ms. The exit status is 1 when it is missed.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -34,8 +36,42 @@
 namespace {
 
 constexpr int targetSockets = 2000;
-constexpr double scanTarget = 10.0;
-constexpr double speedTarget = 4.0;
+constexpr double scanTarget = 5.0;
+constexpr int crowdProcesses = 300;
+constexpr int crowdDescriptors = 45;
+
+// Processes holding descriptors that are no sockets, until the object ends.
+class Crowd {
+  public:
+    Crowd(int processes, int descriptors) {
+        if (pipe2(hold_, O_CLOEXEC) != 0) return;
+        for (int i = 0; i < processes; ++i) {
+            pid_t pid = fork();
+            if (pid == 0) {
+                close(hold_[1]);
+                for (int d = 0; d < descriptors; ++d)
+                    if (open("/dev/null", O_RDONLY) < 0) _exit(1);
+                char byte;
+                while (read(hold_[0], &byte, 1) > 0) {
+                }
+                _exit(0);
+            }
+            if (pid > 0) pids_.push_back(pid);
+        }
+    }
+    ~Crowd() {
+        if (hold_[1] >= 0) close(hold_[1]);
+        if (hold_[0] >= 0) close(hold_[0]);
+        for (pid_t pid : pids_)
+            waitpid(pid, nullptr, 0);
+    }
+    Crowd(const Crowd&) = delete;
+    Crowd& operator=(const Crowd&) = delete;
+
+  private:
+    int hold_[2] = {-1, -1};
+    std::vector<pid_t> pids_;
+};
 
 // Processes that each hold both ends of up to 1,000 connections to a listener on 127.0.0.1 or ::1,
 // as programs hold their sockets, started until there are as many sockets as asked. They end
@@ -224,9 +260,12 @@ int main(int argc, char** argv) {
     // Loopback has no names to look up; the resolver answers at once.
     options.lookups = {[](const std::string&) { return std::optional<std::string>(); },
                        [](const std::string&) { return std::vector<std::string>(); }};
+    options.eventsSocket = "";
     Scanner scanner(std::make_shared<TrackerList>(), options);
+    Crowd crowd(crowdProcesses, crowdDescriptors);
     Holders holders;
 
+    std::printf("%d other processes hold %d descriptors each\n", crowdProcesses, crowdDescriptors);
     std::printf("%8s %12s %12s %12s %12s %10s %12s\n", "sockets", "netlink ms", "ss alone ms",
                 "ss lister ms", "scan ms", "ss/netlink", "connections");
     bool met = true;
@@ -241,12 +280,10 @@ int main(int argc, char** argv) {
                     figures.netlink, figures.ssAlone, figures.ssLister, figures.scan, ratio,
                     figures.connections);
         if (count != targetSockets) continue;
-        bool scanMet = figures.scan <= scanTarget, speedMet = ratio >= speedTarget;
-        std::printf("targets at %d sockets: scan %.2f ms <= %.0f ms %s; ss alone / netlink "
-                    "%.1f >= %.0f %s\n",
-                    targetSockets, figures.scan, scanTarget, scanMet ? "met" : "MISSED", ratio,
-                    speedTarget, speedMet ? "met" : "MISSED");
-        met = met && scanMet && speedMet;
+        bool scanMet = figures.scan <= scanTarget;
+        std::printf("target at %d sockets: steady-state scan %.2f ms <= %.0f ms %s\n",
+                    targetSockets, figures.scan, scanTarget, scanMet ? "met" : "MISSED");
+        met = met && scanMet;
     }
     return met ? 0 : 1;
 }

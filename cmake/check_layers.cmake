@@ -11,7 +11,7 @@ set(uses_store base classify observe)
 set(uses_policy base classify observe store)
 set(uses_desktop base)
 set(uses_present base classify observe store desktop)
-set(uses_helper base classify)
+set(uses_helper base classify observe)
 set(uses_cli ${core_folders})
 set(uses_app ${core_folders})
 

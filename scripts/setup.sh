@@ -5,6 +5,7 @@ set -eu
 
 packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
 nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables systemd strace clang-format clang-14
+libbpf-dev
 libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian man-db
 xvfb xauth dbus-x11 tint2 dunst libnotify-bin xdotool x11-utils x11-xserver-utils imagemagick
 fonts-dejavu-core lxqt-panel systemd-container polkitd pkexec dnsmasq-base python3"

@@ -80,6 +80,7 @@ fill() {
             line = put(line, "@USER@", ENVIRON["NV_USER"])
             line = put(line, "@BLOCK_IPS@", ENVIRON["NV_BLOCK_IPS"])
             line = put(line, "@BLOCK_DOMAINS@", ENVIRON["NV_BLOCK_DOMAINS"])
+            line = put(line, "@BLOCK_PROGRAMS@", ENVIRON["NV_BLOCK_PROGRAMS"])
             line = put(line, "@MODE@", ENVIRON["NV_MODE"])
             print line
         }' "$1" >"$2.tmp"
@@ -154,8 +155,9 @@ NV_DIR=$(exec_quote "$dir")
 NV_USER=$(exec_quote "$user")
 NV_BLOCK_IPS=$(path_quote "$dir/block_ips.txt")
 NV_BLOCK_DOMAINS=$(path_quote "$dir/block_domains.txt")
+NV_BLOCK_PROGRAMS=$(exec_quote "$dir/block_programs.txt")
 NV_MODE=$mode
-export NV_DIR NV_USER NV_BLOCK_IPS NV_BLOCK_DOMAINS NV_MODE
+export NV_DIR NV_USER NV_BLOCK_IPS NV_BLOCK_DOMAINS NV_BLOCK_PROGRAMS NV_MODE
 # A reinstall in another mode drops the DNS units that mode does not use.
 stale=""
 case $mode in
@@ -179,6 +181,7 @@ if [ "$mode" != hosts ]; then
     fill "$here/nattervane-dns-reload.path" "$units/nattervane-dns-reload.path"
 fi
 fill "$here/nattervane-helper.service" "$units/nattervane-helper.service"
+fill "$here/nattervane-events.service" "$units/nattervane-events.service"
 # The path unit is the installed marker, so it comes last.
 fill "$here/nattervane-helper.path" "$units/nattervane-helper.path"
 
@@ -209,5 +212,8 @@ networkmanager)
     ;;
 esac
 [ "$NV_MODE" = hosts ] || systemctl enable --now nattervane-dns-reload.path || true
+# Without the event service the application finds connections by scanning, as before.
+systemctl enable --now nattervane-events.service ||
+    echo "nv-install.sh: the event service did not start; connections are found by scanning" >&2
 # Apply once now; a failure shows in the status file and the journal, not here.
 systemctl start nattervane-helper.service || true

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Removes the Nattervane blocking helper: units, firewall and redirect tables, DNS drop-ins, hosts
-# block, files.
+# Removes the Nattervane blocking helper and event service: units, firewall and redirect tables,
+# DNS drop-ins, hosts block, files.
 # Usage (as root): nv-uninstall.sh
 # Every step runs even when an earlier one fails.
 set -u
@@ -14,7 +14,8 @@ nm_dnsmasq=/etc/NetworkManager/dnsmasq.d/nattervane.conf
 resolved_dropin=/run/systemd/resolved.conf.d/nattervane.conf
 resolved_servers=/run/nattervane-dns.global.conf
 all_units="nattervane-helper.path nattervane-helper.service nattervane-dns-reload.path
-nattervane-dns-reload.service nattervane-dns.service nattervane-names.service"
+nattervane-dns-reload.service nattervane-dns.service nattervane-names.service
+nattervane-events.service"
 
 have_systemd=no
 command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ] && have_systemd=yes

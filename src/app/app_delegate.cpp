@@ -104,7 +104,7 @@ std::vector<MenuEntry> AppDelegate::menuEntries() const {
     const Settings& settings = model_.settings();
     return StatusMenu::build({model_.apps(), model_.rules(), settings.quiet, settings.paused,
                               model_.helperInstalled(), model_.helperStatus(), model_.lang(),
-                              model_.platform().wording});
+                              model_.platform().wording, model_.programRulesLapse()});
 }
 
 void AppDelegate::rebuildMenu(QMenu& menu) {
@@ -166,8 +166,10 @@ void AppDelegate::perform(const MenuEntry& entry) {
 void AppDelegate::ruleClicked(const MenuSubject& subject) {
     const auto* choice = std::get_if<RuleChoice>(&subject);
     if (!choice) return;
-    const auto current = model_.rules().action(choice->connection.dest());
-    model_.setRule(choice->connection, StatusMenu::afterClick(current, choice->action));
+    const auto current =
+        StatusMenu::currentAction(model_.rules(), choice->connection, choice->scope);
+    model_.setRule(choice->connection, StatusMenu::afterClick(current, choice->action),
+                   choice->scope);
 }
 
 void AppDelegate::openApp(const MenuSubject& subject) {

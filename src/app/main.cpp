@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     app.setApplicationName("Nattervane");
     app.setApplicationVersion(QString::fromStdString(std::string(ProgramInfo::version())));
     app.setDesktopFileName("nattervane");
-    SingleInstance instance(QString::fromStdString(Paths().root));
+    SingleInstance instance{Paths()};
     if (!instance.claim()) {
         std::cerr << "nattervane: already running for this data folder; its window opens there.\n";
         return 0;
@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     AppDelegate delegate(model);
     QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
                      &AppDelegate::openWindow);
+    instance.onRuleEdit([&model](const RuleEdit& edit) { return model.edit(edit); });
     delegate.launch(QApplication::arguments());
     return app.exec();
 }

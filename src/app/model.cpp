@@ -15,6 +15,7 @@
 #include "policy/decider.h"
 #include "present/app_texts.h"
 #include "present/explainer.h"
+#include "present/source_text.h"
 #include "store/rule_store.h"
 
 using namespace std::chrono_literals;
@@ -46,7 +47,7 @@ std::string questionKey(const std::string& app, const std::string& dest) {
 Model::Model(ModelOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), paths_(options_.dataRoot, *options_.platform),
       scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
-      journal_(paths_.journal(), journalKeepDays, options_.clock), source_(scanner_->source()) {
+      journal_(paths_.journal(), journalKeepDays, options_.clock), source_(scanner_->scanSource()) {
     // Every notification, question and administrator step goes through the desktop.
     if (!options_.desktop) options_.desktop = nativeDesktop();
     scanTimer_.setObjectName("scanTimer");
@@ -129,7 +130,7 @@ void Model::scan() {
     // the Model as context, is dropped when the Model is gone by the time it arrives.
     scanQueue_.start([this, includeLocal] {
         std::vector<Connection> connections = scanner_->scan(includeLocal);
-        std::string source = scanner_->source();
+        ScanSource source = scanner_->scanSource();
         QMetaObject::invokeMethod(
             this,
             [this, connections = std::move(connections), source = std::move(source)]() mutable {
@@ -139,7 +140,7 @@ void Model::scan() {
     });
 }
 
-void Model::receive(std::vector<Connection> connections, std::string source) {
+void Model::receive(std::vector<Connection> connections, ScanSource source) {
     // A question or alert runs its own event loop; the result waits for its answer, and
     // `scanning_` stays set meanwhile, so no other scan starts.
     if (asking()) {
@@ -169,7 +170,12 @@ std::optional<size_t> Model::ask(const Question& question) {
     return answer;
 }
 
-void Model::apply(const std::vector<Connection>& connections, const std::string& source) {
+void Model::apply(const std::vector<Connection>& connections, const ScanSource& source) {
+    // Said once each time it changes, so that the system's log tells when the events came and
+    // went.
+    if (source != source_ || !lastScan_)
+        std::cerr << "nattervane: connections come from " << SourceText::describe(source, Lang::en)
+                  << "\n";
     source_ = source;
     Dates::TimePoint now = options_.clock();
     lastScan_ = now;
@@ -181,7 +187,8 @@ void Model::apply(const std::vector<Connection>& connections, const std::string&
             addRule(*decision->newRule);
             rulesChanged = true;
         }
-        journal_.record(connection, decision->action == RuleAction::block, now);
+        journal_.record(connection, decision->action == RuleAction::block, now,
+                        decision->rule ? &*decision->rule : nullptr);
         if (decision->notice) post(*decision->notice, connection);
         if (decision->ask) question(connection);
     }
@@ -252,8 +259,8 @@ void Model::post(const Decision::Notice& notice, const Connection& connection) {
 }
 
 std::string Model::sentence(const Connection& connection) const {
-    return Explainer::sentence(connection.app.name, connection.verdict, connection.host,
-                               connection.ip, lang(), options_.platform->wording);
+    return Explainer::sentence(connection.app, connection.verdict, connection.host, connection.ip,
+                               lang(), options_.platform->wording);
 }
 
 void Model::question(const Connection& connection) {
@@ -263,22 +270,33 @@ void Model::question(const Connection& connection) {
 
 void Model::askNow(const Connection& connection) {
     if (settings_.quiet) return;
+    const bool ownRules = connection.app.exePath.has_value();
     std::optional<size_t> answer = ask(AppTexts::connectionQuestion(
-        connection.app.name, connection.dest(), sentence(connection), lang()));
+        connection.app.name, connection.dest(), sentence(connection), ownRules, lang()));
     if (answer == 0) setRule(connection, RuleAction::allow);
     if (answer == 1) setRule(connection, RuleAction::block);
+    if (answer == 2 && ownRules) setRule(connection, RuleAction::block, RuleScope::program);
 }
 
 std::chrono::sys_seconds Model::ruleTime() const {
     return std::chrono::floor<std::chrono::seconds>(options_.clock());
 }
 
-void Model::setRule(const Connection& connection, std::optional<RuleAction> action) {
-    const std::string& target = connection.dest();
+void Model::setRule(const Connection& connection, std::optional<RuleAction> action,
+                    RuleScope scope) {
+    std::optional<RulePlace> place = RulePlace::of(connection, scope);
+    Result<void> usable = place && place->program ? Rule::checkProgram(*place->program)
+                          : place                 ? Result<void>()
+                                                  : Error{0, connection.app.name};
+    if (!usable) {
+        ask(AppTexts::programRuleRefused(lang(), usable.error().message));
+        return;
+    }
     std::optional<std::vector<std::string>> ips;
-    if (action == RuleAction::block && connection.host) ips = {{connection.ip}};
-    rules_.set(target, connection.app.name, action, ips, ruleTime());
-    asked_.erase(questionKey(connection.app.name, target));
+    if (action == RuleAction::block && connection.host && scope != RuleScope::wholeProgram)
+        ips = {{connection.ip}};
+    rules_.set(place->target, connection.app.name, action, ips, ruleTime(), place->program);
+    asked_.erase(questionKey(connection.app.name, connection.dest()));
     persistRules();
     if (action == RuleAction::block) offerHelperAfterBlocking();
 }
@@ -316,6 +334,13 @@ void Model::persistRules() {
 void Model::setRules(const RuleSet& rules) {
     rules_ = rules;
     persistRules();
+}
+
+Result<void> Model::edit(RuleEdit edit) {
+    if (Result<void> usable = edit.check(); !usable) return usable;
+    edit.applyTo(rules_, ruleTime());
+    persistRules();
+    return {};
 }
 
 void Model::wipeJournal() {
@@ -367,6 +392,12 @@ void Model::runAsAdmin(const std::vector<std::string>& words) {
         words, AppTexts::adminPrompt(lang(), options_.platform->wording));
     // Otherwise nothing would change and nothing would say why.
     if (!ran) ask(AppTexts::adminFailure(lang(), ran.error().message));
+}
+
+bool Model::programRulesLapse() const {
+    return source_.events != EventFeed::State::live &&
+           std::any_of(rules_.rules.begin(), rules_.rules.end(),
+                       [](const Rule& rule) { return rule.program.has_value(); });
 }
 
 bool Model::adsNow() const {

@@ -25,6 +25,7 @@
 #include "present/app_row.h"
 #include "store/journal.h"
 #include "store/journal_entry.h"
+#include "store/rule_edit.h"
 #include "store/rule_set.h"
 #include "store/settings.h"
 
@@ -84,12 +85,18 @@ class Model : public QObject {
     Lang lang() const { return settings_.lang(); }
 
     // Rule actions.
-    void setRule(const Connection& connection, std::optional<RuleAction> action);
+    // Sets the rule for the connection's destination (or everything its program reaches) in
+    // `scope`, or removes it when `action` is absent. A program that cannot have rules of its
+    // own (no executable, or not one a rule can name) is refused with a box saying why.
+    void setRule(const Connection& connection, std::optional<RuleAction> action,
+                 RuleScope scope = RuleScope::everywhere);
     void blockAllOf(const AppRow& row);
     void toggleBlockNew();
     void persistRules();
     // Replaces the whole rule set, then persists it.
     void setRules(const RuleSet& rules);
+    // Makes one edit the command-line tool asked for; why not when it cannot be made.
+    Result<void> edit(RuleEdit edit);
     void wipeJournal();
 
     // Notifications and questions.
@@ -121,9 +128,11 @@ class Model : public QObject {
     bool helperInstalled() const { return helperInstalled_; }
     const std::string& helperStatus() const { return helperStatus_; }
     const std::optional<Dates::TimePoint>& lastScan() const { return lastScan_; }
-    const std::string& source() const { return source_; }
+    const ScanSource& source() const { return source_; }
     bool scanning() const { return scanning_; }
     size_t trackerListCount() const { return trackers_->count(); }
+    // There are rules for single programs and no event service to keep them in force.
+    bool programRulesLapse() const;
     // Any connection of any row goes to an advertising network.
     bool adsNow() const;
     // The sum of the rows' tracker counts.
@@ -148,8 +157,8 @@ class Model : public QObject {
 
   private:
     // Applies a scan's result, or keeps it for after the open question.
-    void receive(std::vector<Connection> connections, std::string source);
-    void apply(const std::vector<Connection>& connections, const std::string& source);
+    void receive(std::vector<Connection> connections, ScanSource source);
+    void apply(const std::vector<Connection>& connections, const ScanSource& source);
     void addRule(const Rule& rule);
     void question(const Connection& connection);
     void post(const Decision::Notice& notice, const Connection& connection);
@@ -180,7 +189,7 @@ class Model : public QObject {
     bool helperInstalled_ = false;
     std::string helperStatus_;
     std::optional<Dates::TimePoint> lastScan_;
-    std::string source_;
+    ScanSource source_;
     std::optional<std::string> selectedApp_;
     int tab_ = 0;
     std::set<std::string> notified_;
@@ -192,7 +201,7 @@ class Model : public QObject {
     int asking_ = 0;
     struct ScanResult {
         std::vector<Connection> connections;
-        std::string source;
+        ScanSource source;
     };
     std::optional<ScanResult> held_;
     QTimer scanTimer_{this};

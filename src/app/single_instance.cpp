@@ -1,10 +1,7 @@
 #include "single_instance.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFileInfo>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 
 namespace {
@@ -14,22 +11,12 @@ constexpr int connectMilliseconds = 1000;
 // The running process may be between taking the lock and listening.
 constexpr int connectAttempts = 5;
 
-// The socket of the program running for `dataRoot`: in the user's runtime folder, named after
-// the folder's canonical path so that each data folder has its own.
-QString socketPathFor(const QString& dataRoot) {
-    const QString canonical = QFileInfo(dataRoot).canonicalFilePath();
-    const QByteArray digest =
-        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    return folder + "/nattervane-" + QString::fromLatin1(digest) + ".socket";
-}
-
 } // namespace
 
-SingleInstance::SingleInstance(const QString& dataRoot, QObject* parent)
-    : QObject(parent), lock_((QDir().mkpath(dataRoot), dataRoot + "/nattervane.lock")),
-      socketPath_(socketPathFor(dataRoot)) {
+SingleInstance::SingleInstance(const Paths& paths, QObject* parent)
+    : QObject(parent), lock_((QDir().mkpath(QString::fromStdString(paths.root)),
+                              QString::fromStdString(paths.lockFile()))),
+      socketPath_(QString::fromStdString(paths.instanceSocket())) {
     // A lock is stale only when its process is gone from this machine, never by its age: the
     // running program does not touch its lock file again.
     lock_.setStaleLockTime(0);
@@ -53,11 +40,24 @@ void SingleInstance::listen() {
         while (QLocalSocket* peer = server_.nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
             connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                if (peer->readAll().contains("open")) emit openRequested();
-                peer->disconnectFromServer();
+                while (peer->canReadLine()) {
+                    peer->write(answer(peer->readLine()));
+                    peer->flush();
+                }
             });
         }
     });
+}
+
+QByteArray SingleInstance::answer(const QByteArray& line) {
+    if (line.startsWith("open")) {
+        emit openRequested();
+        return "ok\n";
+    }
+    std::optional<RuleEdit> edit = RuleEdit::read(line.toStdString());
+    if (!edit || !editHandler_) return "error: not a request this program answers\n";
+    Result<void> made = editHandler_(*edit);
+    return made ? "ok\n" : QByteArray("error: ") + made.error().message.c_str() + "\n";
 }
 
 bool SingleInstance::askRunning() const {

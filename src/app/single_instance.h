@@ -1,18 +1,29 @@
 #pragma once
 
+#include <functional>
+
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 
+#include "base/paths.h"
+#include "store/rule_edit.h"
+
 // One running program per data folder, so that two never scan and write the same journal,
 // rules and block files. The first start holds a lock file in the folder and listens on a local
-// socket named after the folder; a later start asks it to open its window instead of running.
+// socket named after the folder; a later start asks it to open its window instead of running,
+// and the command-line tool sends it the rule edits it is asked for, one a line, each answered
+// with "ok" or "error: REASON".
 class SingleInstance : public QObject {
     Q_OBJECT
 
   public:
-    explicit SingleInstance(const QString& dataRoot, QObject* parent = nullptr);
+    explicit SingleInstance(const Paths& paths, QObject* parent = nullptr);
+
+    // What is done with a rule edit: nothing when it succeeds, else why not.
+    using EditHandler = std::function<Result<void>(const RuleEdit&)>;
+    void onRuleEdit(EditHandler handler) { editHandler_ = std::move(handler); }
 
     // True when this process is now the one running for the folder. Otherwise the running one
     // has been asked to open its window (as far as it could be reached) and this one should end.
@@ -27,7 +38,11 @@ class SingleInstance : public QObject {
     // Asks the running process to open its window; false when it could not be reached.
     bool askRunning() const;
 
+    // Answers one line of a peer.
+    QByteArray answer(const QByteArray& line);
+
     QLockFile lock_;
     QString socketPath_;
     QLocalServer server_;
+    EditHandler editHandler_;
 };

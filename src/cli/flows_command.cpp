@@ -1,6 +1,6 @@
 #include "flows_command.h"
 
-#include <map>
+#include <chrono>
 #include <ostream>
 
 #include <nlohmann/json.hpp>
@@ -9,7 +9,7 @@
 #include "base/text.h"
 #include "cli_options.h"
 #include "flows_watch.h"
-#include "observe/app_identity.h"
+#include "observe/attribution.h"
 #include "usage.h"
 
 namespace FlowsCommand {
@@ -35,24 +35,27 @@ void print(const Listers::Listing& listing, bool json, std::ostream& out, std::o
     const std::string& source = listing.source;
     for (const std::string& problem : listing.problems)
         err << "nattervane-cli: not listed by " << problem << "\n";
+    Attribution attribution;
+    std::vector<Attribution::Owned> owned =
+        attribution.attribute(listing.flows, {}, Langs::system(), std::chrono::system_clock::now());
     if (json) {
-        out << JsonText::dump(listing.flows, 2) << "\n";
+        nlohmann::json flows = nlohmann::json::array();
+        for (const auto& [flow, app] : owned) {
+            flows.push_back(flow);
+            flows.back()["program"] = app.name;
+        }
+        out << JsonText::dump(flows, 2) << "\n";
         err << "source: " << source << "\n";
         return;
     }
-    out << "source: " << source << " (" << listing.flows.size() << " flows)\n";
-    if (listing.flows.empty()) return;
+    out << "source: " << source << " (" << owned.size() << " flows)\n";
+    if (owned.empty()) return;
     out << padded("PID", 8) << padded("PROGRAM", 28) << padded("PROTO", 6) << padded("REMOTE", 46)
         << padded("IN", 12) << "OUT\n";
-    std::map<int32_t, std::string> names;
-    for (const Flow& flow : listing.flows) {
-        auto [name, fresh] = names.try_emplace(flow.pid);
-        if (fresh)
-            name->second = AppIdentity::from(pidPath(flow.pid), flow.process, Langs::system()).name;
-        out << padded(std::to_string(flow.pid), 8) << padded(name->second, 28)
-            << padded(flow.proto, 6) << padded(endpointText(flow), 46)
-            << padded(std::to_string(flow.bytesIn), 12) << flow.bytesOut << "\n";
-    }
+    for (const auto& [flow, app] : owned)
+        out << padded(std::to_string(flow.pid), 8) << padded(app.name, 28) << padded(flow.proto, 6)
+            << padded(endpointText(flow), 46) << padded(std::to_string(flow.bytesIn), 12)
+            << flow.bytesOut << "\n";
 }
 
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err) {

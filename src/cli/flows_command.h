@@ -10,7 +10,8 @@
 // lister answered.
 namespace FlowsCommand {
 
-// Prints `listing` as a table, or as a JSON array of flows when `json` is set.
+// Prints `listing` as a table with the program of each flow, or as a JSON array of flows, each
+// with its "program", when `json` is set.
 void print(const Listers::Listing& listing, bool json, std::ostream& out, std::ostream& err);
 
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err);

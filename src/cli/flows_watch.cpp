@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "base/dates.h"
-#include "observe/app_identity.h"
+#include "observe/attribution.h"
 
 namespace FlowsWatch {
 
@@ -27,26 +27,23 @@ struct Program {
 };
 
 // The flows of one round as samples for the rate meter, named as the application names them.
-std::vector<RateMeter::Sample> samplesOf(const Listers::Listing& listing) {
-    std::map<int32_t, std::string> names;
+std::vector<RateMeter::Sample> samplesOf(const Listers::Listing& listing,
+                                         Attribution& attribution) {
     std::vector<RateMeter::Sample> samples;
-    for (const Flow& flow : listing.flows) {
-        auto [name, fresh] = names.try_emplace(flow.pid);
-        if (fresh)
-            name->second = AppIdentity::from(pidPath(flow.pid), flow.process, Langs::system()).name;
+    for (const auto& [flow, app] : attribution.attribute(listing.flows, {}, Langs::system(),
+                                                         std::chrono::system_clock::now()))
         samples.push_back({std::to_string(flow.pid) + "|" + flow.remoteIP + "|" +
                                std::to_string(flow.remotePort) + "|" + flow.proto,
-                           name->second, flow.bytesIn, flow.bytesOut});
-    }
+                           app.name, flow.bytesIn, flow.bytesOut});
     return samples;
 }
 
 } // namespace
 
-std::string table(const Listers::Listing& listing, const std::map<std::string, Rate>& rates,
-                  bool first) {
+std::string table(const Listers::Listing& listing, const std::vector<RateMeter::Sample>& samples,
+                  const std::map<std::string, Rate>& rates, bool first) {
     std::map<std::string, Program> byName;
-    for (const RateMeter::Sample& sample : samplesOf(listing)) {
+    for (const RateMeter::Sample& sample : samples) {
         Program& program = byName[sample.program];
         program.name = sample.program;
         ++program.connections;
@@ -74,14 +71,17 @@ int run(const Options& options, std::ostream& out) {
     // On a terminal each table replaces the last; in a file or pipe they follow one another.
     const bool terminal = isatty(STDOUT_FILENO) == 1;
     RateMeter meter;
+    SocketOwners owners;
+    Attribution attribution;
     for (int round = 0; !options.count || round < *options.count; ++round) {
         if (round > 0) std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
-        const Listers::Listing listing = Listers::list(platform.listers);
-        const auto rates = meter.update(samplesOf(listing), std::chrono::system_clock::now());
+        const Listers::Listing listing = Listers::list(platform.listers, owners);
+        const std::vector<RateMeter::Sample> samples = samplesOf(listing, attribution);
+        const auto rates = meter.update(samples, std::chrono::system_clock::now());
         out << (terminal    ? "\033[H\033[2J"
                 : round > 0 ? "\n"
                             : "")
-            << table(listing, rates, round == 0) << std::flush;
+            << table(listing, samples, rates, round == 0) << std::flush;
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "observe/listers.h"
 #include "observe/traffic_rate.h"
@@ -20,8 +21,8 @@ struct Options {
 
 // One table: a program a line, the busiest first, with its connections and rates; "…" for the
 // rates on the first round, which has nothing to compare with.
-std::string table(const Listers::Listing& listing, const std::map<std::string, Rate>& rates,
-                  bool first);
+std::string table(const Listers::Listing& listing, const std::vector<RateMeter::Sample>& samples,
+                  const std::map<std::string, Rate>& rates, bool first);
 
 int run(const Options& options, std::ostream& out);
 

@@ -10,6 +10,7 @@
 #include "rules_command.h"
 #include "scan_command.h"
 #include "usage.h"
+#include "watch_command.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     if (command == "scan") return ScanCommand::run(options, std::cout, std::cerr);
     if (command == "classify") return ClassifyCommand::run(options, std::cout, std::cerr);
     if (command == "flows") return FlowsCommand::run(options, std::cout, std::cerr);
+    if (command == "watch") return WatchCommand::run(options, std::cout, std::cerr);
     if (command == "journal") return JournalCommand::run(options, std::cout, std::cerr);
     if (command == "rules") return RulesCommand::run(options, std::cout, std::cerr);
     if (command == "autostart") return AutostartCommand::run(options, std::cout, std::cerr);

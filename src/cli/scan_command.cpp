@@ -13,6 +13,7 @@
 #include "cli_options.h"
 #include "observe/scanner.h"
 #include "present/explainer.h"
+#include "present/source_text.h"
 #include "usage.h"
 
 namespace ScanCommand {
@@ -53,14 +54,14 @@ std::string pids(const Program& program) {
     return text;
 }
 
-void printConnection(const Connection& connection, const std::string& app, Lang lang,
-                     std::ostream& out) {
+void printConnection(const Connection& connection, Lang lang, std::ostream& out) {
     const Verdict& verdict = connection.verdict;
     out << "  " << connection.dest() << " port " << connection.port << " (" << connection.proto
         << ")  " << Explainer::label(verdict.category, lang);
     if (verdict.company) out << ", " << *verdict.company;
     if (verdict.listed) out << ", listed: " << *verdict.listed;
-    out << "\n    " << Explainer::sentence(app, verdict, connection.host, connection.ip, lang)
+    out << "\n    "
+        << Explainer::sentence(connection.app, verdict, connection.host, connection.ip, lang)
         << "\n";
 }
 
@@ -82,7 +83,7 @@ void print(const std::vector<Connection>& connections, Lang lang, std::ostream& 
                              return a->verdict.category > b->verdict.category;
                          });
         for (const Connection* connection : sorted)
-            printConnection(*connection, program.name, lang, out);
+            printConnection(*connection, lang, out);
     }
 }
 
@@ -120,7 +121,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         out << JsonText::dump(connections, 2) << "\n";
         return 0;
     }
-    out << "source: " << scanner.source() << ", " << connections.size() << " connections\n";
+    out << "source: " << SourceText::describe(scanner.scanSource(), options.lang) << ", "
+        << connections.size() << " connections\n";
     print(connections, options.lang, out);
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 #include "base/owned_fd.h"
 #include "block_file.h"
 #include "dns_block.h"
+#include "events_service.h"
 #include "hosts_file.h"
 #include "names_service.h"
 #include "status_file.h"
@@ -210,33 +213,56 @@ int remove(const HelperOptions& options, const FirewallBackend& firewall, std::o
     return removed ? 0 : 1;
 }
 
-std::atomic<bool> stopNames{false};
+std::atomic<bool> stopService{false};
 
 void stopOnSignal(int) {
-    stopNames = true;
+    stopService = true;
 }
 
-// Follows the query log until SIGTERM or SIGINT; the names go to the installing user.
-int names(const HelperOptions& options, std::ostream& err) {
-    NamesService::Settings settings;
-    settings.logFile = options.queryLog;
-    settings.namesFile = options.namesFile;
-    settings.owner = geteuid();
-    settings.group = getegid();
-    if (options.user) {
-        const passwd* entry = getpwnam(options.user->c_str());
-        if (!entry) {
-            err << "nattervane-helper: no user " << *options.user << "\n";
-            return 2;
-        }
-        settings.owner = entry->pw_uid;
-        settings.group = entry->pw_gid;
-    }
+// The services run until SIGTERM or SIGINT.
+void stopOnSignals() {
     struct sigaction action {};
     action.sa_handler = stopOnSignal;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
-    return NamesService::run(settings, stopNames, err);
+}
+
+// The user and group named by `options`, else those running the helper; absent (with a message)
+// for a user who does not exist.
+std::optional<std::pair<uid_t, gid_t>> serviceUser(const HelperOptions& options,
+                                                   std::ostream& err) {
+    if (!options.user) return std::pair{geteuid(), getegid()};
+    const passwd* entry = getpwnam(options.user->c_str());
+    if (!entry) {
+        err << "nattervane-helper: no user " << *options.user << "\n";
+        return std::nullopt;
+    }
+    return std::pair{entry->pw_uid, entry->pw_gid};
+}
+
+// Follows the query log; the names go to the installing user.
+int names(const HelperOptions& options, std::ostream& err) {
+    auto user = serviceUser(options, err);
+    if (!user) return 2;
+    NamesService::Settings settings;
+    settings.logFile = options.queryLog;
+    settings.namesFile = options.namesFile;
+    std::tie(settings.owner, settings.group) = *user;
+    stopOnSignals();
+    return NamesService::run(settings, stopService, err);
+}
+
+// Tells the installing user's application of each connection as it is made.
+int events(const HelperOptions& options, std::ostream& err) {
+    auto user = serviceUser(options, err);
+    if (!user) return 2;
+    EventsService::Settings settings;
+    settings.socketPath = options.eventsSocket;
+    settings.user = user->first;
+    settings.programRules = options.programRules;
+    settings.namesFile = options.namesFile;
+    stopOnSignals();
+    return EventsService::run(settings, stopService, err);
 }
 
 } // namespace
@@ -250,6 +276,8 @@ int run(const HelperOptions& options, const FirewallBackend& firewall, std::ostr
         return remove(options, firewall, out, err);
     case HelperOptions::Command::names:
         return names(options, err);
+    case HelperOptions::Command::events:
+        return events(options, err);
     }
     return 2;
 }

@@ -6,6 +6,8 @@ const char* const helperUsage =
     "                         [--listed PATH] [--dry-run]\n"
     "       nattervane-helper remove [--hosts PATH] [--status PATH] [--servers PATH] [--dry-run]\n"
     "       nattervane-helper names QUERY_LOG [--out PATH] [--user NAME]\n"
+    "       nattervane-helper events [--socket PATH] [--programs PATH] [--names PATH]\n"
+    "                         [--user NAME]\n"
     "       nattervane-helper --help | --version\n";
 
 std::variant<HelperOptions, std::string>
@@ -18,7 +20,10 @@ HelperOptions::parse(const std::vector<std::string>& arguments,
         options.command = Command::remove;
     else if (arguments[0] == "names")
         options.command = Command::names;
-    else if (arguments[0] != "apply")
+    else if (arguments[0] == "events") {
+        options.command = Command::events;
+        options.eventsSocket = platform.eventsSocketPath;
+    } else if (arguments[0] != "apply")
         return "unknown command " + arguments[0];
     size_t next = 1;
     if (options.command == Command::apply) {
@@ -31,12 +36,23 @@ HelperOptions::parse(const std::vector<std::string>& arguments,
         if (arguments.size() < 2 || arguments[1].starts_with("--"))
             return std::string("names needs the query log to follow");
         options.queryLog = arguments[1];
-        for (next = 2; next < arguments.size(); next += 2) {
+        next = 2;
+    }
+    // The services take a user and the paths they use.
+    if (options.command == Command::names || options.command == Command::events) {
+        const bool names = options.command == Command::names;
+        for (; next < arguments.size(); next += 2) {
             const std::string& option = arguments[next];
-            if (option != "--out" && option != "--user") return "unknown option " + option;
+            std::string* value = option == "--user"                 ? &options.user.emplace()
+                                 : option == "--out" && names       ? &options.namesFile
+                                 : option == "--socket" && !names   ? &options.eventsSocket
+                                 : option == "--programs" && !names ? &options.programRules
+                                 : option == "--names" && !names    ? &options.namesFile
+                                                                    : nullptr;
+            if (!value) return "unknown option " + option;
             if (next + 1 == arguments.size() || arguments[next + 1].empty())
                 return option + " needs a value";
-            (option == "--out" ? options.namesFile : options.user.emplace()) = arguments[next + 1];
+            *value = arguments[next + 1];
         }
         return options;
     }

@@ -10,7 +10,7 @@
 
 // The command line of nattervane-helper.
 struct HelperOptions {
-    enum class Command { apply, remove, names };
+    enum class Command { apply, remove, names, events };
 
     Command command = Command::apply;
     // The directory holding block_ips.txt and block_domains.txt (apply only).
@@ -32,6 +32,9 @@ struct HelperOptions {
     // names: the dnsmasq query log to follow and the file the names go to.
     std::string queryLog = {};
     std::string namesFile = "/run/nattervane/names";
+    // events: the socket the application connects to, and the block file of program rules.
+    std::string eventsSocket = {};
+    std::string programRules = {};
 
     bool operator==(const HelperOptions&) const = default;
 

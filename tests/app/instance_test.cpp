@@ -16,7 +16,7 @@ class InstanceTest : public QObject {
   private slots:
     void aSecondStartAsksTheFirstToOpenItsWindow() {
         TempDir dir;
-        const QString root = QString::fromStdString(dir / "data");
+        const Paths root(dir / "data");
         SingleInstance first(root);
         QVERIFY(first.claim());
         QSignalSpy asked(&first, &SingleInstance::openRequested);
@@ -24,7 +24,7 @@ class InstanceTest : public QObject {
         QVERIFY(!second.claim());
         QTRY_COMPARE(asked.count(), 1);
         // Another data folder runs on its own.
-        SingleInstance other(QString::fromStdString(dir / "other"));
+        SingleInstance other(Paths(dir / "other"));
         QVERIFY(other.claim());
         QCOMPARE(asked.count(), 1);
     }
@@ -36,7 +36,7 @@ class InstanceTest : public QObject {
         std::ofstream(dir / "data/nattervane.lock")
             << "2147483600\nnattervane\n"
             << QSysInfo::machineHostName().toStdString() << "\n";
-        SingleInstance instance(QString::fromStdString(dir / "data"));
+        SingleInstance instance(Paths(dir / "data"));
         QVERIFY(instance.claim());
     }
 

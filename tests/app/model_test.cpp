@@ -438,7 +438,7 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(model->apps()[0].bytesOut, int64_t(109));
         QCOMPARE(model->trackingNow(), 4);
         QVERIFY(!model->adsNow());
-        QCOMPARE(model->source(), std::string("ss"));
+        QCOMPARE(model->source().lister, std::string("ss"));
     }
 
     void theJournalIsWrittenAtTheFirstScanThenAfterThirtySeconds() {

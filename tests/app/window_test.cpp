@@ -67,7 +67,7 @@ class WindowTest : public QObject, public DelegateFixture {
         delegate = std::make_unique<AppDelegate>(*model);
         delegate->launch({"nattervane"});
         QVERIFY(scanned());
-        QCOMPARE(model->source(), std::string("netlink"));
+        QCOMPARE(model->source().lister, std::string("netlink"));
         QVERIFY(view().findChild<QLabel*>("footer")->text().contains("Source: netlink"));
     }
 

@@ -138,3 +138,35 @@ TEST_F(SystemdUnits, SecurityExposureIsAtMostTwo) {
 }
 
 } // namespace
+
+// A root service that keeps three capabilities, watched by systemd and started again when it
+// dies, with the application's block file of program rules.
+TEST_F(SystemdUnits, TheEventServiceRunsConfinedUnderAWatchdog) {
+    UnitSettings events = parseUnit(file("nattervane-events.service"));
+    const std::map<std::string, std::string> required{
+        {"Type", "notify"},
+        {"WatchdogSec", "10s"},
+        {"Restart", "always"},
+        {"RestartPreventExitStatus", "3"},
+        {"NoNewPrivileges", "yes"},
+        {"ProtectSystem", "strict"},
+        {"PrivateNetwork", "yes"},
+        {"RestrictAddressFamilies", "AF_UNIX"},
+        {"CapabilityBoundingSet", "CAP_BPF CAP_PERFMON CAP_NET_ADMIN CAP_DAC_READ_SEARCH"}};
+    for (const auto& [key, value] : required)
+        EXPECT_EQ(last(events, "Service." + key, "<unset>"), value) << key;
+    EXPECT_NE(last(events, "Service.ExecStart", "")
+                  .find("--programs \"/home/someone/data/block_programs.txt\""),
+              std::string::npos);
+    EXPECT_EQ(last(events, "Install.WantedBy", ""), "multi-user.target");
+    if (access(analyze, X_OK) != 0) return;
+    std::string output = ToolRunner::run({analyze, "security", "--offline=yes",
+                                          unitPath("nattervane-events.service")},
+                                         FirewallBackend::commandOptions())
+                             .value()
+                             .output;
+    constexpr std::string_view label = "Overall exposure level for nattervane-events.service: ";
+    size_t at = output.find(label);
+    ASSERT_NE(at, std::string::npos) << output;
+    EXPECT_LE(std::stod(output.substr(at + label.size())), 2.0) << output;
+}

@@ -23,6 +23,9 @@ user_home=/home/$user
 app_home=$user_home/nattervane-home
 units=/etc/systemd/system
 
+# How long the container may live at most, and what else systemd-nspawn is told.
+container_seconds=300
+nspawn_options=()
 top=""
 merged=""
 nspawn_pid=""
@@ -85,11 +88,17 @@ start_daemon() {
     local name=$1
     shift
     # shellcheck disable=SC2016 # $$, $0 and $@ are the inner shell's.
-    timeout 300 "${enter[@]}" "${become_user[@]}" setsid \
+    timeout "$container_seconds" "${enter[@]}" "${become_user[@]}" setsid \
         sh -c 'echo $$ >"$0.pid"; exec "$@" >"$0.log" 2>&1' "$inner/log/$name" "$@" \
         </dev/null &
     background_pids+=("$!")
     daemons=("$name" "${daemons[@]}")
+}
+
+# The same as root.
+start_root_daemon() {
+    local become_user=()
+    start_daemon "$@"
 }
 
 # Stops the daemons started above, newest first, by the process groups their pid files name,
@@ -161,8 +170,9 @@ system_up() {
 boot() {
     say "booting $merged"
     # The timeout ends the container even if this script is killed before its cleanup.
-    timeout --kill-after=10 300 systemd-nspawn -D "$merged" --private-network --register=no \
-        --keep-unit --console=passive -b systemd.firstboot=no >"$out/nspawn.log" 2>&1 </dev/null &
+    timeout --kill-after=10 "$container_seconds" systemd-nspawn -D "$merged" --private-network \
+        --register=no --keep-unit --console=passive "${nspawn_options[@]}" -b \
+        systemd.firstboot=no >"$out/nspawn.log" 2>&1 </dev/null &
     nspawn_pid=$!
     echo "$nspawn_pid" >"$out/nspawn.pid"
     wait_for 30 find_init ||

@@ -11,6 +11,7 @@
 #include "observe/traffic_rate.h"
 #include "palette.h"
 #include "present/explainer.h"
+#include "present/status_menu.h"
 #include "present/window_rows.h"
 #include "present/window_texts.h"
 #include "rounded_panel.h"
@@ -56,16 +57,23 @@ void DetailView::show(const AppRow& row) {
 }
 
 DetailView::Shape DetailView::shapeOf(const std::vector<Connection>& destinations) const {
+    const Connection* first = row_.conns.empty() ? nullptr : &row_.conns.front();
     Shape shape{.name = row_.name,
                 .bundlePath = row_.bundlePath,
                 .isSystem = row_.isSystem,
                 .cards = {},
+                .executable = first ? first->app.exePath : std::nullopt,
+                .programRule = first ? StatusMenu::currentAction(model_.rules(), *first,
+                                                                 RuleScope::wholeProgram)
+                                     : std::nullopt,
                 .helperInstalled = model_.helperInstalled(),
                 .lang = model_.lang(),
                 .dark = Palette::isDark()};
     for (const Connection& connection : destinations)
-        shape.cards.push_back({connection.dest(), connection.ip, connection.host,
-                               connection.verdict, model_.rules().action(connection.dest())});
+        shape.cards.push_back(
+            {connection.dest(), connection.ip, connection.host, connection.verdict,
+             model_.rules().action(connection.dest()),
+             StatusMenu::currentAction(model_.rules(), connection, RuleScope::program)});
     return shape;
 }
 
@@ -78,11 +86,20 @@ void DetailView::updateLive(const std::vector<Connection>& destinations) {
 
 void DetailView::rebuild(const std::vector<Connection>& destinations) {
     live_.clear();
+    blockProgram_ = nullptr;
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(12);
     column->addWidget(header());
+    if (shown_->executable) {
+        QLabel* follows = ViewStyle::label(
+            qt(WindowTexts::programRulesFollow(*shown_->executable, model_.lang())),
+            ViewStyle::caption(), Palette::of(Palette::muted));
+        follows->setWordWrap(true);
+        follows->setObjectName("programRulesFollow");
+        column->addWidget(follows);
+    }
     for (const Connection& connection : destinations)
         column->addWidget(card(connection));
     if (!model_.helperInstalled()) {
@@ -125,6 +142,20 @@ QWidget* DetailView::header() {
         qt(WindowTexts::text(WindowTexts::Key::blockAllItsAddresses, model_.lang())));
     connect(blockAll_, &QPushButton::clicked, this, [this, row = row_] { model_.blockAllOf(row); });
     row->addWidget(blockAll_);
+    if (shown_->executable) {
+        // Pressed again, it takes the program's block away.
+        blockProgram_ = new QPushButton(
+            qt(WindowTexts::text(WindowTexts::Key::blockThisProgram, model_.lang())));
+        blockProgram_->setCheckable(true);
+        blockProgram_->setChecked(shown_->programRule == RuleAction::block);
+        connect(blockProgram_, &QPushButton::clicked, this,
+                [this, connection = row_.conns.front(), blocked = blockProgram_->isChecked()] {
+                    model_.setRule(connection,
+                                   blocked ? std::nullopt : std::optional(RuleAction::block),
+                                   RuleScope::wholeProgram);
+                });
+        row->addWidget(blockProgram_);
+    }
     return line;
 }
 
@@ -154,7 +185,7 @@ QWidget* DetailView::card(const Connection& connection) {
     column->addLayout(first);
 
     QLabel* sentence = ViewStyle::label(
-        qt(Explainer::sentence(row_.name, connection.verdict, connection.host, connection.ip,
+        qt(Explainer::sentence(connection.app, connection.verdict, connection.host, connection.ip,
                                model_.lang(), model_.platform().wording)));
     sentence->setWordWrap(true);
     column->addWidget(sentence);

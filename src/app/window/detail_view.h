@@ -33,6 +33,8 @@ class DetailView : public QScrollArea {
     const AppRow& row() const { return row_; }
     QList<RulePicker*> pickers() const;
     QPushButton* blockAllButton() const { return blockAll_; }
+    // "Block this program"; null for a program not known by its executable.
+    QPushButton* blockProgramButton() const { return blockProgram_; }
 
   private:
     // Everything the pane draws but traffic and ports.
@@ -42,6 +44,8 @@ class DetailView : public QScrollArea {
         std::optional<std::string> host;
         Verdict verdict;
         std::optional<RuleAction> rule;
+        // The rule for the destination kept for this program alone.
+        std::optional<RuleAction> programRule;
         bool operator==(const Card&) const = default;
     };
     struct Shape {
@@ -49,6 +53,9 @@ class DetailView : public QScrollArea {
         std::optional<std::string> bundlePath;
         bool isSystem = false;
         std::vector<Card> cards;
+        // The program's executable, and its rule for everything it reaches.
+        std::optional<std::string> executable;
+        std::optional<RuleAction> programRule;
         bool helperInstalled = false;
         Lang lang = Lang::en;
         bool dark = false;
@@ -71,4 +78,5 @@ class DetailView : public QScrollArea {
     std::optional<Shape> shown_;
     std::vector<Live> live_;
     QPushButton* blockAll_ = nullptr;
+    QPushButton* blockProgram_ = nullptr;
 };

@@ -110,7 +110,11 @@ QString JournalTable::text(const JournalEntry& entry, int column) const {
     case sent:
         return qt(RateText::size(static_cast<double>(entry.bytesOut), lang_));
     case blocked:
-        return entry.blocked ? qt(WindowTexts::text(WindowTexts::Key::blocked, lang_)) : QString();
+        if (!entry.blocked) return {};
+        // The rule that blocked it, when one of the user's did.
+        if (entry.ruleTarget)
+            return qt(WindowTexts::blockedBy(*entry.ruleTarget, entry.ruleProgram, lang_));
+        return qt(WindowTexts::text(WindowTexts::Key::blocked, lang_));
     }
     return {};
 }

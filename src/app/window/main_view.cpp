@@ -12,6 +12,7 @@
 #include "palette.h"
 #include "present/credits.h"
 #include "present/signal_color.h"
+#include "present/source_text.h"
 #include "present/window_texts.h"
 #include "programs_view.h"
 #include "rules_view.h"
@@ -159,9 +160,10 @@ void MainView::refreshFrame() {
     tabs_->setCurrentIndex(tab);
     content_->setCurrentIndex(tab);
 
-    footerText_->setText(colored(qt(WindowTexts::footer(model_.source(), model_.trackerListCount(),
-                                                        lang, model_.platform().wording)),
-                                 Palette::of(Palette::muted)));
+    footerText_->setText(
+        colored(qt(WindowTexts::footer(SourceText::describe(model_.source(), model_.lang()),
+                                       model_.trackerListCount(), lang, model_.platform().wording)),
+                Palette::of(Palette::muted)));
     credit_->setText(QString("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
                          .arg(qt(Credits::makerSite()), Palette::of(Palette::gold).name(),
                               qt(Credits::makerLine()).toHtmlEscaped()));

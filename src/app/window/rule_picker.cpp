@@ -36,25 +36,35 @@ RulePicker::RulePicker(Model& model, Connection connection, QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
-    const QFont font = ViewStyle::caption();
     for (size_t i = 0; i < RuleActions::allCases.size(); ++i) {
         const RuleAction action = RuleActions::allCases[i];
-        auto* button =
-            new QPushButton(ViewStyle::qt(WindowTexts::text(label(action), model.lang())));
-        button->setFont(font);
-        button->setCursor(Qt::PointingHandCursor);
-        const bool on = current_ == action;
-        const QColor onText = Palette::isDark() ? Palette::of(Palette::bg) : QColor(Qt::white);
-        button->setStyleSheet(
-            on ? pillStyle(ViewStyle::ruleColor(action), ViewStyle::ruleColor(action), onText)
-               : pillStyle(Palette::of(Palette::card), Palette::of(Palette::line),
-                           Palette::of(Palette::text)));
-        connect(button, &QPushButton::clicked, this, [this, action] {
+        pills_[i] =
+            addPill(action, current_ == action, WindowTexts::text(label(action), model.lang()));
+        connect(pills_[i], &QPushButton::clicked, this, [this, action] {
             model_.setRule(connection_, StatusMenu::afterClick(current_, action));
         });
-        row->addWidget(button);
-        pills_[i] = button;
     }
+    if (!connection_.app.exePath) return;
+    const auto own = StatusMenu::currentAction(model.rules(), connection_, RuleScope::program);
+    programPill_ = addPill(RuleAction::block, own == RuleAction::block,
+                           WindowTexts::text(WindowTexts::Key::thisProgramOnly, model.lang()));
+    connect(programPill_, &QPushButton::clicked, this, [this, own] {
+        model_.setRule(connection_, StatusMenu::afterClick(own, RuleAction::block),
+                       RuleScope::program);
+    });
+}
+
+QPushButton* RulePicker::addPill(RuleAction action, bool on, const std::string& text) {
+    auto* button = new QPushButton(ViewStyle::qt(text));
+    button->setFont(ViewStyle::caption());
+    button->setCursor(Qt::PointingHandCursor);
+    const QColor onText = Palette::isDark() ? Palette::of(Palette::bg) : QColor(Qt::white);
+    button->setStyleSheet(
+        on ? pillStyle(ViewStyle::ruleColor(action), ViewStyle::ruleColor(action), onText)
+           : pillStyle(Palette::of(Palette::card), Palette::of(Palette::line),
+                       Palette::of(Palette::text)));
+    layout()->addWidget(button);
+    return button;
 }
 
 QPushButton* RulePicker::pill(RuleAction action) const {

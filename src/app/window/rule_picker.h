@@ -11,8 +11,9 @@
 
 class Model;
 
-// Three pills, Allow, Block and Ask next time, for one connection's destination: the pill of the
-// current rule is tinted, pressing it clears the rule, pressing another sets that one.
+// Three pills, Allow, Block and Ask next time, for one connection's destination, and for a
+// program known by its executable a fourth, Block for this program only: the pill of the current
+// rule is tinted, pressing it clears the rule, pressing another sets that one.
 class RulePicker : public QWidget {
     Q_OBJECT
 
@@ -20,12 +21,17 @@ class RulePicker : public QWidget {
     RulePicker(Model& model, Connection connection, QWidget* parent = nullptr);
 
     QPushButton* pill(RuleAction action) const;
+    // The pill of the program's own block; null when the program cannot have rules of its own.
+    QPushButton* programPill() const { return programPill_; }
     // The action of the tinted pill, absent when none is.
     std::optional<RuleAction> tinted() const { return current_; }
 
   private:
+    QPushButton* addPill(RuleAction action, bool on, const std::string& text);
+
     Model& model_;
     Connection connection_;
     std::optional<RuleAction> current_;
     std::array<QPushButton*, 3> pills_{};
+    QPushButton* programPill_ = nullptr;
 };

@@ -16,8 +16,9 @@ using WindowTexts::Key;
 
 namespace {
 
-// Address, from program, action, remove; 0 is flexible.
-const std::vector<int> widths{0, 0, 90, 80};
+// Address, for whom, from program, action, remove; 0 is flexible.
+const std::vector<int> widths{0, 0, 0, 110, 80};
+constexpr int actionColumn = 3, removeColumn = 4;
 
 Key label(RuleAction action) {
     switch (action) {
@@ -61,20 +62,29 @@ RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(mo
 }
 
 QPushButton* RulesView::removeButton(int row) const {
-    QWidget* box = table_->cellWidget(row, 3);
+    QWidget* box = table_->cellWidget(row, removeColumn);
     return box ? box->findChild<QPushButton*>() : nullptr;
+}
+
+QComboBox* RulesView::actionBox(int row) const {
+    return qobject_cast<QComboBox*>(table_->cellWidget(row, actionColumn));
 }
 
 void RulesView::refresh() {
     const Lang lang = model_.lang();
-    note_->setText(qt(WindowTexts::text(Key::rulesNote, lang, model_.platform().wording)));
-    ViewStyle::setColor(note_, Palette::of(Palette::muted));
+    // Rules for single programs need the event service; without it they are only kept.
+    const bool lapse = model_.programRulesLapse();
+    note_->setText(qt(WindowTexts::text(lapse ? Key::programRulesOff : Key::rulesNote, lang,
+                                        model_.platform().wording)));
+    ViewStyle::setColor(note_,
+                        lapse ? ViewStyle::signal(SignalColor::red) : Palette::of(Palette::muted));
     removeAll_->setText(qt(WindowTexts::text(Key::removeAllRules, lang)));
     ViewStyle::showNotices(fileNotice_, model_.notices(Model::NoticeTab::rules));
     hint_->setText(qt(WindowTexts::text(Key::noRules, lang)));
     ViewStyle::setColor(hint_, Palette::of(Palette::muted));
     TableStyle::setTitles(table_, widths,
                           {qt(WindowTexts::text(Key::columnAddress, lang)),
+                           qt(WindowTexts::text(Key::columnFor, lang)),
                            qt(WindowTexts::text(Key::columnFromProgram, lang)),
                            qt(WindowTexts::text(Key::columnAction, lang)), QString()});
     fillTable();
@@ -96,25 +106,43 @@ void RulesView::fillTable() {
     for (int index = 0; index < static_cast<int>(rows.size()); ++index) {
         const Rule& rule = rows[static_cast<size_t>(index)];
         table_->setItem(index, 0, TableStyle::cell(qt(rule.target), fixed));
-        table_->setItem(index, 1,
-                        TableStyle::cell(rule.app ? qt(*rule.app) : QString("—"), font()));
+        QTableWidgetItem* scope =
+            TableStyle::cell(qt(WindowTexts::ruleFor(rule.program, lang)), font());
+        if (rule.program) scope->setToolTip(qt(*rule.program));
+        table_->setItem(index, 1, scope);
         table_->setItem(index, 2,
-                        TableStyle::cell(qt(WindowTexts::text(label(rule.action), lang)), font(),
-                                         ViewStyle::ruleColor(rule.action)));
+                        TableStyle::cell(rule.app ? qt(*rule.app) : QString("—"), font()));
+        table_->setCellWidget(index, actionColumn, actionChooser(rule));
         auto* box = new QWidget;
         auto* row = new QHBoxLayout(box);
         row->setContentsMargins(4, 2, 4, 2);
         auto* remove = new QPushButton(qt(WindowTexts::text(Key::remove, lang)));
         remove->setFont(ViewStyle::caption());
-        connect(remove, &QPushButton::clicked, this, [this, target = rule.target] {
-            RuleSet rules = model_.rules();
-            rules.remove(target);
-            model_.setRules(rules);
-        });
+        connect(remove, &QPushButton::clicked, this,
+                [this, target = rule.target, program = rule.program] {
+                    RuleSet rules = model_.rules();
+                    rules.remove(target, program);
+                    model_.setRules(rules);
+                });
         row->addWidget(remove);
-        table_->setCellWidget(index, 3, box);
+        table_->setCellWidget(index, removeColumn, box);
     }
     table_->verticalScrollBar()->setValue(scrolled);
+}
+
+QComboBox* RulesView::actionChooser(const Rule& rule) {
+    auto* chooser = new QComboBox;
+    chooser->setFont(ViewStyle::caption());
+    for (RuleAction action : RuleActions::allCases)
+        chooser->addItem(qt(WindowTexts::text(label(action), model_.lang())));
+    chooser->setCurrentIndex(static_cast<int>(rule.action));
+    connect(chooser, &QComboBox::activated, this, [this, rule](int chosen) {
+        RuleSet rules = model_.rules();
+        rules.set(rule.target, rule.app, RuleActions::allCases[static_cast<size_t>(chosen)],
+                  rule.ips, rule.created, rule.program);
+        model_.setRules(rules);
+    });
+    return chooser;
 }
 
 void RulesView::removeAll() {

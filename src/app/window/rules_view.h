@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -13,8 +14,10 @@
 
 class Model;
 
-// The Rules tab: every rule newest first with its program, action and a remove button, or a
-// hint when there are none; a header button removes all rules (and the helper, when installed).
+// The Rules tab: every rule newest first with whom it is for, the program it was made from, its
+// action (which can be changed there) and a remove button, or a hint when there are none; a header
+// button removes all rules (and the helper, when installed). Its note says so when rules for single
+// programs are not in force.
 class RulesView : public QWidget {
     Q_OBJECT
 
@@ -28,11 +31,13 @@ class RulesView : public QWidget {
     QLabel* hint() const { return hint_; }
     // The notice about a rules file that could not be used, hidden when there is none.
     QLabel* fileNotice() const { return fileNotice_; }
-    // The remove button of table row `row`.
+    // The remove button and the action chooser of table row `row`.
     QPushButton* removeButton(int row) const;
+    QComboBox* actionBox(int row) const;
 
   private:
     void fillTable();
+    QComboBox* actionChooser(const Rule& rule);
     void removeAll();
 
     Model& model_;

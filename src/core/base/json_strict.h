@@ -25,6 +25,13 @@ inline int64_t integer(const nlohmann::json& json, const char* key) {
     return value.get<int64_t>();
 }
 
+// A JSON integer of at least 0 that fits 64 bits unsigned.
+inline uint64_t natural(const nlohmann::json& json, const char* key) {
+    const nlohmann::json& value = json.at(key);
+    if (!value.is_number_unsigned()) reject(json, key, "a whole number of at least 0");
+    return value.get<uint64_t>();
+}
+
 // A finite JSON number, whole or not.
 inline double number(const nlohmann::json& json, const char* key) {
     const nlohmann::json& value = json.at(key);

@@ -1,6 +1,9 @@
 #include "base/paths.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -16,3 +19,17 @@ std::string chooseRoot(const std::optional<std::string>& root,
 
 Paths::Paths(const std::optional<std::string>& root, const platform::Descriptor& platform)
     : root(chooseRoot(root, platform)), helperStatus(platform.helperStatusPath) {}
+
+std::string Paths::instanceSocket() const {
+    std::error_code ignored;
+    std::string canonical = std::filesystem::weakly_canonical(root, ignored).string();
+    // FNV-1a: the same name from every program that asks, whatever its build.
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : canonical)
+        hash = (hash ^ c) * 1099511628211ull;
+    char name[48];
+    std::snprintf(name, sizeof name, "/nattervane-%016llx.socket",
+                  static_cast<unsigned long long>(hash));
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return std::string(runtime && *runtime ? runtime : "/tmp") + name;
+}

@@ -25,4 +25,11 @@ struct Paths {
     std::string helperDir() const { return root + "/helper"; }
     std::string blockIPs() const { return helperDir() + "/block_ips.txt"; }
     std::string blockDomains() const { return helperDir() + "/block_domains.txt"; }
+    std::string blockPrograms() const { return helperDir() + "/block_programs.txt"; }
+    // The lock the running application holds on the folder.
+    std::string lockFile() const { return root + "/nattervane.lock"; }
+    // The socket of the application running for this folder: in the user's runtime folder
+    // ($XDG_RUNTIME_DIR, else /tmp), named after the folder's canonical path so that each data
+    // folder has its own.
+    std::string instanceSocket() const;
 };

@@ -105,8 +105,12 @@ AppIdentity AppIdentity::ofApplication(std::string name) {
 }
 
 AppIdentity AppIdentity::ofUser(std::string_view user, Lang lang) {
-    return {std::string(programOfUser.in(lang)).append(user), std::nullopt, std::nullopt, false,
-            Kind::userProgram};
+    return {std::string(programOfUser.in(lang)).append(user),
+            std::nullopt,
+            std::nullopt,
+            false,
+            Kind::userProgram,
+            std::string(user)};
 }
 
 AppIdentity AppIdentity::unseen(Lang lang) {
@@ -129,6 +133,7 @@ void to_json(nlohmann::json& json, const AppIdentity& identity) {
     JsonOptional::put(json, "exePath", identity.exePath);
     if (identity.kind != AppIdentity::Kind::program)
         json["kind"] = EnumText::name(kindNames, identity.kind);
+    JsonOptional::put(json, "user", identity.user);
 }
 
 void from_json(const nlohmann::json& json, AppIdentity& identity) {

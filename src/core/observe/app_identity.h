@@ -32,10 +32,12 @@ struct AppIdentity {
 
     std::string name;
     // The outermost application bundle holding the executable.
-    std::optional<std::string> bundlePath;
-    std::optional<std::string> exePath;
+    std::optional<std::string> bundlePath{};
+    std::optional<std::string> exePath{};
     bool isSystem = false;
     Kind kind = Kind::program;
+    // The login name of the user whose program it is, when that is all that is known.
+    std::optional<std::string> user{};
 
     bool operator==(const AppIdentity&) const = default;
 

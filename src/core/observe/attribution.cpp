@@ -2,16 +2,6 @@
 
 namespace {
 
-// An event as the flow of its socket when the socket is not listed.
-Flow eventFlow(const ConnectEvent& event) {
-    Flow flow{event.pid, event.comm, event.proto, event.remoteIP, event.remotePort, 0, 0};
-    flow.facts.cookie = event.cookie;
-    flow.facts.uid = event.uid;
-    flow.facts.cgroupId = event.cgroupId;
-    flow.exePath = event.exePath;
-    return flow;
-}
-
 void takeEvent(Flow& flow, const ConnectEvent& event) {
     flow.pid = event.pid;
     flow.process = event.comm;
@@ -19,6 +9,15 @@ void takeEvent(Flow& flow, const ConnectEvent& event) {
 }
 
 } // namespace
+
+Flow Attribution::flowOf(const ConnectEvent& event) {
+    Flow flow{event.pid, event.comm, event.proto, event.remoteIP, event.remotePort, 0, 0};
+    flow.facts.cookie = event.cookie;
+    flow.facts.uid = event.uid;
+    flow.facts.cgroupId = event.cgroupId;
+    flow.exePath = event.exePath;
+    return flow;
+}
 
 Attribution::Attribution(PidPath pidPath, const platform::Descriptor& platform,
                          SocketOrigins origins)
@@ -68,7 +67,7 @@ std::vector<Attribution::Owned> Attribution::attribute(std::vector<Flow> flows,
         }
     for (const ConnectEvent& event : events)
         if (!event.cookie || (newest[event.cookie] == &event && !joined.contains(event.cookie)))
-            flows.push_back(eventFlow(event));
+            flows.push_back(flowOf(event));
 
     std::vector<Owned> owned;
     owned.reserve(flows.size());

@@ -41,6 +41,9 @@ class Attribution {
     // flow in `lang`.
     std::vector<Owned> attribute(std::vector<Flow> flows, const std::vector<ConnectEvent>& events,
                                  Lang lang, Dates::TimePoint now);
+    // An event as the flow of its socket: the program that made it, no bytes counted yet.
+    static Flow flowOf(const ConnectEvent& event);
+
     // Whether the program of the socket with `cookie` is known from the event service, from the
     // events of `eventCookies` or earlier ones: its holders need not be looked for.
     bool toldByEvents(uint64_t cookie, const std::unordered_set<uint64_t>& eventCookies) const;

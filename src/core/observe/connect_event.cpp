@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/json_optional.h"
+#include "base/json_strict.h"
 #include "base/json_text.h"
 
 namespace EventWire {
@@ -26,17 +27,17 @@ nlohmann::json encoded(const ConnectEvent& event) {
 ConnectEvent decoded(const nlohmann::json& json) {
     ConnectEvent event;
     event.at = Dates::TimePoint(std::chrono::milliseconds(json.at("at").get<int64_t>()));
-    event.pid = json.at("pid").get<int32_t>();
-    event.uid = json.at("uid").get<uint32_t>();
-    event.cgroupId = json.at("cgroup").get<uint64_t>();
+    event.pid = static_cast<int32_t>(JsonStrict::integer(json, "pid"));
+    event.uid = static_cast<uint32_t>(JsonStrict::natural(json, "uid"));
+    event.cgroupId = JsonStrict::natural(json, "cgroup");
     event.comm = json.at("comm").get<std::string>();
     event.exePath = JsonOptional::get<std::string>(json, "exe");
-    event.exeDevice = json.at("dev").get<uint64_t>();
-    event.exeInode = json.at("ino").get<uint64_t>();
-    event.cookie = json.at("cookie").get<uint64_t>();
+    event.exeDevice = JsonStrict::natural(json, "dev");
+    event.exeInode = JsonStrict::natural(json, "ino");
+    event.cookie = JsonStrict::natural(json, "cookie");
     event.proto = json.at("proto").get<std::string>();
     event.remoteIP = json.at("ip").get<std::string>();
-    event.remotePort = json.at("port").get<int64_t>();
+    event.remotePort = JsonStrict::integer(json, "port");
     event.refused = json.at("refused").get<bool>();
     return event;
 }
@@ -54,7 +55,7 @@ struct Encoder {
 
 Message decodedMessage(const nlohmann::json& json) {
     if (json.contains("service")) return Hello{json.at("version").get<int>()};
-    if (json.contains("beat")) return Beat{json.at("beat").get<uint64_t>()};
+    if (json.contains("beat")) return Beat{JsonStrict::natural(json, "beat")};
     if (json.contains("refused") && json.at("refused").is_string())
         return Refusal{json.at("refused").get<std::string>()};
     return decoded(json);

@@ -11,10 +11,10 @@ struct SocketFacts {
     // 0 when not told.
     uint64_t cookie = 0;
     // The user and the cgroup (v2) of the process that made the socket; absent or 0 when not told.
-    std::optional<uint32_t> uid;
+    std::optional<uint32_t> uid{};
     uint64_t cgroupId = 0;
     // The socket's own end.
-    std::string localIP;
+    std::string localIP{};
     int64_t localPort = 0;
     // No descriptor holds it any more: its program closed it and the kernel is finishing it
     // (TIME-WAIT, or a close still being acknowledged).

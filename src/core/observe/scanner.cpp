@@ -37,6 +37,9 @@ void Scanner::setOrgTable(std::shared_ptr<const OrgTable> orgs) {
 
 namespace {
 
+// The longest a scan waits for the names of the connections events told of.
+constexpr std::chrono::milliseconds eventNamesWait{250};
+
 // A system program's cloud, delivery-network or unknown destinations are the system's own.
 void applySystemOverride(const AppIdentity& app, Verdict& verdict) {
     bool plain = verdict.category == Category::cloud || verdict.category == Category::cdn ||
@@ -48,15 +51,21 @@ void applySystemOverride(const AppIdentity& app, Verdict& verdict) {
 
 std::vector<Connection> Scanner::scan(bool includeLocal) {
     std::vector<ConnectEvent> events = feed_.take();
+    // A connection only an event told of may be gone by the next scan, so its name is looked up
+    // now and waited for a moment after the listing.
+    bool unnamed = false;
     std::unordered_set<uint64_t> told;
-    for (const ConnectEvent& event : events)
+    for (const ConnectEvent& event : events) {
         told.insert(event.cookie);
+        unnamed = !resolver_.name(event.remoteIP) || unnamed;
+    }
     Listers::Listing listing = Listers::list(options_.listers, owners_, [&](uint64_t cookie) {
         return attribution_.toldByEvents(cookie, told);
     });
     source_ = listing.source;
     listerProblems_ = std::move(listing.problems);
     resolver_.refreshNames();
+    if (unnamed) static_cast<void>(resolver_.waitIdle(eventNamesWait));
     return classified(
         attribution_.attribute(std::move(listing.flows), events, lang_, options_.clock()),
         includeLocal);

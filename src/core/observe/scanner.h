@@ -24,6 +24,16 @@
 #include "observe/socket_owners.h"
 #include "platform.h"
 
+// Where the connections of a scan came from: the lister that answered, and whether the event
+// service told of connections as they were made (and if not, why).
+struct ScanSource {
+    std::string lister;
+    EventFeed::State events = EventFeed::State::absent;
+    std::string eventsProblem;
+
+    bool operator==(const ScanSource&) const = default;
+};
+
 // Where a scanner gets its flows, process paths and names; tests replace any of them.
 struct ScannerOptions {
     // Tried in order until one answers.
@@ -69,8 +79,8 @@ class Scanner {
     const std::string& source() const { return source_; }
     // Why the listers before it could not answer the last scan, as "source: reason".
     const std::vector<std::string>& listerProblems() const { return listerProblems_; }
-    // Whether the last scan had the event service's events, and if not, why.
-    const EventFeed& events() const { return feed_; }
+    // The lister that answered the last scan and the event service's state then.
+    ScanSource scanSource() const { return {source_, feed_.state(), feed_.problem()}; }
     // What finding the holders of sockets cost in the last scan.
     const SocketOwners::Work& ownerWork() const { return owners_.work(); }
     // The language of the names of programs identified from now on; safe from any thread.

@@ -29,12 +29,14 @@ bool blocksAsNew(const RuleSet& rules, const Connection& connection) {
 }
 
 // A program seen talking to an advertising, tracking or social network for the first time
-// today, with no rule about it, is worth a word: once per program and company.
+// today, with no rule about it, is worth a word: once per program and company. What a closed
+// connection left behind, whose program was never seen, says nothing of a program sending.
 std::optional<Decision::Notice> trackerNotice(const Connection& connection, const Journal& journal,
                                               Dates::TimePoint now) {
     const Category category = connection.verdict.category;
     if (category != Category::ads && category != Category::tracker && category != Category::social)
         return std::nullopt;
+    if (connection.app.kind == AppIdentity::Kind::unseen) return std::nullopt;
     if (journal.recorded(connection.app.name, connection.dest(), now)) return std::nullopt;
     const std::string& party = connection.verdict.company.value_or(connection.dest());
     return Decision::Notice{Decision::Notice::Kind::tracker,
@@ -46,13 +48,12 @@ std::optional<Decision::Notice> trackerNotice(const Connection& connection, cons
 std::optional<Decision> decide(const RuleSet& rules, const Connection& connection,
                                const Journal& journal, Dates::TimePoint now) {
     if (!isInternet(connection)) return std::nullopt;
-    std::optional<RuleAction> action = rules.action(connection.dest());
-    if (!action) action = rules.action(connection.ip);
-    if (action)
-        return Decision{.action = action,
+    if (const Rule* rule = rules.ruleFor(connection.dest(), connection.ip, connection.app.exePath))
+        return Decision{.action = rule->action,
+                        .rule = *rule,
                         .newRule = std::nullopt,
                         .notice = std::nullopt,
-                        .ask = action == RuleAction::ask};
+                        .ask = rule->action == RuleAction::ask};
     if (blocksAsNew(rules, connection))
         return Decision{.action = RuleAction::block,
                         .newRule = blockRule(connection.app.name, connection, now),

@@ -19,6 +19,8 @@ struct Decision {
 
     // The user's rule for the connection, including one added below; absent for none.
     std::optional<RuleAction> action;
+    // The rule in force, when the user made one (not one added below).
+    std::optional<Rule> rule{};
     // A rule to add: block-everything-new took a destination it had not seen.
     std::optional<Rule> newRule;
     std::optional<Notice> notice;

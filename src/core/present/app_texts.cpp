@@ -64,13 +64,29 @@ std::string trackerTitle() {
 }
 
 Question connectionQuestion(std::string_view app, std::string_view dest, std::string sentence,
-                            Lang lang) {
+                            bool ownRules, Lang lang) {
     std::string message = quotedName(app, lang);
     message.append(lang == Lang::ru ? " хочет связаться с " : " wants to reach ").append(dest);
-    return {std::move(message),
-            std::move(sentence),
-            {Bilingual{"Allow", "Разрешить"}.in(lang), Bilingual{"Block", "Запретить"}.in(lang),
-             Bilingual{"Ask next time", "Спросить в следующий раз"}.in(lang)}};
+    std::vector<std::string> buttons{Bilingual{"Allow", "Разрешить"}.in(lang),
+                                     Bilingual{"Block", "Запретить"}.in(lang)};
+    if (ownRules)
+        buttons.emplace_back(
+            Bilingual{"Block for this program only", "Запретить только этой программе"}.in(lang));
+    buttons.emplace_back(Bilingual{"Ask next time", "Спросить в следующий раз"}.in(lang));
+    return {std::move(message), std::move(sentence), std::move(buttons)};
+}
+
+Question programRuleRefused(Lang lang, const std::string& reason) {
+    return {Bilingual{"This program cannot have rules of its own",
+                      "Для этой программы нельзя задать отдельные правила"}
+                .in(lang),
+            Bilingual{"A rule for one program names its executable, and this one cannot be "
+                      "named: ",
+                      "Правило для одной программы называет её исполняемый файл, а этот "
+                      "назвать нельзя: "}
+                    .in(lang) +
+                reason,
+            {Bilingual{"OK", "OK"}.in(lang)}};
 }
 
 Question helperOffer(Lang lang, platform::Wording wording) {

@@ -19,15 +19,17 @@ std::string blockedBody(std::string_view app, std::string_view dest, Lang lang);
 std::string trackerTitle();
 
 // Whether to allow `dest` for `app`; `sentence` explains the connection. Buttons: allow, block,
-// ask next time.
+// block for this program only (when the program can have rules of its own), ask next time.
 Question connectionQuestion(std::string_view app, std::string_view dest, std::string sentence,
-                            Lang lang);
+                            bool ownRules, Lang lang);
 // Whether to install the helper. Buttons: turn on, not now.
 Question helperOffer(Lang lang, platform::Wording wording);
 // Shown in the administrator's password dialog.
 std::string adminPrompt(Lang lang, platform::Wording wording);
 // The administrator step failed for `reason`, the system's own words. One button: OK.
 Question adminFailure(Lang lang, const std::string& reason);
+// A rule for one program could not be made, for `reason`. One button: OK.
+Question programRuleRefused(Lang lang, const std::string& reason);
 
 // One line: a data file could not be used, and where its contents are kept.
 std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);

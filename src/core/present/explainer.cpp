@@ -105,6 +105,40 @@ std::string quoted(std::string_view app, Lang lang) {
     return text.append(app).append(lang == Lang::ru ? "»" : "”");
 }
 
+constexpr Bilingual programOfUser{"A program of user ", "Программа пользователя "};
+constexpr Bilingual unseenProgram{"A program that closed the connection before it could be seen",
+                                  "Программа, закрывшая соединение раньше, чем её увидели,"};
+constexpr Bilingual unknownProgram{"An unknown program", "Неизвестная программа"};
+
+// Who the sentence is about: the program's name in quotes, or what is known of it.
+std::string subject(const AppIdentity& app, Lang lang) {
+    switch (app.kind) {
+    case AppIdentity::Kind::userProgram:
+        return std::string(programOfUser.in(lang)).append(app.user.value_or(""));
+    case AppIdentity::Kind::unseen:
+        return std::string(unseenProgram.in(lang));
+    case AppIdentity::Kind::unknown:
+        return std::string(unknownProgram.in(lang));
+    default:
+        return quoted(app.name, lang);
+    }
+}
+
+std::string described(std::string subject, const Verdict& verdict,
+                      const std::optional<std::string>& host, std::string_view ip, Lang lang,
+                      platform::Wording wording) {
+    const Template& chosen = templateFor(verdict.category, wording);
+    std::string text(chosen.before.in(lang));
+    text.append(subject).append(chosen.middle.in(lang));
+    if (chosen.namesParty) {
+        std::string_view party = verdict.company ? std::string_view(*verdict.company)
+                                 : host          ? std::string_view(*host)
+                                                 : ip;
+        text.append(party).append(chosen.after.in(lang));
+    }
+    return text;
+}
+
 } // namespace
 
 std::string label(Category category, Lang lang) {
@@ -114,16 +148,13 @@ std::string label(Category category, Lang lang) {
 std::string sentence(std::string_view app, const Verdict& verdict,
                      const std::optional<std::string>& host, std::string_view ip, Lang lang,
                      platform::Wording wording) {
-    const Template& chosen = templateFor(verdict.category, wording);
-    std::string text(chosen.before.in(lang));
-    text.append(quoted(app, lang)).append(chosen.middle.in(lang));
-    if (chosen.namesParty) {
-        std::string_view party = verdict.company ? std::string_view(*verdict.company)
-                                 : host          ? std::string_view(*host)
-                                                 : ip;
-        text.append(party).append(chosen.after.in(lang));
-    }
-    return text;
+    return described(quoted(app, lang), verdict, host, ip, lang, wording);
+}
+
+std::string sentence(const AppIdentity& app, const Verdict& verdict,
+                     const std::optional<std::string>& host, std::string_view ip, Lang lang,
+                     platform::Wording wording) {
+    return described(subject(app, lang), verdict, host, ip, lang, wording);
 }
 
 } // namespace Explainer

@@ -7,6 +7,7 @@
 #include "base/lang.h"
 #include "classify/category.h"
 #include "classify/verdict.h"
+#include "observe/app_identity.h"
 #include "platform.h"
 
 // Words for the user: category labels and the plain sentence about one connection.
@@ -17,6 +18,11 @@ std::string label(Category category, Lang lang);
 // The sentence about program `app` reaching `ip` (host name `host`, when known). The party named
 // is the verdict's company, else the host, else the address.
 std::string sentence(std::string_view app, const Verdict& verdict,
+                     const std::optional<std::string>& host, std::string_view ip, Lang lang,
+                     platform::Wording wording = platform::current().wording);
+// The same about `app`; a program known only by its user, or not at all, is described rather than
+// quoted.
+std::string sentence(const AppIdentity& app, const Verdict& verdict,
                      const std::optional<std::string>& host, std::string_view ip, Lang lang,
                      platform::Wording wording = platform::current().wording);
 

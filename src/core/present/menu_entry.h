@@ -10,6 +10,7 @@
 #include "present/app_row.h"
 #include "present/signal_color.h"
 #include "store/rule.h"
+#include "store/rule_set.h"
 
 // What choosing a menu item does.
 enum class MenuCommand {
@@ -29,10 +30,11 @@ enum class MenuCommand {
     quit,
 };
 
-// The destination of a rule item and the action the item stands for.
+// The destination of a rule item, the action the item stands for and whom the rule is for.
 struct RuleChoice {
     Connection connection;
     RuleAction action = RuleAction::ask;
+    RuleScope scope = RuleScope::everywhere;
 
     bool operator==(const RuleChoice&) const = default;
 };

@@ -38,10 +38,11 @@ struct Builder {
         return line;
     }
 
-    MenuEntry ruleItem(const Connection& connection, Key key, RuleAction action) const {
-        const std::optional<RuleAction> current = state.rules.action(connection.dest());
+    MenuEntry ruleItem(const Connection& connection, Key key, RuleAction action,
+                       RuleScope scope = RuleScope::everywhere) const {
+        const std::optional<RuleAction> current = currentAction(state.rules, connection, scope);
         return MenuEntry::item(text(key), MenuCommand::ruleClicked, current == action,
-                               RuleChoice{connection, action});
+                               RuleChoice{connection, action, scope});
     }
 
     MenuEntry destination(const Connection& connection) const {
@@ -49,15 +50,18 @@ struct Builder {
         std::string title =
             connection.dest() + " · " + Explainer::label(verdict.category, state.lang);
         if (verdict.company) title.append(" · ").append(*verdict.company);
-        const std::string sentence =
-            Explainer::sentence(connection.app.name, verdict, connection.host, connection.ip,
-                                state.lang, state.wording);
+        const std::string sentence = Explainer::sentence(connection.app, verdict, connection.host,
+                                                         connection.ip, state.lang, state.wording);
         MenuEntry entry = MenuEntry::label(std::move(title));
         entry.dot = SignalColors::of(verdict.category);
         entry.submenu = {MenuEntry::label(sentence), MenuEntry::line(),
                          ruleItem(connection, Key::allow, RuleAction::allow),
                          ruleItem(connection, Key::block, RuleAction::block),
                          ruleItem(connection, Key::askNextTime, RuleAction::ask)};
+        // Only a program known by its executable can have rules of its own.
+        if (connection.app.exePath)
+            entry.submenu.push_back(
+                ruleItem(connection, Key::blockForProgram, RuleAction::block, RuleScope::program));
         return entry;
     }
 
@@ -76,6 +80,9 @@ struct Builder {
         entry.submenu.push_back(MenuEntry::line());
         entry.submenu.push_back(MenuEntry::item(MenuTexts::blockAllOf(row.name, state.lang),
                                                 MenuCommand::blockApp, false, row));
+        if (!row.conns.empty() && row.conns.front().app.exePath)
+            entry.submenu.push_back(ruleItem(row.conns.front(), Key::blockProgram,
+                                             RuleAction::block, RuleScope::wholeProgram));
         entry.submenu.push_back(
             MenuEntry::item(text(Key::details), MenuCommand::openApp, false, row.name));
         return entry;
@@ -93,6 +100,7 @@ struct Builder {
     std::vector<MenuEntry> menu() const {
         std::vector<MenuEntry> menu{MenuEntry::label(statusLine())};
         if (state.helperInstalled) menu.push_back(MenuEntry::label(blockingLine()));
+        if (state.programRulesLapse) menu.push_back(MenuEntry::label(text(Key::programRulesOff)));
         menu.push_back(MenuEntry::line());
         menu.push_back(programs());
         menu.push_back(
@@ -121,6 +129,13 @@ struct Builder {
 
 std::vector<MenuEntry> build(const State& state) {
     return Builder{state}.menu();
+}
+
+std::optional<RuleAction> currentAction(const RuleSet& rules, const Connection& connection,
+                                        RuleScope scope) {
+    if (scope == RuleScope::everywhere) return rules.action(connection.dest());
+    std::optional<RulePlace> place = RulePlace::of(connection, scope);
+    return place ? rules.actionAt(*place) : std::nullopt;
 }
 
 std::optional<RuleAction> afterClick(std::optional<RuleAction> current, RuleAction clicked) {

@@ -23,12 +23,19 @@ struct State {
     std::string helperStatus;
     Lang lang = Lang::en;
     platform::Wording wording = platform::current().wording;
+    // There are rules for single programs and nothing keeps them in force.
+    bool programRulesLapse = false;
 };
 
 // At most this many programs are listed.
 inline constexpr size_t maxPrograms = 25;
 
 std::vector<MenuEntry> build(const State& state);
+
+// The action of the rule a rule item of `scope` for `connection` stands for: for its destination
+// everywhere as it matches (a parent domain's too), or the rule kept for its program.
+std::optional<RuleAction> currentAction(const RuleSet& rules, const Connection& connection,
+                                        RuleScope scope);
 
 // The rule after clicking a rule item: clicking the current action clears it.
 std::optional<RuleAction> afterClick(std::optional<RuleAction> current, RuleAction clicked);

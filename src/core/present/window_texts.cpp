@@ -26,6 +26,8 @@ constexpr TextTable<Key> texts{{
     {Key::allow, {"Allow", "Разрешить"}},
     {Key::block, {"Block", "Запретить"}},
     {Key::ask, {"Ask next time", "Спросить"}},
+    {Key::thisProgramOnly, {"Block for this program only", "Запретить только ей"}},
+    {Key::blockThisProgram, {"Block this program", "Запретить эту программу"}},
     {Key::searchPlaceholder, {"Search program or address", "Поиск по программе или адресу"}},
     {Key::onlyTrackers, {"Only trackers", "Только трекеры"}},
     {Key::journalKept,
@@ -47,6 +49,11 @@ constexpr TextTable<Key> texts{{
       "Правил пока нет. Откройте «Программы» и нажмите Разрешить / Запретить / Спросить."}},
     {Key::columnFromProgram, {"From program", "Из программы"}},
     {Key::columnAction, {"Action", "Действие"}},
+    {Key::columnFor, {"For", "Для кого"}},
+    {Key::everyProgram, {"every program", "все программы"}},
+    {Key::programRulesOff,
+     {"Rules for single programs are not in force: the event service is not running.",
+      "Правила для отдельных программ не действуют: служба событий не запущена."}},
     {Key::remove, {"Remove", "Убрать"}},
     {Key::askAction, {"Ask", "Спросить"}},
     {Key::sectionBlocking, {"Blocking", "Блокировка"}},
@@ -93,8 +100,10 @@ constexpr std::array<TextTable<Key>::Row, 6> linuxTexts{{
     {Key::journalKept,
      {"Kept for 7 days, only on this computer", "Хранится 7 дней, только на этом компьютере"}},
     {Key::rulesNote,
-     {"Rules apply to the whole computer (by address), not just one program.",
-      "Правила действуют на весь компьютер (по адресу), а не на одну программу."}},
+     {"A rule applies to the whole computer (by address) unless it names one program; a program "
+      "is its executable.",
+      "Правило действует на весь компьютер (по адресу), если оно не для одной программы; "
+      "программа — это её исполняемый файл."}},
     {Key::howItWorks,
      {"How it works: blocked addresses go to this computer's built-in firewall (nftables, table "
       "inet nattervane). Blocked domains, the tracker lists' too, go to dnsmasq, which answers "
@@ -102,8 +111,10 @@ constexpr std::array<TextTable<Key>::Row, 6> linuxTexts{{
       "systemd-resolved, NetworkManager or a dnsmasq of its own; only your own few domains also "
       "go to /etc/hosts, so lookups stay fast (without dnsmasq every domain goes to /etc/hosts). "
       "No other firewall rules are edited, only Nattervane's own marked lines of /etc/hosts "
-      "change, and “Turn off” undoes all of it. Limits: a rule works for the whole computer, not "
-      "one program; programs with their own DNS (DoH) or a VPN can get around domain rules.",
+      "change, and “Turn off” undoes all of it. Rules for one program are kept by the event "
+      "service, which makes the program's connections fail at once. Limits: an allow for one "
+      "program cannot lift a block for all; programs with their own DNS (DoH) or a VPN can get "
+      "around domain rules.",
       "Как это работает: запрещённые адреса попадают во встроенный фильтр компьютера (nftables, "
       "таблица inet nattervane). Запрещённые домены, в том числе из списков трекеров, попадают в "
       "dnsmasq: он отвечает «такого домена нет» для каждого из них и всех имён под ним и "
@@ -111,8 +122,9 @@ constexpr std::array<TextTable<Key>::Row, 6> linuxTexts{{
       "попадают только ваши собственные немногие домены, поэтому поиск имён остаётся быстрым "
       "(без dnsmasq все домены идут в /etc/hosts). Другие правила фильтра не меняются, в "
       "/etc/hosts меняются только отмеченные строки Nattervane, «Выключить» откатывает всё. "
-      "Границы: правило действует на весь компьютер, а не на одну программу; программы со своим "
-      "DNS (DoH) или через VPN могут обходить правила для доменов."}},
+      "Правила для одной программы соблюдает служба событий: соединения программы сразу "
+      "завершаются ошибкой. Границы: разрешение для одной программы не снимает запрета для всех; "
+      "программы со своим DNS (DoH) или через VPN могут обходить правила для доменов."}},
     {Key::showLocal,
      {"Show local network and this computer too", "Показывать и локальную сеть, и этот компьютер"}},
     {Key::privacyStatement,
@@ -193,6 +205,32 @@ std::string blockListed(size_t listedDomains, Lang lang) {
                            : "Also block every domain from the open tracker lists (")
         .append(std::to_string(listedDomains))
         .append(")");
+}
+
+std::string programRulesFollow(std::string_view executable, Lang lang) {
+    return std::string(lang == Lang::ru ? "Правила только для этой программы относятся к файлу "
+                                        : "Rules for this program alone follow its executable, ")
+        .append(executable)
+        .append(lang == Lang::ru ? "; его копия в другом месте — другая программа."
+                                 : "; a copy of it elsewhere is another program.");
+}
+
+std::string ruleFor(const std::optional<std::string>& program, Lang lang) {
+    if (!program) return text(Key::everyProgram, lang);
+    std::string_view name = *program;
+    name = name.substr(name.rfind('/') + 1);
+    return std::string(lang == Lang::ru ? "только " : "only ").append(name);
+}
+
+std::string blockedBy(std::string_view target, const std::optional<std::string>& program,
+                      Lang lang) {
+    std::string text(lang == Lang::ru ? "запрещено правилом " : "blocked by the rule ");
+    if (target == "*")
+        text.append(lang == Lang::ru ? "«всё»" : "“everything”");
+    else
+        text.append(target);
+    if (program) text.append(" · ").append(ruleFor(program, lang));
+    return text;
 }
 
 } // namespace WindowTexts

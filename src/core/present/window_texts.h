@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,8 @@ enum class Key {
     allow,
     block,
     ask,
+    thisProgramOnly,
+    blockThisProgram,
     // Journal tab.
     searchPlaceholder,
     onlyTrackers,
@@ -45,6 +48,9 @@ enum class Key {
     noRules,
     columnFromProgram,
     columnAction,
+    columnFor,
+    everyProgram,
+    programRulesOff,
     remove,
     askAction,
     // Settings tab.
@@ -93,5 +99,14 @@ std::string helperState(bool installed, std::string_view status, Lang lang);
 
 // The label of the tracker-list switch, with the number of listed domains.
 std::string blockListed(size_t listedDomains, Lang lang);
+
+// Under a program's own rule buttons: what the rules follow.
+std::string programRulesFollow(std::string_view executable, Lang lang);
+// Whom a rule is for, in the Rules tab: every program, or one by its executable's name.
+std::string ruleFor(const std::optional<std::string>& program, Lang lang);
+// What a journal row of a blocked connection says of the rule that blocked it: its target (or
+// everything), and for which program when for one.
+std::string blockedBy(std::string_view target, const std::optional<std::string>& program,
+                      Lang lang);
 
 } // namespace WindowTexts

@@ -68,9 +68,16 @@ std::string Journal::key(const std::string& day, const std::string& app, const s
     return day + "|" + app + "|" + dest;
 }
 
-bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoint at) {
-    return record(connection.app.name, connection.dest(), connection.ip, connection.port,
-                  connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
+bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoint at,
+                     const Rule* rule) {
+    bool created = record(connection.app.name, connection.dest(), connection.ip, connection.port,
+                          connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
+    if (blocked && rule) {
+        JournalEntry& entry = entries_[key(day(at), connection.app.name, connection.dest())];
+        entry.ruleTarget = rule->target;
+        entry.ruleProgram = rule->program;
+    }
+    return created;
 }
 
 Result<void> Journal::save() {

@@ -13,6 +13,7 @@
 #include "classify/verdict.h"
 #include "observe/connection.h"
 #include "store/journal_entry.h"
+#include "store/rule.h"
 
 // The last `keepDays` local calendar days of observations, one JSON file per day
 // ("yyyy-MM-dd.json") in the journal directory. Not thread-safe: one thread uses it.
@@ -50,8 +51,10 @@ class Journal {
     // An observation of `app` reaching `dest` is recorded for the day of `at`.
     bool recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const;
     // Records `connection` as the observation above: its program, its destination as shown (the
-    // host name when known, else the address), address, port, verdict and byte counts.
-    bool record(const Connection& connection, bool blocked, Dates::TimePoint at);
+    // host name when known, else the address), address, port, verdict and byte counts; when
+    // blocked by `rule`, the rule too.
+    bool record(const Connection& connection, bool blocked, Dates::TimePoint at,
+                const Rule* rule = nullptr);
 
     // Writes the file of every day recorded into since the last save or load, then prunes. On
     // failure the entries stay in memory and their days are written at the next save. A day file

@@ -53,6 +53,8 @@ void appendJson(std::string& out, const JournalEntry& entry) {
     text("last", Dates::iso8601(entry.last));
     number("bytesIn", entry.bytesIn);
     number("bytesOut", entry.bytesOut);
+    if (entry.ruleTarget) text("ruleTarget", *entry.ruleTarget);
+    if (entry.ruleProgram) text("ruleProgram", *entry.ruleProgram);
     key("blocked");
     out += entry.blocked ? "true}" : "false}";
 }
@@ -75,7 +77,9 @@ void from_json(const nlohmann::json& json, JournalEntry& entry) {
              dateField(json, "last"),
              JsonStrict::integer(json, "bytesIn"),
              JsonStrict::integer(json, "bytesOut"),
-             json.at("blocked").get<bool>()};
+             json.at("blocked").get<bool>(),
+             JsonOptional::get<std::string>(json, "ruleTarget"),
+             JsonOptional::get<std::string>(json, "ruleProgram")};
 }
 
 size_t std::hash<JournalEntry>::operator()(const JournalEntry& entry) const {

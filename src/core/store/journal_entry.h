@@ -28,6 +28,10 @@ struct JournalEntry {
     int64_t bytesOut = 0;
     // Whether any observation of the day was blocked.
     bool blocked = false;
+    // The rule that blocked it last: its target, and the program it is for (absent: every
+    // program). Absent when no rule of the user's blocked it.
+    std::optional<std::string> ruleTarget{};
+    std::optional<std::string> ruleProgram{};
 
     // day|app|dest: at most one entry per day, program and destination.
     std::string id() const { return day + "|" + app + "|" + dest; }

@@ -9,6 +9,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "base/result.h"
+
 // What the user wants done with a destination.
 enum class RuleAction { allow, block, ask };
 
@@ -26,7 +28,8 @@ std::optional<RuleAction> from(std::string_view text);
 void to_json(nlohmann::json& json, RuleAction action);
 void from_json(const nlohmann::json& json, RuleAction& action);
 
-// The user's decision about one destination: a host name or domain, or an address.
+// The user's decision about one destination (a host name or domain, or an address), for every
+// program or for one; or about everything one program reaches (the target "*").
 struct Rule {
     std::string target;
     // The program the rule was made from; informative only, matching ignores it.
@@ -35,20 +38,31 @@ struct Rule {
     std::chrono::sys_seconds created{};
     // Addresses blocked together with a host-name target.
     std::optional<std::vector<std::string>> ips;
+    // The executable of the one program the rule is for; absent: every program.
+    std::optional<std::string> program{};
 
     bool operator==(const Rule&) const = default;
+
+    // The target of a rule about everything a program reaches.
+    static constexpr std::string_view everything = "*";
 
     // A new rule: the target lowercased, `ips` keeping only its valid addresses, in order.
     static Rule make(std::string_view target, std::optional<std::string> app, RuleAction action,
                      std::chrono::sys_seconds created,
-                     const std::optional<std::vector<std::string>>& ips);
+                     const std::optional<std::vector<std::string>>& ips,
+                     std::optional<std::string> program = std::nullopt);
 
-    // Identity in lists: target, "|", and the program or "*".
+    // Identity in lists: target, "|", and the program the rule was made from or "*".
     std::string id() const;
     bool isIP() const;
+    bool isProgramWide() const { return program && target == everything; }
+
+    // Why `path` cannot be the program of a rule: not an absolute path, nothing there, a folder,
+    // or not executable; nothing when it can.
+    static Result<void> checkProgram(const std::string& path);
 };
 
 // Decoding takes the values as they stand (no lowercasing, no filtering); "target", "action" and
-// "created" are required, "app" and "ips" optional. Dates are ISO 8601 text in UTC.
+// "created" are required, "app", "ips" and "program" optional. Dates are ISO 8601 text in UTC.
 void to_json(nlohmann::json& json, const Rule& rule);
 void from_json(const nlohmann::json& json, Rule& rule);

@@ -50,61 +50,104 @@ std::string joinLines(const std::vector<std::string_view>& entries,
     return text;
 }
 
-// The action of the first rule for `target`; address rules are skipped when `namesOnly`.
-std::optional<RuleAction> firstAction(const std::vector<Rule>& rules, std::string_view target,
-                                      bool namesOnly) {
+// The first rule of `program` (absent: every program's) for `target`; address rules are skipped
+// when `namesOnly`.
+const Rule* firstRule(const std::vector<Rule>& rules, std::string_view target,
+                      const std::optional<std::string>& program, bool namesOnly) {
     for (const Rule& rule : rules)
-        if (rule.target == target && !(namesOnly && rule.isIP())) return rule.action;
-    return std::nullopt;
+        if (rule.target == target && rule.program == program && !(namesOnly && rule.isIP()))
+            return &rule;
+    return nullptr;
 }
 
-} // namespace
-
-std::optional<RuleAction> RuleSet::action(std::string_view dest) const {
+// The rule of `program` for the destination: for the lowercased name itself, else for the nearest
+// parent domain of at least two labels with a name rule.
+const Rule* ruleForDest(const std::vector<Rule>& rules, std::string_view dest,
+                        const std::optional<std::string>& program) {
     std::string name = Text::toLower(dest);
-    if (auto action = firstAction(rules, name, false)) return action;
+    if (const Rule* rule = firstRule(rules, name, program, false)) return rule;
     std::string_view t = name;
     for (size_t dot = t.find('.'); dot != std::string_view::npos; dot = t.find('.')) {
         std::string_view rest = t.substr(dot + 1);
         // A bare top-level label is never tried.
         if (rest.find('.') == std::string_view::npos) break;
         t = rest;
-        if (auto action = firstAction(rules, t, true)) return action;
+        if (const Rule* rule = firstRule(rules, t, program, true)) return rule;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+// The rule of `program` for the destination, else for its address.
+const Rule* ruleForEither(const std::vector<Rule>& rules, std::string_view dest,
+                          std::string_view ip, const std::optional<std::string>& program) {
+    const Rule* rule = ruleForDest(rules, dest, program);
+    return rule ? rule : ruleForDest(rules, ip, program);
+}
+
+} // namespace
+
+std::optional<RulePlace> RulePlace::of(const Connection& connection, RuleScope scope) {
+    if (scope == RuleScope::everywhere) return RulePlace{connection.dest(), std::nullopt};
+    if (!connection.app.exePath) return std::nullopt;
+    return RulePlace{scope == RuleScope::program ? connection.dest()
+                                                 : std::string(Rule::everything),
+                     connection.app.exePath};
+}
+
+std::optional<RuleAction> RuleSet::actionAt(const RulePlace& place) const {
+    const Rule* rule = firstRule(rules, Text::toLower(place.target), place.program, false);
+    return rule ? std::optional(rule->action) : std::nullopt;
+}
+
+std::optional<RuleAction> RuleSet::action(std::string_view dest) const {
+    const Rule* rule = ruleForDest(rules, dest, std::nullopt);
+    return rule ? std::optional(rule->action) : std::nullopt;
+}
+
+const Rule* RuleSet::ruleFor(std::string_view dest, std::string_view ip,
+                             const std::optional<std::string>& program) const {
+    const Rule* everywhere = ruleForEither(rules, dest, ip, std::nullopt);
+    if (!program) return everywhere;
+    const Rule* own = ruleForEither(rules, dest, ip, program);
+    if (!own) own = firstRule(rules, Rule::everything, program, false);
+    if (!own || (everywhere && everywhere->action == RuleAction::block)) return everywhere;
+    return own;
 }
 
 void RuleSet::set(std::string_view target, std::optional<std::string> app,
                   std::optional<RuleAction> action,
-                  const std::optional<std::vector<std::string>>& ips,
-                  std::chrono::sys_seconds now) {
-    remove(target);
+                  const std::optional<std::vector<std::string>>& ips, std::chrono::sys_seconds now,
+                  const std::optional<std::string>& program) {
+    remove(target, program);
     if (action)
-        rules.push_back(Rule::make(Text::toLower(target), std::move(app), *action, now, ips));
+        rules.push_back(
+            Rule::make(Text::toLower(target), std::move(app), *action, now, ips, program));
 }
 
-void RuleSet::remove(std::string_view target) {
+void RuleSet::remove(std::string_view target, const std::optional<std::string>& program) {
     const std::string lowered = Text::toLower(target);
-    std::erase_if(rules, [&](const Rule& rule) { return rule.target == lowered; });
+    std::erase_if(
+        rules, [&](const Rule& rule) { return rule.target == lowered && rule.program == program; });
 }
 
 std::string RuleSet::exportIPs() const {
     std::vector<std::string_view> entries, allowed;
-    for (const Rule& rule : rules)
+    for (const Rule& rule : rules) {
+        if (rule.program) continue;
         if (rule.action == RuleAction::block && rule.isIP()) entries.push_back(rule.target);
-    for (const Rule& rule : rules)
         if (rule.action == RuleAction::block && !rule.isIP() && rule.ips)
             for (const std::string& ip : *rule.ips)
                 if (Net::isValidIP(ip)) entries.push_back(ip);
-    for (const Rule& rule : rules)
         if (rule.action == RuleAction::allow && rule.isIP()) allowed.push_back(rule.target);
+    }
     return joinLines(entries, std::move(allowed));
 }
 
 std::string RuleSet::exportDomains(const ListedDomains* listed) const {
     std::vector<std::string_view> entries, allowed;
     for (const Rule& rule : rules)
-        if (rule.action == RuleAction::block && !rule.isIP() && Net::isValidDomain(rule.target))
+        if (!rule.program && rule.action == RuleAction::block && !rule.isIP() &&
+            Net::isValidDomain(rule.target))
             entries.push_back(rule.target);
     if (blockAllListed && listed) {
         entries.reserve(entries.size() + listed->size());
@@ -112,18 +155,41 @@ std::string RuleSet::exportDomains(const ListedDomains* listed) const {
             if (Net::isValidDomain(domain)) entries.push_back(domain);
     }
     for (const Rule& rule : rules)
-        if (rule.action == RuleAction::allow) allowed.push_back(rule.target);
+        if (!rule.program && rule.action == RuleAction::allow) allowed.push_back(rule.target);
     return joinLines(entries, std::move(allowed));
 }
 
+std::string RuleSet::exportPrograms() const {
+    std::vector<std::string> lines;
+    for (const Rule& rule : rules) {
+        if (!rule.program || rule.action == RuleAction::ask) continue;
+        std::string head = RuleActions::name(rule.action) + "\t" + *rule.program + "\t";
+        lines.push_back(head + rule.target);
+        if (rule.action == RuleAction::block && rule.ips && !rule.isIP())
+            for (const std::string& ip : *rule.ips)
+                if (Net::isValidIP(ip)) lines.push_back(head + ip);
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    std::string text;
+    for (const std::string& line : lines)
+        text.append(line).append("\n");
+    return text;
+}
+
 void to_json(nlohmann::json& json, const RuleSet& rules) {
-    json = {{"rules", rules.rules},
+    json = {{"version", RuleSet::version},
+            {"rules", rules.rules},
             {"blockNew", rules.blockNew},
             {"baseline", rules.baseline},
             {"blockAllListed", rules.blockAllListed}};
 }
 
 void from_json(const nlohmann::json& json, RuleSet& rules) {
+    if (auto version = json.find("version");
+        version != json.end() && version->get<int>() > RuleSet::version)
+        throw nlohmann::json::other_error::create(501, "written by a newer version of the program",
+                                                  &*version);
     rules = {json.at("rules").get<std::vector<Rule>>(), json.at("blockNew").get<bool>(),
              json.at("baseline").get<std::set<std::string>>(),
              json.at("blockAllListed").get<bool>()};

@@ -60,6 +60,7 @@ Result<void> save(const RuleSet& rules, const Paths& paths, const ListedDomains*
     if (saved) saved = AtomicFile::write(paths.rulesFile(), text);
     if (saved) saved = writeIfChanged(paths.blockIPs(), rules.exportIPs());
     if (saved) saved = writeIfChanged(paths.blockDomains(), rules.exportDomains(listed));
+    if (saved) saved = writeIfChanged(paths.blockPrograms(), rules.exportPrograms());
     return saved;
 }
 

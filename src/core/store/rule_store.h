@@ -7,7 +7,8 @@
 #include "base/result.h"
 #include "store/rule_set.h"
 
-// Reads and writes the rules file and, from it, the two block files of the privileged helper.
+// Reads and writes the rules file and, from it, the block files of the privileged helper and the
+// event service.
 namespace RuleStore {
 
 // What reading the rules file gave. Not a Result: an unusable file still gives a rule set (the

@@ -15,6 +15,24 @@ enum nv_hook { NV_HOOK_CONNECT = 0, NV_HOOK_SENDMSG = 1 };
 
 enum nv_verdict { NV_ALLOWED = 0, NV_REFUSED = 1 };
 
+/* The user's rules for single programs, which the service puts in the kernel side's maps: for a
+ * program's executable (its device and inode as the kernel has them), and for it and one address.
+ */
+enum nv_rule { NV_RULE_BLOCK = 1, NV_RULE_ALLOW = 2 };
+
+struct nv_program_key {
+    __u64 ino;
+    __u32 dev;
+    __u32 unused;
+};
+
+struct nv_program_address_key {
+    __u64 ino;
+    __u32 dev;
+    __u32 family;
+    __u8 addr[16];
+};
+
 struct nv_connect_event {
     __u64 boot_ns;
     __u64 cookie;

@@ -1,7 +1,8 @@
 /* Reports every connect() and every first sendmsg() to a new destination, from the calling
  * process, at the root of the cgroup v2 hierarchy: who (pid, uid, cgroup, command name, the
  * executable's path, device and inode), which socket (its cookie) and where to. Nothing waits on
- * the reader: a full ring buffer drops the record and counts it. */
+ * the reader: a full ring buffer drops the record and counts it. Programs the user blocked get
+ * EPERM from connect() and sendmsg() at once, decided from the maps the service fills. */
 #include <linux/bpf.h>
 #include <linux/in.h>
 #include <linux/types.h>
@@ -97,6 +98,29 @@ struct {
     __type(value, __u8);
 } sent SEC(".maps");
 
+/* The rules for single programs: for all a program reaches, and for it and one address. */
+struct {
+    __uint(type, BPF_MAP_TYPE_HASH);
+    __uint(max_entries, 16384);
+    __type(key, struct nv_program_key);
+    __type(value, __u8);
+} program_rules SEC(".maps");
+
+struct {
+    __uint(type, BPF_MAP_TYPE_HASH);
+    __uint(max_entries, 65536);
+    __type(key, struct nv_program_address_key);
+    __type(value, __u8);
+} program_address_rules SEC(".maps");
+
+/* How many rules the two maps hold; with none, a connection costs no lookup. */
+struct {
+    __uint(type, BPF_MAP_TYPE_ARRAY);
+    __uint(max_entries, 1);
+    __type(key, __u32);
+    __type(value, __u64);
+} rule_count SEC(".maps");
+
 /* The record being put together on this CPU; each is sent to the ring buffer whole. */
 struct {
     __uint(type, BPF_MAP_TYPE_PERCPU_ARRAY);
@@ -170,7 +194,13 @@ static __always_inline __u16 exe_path(struct file* exe) {
     return walk.end == 1 ? walk.used : 0;
 }
 
-static __always_inline void describe_process(struct nv_connect_event* event) {
+/* The executable of the calling process; NULL for a kernel thread. */
+static __always_inline struct file* current_exe(void) {
+    struct task_struct* task = (struct task_struct*)bpf_get_current_task();
+    return BPF_CORE_READ(task, mm, exe_file);
+}
+
+static __always_inline void describe_process(struct nv_connect_event* event, struct file* exe) {
     __u64 pid_tgid = bpf_get_current_pid_tgid();
     event->pid = pid_tgid >> 32;
     event->uid = (__u32)bpf_get_current_uid_gid();
@@ -179,12 +209,30 @@ static __always_inline void describe_process(struct nv_connect_event* event) {
     event->exe_ino = 0;
     event->exe_dev = 0;
     event->path_bytes = 0;
-    struct task_struct* task = (struct task_struct*)bpf_get_current_task();
-    struct file* exe = BPF_CORE_READ(task, mm, exe_file);
     if (!exe) return;
     event->exe_ino = BPF_CORE_READ(exe, f_inode, i_ino);
     event->exe_dev = BPF_CORE_READ(exe, f_inode, i_sb, s_dev);
     event->path_bytes = exe_path(exe);
+}
+
+/* Whether the user's rules refuse the program of `exe` the address `addr`: its rule for the
+ * address, else its rule for everything. */
+static __always_inline int refused(struct file* exe, int family, const __u8* addr) {
+    __u32 zero = 0;
+    __u64* count = bpf_map_lookup_elem(&rule_count, &zero);
+    if (!count || *count == 0 || !exe) return 0;
+    struct nv_program_address_key key = {
+        .ino = BPF_CORE_READ(exe, f_inode, i_ino),
+        .dev = BPF_CORE_READ(exe, f_inode, i_sb, s_dev),
+        .family = family,
+    };
+    __builtin_memcpy(key.addr, addr, sizeof key.addr);
+    __u8* rule = bpf_map_lookup_elem(&program_address_rules, &key);
+    if (!rule) {
+        struct nv_program_key program = {.ino = key.ino, .dev = key.dev};
+        rule = bpf_map_lookup_elem(&program_rules, &program);
+    }
+    return rule && *rule == NV_RULE_BLOCK;
 }
 
 static __always_inline void count_drop(void) {
@@ -206,30 +254,34 @@ static __always_inline __u16 destination(struct bpf_sock_addr* ctx, int family, 
     return bpf_ntohs((__u16)ctx->user_port);
 }
 
+/* Decides, and reports the connection when it is new: every connect(), and each unconnected
+ * socket's first sendmsg() to a destination. 1 lets the call go on, 0 makes it fail with EPERM. */
 static __always_inline int report(struct bpf_sock_addr* ctx, int family, enum nv_hook hook) {
     __u64 cookie = bpf_get_socket_cookie(ctx);
-    if (hook == NV_HOOK_SENDMSG) {
-        struct destination key = {.cookie = cookie};
-        key.port = destination(ctx, family, key.addr);
-        __u8 yes = 1;
-        if (bpf_map_update_elem(&sent, &key, &yes, BPF_NOEXIST) != 0) return 1;
-    }
+    struct destination key = {.cookie = cookie};
+    key.port = destination(ctx, family, key.addr);
+    struct file* exe = current_exe();
+    int verdict = refused(exe, family, key.addr) ? NV_REFUSED : NV_ALLOWED;
+    int allow = verdict == NV_ALLOWED;
+    __u8 yes = 1;
+    if (hook == NV_HOOK_SENDMSG && bpf_map_update_elem(&sent, &key, &yes, BPF_NOEXIST) != 0)
+        return allow;
     struct nv_connect_event* event = current_event();
-    if (!event) return 1;
+    if (!event) return allow;
     event->boot_ns = bpf_ktime_get_boot_ns();
     event->cookie = cookie;
     event->family = family;
     event->protocol = ctx->protocol;
     event->hook = hook;
-    event->verdict = NV_ALLOWED;
-    __builtin_memset(event->addr, 0, sizeof event->addr);
-    event->port = destination(ctx, family, event->addr);
-    describe_process(event);
+    event->verdict = verdict;
+    event->port = key.port;
+    __builtin_memcpy(event->addr, key.addr, sizeof event->addr);
+    describe_process(event, exe);
     long pending = bpf_ringbuf_query(&events, BPF_RB_AVAIL_DATA);
     if (bpf_ringbuf_output(&events, event, sizeof *event,
                            pending > WAKE_BYTES ? BPF_RB_FORCE_WAKEUP : BPF_RB_NO_WAKEUP))
         count_drop();
-    return 1;
+    return allow;
 }
 
 SEC("cgroup/connect4")

@@ -42,9 +42,13 @@ RuleSet rulesOf(std::vector<std::pair<std::string, RuleAction>> targets, bool bl
 
 const RuleSet blockingNew = rulesOf({}, true);
 
-Decision followed(RuleAction action) {
-    return {
-        .action = action, .newRule = std::nullopt, .notice = std::nullopt, .ask = action == ask};
+// What the rule for `target` alone says.
+Decision followed(RuleAction action, const std::string& target) {
+    return {.action = action,
+            .rule = rulesOf({{target, action}}).rules.front(),
+            .newRule = std::nullopt,
+            .notice = std::nullopt,
+            .ask = action == ask};
 }
 
 Decision blockedNew(const std::string& dest, std::optional<std::vector<std::string>> ips) {
@@ -93,14 +97,15 @@ INSTANTIATE_TEST_SUITE_P(
                      std::nullopt},
         DecisionCase{"NoRuleNothingToDo", {}, to("203.0.113.9"), std::nullopt, Decision{}},
         DecisionCase{"AnAllowRuleHolds", rulesOf({{"203.0.113.9", allow}}), to("203.0.113.9"),
-                     std::nullopt, followed(allow)},
+                     std::nullopt, followed(allow, "203.0.113.9")},
         DecisionCase{"AnAskRuleAsks", rulesOf({{"203.0.113.9", ask}}), to("203.0.113.9"),
-                     std::nullopt, followed(ask)},
+                     std::nullopt, followed(ask, "203.0.113.9")},
         DecisionCase{"TheAddressRuleHoldsForANamedHost", rulesOf({{"198.51.100.4", block}}),
-                     to("198.51.100.4", "mail.example"), std::nullopt, followed(block)},
+                     to("198.51.100.4", "mail.example"), std::nullopt,
+                     followed(block, "198.51.100.4")},
         DecisionCase{"AParentDomainRuleSilencesATracker", rulesOf({{"tracker.example", allow}}),
                      to("198.51.100.4", "beacon.tracker.example", Category::tracker), std::nullopt,
-                     followed(allow)},
+                     followed(allow, "tracker.example")},
         DecisionCase{"BlockNewBlocksAnAddress", blockingNew, to("203.0.113.9"), std::nullopt,
                      blockedNew("203.0.113.9", std::nullopt)},
         DecisionCase{"BlockNewKeepsTheAddressOfAHostTheTableCannotName", blockingNew,
@@ -116,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecisionCase{"BlockNewLeavesSystemProgramsAlone", blockingNew,
                      fromSystem(to("203.0.113.10")), std::nullopt, Decision{}},
         DecisionCase{"BlockNewYieldsToARule", rulesOf({{"203.0.113.9", allow}}, true),
-                     to("203.0.113.9"), std::nullopt, followed(allow)},
+                     to("203.0.113.9"), std::nullopt, followed(allow, "203.0.113.9")},
         DecisionCase{"ASocialNetworkIsNoticedByCompany",
                      {},
                      to("157.240.1.1", std::nullopt, Category::social, "Meta (Facebook)"),
@@ -160,4 +165,19 @@ TEST(Decider, TheBaselineIsTheJournalAndTheListedDestinations) {
     journal.record("curl", "203.0.113.9", "203.0.113.9", 443, {}, 0, 0, false, now - 24h);
     EXPECT_EQ(Decider::baseline(journal, {to("198.51.100.4", "mail.example"), to("203.0.113.9")}),
               (std::set<std::string>{"203.0.113.9", "mail.example"}));
+}
+
+// What a closed connection left, whose program was never seen, raises no notice of a program
+// sending data; a rule about its destination still holds.
+TEST(Decider, AConnectionClosedBeforeItWasSeenRaisesNoNotice) {
+    Connection left = to("203.0.113.9", "ads.example", Category::ads, "Acme");
+    left.app = AppIdentity::unseen(Lang::en);
+    TempDir dir;
+    Journal journal(dir.path(), 7, [] { return now; });
+    EXPECT_EQ(Decider::decide(RuleSet{}, left, journal, now), (Decision{.action = std::nullopt,
+                                                                        .newRule = std::nullopt,
+                                                                        .notice = std::nullopt,
+                                                                        .ask = false}));
+    EXPECT_EQ(Decider::decide(rulesOf({{"ads.example", block}}), left, journal, now),
+              followed(block, "ads.example"));
 }

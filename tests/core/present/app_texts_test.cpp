@@ -16,14 +16,16 @@ TEST(AppTexts, NotificationsInBothLanguages) {
     EXPECT_EQ(AppTexts::trackerTitle(), "Nattervane");
 }
 
-TEST(AppTexts, ConnectionQuestionHasNoFullStopAndThreeButtons) {
+// A program known by its executable may also be blocked from the destination alone.
+TEST(AppTexts, ConnectionQuestionHasNoFullStopAndItsButtons) {
     EXPECT_EQ(
-        AppTexts::connectionQuestion("Mail", "x.example", "Why.", Lang::en),
+        AppTexts::connectionQuestion("Mail", "x.example", "Why.", false, Lang::en),
         (Question{"“Mail” wants to reach x.example", "Why.", {"Allow", "Block", "Ask next time"}}));
-    EXPECT_EQ(AppTexts::connectionQuestion("Mail", "x.example", "Почему.", Lang::ru),
+    EXPECT_EQ(AppTexts::connectionQuestion("Mail", "x.example", "Почему.", true, Lang::ru),
               (Question{"«Mail» хочет связаться с x.example",
                         "Почему.",
-                        {"Разрешить", "Запретить", "Спросить в следующий раз"}}));
+                        {"Разрешить", "Запретить", "Запретить только этой программе",
+                         "Спросить в следующий раз"}}));
 }
 
 TEST(AppTexts, HelperTextsNameTheSystemsFirewall) {

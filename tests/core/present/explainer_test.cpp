@@ -108,3 +108,33 @@ TEST(Explainer, Labels) {
     EXPECT_EQ(Explainer::label(Category::ads, Lang::ru), "Реклама");
     EXPECT_EQ(Explainer::label(Category::telemetry, Lang::en), "Telemetry");
 }
+
+// A program known by its user alone, or not at all, is described, never quoted; a service is
+// quoted by its unit's name.
+TEST(Explainer, ProgramsWithoutAProcessAreDescribed) {
+    Verdict ads{Category::ads, "Acme Ads", std::nullopt};
+    struct Case {
+        AppIdentity app;
+        std::string en;
+        std::string ru;
+    };
+    for (const Case& c : {
+             Case{AppIdentity::ofUser("bob", Lang::en),
+                  "A program of user bob is sending data to the ad network Acme Ads.",
+                  "Программа пользователя bob отправляет данные рекламной сети Acme Ads."},
+             Case{AppIdentity::unseen(Lang::en),
+                  "A program that closed the connection before it could be seen is sending data "
+                  "to the ad network Acme Ads.",
+                  "Программа, закрывшая соединение раньше, чем её увидели, отправляет данные "
+                  "рекламной сети Acme Ads."},
+             Case{AppIdentity::unknown(Lang::en),
+                  "An unknown program is sending data to the ad network Acme Ads.",
+                  "Неизвестная программа отправляет данные рекламной сети Acme Ads."},
+             Case{AppIdentity::ofUnit("cups.service", "CUPS", true),
+                  "“CUPS (cups.service)” is sending data to the ad network Acme Ads.",
+                  "«CUPS (cups.service)» отправляет данные рекламной сети Acme Ads."},
+         }) {
+        EXPECT_EQ(Explainer::sentence(c.app, ads, std::nullopt, "1", Lang::en), c.en);
+        EXPECT_EQ(Explainer::sentence(c.app, ads, std::nullopt, "1", Lang::ru), c.ru);
+    }
+}

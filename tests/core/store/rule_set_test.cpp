@@ -103,7 +103,7 @@ TEST(RuleSetJson, SortedKeysOptionalFieldsAndStrictDecoding) {
               R"({"baseline":["a.org","z.org"],"blockAllListed":false,"blockNew":true,"rules":[)"
               R"({"action":"block","app":"App","created":"2025-03-01T09:30:00Z","ips":["1.2.3.4"],)"
               R"("target":"a.com"},{"action":"ask","created":"2025-03-01T09:30:00Z",)"
-              R"("target":"b.com"}]})");
+              R"("target":"b.com"}],"version":2})");
     EXPECT_EQ(json(rules).get<RuleSet>(), rules);
 
     // Values are taken as they stand.

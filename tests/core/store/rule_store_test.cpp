@@ -209,7 +209,7 @@ TEST_F(RuleStoreTest, AWriteFailingPartWayKeepsThePreviousFileIntact) {
     }));
     EXPECT_EQ(RuleStore::load(paths), after);
     EXPECT_EQ(readText(paths.blockDomains()), domainsBefore);
-    EXPECT_EQ(std::distance(fs::directory_iterator(paths.helperDir()), {}), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(paths.helperDir()), {}), 3);
 
     ASSERT_TRUE(RuleStore::save(after, paths, &listed));
     EXPECT_EQ(readText(paths.blockDomains()), after.exportDomains(&listed));

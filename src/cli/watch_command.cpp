@@ -1,0 +1,161 @@
+#include "watch_command.h"
+
+#include <chrono>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <thread>
+#include <variant>
+
+#include <nlohmann/json.hpp>
+
+#include "base/json_text.h"
+#include "base/text.h"
+#include "classify/known_orgs.h"
+#include "cli_options.h"
+#include "observe/attribution.h"
+#include "observe/event_feed.h"
+#include "observe/scanner.h"
+#include "present/explainer.h"
+#include "usage.h"
+
+namespace WatchCommand {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto eventPeriod = 200ms;
+constexpr auto scanPeriod = 1s;
+
+struct WatchOptions {
+    bool includeLocal = false;
+    bool json = false;
+    Lang lang = Langs::system();
+    // Connections to show before ending; absent for until interrupted.
+    std::optional<int> count;
+};
+
+std::string clockTime(Dates::TimePoint at) {
+    std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+void print(const Connection& connection, Dates::TimePoint at, const WatchOptions& options,
+           std::ostream& out) {
+    if (options.json) {
+        nlohmann::json json = connection;
+        json["at"] = Dates::iso8601(at);
+        out << JsonText::dump(json) << std::endl;
+        return;
+    }
+    const Verdict& verdict = connection.verdict;
+    out << clockTime(at) << "  " << connection.app.name << " (pid " << connection.pid << ")  "
+        << connection.dest() << ":" << connection.port << " " << connection.proto << "  "
+        << Explainer::label(verdict.category, options.lang);
+    if (verdict.company) out << " · " << *verdict.company;
+    out << "\n          "
+        << Explainer::sentence(connection.app, verdict, connection.host, connection.ip,
+                               options.lang)
+        << std::endl;
+}
+
+// Says once each time where the connections come from.
+class Narrator {
+  public:
+    explicit Narrator(std::ostream& err) : err_(err) {}
+    void tell(const EventFeed& feed) {
+        if (said_ && feed.state() == state_) return;
+        said_ = true;
+        state_ = feed.state();
+        if (feed.live()) {
+            err_ << "nattervane-cli: watching connections as they are made (kernel events)\n";
+            return;
+        }
+        if (!feed.problem().empty()) err_ << "nattervane-cli: " << feed.problem() << "\n";
+        err_ << "nattervane-cli: the event service is not running here; showing the new "
+                "connections a scan finds every second\n";
+    }
+
+  private:
+    std::ostream& err_;
+    bool said_ = false;
+    EventFeed::State state_ = EventFeed::State::absent;
+};
+
+// The options, or what is wrong with them.
+std::variant<WatchOptions, std::string> parse(const std::vector<std::string>& arguments) {
+    WatchOptions options;
+    CliOptions::Parser parser(arguments);
+    while (auto option = parser.next()) {
+        if (*option == "--local") {
+            options.includeLocal = true;
+        } else if (*option == "--json") {
+            options.json = true;
+        } else if (*option == "--lang") {
+            auto lang = CliOptions::lang(parser.value());
+            if (!lang) return std::string("--lang takes en or ru");
+            options.lang = *lang;
+        } else if (*option == "--count") {
+            auto count = parser.value();
+            auto number = count ? Text::parseDecimal<int>(*count) : std::nullopt;
+            if (!number || *number < 1) return std::string("--count takes a whole number");
+            options.count = *number;
+        } else {
+            return "unknown option for watch: " + *option;
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    std::variant<WatchOptions, std::string> parsed = parse(arguments);
+    if (auto* problem = std::get_if<std::string>(&parsed)) return Usage::fail(err, *problem);
+    auto* options = &std::get<WatchOptions>(parsed);
+    // The scanner lists and names; the events come from this command's own feed.
+    ScannerOptions scannerOptions;
+    scannerOptions.lang = options->lang;
+    scannerOptions.eventsSocket = "";
+    Scanner scanner(CliOptions::shippedTrackers(err), std::move(scannerOptions));
+    scanner.setOrgTable(CliOptions::shippedOrgTable(err));
+    scanner.resolver().prime(KnownOrgs::watchDomains());
+    EventFeed feed(platform::current().eventsSocketPath);
+    Narrator narrator(err);
+    // What scans showed already: a connection is new once per program, destination and port.
+    std::set<std::string> shown;
+    int left = options->count.value_or(-1);
+    while (left != 0) {
+        std::vector<ConnectEvent> events = feed.take();
+        narrator.tell(feed);
+        std::vector<Connection> connections;
+        std::vector<Dates::TimePoint> times;
+        if (feed.live()) {
+            for (const ConnectEvent& event : events)
+                for (Connection& connection :
+                     scanner.connections({Attribution::flowOf(event)}, options->includeLocal)) {
+                    connections.push_back(std::move(connection));
+                    times.push_back(event.at);
+                }
+        } else {
+            for (Connection& connection : scanner.scan(options->includeLocal)) {
+                std::string key = connection.app.name + "|" + connection.ip + "|" +
+                                  std::to_string(connection.port) + "|" + connection.proto;
+                if (!shown.insert(key).second) continue;
+                connections.push_back(std::move(connection));
+                times.push_back(std::chrono::system_clock::now());
+            }
+        }
+        for (size_t i = 0; i < connections.size() && left != 0; ++i, --left)
+            print(connections[i], times[i], *options, out);
+        if (left != 0) std::this_thread::sleep_for(feed.live() ? eventPeriod : scanPeriod);
+    }
+    return 0;
+}
+
+} // namespace WatchCommand

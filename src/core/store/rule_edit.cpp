@@ -1,0 +1,56 @@
+#include "store/rule_edit.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include <nlohmann/json.hpp>
+
+#include "base/json_optional.h"
+#include "base/json_text.h"
+#include "base/net.h"
+#include "base/text.h"
+
+namespace {
+
+constexpr std::string_view prefix = "rule ";
+
+} // namespace
+
+std::string RuleEdit::line() const {
+    nlohmann::json json = {{"target", place.target}};
+    JsonOptional::put(json, "program", place.program);
+    JsonOptional::put(json, "action", action);
+    return std::string(prefix) + JsonText::dump(json) + "\n";
+}
+
+std::optional<RuleEdit> RuleEdit::read(std::string_view line) {
+    if (!line.starts_with(prefix)) return std::nullopt;
+    try {
+        nlohmann::json json = nlohmann::json::parse(line.substr(prefix.size()));
+        return RuleEdit{
+            {json.at("target").get<std::string>(), JsonOptional::get<std::string>(json, "program")},
+            JsonOptional::get<RuleAction>(json, "action")};
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+Result<void> RuleEdit::check() {
+    place.target = Text::toLower(place.target);
+    bool everything = place.target == Rule::everything && place.program;
+    if (!everything && !Net::isValidIP(place.target) && !Net::isValidDomain(place.target))
+        return Error{EINVAL, "\"" + place.target + "\" is no domain or address" +
+                                 (place.program ? ", nor * (everything the program reaches)" : "")};
+    if (!place.program) return {};
+    if (Result<void> usable = Rule::checkProgram(*place.program); !usable) return usable;
+    char real[PATH_MAX];
+    if (!realpath(place.program->c_str(), real)) return Error::fromErrno(*place.program);
+    place.program = real;
+    return {};
+}
+
+void RuleEdit::applyTo(RuleSet& rules, std::chrono::sys_seconds now) const {
+    rules.set(place.target, std::string("nattervane-cli"), action, std::nullopt, now,
+              place.program);
+}

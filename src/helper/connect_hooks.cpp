@@ -1,0 +1,151 @@
+#include "connect_hooks.h"
+
+#include <bpf/bpf.h>
+#include <bpf/libbpf.h>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include <fcntl.h>
+
+#include "base/owned_fd.h"
+
+extern const unsigned char connectHooksObject[];
+extern const std::size_t connectHooksObjectSize;
+
+namespace {
+
+constexpr const char* programs[] = {"connect4", "connect6", "sendmsg4", "sendmsg6"};
+
+// libbpf's own reports go to standard error, which systemd keeps; its debug chatter does not.
+int report(libbpf_print_level level, const char* format, va_list arguments) {
+    if (level == LIBBPF_DEBUG) return 0;
+    return std::vfprintf(stderr, format, arguments);
+}
+
+Error failure(const std::string& what, int code) {
+    return Error{code, what + ": " + std::strerror(code)};
+}
+
+} // namespace
+
+Result<std::unique_ptr<ConnectHooks>> ConnectHooks::attach(const std::string& cgroupRoot) {
+    libbpf_set_print(report);
+    std::unique_ptr<ConnectHooks> hooks(new ConnectHooks);
+    bpf_object_open_opts options{};
+    options.sz = sizeof options;
+    options.object_name = "connect_hooks";
+    hooks->object_ = bpf_object__open_mem(connectHooksObject, connectHooksObjectSize, &options);
+    if (!hooks->object_) return failure("cannot open the built-in BPF object", errno);
+    if (int error = bpf_object__load(hooks->object_))
+        return failure("the kernel refused the BPF programs", -error);
+    OwnedFd cgroup(open(cgroupRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!cgroup) return Error::fromErrno("cannot open the cgroup hierarchy at " + cgroupRoot);
+    for (const char* name : programs) {
+        bpf_program* program = bpf_object__find_program_by_name(hooks->object_, name);
+        bpf_link* link = program ? bpf_program__attach_cgroup(program, cgroup.get()) : nullptr;
+        if (!link)
+            return failure(std::string("cannot attach ") + name + " at " + cgroupRoot, errno);
+        hooks->links_.push_back(link);
+    }
+    hooks->droppedMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "dropped");
+    hooks->programMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_rules");
+    hooks->addressMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_address_rules");
+    hooks->countMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "rule_count");
+    int events = bpf_object__find_map_fd_by_name(hooks->object_, "events");
+    auto deliver = [](void* context, void* data, size_t size) {
+        auto* self = static_cast<ConnectHooks*>(context);
+        if (size >= sizeof(nv_connect_event) && self->take_)
+            (*self->take_)(*static_cast<const nv_connect_event*>(data));
+        return 0;
+    };
+    hooks->ring_ = ring_buffer__new(events, deliver, hooks.get(), nullptr);
+    if (!hooks->ring_) return failure("cannot read the events' ring buffer", errno);
+    return hooks;
+}
+
+ConnectHooks::~ConnectHooks() {
+    if (ring_) ring_buffer__free(ring_);
+    for (bpf_link* link : links_)
+        bpf_link__destroy(link);
+    if (object_) bpf_object__close(object_);
+}
+
+int ConnectHooks::wakeFd() const {
+    return ring_buffer__epoll_fd(ring_);
+}
+
+size_t ConnectHooks::read(const std::function<void(const nv_connect_event&)>& take) {
+    take_ = &take;
+    int count = ring_buffer__consume(ring_);
+    take_ = nullptr;
+    return count > 0 ? static_cast<size_t>(count) : 0;
+}
+
+namespace {
+
+nv_program_key keyOf(const ProgramRules::Program& program) {
+    return {program.inode, program.device, 0};
+}
+
+nv_program_address_key keyOf(const std::pair<ProgramRules::Program, ProgramRules::Address>& entry) {
+    nv_program_address_key key{entry.first.inode, entry.first.device, entry.second.family, {}};
+    std::memcpy(key.addr, entry.second.bytes.data(), sizeof key.addr);
+    return key;
+}
+
+// Makes map `fd` hold exactly `entries`: writes them all, then deletes every other key.
+template <typename Key, typename Entries> Result<void> syncMap(int fd, const Entries& entries) {
+    auto bytes = [](const Key& key) {
+        return std::string(reinterpret_cast<const char*>(&key), sizeof key);
+    };
+    std::set<std::string> wanted;
+    for (const auto& [entry, rule] : entries) {
+        Key key = keyOf(entry);
+        uint8_t value = rule;
+        if (bpf_map_update_elem(fd, &key, &value, BPF_ANY) != 0)
+            return failure("cannot put a program rule in the kernel", errno);
+        wanted.insert(bytes(key));
+    }
+    std::vector<Key> stale;
+    Key key{}, next{};
+    for (void* previous = nullptr; bpf_map_get_next_key(fd, previous, &next) == 0;
+         previous = &key) {
+        if (!wanted.contains(bytes(next))) stale.push_back(next);
+        key = next;
+    }
+    for (const Key& old : stale)
+        bpf_map_delete_elem(fd, &old);
+    return {};
+}
+
+} // namespace
+
+Result<void> ConnectHooks::setRules(const ProgramRules::Tables& tables) {
+    uint32_t zero = 0;
+    uint64_t count = tables.programs.size() + tables.addresses.size();
+    // The count only tells whether there are rules: set before the entries when there will be
+    // some, after them when there will be none, so that it never hides one.
+    if (count > 0) bpf_map_update_elem(countMap_, &zero, &count, BPF_ANY);
+    if (Result<void> done = syncMap<nv_program_key>(programMap_, tables.programs); !done)
+        return done;
+    if (Result<void> done = syncMap<nv_program_address_key>(addressMap_, tables.addresses); !done)
+        return done;
+    if (count == 0) bpf_map_update_elem(countMap_, &zero, &count, BPF_ANY);
+    return {};
+}
+
+uint64_t ConnectHooks::dropped() const {
+    int cpus = libbpf_num_possible_cpus();
+    if (cpus <= 0 || droppedMap_ < 0) return 0;
+    std::vector<uint64_t> counts(static_cast<size_t>(cpus));
+    uint32_t zero = 0;
+    if (bpf_map_lookup_elem(droppedMap_, &zero, counts.data()) != 0) return 0;
+    uint64_t total = 0;
+    for (uint64_t count : counts)
+        total += count;
+    return total;
+}

@@ -1,0 +1,10 @@
+#include "events_service.h"
+
+namespace EventsService {
+
+int run(const Settings&, const std::atomic<bool>&, std::ostream& err) {
+    err << "nattervane-helper: the event service needs Linux's cgroup hooks\n";
+    return 1;
+}
+
+} // namespace EventsService

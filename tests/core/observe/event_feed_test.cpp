@@ -1,0 +1,153 @@
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "base/owned_fd.h"
+#include "observe/event_feed.h"
+#include "temp_dir.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+ConnectEvent event(uint64_t cookie) {
+    ConnectEvent made;
+    made.at = Dates::TimePoint(std::chrono::milliseconds(1796725792521));
+    made.pid = 4711;
+    made.uid = 1000;
+    made.cgroupId = 77;
+    made.comm = "curl";
+    made.exePath = "/usr/bin/curl";
+    made.exeDevice = 2049;
+    made.exeInode = 12;
+    made.cookie = cookie;
+    made.proto = "tcp";
+    made.remoteIP = "203.0.113.7";
+    made.remotePort = 443;
+    return made;
+}
+
+// A stand-in for the event service: a listening socket whose clients get what the test writes.
+class FakeService {
+  public:
+    explicit FakeService(const std::string& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        listener_.reset(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_.get(), 4);
+    }
+    // The next client; the feed connects at its take.
+    void accept() { client_.reset(::accept(listener_.get(), nullptr, nullptr)); }
+    void say(const std::string& text) {
+        ASSERT_EQ(write(client_.get(), text.data(), text.size()), ssize_t(text.size()));
+    }
+    void hangUp() { client_.reset(); }
+
+  private:
+    OwnedFd listener_, client_;
+};
+
+// A clock the test moves.
+struct Clock {
+    Dates::TimePoint now{};
+    Dates::Clock get() {
+        return [this] { return now; };
+    }
+};
+
+} // namespace
+
+TEST(EventWire, LinesReadBackAndAnythingElseIsNoMessage) {
+    ConnectEvent withoutPath = event(9);
+    withoutPath.exePath.reset();
+    withoutPath.refused = true;
+    for (const EventWire::Message& message :
+         {EventWire::Message{EventWire::Hello{1}}, EventWire::Message{EventWire::Beat{5}},
+          EventWire::Message{EventWire::Refusal{"not you"}}, EventWire::Message{event(8)},
+          EventWire::Message{withoutPath}}) {
+        std::string line = EventWire::line(message);
+        ASSERT_TRUE(line.ends_with('\n'));
+        EXPECT_EQ(EventWire::read(line.substr(0, line.size() - 1)), message) << line;
+    }
+    std::string whole = EventWire::line(event(8));
+    for (std::string bad : {std::string(""), std::string("[1,2]"), std::string("\"x\""),
+                            whole.substr(0, whole.size() / 2), std::string(R"({"pid":1})"),
+                            std::string(R"({"service":"x"})"), std::string(R"({"beat":-1})")})
+        EXPECT_EQ(EventWire::read(bad), std::nullopt) << bad;
+}
+
+TEST(EventFeed, TakesWhatTheServiceToldAndSaysWhyWhenItCannot) {
+    TempDir dir;
+    Clock clock;
+    EventFeed feed(dir / "socket", 3s, clock.get());
+    EXPECT_TRUE(feed.take().empty());
+    EXPECT_EQ(feed.state(), EventFeed::State::absent);
+
+    FakeService service(dir / "socket");
+    std::thread greeter([&] {
+        service.accept();
+        service.say(EventWire::line(EventWire::Hello{EventWire::version}));
+    });
+    feed.take();
+    greeter.join();
+    // Greeted within the take that connected, or at the next.
+    if (!feed.live()) feed.take();
+    ASSERT_TRUE(feed.live());
+
+    // A line may arrive in pieces; a heartbeat tells the drops.
+    std::string line = EventWire::line(event(1));
+    service.say(line.substr(0, 10));
+    EXPECT_TRUE(feed.take().empty());
+    service.say(line.substr(10) + EventWire::line(EventWire::Beat{3}) + EventWire::line(event(2)));
+    EXPECT_EQ(feed.take(), (std::vector<ConnectEvent>{event(1), event(2)}));
+    EXPECT_EQ(feed.dropped(), 3u);
+
+    // Silence past the limit counts as a service gone.
+    clock.now += 4s;
+    feed.take();
+    EXPECT_EQ(feed.state(), EventFeed::State::lost);
+    EXPECT_EQ(feed.problem(), "the event service stopped answering");
+}
+
+TEST(EventFeed, ARefusalAnEndOrGarbageDropsTheConnection) {
+    struct Case {
+        std::string said;
+        EventFeed::State state;
+        std::string problem;
+    };
+    std::string hello = EventWire::line(EventWire::Hello{EventWire::version});
+    for (const Case& c : {
+             Case{EventWire::line(EventWire::Refusal{"not you"}), EventFeed::State::refused,
+                  "not you"},
+             Case{hello, EventFeed::State::lost, "the event service closed the connection"},
+             Case{hello + "{oops\n", EventFeed::State::lost,
+                  "the event service wrote what is not an event"},
+             Case{hello + std::string(EventFeed::kLongestLine + 1, 'x'), EventFeed::State::lost,
+                  "the event service wrote a line too long to be one of its own"},
+             Case{EventWire::line(EventWire::Hello{99}), EventFeed::State::lost,
+                  "the event service speaks another version"},
+         }) {
+        TempDir dir;
+        FakeService service(dir / "socket");
+        EventFeed feed(dir / "socket");
+        std::thread speaker([&] {
+            service.accept();
+            service.say(c.said);
+            service.hangUp();
+        });
+        feed.take();
+        speaker.join();
+        // What arrived after the first take ends the connection at the next.
+        if (feed.live()) feed.take();
+        EXPECT_EQ(feed.state(), c.state) << c.said.substr(0, 40);
+        EXPECT_EQ(feed.problem(), c.problem) << c.said.substr(0, 40);
+    }
+}

@@ -1,0 +1,327 @@
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <sstream>
+#include <tuple>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "base/atomic_file.h"
+#include "base/owned_fd.h"
+#include "child_process.h"
+#include "connect_hooks.h"
+#include "connect_record.h"
+#include "event_server.h"
+#include "helper_options.h"
+#include "observe/cgroup_names.h"
+#include "private_network.h"
+#include "program_rules.h"
+#include "systemd_notify.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A record as the kernel side writes it: path components leaf first, each ending in NUL.
+nv_connect_event record(std::initializer_list<std::string> leafFirst) {
+    nv_connect_event made{};
+    made.boot_ns = 2'500'000'000;
+    made.cookie = 77;
+    made.pid = 4711;
+    made.uid = 1000;
+    made.family = AF_INET6;
+    made.protocol = IPPROTO_TCP;
+    made.port = 443;
+    inet_pton(AF_INET6, "::ffff:203.0.113.7", made.addr);
+    std::strcpy(made.comm, "fetch");
+    for (const std::string& component : leafFirst) {
+        std::memcpy(made.path + made.path_bytes, component.c_str(), component.size() + 1);
+        made.path_bytes += static_cast<uint16_t>(component.size() + 1);
+    }
+    return made;
+}
+
+// Reads from `fd` until the first line break or the end.
+std::string firstLine(int fd) {
+    std::string text;
+    char c;
+    while (read(fd, &c, 1) == 1 && c != '\n')
+        text += c;
+    return text;
+}
+
+OwnedFd connectTo(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    OwnedFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) fd.reset();
+    return fd;
+}
+
+} // namespace
+
+TEST(ConnectRecord, TheKernelsRecordBecomesAnEvent) {
+    Dates::TimePoint boot{std::chrono::seconds(1'700'000'000)};
+    std::optional<ConnectEvent> event =
+        ConnectRecord::decode(record({"python3.11", "bin", "usr"}), boot);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->exePath, "/usr/bin/python3.11");
+    EXPECT_EQ(event->at, boot + std::chrono::milliseconds(2500));
+    EXPECT_EQ(event->remoteIP, "203.0.113.7");
+    EXPECT_EQ(std::make_tuple(event->pid, event->comm, event->proto, event->remotePort),
+              std::make_tuple(4711, std::string("fetch"), std::string("tcp"), int64_t{443}));
+
+    // A path the walk could not finish, or that the record does not hold whole, is left out.
+    for (nv_connect_event damaged : {record({}), record({"x", "", "usr"}), record({"..", "etc"})})
+        EXPECT_EQ(ConnectRecord::decode(damaged, boot)->exePath, std::nullopt);
+    nv_connect_event overlong = record({"a"});
+    overlong.path_bytes = sizeof overlong.path + 1;
+    EXPECT_EQ(ConnectRecord::decode(overlong, boot)->exePath, std::nullopt);
+    nv_connect_event unterminated = record({"a"});
+    unterminated.path[1] = 'b';
+    EXPECT_EQ(ConnectRecord::decode(unterminated, boot)->exePath, std::nullopt);
+    // A name filling its 16 bytes has no NUL of its own.
+    nv_connect_event longName = record({"a"});
+    std::memcpy(longName.comm, "0123456789abcdef", 16);
+    EXPECT_EQ(ConnectRecord::decode(longName, boot)->comm, "0123456789abcdef");
+
+    // Only TCP and UDP over IPv4 and IPv6.
+    nv_connect_event icmp = record({"ping"});
+    icmp.protocol = IPPROTO_ICMP;
+    nv_connect_event unix = record({"x"});
+    unix.family = AF_UNIX;
+    EXPECT_EQ(ConnectRecord::decode(icmp, boot), std::nullopt);
+    EXPECT_EQ(ConnectRecord::decode(unix, boot), std::nullopt);
+}
+
+TEST(EventServer, GreetsItsUserTurnsOthersAwayAndNeverWaits) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to connect as another user";
+    TempDir dir;
+    // Another user reaches the socket only through a folder open to all.
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_exec);
+    Result<EventServer> server = EventServer::listen(dir / "socket", 1000, 4096);
+    ASSERT_TRUE(server) << server.error().message;
+    OwnedFd root = connectTo(dir / "socket");
+    auto stranger = std::async(std::launch::async, [&] {
+        return inChild([&] {
+            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+            OwnedFd fd = connectTo(dir / "socket");
+            return fd ? firstLine(fd.get()) : "cannot connect";
+        });
+    });
+    // Both wait at the socket, or come while the server takes them in.
+    for (int round = 0; round < 50 && stranger.wait_for(std::chrono::milliseconds(20)) !=
+                                          std::future_status::ready;
+         ++round)
+        server->accept();
+    EXPECT_EQ(EventWire::read(stranger.get().value_or("")),
+              EventWire::Message(EventWire::Refusal{
+                  "the event service serves only the user who installed it, not user 65534"}));
+    server->accept();
+    ASSERT_EQ(server->clients(), 1u);
+    EXPECT_EQ(EventWire::read(firstLine(root.get())),
+              EventWire::Message(EventWire::Hello{EventWire::version}));
+
+    // A client that does not read loses its oldest lines, and nothing waits on it.
+    const std::string line = EventWire::line(EventWire::Beat{1});
+    for (int i = 0; i < 200000 / static_cast<int>(line.size()) * 20; ++i) {
+        server->broadcast(line);
+        server->flush();
+    }
+    EXPECT_GT(server->lost(), 0u);
+    EXPECT_EQ(server->clients(), 1u);
+    // One that went away is let go.
+    root.reset();
+    server->broadcast(line);
+    server->flush();
+    server->flush();
+    EXPECT_EQ(server->clients(), 0u);
+}
+
+TEST(SystemdNotify, TellsTheSocketSystemdNamesAndItsWatchdog) {
+    TempDir dir;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    (dir / "notify").copy(address.sun_path, sizeof address.sun_path - 1);
+    OwnedFd listener(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    setenv("NOTIFY_SOCKET", (dir / "notify").c_str(), 1);
+    EXPECT_TRUE(SystemdNotify::send("READY=1"));
+    char received[16] = {};
+    EXPECT_EQ(recv(listener.get(), received, sizeof received, 0), 7);
+    EXPECT_STREQ(received, "READY=1");
+    setenv("WATCHDOG_USEC", "10000000", 1);
+    setenv("WATCHDOG_PID", std::to_string(getpid()).c_str(), 1);
+    EXPECT_EQ(SystemdNotify::watchdogInterval(), std::chrono::seconds(10));
+    setenv("WATCHDOG_PID", "1", 1);
+    EXPECT_EQ(SystemdNotify::watchdogInterval(), std::nullopt);
+    for (const char* name : {"NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID"})
+        unsetenv(name);
+    EXPECT_FALSE(SystemdNotify::send("READY=1"));
+}
+
+TEST(HelperOptions, EventsTakeTheSocketAndTheUser) {
+    auto parse = [](std::vector<std::string> arguments) {
+        return HelperOptions::parse(arguments, platform::linux());
+    };
+    auto parsed = std::get<HelperOptions>(parse({"events", "--socket", "/tmp/s", "--user", "u"}));
+    EXPECT_EQ(parsed.command, HelperOptions::Command::events);
+    EXPECT_EQ(parsed.eventsSocket, "/tmp/s");
+    EXPECT_EQ(parsed.user, "u");
+    EXPECT_EQ(std::get<HelperOptions>(parse({"events"})).eventsSocket,
+              "/run/nattervane-events/socket");
+    for (std::vector<std::string> bad : {std::vector<std::string>{"events", "--out", "x"},
+                                         {"events", "--socket"},
+                                         {"events", "--user", ""}})
+        EXPECT_TRUE(std::holds_alternative<std::string>(parse(bad))) << bad[1];
+}
+
+namespace {
+
+// A TCP connection on loopback, and UDP datagrams to two ports, the second one twice; the cookies
+// of both sockets and the pid, as "PID TCP_COOKIE UDP_COOKIE".
+std::string connectOnLoopback() {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    socklen_t length = sizeof address;
+    OwnedFd listener(socket(AF_INET, SOCK_STREAM, 0)), client(socket(AF_INET, SOCK_STREAM, 0));
+    OwnedFd datagrams(socket(AF_INET, SOCK_DGRAM, 0));
+    if (bind(listener.get(), raw, length) != 0 || listen(listener.get(), 1) != 0 ||
+        getsockname(listener.get(), raw, &length) != 0 || connect(client.get(), raw, length) != 0)
+        return "";
+    for (uint16_t port : {9, 10, 10}) {
+        address.sin_port = htons(port);
+        if (sendto(datagrams.get(), "x", 1, 0, raw, length) != 1) return "";
+    }
+    auto cookie = [](int fd) {
+        uint64_t value = 0;
+        socklen_t size = sizeof value;
+        getsockopt(fd, SOL_SOCKET, SO_COOKIE, &value, &size);
+        return std::to_string(value);
+    };
+    return std::to_string(getpid()) + " " + cookie(client.get()) + " " + cookie(datagrams.get());
+}
+
+} // namespace
+
+// The real kernel side, attached to a cgroup of its own so that it sees only the test's children.
+class HookedGroup : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "needs root to load BPF programs";
+        auto mount = CgroupNames::findMount(AtomicFile::read("/proc/self/mountinfo").value_or(""));
+        if (!mount) GTEST_SKIP() << "no cgroup v2 hierarchy here";
+        group_ = *mount + "/nv-test" + unused_.path().substr(unused_.path().rfind('-'));
+        ASSERT_EQ(mkdir(group_.c_str(), 0755), 0) << std::strerror(errno);
+        Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::attach(group_);
+        // A container may keep BPF from root; anywhere else the programs must load.
+        if (!hooks && hooks.error().code == EPERM) GTEST_SKIP() << hooks.error().message;
+        ASSERT_TRUE(hooks) << hooks.error().message;
+        hooks_ = std::move(*hooks);
+    }
+    void TearDown() override {
+        hooks_.reset();
+        if (!group_.empty()) rmdir(group_.c_str());
+    }
+    // Runs `body` in a child inside the group and a network of its own.
+    std::optional<std::string> inGroup(const std::function<std::string()>& body) {
+        return inChild([&] {
+            std::ofstream(group_ + "/cgroup.procs") << getpid() << std::flush;
+            if (!enterPrivateNetwork()) _exit(3);
+            return body();
+        });
+    }
+    std::vector<ConnectEvent> events() {
+        std::vector<ConnectEvent> taken;
+        Dates::TimePoint boot = ConnectRecord::bootTime();
+        hooks_->read([&](const nv_connect_event& record) {
+            if (auto event = ConnectRecord::decode(record, boot)) taken.push_back(*event);
+        });
+        return taken;
+    }
+
+    TempDir unused_;
+    std::string group_;
+    std::unique_ptr<ConnectHooks> hooks_;
+};
+
+namespace {
+
+// Connects to a listener of its own on `to`, an address of loopback; "ok", or the error
+// connect() gave.
+std::string tcpConnect(const char* to) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, to, &address.sin_addr);
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    socklen_t length = sizeof address;
+    OwnedFd listener(socket(AF_INET, SOCK_STREAM, 0)), client(socket(AF_INET, SOCK_STREAM, 0));
+    if (bind(listener.get(), raw, length) != 0 || listen(listener.get(), 1) != 0 ||
+        getsockname(listener.get(), raw, &length) != 0)
+        return "no listener";
+    return connect(client.get(), raw, length) == 0 ? "ok" : std::strerror(errno);
+}
+
+} // namespace
+
+// The child has ended before its events are read.
+TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {
+    std::optional<std::string> child = inGroup(connectOnLoopback);
+    std::vector<ConnectEvent> taken = events();
+    ASSERT_TRUE(child && !child->empty()) << "the child could not connect";
+    int32_t pid = 0;
+    uint64_t tcp = 0, udp = 0;
+    std::istringstream(*child) >> pid >> tcp >> udp;
+    std::string self = fs::read_symlink("/proc/self/exe");
+    std::vector<std::string> seen;
+    for (const ConnectEvent& event : taken) {
+        EXPECT_EQ(event.pid, pid);
+        EXPECT_EQ(event.exePath, self);
+        EXPECT_EQ(event.remoteIP, "127.0.0.1");
+        bool ownSocket = event.cookie == (event.proto == "tcp" ? tcp : udp);
+        seen.push_back(event.proto +
+                       (event.proto == "udp" ? " " + std::to_string(event.remotePort) : "") +
+                       (ownSocket ? "" : " of another socket"));
+    }
+    // Each UDP destination once, however often it is sent to.
+    EXPECT_EQ(seen, (std::vector<std::string>{"tcp", "udp 9", "udp 10"}));
+}
+
+// A blocked program gets EPERM from connect() at once; one address blocked leaves the others;
+// with the rules gone it connects again.
+TEST_F(HookedGroup, RefuseWhatTheProgramRulesBlock) {
+    std::string self = fs::read_symlink("/proc/self/exe");
+    auto program = ProgramRules::resolve(self);
+    ASSERT_TRUE(program);
+    auto rules = [&](const std::string& text) {
+        return hooks_->setRules(ProgramRules::tables(
+            ProgramRules::parse(text).lines,
+            [&](const std::string& path) { return path == self ? program : std::nullopt; }, {}));
+    };
+    auto attempts = [&] {
+        return inGroup([] { return tcpConnect("127.0.0.1") + "," + tcpConnect("127.0.0.2"); })
+            .value_or("child failed");
+    };
+    ASSERT_TRUE(rules("block\t" + self + "\t*\n"));
+    std::string refused = std::strerror(EPERM);
+    EXPECT_EQ(attempts(), refused + "," + refused);
+    std::vector<ConnectEvent> taken = events();
+    ASSERT_FALSE(taken.empty());
+    EXPECT_TRUE(taken.front().refused);
+    ASSERT_TRUE(rules("block\t" + self + "\t127.0.0.2\n"));
+    EXPECT_EQ(attempts(), "ok," + refused);
+    ASSERT_TRUE(rules(""));
+    EXPECT_EQ(attempts(), "ok,ok");
+}

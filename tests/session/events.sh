@@ -1,0 +1,336 @@
+#!/bin/bash
+# The event service under a real systemd booted in a container (systemd-nspawn over an overlay of
+# /), with the program running as a normal user on Xvfb. With the service installed, 300
+# connections of 1-50 ms made by three programs (one that exits with its connection open, one a
+# short-lived child of a shell, one making them all) must be journaled with the right program.
+# Killed with SIGKILL, the service leaves connections working, the program falls back to scanning
+# within a scan, and when systemd restarts it the events resume. A user other than the installing
+# one is refused. Without the service, a root service's connection is named by its unit, and a
+# connection its program closed before any scan saw it is said to be so, with no notification.
+# Rules for one program, made with nattervane-cli through the running program: a program blocked
+# entirely gets EPERM at once while another reaches the same destination, a rule for a program and
+# a destination blocks only that pair, the attempts are journaled as blocked by their rule, a
+# replaced executable stays blocked, a removed rule lets it connect again within a second, and
+# the block holds after the container reboots. The destinations live in a network namespace of
+# their own inside the container.
+# Usage (as root): events.sh BUILD_DIR SOURCE_DIR OUT_DIR
+set -euo pipefail
+
+script=events.sh
+# shellcheck source=tests/session/container_lib.sh
+. "$(dirname -- "$0")/container_lib.sh"
+
+# A root service loading BPF programs has these; systemd-nspawn keeps them from a container
+# unless asked.
+nspawn_options=(--capability=CAP_BPF,CAP_PERFMON,CAP_NET_ADMIN --system-call-filter=bpf)
+container_seconds=600
+
+port=80
+# One network of destinations per program, each address named in the container's /etc/hosts.
+networks=(203.0.113 198.51.100 192.0.2)
+programs=(nv-once nv-child nv-burst)
+root_address=203.0.113.200
+ad_address=203.0.113.201
+ad_host=stats.g.doubleclick.net
+log=$inner/log/nattervane.log
+
+# The destinations: addresses of a network namespace behind a veth pair, where a server takes
+# every connection and closes its end only after the client did, so that TIME-WAIT stays with
+# the client. Made again after a reboot.
+add_network() {
+    inside ip netns add nvpeer || fail "cannot make the destinations' namespace"
+    inside ip link add nv0 type veth peer name nv1 netns nvpeer
+    inside ip address add 10.77.0.1/30 dev nv0
+    inside ip link set nv0 up
+    local net
+    for command in "ip address add 10.77.0.2/30 dev nv1" "ip link set nv1 up" "ip link set lo up"; do
+        # shellcheck disable=SC2086 # one word per argument
+        inside ip netns exec nvpeer $command
+    done
+    for net in "${networks[@]}"; do
+        inside ip netns exec nvpeer ip address add "$net.254/24" dev lo
+        inside ip route add "$net.0/24" via 10.77.0.2
+    done
+    # shellcheck disable=SC2016 # the server's own code
+    start_root_daemon peer_server ip netns exec nvpeer python3 -c '
+import socketserver
+class Client(socketserver.BaseRequestHandler):
+    def handle(self):
+        while self.request.recv(4096):
+            pass
+socketserver.ThreadingTCPServer.allow_reuse_address = True
+socketserver.ThreadingTCPServer.daemon_threads = True
+socketserver.ThreadingTCPServer(("0.0.0.0", 80), Client).serve_forever()'
+    wait_for 10 inside timeout 1 bash -c "exec 3<>/dev/tcp/${networks[0]}.1/$port" ||
+        fail "nothing accepts connections in the destinations' namespace"
+}
+
+# Their names, and the test's programs.
+add_destinations() {
+    add_network
+    {
+        for net in 0 1 2; do
+            for i in $(seq 1 100); do
+                echo "${networks[net]}.$i ${programs[net]}-$i.example"
+            done
+        done
+        echo "$root_address root-peer.example"
+        echo "$ad_address $ad_host"
+    } >>"$merged/etc/hosts"
+    local program
+    for program in "${programs[@]}"; do
+        inside install -m 0755 "$build/tests/system/short_connections" "/usr/local/bin/$program"
+    done
+}
+
+start_session() {
+    start_desktop
+    start_daemon notifications dbus-monitor --session \
+        "type='method_call',interface='org.freedesktop.Notifications',member='Notify'"
+    start_daemon dunst dunst
+    say "starting nattervane as $user"
+    start_daemon nattervane /usr/bin/nattervane
+    wait_for 20 find_icon || fail "no Nattervane icon docked in the tray (see $out/nattervane.log)"
+    wait_for 10 inside test -d "$app_home/helper" || fail "the program made no helper folder"
+}
+
+# How many times the program's log says its connections came from `text`.
+source_lines() {
+    grep -c "connections come from $1" "$merged$log" || true
+}
+
+install_service() {
+    say "installing the helper and the event service"
+    limit=120 inside /usr/share/nattervane/helper/nv-install.sh "$app_home/helper" "$user" \
+        >"$out/install-helper.log" 2>&1 || fail "nv-install.sh failed (see $out/install-helper.log)"
+    wait_for 10 inside systemctl is-active --quiet nattervane-events.service ||
+        fail "nattervane-events.service is not active: $(inside systemctl status --no-pager \
+            nattervane-events.service 2>&1 | tail -5)"
+    wait_for 15 grep -q "connections come from kernel events + netlink" "$merged$log" ||
+        fail "the program did not take the events within a scan (see $out/nattervane.log)"
+    say "the service runs and the program takes its events"
+}
+
+# The journal the program saves every 30 s, as "APP<TAB>DEST" lines.
+journal_lines() {
+    as_user nattervane-cli journal --json 2>/dev/null | python3 -c '
+import json, sys
+for entry in json.load(sys.stdin):
+    print(entry["app"] + "\t" + entry["dest"])'
+}
+
+# How many of the 100 destinations of program `$1` are journaled with that program.
+journaled_right() {
+    journal_lines | awk -F '\t' -v program="$1" '
+        $2 ~ "^" program "-[0-9]+\\.example$" && $1 == program { right[$2] = 1 }
+        END { print length(right) }'
+}
+
+check_connections() {
+    say "300 connections of 1-50 ms by three programs"
+    local once=() child=() burst=() i
+    for i in $(seq 1 100); do
+        once+=("${networks[0]}.$i")
+        child+=("${networks[1]}.$i")
+        burst+=("${networks[2]}.$i")
+    done
+    # shellcheck disable=SC2016 # the loops are the inner shell's
+    limit=120 as_user bash -c '
+        port=$1
+        shift
+        for ip in "${@:1:100}"; do /usr/local/bin/nv-once --exit "$port" "$ip" >/dev/null; done &
+        for ip in "${@:101:100}"; do bash -c "/usr/local/bin/nv-child $port $ip >/dev/null; true"
+        done &
+        /usr/local/bin/nv-burst "$port" "${@:201:100}" >/dev/null &
+        wait' connections "$port" "${once[@]}" "${child[@]}" "${burst[@]}" ||
+        fail "the test programs could not make their connections"
+    local program total=0 right
+    # Two scans, then the journal's next save.
+    wait_for 45 all_journaled || true
+    journal_lines >"$out/journal-events.txt"
+    for program in "${programs[@]}"; do
+        right=$(journaled_right "$program")
+        say "$program: $right of 100 connections journaled with the program"
+        total=$((total + right))
+    done
+    [ "$total" -ge 297 ] || fail "only $total of 300 connections were journaled with their program"
+    ! grep -q "Program not seen\|Unknown program\|^?" "$out/journal-events.txt" ||
+        fail "a connection was journaled without its program (see $out/journal-events.txt)"
+}
+
+all_journaled() {
+    local program
+    for program in "${programs[@]}"; do
+        [ "$(journaled_right "$program")" -ge 99 ] || return 1
+    done
+}
+
+check_kill() {
+    say "killing the event service with SIGKILL"
+    local lost_before returned_before
+    lost_before=$(source_lines "netlink (the event service")
+    returned_before=$(source_lines "kernel events")
+    inside systemctl kill --signal=KILL --kill-whom=main nattervane-events.service
+    limit=5 as_user /usr/local/bin/nv-once 80 "${networks[0]}.150" >/dev/null ||
+        fail "a connection failed right after the service was killed"
+    wait_for 8 test "$(source_lines "netlink (the event service")" -gt "$lost_before" ||
+        fail "the program did not fall back to scanning within a scan (see $out/nattervane.log)"
+    wait_for 20 test "$(source_lines "kernel events")" -gt "$returned_before" ||
+        fail "the events did not resume after systemd restarted the service"
+    say "connections kept working; the program scanned alone, then took the events again"
+    local i ips=()
+    for i in $(seq 151 160); do ips+=("${networks[0]}.$i"); done
+    limit=20 as_user /usr/local/bin/nv-burst 80 "${ips[@]}" >/dev/null
+    wait_for 45 resumed_journaled ||
+        fail "connections after the restart were not journaled with their program"
+}
+
+resumed_journaled() {
+    [ "$(journal_lines | grep -c "^nv-burst"$'\t'"nv-once-1[56][0-9]\.example$")" -ge 10 ]
+}
+
+check_refusal() {
+    local said
+    said=$(limit=10 inside setpriv --reuid=65534 --regid=65534 --clear-groups \
+        timeout 3 nattervane-cli watch --count 1 2>&1 >/dev/null || true)
+    echo "$said" >"$out/refused.txt"
+    grep -q "serves only the user who installed it, not user 65534" <<<"$said" ||
+        fail "another user was not refused: $said"
+    say "another user is refused: $(head -1 <<<"$said")"
+}
+
+check_without_service() {
+    say "without the event service"
+    inside systemctl stop nattervane-events.service
+    wait_for 8 grep -q "netlink (the event service is not running)" "$merged$log" ||
+        fail "the program did not say that the event service is not running"
+    inside systemd-run --unit=nv-test-root -p "Description=Nattervane test root service" \
+        python3 -c "import socket, time
+s = socket.create_connection(('$root_address', $port))
+time.sleep(120)" >/dev/null
+    # Closed by the program at once: only TIME-WAIT is left for the scan to find.
+    limit=5 as_user /usr/local/bin/nv-once 80 "$ad_address" >/dev/null
+    wait_for 45 journal_has "Nattervane test root service (nv-test-root.service)"$'\t'"root-peer.example" ||
+        fail "the root service's connection was not named by its unit"
+    wait_for 45 journal_has "Program not seen (closed first)"$'\t'"$ad_host" ||
+        fail "the closed connection to $ad_host was not journaled as closed before it was seen"
+    journal_lines >"$out/journal-scans.txt"
+    ! grep -q "is sending data" "$merged$inner/log/notifications.log" ||
+        fail "a notification said a program is sending data: $(grep -A3 "is sending data" \
+            "$merged$inner/log/notifications.log" | head -5)"
+    say "a root service is named by its unit; TIME-WAIT is labelled and raised no notification"
+}
+
+journal_has() {
+    journal_lines | grep -qxF "$1"
+}
+
+# The test's program under another name: a copy elsewhere is another program.
+program_copy() {
+    inside install -m 0755 "$build/tests/system/short_connections" "$1"
+}
+
+rule() {
+    limit=10 as_user nattervane-cli rules "$@" >>"$out/rules-cli.txt" 2>&1 ||
+        fail "nattervane-cli rules $* failed: $(tail -2 "$out/rules-cli.txt")"
+}
+
+# One connection by program $1 to $2: "ok", or why connect() failed.
+attempt_by() {
+    local said
+    said=$(limit=5 as_user timeout 2 "$1" "$port" "$2" 2>&1 >/dev/null) && echo ok ||
+        echo "${said:-did not finish}"
+}
+
+check_program_rules() {
+    say "rules for one program, made through the running program"
+    program_copy /usr/local/bin/nv-blocked
+    program_copy /usr/local/bin/nv-free
+    local to=${networks[1]}.150 refused="Operation not permitted" started
+    rule set '*' block --program /usr/local/bin/nv-blocked
+    grep -q "changed by the running application" "$out/rules-cli.txt" ||
+        fail "the rule did not go through the running program: $(cat "$out/rules-cli.txt")"
+    wait_for 3 test "$(attempt_by /usr/local/bin/nv-blocked "$to")" = "$refused" ||
+        fail "a blocked program still connects: $(attempt_by /usr/local/bin/nv-blocked "$to")"
+    started=$(date +%s%N)
+    [ "$(attempt_by /usr/local/bin/nv-blocked "$to")" = "$refused" ] ||
+        fail "the blocked program's connection did not fail with EPERM"
+    [ $(($(date +%s%N) - started)) -lt 500000000 ] ||
+        fail "the refusal took $((($(date +%s%N) - started) / 1000000)) ms, not at once"
+    [ "$(attempt_by /usr/local/bin/nv-free "$to")" = ok ] ||
+        fail "another program could not reach the same destination"
+    say "a blocked program gets EPERM at once; a copy elsewhere reaches the same destination"
+
+    local pair=${networks[1]}.151 other=${networks[1]}.152
+    rule set "$pair" block --program /usr/local/bin/nv-free
+    wait_for 3 test "$(attempt_by /usr/local/bin/nv-free "$pair")" = "$refused" ||
+        fail "the rule for a program and a destination does not block that pair"
+    [ "$(attempt_by /usr/local/bin/nv-free "$other")" = ok ] ||
+        fail "the rule for one destination blocks another destination too"
+    say "a rule for a program and a destination blocks that pair only"
+
+    # A package upgrade puts a new file at the same path.
+    program_copy /usr/local/bin/nv-blocked
+    wait_for 3 test "$(attempt_by /usr/local/bin/nv-blocked "$to")" = "$refused" ||
+        fail "the program connects again after its executable was replaced"
+    wait_for 45 journal_has_blocked nv-blocked ||
+        fail "the refused attempts are not journaled as blocked by their rule"
+    rule remove '*' --program /usr/local/bin/nv-blocked
+    wait_for 1 test "$(attempt_by /usr/local/bin/nv-blocked "$to")" = ok ||
+        fail "the program still cannot connect a second after its rule was removed"
+    say "a replaced executable stays blocked; the attempts are journaled with their rule; \
+removed, the rule lets the program connect again"
+    rule set '*' block --program /usr/local/bin/nv-blocked
+}
+
+# Whether the journal has an entry of program $1 blocked by its rule for everything.
+journal_has_blocked() {
+    as_user nattervane-cli journal --json 2>/dev/null | python3 -c '
+import json, sys
+sys.exit(not any(entry["app"] == sys.argv[1] and entry["blocked"] and
+                 entry.get("ruleTarget") == "*" for entry in json.load(sys.stdin)))' "$1"
+}
+
+check_after_reboot() {
+    say "rebooting the container"
+    stop_container
+    init_pid=""
+    boot
+    wait_for 20 inside systemctl is-active --quiet nattervane-events.service ||
+        fail "the event service did not start at boot"
+    add_network
+    [ "$(attempt_by /usr/local/bin/nv-blocked "${networks[1]}.150")" = "Operation not permitted" ] ||
+        fail "the block did not survive the reboot"
+    say "after the reboot the service enforces the block before the program has started"
+}
+
+trap cleanup EXIT
+trap 'fail interrupted' INT TERM HUP
+
+main() {
+    [ "$(id -u)" -eq 0 ] || cannot "run the container test" "it needs root"
+    local tool
+    for tool in systemd-nspawn nsenter setpriv Xvfb tint2 dunst dbus-monitor python3; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
+    done
+    [ -x "$build/tests/system/short_connections" ] ||
+        fail "$build/tests/system/short_connections is not built"
+    mount_overlay
+    boot
+    install_build
+    add_user
+    add_destinations
+    start_session
+    install_service
+    check_connections
+    shot 1-events
+    check_kill
+    check_refusal
+    check_program_rules
+    shot 2-program-rules
+    check_without_service
+    shot 3-scans
+    check_after_reboot
+}
+
+main
