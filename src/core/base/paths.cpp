@@ -1,6 +1,9 @@
 #include "base/paths.h"
 
 #include <cstdlib>
+#include <filesystem>
+
+#include <unistd.h>
 
 namespace {
 
@@ -16,3 +19,16 @@ std::string chooseRoot(const std::optional<std::string>& root,
 
 Paths::Paths(const std::optional<std::string>& root, const platform::Descriptor& platform)
     : root(chooseRoot(root, platform)), helperStatus(platform.helperStatusPath) {}
+
+Result<void> Paths::prepareRoot() const {
+    const std::string what = "cannot use the data folder " + root;
+    std::error_code failure;
+    std::filesystem::create_directories(root, failure);
+    if (failure) return Error::fromCode(what, failure);
+    if (!std::filesystem::is_directory(root, failure))
+        return Error::fromCode(what, failure ? failure
+                                             : std::make_error_code(std::errc::not_a_directory));
+    // Write access is refused on a read-only filesystem too, even to root.
+    if (access(root.c_str(), R_OK | W_OK | X_OK) != 0) return Error::fromErrno(what);
+    return {};
+}
