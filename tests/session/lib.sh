@@ -7,6 +7,38 @@
 # the current run; session_stop_all ends whatever is still running. Sourced by bash.
 
 SESSION_PIDFILES=()
+
+# session_prerequisites BUILD_DIR SOURCE_DIR OUT_DIR TOOL...: whether a session test can run here:
+# root with private network and mount namespaces, the tools (besides the bus's, the pictures'
+# and the network's, which every session uses) and the built programs. Prints the build folder's
+# absolute path; else says why and returns 2 when the test is to be skipped, 1 when it fails.
+session_prerequisites() {
+    if [ $# -lt 3 ]; then
+        echo "usage: $0 BUILD_DIR SOURCE_DIR OUT_DIR" >&2
+        return 1
+    fi
+    local build=$1 tool program missing=
+    shift 3
+    if [ "$(id -u)" != 0 ] || ! unshare -n -m true 2>/dev/null; then
+        echo "skipped: needs root for a private network and mount namespace" >&2
+        return 2
+    fi
+    for tool in dbus-daemon dbus-send dbus-monitor convert compare python3 ip getent "$@"; do
+        command -v "$tool" >/dev/null || missing="$missing $tool"
+    done
+    if [ -n "$missing" ]; then
+        echo "FAIL tools: missing$missing (scripts/setup.sh installs them)" >&2
+        return 1
+    fi
+    build=$(realpath "$build")
+    for program in src/app/nattervane tests/system/hold_connection; do
+        if [ ! -x "$build/$program" ]; then
+            echo "FAIL build: $build/$program is missing" >&2
+            return 1
+        fi
+    done
+    echo "$build"
+}
 failures=0
 
 pass() {

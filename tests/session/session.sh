@@ -16,30 +16,10 @@ set -u
 runs="english russian late-tray status-notifier questions"
 
 if [ "${1:-}" != --inside ]; then
-    if [ $# -ne 3 ]; then
-        echo "usage: $0 BUILD_DIR SOURCE_DIR OUT_DIR" >&2
-        exit 2
-    fi
-    if [ "$(id -u)" != 0 ] || ! unshare -n -m true 2>/dev/null; then
-        echo "skipped: needs root for a private network and mount namespace"
-        exit 0
-    fi
-    missing=
-    for tool in Xvfb xprop xwininfo xdotool dbus-daemon dbus-send dbus-monitor dunst dunstctl \
-        tint2 lxqt-panel import convert compare python3 ip getent; do
-        command -v "$tool" >/dev/null || missing="$missing $tool"
-    done
-    if [ -n "$missing" ]; then
-        echo "FAIL tools: missing$missing (scripts/setup.sh installs them)"
-        exit 1
-    fi
-    build=$(realpath "$1")
-    for program in src/app/nattervane tests/system/hold_connection; do
-        if [ ! -x "$build/$program" ]; then
-            echo "FAIL build: $build/$program is missing"
-            exit 1
-        fi
-    done
+    # shellcheck source=tests/session/lib.sh
+    . "$(dirname "$0")/lib.sh"
+    build=$(session_prerequisites "$@" Xvfb xprop xwininfo xdotool dunst dunstctl tint2 \
+        lxqt-panel import) || exit $(($? == 2 ? 0 : 1))
     mkdir -p "$3"
     out=$(realpath "$3")
     for run in ${SESSION_RUNS:-$runs} net; do
