@@ -3,7 +3,9 @@
 # from the Debian package registry into WORK_DIR/root, entered with systemd-nspawn. Inside, every
 # package scripts/setup.sh names must exist on that release, and `scripts/setup.sh build`
 # installs what building needs; then the build, warnings as errors, and the whole suite but the
-# session checks run without a network. The system and the build stay in WORK_DIR, so a second
+# session checks run without a network. The format check is left out: the code is formatted as
+# Debian 12's clang-format 14 formats it, and each release's clang-format formats a little
+# differently. The system and the build stay in WORK_DIR, so a second
 # run only builds what changed.
 # Usage (as root): tests/system/debian13.sh SOURCE_DIR WORK_DIR
 # Exits 0 after "debian13: skipped: ..." when this machine cannot make the system at all.
@@ -34,6 +36,11 @@ for tool in debootstrap systemd-nspawn; do
         exit 1
     }
 done
+
+# systemd-nspawn leaves this behind; it goes unless it was there before.
+if [ ! -e /run/systemd/nspawn ]; then
+    trap 'rm -rf /run/systemd/nspawn' EXIT
+fi
 
 # in_container [NSPAWN OPTION...] -- COMMAND...: runs COMMAND as root in the system, with the
 # source tree read-only at /src and the build folder at /build.
@@ -78,7 +85,7 @@ in_container --private-network -- sh -c 'g++ --version | head -n 1 &&
         >/build/configure.log &&
     cmake --build /build >/build/build.log 2>&1 || { tail -n 40 /build/build.log; exit 1; }
     echo "built: $(grep -c "Building CXX" /build/build.log) sources compiled" &&
-    cd /build && ctest --output-on-failure --timeout 300 -j 2 -LE session' || {
+    cd /build && ctest --output-on-failure --timeout 300 -j 2 -LE session -E "^clang_format\$"' || {
     echo "debian13: FAIL: the build or its tests failed (logs in $work/build)"
     exit 1
 }
