@@ -1,14 +1,47 @@
 #!/bin/sh
-# Installs the Debian packages the build, the tests and the program need.
-# As root it installs what is missing; otherwise it prints the one command that would.
+# Installs the Debian packages the build, the tests and the program need, as the Debian release
+# at hand names them (scripts/release.sh). As root it installs what is missing; otherwise it
+# prints the one command that would.
+# Usage: scripts/setup.sh [build|list]
+#   (none)  everything, and systemd-resolved's package for the container test (not installed)
+#   build   only what building and running the unit tests need
+#   list    prints the name of every package, one a line, and changes nothing
 set -eu
+mode=${1:-all}
 
-packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables systemd strace clang-format clang-14
-libbpf-dev
-libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file lintian man-db
-xvfb xauth dbus-x11 tint2 dunst libnotify-bin xdotool x11-utils x11-xserver-utils imagemagick
-fonts-dejavu-core lxqt-panel systemd-container polkitd pkexec dnsmasq-base python3"
+cd "$(dirname "$0")/.."
+. scripts/release.sh
+
+# One group a line; add a package to the group that needs it.
+# Building and the unit tests:
+build_packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev
+libbenchmark-dev nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables systemd strace
+clang-format $clang_packages libbpf-dev desktop-file-utils appstream dpkg-dev file lintian man-db python3"
+# The Debian package's recommendations, so the program runs as installed:
+runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec"
+# The X11 session test and the container tests:
+x11_session_packages="xvfb xauth dbus-x11 tint2 dunst libnotify-bin xdotool x11-utils
+x11-xserver-utils imagemagick fonts-dejavu-core lxqt-panel systemd-container"
+# The Wayland session test:
+wayland_session_packages="sway waybar mako-notifier grim wayvnc"
+# The Debian 13 check (a system made with debootstrap, booted with systemd-nspawn):
+debian13_packages="debootstrap"
+
+packages="$build_packages $runtime_packages $x11_session_packages $wayland_session_packages
+$debian13_packages"
+case $mode in
+all) ;;
+build) packages="$build_packages $runtime_packages" ;;
+list)
+    # shellcheck disable=SC2086 # one name a line
+    printf '%s\n' $packages
+    exit 0
+    ;;
+*)
+    echo "usage: $0 [build|list]" >&2
+    exit 2
+    ;;
+esac
 
 # The container test installs systemd-resolved inside its container only, never on this machine,
 # where it would take over /etc/resolv.conf: the package for this systemd's version waits here.
@@ -24,6 +57,7 @@ cached_resolved() {
 }
 
 fetch_resolved() {
+    [ "$mode" = all ] || return 0
     cached_resolved >/dev/null && return 0
     version=$(dpkg-query -W -f='${Version}' systemd 2>/dev/null) || return 0
     if [ "$(id -u)" -ne 0 ]; then

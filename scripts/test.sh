@@ -7,10 +7,14 @@
 #   fuzz      each fuzz target for 20 seconds (tools/fuzz, build-fuzz/)
 #   full      the normal build (scripts/build.sh, build/), the Debian package built, installed,
 #             run and removed (scripts/package_check.sh), and the whole suite but the session
+#   debian13  the build and the unit tests on Debian 13, in a system made by debootstrap and
+#             entered with systemd-nspawn (tests/system/debian13.sh, build/debian13/)
 #   session   the built program as a user runs it (tests/session/session.sh: X display, tray,
-#             notifications, real connections) and the blocking flow under a real systemd in a
+#             notifications, real connections; tests/session/wayland.sh: the same natively on
+#             Wayland, sway, waybar's tray, mako) and the blocking flow under a real systemd in a
 #             container, DNS block with its own dnsmasq and with systemd-resolved installed there
-#             (tests/session/container.sh); screenshots in build/session, build/container
+#             (tests/session/container.sh); screenshots in build/session, build/wayland,
+#             build/container
 set -eu
 cd "$(dirname "$0")/.."
 export LANG=C.UTF-8
@@ -38,6 +42,7 @@ stage_full() {
     scripts/package_check.sh
     run_ctest build -LE session
 }
+stage_debian13() { tests/system/debian13.sh . build/debian13; }
 stage_session() { (cd build && ctest --output-on-failure -L session); }
 
 stage() {
@@ -48,7 +53,7 @@ stage() {
 }
 
 scripts/setup.sh
-for name in nogui sanitize fuzz full; do
+for name in nogui sanitize fuzz full debian13; do
     stage "$name"
 done
 # The last stage prints no time of its own, so that CTest's summary ends the run.

@@ -1,7 +1,8 @@
 #include "app_delegate.h"
 
+#include <algorithm>
+
 #include <QApplication>
-#include <QCursor>
 #include <QPalette>
 #include <QScreen>
 
@@ -66,11 +67,37 @@ void AppDelegate::dock() {
     item_->setContextMenu(&menu_);
     connect(item_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) menu_.popup(QCursor::pos());
+                if (reason == QSystemTrayIcon::Trigger) activate();
             });
     updateIcon();
     item_->show();
     StatusItem::publish(item_.get());
+}
+
+void AppDelegate::activate() {
+    // An icon docked in an XEmbed tray is a window of ours with a place on the screen. A
+    // StatusNotifierItem host draws the icon and the exported menu itself and tells nothing of
+    // where: there a menu of ours would have no place to open at, and on Wayland it would become
+    // a window of its own.
+    const QRect icon = item_->geometry();
+    if (icon.isEmpty()) {
+        openWindow();
+        return;
+    }
+    menu_.popup(menuPosition(icon));
+}
+
+QPoint AppDelegate::menuPosition(const QRect& icon) {
+    rebuildMenu(menu_);
+    const QSize size = menu_.sizeHint();
+    const QScreen* screen = QGuiApplication::screenAt(icon.center());
+    const QRect area = screen ? screen->availableGeometry() : QRect(icon.bottomLeft(), size);
+    // Below the icon when the menu fits there, as from a panel at the top; else above it.
+    const int below = icon.bottom() + 1;
+    const int y = below + size.height() <= area.bottom() + 1 ? below : icon.top() - size.height();
+    const int x = std::clamp(icon.left(), area.left(),
+                             std::max(area.left(), area.right() + 1 - size.width()));
+    return {x, std::max(area.top(), y)};
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
@@ -80,8 +107,11 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
 
 void AppDelegate::updateIcon() {
     if (!item_) return;
-    item_->setIcon(QIcon(QPixmap::fromImage(statusImage())));
+    item_->setIcon(StatusIcon::icon(stateShade(), labelColor()));
     item_->setToolTip(QString::fromStdString(statusLine()));
+    // A StatusNotifierItem host reads the exported menu before it asks it to update, and shows
+    // what it read: the menu is kept filled.
+    if (item_->geometry().isEmpty()) rebuildMenu(menu_);
 }
 
 std::string AppDelegate::statusLine() const {
@@ -93,11 +123,17 @@ SignalColor AppDelegate::stateColor() const {
     return SignalColors::state(model_.settings().paused, model_.adsNow(), model_.trackingNow());
 }
 
+QColor AppDelegate::labelColor() {
+    return QGuiApplication::palette().color(QPalette::WindowText);
+}
+
+QColor AppDelegate::stateShade() const {
+    const bool dark = QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    return StatusIcon::color(stateColor(), dark);
+}
+
 QImage AppDelegate::statusImage() const {
-    const QPalette palette = QGuiApplication::palette();
-    const bool dark = palette.color(QPalette::Window).lightness() < 128;
-    return StatusIcon::image(StatusIcon::color(stateColor(), dark),
-                             palette.color(QPalette::WindowText));
+    return StatusIcon::image(stateShade(), labelColor());
 }
 
 std::vector<MenuEntry> AppDelegate::menuEntries() const {
@@ -111,8 +147,15 @@ void AppDelegate::rebuildMenu(QMenu& menu) {
     // The helper may have applied a change since the last scan.
     model_.refreshHelperStatus();
     const bool dark = QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    std::vector<MenuEntry> entries = menuEntries();
+    // Refilling an unchanged menu would only make a host read it again.
+    if (&menu == &menu_ && !menu_.isEmpty() && entries == filled_ && dark == filledDark_) return;
     TrayMenu::fill(
-        menu, menuEntries(), [this](const MenuEntry& entry) { perform(entry); }, dark);
+        menu, entries, [this](const MenuEntry& entry) { perform(entry); }, dark);
+    if (&menu == &menu_) {
+        filled_ = std::move(entries);
+        filledDark_ = dark;
+    }
 }
 
 void AppDelegate::perform(const MenuEntry& entry) {

@@ -63,6 +63,14 @@ class AppDelegate : public QObject {
   private:
     // Puts the status item in the tray.
     void dock();
+    // A click on the icon: under an XEmbed tray the menu opens at the icon; on a
+    // StatusNotifierItem host, whose right click opens the exported menu, the window opens.
+    void activate();
+    // Where the menu opens for an icon at `icon`: below it, or above it when there is no room.
+    QPoint menuPosition(const QRect& icon);
+    // The glyph's colour and the shade of the state dot in the current appearance.
+    static QColor labelColor();
+    QColor stateShade() const;
     void ruleClicked(const MenuSubject& subject);
     void openApp(const MenuSubject& subject);
     // Switches one setting and stores the settings; the new value.
@@ -70,6 +78,9 @@ class AppDelegate : public QObject {
 
     Model& model_;
     QMenu menu_;
+    // What the status menu was last filled with.
+    std::vector<MenuEntry> filled_;
+    bool filledDark_ = false;
     std::unique_ptr<QSystemTrayIcon> item_;
     // Looks for a tray until one appears.
     QTimer trayWatch_;

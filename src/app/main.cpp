@@ -15,11 +15,16 @@ int main(int argc, char** argv) {
     if (auto status = ProgramInfo::answer({argv + 1, argv + argc}, "nattervane",
                                           LaunchOptions::usage(), std::cout))
         return *status;
+    const Paths paths;
+    if (const Result<void> usable = paths.prepareRoot(); !usable) {
+        std::cerr << "nattervane: " << usable.error().message << "\n";
+        return 1;
+    }
     QApplication app(argc, argv);
     app.setApplicationName("Nattervane");
     app.setApplicationVersion(QString::fromStdString(std::string(ProgramInfo::version())));
     app.setDesktopFileName("nattervane");
-    SingleInstance instance{Paths()};
+    SingleInstance instance(paths);
     if (!instance.claim()) {
         std::cerr << "nattervane: already running for this data folder; its window opens there.\n";
         return 0;

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 
 namespace StatusIcon {
 
@@ -25,20 +26,20 @@ QImage canvas(int w, int h, qreal scale) {
     return image;
 }
 
-// An antenna mast with two arcs of waves on each side, about 13 points tall, in a box of
-// `glyphWidth` × `glyphHeight` whose top left corner is `origin`.
-constexpr qreal glyphWidth = 15;
-constexpr qreal glyphHeight = 13;
+// An antenna mast with two arcs of waves on each side, in a box of `glyphWidth` × `glyphHeight`
+// points whose top left corner is `origin`.
+constexpr qreal glyphWidth = side;
+constexpr qreal glyphHeight = 19;
 
 void drawGlyph(QPainter& painter, QPointF origin, const QColor& color, qreal stroke, qreal hub) {
-    const QPointF centre = origin + QPointF(glyphWidth / 2, 5.5);
+    const QPointF centre = origin + QPointF(glyphWidth / 2, 8);
     QPen pen(color, stroke, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(pen);
-    painter.drawLine(centre + QPointF(0, 1.5), QPointF(centre.x(), origin.y() + glyphHeight));
+    painter.drawLine(centre + QPointF(0, 2), QPointF(centre.x(), origin.y() + glyphHeight));
     painter.setBrush(color);
     painter.drawEllipse(centre, hub, hub);
     painter.setBrush(Qt::NoBrush);
-    for (qreal radius : {3.6, 6.4}) {
+    for (qreal radius : {5.2, 9.2}) {
         const QRectF ring(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
         const int span = 100 * 16;
         painter.drawArc(ring, -span / 2, span);           // right
@@ -58,18 +59,28 @@ QColor color(SignalColor signal, bool dark) {
 }
 
 QImage image(const QColor& state, const QColor& label, qreal scale) {
-    QImage image = canvas(width, height, scale);
+    QImage image = canvas(side, side, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPointF origin(0, (height - glyphHeight) * 0.5);
-    // The panel's colour is not known: the glyph's outline keeps it visible on any of them.
-    drawGlyph(painter, origin, haloFor(label), 3.4, 2.6);
-    drawGlyph(painter, origin, label, 1.4, 1.6);
-    painter.setPen(Qt::NoPen);
+    const QPointF origin(0, (side - glyphHeight) * 0.5);
+    // The panel's colour is not known: the outlines keep glyph and dot visible on any of them.
+    const QColor halo = haloFor(label);
+    drawGlyph(painter, origin, halo, 4, 3.2);
+    drawGlyph(painter, origin, label, 1.9, 2.2);
+    painter.setPen(QPen(halo, 1.2));
     painter.setBrush(state);
-    // One point in from the right and the bottom edge.
-    painter.drawEllipse(QRectF(width - 8, height - 1 - 7, 7, 7));
+    painter.drawEllipse(QRectF(side - 8.2, side - 8.2, 7.6, 7.6));
     return image;
+}
+
+QIcon icon(const QColor& state, const QColor& label) {
+    QIcon icon;
+    for (int size : pixelSizes) {
+        QImage picture = image(state, label, qreal(size) / side);
+        picture.setDevicePixelRatio(1);
+        icon.addPixmap(QPixmap::fromImage(picture));
+    }
+    return icon;
 }
 
 QImage dot(const QColor& color, qreal scale) {

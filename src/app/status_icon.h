@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
+
 #include <QColor>
+#include <QIcon>
 #include <QImage>
 
 #include "present/signal_color.h"
@@ -8,17 +11,22 @@
 // The status item's picture and the coloured dots of the menu.
 namespace StatusIcon {
 
-// Size of the status picture in points.
-inline constexpr int width = 22;
-inline constexpr int height = 18;
+// Side of the square status picture in points.
+inline constexpr int side = 22;
+// The pixel sizes the picture is drawn at, so that every tray and StatusNotifierItem host finds
+// the one it asks for instead of scaling another.
+inline constexpr std::array<int, 7> pixelSizes{16, 22, 24, 32, 44, 48, 64};
 
 // The system's signal colour in the light or dark appearance.
 QColor color(SignalColor signal, bool dark);
 
 // A radio-wave glyph in `label` colour with a contrasting outline, so it shows on light and dark
-// panels alike, flush left and vertically centred, with a 7 × 7 state dot one point in from the
-// bottom right corner; drawn at `scale` pixels per point.
+// panels alike, filling the square's width, with a state dot in the bottom right corner; drawn
+// at `scale` pixels per point.
 QImage image(const QColor& state, const QColor& label, qreal scale = 2);
+
+// The picture at each of `pixelSizes`.
+QIcon icon(const QColor& state, const QColor& label);
 
 // A 9 × 9 point filled circle.
 QImage dot(const QColor& color, qreal scale = 2);

@@ -60,7 +60,7 @@ class AppDelegateTest : public QObject, public DelegateFixture {
     }
 
     static QStringList trackerRule(const QString& action) {
-        return {"Who is calling out now", "Browser  —  2 · trackers 1",
+        return {"Who is calling out now", "Browser  —  2 connections · 1 tracker",
                 "ads.tracker.example · Tracker", action};
     }
 
@@ -86,7 +86,7 @@ class AppDelegateTest : public QObject, public DelegateFixture {
         launch("Tom & Jerry");
         const std::string dump = dumpActions(menu());
         QCOMPARE(dump, dumpMenu(delegate->menuEntries()));
-        QVERIFY(dump.find("  Tom & Jerry  —  1\n") != std::string::npos);
+        QVERIFY(dump.find("  Tom & Jerry  —  1 connection\n") != std::string::npos);
         QVERIFY(
             !item(menu(), {StatusText::statusLine(false, 2, 1, Lang::en).c_str()})->isEnabled());
         QVERIFY(item(menu(), {"Quit"})->isEnabled());
@@ -113,14 +113,14 @@ class AppDelegateTest : public QObject, public DelegateFixture {
 
     void programItemsBlockAllAndOpenDetails() {
         launch("Tom & Jerry");
-        click({"Who is calling out now", "Browser  —  2 · trackers 1",
+        click({"Who is calling out now", "Browser  —  2 connections · 1 tracker",
                "Block all of “Browser” addresses"});
         QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
         QCOMPARE(model->rules().action("198.51.100.7"), RuleAction::block);
         QCOMPARE(model->rules().action("198.51.100.8"), std::nullopt);
 
         model->setTab(2);
-        click({"Who is calling out now", "Tom & Jerry  —  1", "Details…"});
+        click({"Who is calling out now", "Tom & Jerry  —  1 connection", "Details…"});
         QCOMPARE(model->selectedApp(), std::optional<std::string>("Tom & Jerry"));
         QCOMPARE(model->tab(), 0);
         click({"Journal…"});
@@ -176,7 +176,7 @@ class AppDelegateTest : public QObject, public DelegateFixture {
         QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(out + "/statusicon.png"), 20000);
         for (const SnapshotJob& job : LaunchOptions::snapshotJobs())
             QCOMPARE(QImage(QString::fromStdString(job.fileIn(out))).size(), QSize(980, 640));
-        QCOMPARE(QImage(QString::fromStdString(out + "/statusicon.png")).size(), QSize(44, 36));
+        QCOMPARE(QImage(QString::fromStdString(out + "/statusicon.png")).size(), QSize(44, 44));
         QCOMPARE(readText(out + "/menu.txt"), dumpMenu(delegate->menuEntries()));
         QCOMPARE(model->tab(), 3);
         QCOMPARE(model->selectedApp(), std::optional<std::string>("Browser"));

@@ -159,7 +159,7 @@ class WindowTest : public QObject, public DelegateFixture {
                 ssLine(1, "Browser", "198.51.100.7:443") + ssLine(2, "Mail", "198.51.100.8:443"));
         QVERIFY(scanned());
         QVERIFY(line && rate);
-        QCOMPARE(line->text(), QString("2 connections · trackers 1"));
+        QCOMPARE(line->text(), QString("2 connections · 1 tracker"));
         QCOMPARE(rate->text(), QString("↓ 0 B/s ↑ 2.0 kB/s"));
     }
 

@@ -170,9 +170,11 @@ system_up() {
 boot() {
     say "booting $merged"
     # The timeout ends the container even if this script is killed before its cleanup.
+    # The build and the source tree are bound at their own paths: the overlay holds them too,
+    # but not when they lie under /tmp, which the container mounts afresh.
     timeout --kill-after=10 "$container_seconds" systemd-nspawn -D "$merged" --private-network \
-        --register=no --keep-unit --console=passive "${nspawn_options[@]}" -b \
-        systemd.firstboot=no >"$out/nspawn.log" 2>&1 </dev/null &
+        --register=no --keep-unit --console=passive --bind-ro="$source_dir" --bind="$build" \
+        "${nspawn_options[@]}" -b systemd.firstboot=no >"$out/nspawn.log" 2>&1 </dev/null &
     nspawn_pid=$!
     echo "$nspawn_pid" >"$out/nspawn.pid"
     wait_for 30 find_init ||

@@ -1,11 +1,58 @@
 # shellcheck shell=bash
-# Pieces of a throw-away X session for tests/session/session.sh: an X server, a session bus, a
-# notification daemon, panels with a system tray, and the window and pixel probes of the checks.
-# Every daemon runs in the background with its pid in NAME.pid and its output in NAME.log under
-# $SESSION_RUN, the folder of the current run; session_stop_all ends whatever is still running.
-# Sourced by bash.
+# Pieces of the throw-away sessions of tests/session/session.sh (X11) and wayland.sh: the network
+# of the four destinations and the programs holding connections to them, a session bus, the
+# notification log, an X server with panels and a system tray, the StatusNotifierItem watcher,
+# the window and pixel probes of the checks, and the PASS and FAIL lines. Every daemon runs in the
+# background with its pid in NAME.pid and its output in NAME.log under $SESSION_RUN, the folder of
+# the current run; session_stop_all ends whatever is still running. Sourced by bash.
 
 SESSION_PIDFILES=()
+
+# session_prerequisites BUILD_DIR SOURCE_DIR OUT_DIR TOOL...: whether a session test can run here:
+# root with private network and mount namespaces, the tools (besides the bus's, the pictures'
+# and the network's, which every session uses) and the built programs. Prints the build folder's
+# absolute path; else says why and returns 2 when the test is to be skipped, 1 when it fails.
+session_prerequisites() {
+    if [ $# -lt 3 ]; then
+        echo "usage: $0 BUILD_DIR SOURCE_DIR OUT_DIR" >&2
+        return 1
+    fi
+    local build=$1 tool program missing=
+    shift 3
+    if [ "$(id -u)" != 0 ] || ! unshare -n -m true 2>/dev/null; then
+        echo "skipped: needs root for a private network and mount namespace" >&2
+        return 2
+    fi
+    for tool in dbus-daemon dbus-send dbus-monitor convert compare python3 ip getent "$@"; do
+        command -v "$tool" >/dev/null || missing="$missing $tool"
+    done
+    if [ -n "$missing" ]; then
+        echo "FAIL tools: missing$missing (scripts/setup.sh installs them)" >&2
+        return 1
+    fi
+    build=$(realpath "$build")
+    for program in src/app/nattervane tests/system/hold_connection; do
+        if [ ! -x "$build/$program" ]; then
+            echo "FAIL build: $build/$program is missing" >&2
+            return 1
+        fi
+    done
+    echo "$build"
+}
+failures=0
+
+pass() {
+    echo "PASS $1${2:+: $2}"
+}
+
+fail() {
+    echo "FAIL $1${2:+: $2}"
+    failures=$((failures + 1))
+}
+
+note() {
+    echo "     $*"
+}
 
 # session_spawn NAME COMMAND...: starts COMMAND in the background of this shell, so that
 # `wait` can collect its exit status.
@@ -286,12 +333,134 @@ differing_pixels() {
     compare -metric AE -fuzz 25% "$crop" "$plain" null: 2>&1 | awk '{ printf "%d\n", $1 }'
 }
 
-# differing_area IMAGE1 IMAGE2 X Y WIDTH HEIGHT: how many pixels of that area differ between
-# two screenshots.
-differing_area() {
-    local a=$1 b=$2 x=$3 y=$4 w=$5 h=$6
-    convert "$a" -crop "${w}x${h}+${x}+${y}" +repage "${a%.png}-area.png" &&
-        convert "$b" -crop "${w}x${h}+${x}+${y}" +repage "${b%.png}-area.png" || return 1
-    compare -metric AE -fuzz 10% "${a%.png}-area.png" "${b%.png}-area.png" null: 2>&1 |
-        awk '{ printf "%d\n", $1 }'
+# --- The network: lo with four documentation addresses, named by a hosts file bound over
+# /etc/hosts in this mount namespace only (an ad server, a telemetry host, a social network, an
+# unknown host).
+session_hosts="stats.g.doubleclick.net incoming.telemetry.mozilla.org connect.facebook.net quiet-harbour.example"
+
+# network_up: as root inside private network and mount namespaces; each path bound over is added
+# to the array `mounts` for the cleanup to unmount.
+network_up() {
+    ip link set lo up
+    local n
+    for n in 10 11 12 13; do
+        ip addr add "203.0.113.$n/32" dev lo
+    done
+    cat >"$SESSION_RUN/hosts" <<'EOF'
+127.0.0.1 localhost
+203.0.113.10 stats.g.doubleclick.net
+203.0.113.11 incoming.telemetry.mozilla.org
+203.0.113.12 connect.facebook.net
+203.0.113.13 quiet-harbour.example
+EOF
+    chmod 0644 "$SESSION_RUN/hosts"
+    mount --bind "$SESSION_RUN/hosts" /etc/hosts && mounts+=(/etc/hosts)
+    if ! grep -Eq '^hosts:.*[[:space:]]files' /etc/nsswitch.conf 2>/dev/null; then
+        sed 's/^hosts:.*/hosts: files dns/' /etc/nsswitch.conf >"$SESSION_RUN/nsswitch.conf"
+        mount --bind "$SESSION_RUN/nsswitch.conf" /etc/nsswitch.conf && mounts+=(/etc/nsswitch.conf)
+    fi
+    if [ "$(getent hosts 203.0.113.12 | awk '{ print $2 }')" != connect.facebook.net ]; then
+        fail setup "203.0.113.12 does not resolve to connect.facebook.net in the namespace"
+        return 1
+    fi
+}
+
+# start_holders HOLDER: one HOLDER per address, each reading the same fifo: they keep their
+# connection until the fifo's writer, file descriptor 3 of this shell, closes, starting a new one
+# when the holder's own 60 seconds run out. Creating $SESSION_RUN/holders.stop before closing it
+# ends them for good.
+start_holders() {
+    local holder=$1 n
+    mkfifo "$SESSION_RUN/hold"
+    for n in 10 11 12 13; do
+        # shellcheck disable=SC2016 # expanded by the inner shell
+        session_spawn "hold-$n" bash -c '
+            for _ in 1 2 3 4 5 6 7 8 9 10; do
+                [ -e "$1" ] && exit 0
+                "$2" "$3" <"$0" || exit 1
+            done' "$SESSION_RUN/hold" "$SESSION_RUN/holders.stop" "$holder" "203.0.113.$n"
+    done
+    exec 3>"$SESSION_RUN/hold"
+    holders_ready() {
+        [ "$(cat "$SESSION_RUN"/hold-*.log 2>/dev/null | grep -c ready)" -ge 4 ]
+    }
+    if ! wait_until 10 holders_ready; then
+        fail setup "the four held connections did not open (see $SESSION_RUN/hold-*.log)"
+        return 1
+    fi
+}
+
+# --- Notifications: the two due for the held connections, as the notification log gives them.
+en_notes=$(
+    printf 'Nattervane\tNattervane\t%s\n' \
+        '“hold_connection” is sending data to the ad network Google Ads.' \
+        '“hold_connection” talks to the social network Meta (Facebook), which can learn that you opened it.'
+)
+# shellcheck disable=SC2034 # used by session.sh
+ru_notes=$(
+    printf 'Nattervane\tNattervane\t%s\n' \
+        '«hold_connection» отправляет данные рекламной сети Google Ads.' \
+        '«hold_connection» связывается с соцсетью Meta (Facebook) — она может узнать, что вы открыли эту программу.'
+)
+
+# How many notifications the daemon holds; a session with another daemon defines its own.
+notification_total() {
+    dunst_total
+}
+
+# check_notifications NAME EXPECTED: what the daemon was sent equals EXPECTED (lines of
+# application, title and body separated by tabs, in any order), and it holds that many.
+check_notifications() {
+    local name=$1 expected=$2 got count
+    screenshot "$SESSION_RUN/$name.png"
+    got=$(notifications "$SESSION_RUN/notifications.log")
+    printf '%s\n' "$got" >"$SESSION_RUN/notifications.txt"
+    count=$(notification_total)
+    if [ "$(sort <<<"$got")" = "$(sort <<<"$expected")" ] &&
+        [ "$count" = "$(grep -c . <<<"$expected")" ]; then
+        pass "$name" "$(grep -c . <<<"$got") notifications, exact texts; the daemon holds $count"
+    else
+        fail "$name" "the daemon holds ${count:-?}; expected / received:"
+        diff <(sort <<<"$expected") <(sort <<<"$got") | sed 's/^/     /'
+    fi
+}
+
+# --- StatusNotifierItem hosts.
+
+# Whether a host is registered with the watcher on the session bus.
+watcher_host_up() {
+    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
+        /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+        string:org.kde.StatusNotifierWatcher string:IsStatusNotifierHostRegistered \
+        2>/dev/null | grep -q 'boolean true'
+}
+
+# watcher_item PID: the bus name of the item that process PID registered with the watcher.
+watcher_item() {
+    local pid=$1 service
+    for service in $(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
+        /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+        string:org.kde.StatusNotifierWatcher string:RegisteredStatusNotifierItems 2>/dev/null |
+        sed -n 's/^ *string "\([^"/]*\).*"$/\1/p'); do
+        if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.GetConnectionUnixProcessID "string:$service" 2>/dev/null |
+            grep -q "uint32 $pid\$"; then
+            echo "$service"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# changed_box BEFORE AFTER X Y WIDTH HEIGHT: the box around the pixels of that area that differ
+# clearly between two screenshots, as "WIDTH HEIGHT X Y" on the screen; fails when none does.
+changed_box() {
+    local a=$1 b=$2 x=$3 y=$4 w=$5 h=$6 box
+    box=$(convert "$a" "$b" -crop "${w}x${h}+${x}+${y}" +repage -compose difference -composite \
+        -colorspace gray -threshold 12% -format '%@' info: 2>/dev/null) || return 1
+    # %@ is the trim box, WxH+X+Y; an area without any change gives its whole size.
+    [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
+    [ "${BASH_REMATCH[1]}" -gt 0 ] || return 1
+    { [ "${BASH_REMATCH[1]}" -lt "$w" ] || [ "${BASH_REMATCH[2]}" -lt "$h" ]; } || return 1
+    echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]} $((x + BASH_REMATCH[3])) $((y + BASH_REMATCH[4]))"
 }

@@ -16,30 +16,10 @@ set -u
 runs="english russian late-tray status-notifier questions"
 
 if [ "${1:-}" != --inside ]; then
-    if [ $# -ne 3 ]; then
-        echo "usage: $0 BUILD_DIR SOURCE_DIR OUT_DIR" >&2
-        exit 2
-    fi
-    if [ "$(id -u)" != 0 ] || ! unshare -n -m true 2>/dev/null; then
-        echo "skipped: needs root for a private network and mount namespace"
-        exit 0
-    fi
-    missing=
-    for tool in Xvfb xprop xwininfo xdotool dbus-daemon dbus-send dbus-monitor dunst dunstctl \
-        tint2 lxqt-panel import convert compare python3 ip getent; do
-        command -v "$tool" >/dev/null || missing="$missing $tool"
-    done
-    if [ -n "$missing" ]; then
-        echo "FAIL tools: missing$missing (scripts/setup.sh installs them)"
-        exit 1
-    fi
-    build=$(realpath "$1")
-    for program in src/app/nattervane tests/system/hold_connection; do
-        if [ ! -x "$build/$program" ]; then
-            echo "FAIL build: $build/$program is missing"
-            exit 1
-        fi
-    done
+    # shellcheck source=tests/session/lib.sh
+    . "$(dirname "$0")/lib.sh"
+    build=$(session_prerequisites "$@" Xvfb xprop xwininfo xdotool dunst dunstctl tint2 \
+        lxqt-panel import) || exit $(($? == 2 ? 0 : 1))
     mkdir -p "$3"
     out=$(realpath "$3")
     for run in ${SESSION_RUNS:-$runs} net; do
@@ -57,7 +37,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 app="$build/src/app/nattervane"
 holder="$build/tests/system/hold_connection"
-hosts="stats.g.doubleclick.net incoming.telemetry.mozilla.org connect.facebook.net quiet-harbour.example"
+hosts=$session_hosts
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset DBUS_SESSION_BUS_ADDRESS DISPLAY WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION \
     QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_SCALE_FACTOR NATTERVANE_OPEN NATTERVANE_SNAPSHOT
@@ -65,19 +45,6 @@ export QT_AUTO_SCREEN_SCALE_FACTOR=0
 
 failures=0
 started=$SECONDS
-
-pass() {
-    echo "PASS $1${2:+: $2}"
-}
-
-fail() {
-    echo "FAIL $1${2:+: $2}"
-    failures=$((failures + 1))
-}
-
-note() {
-    echo "     $*"
-}
 
 # --- The network: lo with the four addresses, named by a hosts file bound over /etc/hosts in
 # this mount namespace only.
@@ -99,46 +66,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
 
-ip link set lo up
-for n in 10 11 12 13; do
-    ip addr add "203.0.113.$n/32" dev lo
-done
-cat >"$SESSION_RUN/hosts" <<'EOF'
-127.0.0.1 localhost
-203.0.113.10 stats.g.doubleclick.net
-203.0.113.11 incoming.telemetry.mozilla.org
-203.0.113.12 connect.facebook.net
-203.0.113.13 quiet-harbour.example
-EOF
-mount --bind "$SESSION_RUN/hosts" /etc/hosts && mounts+=(/etc/hosts)
-if ! grep -Eq '^hosts:.*[[:space:]]files' /etc/nsswitch.conf 2>/dev/null; then
-    sed 's/^hosts:.*/hosts: files dns/' /etc/nsswitch.conf >"$SESSION_RUN/nsswitch.conf"
-    mount --bind "$SESSION_RUN/nsswitch.conf" /etc/nsswitch.conf && mounts+=(/etc/nsswitch.conf)
-fi
-if [ "$(getent hosts 203.0.113.12 | awk '{ print $2 }')" != connect.facebook.net ]; then
-    fail setup "203.0.113.12 does not resolve to connect.facebook.net in the namespace"
-    exit 1
-fi
-
-# One holder per address, each reading the same fifo: they keep their connection until the fifo's
-# writer closes, starting a new one when the holder's own 60 seconds run out.
-mkfifo "$SESSION_RUN/hold"
-for n in 10 11 12 13; do
-    # shellcheck disable=SC2016 # expanded by the inner shell
-    session_spawn "hold-$n" bash -c '
-        for _ in 1 2 3 4 5 6 7 8 9 10; do
-            [ -e "$1" ] && exit 0
-            "$2" "$3" <"$0" || exit 1
-        done' "$SESSION_RUN/hold" "$SESSION_RUN/holders.stop" "$holder" "203.0.113.$n"
-done
-exec 3>"$SESSION_RUN/hold"
-holders_ready() {
-    [ "$(cat "$SESSION_RUN"/hold-*.log 2>/dev/null | grep -c ready)" -ge 4 ]
-}
-if ! wait_until 10 holders_ready; then
-    fail setup "the four held connections did not open (see $SESSION_RUN/hold-*.log)"
-    exit 1
-fi
+network_up || exit 1
+start_holders "$holder" || exit 1
 holders_end=$(session_count)
 
 # --- Runs: each has its own X screen, bus, notification daemon and data folder.
@@ -214,23 +143,6 @@ await_notifications() {
     sleep 7
 }
 
-# check_notifications NAME EXPECTED: what dunst was sent equals EXPECTED (lines of application,
-# title and body separated by tabs, in any order), and dunst holds that many.
-check_notifications() {
-    local name=$1 expected=$2 got count
-    screenshot "$SESSION_RUN/$name.png"
-    got=$(notifications "$SESSION_RUN/notifications.log")
-    printf '%s\n' "$got" >"$SESSION_RUN/notifications.txt"
-    count=$(dunst_total)
-    if [ "$(sort <<<"$got")" = "$(sort <<<"$expected")" ] &&
-        [ "$count" = "$(grep -c . <<<"$expected")" ]; then
-        pass "$name" "$(grep -c . <<<"$got") notifications, exact texts; dunst holds $count"
-    else
-        fail "$name" "dunst holds ${count:-?}; expected / received:"
-        diff <(sort <<<"$expected") <(sort <<<"$got") | sed 's/^/     /'
-    fi
-}
-
 # check_glyph NAME BACKGROUND: on a screenshot, the left part of the docked icon, where the glyph
 # is drawn (the state dot is in the lower right), has clearly many pixels of another colour
 # than the panel's.
@@ -255,17 +167,6 @@ check_glyph() {
         fail "$name" "only ${count:-0} of $((glyph * h)) glyph pixels stand out from $colour (icon ${w}x$h at $x,$y; see $name-icon.png)"
     fi
 }
-
-en_notes=$(
-    printf 'Nattervane\tNattervane\t%s\n' \
-        '“hold_connection” is sending data to the ad network Google Ads.' \
-        '“hold_connection” talks to the social network Meta (Facebook), which can learn that you opened it.'
-)
-ru_notes=$(
-    printf 'Nattervane\tNattervane\t%s\n' \
-        '«hold_connection» отправляет данные рекламной сети Google Ads.' \
-        '«hold_connection» связывается с соцсетью Meta (Facebook) — она может узнать, что вы открыли эту программу.'
-)
 
 # Starts run $1 with a tint2 panel of colour $3 and the program in language $2, then checks as
 # $4 that the docked icon's glyph shows on that panel.
@@ -456,7 +357,8 @@ status_notifier() {
         return
     }
     mkdir -p "$XDG_CONFIG_HOME/lxqt"
-    cat >"$XDG_CONFIG_HOME/lxqt/panel.conf" <<'EOF'
+    local lxqt_icon=32
+    cat >"$XDG_CONFIG_HOME/lxqt/panel.conf" <<EOF
 [General]
 __userfile__=true
 
@@ -464,7 +366,7 @@ __userfile__=true
 alignment=-1
 desktop=0
 hidable=false
-iconSize=32
+iconSize=$lxqt_icon
 lineCount=1
 lockPanel=true
 panelSize=40
@@ -477,13 +379,7 @@ widthPercents=true
 type=statusnotifier
 EOF
     session_spawn lxqt-panel env QT_QPA_PLATFORM=xcb lxqt-panel
-    host_up() {
-        dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
-            /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
-            string:org.kde.StatusNotifierWatcher string:IsStatusNotifierHostRegistered \
-            2>/dev/null | grep -q 'boolean true'
-    }
-    if ! wait_until 20 host_up; then
+    if ! wait_until 20 watcher_host_up; then
         fail status-notifier "lxqt-panel's watcher and host did not appear (see $SESSION_RUN/lxqt-panel.log)"
         run_end status-notifier
         return
@@ -495,19 +391,7 @@ EOF
     local pid item=
     pid=$(session_pid app)
     registered() {
-        local service
-        for service in $(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
-            /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
-            string:org.kde.StatusNotifierWatcher string:RegisteredStatusNotifierItems 2>/dev/null |
-            sed -n 's/^ *string "\([^"/]*\).*"$/\1/p'); do
-            if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-                org.freedesktop.DBus.GetConnectionUnixProcessID "string:$service" 2>/dev/null |
-                grep -q "uint32 $pid\$"; then
-                item=$service
-                return 0
-            fi
-        done
-        return 1
+        item=$(watcher_item "$pid")
     }
     if ! wait_until 20 registered; then
         screenshot "$SESSION_RUN/panel-after.png"
@@ -523,14 +407,19 @@ EOF
     if [ -z "${w:-}" ]; then
         fail status-notifier "registered as $item, but lxqt-panel's window was not found"
     else
-        changed=$(differing_area "$SESSION_RUN/panel-before.png" "$SESSION_RUN/panel-after.png" \
+        # The glyph must fill most of the icon's slot, as in an XEmbed tray: at least 16 of 22.
+        local least=$((lxqt_icon * 16 / 22)) glyph gw gh
+        glyph=$(changed_box "$SESSION_RUN/panel-before.png" "$SESSION_RUN/panel-after.png" \
             "$x" "$y" "$w" "$h")
         convert "$SESSION_RUN/panel-after.png" -crop "256x${h}+${x}+${y}" +repage -scale 400% \
             "$SESSION_RUN/panel-item.png"
-        if [ "${changed:-0}" -ge 40 ]; then
-            pass status-notifier "registered as $item; $changed pixels of the panel changed when it appeared"
+        read -r gw gh _ _ <<<"$glyph"
+        if [ -z "$glyph" ]; then
+            fail status-notifier "registered as $item, but the panel looks the same as before"
+        elif [ "$gw" -ge "$least" ] || [ "$gh" -ge "$least" ]; then
+            pass status-notifier "registered as $item; its glyph spans ${gw}x$gh px of the ${lxqt_icon} px icon slot"
         else
-            fail status-notifier "registered as $item, but the panel looks the same as before (${changed:-0} pixels changed)"
+            fail status-notifier "registered as $item, but its glyph spans only ${gw}x$gh px of the ${lxqt_icon} px icon slot (see panel-item.png)"
         fi
     fi
     viewable_windows_named Nattervane | grep -q . &&

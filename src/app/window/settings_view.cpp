@@ -1,5 +1,6 @@
 #include "settings_view.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 
@@ -210,7 +211,8 @@ void SettingsView::refresh() {
     pause_->setText(text(Key::pause));
     languageLabel_->setText(text(Key::sectionLanguage));
     language_->setItemText(0, text(Key::automatic));
-    statement_->setText(text(Key::privacyStatement));
+    statement_->setText(qt(
+        WindowTexts::privacyStatement(model_.paths().root, QDir::homePath().toStdString(), lang)));
     credit_->setText(qt(Credits::trackerLists(lang)));
     maker_->setText(QString("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
                         .arg(qt(Credits::makerSite()), Palette::of(Palette::gold).name(),

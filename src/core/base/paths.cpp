@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <unistd.h>
+
 namespace {
 
 std::string chooseRoot(const std::optional<std::string>& root,
@@ -32,4 +34,17 @@ std::string Paths::instanceSocket() const {
                   static_cast<unsigned long long>(hash));
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     return std::string(runtime && *runtime ? runtime : "/tmp") + name;
+}
+
+Result<void> Paths::prepareRoot() const {
+    const std::string what = "cannot use the data folder " + root;
+    std::error_code failure;
+    std::filesystem::create_directories(root, failure);
+    if (failure) return Error::fromCode(what, failure);
+    if (!std::filesystem::is_directory(root, failure))
+        return Error::fromCode(what, failure ? failure
+                                             : std::make_error_code(std::errc::not_a_directory));
+    // Write access is refused on a read-only filesystem too, even to root.
+    if (access(root.c_str(), R_OK | W_OK | X_OK) != 0) return Error::fromErrno(what);
+    return {};
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
 #include "platform.h"
 
 // Where the application keeps its data. Everything but the helper's status file lies under
@@ -18,6 +19,10 @@ struct Paths {
     // default data root.
     explicit Paths(const std::optional<std::string>& root = std::nullopt,
                    const platform::Descriptor& platform = platform::current());
+
+    // Creates `root` with its parents when missing; says why it cannot be used when it is not a
+    // folder or this process cannot create, read and write files in it.
+    Result<void> prepareRoot() const;
 
     std::string journal() const { return root + "/journal"; }
     std::string rulesFile() const { return root + "/rules.json"; }

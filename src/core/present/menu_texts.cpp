@@ -10,7 +10,6 @@ constexpr TextTable<Key> texts{{
     {Key::blockingOn, {"Blocking is on", "Блокировка включена"}},
     {Key::whoIsCalling, {"Who is calling out now", "Кто сейчас связывается"}},
     {Key::nobody, {"Nobody", "Никто"}},
-    {Key::trackersSuffix, {" · trackers ", " · трекеры "}},
     {Key::allow, {"Allow", "Разрешить"}},
     {Key::block, {"Block", "Запретить"}},
     {Key::askNextTime, {"Ask next time", "Спросить в следующий раз"}},

@@ -13,7 +13,6 @@ enum class Key {
     blockingOn,
     whoIsCalling,
     nobody,
-    trackersSuffix,
     allow,
     block,
     askNextTime,

@@ -8,6 +8,7 @@
 #include "present/explainer.h"
 #include "present/menu_texts.h"
 #include "present/status_text.h"
+#include "present/window_texts.h"
 
 namespace StatusMenu {
 
@@ -66,9 +67,9 @@ struct Builder {
     }
 
     MenuEntry program(const AppRow& row) const {
-        std::string title = row.name + "  —  " + std::to_string(row.conns.size());
-        if (row.trackerCount >= 1)
-            title.append(text(Key::trackersSuffix)).append(std::to_string(row.trackerCount));
+        std::string title =
+            row.name + "  —  " +
+            WindowTexts::connectionCount(row.conns.size(), row.trackerCount, state.lang);
         if (row.rate && (row.rate->in > 0 || row.rate->out > 0))
             title.append(" · ").append(RateText::both(*row.rate, state.lang));
         MenuEntry entry = MenuEntry::label(std::move(title));

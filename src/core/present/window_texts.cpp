@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "present/counted.h"
 #include "present/text_table.h"
 
 namespace WindowTexts {
@@ -87,15 +88,16 @@ constexpr TextTable<Key> texts{{
      {"Quiet mode (no notifications or questions)", "Тихий режим (без уведомлений и вопросов)"}},
     {Key::pause, {"Pause", "Пауза"}},
     {Key::automatic, {"Automatic", "Как в системе"}},
+    // Followed by the data folder in use.
     {Key::privacyStatement,
      {"Nattervane sends nothing anywhere: no account, no analytics, no updates check. The journal "
-      "and rules are files in ~/Library/Application Support/Nattervane.",
+      "and rules are files in ",
       "Nattervane ничего никуда не отправляет: без аккаунта, без статистики, без проверки "
-      "обновлений. Журнал и правила — файлы в ~/Library/Application Support/Nattervane."}},
+      "обновлений. Журнал и правила — файлы в "}},
 }};
 
 // The texts that name the Mac, macOS or pf, as other systems word them.
-constexpr std::array<TextTable<Key>::Row, 6> linuxTexts{{
+constexpr std::array<TextTable<Key>::Row, 5> linuxTexts{{
     {Key::systemService, {"system service", "системная служба"}},
     {Key::journalKept,
      {"Kept for 7 days, only on this computer", "Хранится 7 дней, только на этом компьютере"}},
@@ -127,11 +129,6 @@ constexpr std::array<TextTable<Key>::Row, 6> linuxTexts{{
       "программы со своим DNS (DoH) или через VPN могут обходить правила для доменов."}},
     {Key::showLocal,
      {"Show local network and this computer too", "Показывать и локальную сеть, и этот компьютер"}},
-    {Key::privacyStatement,
-     {"Nattervane sends nothing anywhere: no account, no analytics, no updates check. The "
-      "journal and rules are files in ~/.local/share/Nattervane.",
-      "Nattervane ничего никуда не отправляет: без аккаунта, без статистики, без проверки "
-      "обновлений. Журнал и правила — файлы в ~/.local/share/Nattervane."}},
 }};
 
 constexpr size_t firstTab = static_cast<size_t>(Key::programs);
@@ -157,31 +154,38 @@ std::string tabName(int tab, Lang lang) {
 std::string footer(std::string_view source, size_t listedDomains, Lang lang,
                    platform::Wording wording) {
     const bool mac = wording == platform::Wording::macos;
-    const std::string count = std::to_string(listedDomains);
+    const std::string domains =
+        Counted::text(static_cast<int64_t>(listedDomains), Nouns::domain, lang);
     std::string text;
     if (lang == Lang::ru)
         return text
             .append(mac ? "Ничего не уходит с этого Mac. Источник: "
                         : "Ничего не уходит с этого компьютера. Источник: ")
             .append(source)
-            .append(" · в списках доменов: ")
-            .append(count);
+            .append(" · в списках ")
+            .append(domains);
     return text
         .append(mac ? "Nothing leaves this Mac. Source: "
                     : "Nothing leaves this computer. Source: ")
         .append(source)
         .append(" · lists: ")
-        .append(count)
-        .append(" domains");
+        .append(domains);
 }
 
 std::string connectionCount(size_t connections, int trackers, Lang lang) {
-    const bool ru = lang == Lang::ru;
-    std::string text = ru ? "соединений: " + std::to_string(connections)
-                          : std::to_string(connections) + " connections";
-    if (trackers >= 1)
-        text.append(ru ? " · трекеров " : " · trackers ").append(std::to_string(trackers));
+    std::string text = Counted::text(static_cast<int64_t>(connections), Nouns::connection, lang);
+    if (trackers >= 1) text.append(" · ").append(Counted::text(trackers, Nouns::tracker, lang));
     return text;
+}
+
+std::string privacyStatement(std::string_view folder, std::string_view home, Lang lang) {
+    std::string text = WindowTexts::text(Key::privacyStatement, lang);
+    if (!home.empty() && folder.starts_with(home) && folder.size() > home.size() &&
+        folder[home.size()] == '/')
+        text.append("~").append(folder.substr(home.size()));
+    else
+        text.append(folder);
+    return text.append(".");
 }
 
 std::string traffic(std::string_view sent, std::string_view received, Lang lang) {

@@ -91,6 +91,10 @@ std::string footer(std::string_view source, size_t listedDomains, Lang lang,
 // live rate has a line of its own below, where it is never cut short.
 std::string connectionCount(size_t connections, int trackers, Lang lang);
 
+// What the program sends (nothing) and where it keeps its files: `folder`, written from "~" when
+// it lies in `home`.
+std::string privacyStatement(std::string_view folder, std::string_view home, Lang lang);
+
 // The traffic line of a connection card, with the byte counts already formatted.
 std::string traffic(std::string_view sent, std::string_view received, Lang lang);
 

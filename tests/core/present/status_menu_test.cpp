@@ -86,7 +86,7 @@ TEST(StatusMenu, BlockingLineFollowsHelperState) {
     EXPECT_EQ(menu.build()[8].title, "Turn blocking off (remove all rules from this computer)");
     EXPECT_EQ(menu.build()[8].command, MenuCommand::removeHelper);
     menu.lang = Lang::ru;
-    EXPECT_EQ(menu.build()[1].title, "Блокировка включена · адресов 12, доменов 3400");
+    EXPECT_EQ(menu.build()[1].title, "Блокировка включена · 12 адресов, 3400 доменов");
 }
 
 TEST(StatusMenu, OnlyFirstProgramsInModelOrder) {
@@ -96,8 +96,8 @@ TEST(StatusMenu, OnlyFirstProgramsInModelOrder) {
     const std::vector<MenuEntry> built = menu.build();
     const MenuEntry& programs = programsOf(built);
     ASSERT_EQ(programs.submenu.size(), 25u);
-    EXPECT_EQ(programs.submenu.front().title, "App0  —  0");
-    EXPECT_EQ(programs.submenu.back().title, "App24  —  0");
+    EXPECT_EQ(programs.submenu.front().title, "App0  —  0 connections");
+    EXPECT_EQ(programs.submenu.back().title, "App24  —  0 connections");
 }
 
 TEST(StatusMenu, AProgramMovingDataShowsItsLiveRate) {
@@ -108,9 +108,9 @@ TEST(StatusMenu, AProgramMovingDataShowsItsLiveRate) {
     menu.lang = Lang::ru;
     const std::vector<MenuEntry> built = menu.build();
     const MenuEntry& programs = programsOf(built);
-    EXPECT_EQ(programs.submenu[0].title, "Mail  —  0 · трекеры 1 · ↓ 1,5 кБ/с ↑ 200 Б/с");
-    EXPECT_EQ(programs.submenu[1].title, "Idle  —  0");
-    EXPECT_EQ(programs.submenu[2].title, "New  —  0");
+    EXPECT_EQ(programs.submenu[0].title, "Mail  —  0 соединений · 1 трекер · ↓ 1,5 кБ/с ↑ 200 Б/с");
+    EXPECT_EQ(programs.submenu[1].title, "Idle  —  0 соединений");
+    EXPECT_EQ(programs.submenu[2].title, "New  —  0 соединений");
 }
 
 TEST(StatusMenu, ProgramListsEachDestinationOnce) {
@@ -125,9 +125,9 @@ TEST(StatusMenu, ProgramListsEachDestinationOnce) {
     const std::vector<MenuEntry> built = menu.build();
     const MenuEntry& programs = programsOf(built);
     const MenuEntry& browser = programs.submenu[0];
-    EXPECT_EQ(browser.title, "Browser  —  4 · trackers 2");
+    EXPECT_EQ(browser.title, "Browser  —  4 connections · 2 trackers");
     EXPECT_EQ(browser.dot, SignalColor::red);
-    EXPECT_EQ(programs.submenu[1].title, "Quiet  —  1");
+    EXPECT_EQ(programs.submenu[1].title, "Quiet  —  1 connection");
     ASSERT_EQ(browser.submenu.size(), 5u);
     EXPECT_EQ(browser.submenu[0].title, "ads.example · Ads · AdCo");
     EXPECT_EQ(browser.submenu[1].title, "9.9.9.9 · Unknown");
@@ -142,7 +142,7 @@ TEST(StatusMenu, ProgramListsEachDestinationOnce) {
     EXPECT_FALSE(unknown.submenu[0].enabled());
 
     menu.lang = Lang::ru;
-    EXPECT_EQ(programsOf(menu.build()).submenu[0].title, "Browser  —  4 · трекеры 2");
+    EXPECT_EQ(programsOf(menu.build()).submenu[0].title, "Browser  —  4 соединения · 2 трекера");
 }
 
 TEST(StatusMenu, RuleItemsCheckTheCurrentActionAndClickClears) {

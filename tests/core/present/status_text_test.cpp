@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "present/counted.h"
 #include "present/menu_texts.h"
 #include "present/signal_color.h"
 #include "present/status_text.h"
@@ -14,16 +15,33 @@ TEST(StatusText, PausedWinsOverCounts) {
     EXPECT_EQ(SignalColors::state(true, true, 3), SignalColor::gray);
 }
 
-TEST(StatusText, CountsWithoutGroupingOrSingular) {
-    EXPECT_EQ(statusLine(false, 0, 0, Lang::en), "All calm · 0 programs online");
-    EXPECT_EQ(statusLine(false, 12345, 0, Lang::ru), "Спокойно · в сети программ: 12345");
-    EXPECT_EQ(statusLine(false, 2, 1, Lang::en), "1 tracker connections now · 2 programs online");
-    EXPECT_EQ(statusLine(false, 2, 1000, Lang::ru), "Трекеров сейчас: 1000 · в сети программ: 2");
+TEST(StatusText, CountsWithoutGroupingInTheFormTheNumberAsks) {
+    EXPECT_EQ(statusLine(false, 1, 0, Lang::en), "All calm · 1 program online");
+    EXPECT_EQ(statusLine(false, 12345, 0, Lang::ru), "Спокойно · в сети 12345 программ");
+    EXPECT_EQ(statusLine(false, 2, 1, Lang::en), "1 tracker connection now · 2 programs online");
+    EXPECT_EQ(statusLine(false, 2, 1000, Lang::ru),
+              "Сейчас 1000 соединений с трекерами · в сети 2 программы");
+}
+
+TEST(Counted, NounsTakeTheFormOfTheirNumber) {
+    const NounForms program = Nouns::program;
+    const std::pair<int64_t, const char*> russian[] = {
+        {0, "программ"},   {1, "программа"},  {2, "программы"},    {4, "программы"},
+        {5, "программ"},   {11, "программ"},  {12, "программ"},    {14, "программ"},
+        {21, "программа"}, {22, "программы"}, {25, "программ"},    {101, "программа"},
+        {111, "программ"}, {112, "программ"}, {1004, "программы"}, {-1, "программа"}};
+    for (const auto& [count, form] : russian)
+        EXPECT_EQ(Counted::form(count, program, Lang::ru), form) << count;
+    EXPECT_EQ(Counted::text(0, program, Lang::en), "0 programs");
+    EXPECT_EQ(Counted::text(1, program, Lang::en), "1 program");
+    EXPECT_EQ(Counted::text(21, program, Lang::en), "21 programs");
+    EXPECT_EQ(Counted::text(23, Nouns::connection, Lang::ru), "23 соединения");
 }
 
 TEST(StatusText, ShortStatusTakesFirstWordOfEachKey) {
     EXPECT_EQ(shortStatus("ips=12 domains=3400 ok", Lang::en), "12 addresses, 3400 domains");
-    EXPECT_EQ(shortStatus("  domains=3400   ips=12 ips=99 ", Lang::ru), "адресов 12, доменов 3400");
+    EXPECT_EQ(shortStatus("  domains=3401   ips=12 ips=99 ", Lang::ru), "12 адресов, 3401 домен");
+    EXPECT_EQ(shortStatus("ips=1 domains=2", Lang::en), "1 address, 2 domains");
     EXPECT_EQ(shortStatus("", Lang::en), "0 addresses, 0 domains");
     EXPECT_EQ(shortStatus("ips= domains=x7", Lang::en), " addresses, x7 domains");
     // A tab is not a word separator: the whole line is one word that begins with "ips=".
@@ -32,13 +50,13 @@ TEST(StatusText, ShortStatusTakesFirstWordOfEachKey) {
 
 TEST(StatusText, ShortStatusNamesHowDomainsAreBlocked) {
     EXPECT_EQ(shortStatus("ips=1 domains=84000 rejected=0 dns=resolved hosts=2", Lang::en),
-              "1 addresses, 84000 domains via dnsmasq (systemd-resolved)");
+              "1 address, 84000 domains via dnsmasq (systemd-resolved)");
     EXPECT_EQ(shortStatus("ips=1 domains=5 rejected=0 dns=networkmanager hosts=5", Lang::ru),
-              "адресов 1, доменов 5 через dnsmasq (NetworkManager)");
+              "1 адрес, 5 доменов через dnsmasq (NetworkManager)");
     EXPECT_EQ(shortStatus("ips=0 domains=5 rejected=0 dns=own hosts=5", Lang::en),
               "0 addresses, 5 domains via dnsmasq");
     EXPECT_EQ(shortStatus("ips=0 domains=5 rejected=0 dns=hosts hosts=5", Lang::ru),
-              "адресов 0, доменов 5 через /etc/hosts");
+              "0 адресов, 5 доменов через /etc/hosts");
     EXPECT_EQ(shortStatus("ips=0 domains=5 dns=bogus", Lang::en), "0 addresses, 5 domains");
 }
 
@@ -81,7 +99,7 @@ TEST(WindowTexts, FooterAndTabsInBothWordings) {
     EXPECT_EQ(WindowTexts::footer("ss", 84320, Lang::en, Wording::linux),
               "Nothing leaves this computer. Source: ss · lists: 84320 domains");
     EXPECT_EQ(WindowTexts::footer("nettop", 0, Lang::ru, Wording::macos),
-              "Ничего не уходит с этого Mac. Источник: nettop · в списках доменов: 0");
+              "Ничего не уходит с этого Mac. Источник: nettop · в списках 0 доменов");
     EXPECT_EQ(WindowTexts::tabName(3, Lang::ru), "Настройки");
     EXPECT_EQ(WindowTexts::tabName(7, Lang::en), "Programs");
     EXPECT_EQ(WindowTexts::tabName(-1, Lang::en), "Programs");

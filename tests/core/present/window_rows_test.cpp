@@ -120,8 +120,8 @@ TEST(WindowRows, ChoicesOfIntervalAndLanguage) {
 
 TEST(WindowTexts, ProgramAndCardLines) {
     EXPECT_EQ(WindowTexts::connectionCount(5, 0, Lang::en), "5 connections");
-    EXPECT_EQ(WindowTexts::connectionCount(5, 2, Lang::en), "5 connections · trackers 2");
-    EXPECT_EQ(WindowTexts::connectionCount(3, 1, Lang::ru), "соединений: 3 · трекеров 1");
+    EXPECT_EQ(WindowTexts::connectionCount(5, 2, Lang::en), "5 connections · 2 trackers");
+    EXPECT_EQ(WindowTexts::connectionCount(3, 1, Lang::ru), "3 соединения · 1 трекер");
     EXPECT_EQ(WindowTexts::traffic("1.2 kB", "3 MB", Lang::en), "sent 1.2 kB · received 3 MB");
     EXPECT_EQ(WindowTexts::traffic("1", "2", Lang::ru), "отправлено 1 · получено 2");
 }
@@ -138,12 +138,24 @@ TEST(WindowTexts, HelperLineAndTrackerSwitch) {
               "Также запретить все домены из открытых списков трекеров (7)");
 }
 
+TEST(WindowTexts, PrivacyStatementNamesTheFolderInUse) {
+    EXPECT_EQ(
+        WindowTexts::privacyStatement("/home/ann/.local/share/Nattervane", "/home/ann", Lang::en),
+        "Nattervane sends nothing anywhere: no account, no analytics, no updates check. The "
+        "journal and rules are files in ~/.local/share/Nattervane.");
+    const std::string ru = WindowTexts::privacyStatement("/srv/nv data", "/home/ann", Lang::ru);
+    EXPECT_TRUE(ru.ends_with("Журнал и правила — файлы в /srv/nv data.")) << ru;
+    // Only a folder inside the home folder is written from "~".
+    EXPECT_TRUE(WindowTexts::privacyStatement("/home/annabel/nv", "/home/ann", Lang::en)
+                    .ends_with(" /home/annabel/nv."));
+}
+
 TEST(WindowTexts, MacWordsHaveOtherSystemVariants) {
     using WindowTexts::Key;
     EXPECT_EQ(WindowTexts::text(Key::systemService, Lang::en, Wording::macos), "macOS service");
     EXPECT_EQ(WindowTexts::text(Key::systemService, Lang::ru, Wording::linux), "системная служба");
-    for (Key key : {Key::systemService, Key::journalKept, Key::rulesNote, Key::howItWorks,
-                    Key::showLocal, Key::privacyStatement})
+    for (Key key :
+         {Key::systemService, Key::journalKept, Key::rulesNote, Key::howItWorks, Key::showLocal})
         for (Lang lang : {Lang::en, Lang::ru}) {
             const std::string linux = WindowTexts::text(key, lang, Wording::linux);
             EXPECT_EQ(linux.find("Mac"), std::string::npos) << linux;
