@@ -42,8 +42,8 @@ Rule Rule::make(std::string_view target, std::optional<std::string> app, RuleAct
                 std::chrono::sys_seconds created,
                 const std::optional<std::vector<std::string>>& ips,
                 std::optional<std::string> program) {
-    Rule rule{Text::toLower(target), std::move(app), action, created, std::nullopt,
-              std::move(program)};
+    Rule rule{Text::toLower(target), std::move(app),    action, created,
+              std::nullopt,          std::move(program)};
     if (ips) {
         rule.ips.emplace();
         for (const std::string& ip : *ips)
@@ -84,8 +84,10 @@ void from_json(const nlohmann::json& json, Rule& rule) {
     const nlohmann::json& created = json.at("created");
     auto time = Dates::parseIso8601(created.get<std::string>());
     if (!time) throw nlohmann::json::other_error::create(501, "not an ISO 8601 date", &created);
-    rule = {json.at("target").get<std::string>(), JsonOptional::get<std::string>(json, "app"),
-            json.at("action").get<RuleAction>(), std::chrono::floor<std::chrono::seconds>(*time),
+    rule = {json.at("target").get<std::string>(),
+            JsonOptional::get<std::string>(json, "app"),
+            json.at("action").get<RuleAction>(),
+            std::chrono::floor<std::chrono::seconds>(*time),
             JsonOptional::get<std::vector<std::string>>(json, "ips"),
             JsonOptional::get<std::string>(json, "program")};
 }
