@@ -43,10 +43,11 @@ std::optional<std::string> applicationId(std::string_view unit, std::string_view
     // A scope's last part is the launcher's random tail.
     if (suffix == ".scope" && parts.size() > 1) parts.pop_back();
     if (parts.empty() || parts.back().empty()) return std::nullopt;
-    std::string id(parts.back());
-    for (size_t at; (at = id.find("\\x2d")) != std::string::npos;)
-        id.replace(at, 4, "-");
-    return id;
+    std::string id;
+    std::string_view rest = parts.back();
+    for (size_t at; (at = rest.find("\\x2d")) != std::string_view::npos; rest.remove_prefix(at + 4))
+        id.append(rest.substr(0, at)).push_back('-');
+    return id.append(rest);
 }
 
 } // namespace
