@@ -30,6 +30,9 @@ TEST(Classifier, PrecedenceOfKindsTablesAndLists) {
         {"17.57.146.20", std::nullopt, verdict(Category::apple, "Apple")},
         {"17.57.146.20", "metrics.xp.apple.com", verdict(Category::telemetry, "Apple metrics")},
         {"17.57.146.20", "a.listed.example", verdict(Category::apple, "Apple")},
+        // Only Apple's own network: not the addresses next to it, nor those sharing its digits.
+        {"16.255.255.255", std::nullopt, verdict(Category::unknown)},
+        {"170.57.146.20", std::nullopt, verdict(Category::unknown)},
         // Apple's IPv6 blocks are not the "17." prefix: the address table decides.
         {"2620:149::1", "nobody.example", verdict(Category::apple, "Apple")},
         // A listed host unknown to the domain table is a tracker before the address table counts.
