@@ -1,3 +1,6 @@
+#include <map>
+#include <vector>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -6,38 +9,23 @@
 using enum AddressKind;
 
 TEST(NetKind, SortsAddressesByTheirText) {
-    std::vector<std::pair<std::string, AddressKind>> cases{{"::1", loopback},
-                                                           {"127.0.0.53", loopback},
-                                                           {"FE80::1", linkLocal},
-                                                           {"169.254.10.1", linkLocal},
-                                                           {"ff02::fb", multicast},
-                                                           {"fd12:3456::1", local},
-                                                           {"fc00::1", local},
-                                                           {"2001:db8::1", internet},
-                                                           {"::", internet},
-                                                           {"::ffff:192.168.1.1", local},
-                                                           {"::FFFF:127.0.0.1", loopback},
-                                                           {"::ffff:203.0.113.7", internet},
-                                                           {"10.1.2.3", local},
-                                                           {"100.64.0.1", local},
-                                                           {"100.128.0.1", internet},
-                                                           {"172.16.5.4", local},
-                                                           {"172.32.0.1", internet},
-                                                           {"192.168.0.1", local},
-                                                           {"192.169.0.1", internet},
-                                                           {"224.0.0.251", multicast},
-                                                           {"239.255.255.250", multicast},
-                                                           {"240.0.0.1", internet},
-                                                           {"0.0.0.0", local},
-                                                           {"255.255.255.255", local},
-                                                           {"203.0.113.7", internet},
-                                                           {"1.2.3", internet},
-                                                           {"", internet},
-                                                           {"10..1.2.3", local},
-                                                           {"10.x.1.2.3", local},
-                                                           {"ff00.1.2.3", internet}};
-    for (const auto& [ip, kind] : cases)
-        EXPECT_EQ(Net::kind(ip), kind) << ip;
+    const std::map<AddressKind, std::vector<const char*>> cases{
+        {loopback, {"::1", "127.0.0.53", "::FFFF:127.0.0.1"}},
+        {linkLocal, {"FE80::1", "169.254.10.1"}},
+        {multicast, {"ff02::fb", "224.0.0.0", "239.255.255.255"}},
+        // The first and last addresses of each private range; "0." and "255." go nowhere.
+        {local,
+         {"fd12:3456::1", "fc00::1", "::ffff:192.168.1.1", "10.0.0.0", "10.255.255.255",
+          "100.64.0.0", "100.127.255.255", "172.16.0.0", "172.31.255.255", "192.168.0.0",
+          "192.168.255.255", "0.0.0.0", "255.255.255.255", "10..1.2.3", "10.x.1.2.3"}},
+        // The neighbours of each range.
+        {internet,
+         {"2001:db8::1", "::", "::ffff:203.0.113.7", "9.255.255.255", "11.0.0.0", "100.63.255.255",
+          "100.128.0.0", "172.15.255.255", "172.32.0.0", "192.167.255.255", "192.169.0.0",
+          "223.255.255.255", "240.0.0.0", "1.2.3", "", "ff00.1.2.3"}}};
+    for (const auto& [kind, addresses] : cases)
+        for (const char* ip : addresses)
+            EXPECT_EQ(Net::kind(ip), kind) << ip;
 }
 
 TEST(NetValidity, AddressesAndDomains) {
