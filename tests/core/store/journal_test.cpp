@@ -236,12 +236,13 @@ TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
     }
 }
 
-TEST_F(JournalTest, ALoadKeepsEveryCutOfADayFileBeforeItsDayIsWrittenAgain) {
+TEST_F(JournalTest, ALoadKeepsACutDayFileBeforeItsDayIsWrittenAgain) {
     Journal good = journal();
     good.record("Safari", "example.com", "192.0.2.1", 443, tracker, 10, 20, false, now);
     ASSERT_TRUE(good.save());
     const std::string text = contents("2026-03-09.json");
-    for (size_t cut = 0; cut < text.size(); ++cut) {
+    for (size_t cut : {size_t{0}, size_t{1}, text.size() / 3, text.size() / 2, text.size() - 2,
+                       text.size() - 1}) {
         SCOPED_TRACE(cut);
         fs::remove_all(dir);
         put("2026-03-09.json", text.substr(0, cut));
@@ -358,14 +359,4 @@ TEST_F(JournalTest, ASaveWritesOnlyTheDaysRecordedIntoSinceTheLast) {
 TEST_F(JournalTest, AMissingDirectoryLoadsEmpty) {
     EXPECT_TRUE(journal().entries().empty());
     EXPECT_FALSE(fs::exists(dir));
-}
-
-TEST(Dates, Iso8601TextsRoundTripInTheWrittenFormOnly) {
-    Dates::TimePoint at = utc(1969, 12, 31, 23, 59, 59) + milliseconds{999};
-    EXPECT_EQ(Dates::iso8601(at), "1969-12-31T23:59:59Z");
-    EXPECT_EQ(Dates::parseIso8601("2026-03-09T14:05:31Z"), utc(2026, 3, 9, 14, 5, 31));
-    for (const char* text : {"2026-03-09T14:05:31", "2026-03-09 14:05:31Z", "2026-3-09T14:05:31Z",
-                             "2026-03-09T24:00:00Z", "2026-02-29T00:00:00Z",
-                             "2026-03-09T14:05:31.000Z", "+026-03-09T14:05:31Z"})
-        EXPECT_EQ(Dates::parseIso8601(text), std::nullopt) << text;
 }

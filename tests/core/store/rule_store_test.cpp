@@ -1,15 +1,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "base/dates.h"
 #include "file_size_limit.h"
 #include "read_text.h"
 #include "store/rule_store.h"
@@ -150,20 +146,6 @@ TEST_F(RuleStoreTest, AMalformedRulesFileIsKeptAsideBeforeItIsReplaced) {
         EXPECT_EQ(kept, std::vector<std::string>{text}) << text.substr(0, 40);
         EXPECT_EQ(RuleStore::load(paths), sample());
     }
-}
-
-TEST_F(RuleStoreTest, MalformedFilesOfTheSameSecondAreAllKept) {
-    fs::create_directories(paths.root);
-    fs::file_time_type modified = fs::file_time_type::clock::now();
-    for (const char* text : {"first", "second"}) {
-        std::ofstream(paths.rulesFile()) << text;
-        fs::last_write_time(paths.rulesFile(), modified);
-        ASSERT_TRUE(RuleStore::save(sample(), paths));
-    }
-    std::string stamp = Dates::iso8601(floor<seconds>(file_clock::to_sys(modified)));
-    std::erase_if(stamp, [](char c) { return c == '-' || c == ':'; });
-    EXPECT_EQ(readText(paths.rulesFile() + ".bad-" + stamp), "first");
-    EXPECT_EQ(readText(paths.rulesFile() + ".bad-" + stamp + "-2"), "second");
 }
 
 TEST_F(RuleStoreTest, AnUnreadableRulesFileIsNeverReplaced) {
