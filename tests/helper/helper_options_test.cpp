@@ -53,6 +53,17 @@ TEST(HelperOptions, DefaultsAreTheSystemFiles) {
         "/Library/Application Support/Nattervane/status.txt");
 }
 
+TEST(HelperOptions, NamesTakesTheQueryLogTheOutputAndTheUser) {
+    auto parsed = parse({"names", "/run/q.log", "--out", "/run/n", "--user", "u"});
+    ASSERT_TRUE(std::holds_alternative<HelperOptions>(parsed));
+    const auto& options = std::get<HelperOptions>(parsed);
+    EXPECT_EQ(options.command, HelperOptions::Command::names);
+    EXPECT_EQ(options.queryLog, "/run/q.log");
+    EXPECT_EQ(options.namesFile, "/run/n");
+    EXPECT_EQ(options.user, "u");
+    EXPECT_EQ(std::get<HelperOptions>(parse({"names", "/q"})).namesFile, "/run/nattervane/names");
+}
+
 TEST(HelperOptions, WrongCommandLinesAreRefused) {
     for (const auto& arguments :
          std::vector<std::vector<std::string>>{{},
@@ -67,27 +78,14 @@ TEST(HelperOptions, WrongCommandLinesAreRefused) {
                                                {"apply", "/d", "--dns", "dnsmasq"},
                                                {"apply", "/d", "--dns"},
                                                {"remove", "--dns", "own"},
-                                               {"remove", "--listed", "/t"}})
+                                               {"remove", "--listed", "/t"},
+                                               {"names"},
+                                               {"names", "--out", "/n"},
+                                               {"names", "/q", "--out"},
+                                               {"names", "/q", "--dns", "own"},
+                                               {"names", "/q", "--dry-run"}})
         EXPECT_TRUE(std::holds_alternative<std::string>(parse(arguments)))
             << testing::PrintToString(arguments);
 }
 
 } // namespace
-
-TEST(HelperOptions, NamesTakesTheQueryLogTheOutputAndTheUser) {
-    auto parsed = parse({"names", "/run/q.log", "--out", "/run/n", "--user", "u"});
-    ASSERT_TRUE(std::holds_alternative<HelperOptions>(parsed));
-    const auto& options = std::get<HelperOptions>(parsed);
-    EXPECT_EQ(options.command, HelperOptions::Command::names);
-    EXPECT_EQ(options.queryLog, "/run/q.log");
-    EXPECT_EQ(options.namesFile, "/run/n");
-    EXPECT_EQ(options.user, "u");
-    EXPECT_EQ(std::get<HelperOptions>(parse({"names", "/q"})).namesFile, "/run/nattervane/names");
-    for (std::vector<std::string> wrong :
-         std::vector<std::vector<std::string>>{{"names"},
-                                               {"names", "--out", "/n"},
-                                               {"names", "/q", "--out"},
-                                               {"names", "/q", "--dns", "own"},
-                                               {"names", "/q", "--dry-run"}})
-        EXPECT_TRUE(std::holds_alternative<std::string>(parse(wrong))) << wrong.back();
-}

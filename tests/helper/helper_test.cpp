@@ -184,7 +184,8 @@ TEST_F(HelperTest, AMissingDirectoryOrUnknownUserChangesNothing) {
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
 }
 
-// Each planted block file is refused quickly, its reason noted, and nothing of its target read.
+// Each planted block file is refused quickly, its reason noted, and nothing of its target read;
+// the other reasons are the block file's own (block_file_test.cpp).
 struct HostileFile {
     std::string name;
     std::function<void(const std::string& path)> plant;
@@ -214,36 +215,25 @@ void writeText(const std::string& path, const std::string& text, mode_t mode) {
     chmod(path.c_str(), mode);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, HostileBlockFile,
-    testing::Values(
-        HostileFile{"SymlinkToShadow",
-                    [](const std::string& path) { fs::create_symlink("/etc/shadow", path); },
-                    "is a symbolic link"},
-        HostileFile{"Fifo", [](const std::string& path) { mkfifo(path.c_str(), 0600); },
-                    "is not a regular file"},
-        HostileFile{"HardLink",
-                    [](const std::string& path) {
-                        writeText(path + ".other", "192.0.2.1\n", 0600);
-                        fs::create_hard_link(path + ".other", path);
-                    },
-                    "has 2 links"},
-        HostileFile{"WorldWritable",
-                    [](const std::string& path) { writeText(path, "192.0.2.1\n", 0666); },
-                    "is writable by others (mode 0666)"},
-        HostileFile{"AnotherUsers",
-                    [](const std::string& path) {
-                        writeText(path, "192.0.2.1\n", 0600);
-                        chown(path.c_str(), 4242, 4242);
-                    },
-                    "is owned by user 4242"},
-        HostileFile{"HugeSparse",
-                    [](const std::string& path) {
-                        writeText(path, "192.0.2.1\n", 0600);
-                        truncate(path.c_str(), off_t(512) << 30);
-                    },
-                    "is larger than 64 MiB"}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Kinds, HostileBlockFile,
+                         testing::Values(HostileFile{"SymlinkToShadow",
+                                                     [](const std::string& path) {
+                                                         fs::create_symlink("/etc/shadow", path);
+                                                     },
+                                                     "is a symbolic link"},
+                                         HostileFile{"AnotherUsers",
+                                                     [](const std::string& path) {
+                                                         writeText(path, "192.0.2.1\n", 0600);
+                                                         chown(path.c_str(), 4242, 4242);
+                                                     },
+                                                     "is owned by user 4242"},
+                                         HostileFile{"HugeSparse",
+                                                     [](const std::string& path) {
+                                                         writeText(path, "192.0.2.1\n", 0600);
+                                                         truncate(path.c_str(), off_t(512) << 30);
+                                                     },
+                                                     "is larger than 64 MiB"}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(HelperTest, EveryApplyRebuildsTheWholeStateFromTheFiles) {
     writeBlockFile("block_ips.txt", "192.0.2.1\n192.0.2.2\n");
