@@ -39,11 +39,9 @@ TEST(AutostartCommand, FollowsXdgConfigHome) {
     EXPECT_FALSE(fs::exists(home / ".config"));
 }
 
-TEST(AutostartCommand, RejectsOtherWordsAndReportsFailures) {
+TEST(AutostartCommand, ReportsAFolderThatCannotBeWritten) {
     TempDir home;
     const std::string environment = "HOME='" + home.path() + "'";
-    for (const char* word : {"", "yes", "on off"})
-        EXPECT_EQ(autostart(environment, word).status, 2) << word;
     ASSERT_EQ(system(("touch '" + (home / ".config") + "'").c_str()), 0);
     CliResult blocked = autostart(environment, "on");
     EXPECT_EQ(blocked.status, 1);

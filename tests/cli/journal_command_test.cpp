@@ -139,12 +139,3 @@ TEST_F(JournalCommandTest, AMissingJournalIsEmpty) {
     EXPECT_EQ(run("journal --json").out, "[]\n");
     EXPECT_FALSE(fs::exists(dir));
 }
-
-TEST_F(JournalCommandTest, BadOptionsExitWithStatusTwo) {
-    for (const char* options : {"--days", "--days abc", "--days 0", "--days -2", "--days 3x",
-                                "--bogus", "--days 2 --json extra"}) {
-        Output result = run(std::string("journal ") + options);
-        EXPECT_EQ(result.status, 2) << options;
-        EXPECT_NE(result.err.find("usage: nattervane-cli"), std::string::npos) << options;
-    }
-}
