@@ -236,76 +236,88 @@ TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
     }
 }
 
-TEST_F(JournalTest, ALoadKeepsACutDayFileBeforeItsDayIsWrittenAgain) {
-    Journal good = journal();
-    good.record("Safari", "example.com", "192.0.2.1", 443, tracker, 10, 20, false, now);
-    ASSERT_TRUE(good.save());
-    const std::string text = contents("2026-03-09.json");
-    for (size_t cut : {size_t{0}, size_t{1}, text.size() / 3, text.size() / 2, text.size() - 2,
-                       text.size() - 1}) {
-        SCOPED_TRACE(cut);
-        fs::remove_all(dir);
-        put("2026-03-09.json", text.substr(0, cut));
-        Journal j = journal();
-        ASSERT_EQ(j.unusable().size(), 1u);
-        const std::optional<std::string>& kept = j.unusable()[0].keptAs;
-        ASSERT_TRUE(kept);
-        EXPECT_TRUE(fs::path(*kept).filename().string().starts_with("2026-03-09.json.bad-"));
-        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
-        ASSERT_TRUE(j.save());
-        EXPECT_EQ(readText(*kept), text.substr(0, cut));
+namespace {
+
+// The bytes of a planted day file, or of the file "inside" a planted directory.
+std::string plantedBytes(const std::string& path) {
+    return readText(fs::is_directory(path) ? path + "/inside" : path);
+}
+
+// Plants `path` as a file holding `text`, or as a directory when `text` is absent, last written
+// at 2026-12-07 05:45 UTC, so the name its bytes are kept under ends in "bad-20261207T054500Z".
+void plant(const std::string& path, const std::optional<std::string>& text) {
+    fs::create_directories(fs::path(path).parent_path());
+    if (text)
+        ASSERT_TRUE(AtomicFile::write(path, *text));
+    else
+        ASSERT_TRUE(fs::create_directory(path) && AtomicFile::write(path + "/inside", "kept"));
+    fs::last_write_time(path, std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
+}
+
+// A day file that cannot be used, the copies of others already beside it, the end of the
+// problem reported, and the name its bytes are then kept under (none when they can be neither
+// copied nor moved: the file stays and its day is not written over).
+struct UnusableDay {
+    std::string name;
+    std::optional<std::string> text;
+    int copiesBeside;
+    std::string problemEnd;
+    std::optional<std::string> keptAs;
+};
+
+void PrintTo(const UnusableDay& day, std::ostream* out) {
+    *out << day.name;
+}
+
+class UnusableDayFile : public JournalTest, public testing::WithParamInterface<UnusableDay> {};
+
+} // namespace
+
+TEST_P(UnusableDayFile, IsKeptBeforeItsDayIsWrittenAgain) {
+    const UnusableDay& c = GetParam();
+    const std::string day = dir + "/2026-03-09.json", aside = day + ".bad-20261207T054500Z";
+    plant(day, c.text);
+    for (int n = 1; n <= c.copiesBeside; ++n)
+        plant(n == 1 ? aside : aside + "-" + std::to_string(n), "another copy");
+    const std::string planted = plantedBytes(day);
+    Journal j = journal();
+    ASSERT_EQ(j.unusable().size(), 1u);
+    EXPECT_TRUE(j.unusable()[0].problem.ends_with(c.problemEnd)) << j.unusable()[0].problem;
+    const std::optional<std::string> kept =
+        c.keptAs ? std::optional(dir + "/" + *c.keptAs) : std::nullopt;
+    EXPECT_EQ(j.unusable()[0].keptAs, kept);
+    // A file still in place is found again and reuses its copy.
+    if (fs::exists(day)) {
+        EXPECT_EQ(journal().unusable(), j.unusable());
+    }
+    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+    Result<void> saved = j.save();
+    if (kept) {
+        ASSERT_TRUE(saved) << saved.error().message;
+        EXPECT_EQ(plantedBytes(*kept), planted);
         EXPECT_EQ(journal().entries().size(), 1u);
         EXPECT_TRUE(journal().unusable().empty());
+    } else {
+        ASSERT_FALSE(saved);
+        EXPECT_NE(saved.error().message.find("left in place"), std::string::npos);
+        EXPECT_EQ(plantedBytes(day), planted);
     }
 }
 
-TEST_F(JournalTest, AKeptCopyIsNamedAfterItsTimeAndNeverWrittenOver) {
-    put("2026-03-09.json", "[{\"day\":");
-    fs::last_write_time(dir + "/2026-03-09.json",
-                        std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
-    put("2026-03-09.json.bad-20261207T054500Z", "an older one");
-    Journal j = journal();
-    ASSERT_EQ(j.unusable().size(), 1u);
-    EXPECT_EQ(j.unusable()[0].keptAs, dir + "/2026-03-09.json.bad-20261207T054500Z-2");
-    EXPECT_EQ(contents("2026-03-09.json.bad-20261207T054500Z-2"), "[{\"day\":");
-    EXPECT_EQ(contents("2026-03-09.json.bad-20261207T054500Z"), "an older one");
-    // Found again, the same file reuses its copy.
-    EXPECT_EQ(journal().unusable(), j.unusable());
-    EXPECT_EQ(files().size(), 3u);
-}
-
-TEST_F(JournalTest, AnUnreadableDayPathIsMovedRatherThanReplaced) {
-    fs::create_directories(dir + "/2026-03-09.json");
-    put("2026-03-09.json/inside", "kept");
-    Journal j = journal();
-    ASSERT_EQ(j.unusable().size(), 1u);
-    EXPECT_EQ(j.unusable()[0].problem,
-              "cannot read " + dir + "/2026-03-09.json: not a regular file");
-    ASSERT_TRUE(j.unusable()[0].keptAs);
-    EXPECT_EQ(readText(*j.unusable()[0].keptAs + "/inside"), "kept");
-    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
-    ASSERT_TRUE(j.save());
-    EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
-}
-
-TEST_F(JournalTest, ADayFileThatCanBeNeitherUsedNorKeptIsNotWrittenOver) {
-    // A directory cannot be copied, and every name it could be moved to is taken.
-    fs::create_directories(dir + "/2026-03-09.json");
-    fs::last_write_time(dir + "/2026-03-09.json",
-                        std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
-    const std::string taken = "2026-03-09.json.bad-20261207T054500Z";
-    put(taken, "1");
-    for (int n = 2; n <= 100; ++n)
-        put(taken + "-" + std::to_string(n), std::to_string(n));
-    Journal j = journal();
-    ASSERT_EQ(j.unusable().size(), 1u);
-    EXPECT_FALSE(j.unusable()[0].keptAs);
-    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
-    Result<void> saved = j.save();
-    ASSERT_FALSE(saved);
-    EXPECT_NE(saved.error().message.find("left in place"), std::string::npos);
-    EXPECT_TRUE(fs::is_directory(dir + "/2026-03-09.json"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Days, UnusableDayFile,
+    testing::Values(
+        UnusableDay{"Empty", "", 0, "not a readable day of the journal",
+                    "2026-03-09.json.bad-20261207T054500Z"},
+        UnusableDay{"CutInAnEntry", "[" + entryJson("2026-03-09").substr(0, 60), 0,
+                    "not a readable day of the journal", "2026-03-09.json.bad-20261207T054500Z"},
+        UnusableDay{"ItsKeptNameTakenByOtherBytes", "[{\"day\":", 1,
+                    "not a readable day of the journal", "2026-03-09.json.bad-20261207T054500Z-2"},
+        UnusableDay{"ADirectory", std::nullopt, 0, "2026-03-09.json: not a regular file",
+                    "2026-03-09.json.bad-20261207T054500Z"},
+        UnusableDay{"ADirectoryWithEveryNameTaken", std::nullopt, 100,
+                    "2026-03-09.json: not a regular file", std::nullopt}),
+    [](const testing::TestParamInfo<UnusableDay>& info) { return info.param.name; });
 
 TEST_F(JournalTest, AFailedSaveKeepsTheEntriesAndSaysWhy) {
     put("2026-03-08.json", "[" + entryJson("2026-03-08") + "]");
