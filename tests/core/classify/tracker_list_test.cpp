@@ -134,16 +134,6 @@ TEST(TrackerList, AnUnreadableFileLeavesTheListUnchanged) {
     fs::remove_all(directory);
 }
 
-TEST(TrackerList, LoadsTheShippedLists) {
-    TrackerList list;
-    ASSERT_TRUE(list.loadFile(Resources::path("trackers.txt")));
-    EXPECT_GT(list.count(), 50000u);
-    EXPECT_EQ(list.match("dpm.demdex.net"), "demdex.net");
-    EXPECT_EQ(list.match("ib.adnxs.com"), "adnxs.com");
-    EXPECT_EQ(list.domains().at("demdex.net"), 'p');
-    EXPECT_EQ(list.domains().at("adnxs.com"), 'a');
-}
-
 TEST(TrackerList, EveryShippedLineIsATagAndASortedLowerCaseDomain) {
     std::vector<std::string_view> lines = Text::split(shippedText(), '\n');
     ASSERT_FALSE(lines.empty());
