@@ -82,6 +82,7 @@ TEST(HelperOptions, WrongCommandLinesAreRefused) {
                                                {"names"},
                                                {"names", "--out", "/n"},
                                                {"names", "/q", "--out"},
+                                               {"names", "/q", "--out", ""},
                                                {"names", "/q", "--dns", "own"},
                                                {"names", "/q", "--dry-run"}})
         EXPECT_TRUE(std::holds_alternative<std::string>(parse(arguments)))

@@ -78,7 +78,7 @@ class HelperTest : public testing::Test {
     std::string out_, err_;
 };
 
-TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatus) {
+TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatusAndRemoveUndoesThem) {
     writeBlockFile("block_ips.txt", "192.0.2.1\n2001:db8::1\n");
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0) << err_;
@@ -86,6 +86,20 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatus) {
     EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_EQ(readText(statusFile()), "ips=2 domains=1 rejected=0 dns=hosts hosts=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
+
+    // Every apply rebuilds the whole state from the files as they are now.
+    writeBlockFile("block_ips.txt", "192.0.2.3\n");
+    writeBlockFile("block_domains.txt", "other.example\ntracker.example\n");
+    ASSERT_EQ(apply(), 0) << err_;
+    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.3"}, {}));
+    EXPECT_EQ(readText(hostsFile()),
+              HostsBlock::merge(originalHosts, {"other.example", "tracker.example"}));
+    EXPECT_EQ(readText(statusFile()), "ips=1 domains=2 rejected=0 dns=hosts hosts=2\n");
+
+    ASSERT_EQ(run({"remove", "--hosts", hostsFile(), "--status", statusFile()}), 0) << err_;
+    EXPECT_EQ(readText(dir_ / "script"), FirewallScript::nftRemove());
+    EXPECT_EQ(readText(hostsFile()), originalHosts);
+    EXPECT_FALSE(fs::exists(statusFile()));
 }
 
 TEST_F(HelperTest, TheStatusIsReadableByTheUserWhateverTheUmask) {
@@ -133,16 +147,6 @@ TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
     EXPECT_EQ(readText(statusFile()),
               "ips=5 domains=0 rejected=0\nnot applied: the firewall refused "
               "the new rules; the previous rules stay in force\n");
-}
-
-TEST_F(HelperTest, RemoveRestoresTheHostsFileExactlyAndForgetsTheStatus) {
-    writeBlockFile("block_domains.txt", "ads.example\ntracker.example\n");
-    ASSERT_EQ(apply(), 0);
-    ASSERT_NE(readText(hostsFile()), originalHosts);
-    ASSERT_EQ(run({"remove", "--hosts", hostsFile(), "--status", statusFile()}), 0) << err_;
-    EXPECT_EQ(readText(dir_ / "script"), FirewallScript::nftRemove());
-    EXPECT_EQ(readText(hostsFile()), originalHosts);
-    EXPECT_FALSE(fs::exists(statusFile()));
 }
 
 TEST_F(HelperTest, AHostsFileThatIsALinkIsSkippedAndTheFirewallStillApplies) {
@@ -234,19 +238,6 @@ INSTANTIATE_TEST_SUITE_P(Kinds, HostileBlockFile,
                                                      },
                                                      "is larger than 64 MiB"}),
                          [](const auto& info) { return info.param.name; });
-
-TEST_F(HelperTest, EveryApplyRebuildsTheWholeStateFromTheFiles) {
-    writeBlockFile("block_ips.txt", "192.0.2.1\n192.0.2.2\n");
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    ASSERT_EQ(apply(), 0) << err_;
-    // Changes the previous run never saw are all taken in by the next.
-    writeBlockFile("block_ips.txt", "192.0.2.3\n");
-    writeBlockFile("block_domains.txt", "other.example\n");
-    ASSERT_EQ(apply(), 0) << err_;
-    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.3"}, {}));
-    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"other.example"}));
-    EXPECT_EQ(readText(statusFile()), "ips=1 domains=1 rejected=0 dns=hosts hosts=1\n");
-}
 
 TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
     const std::string block = HostsBlock::merge("", {"old.example"});

@@ -133,42 +133,17 @@ TEST_F(PrivateNetworkTest, AnAppliedAddressIsUnreachableUntilRemoved) {
     EXPECT_FALSE(std::filesystem::exists(dir_ / "status.txt"));
 }
 
-TEST_F(PrivateNetworkTest, OnlyValidatedAddressesReachTheTable) {
+// Hostile lines neither reach the table nor reach past it into another table; the valid lines
+// around them, ten thousand of them, all do.
+TEST_F(PrivateNetworkTest, OnlyValidatedLinesReachTheTable) {
     std::string lines = "192.0.2.1\n192.0.2.2 }\n} ; flush ruleset ;\nfe80::1%eth0\n"
-                        "$(touch /tmp/nv-pwned)\n2001:db8::7\n192.0.2.3\r\n";
+                        "$(touch /tmp/nv-pwned)\n2001:db8::7\n192.0.2.3\r\n"
+                        "1.2.3.4 }; delete table ip other; add element inet nattervane blocked4 { "
+                        "5.6.7.8 }\nhost.example\n";
     lines += std::string("192.0.2.4\0\n", 11);
     for (int i = 0; i < 10000; ++i)
         lines += "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".9\n";
     writeBlockFile("block_ips.txt", lines);
-    std::string report = inNamespace([&] {
-        std::string text = "apply=" + helper("apply") + " ";
-        ToolRunner::Outcome listed =
-            ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
-                            FirewallBackend::commandOptions())
-                .value();
-        bool hostile = listed.output.find("192.0.2.2") != std::string::npos ||
-                       listed.output.find("192.0.2.3") != std::string::npos ||
-                       listed.output.find("192.0.2.4") != std::string::npos ||
-                       listed.output.find("fe80") != std::string::npos;
-        text += listed.output.find("192.0.2.1") != std::string::npos &&
-                        listed.output.find("2001:db8::7") != std::string::npos &&
-                        listed.output.find("10.39.15.9") != std::string::npos && !hostile
-                    ? "table=valid lines only "
-                    : "table=" + listed.output;
-        text += "remove=" + helper("remove") + " ";
-        listed =
-            ToolRunner::run({"/usr/sbin/nft", "list", "tables"}, FirewallBackend::commandOptions())
-                .value();
-        return text + "left=[" + listed.output + "]";
-    });
-    EXPECT_EQ(report, "apply=0 table=valid lines only remove=0 left=[]");
-    EXPECT_FALSE(std::filesystem::exists("/tmp/nv-pwned"));
-}
-
-TEST_F(PrivateNetworkTest, AnotherTableSurvivesHostileLines) {
-    writeBlockFile("block_ips.txt",
-                   "1.2.3.4 }; delete table ip other; add element inet nattervane blocked4 { "
-                   "5.6.7.8 }\n1.2.3.4\nhost.example\n9.9.9.9\n");
     writeBlockFile("block_domains.txt",
                    "x.example }; delete table ip other\nlocalhost.example\n1.2.3.4\n");
     std::string report = inNamespace([&] {
@@ -179,13 +154,21 @@ TEST_F(PrivateNetworkTest, AnotherTableSurvivesHostileLines) {
             ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
                             FirewallBackend::commandOptions())
                 .value();
-        bool valid = listed.output.find("1.2.3.4") != std::string::npos &&
-                     listed.output.find("9.9.9.9") != std::string::npos &&
-                     listed.output.find("5.6.7.8") == std::string::npos;
-        return text + (valid ? " table=valid" : " table=" + listed.output);
+        bool valid = true;
+        for (const char* address : {"192.0.2.1", "2001:db8::7", "10.39.15.9"})
+            valid = valid && listed.output.find(address) != std::string::npos;
+        for (const char* address : {"192.0.2.2", "192.0.2.3", "192.0.2.4", "fe80", "5.6.7.8"})
+            valid = valid && listed.output.find(address) == std::string::npos;
+        text += valid ? " table=valid lines only" : " table=" + listed.output;
+        text += " remove=" + helper("remove");
+        listed =
+            ToolRunner::run({"/usr/sbin/nft", "list", "tables"}, FirewallBackend::commandOptions())
+                .value();
+        return text + " left=[" + listed.output + "]";
     });
-    EXPECT_EQ(report, "made=0 apply=0 other=0 table=valid");
-    EXPECT_EQ(file("status.txt"), "ips=2 domains=1 rejected=4 dns=hosts hosts=1\n");
+    EXPECT_EQ(report, "made=0 apply=0 other=0 table=valid lines only remove=0 left=[table ip "
+                      "other\n]");
+    EXPECT_FALSE(std::filesystem::exists("/tmp/nv-pwned"));
 }
 
 TEST_F(PrivateNetworkTest, ApplyLooksUpNoNames) {
