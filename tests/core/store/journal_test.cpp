@@ -59,16 +59,16 @@ class JournalTest : public testing::Test {
 
 } // namespace
 
-TEST_F(JournalTest, MergesObservationsByMaximum) {
+TEST_F(JournalTest, MergesObservationsByMaximumAndStaysBlockedOnceBlocked) {
     Journal j = journal();
     Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
     EXPECT_TRUE(j.record("Safari", "example.com", "192.0.2.1", 443, tracker, 100, 50, false, t1));
-    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 80, 70, false, t2));
+    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 80, 70, true, t1));
+    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 0, 0, false, t2));
     ASSERT_EQ(j.entries().size(), 1u);
     const JournalEntry& entry = j.entries().at("2026-03-09|Safari|example.com");
-    EXPECT_EQ(entry,
-              (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
-                            Category::tracker, "Example Analytics", t1, t2, 100, 70, false}));
+    EXPECT_EQ(entry, (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
+                                   Category::tracker, "Example Analytics", t1, t2, 100, 70, true}));
 }
 
 TEST_F(JournalTest, RecordsAConnectionUnderTheDestinationShown) {
@@ -95,15 +95,6 @@ TEST_F(JournalTest, RecordsAConnectionUnderTheDestinationShown) {
     EXPECT_EQ(j.entries().at("2026-03-09|Safari|192.0.2.9"),
               (JournalEntry{"2026-03-09", "Safari", "192.0.2.9", "192.0.2.9", 443,
                             Category::unknown, std::nullopt, t2, t2, 100, 7, false}));
-}
-
-TEST_F(JournalTest, BlockedStaysSetOnceSeen) {
-    for (auto [before, after] : {std::pair{false, true}, std::pair{true, false}}) {
-        Journal j = journal();
-        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, before, now);
-        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, after, now);
-        EXPECT_TRUE(j.entries().begin()->second.blocked) << before << after;
-    }
 }
 
 TEST_F(JournalTest, LocalMidnightSplitsDaysAndFiles) {
