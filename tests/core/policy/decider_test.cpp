@@ -93,8 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DecisionCase{"LocalAddressesAreOnlyListed", rulesOf({{"192.168.1.5", ask}}, true),
                      to("192.168.1.5"), std::nullopt, std::nullopt},
-        DecisionCase{"LoopbackIsOnlyListed", blockingNew, to("127.0.0.1"), std::nullopt,
-                     std::nullopt},
         DecisionCase{"NoRuleNothingToDo", {}, to("203.0.113.9"), std::nullopt, Decision{}},
         DecisionCase{"AnAllowRuleHolds", rulesOf({{"203.0.113.9", allow}}), to("203.0.113.9"),
                      std::nullopt, followed(allow, "203.0.113.9")},
