@@ -47,7 +47,8 @@ Verdict classify(std::string_view ip, const std::optional<std::string>& host,
                  const TrackerList* trackers, const OrgTable* orgs) {
     if (Net::kind(ip) != AddressKind::internet)
         return {Category::local, std::nullopt, std::nullopt};
-    if (ip.starts_with("17.")) return appleNetwork(host, orgs);
+    // A dual-stack socket's IPv4 peer is Apple's as much as the plain address is.
+    if (Net::unmapped(ip).starts_with("17.")) return appleNetwork(host, orgs);
     if (host) return named(ip, *host, trackers, orgs);
     return fromOrg(IPOrgs::lookup(ip));
 }

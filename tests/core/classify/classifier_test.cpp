@@ -30,6 +30,7 @@ TEST(Classifier, PrecedenceOfKindsTablesAndLists) {
         {"17.57.146.20", std::nullopt, verdict(Category::apple, "Apple")},
         {"17.57.146.20", "metrics.xp.apple.com", verdict(Category::telemetry, "Apple metrics")},
         {"17.57.146.20", "a.listed.example", verdict(Category::apple, "Apple")},
+        {"::ffff:17.57.146.20", std::nullopt, verdict(Category::apple, "Apple")},
         // Only Apple's own network: not the addresses next to it, nor those sharing its digits.
         {"16.255.255.255", std::nullopt, verdict(Category::unknown)},
         {"170.57.146.20", std::nullopt, verdict(Category::unknown)},
