@@ -105,7 +105,6 @@ TEST(WindowRows, JournalFilterAndOnlyTrackers) {
 
 TEST(WindowRows, BadgeTextIsOrangeOnYellow) {
     EXPECT_EQ(WindowRows::badgeText(Category::telemetry), SignalColor::orange);
-    EXPECT_EQ(SignalColors::of(Category::telemetry), SignalColor::yellow);
     EXPECT_EQ(WindowRows::badgeText(Category::ads), SignalColor::red);
     EXPECT_EQ(WindowRows::badgeText(Category::unknown), SignalColor::gray);
     EXPECT_EQ(WindowRows::badgeText(Category::cdn), SignalColor::green);
