@@ -66,16 +66,4 @@ TEST(FlowsCommand, WatchDrawsTheTableAgainWithEachProgramsRates) {
     };
     EXPECT_NE(lineOf(0).find("…"), std::string::npos) << watched.out;
     EXPECT_NE(lineOf(second).find("B/s"), std::string::npos) << watched.out;
-    for (const char* bad : {"--watch 0", "--watch x", "--watch 1 --json", "--watch", "--count 0"})
-        EXPECT_EQ(runCli(std::string("flows ") + bad).status, 2) << bad;
-}
-
-TEST(FlowsCommand, BadUsageExitsWithStatusTwo) {
-    CliResult unknownOption = runCli("flows --bogus");
-    EXPECT_EQ(unknownOption.status, 2);
-    EXPECT_NE(unknownOption.out.find("unknown option for flows: --bogus"), std::string::npos);
-    EXPECT_NE(unknownOption.out.find("usage: nattervane-cli"), std::string::npos);
-    EXPECT_EQ(runCli("").status, 2);
-    EXPECT_EQ(runCli("fly").status, 2);
-    EXPECT_EQ(runCli("--help").status, 0);
 }
