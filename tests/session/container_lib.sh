@@ -65,6 +65,8 @@ skipped=no
 
 # Enters the container as root with a clean environment; set once the container runs.
 enter=()
+# Joins the cgroup of the container's init; set with `enter`.
+join=()
 
 # Runs a command as root inside the container for at most $limit seconds.
 inside() {
@@ -78,7 +80,7 @@ become_user=(setpriv --reuid="$user" --regid="$user" --init-groups
     DBUS_SESSION_BUS_ADDRESS="unix:path=$inner/run/bus" NATTERVANE_HOME="$app_home")
 
 as_user() {
-    inside "${become_user[@]}" "$@"
+    timeout "${limit:-30}" "${join[@]}" "${enter[@]}" "${become_user[@]}" "$@"
 }
 
 # Starts a long-running program as the test user, with its pid and log files in $inner/log. It
@@ -88,7 +90,7 @@ start_daemon() {
     local name=$1
     shift
     # shellcheck disable=SC2016 # $$, $0 and $@ are the inner shell's.
-    timeout "$container_seconds" "${enter[@]}" "${become_user[@]}" setsid \
+    timeout "$container_seconds" "${join[@]}" "${enter[@]}" "${become_user[@]}" setsid \
         sh -c 'echo $$ >"$0.pid"; exec "$@" >"$0.log" 2>&1' "$inner/log/$name" "$@" \
         </dev/null &
     background_pids+=("$!")
@@ -142,14 +144,25 @@ mount_overlay() {
     merged=$top/merged
 }
 
+# The cgroup v2 folder of the container's init, as this machine sees it. The user's programs join
+# it, as on a booted system, so that programs attached at the container's cgroup root see them.
+init_group() {
+    local mount
+    mount=$(awk '{ for (i = 7; $i != "-"; i++) {} } $(i + 1) == "cgroup2" { print $5; exit }' \
+        /proc/self/mountinfo)
+    echo "$mount$(sed -n 's/^0:://p' "/proc/$init_pid/cgroup")"
+}
+
 # The container's init: the grandchild of the timeout around systemd-nspawn, once it has become
-# systemd.
+# systemd and moved into its own scope.
 find_init() {
     local child pid
     for child in $(ps -o pid= --ppid "$nspawn_pid"); do
         for pid in $(ps -o pid= --ppid "$child"); do
-            if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = systemd ]; then
+            if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = systemd ] &&
+                grep -q '^0::/.*/init\.scope$' "/proc/$pid/cgroup"; then
                 init_pid=$pid
+                join=(sh -c 'echo $$ >"$0" && exec "$@"' "$(init_group)/cgroup.procs")
                 enter=(nsenter -t "$init_pid" -a
                     env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8)
                 return 0

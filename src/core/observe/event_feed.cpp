@@ -17,10 +17,14 @@ constexpr int greetingMilliseconds = 200;
 EventFeed::EventFeed(std::string socketPath, std::chrono::milliseconds silence, Dates::Clock clock)
     : socketPath_(std::move(socketPath)), silence_(silence), clock_(std::move(clock)) {}
 
-std::vector<ConnectEvent> EventFeed::take() {
+std::vector<ConnectEvent> EventFeed::take(std::chrono::milliseconds wait) {
     std::vector<ConnectEvent> events;
     if (!socket_) connect();
     if (!socket_) return events;
+    if (live() && wait.count() > 0) {
+        pollfd ready{socket_.get(), POLLIN, 0};
+        poll(&ready, 1, static_cast<int>(wait.count()));
+    }
     if (!receive(events)) {
         // What came before the end still counts; a refusal keeps its own state.
         if (state_ == State::live) drop(State::lost, "the event service closed the connection");

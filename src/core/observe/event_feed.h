@@ -29,7 +29,8 @@ class EventFeed {
     explicit EventFeed(std::string socketPath, std::chrono::milliseconds silence = kSilence,
                        Dates::Clock clock = std::chrono::system_clock::now);
 
-    std::vector<ConnectEvent> take();
+    // With `wait`, a live feed first waits that long at most for the service to write.
+    std::vector<ConnectEvent> take(std::chrono::milliseconds wait = {});
     State state() const { return state_; }
     bool live() const { return state_ == State::live; }
     // Why the feed is refused or lost; empty otherwise.

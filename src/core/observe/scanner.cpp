@@ -1,7 +1,5 @@
 #include "observe/scanner.h"
 
-#include <unordered_set>
-
 #include "base/net.h"
 #include "classify/classifier.h"
 #include "observe/listers.h"
@@ -39,6 +37,10 @@ namespace {
 
 // The longest a scan waits for the names of the connections events told of.
 constexpr std::chrono::milliseconds eventNamesWait{250};
+// The longest a scan waits for the events of new sockets it found without their program: the
+// service writes what the kernel told it every 100 ms, so a socket made just before the listing
+// may be in its next batch. One still untold by then is left to the next scan.
+constexpr std::chrono::milliseconds lateEventsWait{250};
 
 // A system program's cloud, delivery-network or unknown destinations are the system's own.
 void applySystemOverride(const AppIdentity& app, Verdict& verdict) {
@@ -62,6 +64,7 @@ std::vector<Connection> Scanner::scan(bool includeLocal) {
     Listers::Listing listing = Listers::list(options_.listers, owners_, [&](uint64_t cookie) {
         return attribution_.toldByEvents(cookie, told);
     });
+    catchUp(listing.flows, events, told);
     source_ = listing.source;
     listerProblems_ = std::move(listing.problems);
     resolver_.refreshNames();
@@ -69,6 +72,31 @@ std::vector<Connection> Scanner::scan(bool includeLocal) {
     return classified(
         attribution_.attribute(std::move(listing.flows), events, lang_, options_.clock()),
         includeLocal);
+}
+
+void Scanner::catchUp(std::vector<Flow>& flows, std::vector<ConnectEvent>& events,
+                      std::unordered_set<uint64_t>& told) {
+    std::unordered_set<uint64_t> unowned, awaited;
+    for (const Flow& flow : flows)
+        if (flow.pid <= 0 && flow.facts.cookie &&
+            !attribution_.toldByEvents(flow.facts.cookie, told))
+            (awaited_.contains(flow.facts.cookie) ? awaited : unowned).insert(flow.facts.cookie);
+    auto deadline = std::chrono::steady_clock::now() + lateEventsWait;
+    while (feed_.live() && !unowned.empty()) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        for (ConnectEvent& event : feed_.take(left)) {
+            told.insert(event.cookie);
+            unowned.erase(event.cookie);
+            events.push_back(std::move(event));
+        }
+    }
+    // What is still untold waits for the next scan rather than being named without its program.
+    if (feed_.live())
+        std::erase_if(flows, [&](const Flow& flow) { return unowned.contains(flow.facts.cookie); });
+    awaited.merge(unowned);
+    awaited_ = std::move(awaited);
 }
 
 std::vector<Connection> Scanner::connections(std::vector<Flow> flows, bool includeLocal) {

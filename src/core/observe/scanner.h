@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -88,6 +89,9 @@ class Scanner {
 
   private:
     std::vector<Connection> classified(std::vector<Attribution::Owned> owned, bool includeLocal);
+    // Waits a moment for the events of new sockets listed without their program.
+    void catchUp(std::vector<Flow>& flows, std::vector<ConnectEvent>& events,
+                 std::unordered_set<uint64_t>& told);
 
     ScannerOptions options_;
     Resolver resolver_;
@@ -100,4 +104,6 @@ class Scanner {
     Attribution attribution_;
     std::string source_;
     std::vector<std::string> listerProblems_;
+    // The sockets of the last listing whose program nothing told: waited for once only.
+    std::unordered_set<uint64_t> awaited_;
 };
