@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <set>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -70,6 +71,10 @@ void SocketOwners::update(const std::unordered_set<uint64_t>& inodes) {
     OwnedFd procDir(open(procRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     Holders held;
     std::unordered_set<uint64_t> wanted, unfound;
+    std::set<int32_t> known;
+    for (const auto& [inode, holders] : holders_)
+        for (const Holder& holder : holders)
+            known.insert(holder.pid);
     for (uint64_t inode : inodes) {
         if (inode == 0) continue;
         if (std::vector<Holder> still = stillHeld(procDir.get(), inode); !still.empty())
@@ -79,7 +84,7 @@ void SocketOwners::update(const std::unordered_set<uint64_t>& inodes) {
         else
             wanted.insert(inode);
     }
-    if (!wanted.empty() && procDir) walk(procDir.get(), wanted, held);
+    if (!wanted.empty() && procDir) walk(procDir.get(), known, wanted, held);
     unfound.merge(wanted);
     holders_ = std::move(held);
     unfound_ = std::move(unfound);
@@ -98,13 +103,13 @@ std::vector<SocketOwners::Holder> SocketOwners::stillHeld(int procDir, uint64_t 
     return still;
 }
 
-void SocketOwners::walk(int procDir, std::unordered_set<uint64_t>& wanted, Holders& found) {
+void SocketOwners::walk(int procDir, const std::set<int32_t>& known,
+                        std::unordered_set<uint64_t>& wanted, Holders& found) {
     std::unordered_set<uint64_t> seen;
-    forEachEntry(procDir, ".", [&](std::string_view pidText, int) {
-        auto pid = Text::parseDecimal<int32_t>(pidText);
-        if (!pid || *pid <= 0 || pidText.front() == '+') return true;
+    // Reads the descriptors of one process; false once every socket is found.
+    const auto search = [&](int32_t pid) {
         ++work_.walked;
-        forEachEntry(procDir, std::string(pidText) + "/fd", [&](std::string_view fd, int fdDir) {
+        forEachEntry(procDir, std::to_string(pid) + "/fd", [&](std::string_view fd, int fdDir) {
             bool refused = false;
             auto inode = linkedSocket(fdDir, std::string(fd).c_str(), &refused);
             // A process whose descriptors may be listed but not read keeps them all closed.
@@ -112,10 +117,20 @@ void SocketOwners::walk(int procDir, std::unordered_set<uint64_t>& wanted, Holde
             // Holders of a socket found earlier in this walk count too.
             if (!inode || !(wanted.erase(*inode) || seen.contains(*inode))) return true;
             seen.insert(*inode);
-            found[*inode].push_back({*pid, std::string(fd)});
+            found[*inode].push_back({pid, std::string(fd)});
             return true;
         });
         return !wanted.empty();
+    };
+    // New sockets mostly come from programs that already hold some: a browser opens connection
+    // after connection. Their descriptors are read first, so a walk seldom reaches the hundreds
+    // of other processes.
+    for (int32_t pid : known)
+        if (!search(pid)) return;
+    forEachEntry(procDir, ".", [&](std::string_view pidText, int) {
+        auto pid = Text::parseDecimal<int32_t>(pidText);
+        if (!pid || *pid <= 0 || pidText.front() == '+') return true;
+        return known.contains(*pid) || search(*pid);
     });
 }
 

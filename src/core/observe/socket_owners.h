@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,9 +17,10 @@
 //
 // Kept from one scan to the next: a holder found once is checked again with one readlink of its
 // descriptor and used only while that descriptor still names the socket. The processes are walked
-// only while some socket's holder is unknown, and only until every one is found; a socket that a
-// whole walk did not find is not looked for again while it stays listed. A socket shared by
-// several processes has the holders the walk met before it had found every socket.
+// only while some socket's holder is unknown, those that held sockets at the last update first,
+// and only until every one is found; a socket that a whole walk did not find is not looked for
+// again while it stays listed. A socket shared by several processes has the holders the walk met
+// before it had found every socket.
 class SocketOwners {
   public:
     struct Owner {
@@ -59,9 +61,10 @@ class SocketOwners {
 
     // The cached holders of `inode` whose descriptor still names it.
     std::vector<Holder> stillHeld(int procDir, uint64_t inode);
-    // Walks the processes until every socket of `wanted` is found, adding their holders to
-    // `found` and taking them out of `wanted`.
-    void walk(int procDir, std::unordered_set<uint64_t>& wanted, Holders& found);
+    // Walks the processes, those of `known` first, until every socket of `wanted` is found,
+    // adding their holders to `found` and taking them out of `wanted`.
+    void walk(int procDir, const std::set<int32_t>& known, std::unordered_set<uint64_t>& wanted,
+              Holders& found);
     // Turns the holders into owners named by each process's comm, read once per process.
     void name(int procDir);
 
