@@ -89,7 +89,6 @@ void Model::start() {
     primeResolver();
     primeTimer_.start(primePeriod);
     refreshHelperStatus();
-    journalRows_ = journal_.sorted();
     emit changed();
     scan();
     reschedule();
@@ -196,7 +195,6 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
     apps_ = AppRow::rows(connections);
     measureRates(now);
     saveJournalWhenDue();
-    journalRows_ = journal_.sorted();
     refreshHelperStatus();
     emit changed();
 }
@@ -345,7 +343,6 @@ Result<void> Model::edit(RuleEdit edit) {
 
 void Model::wipeJournal() {
     journal_.wipe();
-    journalRows_.clear();
     notified_.clear();
     emit changed();
 }

@@ -124,7 +124,9 @@ class Model : public QObject {
     const Paths& paths() const { return paths_; }
     const RuleSet& rules() const { return rules_; }
     const std::vector<AppRow>& apps() const { return apps_; }
-    const std::vector<JournalEntry>& journalRows() const { return journalRows_; }
+    // The journal, newest first; made when first asked for, then kept up to date by moving
+    // only what the scans since touched.
+    const std::vector<JournalEntry>& journalRows() const { return journal_.sorted(); }
     bool helperInstalled() const { return helperInstalled_; }
     const std::string& helperStatus() const { return helperStatus_; }
     const std::optional<Dates::TimePoint>& lastScan() const { return lastScan_; }
@@ -185,7 +187,6 @@ class Model : public QObject {
     std::vector<UnusableFile::Report> unusableFiles_;
     std::vector<AppRow> apps_;
     RateMeter rates_;
-    std::vector<JournalEntry> journalRows_;
     bool helperInstalled_ = false;
     std::string helperStatus_;
     std::optional<Dates::TimePoint> lastScan_;

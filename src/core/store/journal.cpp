@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <system_error>
 #include <tuple>
@@ -14,6 +15,11 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Newest first, then by day, program and destination: an order of all entries.
+bool newer(const JournalEntry& a, const JournalEntry& b) {
+    return std::tie(b.last, a.day, a.app, a.dest) < std::tie(a.last, b.day, b.app, b.dest);
+}
 
 // The files of `dir` whose extension is exactly ".json", by name; none when it cannot be listed.
 std::vector<fs::path> jsonFiles(const std::string& dir) {
@@ -47,6 +53,7 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
     std::string today = day(at);
     changedDays_.insert(today);
     auto [found, created] = entries_.try_emplace(key(today, app, dest));
+    touch(found->first);
     JournalEntry& entry = found->second;
     if (created) {
         entry = {today,           app, dest, ip,      port,     verdict.category,
@@ -116,6 +123,7 @@ Result<void> Journal::writeDay(const std::string& day, std::vector<const Journal
 }
 
 void Journal::load() {
+    forgetSorted();
     entries_.clear();
     changedDays_.clear();
     prune(clock_());
@@ -132,7 +140,8 @@ void Journal::load() {
 
 void Journal::prune(Dates::TimePoint now) {
     std::string first = cutoff(now, keepDays_);
-    std::erase_if(entries_, [&](const auto& item) { return item.second.day < first; });
+    if (std::erase_if(entries_, [&](const auto& item) { return item.second.day < first; }) > 0)
+        forgetSorted();
     for (const fs::path& file : jsonFiles(dir_)) {
         std::error_code ignored;
         if (file.stem().string() < first) fs::remove(file, ignored);
@@ -140,6 +149,7 @@ void Journal::prune(Dates::TimePoint now) {
 }
 
 void Journal::wipe() {
+    forgetSorted();
     entries_.clear();
     changedDays_.clear();
     unusable_.clear();
@@ -173,8 +183,46 @@ std::vector<JournalEntry> Journal::newestFirst(const Entries& entries) {
     list.reserve(entries.size());
     for (const auto& [id, entry] : entries)
         list.push_back(entry);
-    std::sort(list.begin(), list.end(), [](const JournalEntry& a, const JournalEntry& b) {
-        return std::tie(b.last, a.day, a.app, a.dest) < std::tie(a.last, b.day, b.app, b.dest);
-    });
+    std::sort(list.begin(), list.end(), newer);
     return list;
+}
+
+const std::vector<JournalEntry>& Journal::sorted() const {
+    if (!touched_) {
+        sorted_ = newestFirst(entries_);
+        touched_.emplace();
+        return sorted_;
+    }
+    if (touched_->empty()) return sorted_;
+    // Touched entries leave their places and come back, sorted, merged with the rest: the same
+    // order a sort of everything gives, since `newer` orders all entries.
+    std::vector<JournalEntry> fresh;
+    fresh.reserve(touched_->size());
+    for (const std::string& id : *touched_)
+        fresh.push_back(entries_.at(id));
+    std::sort(fresh.begin(), fresh.end(), newer);
+    std::string id;
+    std::erase_if(sorted_, [&](const JournalEntry& entry) {
+        id.assign(entry.day).append("|").append(entry.app).append("|").append(entry.dest);
+        return touched_->contains(id);
+    });
+    std::vector<JournalEntry> merged;
+    merged.reserve(sorted_.size() + fresh.size());
+    std::merge(std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
+               std::make_move_iterator(sorted_.begin()), std::make_move_iterator(sorted_.end()),
+               std::back_inserter(merged), newer);
+    sorted_ = std::move(merged);
+    touched_->clear();
+    return sorted_;
+}
+
+void Journal::touch(const std::string& id) {
+    if (!touched_) return;
+    touched_->insert(id);
+    if (touched_->size() > entries_.size() / 2) forgetSorted();
+}
+
+void Journal::forgetSorted() {
+    touched_.reset();
+    sorted_ = {};
 }

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/dates.h"
@@ -68,8 +70,11 @@ class Journal {
     // Forgets everything and deletes the directory.
     void wipe();
 
-    // All entries, the most recently observed first.
-    std::vector<JournalEntry> sorted() const { return newestFirst(entries_); }
+    // All entries, the most recently observed first. The list is kept between calls: after a
+    // few records a call moves only the entries they touched, one pass rather than a sort. It is
+    // made anew after a load, a prune that dropped entries or a wipe, and let go when more than
+    // half of the entries were touched since the last call (nobody looks at it).
+    const std::vector<JournalEntry>& sorted() const;
 
     const Entries& entries() const { return entries_; }
     // The day files the last load could not use, and where each is kept.
@@ -87,6 +92,9 @@ class Journal {
     // The id of the entry of `app` reaching `dest` on `day` (see JournalEntry::id).
     static std::string key(const std::string& day, const std::string& app, const std::string& dest);
     Result<void> writeDay(const std::string& day, std::vector<const JournalEntry*> entries);
+    // Notes that the entry `id` was recorded into, for the next call of `sorted`.
+    void touch(const std::string& id);
+    void forgetSorted();
 
     std::string dir_;
     int keepDays_;
@@ -98,4 +106,8 @@ class Journal {
     std::set<std::string> unkept_;
     // Days recorded into since the last save: the only ones the next save writes.
     std::set<std::string> changedDays_;
+    // The list `sorted` gave last, and the ids recorded into since; absent when the list is to
+    // be made anew.
+    mutable std::vector<JournalEntry> sorted_;
+    mutable std::optional<std::unordered_set<std::string>> touched_;
 };

@@ -188,6 +188,32 @@ TEST_F(JournalTest, SortedPutsTheLatestObservationFirst) {
     EXPECT_EQ(apps, (std::vector<std::string>{"A", "B", "C"}));
 }
 
+// The list kept between calls moves only what was touched; after each step it must be what a
+// sort of everything gives.
+TEST_F(JournalTest, SortedStaysInOrderAcrossRecordsPrunesAndWipes) {
+    Journal j = journal();
+    const auto sameAsASort = [&j] { return j.sorted() == Journal::newestFirst(j.entries()); };
+    const std::vector<std::string> apps{"A", "B", "C", "D", "E", "F", "G", "H"};
+    for (int scan = 0; scan < 12; ++scan) {
+        // Days 3 to 9 of March; the first scans' days fall out of the seven kept at the end.
+        now = utc(2026, 3, 3 + static_cast<unsigned>(scan / 2), scan, scan);
+        for (size_t i = 0; i < apps.size(); i += 1 + static_cast<size_t>(scan % 3))
+            j.record(apps[i], "dest" + std::to_string((i + scan) % 3), "192.0.2.1", 1, {}, 0, 0,
+                     false, now);
+        ASSERT_TRUE(sameAsASort()) << "scan " << scan;
+    }
+    const size_t before = j.sorted().size();
+    now = utc(2026, 3, 11);
+    ASSERT_TRUE(j.save());
+    EXPECT_TRUE(sameAsASort());
+    EXPECT_LT(j.sorted().size(), before);
+    EXPECT_GT(j.sorted().back().day, "2026-03-04");
+    j.wipe();
+    EXPECT_TRUE(j.sorted().empty());
+    j.record("A", "dest", "192.0.2.1", 1, {}, 0, 0, false, now);
+    EXPECT_EQ(j.sorted().size(), 1u);
+}
+
 // Each text is one day file that must be skipped as a whole and left exactly as it is.
 TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
     std::string good = entryJson("2026-03-08");
