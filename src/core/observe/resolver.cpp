@@ -27,6 +27,9 @@ struct Resolver::State {
     std::condition_variable idle;
     std::unordered_map<std::string, std::optional<std::string>> cache;
     std::unordered_map<std::string, std::string> forward;
+    // The keys of `cache` and `forward` in the order they came, for dropping the oldest.
+    std::deque<std::string> cacheOrder;
+    std::deque<std::string> forwardOrder;
     std::unordered_map<std::string, std::string> published;
     std::unordered_set<std::string> pending;
     std::deque<std::function<void(State&)>> queue;
@@ -138,11 +141,27 @@ void Resolver::work(std::shared_ptr<State> state) {
     }
 }
 
+namespace {
+
+// Sets `map[key]`; a new key beyond `Resolver::mostAddresses` pushes out the oldest.
+template <typename Value>
+void keep(std::unordered_map<std::string, Value>& map, std::deque<std::string>& order,
+          const std::string& key, Value value) {
+    auto [place, added] = map.insert_or_assign(key, std::move(value));
+    if (!added) return;
+    order.push_back(key);
+    if (order.size() <= Resolver::mostAddresses) return;
+    map.erase(order.front());
+    order.pop_front();
+}
+
+} // namespace
+
 void Resolver::lookUp(State& state, const std::string& ip) {
     std::optional<std::string> host = state.lookups.reverse(ip);
     std::lock_guard guard(state.lock);
     // A failure is remembered too, so an address without a name is asked about only once.
-    state.cache[ip] = std::move(host);
+    keep(state.cache, state.cacheOrder, ip, std::move(host));
     state.pending.erase(ip);
 }
 
@@ -151,7 +170,7 @@ void Resolver::learn(State& state, const std::string& domain) {
         // Addresses of a known provider's block are named by the provider, not the domain.
         if (IPOrgs::lookup(address)) continue;
         std::lock_guard guard(state.lock);
-        state.forward[address] = domain;
+        keep(state.forward, state.forwardOrder, address, domain);
     }
 }
 

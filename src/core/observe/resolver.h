@@ -25,6 +25,11 @@ class Resolver {
         static Lookups system();
     };
 
+    // The addresses whose reverse name, and those whose primed domain, are kept (each), the
+    // oldest answer dropped first: more than a desktop reaches in a day, and a bound where a
+    // delivery network or a peer-to-peer program brings ever new ones.
+    static constexpr size_t mostAddresses = 8192;
+
     explicit Resolver(Lookups lookups = Lookups::system(), size_t workers = 4,
                       std::string namesFile = {});
     // Drops the lookups not yet started and returns at once; running ones finish in the

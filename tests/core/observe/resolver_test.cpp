@@ -69,6 +69,29 @@ TEST(Resolver, LooksUpEachAddressOnceEvenWhileTheLookupRuns) {
     EXPECT_EQ(calls, 1);
 }
 
+TEST(Resolver, KeepsTheNamesOfABoundedNumberOfAddressesDroppingTheOldest) {
+    std::atomic<int> calls{0};
+    Resolver resolver({[&](const std::string&) {
+                           ++calls;
+                           return std::optional<std::string>("named.example");
+                       },
+                       [](const std::string&) { return std::vector<std::string>(); }});
+    const auto address = [](size_t i) {
+        return "198.18." + std::to_string(i / 256) + "." + std::to_string(i % 256);
+    };
+    resolver.name(address(0));
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    for (size_t i = 1; i <= Resolver::mostAddresses; ++i)
+        resolver.name(address(i));
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    // The newest is still known; the oldest was dropped and is asked about again.
+    EXPECT_EQ(resolver.name(address(Resolver::mostAddresses)), "named.example");
+    EXPECT_EQ(resolver.name(address(0)), std::nullopt);
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(resolver.name(address(0)), "named.example");
+    EXPECT_EQ(calls, static_cast<int>(Resolver::mostAddresses) + 2);
+}
+
 TEST(Resolver, NonInternetAddressesAreNeverLookedUp) {
     FakeDns dns;
     Resolver resolver(dns.lookups());
