@@ -64,6 +64,7 @@ void AppDelegate::launch(const QStringList& arguments) {
 
 void AppDelegate::dock() {
     item_ = std::make_unique<QSystemTrayIcon>();
+    iconColours_.reset();
     item_->setContextMenu(&menu_);
     connect(item_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -107,8 +108,14 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
 
 void AppDelegate::updateIcon() {
     if (!item_) return;
-    item_->setIcon(StatusIcon::icon(stateShade(), labelColor()));
-    item_->setToolTip(QString::fromStdString(statusLine()));
+    // A new picture is drawn at six sizes and sent to the tray: only when its colours change.
+    const std::pair colours{stateShade(), labelColor()};
+    if (colours != iconColours_) {
+        iconColours_ = colours;
+        item_->setIcon(StatusIcon::icon(colours.first, colours.second));
+    }
+    if (const QString tip = QString::fromStdString(statusLine()); tip != item_->toolTip())
+        item_->setToolTip(tip);
     // A StatusNotifierItem host reads the exported menu before it asks it to update, and shows
     // what it read: the menu is kept filled.
     if (item_->geometry().isEmpty()) rebuildMenu(menu_);

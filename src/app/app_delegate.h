@@ -1,9 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <QColor>
 #include <QImage>
 #include <QMenu>
 #include <QObject>
@@ -82,6 +85,8 @@ class AppDelegate : public QObject {
     std::vector<MenuEntry> filled_;
     bool filledDark_ = false;
     std::unique_ptr<QSystemTrayIcon> item_;
+    // The state shade and glyph colour of the picture the item shows.
+    std::optional<std::pair<QColor, QColor>> iconColours_;
     // Looks for a tray until one appears.
     QTimer trayWatch_;
     std::unique_ptr<QWidget> window_;

@@ -150,8 +150,9 @@ class WindowTest : public QObject, public DelegateFixture {
     void programLinesShowTheLiveRateInPlace() {
         launch("Mail");
         ProgramsView& programs = *view().programs();
-        QPointer<QLabel> line = programs.list()->findChild<QLabel*>("connectionCount");
-        QPointer<QLabel> rate = programs.list()->findChild<QLabel*>("liveRate");
+        QWidget* first = programs.list()->itemWidget(programs.list()->item(0));
+        QPointer<QLabel> line = first->findChild<QLabel*>("connectionCount");
+        QPointer<QLabel> rate = first->findChild<QLabel*>("liveRate");
         QVERIFY(line && rate);
         QCOMPARE(rate->text(), QString());
         *now += 5s;
@@ -168,8 +169,9 @@ class WindowTest : public QObject, public DelegateFixture {
         model->setSelectedApp("Browser");
         DetailView& detail = *view().programs()->detail();
         QPointer<RulePicker> picker = firstPicker();
-        QPointer<QLabel> destination = detail.findChild<QLabel*>("destination");
-        QVERIFY(picker && destination);
+        QVERIFY(picker);
+        QPointer<QLabel> destination = picker->parentWidget()->findChild<QLabel*>("destination");
+        QVERIFY(destination);
         destination->setSelection(0, 3);
         listing(ssLine(1, "Browser", "203.0.113.5:443", "tcp", 5000, 7000) +
                 ssLine(1, "Browser", "198.51.100.7:443") + ssLine(2, "Mail", "198.51.100.8:443"));
@@ -177,8 +179,21 @@ class WindowTest : public QObject, public DelegateFixture {
         // The same widgets, the selection kept, the new traffic shown.
         QVERIFY(picker && destination);
         QCOMPARE(destination->selectedText(), QString("ads"));
-        QVERIFY(detail.findChild<QLabel*>("traffic")->text().contains("7"));
-        // A rule changes what the card offers: the pane is drawn anew.
+        QVERIFY(picker->parentWidget()->findChild<QLabel*>("traffic")->text().contains("7"));
+        // Another destination comes, then goes: the cards shown stay, the selection with them.
+        const std::string others =
+            ssLine(1, "Browser", "198.51.100.7:443") + ssLine(2, "Mail", "198.51.100.8:443");
+        listing(ssLine(1, "Browser", "203.0.113.5:443") + ssLine(1, "Browser", "192.0.2.60:443") +
+                others);
+        QVERIFY(scanned());
+        QCOMPARE(detail.pickers().size(), 3);
+        listing(ssLine(1, "Browser", "203.0.113.5:443") + others);
+        QVERIFY(scanned());
+        QCOMPARE(detail.pickers().size(), 2);
+        QVERIFY(picker && destination);
+        QCOMPARE(detail.pickers().value(0), picker.data());
+        QCOMPARE(destination->selectedText(), QString("ads"));
+        // A rule changes what the card offers: that card is drawn anew.
         QTest::mouseClick(picker->pill(RuleAction::allow), Qt::LeftButton);
         QTRY_VERIFY(!picker);
         QCOMPARE(firstPicker()->tinted(), RuleAction::allow);

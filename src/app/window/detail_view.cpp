@@ -1,8 +1,10 @@
 #include "detail_view.h"
 
+#include <unordered_map>
+#include <utility>
+
 #include <QHBoxLayout>
 #include <QScrollBar>
-#include <QVBoxLayout>
 
 #include "app_icon.h"
 #include "badge.h"
@@ -42,82 +44,115 @@ DetailView::DetailView(Model& model, QWidget* parent) : QScrollArea(parent), mod
 }
 
 void DetailView::show(const AppRow& row) {
-    const std::vector<Connection> destinations = WindowRows::uniqueDestinations(row.conns);
-    Shape shape = shapeOf(destinations);
     const bool same = row.name == row_.name;
     row_ = row;
-    if (shown_ == shape) {
-        updateLive(destinations);
+    const std::vector<Connection> destinations = WindowRows::uniqueDestinations(row_.conns);
+    Head head = headOf();
+    if (head_ == head) {
+        placeCards(destinations);
         return;
     }
-    shown_ = std::move(shape);
+    head_ = std::move(head);
     const int scrolled = verticalScrollBar()->value();
-    rebuild(destinations);
+    rebuild();
+    placeCards(destinations);
     if (same) verticalScrollBar()->setValue(scrolled);
 }
 
-DetailView::Shape DetailView::shapeOf(const std::vector<Connection>& destinations) const {
+DetailView::Head DetailView::headOf() const {
     const Connection* first = row_.conns.empty() ? nullptr : &row_.conns.front();
-    Shape shape{.name = row_.name,
-                .bundlePath = row_.bundlePath,
-                .isSystem = row_.isSystem,
-                .cards = {},
-                .executable = first ? first->app.exePath : std::nullopt,
-                .programRule = first ? StatusMenu::currentAction(model_.rules(), *first,
-                                                                 RuleScope::wholeProgram)
-                                     : std::nullopt,
-                .helperInstalled = model_.helperInstalled(),
-                .lang = model_.lang(),
-                .dark = Palette::isDark()};
-    for (const Connection& connection : destinations)
-        shape.cards.push_back(
-            {connection.dest(), connection.ip, connection.host, connection.verdict,
-             model_.rules().action(connection.dest()),
-             StatusMenu::currentAction(model_.rules(), connection, RuleScope::program)});
-    return shape;
+    return {.name = row_.name,
+            .bundlePath = row_.bundlePath,
+            .isSystem = row_.isSystem,
+            .executable = first ? first->app.exePath : std::nullopt,
+            .programRule =
+                first ? StatusMenu::currentAction(model_.rules(), *first, RuleScope::wholeProgram)
+                      : std::nullopt,
+            .helperInstalled = model_.helperInstalled(),
+            .lang = model_.lang(),
+            .dark = Palette::isDark()};
 }
 
-void DetailView::updateLive(const std::vector<Connection>& destinations) {
-    for (size_t i = 0; i < destinations.size() && i < live_.size(); ++i) {
-        live_[i].port->setText(portText(destinations[i]));
-        live_[i].traffic->setText(trafficText(destinations[i], model_.lang()));
+DetailView::Card DetailView::cardOf(const Connection& connection) const {
+    return {connection.dest(),
+            connection.ip,
+            connection.host,
+            connection.verdict,
+            model_.rules().action(connection.dest()),
+            StatusMenu::currentAction(model_.rules(), connection, RuleScope::program)};
+}
+
+void DetailView::placeCards(const std::vector<Connection>& destinations) {
+    std::unordered_map<std::string, size_t> before;
+    for (size_t i = 0; i < cards_.size(); ++i)
+        before.emplace(cards_[i].card.dest, i);
+    std::vector<Shown> placed;
+    placed.reserve(destinations.size());
+    for (const Connection& connection : destinations) {
+        Card shape = cardOf(connection);
+        const auto found = before.find(shape.dest);
+        if (found != before.end() && cards_[found->second].card == shape) {
+            placed.push_back(std::exchange(cards_[found->second], Shown{}));
+        } else {
+            placed.push_back(card(connection, std::move(shape)));
+        }
+        Shown& shown = placed.back();
+        shown.port->setText(portText(connection));
+        shown.traffic->setText(trafficText(connection, model_.lang()));
+        const int at = firstCard_ + static_cast<int>(placed.size()) - 1;
+        if (column_->indexOf(shown.frame) != at) {
+            column_->removeWidget(shown.frame);
+            column_->insertWidget(at, shown.frame);
+        }
     }
+    // A card gone may hold the pill whose click changed the rules.
+    for (Shown& gone : cards_)
+        if (gone.frame) {
+            column_->removeWidget(gone.frame);
+            gone.frame->hide();
+            gone.frame->deleteLater();
+        }
+    cards_ = std::move(placed);
 }
 
-void DetailView::rebuild(const std::vector<Connection>& destinations) {
-    live_.clear();
+void DetailView::rebuild() {
+    for (Shown& shown : cards_)
+        shown.frame = nullptr;
+    cards_.clear();
     blockProgram_ = nullptr;
     auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(16, 16, 16, 16);
-    column->setSpacing(12);
-    column->addWidget(header());
-    if (shown_->executable) {
-        QLabel* follows = ViewStyle::label(
-            qt(WindowTexts::programRulesFollow(*shown_->executable, model_.lang())),
-            ViewStyle::caption(), Palette::of(Palette::muted));
+    column_ = new QVBoxLayout(content);
+    column_->setContentsMargins(16, 16, 16, 16);
+    column_->setSpacing(12);
+    column_->addWidget(header());
+    if (head_->executable) {
+        QLabel* follows =
+            ViewStyle::label(qt(WindowTexts::programRulesFollow(*head_->executable, model_.lang())),
+                             ViewStyle::caption(), Palette::of(Palette::muted));
         follows->setWordWrap(true);
         follows->setObjectName("programRulesFollow");
-        column->addWidget(follows);
+        column_->addWidget(follows);
     }
-    for (const Connection& connection : destinations)
-        column->addWidget(card(connection));
-    if (!model_.helperInstalled()) {
+    firstCard_ = column_->count();
+    if (!head_->helperInstalled) {
         QLabel* hint =
             ViewStyle::label(qt(WindowTexts::text(WindowTexts::Key::blockingHint, model_.lang())),
                              ViewStyle::caption(), Palette::of(Palette::gold));
         hint->setWordWrap(true);
         hint->setObjectName("blockingHint");
-        column->addWidget(hint);
+        column_->addWidget(hint);
     }
-    column->addStretch();
-    // The old pane may be the sender of the change that rebuilds it.
+    column_->addStretch();
+    // The old pane, cards and all, may hold the sender of the change that rebuilds it.
     if (QWidget* old = takeWidget()) old->deleteLater();
     setWidget(content);
 }
 
 QList<RulePicker*> DetailView::pickers() const {
-    return widget() ? widget()->findChildren<RulePicker*>() : QList<RulePicker*>();
+    QList<RulePicker*> found;
+    for (const Shown& shown : cards_)
+        if (auto* picker = shown.frame->findChild<RulePicker*>()) found << picker;
+    return found;
 }
 
 QWidget* DetailView::header() {
@@ -140,14 +175,18 @@ QWidget* DetailView::header() {
     row->addStretch();
     blockAll_ = new QPushButton(
         qt(WindowTexts::text(WindowTexts::Key::blockAllItsAddresses, model_.lang())));
-    connect(blockAll_, &QPushButton::clicked, this, [this, row = row_] { model_.blockAllOf(row); });
+    // The row as shown when pressed: its connections change from scan to scan.
+    connect(blockAll_, &QPushButton::clicked, this, [this] {
+        const AppRow row = row_;
+        model_.blockAllOf(row);
+    });
     row->addWidget(blockAll_);
-    if (shown_->executable) {
+    if (head_->executable) {
         // Pressed again, it takes the program's block away.
         blockProgram_ = new QPushButton(
             qt(WindowTexts::text(WindowTexts::Key::blockThisProgram, model_.lang())));
         blockProgram_->setCheckable(true);
-        blockProgram_->setChecked(shown_->programRule == RuleAction::block);
+        blockProgram_->setChecked(head_->programRule == RuleAction::block);
         connect(blockProgram_, &QPushButton::clicked, this,
                 [this, connection = row_.conns.front(), blocked = blockProgram_->isChecked()] {
                     model_.setRule(connection,
@@ -159,7 +198,7 @@ QWidget* DetailView::header() {
     return line;
 }
 
-QWidget* DetailView::card(const Connection& connection) {
+DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     auto* frame = new RoundedPanel(10);
     frame->setObjectName("card");
     auto* column = new QVBoxLayout(frame);
@@ -195,9 +234,8 @@ QWidget* DetailView::card(const Connection& connection) {
         ViewStyle::label(trafficText(connection, model_.lang()), ViewStyle::caption(), muted);
     traffic->setObjectName("traffic");
     last->addWidget(traffic);
-    live_.push_back({port, traffic});
     last->addStretch();
     last->addWidget(new RulePicker(model_, connection));
     column->addLayout(last);
-    return frame;
+    return {std::move(shape), frame, port, traffic};
 }

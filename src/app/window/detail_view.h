@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QVBoxLayout>
 
 #include "base/lang.h"
 #include "classify/verdict.h"
@@ -18,26 +19,29 @@ class RulePicker;
 
 // One program in detail: its header with the block-all button, one card per destination with
 // the category, the sentence, the traffic and the rule pills, and the hint when nothing blocks.
-// A scan that changes only traffic and ports updates those in place, so a text selection, the
-// scroll position and a pill being pressed survive it.
+// A scan touches only what changed: cards are kept by destination, their traffic and ports
+// updated in place, a card drawn anew only when what it offers changed, and cards that come or go
+// added or removed alone. So a text selection, the scroll position and a pill being pressed
+// survive it.
 class DetailView : public QScrollArea {
     Q_OBJECT
 
   public:
     explicit DetailView(Model& model, QWidget* parent = nullptr);
 
-    // Shows `row`: in place when only its traffic and ports changed, else drawn anew (keeping
-    // the scroll position while it shows the same program).
+    // Shows `row`: in place while the header stays the same, else drawn anew (keeping the scroll
+    // position while it shows the same program).
     void show(const AppRow& row);
 
     const AppRow& row() const { return row_; }
+    // The cards' pickers, in the order the cards are shown.
     QList<RulePicker*> pickers() const;
     QPushButton* blockAllButton() const { return blockAll_; }
     // "Block this program"; null for a program not known by its executable.
     QPushButton* blockProgramButton() const { return blockProgram_; }
 
   private:
-    // Everything the pane draws but traffic and ports.
+    // Everything a card draws but traffic and ports.
     struct Card {
         std::string dest;
         std::string ip;
@@ -48,35 +52,43 @@ class DetailView : public QScrollArea {
         std::optional<RuleAction> programRule;
         bool operator==(const Card&) const = default;
     };
-    struct Shape {
+    // Everything the pane draws around the cards.
+    struct Head {
         std::string name;
         std::optional<std::string> bundlePath;
         bool isSystem = false;
-        std::vector<Card> cards;
         // The program's executable, and its rule for everything it reaches.
         std::optional<std::string> executable;
         std::optional<RuleAction> programRule;
         bool helperInstalled = false;
         Lang lang = Lang::en;
         bool dark = false;
-        bool operator==(const Shape&) const = default;
+        bool operator==(const Head&) const = default;
     };
-    // The labels a scan updates in place, one pair per card.
-    struct Live {
-        QLabel* port;
-        QLabel* traffic;
+    // A card on the pane, with the labels a scan updates in place.
+    struct Shown {
+        Card card;
+        QWidget* frame = nullptr;
+        QLabel* port = nullptr;
+        QLabel* traffic = nullptr;
     };
 
-    Shape shapeOf(const std::vector<Connection>& destinations) const;
-    void rebuild(const std::vector<Connection>& destinations);
-    void updateLive(const std::vector<Connection>& destinations);
+    Head headOf() const;
+    Card cardOf(const Connection& connection) const;
+    // The pane without cards: header, the note on the program's rules, the hint.
+    void rebuild();
+    // Puts the cards of `destinations` in order, keeping those whose card is unchanged.
+    void placeCards(const std::vector<Connection>& destinations);
     QWidget* header();
-    QWidget* card(const Connection& connection);
+    Shown card(const Connection& connection, Card shape);
 
     Model& model_;
     AppRow row_;
-    std::optional<Shape> shown_;
-    std::vector<Live> live_;
+    std::optional<Head> head_;
+    std::vector<Shown> cards_;
+    QVBoxLayout* column_ = nullptr;
+    // Where the first card goes in the column.
+    int firstCard_ = 0;
     QPushButton* blockAll_ = nullptr;
     QPushButton* blockProgram_ = nullptr;
 };

@@ -76,10 +76,11 @@ void JournalTable::relayout(std::vector<JournalEntry> rows) {
     emit layoutChanged();
 }
 
-void JournalTable::setTitles(const QStringList& titles) {
-    if (titles == titles_) return;
+bool JournalTable::setTitles(const QStringList& titles) {
+    if (titles == titles_) return false;
     titles_ = titles;
     emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
+    return true;
 }
 
 QVariant JournalTable::headerData(int section, Qt::Orientation orientation, int role) const {

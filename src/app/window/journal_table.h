@@ -27,7 +27,8 @@ class JournalTable : public QAbstractTableModel {
     void show(std::vector<JournalEntry> rows, Lang lang, const QFont& body);
     const std::vector<JournalEntry>& rows() const { return rows_; }
 
-    void setTitles(const QStringList& titles);
+    // Whether they differ from those shown before.
+    bool setTitles(const QStringList& titles);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;

@@ -76,8 +76,8 @@ void JournalView::refresh() {
                     Key::columnLast, Key::columnSent})
         titles << qt(WindowTexts::text(key, lang));
     titles << QString();
-    rows_->setTitles(titles);
-    TableStyle::sizeColumns(table_->horizontalHeader(), widths, titles);
+    if (rows_->setTitles(titles))
+        TableStyle::sizeColumns(table_->horizontalHeader(), widths, titles);
     fillTable();
 }
 

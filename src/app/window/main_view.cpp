@@ -142,9 +142,13 @@ void MainView::refreshFrame() {
     const QColor dotColor = state == SignalColor::green
                                 ? Palette::of(Palette::green)
                                 : StatusIcon::color(state, Palette::isDark());
-    dot_->setPixmap(QPixmap::fromImage(StatusIcon::dot(dotColor).scaled(24, 24)));
-    dot_->setFixedSize(12, 12);
-    dot_->setScaledContents(true);
+    // Drawn again only when its colour changes: a new picture relays the header out.
+    if (dotColor != dotColor_) {
+        dotColor_ = dotColor;
+        dot_->setPixmap(QPixmap::fromImage(StatusIcon::dot(dotColor).scaled(24, 24)));
+        dot_->setFixedSize(12, 12);
+        dot_->setScaledContents(true);
+    }
     name_->setText(colored("Nattervane", Palette::of(Palette::gold)));
     statusLine_->setText(
         colored(delegate_ ? qt(delegate_->statusLine()) : QString(), Palette::of(Palette::muted)));
@@ -155,8 +159,11 @@ void MainView::refreshFrame() {
     quiet_->setText(qt(WindowTexts::text(WindowTexts::Key::quiet, lang)));
     quiet_->setChecked(settings.quiet);
     const int tab = model_.tab() >= 0 && model_.tab() <= 3 ? model_.tab() : 0;
+    // The tab bar lays itself out again at every title set, even an unchanged one.
     for (int index = 0; index < 4; ++index)
-        tabs_->setTabText(index, qt(WindowTexts::tabName(index, lang)));
+        if (const QString title = qt(WindowTexts::tabName(index, lang));
+            tabs_->tabText(index) != title)
+            tabs_->setTabText(index, title);
     tabs_->setCurrentIndex(tab);
     content_->setCurrentIndex(tab);
 

@@ -47,6 +47,7 @@ class MainView : public QWidget {
     Model& model_;
     QPointer<AppDelegate> delegate_;
     QLabel* dot_ = nullptr;
+    QColor dotColor_;
     QLabel* name_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QCheckBox* blockNew_ = nullptr;

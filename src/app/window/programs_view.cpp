@@ -20,17 +20,6 @@ namespace {
 
 constexpr int listWidth = 290;
 
-// Whether two lists of programs look the same in the list, which shows neither traffic nor
-// destinations: most scans change only those and leave the list alone.
-bool sameList(const std::vector<AppRow>& a, const std::vector<AppRow>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const AppRow& x, const AppRow& y) {
-        return x.name == y.name && x.bundlePath == y.bundlePath &&
-               WindowRows::executableOf(x) == WindowRows::executableOf(y) &&
-               x.conns.size() == y.conns.size() && x.trackerCount == y.trackerCount &&
-               x.worst == y.worst;
-    });
-}
-
 } // namespace
 
 ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -55,8 +44,8 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     right_->addWidget(empty_);
     row->addWidget(right_, 1);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int index) {
-        if (index >= 0 && static_cast<size_t>(index) < listed_.size())
-            model_.setSelectedApp(listed_[static_cast<size_t>(index)].name);
+        if (index >= 0 && static_cast<size_t>(index) < lines_.size())
+            model_.setSelectedApp(lines_[static_cast<size_t>(index)].name);
     });
     connect(&model_, &Model::changed, this, &ProgramsView::refresh);
     refresh();
@@ -66,20 +55,21 @@ DetailView* ProgramsView::detail() const {
     return right_->currentWidget() == detail_ ? detail_ : nullptr;
 }
 
+void ProgramsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale_) refresh();
+}
+
 void ProgramsView::refresh() {
+    // A hidden tab does no work; it catches up when shown.
+    stale_ = !isVisible();
+    if (stale_) return;
     const Lang lang = model_.lang();
     QWidget* divider = findChild<QWidget*>("divider");
     QPalette line = divider->palette();
     line.setColor(QPalette::Window, Palette::of(Palette::line));
     divider->setPalette(line);
-    if (!sameList(model_.apps(), listed_) || lang != listedLang_ ||
-        Palette::isDark() != listedDark_)
-        fillList();
-    // The live rates change with every scan; only their lines are redrawn.
-    for (size_t i = 0; i < counts_.size() && i < model_.apps().size(); ++i) {
-        counts_[i]->setText(countText(model_.apps()[i]));
-        rates_[i]->setText(rateText(model_.apps()[i]));
-    }
+    fillList();
     const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
     {
         const QSignalBlocker quiet(list_);
@@ -97,18 +87,39 @@ void ProgramsView::refresh() {
 
 void ProgramsView::fillList() {
     const QSignalBlocker quiet(list_);
-    list_->clear();
-    counts_.clear();
-    rates_.clear();
-    listed_ = model_.apps();
-    listedLang_ = model_.lang();
-    listedDark_ = Palette::isDark();
-    for (const AppRow& row : listed_) {
-        auto* item = new QListWidgetItem(list_);
-        QWidget* line = listRow(row);
-        item->setSizeHint(QSize(listWidth, line->sizeHint().height()));
-        list_->setItemWidget(item, line);
+    if (model_.lang() != listedLang_ || Palette::isDark() != listedDark_) {
+        list_->clear();
+        lines_.clear();
+        listedLang_ = model_.lang();
+        listedDark_ = Palette::isDark();
     }
+    const std::vector<AppRow>& apps = model_.apps();
+    while (lines_.size() > apps.size()) {
+        delete list_->takeItem(list_->count() - 1);
+        lines_.pop_back();
+    }
+    for (size_t i = 0; i < apps.size(); ++i)
+        showLine(static_cast<int>(i), apps[i]);
+}
+
+void ProgramsView::showLine(int index, const AppRow& row) {
+    if (static_cast<size_t>(index) == lines_.size()) {
+        lines_.emplace_back();
+        new QListWidgetItem(list_);
+    }
+    Line& line = lines_[static_cast<size_t>(index)];
+    if (!line.count || line.name != row.name || line.bundlePath != row.bundlePath ||
+        line.executable != WindowRows::executableOf(row) || line.worst != row.worst) {
+        QListWidgetItem* item = list_->item(index);
+        QWidget* drawn = listRow(row, line);
+        item->setSizeHint(QSize(listWidth, drawn->sizeHint().height()));
+        list_->setItemWidget(item, drawn);
+        return;
+    }
+    // The live figures change with every scan; only their lines are redrawn, and only when
+    // their text changed.
+    line.count->setText(countText(row));
+    line.rate->setText(rateText(row));
 }
 
 QString ProgramsView::countText(const AppRow& row) const {
@@ -119,7 +130,8 @@ QString ProgramsView::rateText(const AppRow& row) const {
     return row.rate ? qt(RateText::both(*row.rate, model_.lang())) : QString();
 }
 
-QWidget* ProgramsView::listRow(const AppRow& row) {
+QWidget* ProgramsView::listRow(const AppRow& row, Line& shown) {
+    shown = {row.name, row.bundlePath, WindowRows::executableOf(row), row.worst, nullptr, nullptr};
     auto* line = new QWidget;
     auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(10, 5, 12, 5);
@@ -131,7 +143,7 @@ QWidget* ProgramsView::listRow(const AppRow& row) {
     QLabel* count =
         ViewStyle::label(countText(row), ViewStyle::caption(), Palette::of(Palette::muted));
     count->setObjectName("connectionCount");
-    counts_.push_back(count);
+    shown.count = count;
     column->addWidget(count);
     QLabel* rate =
         ViewStyle::label(rateText(row), ViewStyle::caption(), Palette::of(Palette::muted));
@@ -139,7 +151,7 @@ QWidget* ProgramsView::listRow(const AppRow& row) {
     // Unknown until the second scan, the rate keeps its line meanwhile: the row's height is set
     // once, when the list is filled.
     rate->setMinimumHeight(rate->fontMetrics().height());
-    rates_.push_back(rate);
+    shown.rate = rate;
     column->addWidget(rate);
     layout->addLayout(column, 1);
     layout->addWidget(ViewStyle::dot(ViewStyle::signal(SignalColors::of(row.worst)), 8));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QWidget>
 
 #include "base/lang.h"
+#include "classify/category.h"
 #include "present/app_row.h"
 
 class DetailView;
@@ -28,9 +31,26 @@ class ProgramsView : public QWidget {
     DetailView* detail() const;
     QLabel* emptyText() const { return empty_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // One line of the list, which shows a program until another takes its place.
+    struct Line {
+        // What the line was made for: name, icon and the worst category's dot.
+        std::string name;
+        std::optional<std::string> bundlePath;
+        std::optional<std::string> executable;
+        Category worst = Category::unknown;
+        // The second and third lines, redrawn in place at every scan.
+        QLabel* count = nullptr;
+        QLabel* rate = nullptr;
+    };
+
+    // Gives the list one line per program, in order, touching only lines that change.
     void fillList();
-    QWidget* listRow(const AppRow& row);
+    void showLine(int index, const AppRow& row);
+    QWidget* listRow(const AppRow& row, Line& line);
     QString countText(const AppRow& row) const;
     QString rateText(const AppRow& row) const;
 
@@ -39,11 +59,10 @@ class ProgramsView : public QWidget {
     QStackedWidget* right_ = nullptr;
     DetailView* detail_ = nullptr;
     QLabel* empty_ = nullptr;
-    // What the list shows, to rebuild it only when the rows or the language change.
-    std::vector<AppRow> listed_;
-    // The second and third lines of each listed program, redrawn in place at every scan.
-    std::vector<QLabel*> counts_;
-    std::vector<QLabel*> rates_;
+    std::vector<Line> lines_;
+    // The language and appearance the lines are drawn in.
     Lang listedLang_ = Lang::en;
     bool listedDark_ = false;
+    // Whether a scan came while the tab was hidden.
+    bool stale_ = false;
 };

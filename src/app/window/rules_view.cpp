@@ -82,11 +82,15 @@ void RulesView::refresh() {
     ViewStyle::showNotices(fileNotice_, model_.notices(Model::NoticeTab::rules));
     hint_->setText(qt(WindowTexts::text(Key::noRules, lang)));
     ViewStyle::setColor(hint_, Palette::of(Palette::muted));
-    TableStyle::setTitles(table_, widths,
-                          {qt(WindowTexts::text(Key::columnAddress, lang)),
-                           qt(WindowTexts::text(Key::columnFor, lang)),
-                           qt(WindowTexts::text(Key::columnFromProgram, lang)),
-                           qt(WindowTexts::text(Key::columnAction, lang)), QString()});
+    // New titles make the header items anew.
+    if (!titled_ || lang != titledLang_)
+        TableStyle::setTitles(table_, widths,
+                              {qt(WindowTexts::text(Key::columnAddress, lang)),
+                               qt(WindowTexts::text(Key::columnFor, lang)),
+                               qt(WindowTexts::text(Key::columnFromProgram, lang)),
+                               qt(WindowTexts::text(Key::columnAction, lang)), QString()});
+    titled_ = true;
+    titledLang_ = lang;
     fillTable();
     body_->setCurrentWidget(model_.rules().rules.empty() ? static_cast<QWidget*>(hint_) : table_);
 }

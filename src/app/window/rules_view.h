@@ -47,6 +47,9 @@ class RulesView : public QWidget {
     Lang shownLang_ = Lang::en;
     bool shownDark_ = false;
     bool drawn_ = false;
+    // The language of the column titles, once set.
+    bool titled_ = false;
+    Lang titledLang_ = Lang::en;
     QLabel* note_ = nullptr;
     QLabel* fileNotice_ = nullptr;
     QPushButton* removeAll_ = nullptr;

@@ -191,7 +191,11 @@ void SettingsView::refresh() {
     const Lang lang = model_.lang();
     const platform::Wording wording = model_.platform().wording;
     const auto text = [&](Key key) { return qt(WindowTexts::text(key, lang, wording)); };
-    restyle();
+    // Frames and the dot are drawn again only when the appearance or the helper changed.
+    if (const std::pair style{Palette::isDark(), model_.helperInstalled()}; style != styled_) {
+        styled_ = style;
+        restyle();
+    }
     ViewStyle::showNotices(fileNotice_, model_.notices(Model::NoticeTab::settings));
     const Key sections[] = {Key::sectionBlocking, Key::sectionWatching, Key::sectionLanguage,
                             Key::sectionPrivacy};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <QCheckBox>
@@ -46,6 +48,8 @@ class SettingsView : public QScrollArea {
     void restyle();
 
     Model& model_;
+    // The appearance (dark) and helper state (installed) the frames and the dot show.
+    std::optional<std::pair<bool, bool>> styled_;
     QLabel* fileNotice_ = nullptr;
     std::vector<QLabel*> titles_;
     std::vector<QFrame*> groups_;
