@@ -29,6 +29,7 @@
 #include <unistd.h>
 
 #include "base/tool_runner.h"
+#include "crowd.h"
 #include "observe/listers.h"
 #include "observe/scanner.h"
 #include "private_network.h"
@@ -39,39 +40,6 @@ constexpr int targetSockets = 2000;
 constexpr double scanTarget = 5.0;
 constexpr int crowdProcesses = 300;
 constexpr int crowdDescriptors = 45;
-
-// Processes holding descriptors that are no sockets, until the object ends.
-class Crowd {
-  public:
-    Crowd(int processes, int descriptors) {
-        if (pipe2(hold_, O_CLOEXEC) != 0) return;
-        for (int i = 0; i < processes; ++i) {
-            pid_t pid = fork();
-            if (pid == 0) {
-                close(hold_[1]);
-                for (int d = 0; d < descriptors; ++d)
-                    if (open("/dev/null", O_RDONLY) < 0) _exit(1);
-                char byte;
-                while (read(hold_[0], &byte, 1) > 0) {
-                }
-                _exit(0);
-            }
-            if (pid > 0) pids_.push_back(pid);
-        }
-    }
-    ~Crowd() {
-        if (hold_[1] >= 0) close(hold_[1]);
-        if (hold_[0] >= 0) close(hold_[0]);
-        for (pid_t pid : pids_)
-            waitpid(pid, nullptr, 0);
-    }
-    Crowd(const Crowd&) = delete;
-    Crowd& operator=(const Crowd&) = delete;
-
-  private:
-    int hold_[2] = {-1, -1};
-    std::vector<pid_t> pids_;
-};
 
 // Processes that each hold both ends of up to 1,000 connections to a listener on 127.0.0.1 or ::1,
 // as programs hold their sockets, started until there are as many sockets as asked. They end

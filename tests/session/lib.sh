@@ -1,8 +1,9 @@
 # shellcheck shell=bash
-# Pieces of the throw-away sessions of tests/session/session.sh (X11) and wayland.sh: the network
-# of the four destinations and the programs holding connections to them, a session bus, the
-# notification log, an X server with panels and a system tray, the StatusNotifierItem watcher,
-# the window and pixel probes of the checks, and the PASS and FAIL lines. Every daemon runs in the
+# Pieces of the throw-away sessions of tests/session/session.sh (X11) and wayland.sh, and of
+# bench/churn_cost.sh: the network of the four destinations and the programs holding connections
+# to them, the hosts file bound over /etc/hosts, a session bus, the notification log, an X server
+# with panels and a system tray, the StatusNotifierItem watcher, the window and pixel probes of
+# the checks, and the PASS and FAIL lines. Every daemon runs in the
 # background with its pid in NAME.pid and its output in NAME.log under $SESSION_RUN, the folder of
 # the current run; session_stop_all ends whatever is still running. Sourced by bash.
 
@@ -338,6 +339,18 @@ differing_pixels() {
 # unknown host).
 session_hosts="stats.g.doubleclick.net incoming.telemetry.mozilla.org connect.facebook.net quiet-harbour.example"
 
+# bind_hosts FILE: as root inside a private mount namespace, binds FILE over /etc/hosts, and an
+# nsswitch.conf that reads it when the system's does not; each path bound over is added to the
+# array `mounts` for the cleanup to unmount.
+bind_hosts() {
+    chmod 0644 "$1"
+    mount --bind "$1" /etc/hosts && mounts+=(/etc/hosts)
+    if ! grep -Eq '^hosts:.*[[:space:]]files' /etc/nsswitch.conf 2>/dev/null; then
+        sed 's/^hosts:.*/hosts: files dns/' /etc/nsswitch.conf >"$SESSION_RUN/nsswitch.conf"
+        mount --bind "$SESSION_RUN/nsswitch.conf" /etc/nsswitch.conf && mounts+=(/etc/nsswitch.conf)
+    fi
+}
+
 # network_up: as root inside private network and mount namespaces; each path bound over is added
 # to the array `mounts` for the cleanup to unmount.
 network_up() {
@@ -353,12 +366,7 @@ network_up() {
 203.0.113.12 connect.facebook.net
 203.0.113.13 quiet-harbour.example
 EOF
-    chmod 0644 "$SESSION_RUN/hosts"
-    mount --bind "$SESSION_RUN/hosts" /etc/hosts && mounts+=(/etc/hosts)
-    if ! grep -Eq '^hosts:.*[[:space:]]files' /etc/nsswitch.conf 2>/dev/null; then
-        sed 's/^hosts:.*/hosts: files dns/' /etc/nsswitch.conf >"$SESSION_RUN/nsswitch.conf"
-        mount --bind "$SESSION_RUN/nsswitch.conf" /etc/nsswitch.conf && mounts+=(/etc/nsswitch.conf)
-    fi
+    bind_hosts "$SESSION_RUN/hosts"
     if [ "$(getent hosts 203.0.113.12 | awk '{ print $2 }')" != connect.facebook.net ]; then
         fail setup "203.0.113.12 does not resolve to connect.facebook.net in the namespace"
         return 1
