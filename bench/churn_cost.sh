@@ -56,10 +56,7 @@ mounts=()
 cleanup() {
     trap - EXIT TERM INT HUP
     session_stop_all
-    local target
-    for target in "${mounts[@]}"; do
-        umount "$target" 2>/dev/null
-    done
+    unmount_all
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
@@ -208,7 +205,7 @@ while :; do
     for name in programs journal rules settings; do
         session_stop_pidfile "$out/$name/app.pid"
     done
-    tray_only=1
+    cases=tray tray_only=1
 done
 growth=$(awk -v a="$(rss_mb "$(pid_of tray app)")" -v b="${rss0[tray]}" 'BEGIN { printf "%.1f", a - b }')
 verdict=met

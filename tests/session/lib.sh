@@ -351,6 +351,14 @@ bind_hosts() {
     fi
 }
 
+# unmount_all: unmounts every path of the array `mounts`.
+unmount_all() {
+    local target
+    for target in "${mounts[@]}"; do
+        umount "$target" 2>/dev/null
+    done
+}
+
 # network_up: as root inside private network and mount namespaces; each path bound over is added
 # to the array `mounts` for the cleanup to unmount.
 network_up() {

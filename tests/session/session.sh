@@ -58,10 +58,7 @@ cleanup() {
     # Closing the fifo's only writer ends every holder.
     exec 3>&-
     session_stop_all
-    local target
-    for target in "${mounts[@]}"; do
-        umount "$target" 2>/dev/null
-    done
+    unmount_all
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP

@@ -41,10 +41,7 @@ if [ "$phase" = --inside ]; then
     runtime=
     cleanup() {
         trap - EXIT TERM INT HUP
-        local target
-        for target in "${mounts[@]}"; do
-            umount "$target" 2>/dev/null
-        done
+        unmount_all
         [ -n "$runtime" ] && rm -rf "$runtime"
     }
     trap cleanup EXIT
