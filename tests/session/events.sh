@@ -162,6 +162,11 @@ check_connections() {
     [ "$total" -ge 297 ] || fail "only $total of 300 connections were journaled with their program"
     ! grep -q "Program not seen\|Unknown program\|^?" "$out/journal-events.txt" ||
         fail "a connection was journaled without its program (see $out/journal-events.txt)"
+    local by_address
+    by_address=$(grep -cE $'\t(203\\.0\\.113|198\\.51\\.100|192\\.0\\.2)\\.[0-9]+$' \
+        "$out/journal-events.txt" || true)
+    say "$by_address named destinations journaled by their address"
+    [ "$by_address" -le 3 ] || fail "named destinations were journaled by their address too"
 }
 
 all_journaled() {

@@ -56,15 +56,21 @@ std::vector<Connection> Scanner::scan(bool includeLocal) {
     // A connection only an event told of may be gone by the next scan, so its name is looked up
     // now and waited for a moment after the listing.
     bool unnamed = false;
+    const auto askNames = [&](auto from) {
+        for (auto event = from; event != events.end(); ++event)
+            unnamed = !resolver_.name(event->remoteIP) || unnamed;
+    };
     std::unordered_set<uint64_t> told;
-    for (const ConnectEvent& event : events) {
+    for (const ConnectEvent& event : events)
         told.insert(event.cookie);
-        unnamed = !resolver_.name(event.remoteIP) || unnamed;
-    }
+    askNames(events.begin());
     Listers::Listing listing = Listers::list(options_.listers, owners_, [&](uint64_t cookie) {
         return attribution_.toldByEvents(cookie, told);
     });
+    size_t early = events.size();
     catchUp(listing.flows, events, told);
+    // Events taken while waiting are as short-lived as the others: their names are waited for too.
+    askNames(events.begin() + static_cast<std::ptrdiff_t>(early));
     source_ = listing.source;
     listerProblems_ = std::move(listing.problems);
     resolver_.refreshNames();
