@@ -162,6 +162,8 @@ struct Figures {
     double scan = 0;
     size_t flows = 0;
     size_t connections = 0;
+    // Processes whose descriptors the steady-state scans walked, in all rounds.
+    size_t walked = 0;
 };
 
 // Each round times every step once, so that all of them share what else the machine does.
@@ -191,6 +193,7 @@ Figures measure(Scanner& scanner, int rounds) {
         ssAloneTimes.push_back(ssAloneTime);
         ssListerTimes.push_back(ssListerTime);
         scanTimes.push_back(scanTime);
+        figures.walked += scanner.ownerWork().walked;
         figures.flows = listed.flows.size();
         figures.connections = connections.size();
     }
@@ -234,8 +237,8 @@ int main(int argc, char** argv) {
     Holders holders;
 
     std::printf("%d other processes hold %d descriptors each\n", crowdProcesses, crowdDescriptors);
-    std::printf("%8s %12s %12s %12s %12s %10s %12s\n", "sockets", "netlink ms", "ss alone ms",
-                "ss lister ms", "scan ms", "ss/netlink", "connections");
+    std::printf("%8s %12s %12s %12s %12s %10s %12s %8s\n", "sockets", "netlink ms", "ss alone ms",
+                "ss lister ms", "scan ms", "ss/netlink", "connections", "walked");
     bool met = true;
     for (size_t count : counts) {
         if (!holders.growTo(count)) {
@@ -244,9 +247,9 @@ int main(int argc, char** argv) {
         }
         Figures figures = measure(scanner, count <= 5000 ? 30 : 7);
         double ratio = figures.ssAlone / figures.netlink;
-        std::printf("%8zu %12.2f %12.2f %12.2f %12.2f %9.1fx %12zu\n", figures.flows,
+        std::printf("%8zu %12.2f %12.2f %12.2f %12.2f %9.1fx %12zu %8zu\n", figures.flows,
                     figures.netlink, figures.ssAlone, figures.ssLister, figures.scan, ratio,
-                    figures.connections);
+                    figures.connections, figures.walked);
         if (count != targetSockets) continue;
         bool scanMet = figures.scan <= scanTarget;
         std::printf("target at %d sockets: steady-state scan %.2f ms <= %.0f ms %s\n",

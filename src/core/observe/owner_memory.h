@@ -14,8 +14,9 @@
 
 // Who made the connections seen lately, by the socket's cookie and by its pair of addresses, so
 // that what a connection leaves behind after its program closed it is named after that program.
-// Holds at most `capacity` keys, each until `lifetime` after it was last remembered; the oldest
-// go first.
+// Holds at most `capacity` keys, each until `lifetime` after it was last remembered (a key
+// remembered again with the same owner within a quarter of the lifetime keeps its time); the
+// oldest go first.
 class OwnerMemory {
   public:
     struct Owner {

@@ -14,6 +14,9 @@
 
 namespace {
 
+// Enough for the processes that hold sockets on a desktop, well within a program's descriptors.
+constexpr size_t keptFolders = 256;
+
 // The name in /proc/<pid>/comm without its line break; "?" when it cannot be read. The kernel
 // cuts names at 15 bytes, which can split a letter, so invalid UTF-8 is replaced.
 std::string processName(int procDir, int32_t pid) {
@@ -84,6 +87,7 @@ void SocketOwners::update(const std::unordered_set<uint64_t>& inodes) {
         else
             wanted.insert(inode);
     }
+    forgetFoldersBut(held);
     if (!wanted.empty() && procDir) walk(procDir.get(), known, wanted, held);
     unfound.merge(wanted);
     holders_ = std::move(held);
@@ -97,10 +101,29 @@ std::vector<SocketOwners::Holder> SocketOwners::stillHeld(int procDir, uint64_t 
     if (cached == holders_.end()) return still;
     for (Holder& holder : cached->second) {
         ++work_.checked;
-        std::string link = std::to_string(holder.pid) + "/fd/" + holder.fd;
-        if (linkedSocket(procDir, link.c_str()) == inode) still.push_back(std::move(holder));
+        if (linkOf(procDir, holder.pid, holder.fd) == inode) still.push_back(std::move(holder));
     }
     return still;
+}
+
+std::optional<uint64_t> SocketOwners::linkOf(int procDir, int32_t pid, const std::string& fd) {
+    auto folder = folders_.find(pid);
+    if (folder == folders_.end() && folders_.size() < keptFolders) {
+        std::string path = std::to_string(pid) + "/fd";
+        OwnedFd opened(openat(procDir, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        folder = folders_.emplace(pid, std::move(opened)).first;
+    }
+    if (folder == folders_.end())
+        return linkedSocket(procDir, (std::to_string(pid) + "/fd/" + fd).c_str());
+    return linkedSocket(folder->second.get(), fd.c_str());
+}
+
+void SocketOwners::forgetFoldersBut(const Holders& held) {
+    std::unordered_set<int32_t> holding;
+    for (const auto& [inode, holders] : held)
+        for (const Holder& holder : holders)
+            holding.insert(holder.pid);
+    std::erase_if(folders_, [&](const auto& folder) { return !holding.contains(folder.first); });
 }
 
 void SocketOwners::walk(int procDir, const std::set<int32_t>& known,

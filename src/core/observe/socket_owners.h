@@ -10,6 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/owned_fd.h"
+
 // Which processes hold each socket, read from what the kernel itself writes: the links
 // "socket:[INODE]" in /proc/<pid>/fd and the names in /proc/<pid>/comm. No program name takes
 // part in the attribution, so none can pose as another process. Processes whose descriptors
@@ -61,6 +63,10 @@ class SocketOwners {
 
     // The cached holders of `inode` whose descriptor still names it.
     std::vector<Holder> stillHeld(int procDir, uint64_t inode);
+    // The socket that descriptor `fd` of process `pid` names, read in its kept descriptor folder.
+    std::optional<uint64_t> linkOf(int procDir, int32_t pid, const std::string& fd);
+    // Closes the descriptor folders of the processes that hold none of `held`.
+    void forgetFoldersBut(const Holders& held);
     // Walks the processes, those of `known` first, until every socket of `wanted` is found,
     // adding their holders to `found` and taking them out of `wanted`.
     void walk(int procDir, const std::set<int32_t>& known, std::unordered_set<uint64_t>& wanted,
@@ -70,6 +76,10 @@ class SocketOwners {
 
     std::string procRoot_;
     Holders holders_;
+    // The descriptor folder /proc/<pid>/fd of each holder, kept open between updates (for at
+    // most `keptFolders` processes): a check then looks up one name instead of three, and a
+    // process that ended is never taken for a later one given its pid.
+    std::unordered_map<int32_t, OwnedFd> folders_;
     std::unordered_set<uint64_t> unfound_;
     std::unordered_map<uint64_t, std::vector<Owner>> owners_;
     Work work_;

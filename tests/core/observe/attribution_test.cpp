@@ -105,4 +105,10 @@ TEST(OwnerMemory, KeepsTheNewestWithinItsBound) {
     memory.expire(start + 70s);
     EXPECT_FALSE(memory.recall(flow(3)));
     EXPECT_TRUE(memory.toldByEvent(2));
+    // The same owner again soon after keeps the time the key has: it stays its lifetime from then.
+    memory.remember(flow(2), {2, AppIdentity{"p"}, true}, start + 60s);
+    memory.expire(start + 109s);
+    EXPECT_TRUE(memory.toldByEvent(2));
+    memory.expire(start + 111s);
+    EXPECT_FALSE(memory.recall(flow(2)));
 }

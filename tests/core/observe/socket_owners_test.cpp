@@ -79,11 +79,19 @@ TEST_F(FakeProc, KnownHoldersAreCheckedAgainInsteadOfWalking) {
     std::ofstream(proc_ / "50/comm", std::ios::binary) << "renamed\n";
     owners.update({20672});
     EXPECT_EQ(owners.of(20672), (std::vector<Owner>{{50, "renamed"}}));
+    // A process that ended, and a later one given its pid: the folder kept of the first is
+    // given up, and the second is checked again without a walk.
+    fs::remove_all(proc_ / "50");
+    process("50", "later\n", {{"9", "socket:[20672]"}});
+    owners.update({20672});
+    owners.update({20672});
+    EXPECT_EQ(owners.work(), (SocketOwners::Work{1, 0}));
+    EXPECT_EQ(owners.of(20672), (std::vector<Owner>{{50, "later"}}));
     // A new socket of a known holder is found there, without reading any other process.
     fs::create_symlink("socket:[20680]", proc_ / "50/fd/10");
     owners.update({20672, 20680});
     EXPECT_EQ(owners.work(), (SocketOwners::Work{1, 1}));
-    EXPECT_EQ(owners.of(20680), (std::vector<Owner>{{50, "renamed"}}));
+    EXPECT_EQ(owners.of(20680), (std::vector<Owner>{{50, "later"}}));
     // A socket dropped from the listing is forgotten: listed again, it is walked for.
     owners.update({});
     owners.update({20672});
