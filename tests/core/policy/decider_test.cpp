@@ -94,8 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
         DecisionCase{"LocalAddressesAreOnlyListed", rulesOf({{"192.168.1.5", ask}}, true),
                      to("192.168.1.5"), std::nullopt, std::nullopt},
         DecisionCase{"NoRuleNothingToDo", {}, to("203.0.113.9"), std::nullopt, Decision{}},
-        DecisionCase{"AnAllowRuleHolds", rulesOf({{"203.0.113.9", allow}}), to("203.0.113.9"),
-                     std::nullopt, followed(allow, "203.0.113.9")},
         DecisionCase{"AnAskRuleAsks", rulesOf({{"203.0.113.9", ask}}), to("203.0.113.9"),
                      std::nullopt, followed(ask, "203.0.113.9")},
         DecisionCase{"TheAddressRuleHoldsForANamedHost", rulesOf({{"198.51.100.4", block}}),

@@ -106,8 +106,6 @@ TEST(WindowRows, JournalFilterAndOnlyTrackers) {
 TEST(WindowRows, BadgeTextIsOrangeOnYellow) {
     EXPECT_EQ(WindowRows::badgeText(Category::telemetry), SignalColor::orange);
     EXPECT_EQ(WindowRows::badgeText(Category::ads), SignalColor::red);
-    EXPECT_EQ(WindowRows::badgeText(Category::unknown), SignalColor::gray);
-    EXPECT_EQ(WindowRows::badgeText(Category::cdn), SignalColor::green);
 }
 
 TEST(WindowRows, ChoicesOfIntervalAndLanguage) {
