@@ -20,7 +20,6 @@
 #include "connect_hooks.h"
 #include "connect_record.h"
 #include "event_server.h"
-#include "helper_options.h"
 #include "observe/cgroup_names.h"
 #include "private_network.h"
 #include "program_rules.h"
@@ -168,22 +167,6 @@ TEST(SystemdNotify, TellsTheSocketSystemdNamesAndItsWatchdog) {
     for (const char* name : {"NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID"})
         unsetenv(name);
     EXPECT_FALSE(SystemdNotify::send("READY=1"));
-}
-
-TEST(HelperOptions, EventsTakeTheSocketAndTheUser) {
-    auto parse = [](std::vector<std::string> arguments) {
-        return HelperOptions::parse(arguments, platform::linux());
-    };
-    auto parsed = std::get<HelperOptions>(parse({"events", "--socket", "/tmp/s", "--user", "u"}));
-    EXPECT_EQ(parsed.command, HelperOptions::Command::events);
-    EXPECT_EQ(parsed.eventsSocket, "/tmp/s");
-    EXPECT_EQ(parsed.user, "u");
-    EXPECT_EQ(std::get<HelperOptions>(parse({"events"})).eventsSocket,
-              "/run/nattervane-events/socket");
-    for (std::vector<std::string> bad : {std::vector<std::string>{"events", "--out", "x"},
-                                         {"events", "--socket"},
-                                         {"events", "--user", ""}})
-        EXPECT_TRUE(std::holds_alternative<std::string>(parse(bad))) << bad[1];
 }
 
 namespace {
