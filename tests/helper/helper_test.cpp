@@ -171,7 +171,7 @@ TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
     EXPECT_FALSE(fs::exists(statusFile()));
 }
 
-TEST_F(HelperTest, AMissingDirectoryOrUnknownUserChangesNothing) {
+TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0);
     std::string hosts = readText(hostsFile());
@@ -182,6 +182,13 @@ TEST_F(HelperTest, AMissingDirectoryOrUnknownUserChangesNothing) {
                   ": No such file or directory\n");
     EXPECT_EQ(
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
+    // Nor is a folder that is a link followed.
+    fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
+    EXPECT_EQ(run({"apply", dir_ / "linked", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_EQ(readText(hostsFile()), hosts);
+    EXPECT_TRUE(readText(statusFile())
+                    .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " +
+                                 dir_ / "linked" + ": "));
 }
 
 // The helper's own limit: a planted sparse file far above it is refused at once, not read.
@@ -265,17 +272,6 @@ TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
     EXPECT_EQ(readText(dir_ / "mounted-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_EQ(readText(HostsFile::recoveryPath(hostsFile())), originalHosts);
     EXPECT_EQ(readText(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
-}
-
-TEST_F(HelperTest, ADataFolderThatIsALinkChangesNothing) {
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
-    EXPECT_EQ(run({"apply", dir_ / "linked", "--hosts", hostsFile(), "--status", statusFile()}), 1);
-    EXPECT_FALSE(fs::exists(dir_ / "script"));
-    EXPECT_EQ(readText(hostsFile()), originalHosts);
-    EXPECT_TRUE(
-        readText(statusFile())
-            .starts_with("ips=0 domains=0 rejected=0\nnot applied: " + dir_ / "linked" + ": "));
 }
 
 // In a DNS mode every blocked domain goes to dnsmasq's servers-file and only the user's own, the
