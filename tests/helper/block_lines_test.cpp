@@ -14,25 +14,16 @@ BlockLines::Entries parse(std::string_view ips, std::string_view domains) {
     return entries;
 }
 
-TEST(BlockLines, AddressesAreCanonicalSortedAndCountedOnce) {
-    auto entries = parse("10.0.0.2\n2001:DB8:0:0::1\n10.0.0.1\n2001:db8::1\n::FFFF:1.2.3.4\n", "");
+// Empty lines are neither entries nor rejections.
+TEST(BlockLines, EntriesAreCanonicalSortedAndCountedOnce) {
+    auto entries = parse("10.0.0.2\n2001:DB8:0:0::1\n\n10.0.0.1\n2001:db8::1\n::FFFF:1.2.3.4\n\n",
+                         "\nTracker.Example.COM\ntracker.example.com\n\nads.example.net");
     // An IPv4-mapped address is matched where its packets are: in the IPv4 set.
     EXPECT_EQ(entries.ipv4, (std::vector<std::string>{"1.2.3.4", "10.0.0.1", "10.0.0.2"}));
     EXPECT_EQ(entries.ipv6, (std::vector<std::string>{"2001:db8::1"}));
-    EXPECT_EQ(entries.rejected, 0u);
-    EXPECT_EQ(BlockLines::statusLine(entries), "ips=4 domains=0 rejected=0");
-}
-
-TEST(BlockLines, DomainsAreLowerCasedWithoutDuplicates) {
-    auto entries = parse("", "Tracker.Example.COM\ntracker.example.com\nads.example.net");
     EXPECT_EQ(entries.domains,
               (std::vector<std::string>{"ads.example.net", "tracker.example.com"}));
-    EXPECT_EQ(BlockLines::statusLine(entries), "ips=0 domains=2 rejected=0");
-}
-
-TEST(BlockLines, EmptyLinesAreNeitherEntriesNorRejections) {
-    auto entries = parse("\n\n1.2.3.4\n\n", "\nexample.com\n\n");
-    EXPECT_EQ(BlockLines::statusLine(entries), "ips=1 domains=1 rejected=0");
+    EXPECT_EQ(BlockLines::statusLine(entries), "ips=4 domains=2 rejected=0");
 }
 
 // Each hostile line is refused on its own while the valid lines around it stay.

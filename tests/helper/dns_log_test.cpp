@@ -36,9 +36,7 @@ TEST(DnsLog, LinesWithoutAnAnswerGiveNothing) {
         EXPECT_EQ(one(at(rest)), std::nullopt) << rest;
     EXPECT_EQ(one("reply a.test is 198.51.100.7"), std::nullopt);
     EXPECT_EQ(one("Dec  7 17:44:09 other[1]: reply a.test is 198.51.100.7"), std::nullopt);
-}
-
-TEST(DnsLog, HostileNamesNeverMakeAnAnswer) {
+    // Hostile names never make an answer.
     for (const char* name : {"evil\\032name.test", "a..test", "a test.test", "x",
                              "evil\x1b[31m.test", "a.test/../b", "\xd0\xb0.test"})
         EXPECT_EQ(one(at(std::string("reply ") + name + " is 198.51.100.7")), std::nullopt) << name;

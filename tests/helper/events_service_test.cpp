@@ -20,7 +20,6 @@
 #include "connect_hooks.h"
 #include "connect_record.h"
 #include "event_server.h"
-#include "helper_options.h"
 #include "observe/cgroup_names.h"
 #include "private_network.h"
 #include "program_rules.h"
@@ -170,40 +169,34 @@ TEST(SystemdNotify, TellsTheSocketSystemdNamesAndItsWatchdog) {
     EXPECT_FALSE(SystemdNotify::send("READY=1"));
 }
 
-TEST(HelperOptions, EventsTakeTheSocketAndTheUser) {
-    auto parse = [](std::vector<std::string> arguments) {
-        return HelperOptions::parse(arguments, platform::linux());
-    };
-    auto parsed = std::get<HelperOptions>(parse({"events", "--socket", "/tmp/s", "--user", "u"}));
-    EXPECT_EQ(parsed.command, HelperOptions::Command::events);
-    EXPECT_EQ(parsed.eventsSocket, "/tmp/s");
-    EXPECT_EQ(parsed.user, "u");
-    EXPECT_EQ(std::get<HelperOptions>(parse({"events"})).eventsSocket,
-              "/run/nattervane-events/socket");
-    for (std::vector<std::string> bad : {std::vector<std::string>{"events", "--out", "x"},
-                                         {"events", "--socket"},
-                                         {"events", "--user", ""}})
-        EXPECT_TRUE(std::holds_alternative<std::string>(parse(bad))) << bad[1];
-}
-
 namespace {
+
+// Connects `client` to a listener of its own on `to`, an address of loopback; "ok", or the error
+// connect() gave.
+std::string tcpConnect(const char* to,
+                       const OwnedFd& client = OwnedFd(socket(AF_INET, SOCK_STREAM, 0))) {
+    sockaddr_in address{.sin_family = AF_INET};
+    inet_pton(AF_INET, to, &address.sin_addr);
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    socklen_t length = sizeof address;
+    OwnedFd listener(socket(AF_INET, SOCK_STREAM, 0));
+    if (bind(listener.get(), raw, length) != 0 || listen(listener.get(), 1) != 0 ||
+        getsockname(listener.get(), raw, &length) != 0)
+        return "no listener";
+    return connect(client.get(), raw, length) == 0 ? "ok" : std::strerror(errno);
+}
 
 // A TCP connection on loopback, and UDP datagrams to two ports, the second one twice; the cookies
 // of both sockets and the pid, as "PID TCP_COOKIE UDP_COOKIE".
 std::string connectOnLoopback() {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    socklen_t length = sizeof address;
-    OwnedFd listener(socket(AF_INET, SOCK_STREAM, 0)), client(socket(AF_INET, SOCK_STREAM, 0));
-    OwnedFd datagrams(socket(AF_INET, SOCK_DGRAM, 0));
-    if (bind(listener.get(), raw, length) != 0 || listen(listener.get(), 1) != 0 ||
-        getsockname(listener.get(), raw, &length) != 0 || connect(client.get(), raw, length) != 0)
-        return "";
+    OwnedFd client(socket(AF_INET, SOCK_STREAM, 0)), datagrams(socket(AF_INET, SOCK_DGRAM, 0));
+    if (tcpConnect("127.0.0.1", client) != "ok") return "";
+    sockaddr_in address{.sin_family = AF_INET, .sin_addr = {htonl(INADDR_LOOPBACK)}};
     for (uint16_t port : {9, 10, 10}) {
         address.sin_port = htons(port);
-        if (sendto(datagrams.get(), "x", 1, 0, raw, length) != 1) return "";
+        if (sendto(datagrams.get(), "x", 1, 0, reinterpret_cast<sockaddr*>(&address),
+                   sizeof address) != 1)
+            return "";
     }
     auto cookie = [](int fd) {
         uint64_t value = 0;
@@ -256,25 +249,6 @@ class HookedGroup : public testing::Test {
     std::string group_;
     std::unique_ptr<ConnectHooks> hooks_;
 };
-
-namespace {
-
-// Connects to a listener of its own on `to`, an address of loopback; "ok", or the error
-// connect() gave.
-std::string tcpConnect(const char* to) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    inet_pton(AF_INET, to, &address.sin_addr);
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    socklen_t length = sizeof address;
-    OwnedFd listener(socket(AF_INET, SOCK_STREAM, 0)), client(socket(AF_INET, SOCK_STREAM, 0));
-    if (bind(listener.get(), raw, length) != 0 || listen(listener.get(), 1) != 0 ||
-        getsockname(listener.get(), raw, &length) != 0)
-        return "no listener";
-    return connect(client.get(), raw, length) == 0 ? "ok" : std::strerror(errno);
-}
-
-} // namespace
 
 // The child has ended before its events are read.
 TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {

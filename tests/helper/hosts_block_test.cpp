@@ -74,10 +74,6 @@ TEST(HostsBlock, AnEndMarkerWithoutLineBreakClosesTheBlockAtTheEnd) {
               "a\n");
 }
 
-} // namespace
-
-namespace {
-
 TEST(HostsBlock, MarkersMustFormAtMostOneCompleteBlock) {
     EXPECT_EQ(HostsBlock::markerProblem("127.0.0.1 localhost\n"), std::nullopt);
     EXPECT_EQ(HostsBlock::markerProblem("a\n" + block + "b\n"), std::nullopt);

@@ -1,7 +1,9 @@
 #include <filesystem>
-#include <fstream>
+#include <map>
+#include <sstream>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string scripts = NATTERVANE_HELPER_SCRIPTS;
+const std::string units = "etc/systemd/system/";
+constexpr const char* analyze = "/usr/bin/systemd-analyze";
 
 TEST(InstallScripts, EveryScriptIsValidPosixShell) {
     int checked = 0;
@@ -57,13 +61,13 @@ TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
     if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     std::string dir = "/home/o'neil \"x\" 100%$HOME\\n/helper";
     ASSERT_EQ(install(dir, "root"), (ToolRunner::Outcome{.status = 0}));
-    std::string service = file("etc/systemd/system/nattervane-helper.service");
+    std::string service = file(units + "nattervane-helper.service");
     EXPECT_NE(service.find(
                   "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
                   "\"/home/o'neil \\\"x\\\" 100%%$$HOME\\\\n/helper\" --user \"root\" --dns own\n"),
               std::string::npos)
         << service;
-    std::string path = file("etc/systemd/system/nattervane-helper.path");
+    std::string path = file(units + "nattervane-helper.path");
     EXPECT_NE(path.find("\nPathChanged=/home/o'neil \"x\" 100%%$HOME\\n/helper/block_ips.txt\n"
                         "PathChanged=/home/o'neil \"x\" 100%%$HOME\\n/helper/block_domains.txt\n"),
               std::string::npos)
@@ -79,7 +83,6 @@ TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
 // Each DNS mode gets its units and files, the mode filled in; hosts mode gets none of them.
 TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
     if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
-    const std::string units = "etc/systemd/system/";
     // Installed, the tracker list lies in the folder above the scripts.
     ASSERT_TRUE(AtomicFile::write(root_ / "trackers.txt", "p ads.example\n"));
     ASSERT_EQ(install("/home/a/helper", "root", "own"), (ToolRunner::Outcome{.status = 0}));
@@ -102,11 +105,8 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
               std::string::npos);
     EXPECT_EQ(file("var/lib/nattervane/made-folders"),
               "/etc/NetworkManager/conf.d\n/etc/NetworkManager/dnsmasq.d\n");
-}
 
-TEST_F(LinuxInstall, HostsModeInstallsNoDnsUnits) {
-    if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
-    const std::string units = "etc/systemd/system/";
+    // Back to hosts mode, the DNS units go again.
     ASSERT_EQ(install("/home/a/helper", "root", "hosts"), (ToolRunner::Outcome{.status = 0}));
     EXPECT_NE(file(units + "nattervane-helper.service").find(" --dns hosts\n"), std::string::npos);
     for (const char* name : {"nattervane-dns.service", "nattervane-dns-reload.path"})
@@ -121,8 +121,125 @@ TEST_F(LinuxInstall, ABadDirectoryOrUserInstallsNothing) {
                                                           {"/home/a\nb/helper", "root"},
                                                           {"/home/a/helper", "no-such-user-nv"}}) {
         EXPECT_EQ(install(dir, user).status, 1) << dir << " " << user;
-        EXPECT_FALSE(fs::exists(root_ / "etc/systemd/system/nattervane-helper.path"));
+        EXPECT_FALSE(fs::exists(root_ / (units + "nattervane-helper.path")));
     }
+}
+
+// "Section.Key" to every value it is given, in order.
+using UnitSettings = std::map<std::string, std::vector<std::string>>;
+
+UnitSettings parseUnit(const std::string& text) {
+    UnitSettings settings;
+    std::istringstream lines(text);
+    std::string section, line;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        if (line[0] == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            continue;
+        }
+        size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            settings[section + "." + line.substr(0, equals)].push_back(line.substr(equals + 1));
+    }
+    return settings;
+}
+
+std::string last(const UnitSettings& settings, const std::string& key, std::string fallback) {
+    auto found = settings.find(key);
+    return found == settings.end() ? fallback : found->second.back();
+}
+
+// Whether `starts` activations within one second stay under a systemd rate limit of `burst`
+// per `interval` seconds (0 switches the limit off).
+bool withinLimit(const UnitSettings& settings, const std::string& prefix, int starts,
+                 const std::string& defaultInterval, const std::string& defaultBurst) {
+    std::string interval = last(settings, prefix + "IntervalSec", defaultInterval);
+    int burst = std::stoi(last(settings, prefix + "Burst", defaultBurst));
+    return interval == "0" || interval == "infinity" || burst >= starts;
+}
+
+// The installed systemd units, read as systemd reads them, since systemd itself is not running
+// where the tests run.
+class SystemdUnits : public LinuxInstall {
+  protected:
+    void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
+        LinuxInstall::SetUp();
+        ASSERT_EQ(install("/home/someone/data", "root"), (ToolRunner::Outcome{.status = 0}));
+    }
+    UnitSettings unit(const std::string& name) { return parseUnit(file(units + name)); }
+};
+
+TEST_F(SystemdUnits, FiftyRapidChangesAllRunTheServiceWhichAlsoRunsAtBoot) {
+    UnitSettings service = unit("nattervane-helper.service"), path = unit("nattervane-helper.path");
+    // systemd's defaults: 5 starts per 10 s for a unit, 200 triggers per 2 s for a path unit.
+    EXPECT_TRUE(withinLimit(service, "Unit.StartLimit", 50, "10", "5"));
+    EXPECT_TRUE(withinLimit(path, "Unit.StartLimit", 50, "10", "5"));
+    EXPECT_TRUE(withinLimit(path, "Path.TriggerLimit", 50, "2", "200"));
+    EXPECT_EQ(path["Path.Unit"], std::vector<std::string>{"nattervane-helper.service"});
+    EXPECT_EQ(path["Path.PathChanged"].size(), 2u);
+    EXPECT_EQ(last(service, "Install.WantedBy", ""), "multi-user.target");
+    std::string install = AtomicFile::read(scripts + "/linux/nv-install.sh").value_or("");
+    EXPECT_NE(install.find("systemctl enable nattervane-helper.service"), std::string::npos);
+    EXPECT_NE(last(service, "Unit.After", "").find("local-fs.target"), std::string::npos);
+}
+
+// The helper changes the firewall and the hosts file; the event service, a root service that
+// keeps three capabilities, is watched by systemd and started again when it dies, with the
+// application's block file of program rules. Both keep to what that needs.
+TEST_F(SystemdUnits, TheServicesAreConfined) {
+    struct Row {
+        std::string unit;
+        std::map<std::string, std::string> required;
+    };
+    for (const auto& [name, required] : std::vector<Row>{
+             {"nattervane-helper.service",
+              {{"NoNewPrivileges", "yes"},
+               {"ProtectSystem", "strict"},
+               {"ProtectHome", "read-only"},
+               {"PrivateTmp", "yes"},
+               {"PrivateDevices", "yes"},
+               {"ProtectKernelTunables", "yes"},
+               {"ProtectKernelModules", "yes"},
+               {"ProtectKernelLogs", "yes"},
+               {"UMask", "0077"},
+               {"RestrictAddressFamilies", "AF_NETLINK AF_UNIX"},
+               {"IPAddressDeny", "any"},
+               {"CapabilityBoundingSet", "CAP_NET_ADMIN CAP_DAC_READ_SEARCH"},
+               // The rules must go into the host's namespace, and /etc/hosts must stay
+               // renamable-over through /etc, never be a mount of its own.
+               {"PrivateNetwork", "<unset>"},
+               {"ReadWritePaths", "/etc /var/lib/nattervane"}}},
+             {"nattervane-events.service",
+              {{"Type", "notify"},
+               {"WatchdogSec", "10s"},
+               {"Restart", "always"},
+               {"RestartPreventExitStatus", "3"},
+               {"NoNewPrivileges", "yes"},
+               {"ProtectSystem", "strict"},
+               {"PrivateNetwork", "yes"},
+               {"RestrictAddressFamilies", "AF_UNIX"},
+               {"CapabilityBoundingSet", "CAP_BPF CAP_PERFMON CAP_NET_ADMIN CAP_DAC_READ_SEARCH"},
+               {"ExecStart", "/usr/local/lib/nattervane/nattervane-helper events --user "
+                             "\"root\" --programs \"/home/someone/data/block_programs.txt\""}}}}) {
+        UnitSettings settings = unit(name);
+        for (const auto& [key, value] : required)
+            EXPECT_EQ(last(settings, "Service." + key, "<unset>"), value) << name << " " << key;
+        EXPECT_EQ(last(settings, "Install.WantedBy", ""), "multi-user.target") << name;
+        if (access(analyze, X_OK) != 0) continue;
+        std::string output =
+            ToolRunner::run({analyze, "security", "--offline=yes", root_ / (units + name)},
+                            FirewallBackend::commandOptions())
+                .value()
+                .output;
+        const std::string label = "Overall exposure level for " + name + ": ";
+        size_t at = output.find(label);
+        ASSERT_NE(at, std::string::npos) << output;
+        EXPECT_LE(std::stod(output.substr(at + label.size())), 2.0) << output;
+    }
+    EXPECT_EQ(unit("nattervane-helper.service")["Service.SystemCallFilter"].front(),
+              "@system-service");
 }
 
 } // namespace

@@ -36,6 +36,12 @@ std::string run(const std::vector<std::string>& argv) {
     return std::to_string(result.status) + (result.status == 0 ? "" : ":" + result.output);
 }
 
+// What `nft list WHAT...` prints.
+std::string nftList(std::vector<std::string> what) {
+    what.insert(what.begin(), {"/usr/sbin/nft", "list"});
+    return ToolRunner::run(what, FirewallBackend::commandOptions()).value().output;
+}
+
 // A TCP listener on `address` in the namespace.
 int listenOn(uint16_t& port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -82,12 +88,9 @@ class PrivateNetworkTest : public testing::Test {
         std::ofstream(dir_ / ("helper/" + name), std::ios::binary) << text;
     }
     std::string helper(const std::string& command) {
-        std::vector<std::string> argv{NATTERVANE_HELPER, command};
-        if (command == "apply") argv.push_back(dir_ / "helper");
-        for (const char* option : {"--hosts", "--status"})
-            argv.push_back(option);
-        argv.insert(argv.end() - 1, dir_ / "hosts");
-        argv.push_back(dir_ / "status.txt");
+        std::vector<std::string> argv{NATTERVANE_HELPER, command,    dir_ / "helper",    "--hosts",
+                                      dir_ / "hosts",    "--status", dir_ / "status.txt"};
+        if (command != "apply") argv.erase(argv.begin() + 2);
         return run(argv);
     }
     // Runs `body` in a fresh network namespace.
@@ -150,21 +153,15 @@ TEST_F(PrivateNetworkTest, OnlyValidatedLinesReachTheTable) {
         std::string text = "made=" + run({"/usr/sbin/nft", "add", "table", "ip", "other"});
         text += " apply=" + helper("apply");
         text += " other=" + run({"/usr/sbin/nft", "list", "table", "ip", "other"});
-        ToolRunner::Outcome listed =
-            ToolRunner::run({"/usr/sbin/nft", "list", "table", "inet", "nattervane"},
-                            FirewallBackend::commandOptions())
-                .value();
+        std::string listed = nftList({"table", "inet", "nattervane"});
         bool valid = true;
         for (const char* address : {"192.0.2.1", "2001:db8::7", "10.39.15.9"})
-            valid = valid && listed.output.find(address) != std::string::npos;
+            valid = valid && listed.find(address) != std::string::npos;
         for (const char* address : {"192.0.2.2", "192.0.2.3", "192.0.2.4", "fe80", "5.6.7.8"})
-            valid = valid && listed.output.find(address) == std::string::npos;
-        text += valid ? " table=valid lines only" : " table=" + listed.output;
+            valid = valid && listed.find(address) == std::string::npos;
+        text += valid ? " table=valid lines only" : " table=" + listed;
         text += " remove=" + helper("remove");
-        listed =
-            ToolRunner::run({"/usr/sbin/nft", "list", "tables"}, FirewallBackend::commandOptions())
-                .value();
-        return text + " left=[" + listed.output + "]";
+        return text + " left=[" + nftList({"tables"}) + "]";
     });
     EXPECT_EQ(report, "made=0 apply=0 other=0 table=valid lines only remove=0 left=[table ip "
                       "other\n]");
