@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,3 +34,37 @@ inline std::optional<std::string> inChild(const std::function<std::string()>& bo
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
     return text;
 }
+
+// A forked child that runs `setUp`, which opens what the child is to hold and gives a port (or -1
+// when it could not), then waits until the object goes. pid() is -1 when the set-up failed.
+class HeldChild {
+  public:
+    explicit HeldChild(const std::function<int64_t()>& setUp) {
+        int ready[2];
+        if (pipe(ready) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ready[0]);
+            int64_t port = setUp();
+            if (port >= 0 && write(ready[1], &port, sizeof port) == sizeof port) pause();
+            _exit(1);
+        }
+        close(ready[1]);
+        if (pid_ < 0 || read(ready[0], &port_, sizeof port_) != sizeof port_) port_ = -1;
+        close(ready[0]);
+    }
+    ~HeldChild() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    HeldChild(const HeldChild&) = delete;
+    HeldChild& operator=(const HeldChild&) = delete;
+
+    pid_t pid() const { return port_ >= 0 ? pid_ : -1; }
+    int64_t port() const { return port_; }
+
+  private:
+    pid_t pid_ = -1;
+    int64_t port_ = -1;
+};

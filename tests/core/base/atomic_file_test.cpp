@@ -2,17 +2,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
 #include "file_size_limit.h"
 #include "read_text.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -20,19 +17,13 @@ namespace {
 
 class AtomicFileTest : public testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/nv-atomic-XXXXXX";
-        directory = mkdtemp(pattern);
-        target = directory + "/data.json";
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
     size_t entries() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(directory), {}));
     }
 
-    std::string directory;
-    std::string target;
+    TempDir dir;
+    std::string directory = dir.path();
+    std::string target = dir / "data.json";
 };
 
 } // namespace

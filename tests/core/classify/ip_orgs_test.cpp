@@ -29,27 +29,22 @@ bool hasHostBits(const IPOrgs::Block& block) {
 
 } // namespace
 
-TEST(IPOrgsBlocks, EveryRowIsAWellFormedNetwork) {
+TEST(IPOrgsBlocks, EveryRowIsAWellFormedNetworkOverlappingNoOther) {
     const auto& blocks = IPOrgs::blocks();
     ASSERT_FALSE(blocks.empty());
-    for (const auto& block : blocks) {
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        const IPOrgs::Block& block = blocks[i];
         ASSERT_TRUE(block.bytes.size() == 4 || block.bytes.size() == 16) << block.org.company;
         EXPECT_GT(block.bits, 0) << block.org.company;
         EXPECT_LE(block.bits, static_cast<int>(8 * block.bytes.size())) << block.org.company;
         EXPECT_FALSE(hasHostBits(block)) << block.org.company << "/" << block.bits;
+        for (size_t j = i + 1; j < blocks.size(); ++j)
+            EXPECT_FALSE(
+                block.bytes.size() == blocks[j].bytes.size() &&
+                samePrefix(block.bytes, blocks[j].bytes, std::min(block.bits, blocks[j].bits)))
+                << "rows " << i + 1 << " and " << j + 1;
     }
     EXPECT_EQ(&blocks, &IPOrgs::blocks());
-}
-
-TEST(IPOrgsBlocks, NoTwoBlocksOverlap) {
-    const auto& blocks = IPOrgs::blocks();
-    for (size_t i = 0; i < blocks.size(); ++i)
-        for (size_t j = i + 1; j < blocks.size(); ++j)
-            if (blocks[i].bytes.size() == blocks[j].bytes.size()) {
-                int bits = std::min(blocks[i].bits, blocks[j].bits);
-                EXPECT_FALSE(samePrefix(blocks[i].bytes, blocks[j].bytes, bits))
-                    << "rows " << i + 1 << " and " << j + 1;
-            }
 }
 
 TEST(IPOrgsBytes, NumericAddressesOnly) {

@@ -12,19 +12,6 @@
 
 namespace {
 
-struct LineCase {
-    std::string name;
-    std::string text;
-    size_t rows;
-    size_t rejected;
-};
-
-void PrintTo(const LineCase& line, std::ostream* out) {
-    *out << line.name;
-}
-
-class OrgTableLines : public testing::TestWithParam<LineCase> {};
-
 const std::string& shippedText() {
     static const std::string text =
         AtomicFile::read(Resources::path("orgs.txt")).value_or(std::string());
@@ -34,37 +21,38 @@ const std::string& shippedText() {
 } // namespace
 
 // Every bad line is skipped and counted, and the good row after it still loads.
-TEST_P(OrgTableLines, SkipsAndCountsBadLinesKeepingTheRest) {
-    OrgTable table(GetParam().text + "after.example\tservice\tAfter\n");
-    EXPECT_EQ(table.count(), GetParam().rows + 1);
-    EXPECT_EQ(table.rejected(), GetParam().rejected);
-    EXPECT_EQ(table.lookup("after.example"), (Org{"After", Category::service}));
+TEST(OrgTable, SkipsAndCountsBadLinesKeepingTheRest) {
+    struct Case {
+        const char* name;
+        std::string text;
+        size_t rows, rejected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"row", "a.example\tcdn\tA\n", 1, 0},
+             {"comments and blank lines", "# a.example\tcdn\tA\n\n  \n\r\n", 0, 0},
+             {"carriage return and blanks around fields", " a.example \t cdn\t A Co \r\n", 1, 0},
+             {"two fields", "a.example\tcdn\n", 0, 1},
+             {"four fields", "a.example\tcdn\tA\textra\n", 0, 1},
+             {"spaces instead of tabs", "a.example cdn A\n", 0, 1},
+             {"bad domains",
+              "nodot\tcdn\tA\na..example\tcdn\tA\n.a.example\tcdn\tA\na_b.example\tcdn\tA\n", 0, 4},
+             {"the category is case-sensitive", "a.example\tCdn\tA\n", 0, 1},
+             {"categories no domain can have",
+              "a.example\tlocal\tA\nb.example\tsystem\tB\nc.example\tunknown\tC\n", 0, 3},
+             {"bad companies",
+              "a.example\tcdn\t\nb.example\tcdn\tB\x01\nc.example\tcdn\t\xff\xfe\n"
+              "d.example\tcdn\t" +
+                  std::string(81, 'D') + "\n",
+              0, 4},
+             {"UTF-8 company", "a.example\tservice\tЯндекс\n", 1, 0},
+             {"a repeated domain keeps the first", "a.example\tcdn\tA\nA.example\tads\tB\n", 1, 1},
+         }) {
+        OrgTable table(c.text + "after.example\tservice\tAfter\n");
+        EXPECT_EQ(table.count(), c.rows + 1) << c.name;
+        EXPECT_EQ(table.rejected(), c.rejected) << c.name;
+        EXPECT_EQ(table.lookup("after.example"), (Org{"After", Category::service})) << c.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, OrgTableLines,
-    testing::Values(
-        LineCase{"Row", "a.example\tcdn\tA\n", 1, 0},
-        LineCase{"CommentsAndBlankLines", "# a.example\tcdn\tA\n\n  \n\r\n", 0, 0},
-        LineCase{"CarriageReturnAndBlanksAroundFields", " a.example \t cdn\t A Co \r\n", 1, 0},
-        LineCase{"TwoFields", "a.example\tcdn\n", 0, 1},
-        LineCase{"FourFields", "a.example\tcdn\tA\textra\n", 0, 1},
-        LineCase{"SpacesInsteadOfTabs", "a.example cdn A\n", 0, 1},
-        LineCase{"BadDomains",
-                 "nodot\tcdn\tA\na..example\tcdn\tA\n.a.example\tcdn\tA\n"
-                 "a_b.example\tcdn\tA\n",
-                 0, 4},
-        LineCase{"CategoryIsCaseSensitive", "a.example\tCdn\tA\n", 0, 1},
-        LineCase{"CategoriesNoDomainCanHave",
-                 "a.example\tlocal\tA\nb.example\tsystem\tB\nc.example\tunknown\tC\n", 0, 3},
-        LineCase{"BadCompanies",
-                 "a.example\tcdn\t\nb.example\tcdn\tB\x01\nc.example\tcdn\t\xff\xfe\n"
-                 "d.example\tcdn\t" +
-                     std::string(81, 'D') + "\n",
-                 0, 4},
-        LineCase{"Utf8Company", "a.example\tservice\tЯндекс\n", 1, 0},
-        LineCase{"RepeatedDomainKeepsTheFirst", "a.example\tcdn\tA\nA.example\tads\tB\n", 1, 1}),
-    [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
 
 TEST(OrgTable, RowsAreTrimmedLowerCasedAndTheFirstOfARepeatWins) {
     OrgTable table(" Mixed.EXAMPLE \t cdn \t Mixed Co \r\nmixed.example\tads\tLater\n");

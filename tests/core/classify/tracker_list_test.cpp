@@ -4,8 +4,6 @@
 #include <map>
 #include <set>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
@@ -14,6 +12,7 @@
 #include "base/text.h"
 #include "classify/tracker_list.h"
 #include "present/credits.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -25,18 +24,6 @@ Entries entries(const TrackerList& list) {
     return Entries(list.domains().begin(), list.domains().end());
 }
 
-struct FormatCase {
-    std::string name;
-    std::string text;
-    Entries expected;
-};
-
-void PrintTo(const FormatCase& format, std::ostream* out) {
-    *out << format.name;
-}
-
-class TrackerListFormat : public testing::TestWithParam<FormatCase> {};
-
 const std::string& shippedText() {
     static const std::string text =
         AtomicFile::read(Resources::path("trackers.txt")).value_or(std::string());
@@ -45,30 +32,34 @@ const std::string& shippedText() {
 
 } // namespace
 
-TEST_P(TrackerListFormat, KeepsTheDomainExactlyAsWritten) {
-    TrackerList list(GetParam().text);
-    EXPECT_EQ(entries(list), GetParam().expected);
-    EXPECT_EQ(list.count(), GetParam().expected.size());
+TEST(TrackerList, KeepsEachDomainExactlyAsWritten) {
+    struct Case {
+        const char* name;
+        std::string text;
+        Entries expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"comment", "# p comment.example\n", {}},
+             {"two characters and empty lines", "pa\n\n\n", {}},
+             {"tag, separator, domain", "p ads.example\n", {{"ads.example", 'p'}}},
+             {"no final line feed", "a ads.example", {{"ads.example", 'a'}}},
+             {"trailing space kept", "p ads.example \n", {{"ads.example ", 'p'}}},
+             {"carriage return kept", "p ads.example\r\n", {{"ads.example\r", 'p'}}},
+             {"case kept", "p Ads.EXAMPLE\n", {{"Ads.EXAMPLE", 'p'}}},
+             // The separator is skipped whatever it is; "#" only counts in front.
+             {"any separator",
+              "x#ads.example\n #b.example\n",
+              {{"ads.example", 'x'}, {"b.example", ' '}}},
+             {"three characters", "p x\n", {{"x", 'p'}}},
+             {"a repeat keeps the last tag",
+              "p dup.example\na other.example\na dup.example\n",
+              {{"dup.example", 'a'}, {"other.example", 'a'}}},
+         }) {
+        TrackerList list(c.text);
+        EXPECT_EQ(entries(list), c.expected) << c.name;
+        EXPECT_EQ(list.count(), c.expected.size()) << c.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, TrackerListFormat,
-    testing::Values(FormatCase{"Comment", "# p comment.example\n", {}},
-                    FormatCase{"TwoCharactersAndEmptyLines", "pa\n\n\n", {}},
-                    FormatCase{"TagSeparatorDomain", "p ads.example\n", {{"ads.example", 'p'}}},
-                    FormatCase{"NoFinalLineFeed", "a ads.example", {{"ads.example", 'a'}}},
-                    FormatCase{"TrailingSpaceKept", "p ads.example \n", {{"ads.example ", 'p'}}},
-                    FormatCase{"CarriageReturnKept", "p ads.example\r\n", {{"ads.example\r", 'p'}}},
-                    FormatCase{"CaseKept", "p Ads.EXAMPLE\n", {{"Ads.EXAMPLE", 'p'}}},
-                    // The separator is skipped whatever it is; "#" only counts in front.
-                    FormatCase{"AnySeparator",
-                               "x#ads.example\n #b.example\n",
-                               {{"ads.example", 'x'}, {"b.example", ' '}}},
-                    FormatCase{"ThreeCharacters", "p x\n", {{"x", 'p'}}},
-                    FormatCase{"DuplicateKeepsLastTag",
-                               "p dup.example\na other.example\na dup.example\n",
-                               {{"dup.example", 'a'}, {"other.example", 'a'}}}),
-    [](const testing::TestParamInfo<FormatCase>& info) { return info.param.name; });
 
 TEST(TrackerList, MatchesTheLongestListedSuffix) {
     TrackerList list("p tracker.example\n"
@@ -114,51 +105,64 @@ TEST(TrackerList, LoadReplacesTheWholeSet) {
 }
 
 TEST(TrackerList, AnUnreadableFileLeavesTheListUnchanged) {
-    fs::path directory = fs::temp_directory_path() / ("nv-trackers-" + std::to_string(getpid()));
-    fs::create_directories(directory);
-    std::string file = (directory / "trackers.txt").string();
+    TempDir directory;
+    std::string file = directory / "trackers.txt";
     ASSERT_TRUE(AtomicFile::write(file, "p one.example\n"));
 
     TrackerList list("p kept.example\n");
-    const std::string missing = (directory / "missing.txt").string();
+    const std::string missing = directory / "missing.txt";
     Result<void> loaded = list.loadFile(missing);
     ASSERT_FALSE(loaded);
     EXPECT_EQ(loaded.error(),
               (Error{ENOENT, "cannot read " + missing + ": No such file or directory"}));
-    EXPECT_FALSE(list.loadFile(directory.string()));
+    EXPECT_FALSE(list.loadFile(directory.path()));
     EXPECT_EQ(entries(list), (Entries{{"kept.example", 'p'}}));
     loaded = list.loadFile(file);
     EXPECT_TRUE(loaded) << loaded.error().message;
     EXPECT_EQ(entries(list), (Entries{{"one.example", 'p'}}));
-    fs::remove_all(directory);
 }
 
-TEST(TrackerList, EveryShippedLineIsATagAndASortedLowerCaseDomain) {
+// After its header, every line is the tag of a list the header and the credits name, a space
+// and a valid lower-case domain, in order and each once.
+TEST(TrackerList, TheShippedFileIsSortedDomainsOfTheListsItCredits) {
+    const std::map<char, std::string> lists = {
+        {'p', "EasyPrivacy"}, {'u', "uBlock filters – Privacy"}, {'a', "EasyList"}};
     std::vector<std::string_view> lines = Text::split(shippedText(), '\n');
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "") << "the file ends with a line feed";
     lines.pop_back();
-    size_t header = 0;
-    while (header < lines.size() && lines[header].starts_with("# "))
-        ++header;
-    EXPECT_GE(header, 3u);
+    std::string header;
+    size_t headerLines = 0;
+    for (; headerLines < lines.size() && lines[headerLines].starts_with("# "); ++headerLines)
+        header.append(lines[headerLines]).push_back('\n');
+    EXPECT_GE(headerLines, 3u);
     std::string_view previous;
-    for (size_t i = header; i < lines.size(); ++i) {
+    std::set<char> tags;
+    for (size_t i = headerLines; i < lines.size(); ++i) {
         std::string_view line = lines[i];
         ASSERT_GE(line.size(), 3u) << "line " << i + 1;
         std::string_view domain = line.substr(2);
-        EXPECT_TRUE(std::string_view("pua").find(line[0]) != std::string_view::npos &&
-                    line[1] == ' ')
-            << line;
+        EXPECT_TRUE(lists.contains(line[0]) && line[1] == ' ') << line;
+        tags.insert(line[0]);
         EXPECT_TRUE(Net::isValidDomain(domain) && Text::toLower(domain) == domain) << line;
         EXPECT_LT(previous, domain) << "unsorted or repeated at line " << i + 1;
         previous = domain;
     }
-    EXPECT_EQ(TrackerList(shippedText()).count(), lines.size() - header);
+    EXPECT_EQ(TrackerList(shippedText()).count(), lines.size() - headerLines);
+    EXPECT_EQ(tags.size(), lists.size());
+    for (const auto& [tag, list] : lists) {
+        EXPECT_NE(header.find(std::string{tag} + " = " + list), std::string::npos) << list;
+        for (Lang lang : {Lang::en, Lang::ru})
+            EXPECT_NE(Credits::trackerLists(lang).find(list), std::string::npos) << list;
+    }
+    for (Lang lang : {Lang::en, Lang::ru})
+        EXPECT_NE(Credits::trackerLists(lang).find("CC BY-SA 3.0"), std::string::npos);
+    EXPECT_NE(header.find("CC BY-SA 3.0"), std::string::npos);
 }
 
 TEST(Resources, PrefersTheInstalledCopyThenTheOneBesideTheProgram) {
-    fs::path prefix = fs::temp_directory_path() / ("nv-resources-" + std::to_string(getpid()));
+    TempDir dir;
+    fs::path prefix = dir.path();
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "share" / "nattervane" / "folder.txt");
     std::string program = (prefix / "bin" / "nattervane").string();
@@ -175,38 +179,11 @@ TEST(Resources, PrefersTheInstalledCopyThenTheOneBesideTheProgram) {
               std::string(NATTERVANE_RESOURCES) + "/folder.txt");
     EXPECT_EQ(Resources::path("trackers.txt", ""), development);
     EXPECT_EQ(Resources::path("trackers.txt"), development);
-    fs::remove_all(prefix);
-}
-
-TEST(Credits, NameEveryListThatIsShipped) {
-    // The tag of each list, as the header explains it.
-    const std::map<char, std::string> lists = {
-        {'p', "EasyPrivacy"}, {'u', "uBlock filters – Privacy"}, {'a', "EasyList"}};
-    std::string header;
-    std::set<char> tags;
-    for (std::string_view line : Text::split(shippedText(), '\n')) {
-        if (line.starts_with('#'))
-            header.append(line).push_back('\n');
-        else if (!line.empty())
-            tags.insert(line.front());
-    }
-    EXPECT_EQ(tags, (std::set<char>{'a', 'p', 'u'}));
-    for (char tag : tags) {
-        auto list = lists.find(tag);
-        ASSERT_NE(list, lists.end()) << tag;
-        EXPECT_NE(header.find(std::string{tag} + " = " + list->second), std::string::npos)
-            << list->second;
-        for (Lang lang : {Lang::en, Lang::ru})
-            EXPECT_NE(Credits::trackerLists(lang).find(list->second), std::string::npos)
-                << list->second;
-    }
-    for (Lang lang : {Lang::en, Lang::ru})
-        EXPECT_NE(Credits::trackerLists(lang).find("CC BY-SA 3.0"), std::string::npos);
-    EXPECT_NE(header.find("CC BY-SA 3.0"), std::string::npos);
 }
 
 TEST(Resources, HelperDirIsTheInstalledOneWithItsScriptElseTheSourceTrees) {
-    fs::path prefix = fs::temp_directory_path() / ("nv-helper-dir-" + std::to_string(getpid()));
+    TempDir dir;
+    fs::path prefix = dir.path();
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "share" / "nattervane" / "helper");
     std::string program = (prefix / "bin" / "nattervane").string();
@@ -219,5 +196,4 @@ TEST(Resources, HelperDirIsTheInstalledOneWithItsScriptElseTheSourceTrees) {
     ASSERT_TRUE(AtomicFile::write((prefix / "share/nattervane/helper/nv-install.sh").string(), ""));
     EXPECT_EQ(Resources::helperDir(platform::linux(), program),
               (prefix / "share" / "nattervane" / "helper").string());
-    fs::remove_all(prefix);
 }

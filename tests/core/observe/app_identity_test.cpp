@@ -1,5 +1,3 @@
-#include <cstdlib>
-
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +6,7 @@
 #include "base/lang.h"
 #include "observe/app_identity.h"
 #include "observe/system_names.h"
+#include "scoped_env.h"
 
 namespace {
 
@@ -18,6 +17,17 @@ struct IdentityCase {
     std::optional<std::string> bundlePath;
     bool isSystem;
 };
+
+// Each case's identity on `platform`; the executable path is kept whenever one is given.
+void expectIdentities(const std::vector<IdentityCase>& cases,
+                      const platform::Descriptor& platform) {
+    for (const IdentityCase& c : cases) {
+        AppIdentity identity = AppIdentity::from(c.path, c.fallback, Lang::en, platform);
+        std::optional<std::string> exePath = c.path && !c.path->empty() ? c.path : std::nullopt;
+        EXPECT_EQ(identity, (AppIdentity{c.name, c.bundlePath, exePath, c.isSystem}))
+            << c.path.value_or("(none)");
+    }
+}
 
 } // namespace
 
@@ -48,31 +58,21 @@ TEST(Identity, MacPathsFollowTheBundleAndPrefixRules) {
         {std::nullopt, "org.example.agent", "Example", std::nullopt, false},
         {"", "org.example.agent", "Example", std::nullopt, false},
     };
-    for (const IdentityCase& c : cases) {
-        AppIdentity identity = AppIdentity::from(c.path, c.fallback, Lang::en, platform::macos());
-        std::optional<std::string> exePath = c.path && !c.path->empty() ? c.path : std::nullopt;
-        EXPECT_EQ(identity, (AppIdentity{c.name, c.bundlePath, exePath, c.isSystem}))
-            << c.path.value_or("(none)");
-    }
+    expectIdentities(cases, platform::macos());
 }
 
 TEST(Identity, LinuxPrefixesAndPackages) {
-    const auto& linux = platform::linux();
-    EXPECT_TRUE(
-        AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", Lang::en, linux).isSystem);
-    EXPECT_EQ(AppIdentity::from("/usr/lib/systemd/systemd-resolved", "x", Lang::en, linux).name,
-              "Name lookup (DNS)");
-    EXPECT_FALSE(AppIdentity::from("/usr/bin/firefox", "firefox", Lang::en, linux).isSystem);
-    EXPECT_FALSE(AppIdentity::from("/usr/local/bin/node", "node", Lang::en, linux).isSystem);
-    AppIdentity snap =
-        AppIdentity::from("/snap/firefox/4173/usr/lib/firefox/firefox", "x", Lang::en, linux);
-    EXPECT_EQ(snap.name, "firefox");
-    EXPECT_FALSE(snap.isSystem);
-    EXPECT_EQ(AppIdentity::from("/app/bin/tool", "org.example.Tool", Lang::en, linux).name,
-              "Example");
-    // The cut process name of a Linux daemon is known too.
-    EXPECT_EQ(AppIdentity::from(std::nullopt, "systemd-timesyn", Lang::en, linux).name,
-              "Clock sync");
+    expectIdentities(
+        {
+            {"/usr/lib/systemd/systemd-resolved", "x", "Name lookup (DNS)", std::nullopt, true},
+            {"/usr/bin/firefox", "firefox", "firefox", std::nullopt, false},
+            {"/usr/local/bin/node", "node", "node", std::nullopt, false},
+            {"/snap/firefox/4173/usr/lib/firefox/firefox", "x", "firefox", std::nullopt, false},
+            {"/app/bin/tool", "org.example.Tool", "Example", std::nullopt, false},
+            // The cut process name of a Linux daemon is known too.
+            {std::nullopt, "systemd-timesyn", "Clock sync", std::nullopt, false},
+        },
+        platform::linux());
 }
 
 TEST(Identity, ReadableNames) {
@@ -120,28 +120,16 @@ TEST(PidPath, ReadsThisProcessAndRejectsOthers) {
 
 TEST(Platform, LinuxLanguagesComeFromTheEnvironment) {
     const auto& linux = platform::linux();
-    setenv("LANGUAGE", "ru_RU:en", 1);
+    ScopedEnv all("LC_ALL", ""), lang("LANG", "ru_RU.UTF-8");
+    {
+        ScopedEnv language("LANGUAGE", "ru_RU:en");
+        EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
+    }
+    ScopedEnv language("LANGUAGE", "");
+    {
+        ScopedEnv messages("LC_MESSAGES", "en_GB.UTF-8");
+        EXPECT_EQ(linux.preferredLanguages(), std::vector<std::string>{"en_GB.UTF-8"});
+    }
     EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
-    setenv("LANGUAGE", "", 1);
-    setenv("LC_ALL", "", 1);
-    setenv("LC_MESSAGES", "en_GB.UTF-8", 1);
-    setenv("LANG", "ru_RU.UTF-8", 1);
-    EXPECT_EQ(linux.preferredLanguages(), std::vector<std::string>{"en_GB.UTF-8"});
-    unsetenv("LC_MESSAGES");
-    EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
-    unsetenv("LANGUAGE");
-    setenv("LANG", "C.UTF-8", 1);
-}
-
-TEST(Platform, DataRootsAndTools) {
-    setenv("XDG_DATA_HOME", "/tmp/xdg", 1);
-    EXPECT_EQ(platform::linux().dataRoot(), "/tmp/xdg/Nattervane");
-    unsetenv("XDG_DATA_HOME");
-    std::string home = platform::homeDirectory();
-    setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(platform::linux().dataRoot(), "/home/u/.local/share/Nattervane");
-    EXPECT_EQ(platform::macos().dataRoot(), "/home/u/Library/Application Support/Nattervane");
-    setenv("HOME", home.c_str(), 1);
-    EXPECT_EQ(platform::macos().listers.front().source, "nettop");
-    EXPECT_EQ(&platform::current(), &platform::linux());
+    EXPECT_EQ(&platform::current(), &linux);
 }

@@ -17,17 +17,7 @@ Flow listed(int32_t pid, const char* process, uint64_t cookie, int64_t localPort
 }
 
 ConnectEvent made(uint64_t cookie, const char* exe, int32_t pid = 900) {
-    ConnectEvent event;
-    event.at = start;
-    event.pid = pid;
-    event.uid = 1000;
-    event.comm = "short";
-    event.exePath = exe;
-    event.cookie = cookie;
-    event.proto = "tcp";
-    event.remoteIP = "203.0.113.9";
-    event.remotePort = 80;
-    return event;
+    return {start, pid, 1000, 0, "short", exe, 0, 0, cookie, "tcp", "203.0.113.9", 80};
 }
 
 // An attribution whose processes have the paths given, and no cgroups.

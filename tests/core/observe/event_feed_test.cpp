@@ -17,20 +17,8 @@ using namespace std::chrono_literals;
 namespace {
 
 ConnectEvent event(uint64_t cookie) {
-    ConnectEvent made;
-    made.at = Dates::TimePoint(std::chrono::milliseconds(1796725792521));
-    made.pid = 4711;
-    made.uid = 1000;
-    made.cgroupId = 77;
-    made.comm = "curl";
-    made.exePath = "/usr/bin/curl";
-    made.exeDevice = 2049;
-    made.exeInode = 12;
-    made.cookie = cookie;
-    made.proto = "tcp";
-    made.remoteIP = "203.0.113.7";
-    made.remotePort = 443;
-    return made;
+    const Dates::TimePoint at(std::chrono::milliseconds(1796725792521));
+    return {at, 4711, 1000, 77, "curl", "/usr/bin/curl", 9, 12, cookie, "tcp", "203.0.113.7", 443};
 }
 
 // A stand-in for the event service: a listening socket whose clients get what the test writes.
@@ -53,14 +41,6 @@ class FakeService {
 
   private:
     OwnedFd listener_, client_;
-};
-
-// A clock the test moves.
-struct Clock {
-    Dates::TimePoint now{};
-    Dates::Clock get() {
-        return [this] { return now; };
-    }
 };
 
 } // namespace
@@ -86,8 +66,8 @@ TEST(EventWire, LinesReadBackAndAnythingElseIsNoMessage) {
 
 TEST(EventFeed, TakesWhatTheServiceToldAndSaysWhyWhenItCannot) {
     TempDir dir;
-    Clock clock;
-    EventFeed feed(dir / "socket", 3s, clock.get());
+    Dates::TimePoint now{};
+    EventFeed feed(dir / "socket", 3s, [&now] { return now; });
     EXPECT_TRUE(feed.take().empty());
     EXPECT_EQ(feed.state(), EventFeed::State::absent);
 
@@ -111,7 +91,7 @@ TEST(EventFeed, TakesWhatTheServiceToldAndSaysWhyWhenItCannot) {
     EXPECT_EQ(feed.dropped(), 3u);
 
     // Silence past the limit counts as a service gone.
-    clock.now += 4s;
+    now += 4s;
     feed.take();
     EXPECT_EQ(feed.state(), EventFeed::State::lost);
     EXPECT_EQ(feed.problem(), "the event service stopped answering");

@@ -5,107 +5,149 @@
 
 using Parsers::Endpoint;
 
-struct EndpointCase {
-    std::string text;
-    bool ipv6;
-    std::optional<Endpoint> expected;
-};
-
-void PrintTo(const EndpointCase& c, std::ostream* out) {
-    *out << c.text << (c.ipv6 ? " (ipv6)" : "");
+TEST(SplitEndpoint, SplitsAsTheToolsPrint) {
+    struct Case {
+        std::string text;
+        bool ipv6;
+        std::optional<Endpoint> expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"203.0.113.7:443", false, Endpoint{"203.0.113.7", 443}},
+             {"203.0.113.7.443", true, Endpoint{"203.0.113.7", 443}},
+             {"2001:db8::7.443", true, Endpoint{"2001:db8::7", 443}},
+             {"fe80::1%en0.5353", true, Endpoint{"fe80::1", 5353}},
+             {"[2001:db8::7]:443", false, Endpoint{"2001:db8::7", 443}},
+             {"[2001:db8::7]:443", true, Endpoint{"2001:db8::7", 443}},
+             {"[fe80::1%en0]:5353", false, Endpoint{"fe80::1", 5353}},
+             {"[2001:db8::7]", false, Endpoint{"2001:db8::7", 0}},
+             {"[2001:db8::7", false, std::nullopt},
+             {"*:*", false, std::nullopt},
+             {"203.0.113.7:", false, std::nullopt},
+             {"203.0.113.7:ab", false, std::nullopt},
+             {":443", false, std::nullopt},
+             {"203.0.113.7:443", true, std::nullopt},
+             {"203.0.113.7: 443", false, std::nullopt},
+             {"203.0.113.7:99999999999999999999", false, std::nullopt},
+         })
+        EXPECT_EQ(Parsers::splitEndpoint(c.text, c.ipv6), c.expected) << c.text << " " << c.ipv6;
 }
 
-class SplitEndpoint : public testing::TestWithParam<EndpointCase> {};
-
-TEST_P(SplitEndpoint, SplitsAsTheToolsPrint) {
-    const EndpointCase& c = GetParam();
-    EXPECT_EQ(Parsers::splitEndpoint(c.text, c.ipv6), c.expected) << c.text;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Examples, SplitEndpoint,
-    testing::Values(EndpointCase{"203.0.113.7:443", false, Endpoint{"203.0.113.7", 443}},
-                    EndpointCase{"203.0.113.7.443", true, Endpoint{"203.0.113.7", 443}},
-                    EndpointCase{"2001:db8::7.443", true, Endpoint{"2001:db8::7", 443}},
-                    EndpointCase{"fe80::1%en0.5353", true, Endpoint{"fe80::1", 5353}},
-                    EndpointCase{"[2001:db8::7]:443", false, Endpoint{"2001:db8::7", 443}},
-                    EndpointCase{"[2001:db8::7]:443", true, Endpoint{"2001:db8::7", 443}},
-                    EndpointCase{"[fe80::1%en0]:5353", false, Endpoint{"fe80::1", 5353}},
-                    EndpointCase{"[2001:db8::7]", false, Endpoint{"2001:db8::7", 0}},
-                    EndpointCase{"[2001:db8::7", false, std::nullopt},
-                    EndpointCase{"*:*", false, std::nullopt},
-                    EndpointCase{"203.0.113.7:", false, std::nullopt},
-                    EndpointCase{"203.0.113.7:ab", false, std::nullopt},
-                    EndpointCase{":443", false, std::nullopt},
-                    EndpointCase{"203.0.113.7:443", true, std::nullopt},
-                    EndpointCase{"203.0.113.7: 443", false, std::nullopt},
-                    EndpointCase{"203.0.113.7:99999999999999999999", false, std::nullopt}));
-
-TEST(ParseNettop, ReadsTheDocumentedExample) {
-    std::string text = ",bytes_in,bytes_out,\n"
-                       "tcp4 192.168.1.20:53000<->203.0.113.9:80,1,1,\n"
-                       "Editor.4711,5230,1200,\n"
-                       "tcp4 192.168.1.20:53012<->203.0.113.7:443,5230,1200,\n"
-                       "tcp6 2001:db8::20.53013<->2001:db8::7.443,0,0,\n"
-                       "udp4 *:*<->*:*,0,0,\n"
-                       "com.example.syncagent.88,0,0,\n"
-                       "quic4 192.168.1.20:60110<->198.51.100.4:443,77,66,\n";
-    std::vector<Flow> expected{{4711, "Editor", "tcp", "203.0.113.7", 443, 5230, 1200},
-                               {4711, "Editor", "tcp", "2001:db8::7", 443, 0, 0},
-                               {88, "com.example.syncagent", "quic", "198.51.100.4", 443, 77, 66}};
-    EXPECT_EQ(Parsers::parseNettop(text), expected);
-}
-
-TEST(ParseNettop, ProcessLinesAndCounters) {
-    std::string text = "name.with.dots.42\n"
-                       "tcp4 a:1<->203.0.113.7:443,10\n"
-                       "tcp4 a:1<->203.0.113.7:444\n"
-                       "tcp4 a:1<->203.0.113.7:445,x,-\n"
-                       "quic6 a.1<->2001:db8::7.443,1,2\n"
-                       "tcp6 a.1<->fe80::1%en0.5353,1,2\n"
-                       "nodot\n"
-                       "tcp4 a:1<->203.0.113.7:446,1,1\n"
-                       "Good.7\n"
-                       "tcp4 a:1<->203.0.113.7:447<->x,1,1\n"
-                       "tcp4 a:1<->203.0.113.7:448,1,1\r\n"
-                       "bad.x7\n"
-                       "tcp4 a:1<->203.0.113.7:449,1,1";
-    std::vector<Flow> expected{{42, "name.with.dots", "tcp", "203.0.113.7", 443, 10, 0},
-                               {42, "name.with.dots", "tcp", "203.0.113.7", 444, 0, 0},
-                               {42, "name.with.dots", "tcp", "203.0.113.7", 445, 0, 0},
-                               {42, "name.with.dots", "quic", "2001:db8::7", 443, 1, 2},
-                               {42, "name.with.dots", "tcp", "fe80::1", 5353, 1, 2},
-                               {7, "Good", "tcp", "203.0.113.7", 448, 1, 1}};
-    EXPECT_EQ(Parsers::parseNettop(text), expected);
-}
-
-TEST(ParseLsof, ReadsTheDocumentedExample) {
-    std::string text = "p4711\ncEditor\nf23\nPTCP\nn192.168.1.20:53012->203.0.113.7:443\n"
-                       "TST=ESTABLISHED\nf24\nPTCP\nn[2001:db8::20]:53013->[2001:db8::7]:443\n"
-                       "f25\nPUDP\nn*:5353\np88\ncsyncd\nf5\nPUDP\n"
-                       "n192.168.1.20:60110->198.51.100.4:443\n";
-    std::vector<Flow> expected{{4711, "Editor", "tcp", "203.0.113.7", 443, 0, 0},
-                               {4711, "Editor", "tcp", "2001:db8::7", 443, 0, 0},
-                               {88, "syncd", "udp", "198.51.100.4", 443, 0, 0}};
-    EXPECT_EQ(Parsers::parseLsof(text), expected);
-}
-
-TEST(ParseLsof, CarriesStateAndSkipsWhatDoesNotFit) {
-    std::string text = "p\ncHidden\nPTCP\nn1.2.3.4:5->203.0.113.7:443\n"
-                       "p9\ncTool\nPTCP\nn1.2.3.4:5->*:443\nn1.2.3.4:5->203.0.113.7:443\n"
-                       "n1.2.3.4:5->203.0.113.7:443\nn1.2.3.4:5->a->b:1\n";
-    std::vector<Flow> expected{{9, "Tool", "tcp", "203.0.113.7", 443, 0, 0},
-                               {9, "Tool", "tcp", "203.0.113.7", 443, 0, 0}};
-    EXPECT_EQ(Parsers::parseLsof(text), expected);
-}
-
-TEST(ParseNetstat, ReadsTheDocumentedExample) {
-    std::string text =
-        "Proto Recv-Q Send-Q  Local Address          Foreign Address        (state)\n"
-        "tcp4       0      0  192.168.1.20.53012     203.0.113.7.443        ESTABLISHED\n"
-        "udp4       0      0  *.5353                 *.*\n";
-    std::vector<Flow> expected{{-1, "?", "tcp", "203.0.113.7", 443, 0, 0}};
-    EXPECT_EQ(Parsers::parseNetstat(text), expected);
+// Each lister's text, as its manual shows it and with lines that must be skipped.
+TEST(Parsers, ReadTheFlowsOfEachListersText) {
+    struct Case {
+        const char* name;
+        std::vector<Flow> (*parse)(std::string_view);
+        std::string text;
+        std::vector<Flow> expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"nettop as its manual shows it",
+              Parsers::parseNettop,
+              ",bytes_in,bytes_out,\n"
+              "tcp4 192.168.1.20:53000<->203.0.113.9:80,1,1,\n"
+              "Editor.4711,5230,1200,\n"
+              "tcp4 192.168.1.20:53012<->203.0.113.7:443,5230,1200,\n"
+              "tcp6 2001:db8::20.53013<->2001:db8::7.443,0,0,\n"
+              "udp4 *:*<->*:*,0,0,\n"
+              "com.example.syncagent.88,0,0,\n"
+              "quic4 192.168.1.20:60110<->198.51.100.4:443,77,66,\n",
+              {{4711, "Editor", "tcp", "203.0.113.7", 443, 5230, 1200},
+               {4711, "Editor", "tcp", "2001:db8::7", 443, 0, 0},
+               {88, "com.example.syncagent", "quic", "198.51.100.4", 443, 77, 66}}},
+             {"nettop: process lines and counters",
+              Parsers::parseNettop,
+              "name.with.dots.42\n"
+              "tcp4 a:1<->203.0.113.7:443,10\n"
+              "tcp4 a:1<->203.0.113.7:444\n"
+              "tcp4 a:1<->203.0.113.7:445,x,-\n"
+              "quic6 a.1<->2001:db8::7.443,1,2\n"
+              "tcp6 a.1<->fe80::1%en0.5353,1,2\n"
+              "nodot\n"
+              "tcp4 a:1<->203.0.113.7:446,1,1\n"
+              "Good.7\n"
+              "tcp4 a:1<->203.0.113.7:447<->x,1,1\n"
+              "tcp4 a:1<->203.0.113.7:448,1,1\r\n"
+              "bad.x7\n"
+              "tcp4 a:1<->203.0.113.7:449,1,1",
+              {{42, "name.with.dots", "tcp", "203.0.113.7", 443, 10, 0},
+               {42, "name.with.dots", "tcp", "203.0.113.7", 444, 0, 0},
+               {42, "name.with.dots", "tcp", "203.0.113.7", 445, 0, 0},
+               {42, "name.with.dots", "quic", "2001:db8::7", 443, 1, 2},
+               {42, "name.with.dots", "tcp", "fe80::1", 5353, 1, 2},
+               {7, "Good", "tcp", "203.0.113.7", 448, 1, 1}}},
+             {"lsof as its manual shows it",
+              Parsers::parseLsof,
+              "p4711\ncEditor\nf23\nPTCP\nn192.168.1.20:53012->203.0.113.7:443\n"
+              "TST=ESTABLISHED\nf24\nPTCP\nn[2001:db8::20]:53013->[2001:db8::7]:443\n"
+              "f25\nPUDP\nn*:5353\np88\ncsyncd\nf5\nPUDP\n"
+              "n192.168.1.20:60110->198.51.100.4:443\n",
+              {{4711, "Editor", "tcp", "203.0.113.7", 443, 0, 0},
+               {4711, "Editor", "tcp", "2001:db8::7", 443, 0, 0},
+               {88, "syncd", "udp", "198.51.100.4", 443, 0, 0}}},
+             {"lsof: state carried, what does not fit skipped",
+              Parsers::parseLsof,
+              "p\ncHidden\nPTCP\nn1.2.3.4:5->203.0.113.7:443\n"
+              "p9\ncTool\nPTCP\nn1.2.3.4:5->*:443\nn1.2.3.4:5->203.0.113.7:443\n"
+              "n1.2.3.4:5->203.0.113.7:443\nn1.2.3.4:5->a->b:1\n",
+              {{9, "Tool", "tcp", "203.0.113.7", 443, 0, 0},
+               {9, "Tool", "tcp", "203.0.113.7", 443, 0, 0}}},
+             {"netstat as its manual shows it",
+              Parsers::parseNetstat,
+              "Proto Recv-Q Send-Q  Local Address          Foreign Address        (state)\n"
+              "tcp4       0      0  192.168.1.20.53012     203.0.113.7.443        ESTABLISHED\n"
+              "udp4       0      0  *.5353                 *.*\n",
+              {{-1, "?", "tcp", "203.0.113.7", 443, 0, 0}}},
+             {"ss: line shapes; a dual-stack socket's IPv4 peer is the IPv4 address",
+              Parsers::parseSs,
+              "tcp ESTAB 0 0 10.0.0.2:5 [fe80::1]%eth0:22 users:((\"Web Content\",pid=12,fd=3),"
+              "(\"Web Content\",pid=12,fd=9))\n"
+              "\t bytes_acked:11 bytes_received:7\n"
+              "\t bytes_sent:99 bytes_received:99\n"
+              "udp UNCONN 0 0 0.0.0.0:68 0.0.0.0:*\n"
+              "\t bytes_sent:5\n"
+              "tcp ESTAB 0 0 10.0.0.2:5 203.0.113.7:443 users:((\"cut\",pid=1\n"
+              "u_str ESTAB 0 0 * 1 * 2 users:((\"x\",pid=1,fd=1))\n"
+              "tcp ESTAB 0 0 10.0.0.2:5\n"
+              "tcp ESTAB 0 0 10.0.0.2:5 127.0.0.53%lo:53 users:((\"x\",pid=+5,fd=1))\n"
+              "tcp ESTAB 0 0 [::ffff:10.0.0.2]:5 [::ffff:203.0.113.9]:443 "
+              "users:((\"y\",pid=6,fd=1))\n",
+              {{12, "Web Content", "tcp", "fe80::1", 22, 7, 10},
+               {5, "x", "tcp", "127.0.0.53", 53, 0, 0},
+               {6, "y", "tcp", "203.0.113.9", 443, 0, 0}}},
+             {"ss captured",
+              Parsers::parseSs,
+              fixture("ss_loopback.txt"),
+              {{4203, "python3", "udp", "127.0.0.1", 47013, 0, 0},
+               {4203, "python3", "tcp", "127.0.0.1", 45480, 1234, 567},
+               {4203, "python3", "tcp", "127.0.0.1", 47011, 567, 1234},
+               {4203, "python3", "tcp", "::1", 47012, 0, 0},
+               {4203, "python3", "tcp", "::1", 37044, 0, 0}}},
+             {"ss: one flow for each process sharing a socket",
+              Parsers::parseSs,
+              fixture("ss_shared_socket.txt"),
+              {{4307, "python3", "tcp", "127.0.0.1", 47021, 0, 5},
+               {4265, "python3", "tcp", "127.0.0.1", 47021, 0, 5},
+               {4307, "python3", "tcp", "127.0.0.1", 35870, 5, 0},
+               {4265, "python3", "tcp", "127.0.0.1", 35870, 5, 0}}},
+             {"ss: sockets of other users are kept without their process",
+              Parsers::parseSs,
+              fixture("ss_unprivileged.txt"),
+              {{-1, "?", "tcp", "127.0.0.1", 47021, 0, 5},
+               {-1, "?", "tcp", "127.0.0.1", 35870, 5, 0}}},
+             // The last detail line was cut before its counters.
+             {"ss cut short",
+              Parsers::parseSs,
+              fixture("ss_cut_short.txt"),
+              {{4203, "python3", "udp", "127.0.0.1", 47013, 0, 0},
+               {4203, "python3", "tcp", "127.0.0.1", 45480, 0, 0}}},
+             {"lsof cut short",
+              Parsers::parseLsof,
+              fixture("lsof_cut_short.txt"),
+              {{4203, "python3", "tcp", "127.0.0.1", 47011, 0, 0},
+               {4203, "python3", "tcp", "127.0.0.1", 45480, 0, 0},
+               {4203, "python3", "tcp", "::1", 47012, 0, 0}}},
+         })
+        EXPECT_EQ(c.parse(c.text), c.expected) << c.name;
 }
 
 TEST(Parsers, EmptyAndForeignTextYieldNothing) {
@@ -117,58 +159,4 @@ TEST(Parsers, EmptyAndForeignTextYieldNothing) {
     }
     EXPECT_TRUE(Parsers::parseSs(fixture("lsof_loopback.txt")).empty());
     EXPECT_TRUE(Parsers::parseNettop(fixture("ss_loopback.txt")).empty());
-}
-
-TEST(ParseSs, ReadsARealCapture) {
-    std::vector<Flow> expected{{4203, "python3", "udp", "127.0.0.1", 47013, 0, 0},
-                               {4203, "python3", "tcp", "127.0.0.1", 45480, 1234, 567},
-                               {4203, "python3", "tcp", "127.0.0.1", 47011, 567, 1234},
-                               {4203, "python3", "tcp", "::1", 47012, 0, 0},
-                               {4203, "python3", "tcp", "::1", 37044, 0, 0}};
-    EXPECT_EQ(Parsers::parseSs(fixture("ss_loopback.txt")), expected);
-}
-
-TEST(ParseSs, OneFlowPerProcessSharingASocket) {
-    std::vector<Flow> flows = Parsers::parseSs(fixture("ss_shared_socket.txt"));
-    ASSERT_EQ(flows.size(), 4u);
-    EXPECT_EQ(flows[0], (Flow{4307, "python3", "tcp", "127.0.0.1", 47021, 0, 5}));
-    EXPECT_EQ(flows[1], (Flow{4265, "python3", "tcp", "127.0.0.1", 47021, 0, 5}));
-    EXPECT_EQ(flows[3].bytesIn, 5);
-}
-
-TEST(ParseSs, SocketsOfOtherUsersAreKeptWithoutProcess) {
-    std::vector<Flow> flows = Parsers::parseSs(fixture("ss_unprivileged.txt"));
-    ASSERT_EQ(flows.size(), 2u);
-    EXPECT_EQ(flows[0], (Flow{-1, "?", "tcp", "127.0.0.1", 47021, 0, 5}));
-}
-
-TEST(ParseSs, CutShortOutputKeepsTheCompleteLines) {
-    std::vector<Flow> flows = Parsers::parseSs(fixture("ss_cut_short.txt"));
-    ASSERT_EQ(flows.size(), 2u);
-    EXPECT_EQ(flows[1].remotePort, 45480);
-    // The detail line was cut before its counters.
-    EXPECT_EQ(flows[1].bytesIn, 0);
-    std::vector<Flow> lsof = Parsers::parseLsof(fixture("lsof_cut_short.txt"));
-    EXPECT_FALSE(lsof.empty());
-    EXPECT_EQ(lsof.front().pid, 4203);
-}
-
-TEST(ParseSs, LineShapes) {
-    std::string text =
-        "tcp ESTAB 0 0 10.0.0.2:5 [fe80::1]%eth0:22 users:((\"Web Content\",pid=12,fd=3),"
-        "(\"Web Content\",pid=12,fd=9))\n"
-        "\t bytes_acked:11 bytes_received:7\n"
-        "\t bytes_sent:99 bytes_received:99\n"
-        "udp UNCONN 0 0 0.0.0.0:68 0.0.0.0:*\n"
-        "\t bytes_sent:5\n"
-        "tcp ESTAB 0 0 10.0.0.2:5 203.0.113.7:443 users:((\"cut\",pid=1\n"
-        "u_str ESTAB 0 0 * 1 * 2 users:((\"x\",pid=1,fd=1))\n"
-        "tcp ESTAB 0 0 10.0.0.2:5\n"
-        "tcp ESTAB 0 0 10.0.0.2:5 127.0.0.53%lo:53 users:((\"x\",pid=+5,fd=1))\n"
-        "tcp ESTAB 0 0 [::ffff:10.0.0.2]:5 [::ffff:203.0.113.9]:443 users:((\"y\",pid=6,fd=1))\n";
-    // A dual-stack socket's IPv4 peer is the IPv4 address.
-    std::vector<Flow> expected{{12, "Web Content", "tcp", "fe80::1", 22, 7, 10},
-                               {5, "x", "tcp", "127.0.0.53", 53, 0, 0},
-                               {6, "y", "tcp", "203.0.113.9", 443, 0, 0}};
-    EXPECT_EQ(Parsers::parseSs(text), expected);
 }

@@ -37,16 +37,6 @@ struct FakeDns {
 
 } // namespace
 
-TEST(Resolver, NamesAnAddressAfterOneBackgroundLookup) {
-    FakeDns dns;
-    dns.names["203.0.113.7"] = "host.example";
-    Resolver resolver(dns.lookups());
-    EXPECT_EQ(resolver.name("203.0.113.7"), std::nullopt);
-    ASSERT_TRUE(resolver.waitIdle(5s));
-    EXPECT_EQ(resolver.name("203.0.113.7"), "host.example");
-    EXPECT_EQ(dns.reverseCalls, 1);
-}
-
 TEST(Resolver, LooksUpEachAddressOnceEvenWhileTheLookupRuns) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();

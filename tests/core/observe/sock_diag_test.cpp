@@ -14,9 +14,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -261,26 +259,6 @@ bool becomeUser(uid_t uid) {
     return setgroups(0, nullptr) == 0 && setgid(uid) == 0 && setuid(uid) == 0;
 }
 
-// A process of user nobody that connects to `port` on 127.0.0.1 and holds the connection until it
-// is killed; -1 when it cannot.
-pid_t holdAsNobody(uint16_t port) {
-    int ready[2];
-    if (pipe(ready) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(ready[0]);
-        if (becomeUser(65534) && openSocket(SOCK_STREAM, "127.0.0.1", port) >= 0 &&
-            write(ready[1], "+", 1) == 1)
-            pause();
-        _exit(1);
-    }
-    close(ready[1]);
-    char answer = 0;
-    if (pid < 0 || read(ready[0], &answer, 1) != 1) answer = 0;
-    close(ready[0]);
-    return answer == '+' ? pid : -1;
-}
-
 // The flows of the kernel's dump and of ss taken one right after the other, as JSON. Taken again
 // (a bounded number of times) until the dump reads the same before and after ss, so that no
 // late acknowledgement changed a counter in between.
@@ -306,7 +284,13 @@ std::string listedTogether() {
 TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
     auto output = inPrivateNetwork([] {
         int listener4 = openSocket(SOCK_STREAM, "127.0.0.1");
-        pid_t holder = holdAsNobody(portOf(listener4));
+        // A process of user nobody holding a connection to it.
+        HeldChild nobody([&] {
+            return becomeUser(65534) && openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4)) >= 0
+                       ? 0
+                       : -1;
+        });
+        pid_t holder = nobody.pid();
         // A dual-stack listener, which sees an IPv4 client as ::ffff:127.0.0.1.
         int listener6 = openSocket(SOCK_STREAM, "::");
         int receiver4 = openSocket(SOCK_DGRAM, "127.0.0.1");
@@ -338,8 +322,6 @@ TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
             return becomeUser(65533) ? listedTogether() : "";
         });
         report["viewer"] = nlohmann::json::parse(seen.value_or(""), nullptr, false);
-        kill(holder, SIGKILL);
-        waitpid(holder, nullptr, 0);
         return report.dump();
     });
     if (!output) GTEST_SKIP() << "needs root for a private network namespace";

@@ -9,9 +9,9 @@
 #include "base/atomic_file.h"
 #include "fixture.h"
 #include "read_text.h"
+#include "scoped_env.h"
 #include "store/journal.h"
 #include "temp_dir.h"
-#include "time_zone.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
@@ -36,7 +36,7 @@ std::string entryJson(const std::string& day) {
 class JournalTest : public testing::Test {
   protected:
     // Three hours east of UTC, so local and UTC days differ in the evening.
-    TimeZone zone{"XYZ-3"};
+    ScopedEnv zone{"TZ", "XYZ-3"};
     TempDir root;
     std::string dir = root / "journal";
     Dates::TimePoint now = utc(2026, 3, 9);
@@ -74,21 +74,9 @@ TEST_F(JournalTest, MergesObservationsByMaximumAndStaysBlockedOnceBlocked) {
 TEST_F(JournalTest, RecordsAConnectionUnderTheDestinationShown) {
     Journal j = journal();
     Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
-    Connection named;
-    named.app.name = "Safari";
-    named.ip = "192.0.2.1";
-    named.port = 443;
-    named.host = "example.com";
-    named.verdict = tracker;
-    named.bytesIn = 100;
-    named.bytesOut = 50;
+    Connection named{1, {"Safari"}, "tcp", "192.0.2.1", 443, "example.com", tracker, 100, 50};
     EXPECT_TRUE(j.record(named, true, t1));
-    Connection bare = named;
-    bare.ip = "192.0.2.9";
-    bare.host.reset();
-    bare.verdict = {};
-    bare.bytesOut = 7;
-    EXPECT_TRUE(j.record(bare, false, t2));
+    EXPECT_TRUE(j.record({1, {"Safari"}, "tcp", "192.0.2.9", 443, {}, {}, 100, 7}, false, t2));
     EXPECT_EQ(j.entries().at("2026-03-09|Safari|example.com"),
               (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
                             Category::tracker, "Example Analytics", t1, t1, 100, 50, true}));
@@ -110,7 +98,7 @@ TEST_F(JournalTest, LocalMidnightSplitsDaysAndFiles) {
     EXPECT_NE(contents("2026-03-09.json").find(R"("first":"2026-03-08T21:00:00Z")"),
               std::string::npos);
 
-    TimeZone utcZone("UTC0");
+    ScopedEnv utcZone("TZ", "UTC0");
     EXPECT_EQ(Journal::day(evening), Journal::day(midnight));
 }
 
@@ -174,18 +162,6 @@ TEST_F(JournalTest, AnyNameSurvivesTheDayFile) {
         EXPECT_EQ(entry.bytesIn, INT64_MIN);
         EXPECT_EQ(entry.bytesOut, INT64_MAX);
     }
-}
-
-TEST_F(JournalTest, SortedPutsTheLatestObservationFirst) {
-    Journal j = journal();
-    j.record("A", "one", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 8));
-    j.record("B", "two", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 10));
-    j.record("C", "three", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 9));
-    j.record("A", "one", "192.0.2.1", 1, {}, 0, 0, false, utc(2026, 3, 9, 11));
-    std::vector<std::string> apps;
-    for (const JournalEntry& entry : j.sorted())
-        apps.push_back(entry.app);
-    EXPECT_EQ(apps, (std::vector<std::string>{"A", "B", "C"}));
 }
 
 // The list kept between calls moves only what was touched; after each step it must be what a
@@ -271,70 +247,58 @@ void plant(const std::string& path, const std::optional<std::string>& text) {
     fs::last_write_time(path, std::chrono::file_clock::from_sys(utc(2026, 12, 7, 5, 45)));
 }
 
-// A day file that cannot be used, the copies of others already beside it, the end of the
-// problem reported, and the name its bytes are then kept under (none when they can be neither
-// copied nor moved: the file stays and its day is not written over).
-struct UnusableDay {
-    std::string name;
-    std::optional<std::string> text;
-    int copiesBeside;
-    std::string problemEnd;
-    std::optional<std::string> keptAs;
-};
-
-void PrintTo(const UnusableDay& day, std::ostream* out) {
-    *out << day.name;
-}
-
-class UnusableDayFile : public JournalTest, public testing::WithParamInterface<UnusableDay> {};
-
 } // namespace
 
-TEST_P(UnusableDayFile, IsKeptBeforeItsDayIsWrittenAgain) {
-    const UnusableDay& c = GetParam();
+// A day file that cannot be used, with the copies of others already beside it, is kept under
+// the name its problem and last change give it before its day is written again; when no name is
+// left, it stays and its day is not written over. A file still in place is found again and reuses
+// its copy.
+TEST_F(JournalTest, AnUnusableDayFileIsKeptBeforeItsDayIsWrittenAgain) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> text;
+        int copiesBeside;
+        std::string problemEnd;
+        std::optional<std::string> keptAs;
+    };
     const std::string day = dir + "/2026-03-09.json", aside = day + ".bad-20261207T054500Z";
-    plant(day, c.text);
-    for (int n = 1; n <= c.copiesBeside; ++n)
-        plant(n == 1 ? aside : aside + "-" + std::to_string(n), "another copy");
-    const std::string planted = plantedBytes(day);
-    Journal j = journal();
-    ASSERT_EQ(j.unusable().size(), 1u);
-    EXPECT_TRUE(j.unusable()[0].problem.ends_with(c.problemEnd)) << j.unusable()[0].problem;
-    const std::optional<std::string> kept =
-        c.keptAs ? std::optional(dir + "/" + *c.keptAs) : std::nullopt;
-    EXPECT_EQ(j.unusable()[0].keptAs, kept);
-    // A file still in place is found again and reuses its copy.
-    if (fs::exists(day)) {
-        EXPECT_EQ(journal().unusable(), j.unusable());
-    }
-    j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
-    Result<void> saved = j.save();
-    if (kept) {
-        ASSERT_TRUE(saved) << saved.error().message;
-        EXPECT_EQ(plantedBytes(*kept), planted);
-        EXPECT_EQ(journal().entries().size(), 1u);
-        EXPECT_TRUE(journal().unusable().empty());
-    } else {
-        ASSERT_FALSE(saved);
-        EXPECT_NE(saved.error().message.find("left in place"), std::string::npos);
-        EXPECT_EQ(plantedBytes(day), planted);
+    const std::string unreadable = "not a readable day of the journal",
+                      notAFile = "2026-03-09.json: not a regular file";
+    for (const Case& c : {
+             Case{"empty", "", 0, unreadable, aside},
+             Case{"cut in an entry", "[" + entryJson("2026-03-09").substr(0, 60), 0, unreadable,
+                  aside},
+             Case{"its kept name taken by other bytes", "[{\"day\":", 1, unreadable, aside + "-2"},
+             Case{"a directory", std::nullopt, 0, notAFile, aside},
+             Case{"a directory with every name taken", std::nullopt, 100, notAFile, std::nullopt},
+         }) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir);
+        plant(day, c.text);
+        for (int n = 1; n <= c.copiesBeside; ++n)
+            plant(n == 1 ? aside : aside + "-" + std::to_string(n), "another copy");
+        const std::string planted = plantedBytes(day);
+        Journal j = journal();
+        ASSERT_EQ(j.unusable().size(), 1u);
+        EXPECT_TRUE(j.unusable()[0].problem.ends_with(c.problemEnd)) << j.unusable()[0].problem;
+        EXPECT_EQ(j.unusable()[0].keptAs, c.keptAs);
+        if (fs::exists(day)) {
+            EXPECT_EQ(journal().unusable(), j.unusable());
+        }
+        j.record("App", "host", "192.0.2.1", 1, {}, 0, 0, false, now);
+        Result<void> saved = j.save();
+        if (c.keptAs) {
+            ASSERT_TRUE(saved) << saved.error().message;
+            EXPECT_EQ(plantedBytes(*c.keptAs), planted);
+            EXPECT_EQ(journal().entries().size(), 1u);
+            EXPECT_TRUE(journal().unusable().empty());
+        } else {
+            ASSERT_FALSE(saved);
+            EXPECT_NE(saved.error().message.find("left in place"), std::string::npos);
+            EXPECT_EQ(plantedBytes(day), planted);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Days, UnusableDayFile,
-    testing::Values(
-        UnusableDay{"Empty", "", 0, "not a readable day of the journal",
-                    "2026-03-09.json.bad-20261207T054500Z"},
-        UnusableDay{"CutInAnEntry", "[" + entryJson("2026-03-09").substr(0, 60), 0,
-                    "not a readable day of the journal", "2026-03-09.json.bad-20261207T054500Z"},
-        UnusableDay{"ItsKeptNameTakenByOtherBytes", "[{\"day\":", 1,
-                    "not a readable day of the journal", "2026-03-09.json.bad-20261207T054500Z-2"},
-        UnusableDay{"ADirectory", std::nullopt, 0, "2026-03-09.json: not a regular file",
-                    "2026-03-09.json.bad-20261207T054500Z"},
-        UnusableDay{"ADirectoryWithEveryNameTaken", std::nullopt, 100,
-                    "2026-03-09.json: not a regular file", std::nullopt}),
-    [](const testing::TestParamInfo<UnusableDay>& info) { return info.param.name; });
 
 TEST_F(JournalTest, AFailedSaveKeepsTheEntriesAndSaysWhy) {
     put("2026-03-08.json", "[" + entryJson("2026-03-08") + "]");

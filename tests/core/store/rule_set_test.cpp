@@ -25,8 +25,7 @@ Rule rule(std::string target, RuleAction action,
 
 } // namespace
 
-TEST(RuleAction, StrictTextInPickerOrder) {
-    EXPECT_EQ(RuleActions::allCases, (std::array{allow, block, ask}));
+TEST(RuleAction, StrictText) {
     for (RuleAction action : RuleActions::allCases)
         EXPECT_EQ(json(action).get<RuleAction>(), action);
     EXPECT_EQ(json(block), "block");
@@ -72,8 +71,6 @@ TEST(RuleSetSet, ReplacesMovesToTheEndOrRemoves) {
                                     .action = block,
                                     .created = created + 60s,
                                     .ips = std::nullopt}));
-    EXPECT_EQ(rules.rules[1].id(), "ads.example.com|Firefox");
-    EXPECT_EQ(rules.rules[0].id(), "other.org|*");
     rules.set("other.org", std::nullopt, std::nullopt, std::nullopt, created);
     rules.set("missing.org", std::nullopt, std::nullopt, std::nullopt, created);
     EXPECT_EQ(rules.rules.size(), 1u);

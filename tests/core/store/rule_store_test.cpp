@@ -8,6 +8,7 @@
 
 #include "file_size_limit.h"
 #include "read_text.h"
+#include "scoped_env.h"
 #include "store/rule_store.h"
 #include "temp_dir.h"
 
@@ -18,20 +19,6 @@ using enum RuleAction;
 namespace {
 
 const sys_seconds created = sys_days(2025y / March / 1) + 9h + 30min;
-
-// Sets or clears an environment variable for the life of the object.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 struct Identity {
     ino_t inode;
@@ -86,6 +73,8 @@ TEST(Paths, RootFromArgumentEnvironmentOrPlatform) {
         ScopedEnv xdg("XDG_DATA_HOME", nullptr);
         EXPECT_EQ(Paths(std::nullopt, platform::linux()),
                   Paths("/Users/anna/.local/share/Nattervane", platform::linux()));
+        ScopedEnv xdgSet("XDG_DATA_HOME", "/tmp/xdg");
+        EXPECT_EQ(Paths(std::nullopt, platform::linux()).root, "/tmp/xdg/Nattervane");
     }
 }
 
@@ -97,7 +86,6 @@ TEST_F(RuleStoreTest, NoRulesGiveEmptyBlockFilesAndAnEmptyRuleSet) {
 }
 
 TEST_F(RuleStoreTest, SavesAndLoadsTheRulesAndBothBlockFiles) {
-    EXPECT_EQ(RuleStore::read(paths), (RuleStore::Reading{RuleSet{}, std::nullopt}));
     RuleSet rules = sample();
     rules.blockAllListed = true;
     ListedDomains listed{{"tracker.net", 'x'}};
