@@ -52,10 +52,6 @@ Rule Rule::make(std::string_view target, std::optional<std::string> app, RuleAct
     return rule;
 }
 
-std::string Rule::id() const {
-    return target + "|" + app.value_or("*");
-}
-
 bool Rule::isIP() const {
     return Net::isValidIP(target);
 }

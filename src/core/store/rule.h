@@ -52,8 +52,6 @@ struct Rule {
                      const std::optional<std::vector<std::string>>& ips,
                      std::optional<std::string> program = std::nullopt);
 
-    // Identity in lists: target, "|", and the program the rule was made from or "*".
-    std::string id() const;
     bool isIP() const;
     bool isProgramWide() const { return program && target == everything; }
 
