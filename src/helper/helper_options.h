@@ -24,8 +24,8 @@ struct HelperOptions {
     DnsBlock::Mode dnsMode = DnsBlock::Mode::hosts;
     std::string serversFile = "/var/lib/nattervane/dns-block.conf";
     std::string listedFile = "/usr/local/lib/nattervane/trackers.txt";
-    // Login name whose files are accepted besides root's (names: who may read the names);
-    // absent: the user running the helper.
+    // Login name whose block files alone are accepted (names: who may read the names); absent:
+    // the user running the helper.
     std::optional<std::string> user;
     // Print the firewall script and the status line; change nothing.
     bool dryRun = false;
