@@ -175,7 +175,8 @@ namespace {
 // connect() gave.
 std::string tcpConnect(const char* to,
                        const OwnedFd& client = OwnedFd(socket(AF_INET, SOCK_STREAM, 0))) {
-    sockaddr_in address{.sin_family = AF_INET};
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
     inet_pton(AF_INET, to, &address.sin_addr);
     auto* raw = reinterpret_cast<sockaddr*>(&address);
     socklen_t length = sizeof address;
@@ -191,7 +192,9 @@ std::string tcpConnect(const char* to,
 std::string connectOnLoopback() {
     OwnedFd client(socket(AF_INET, SOCK_STREAM, 0)), datagrams(socket(AF_INET, SOCK_DGRAM, 0));
     if (tcpConnect("127.0.0.1", client) != "ok") return "";
-    sockaddr_in address{.sin_family = AF_INET, .sin_addr = {htonl(INADDR_LOOPBACK)}};
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     for (uint16_t port : {9, 10, 10}) {
         address.sin_port = htons(port);
         if (sendto(datagrams.get(), "x", 1, 0, reinterpret_cast<sockaddr*>(&address),
