@@ -61,12 +61,14 @@ class ModelTest : public QObject, public ModelFixture {
 
     static Connection named(const std::string& app, const std::string& ip,
                             std::optional<std::string> host, Category category) {
+        Verdict verdict;
+        verdict.category = category;
         return {.app = {.name = app},
                 .proto = "tcp",
                 .ip = ip,
                 .port = 443,
                 .host = std::move(host),
-                .verdict = {category}};
+                .verdict = verdict};
     }
 
     void writePausedSettings() { writeSettings({.language = "en", .paused = true}); }
