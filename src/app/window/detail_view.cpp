@@ -126,19 +126,17 @@ void DetailView::rebuild() {
     column_->setSpacing(12);
     column_->addWidget(header());
     if (head_->executable) {
-        QLabel* follows =
-            ViewStyle::label(qt(WindowTexts::programRulesFollow(*head_->executable, model_.lang())),
-                             ViewStyle::caption(), Palette::of(Palette::muted));
-        follows->setWordWrap(true);
+        QLabel* follows = ViewStyle::wrapped(
+            qt(WindowTexts::programRulesFollow(*head_->executable, model_.lang())),
+            ViewStyle::caption(), Palette::of(Palette::muted));
         follows->setObjectName("programRulesFollow");
         column_->addWidget(follows);
     }
     firstCard_ = column_->count();
     if (!head_->helperInstalled) {
         QLabel* hint =
-            ViewStyle::label(qt(WindowTexts::text(WindowTexts::Key::blockingHint, model_.lang())),
-                             ViewStyle::caption(), Palette::of(Palette::gold));
-        hint->setWordWrap(true);
+            ViewStyle::wrapped(qt(WindowTexts::text(WindowTexts::Key::blockingHint, model_.lang())),
+                               ViewStyle::caption(), Palette::of(Palette::gold));
         hint->setObjectName("blockingHint");
         column_->addWidget(hint);
     }
@@ -223,10 +221,9 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     first->addWidget(port);
     column->addLayout(first);
 
-    QLabel* sentence = ViewStyle::label(
+    QLabel* sentence = ViewStyle::wrapped(
         qt(Explainer::sentence(connection.app, connection.verdict, connection.host, connection.ip,
                                model_.lang(), model_.platform().wording)));
-    sentence->setWordWrap(true);
     column->addWidget(sentence);
 
     auto* last = new QHBoxLayout;

@@ -49,9 +49,8 @@ RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(mo
     fileNotice_ = ViewStyle::notice();
     column->addWidget(fileNotice_);
     body_ = new QStackedWidget;
-    hint_ = new QLabel;
+    hint_ = ViewStyle::wrapped(QString());
     hint_->setAlignment(Qt::AlignCenter);
-    hint_->setWordWrap(true);
     table_ = TableStyle::make(widths);
     body_->addWidget(hint_);
     body_->addWidget(table_);

@@ -19,12 +19,6 @@ namespace {
 
 constexpr int formWidth = 640;
 
-QLabel* wrapped(const QFont& font) {
-    QLabel* text = ViewStyle::label(QString(), font);
-    text->setWordWrap(true);
-    return text;
-}
-
 // A line of `inner` with `label` on the left and `control` on the right.
 void labelled(QVBoxLayout* inner, QLabel* label, QWidget* control) {
     auto* line = new QHBoxLayout;
@@ -86,8 +80,7 @@ void SettingsView::blocking(QVBoxLayout* column) {
     QVBoxLayout* inner = group(column);
     auto* status = new QHBoxLayout;
     helperDot_ = new QLabel;
-    helperLine_ = new QLabel;
-    helperLine_->setWordWrap(true);
+    helperLine_ = ViewStyle::wrapped(QString());
     helperButton_ = new QPushButton;
     status->addWidget(helperDot_);
     status->addWidget(helperLine_, 1);
@@ -107,7 +100,7 @@ void SettingsView::blocking(QVBoxLayout* column) {
         model_.setRules(rules);
         if (on) model_.offerHelperAfterBlocking();
     });
-    howItWorks_ = wrapped(ViewStyle::caption());
+    howItWorks_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
     inner->addWidget(howItWorks_);
 }
 
@@ -155,8 +148,8 @@ void SettingsView::languageSection(QVBoxLayout* column) {
 void SettingsView::privacy(QVBoxLayout* column) {
     section(column);
     QVBoxLayout* inner = group(column);
-    statement_ = wrapped(ViewStyle::caption());
-    credit_ = wrapped(ViewStyle::caption());
+    statement_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
+    credit_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
     inner->addWidget(statement_);
     inner->addWidget(credit_);
     auto* line = new QHBoxLayout;

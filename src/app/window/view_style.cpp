@@ -6,6 +6,7 @@
 
 #include "palette.h"
 #include "status_icon.h"
+#include "wrapped_label.h"
 
 namespace ViewStyle {
 
@@ -16,6 +17,12 @@ QFont scaled(qreal factor, QFont::Weight weight = QFont::Normal) {
     font.setPointSizeF(font.pointSizeF() * factor);
     font.setWeight(weight);
     return font;
+}
+
+QLabel* styled(QLabel* label, const QFont& font, const QColor& color) {
+    if (font != QFont()) label->setFont(font);
+    if (color.isValid()) setColor(label, color);
+    return label;
 }
 
 } // namespace
@@ -64,10 +71,11 @@ QColor ruleColor(RuleAction action) {
 }
 
 QLabel* label(const QString& text, const QFont& font, const QColor& color) {
-    auto* result = new QLabel(text);
-    if (font != QFont()) result->setFont(font);
-    if (color.isValid()) setColor(result, color);
-    return result;
+    return styled(new QLabel(text), font, color);
+}
+
+QLabel* wrapped(const QString& text, const QFont& font, const QColor& color) {
+    return styled(new WrappedLabel(text), font, color);
 }
 
 void setColor(QWidget* widget, const QColor& color) {
@@ -79,8 +87,7 @@ void setColor(QWidget* widget, const QColor& color) {
 }
 
 QLabel* notice() {
-    QLabel* result = label(QString(), caption());
-    result->setWordWrap(true);
+    QLabel* result = wrapped(QString(), caption());
     result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     result->hide();
     return result;

@@ -33,6 +33,8 @@ QColor ruleColor(RuleAction action);
 
 // A label in `font` and `color`; `color` invalid keeps the window's text colour.
 QLabel* label(const QString& text, const QFont& font = QFont(), const QColor& color = QColor());
+// A label whose words wrap.
+QLabel* wrapped(const QString& text, const QFont& font = QFont(), const QColor& color = QColor());
 void setColor(QWidget* widget, const QColor& color);
 
 // A wrapped caption line for notices about data files, hidden until it has some.
