@@ -170,21 +170,21 @@ start_notify_log() {
     wait_until 10 file_has NameAcquired "$SESSION_RUN/$1.log"
 }
 
-# start_dunst NAME: the notification daemon with a config of its own; notifications stay on
-# screen until closed.
+# start_dunst NAME [TIMEOUT]: the notification daemon with a config of its own; notifications
+# stay on screen until closed, or for TIMEOUT seconds.
 start_dunst() {
-    cat >"$SESSION_RUN/$1.rc" <<'EOF'
+    cat >"$SESSION_RUN/$1.rc" <<EOF
 [global]
     monitor = 0
     follow = none
     font = DejaVu Sans 9
     idle_threshold = 0
 [urgency_low]
-    timeout = 0
+    timeout = ${2:-0}
 [urgency_normal]
-    timeout = 0
+    timeout = ${2:-0}
 [urgency_critical]
-    timeout = 0
+    timeout = ${2:-0}
 EOF
     session_spawn "$1" dunst -config "$SESSION_RUN/$1.rc"
     wait_until 10 bus_has_owner org.freedesktop.Notifications
