@@ -17,6 +17,7 @@
 #include "window/rule_picker.h"
 #include "window/rules_view.h"
 #include "window/settings_view.h"
+#include "window/wrapped_label.h"
 
 // The window's tabs over the real Model, as the user clicks them.
 class WindowTest : public QObject, public DelegateFixture {
@@ -333,6 +334,18 @@ class WindowTest : public QObject, public DelegateFixture {
         ElidedLabel* browser = labelOf(view().programs()->list(), "Browser");
         QVERIFY(browser);
         QCOMPARE(browser->shown(), QString("Browser"));
+    }
+
+    void wrappedLabelsMeasureNewTextAndFontsAnew() {
+        WrappedLabel label("Short");
+        const int oneLine = label.heightForWidth(120);
+        label.setText("A sentence long enough to need several lines at this width");
+        const int lines = label.heightForWidth(120);
+        QVERIFY(lines > oneLine);
+        QFont larger = label.font();
+        larger.setPointSize(larger.pointSize() * 2);
+        label.setFont(larger);
+        QVERIFY(label.heightForWidth(120) > lines);
     }
 
     void aSystemAppearanceSwitchRecolours() {
