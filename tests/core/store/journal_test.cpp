@@ -59,27 +59,19 @@ class JournalTest : public testing::Test {
 
 } // namespace
 
+// A connection is recorded under the destination shown: its host name, else its address.
 TEST_F(JournalTest, MergesObservationsByMaximumAndStaysBlockedOnceBlocked) {
     Journal j = journal();
     Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
-    EXPECT_TRUE(j.record("Safari", "example.com", "192.0.2.1", 443, tracker, 100, 50, false, t1));
-    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 80, 70, true, t1));
+    EXPECT_TRUE(j.record({1, {"Safari"}, "tcp", "192.0.2.1", 443, "example.com", tracker, 100, 50},
+                         true, t1));
+    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 80, 70, false, t1));
     EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 0, 0, false, t2));
-    ASSERT_EQ(j.entries().size(), 1u);
-    const JournalEntry& entry = j.entries().at("2026-03-09|Safari|example.com");
-    EXPECT_EQ(entry, (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
-                                   Category::tracker, "Example Analytics", t1, t2, 100, 70, true}));
-}
-
-TEST_F(JournalTest, RecordsAConnectionUnderTheDestinationShown) {
-    Journal j = journal();
-    Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
-    Connection named{1, {"Safari"}, "tcp", "192.0.2.1", 443, "example.com", tracker, 100, 50};
-    EXPECT_TRUE(j.record(named, true, t1));
     EXPECT_TRUE(j.record({1, {"Safari"}, "tcp", "192.0.2.9", 443, {}, {}, 100, 7}, false, t2));
+    ASSERT_EQ(j.entries().size(), 2u);
     EXPECT_EQ(j.entries().at("2026-03-09|Safari|example.com"),
               (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
-                            Category::tracker, "Example Analytics", t1, t1, 100, 50, true}));
+                            Category::tracker, "Example Analytics", t1, t2, 100, 70, true}));
     EXPECT_EQ(j.entries().at("2026-03-09|Safari|192.0.2.9"),
               (JournalEntry{"2026-03-09", "Safari", "192.0.2.9", "192.0.2.9", 443,
                             Category::unknown, std::nullopt, t2, t2, 100, 7, false}));
