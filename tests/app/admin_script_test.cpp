@@ -69,24 +69,15 @@ class AdminScriptTest : public QObject {
         const std::string marker = dir / "escaped";
         const std::string program = dir / "it's \"$HOME\" `x` \\ ; prog";
         std::filesystem::create_symlink("/usr/bin/printf", program);
-        const std::vector<std::string> arguments{"it's",
-                                                 "'",
-                                                 "'\\''",
-                                                 "\"",
-                                                 "\\\"; do shell script \"touch " + marker,
-                                                 "\\",
-                                                 "\\\\",
-                                                 "$(touch " + marker + ")",
-                                                 "`touch " + marker + "`",
-                                                 "$HOME",
-                                                 "; touch " + marker,
-                                                 "a b\tc",
-                                                 "line\nbreak\r",
-                                                 "*",
-                                                 "",
-                                                 "“curly” ‘quotes’ ü",
-                                                 "%s",
-                                                 "-e"};
+        std::vector<std::string> arguments{
+            "it's",  "'",      "'\\''",         "\"", "\\", "\\\\",
+            "$HOME", "a b\tc", "line\nbreak\r", "*",  "",   "“curly” ‘quotes’ ü",
+            "%s",    "-e"};
+        for (const auto& [before, after] : {std::pair{"\\\"; do shell script \"touch ", ""},
+                                            {"$(touch ", ")"},
+                                            {"`touch ", "`"},
+                                            {"; touch ", ""}})
+            arguments.push_back(before + marker + after);
         std::vector<std::string> words{program, "%s\\0"};
         words.insert(words.end(), arguments.begin(), arguments.end());
 

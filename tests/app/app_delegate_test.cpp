@@ -71,12 +71,9 @@ class AppDelegateTest : public QObject, public DelegateFixture {
 
     void withoutTrayTheWindowOpensAtLaunch() {
         launch("Tom & Jerry");
-        QVERIFY(delegate->window());
-        QVERIFY(delegate->window()->isVisible());
-        QCOMPARE(delegate->window()->size(), QSize(980, 640));
-        QCOMPARE(delegate->window()->minimumSize(), QSize(780, 480));
-        delegate->window()->close();
         QWidget* window = delegate->window();
+        QVERIFY(window && window->isVisible());
+        window->close();
         click({"Open Nattervane…"});
         QCOMPARE(delegate->window(), window);
         QVERIFY(window->isVisible());

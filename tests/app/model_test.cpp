@@ -61,17 +61,13 @@ class ModelTest : public QObject, public ModelFixture {
 
     static Connection named(const std::string& app, const std::string& ip,
                             std::optional<std::string> host, Category category) {
-        Verdict verdict;
-        verdict.category = category;
         return {.app = {.name = app},
                 .proto = "tcp",
                 .ip = ip,
                 .port = 443,
                 .host = std::move(host),
-                .verdict = verdict};
+                .verdict = {category, std::nullopt, std::nullopt}};
     }
-
-    void writePausedSettings() { writeSettings({.language = "en", .paused = true}); }
 
   private slots:
     void init() { setUp(); }
@@ -192,7 +188,6 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(RuleStore::load(paths()), model->rules());
         QCOMPARE(readText(paths().blockIPs()), std::string("203.0.113.9\n"));
         QCOMPARE(desktop->noticeIds(), (Names{"new|203.0.113.9"}));
-        QCOMPARE(desktop->notices[0].title, std::string("Blocked a new connection"));
         QCOMPARE(desktop->notices[0].body, std::string("“curl” tried to reach 203.0.113.9."));
         for (const JournalEntry& entry : model->journalRows())
             QCOMPARE(entry.blocked, entry.dest == "203.0.113.9");
@@ -229,7 +224,6 @@ class ModelTest : public QObject, public ModelFixture {
                  (Names{"“alpha” wants to reach 203.0.113.20", "“beta” wants to reach 203.0.113.21",
                         "Turn on blocking?", "“gamma” wants to reach 203.0.113.22",
                         "“delta” wants to reach 203.0.113.22"}));
-        QCOMPARE(desktop->questions[0].buttons, (Names{"Allow", "Block", "Ask next time"}));
         QCOMPARE(desktop->questions[0].informative,
                  std::string("“alpha” talks to 203.0.113.20; we don't know who that is."));
         QCOMPARE(ruleTargets(),
@@ -266,7 +260,7 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(readText(paths().blockDomains()), std::string(""));
     }
 
-    void blockAllOfSavesItsRulesAndAlwaysOffersTheHelper() {
+    void blockAllOfSavesItsRulesAndOffersTheHelperWhileItIsNotInstalled() {
         writeSettings({.language = "en", .showLocal = true});
         listing(ssLine(1, "curl", "192.168.1.5:80") + ssLine(1, "curl", "203.0.113.9:443"));
         QVERIFY(started());
@@ -278,16 +272,11 @@ class ModelTest : public QObject, public ModelFixture {
         model->blockAllOf(onlyLocal);
         QCOMPARE(ruleTargets(), (Names{"203.0.113.9=block"}));
         QCOMPARE(desktop->messages(), (Names{"Turn on blocking?", "Turn on blocking?"}));
-    }
-
-    void blockingOffersTheHelperOnlyWhileItIsNotInstalled() {
-        QVERIFY(started());
-        model->offerHelperAfterBlocking();
-        QCOMPARE(desktop->messages(), (Names{"Turn on blocking?"}));
+        // Once the helper is installed it is no longer offered.
         std::ofstream(descriptor.helperInstalledPath) << "";
         model->refreshHelperStatus();
         model->offerHelperAfterBlocking();
-        QCOMPARE(desktop->questions.size(), size_t(1));
+        QCOMPARE(desktop->questions.size(), size_t(2));
     }
 
     void blockNewTakesTheJournalAndTheRowsAsBaseline() {
@@ -314,10 +303,6 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(started());
         QCOMPARE(desktop->noticeIds(),
                  (Names{"trk|chat|Meta (Facebook)", "trk|game|Meta (Facebook)"}));
-        QCOMPARE(desktop->notices[0].title, std::string("Nattervane"));
-        QCOMPARE(desktop->notices[0].body,
-                 std::string("“chat” talks to the social network Meta (Facebook), which can "
-                             "learn that you opened it."));
         *now += 24h;
         QVERIFY(scanned());
         QCOMPARE(desktop->notices.size(), size_t(2));
@@ -364,22 +349,16 @@ class ModelTest : public QObject, public ModelFixture {
         QCOMPARE(model->trackerListCount(), size_t(0));
     }
 
+    // The order and counts of the rows are AppRow's; here they reach the Model's figures.
     void rowsComeInOrderWithTheirTrackerCounts() {
         listing(ssLine(1, "plain", "203.0.113.1:443") + ssLine(2, "few", "157.240.1.1:443") +
-                ssLine(2, "few", "157.240.1.1:80") +
-                ssLine(3, "many", "157.240.1.1:443", "tcp", 0, 10) +
-                ssLine(3, "many", "157.240.2.2:443", "tcp", 0, 99));
+                ssLine(2, "few", "157.240.1.1:80") + ssLine(3, "many", "157.240.1.1:443") +
+                ssLine(3, "many", "157.240.2.2:443"));
         QVERIFY(started());
         Names order;
-        std::vector<int> counts;
-        for (const AppRow& row : model->apps()) {
+        for (const AppRow& row : model->apps())
             order.push_back(row.name);
-            counts.push_back(row.trackerCount);
-        }
         QCOMPARE(order, (Names{"many", "few", "plain"}));
-        QCOMPARE(counts, (std::vector<int>{2, 1, 0}));
-        QCOMPARE(model->apps()[0].conns[0].ip, std::string("157.240.2.2"));
-        QCOMPARE(model->apps()[0].bytesOut, int64_t(109));
         QCOMPARE(model->trackingNow(), 3);
         QVERIFY(!model->adsNow());
         QCOMPARE(model->source().lister, std::string("ss"));
@@ -509,7 +488,7 @@ class ModelTest : public QObject, public ModelFixture {
             for (size_t cut = 0; cut < c.good.size(); ++cut) {
                 const std::string at = c.name + " cut at " + std::to_string(cut);
                 dataRoot = base + "-" + c.name + std::to_string(cut);
-                if (c.name != "settings") writePausedSettings();
+                if (c.name != "settings") writeSettings({.language = "en", .paused = true});
                 const std::string file = c.file(paths()), text = c.good.substr(0, cut);
                 std::filesystem::create_directories(std::filesystem::path(file).parent_path());
                 QVERIFY(AtomicFile::write(file, text));
@@ -532,20 +511,12 @@ class ModelTest : public QObject, public ModelFixture {
     void anUnreadableRulesFileIsMovedAsideAndNoticedInTheChosenLanguage() {
         writeSettings({.language = "ru", .paused = true});
         std::filesystem::create_directories(paths().rulesFile() + "/inside");
-        makeModel();
-        int changes = 0;
-        connect(model.get(), &Model::changed, [&changes] { ++changes; });
-        model->start();
-        QVERIFY(settled());
-        QVERIFY(changes >= 1);
+        QVERIFY(started());
         QCOMPARE(model->unusableFiles().size(), size_t(1));
         const std::optional<std::string> kept = model->unusableFiles()[0].keptAs;
-        QVERIFY(kept && kept->starts_with(paths().rulesFile() + ".bad-"));
-        QVERIFY(std::filesystem::is_directory(*kept + "/inside"));
+        QVERIFY(kept && std::filesystem::is_directory(*kept + "/inside"));
         QCOMPARE(model->notices(),
-                 std::vector<std::string>{"Файл rules.json не удалось прочитать; он сохранён как " +
-                                          *kept});
-        QCOMPARE(RuleStore::read(paths()), RuleStore::Reading{});
+                 Names{"Файл rules.json не удалось прочитать; он сохранён как " + *kept});
     }
 };
 

@@ -6,13 +6,12 @@ namespace {
 
 Connection conn(const std::string& app, const std::string& ip, Category category,
                 int64_t bytesOut = 0, std::optional<std::string> host = std::nullopt) {
-    Connection connection;
-    connection.app.name = app;
-    connection.ip = ip;
-    connection.host = std::move(host);
-    connection.verdict.category = category;
-    connection.bytesOut = bytesOut;
-    return connection;
+    return {.app = {.name = app},
+            .proto = "tcp",
+            .ip = ip,
+            .host = std::move(host),
+            .verdict = {category, std::nullopt, std::nullopt},
+            .bytesOut = bytesOut};
 }
 
 std::vector<std::string> names(const std::vector<AppRow>& rows) {

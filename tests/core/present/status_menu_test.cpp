@@ -8,14 +8,12 @@ namespace {
 
 Connection to(std::string app, std::string ip, std::optional<std::string> host, Category category,
               std::optional<std::string> company = std::nullopt) {
-    Connection connection;
-    connection.app.name = std::move(app);
-    connection.ip = std::move(ip);
-    connection.host = std::move(host);
-    connection.proto = "tcp";
-    connection.port = 443;
-    connection.verdict = {category, std::move(company), std::nullopt};
-    return connection;
+    return {.app = {.name = std::move(app)},
+            .proto = "tcp",
+            .ip = std::move(ip),
+            .port = 443,
+            .host = std::move(host),
+            .verdict = {category, std::move(company), std::nullopt}};
 }
 
 AppRow row(std::string name, std::vector<Connection> conns, int64_t trackerCount) {
@@ -71,8 +69,6 @@ TEST(StatusMenu, EmptyStateReadsAsWholeMenu) {
     const std::vector<MenuEntry> built = menu.build();
     EXPECT_FALSE(built[0].enabled());
     EXPECT_FALSE(programsOf(built).submenu[0].enabled());
-    EXPECT_TRUE(programsOf(built).enabled());
-    EXPECT_EQ(built[8].shortcut, 'o');
     EXPECT_EQ(built.back().shortcut, 'q');
     EXPECT_EQ(built.back().command, MenuCommand::quit);
 }
@@ -120,14 +116,12 @@ TEST(StatusMenu, ProgramListsEachDestinationOnce) {
                       to("Browser", "1.1.1.2", "ads.example", Category::ads, "AdCo"),
                       to("Browser", "1.1.1.3", "ads.example", Category::ads, "AdCo"),
                       to("Browser", "9.9.9.9", std::nullopt, Category::unknown)},
-                     2),
-                 row("Quiet", {to("Quiet", "8.8.4.4", std::nullopt, Category::cloud)}, 0)};
+                     2)};
     const std::vector<MenuEntry> built = menu.build();
     const MenuEntry& programs = programsOf(built);
     const MenuEntry& browser = programs.submenu[0];
     EXPECT_EQ(browser.title, "Browser  —  4 connections · 2 trackers");
     EXPECT_EQ(browser.dot, SignalColor::red);
-    EXPECT_EQ(programs.submenu[1].title, "Quiet  —  1 connection");
     ASSERT_EQ(browser.submenu.size(), 5u);
     EXPECT_EQ(browser.submenu[0].title, "ads.example · Ads · AdCo");
     EXPECT_EQ(browser.submenu[1].title, "9.9.9.9 · Unknown");
@@ -140,12 +134,10 @@ TEST(StatusMenu, ProgramListsEachDestinationOnce) {
     const MenuEntry& unknown = browser.submenu[1];
     EXPECT_EQ(unknown.submenu[0].title, "“Browser” talks to 9.9.9.9; we don't know who that is.");
     EXPECT_FALSE(unknown.submenu[0].enabled());
-
-    menu.lang = Lang::ru;
-    EXPECT_EQ(programsOf(menu.build()).submenu[0].title, "Browser  —  4 соединения · 2 трекера");
 }
 
-TEST(StatusMenu, RuleItemsCheckTheCurrentActionAndClickClears) {
+// What a click on a rule item does is the launch tests' (the menu as the user clicks it).
+TEST(StatusMenu, RuleItemsCheckTheCurrentAction) {
     Menu menu;
     Connection tracked = to("Browser", "1.1.1.1", "t.example", Category::tracker);
     menu.apps = {row("Browser", {tracked}, 1)};
@@ -160,22 +152,4 @@ TEST(StatusMenu, RuleItemsCheckTheCurrentActionAndClickClears) {
     }
     EXPECT_EQ(checks, (std::vector{false, true, false}));
     EXPECT_EQ(std::get<RuleChoice>(rules[3].subject).action, RuleAction::block);
-
-    EXPECT_EQ(StatusMenu::afterClick(RuleAction::block, RuleAction::block), std::nullopt);
-    EXPECT_EQ(StatusMenu::afterClick(RuleAction::block, RuleAction::allow), RuleAction::allow);
-    EXPECT_EQ(StatusMenu::afterClick(std::nullopt, RuleAction::ask), RuleAction::ask);
-}
-
-TEST(DumpMenu, IndentsSubmenusAndMarksChecks) {
-    MenuEntry b = MenuEntry::item("b", MenuCommand::quit, true);
-    b.submenu = {MenuEntry::line()};
-    MenuEntry a = MenuEntry::label("a");
-    a.submenu = {b};
-    std::vector<MenuEntry> menu{a, MenuEntry::line()};
-    EXPECT_EQ(dumpMenu(menu, "> "), "> "
-                                    "  a\n"
-                                    ">     ✓ b\n"
-                                    ">         ────\n"
-                                    "> ────\n");
-    EXPECT_EQ(dumpMenu({}), "");
 }
