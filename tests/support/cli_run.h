@@ -26,3 +26,14 @@ inline CliResult runCli(const std::string& arguments, const std::string& streams
     int status = pclose(pipe);
     return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
+
+inline bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The first line of `text` after `from` that starts with `start`; empty when there is none.
+inline std::string lineStarting(const std::string& text, const std::string& start,
+                                size_t from = 0) {
+    size_t at = text.find("\n" + start, from);
+    return at == std::string::npos ? "" : text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+}

@@ -10,16 +10,14 @@ TEST(ProgramInfo, AnswersHelpAndVersionOnlyAsTheFirstArgument) {
         std::optional<int> status;
         std::string out;
     };
-    const std::string version = "tool " + std::string(ProgramInfo::version()) + "\n";
-    for (const Case& c : std::vector<Case>{{{"--version"}, 0, version},
-                                           {{"--help"}, 0, "usage\n"},
-                                           {{"-h", "scan"}, 0, "usage\n"},
-                                           {{"scan", "--help"}, std::nullopt, ""},
-                                           {{"--versions"}, std::nullopt, ""},
-                                           {{}, std::nullopt, ""}}) {
+    for (const Case& c : std::vector<Case>{
+             {{"--version", "x"}, 0, "tool " + std::string(ProgramInfo::version()) + "\n"},
+             {{"-h", "scan"}, 0, "usage\n"},
+             {{"scan", "--help"}, std::nullopt, ""},
+             {{"--versions"}, std::nullopt, ""},
+             {{}, std::nullopt, ""}}) {
         std::ostringstream out;
         EXPECT_EQ(ProgramInfo::answer(c.arguments, "tool", "usage\n", out), c.status);
         EXPECT_EQ(out.str(), c.out);
     }
-    EXPECT_FALSE(ProgramInfo::version().empty());
 }

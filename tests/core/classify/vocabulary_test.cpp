@@ -14,7 +14,6 @@ TEST(Category, TrackingAndText) {
     EXPECT_FALSE(Categories::isTracking(Category::unknown));
     for (Category category : Categories::allCases)
         EXPECT_EQ(Categories::from(Categories::name(category)), category);
-    EXPECT_EQ(Categories::from("Tracker"), std::nullopt);
 }
 
 TEST(Verdict, JsonOmitsAbsentFieldsAndDecodesStrictly) {
@@ -22,32 +21,24 @@ TEST(Verdict, JsonOmitsAbsentFieldsAndDecodesStrictly) {
               R"({"category":"unknown"})");
     Verdict full{Category::tracker, "Example", "example.com"};
     EXPECT_EQ(json(full).get<Verdict>(), full);
-    EXPECT_EQ(json::parse(R"({"category":"cdn","listed":"x.y"})").get<Verdict>(),
-              (Verdict{Category::cdn, std::nullopt, "x.y"}));
-    EXPECT_THROW(json::parse(R"({"category":"Tracker"})").get<Verdict>(), json::exception);
-    EXPECT_THROW(json::parse(R"({"company":"X"})").get<Verdict>(), json::exception);
-    EXPECT_THROW(json::parse(R"({"category":3})").get<Verdict>(), json::exception);
+    for (const char* bad : {R"({"category":"Tracker"})", R"({"company":"X"})", R"({"category":3})"})
+        EXPECT_THROW(json::parse(bad).get<Verdict>(), json::exception) << bad;
+    Org org{"Meta (Facebook)", Category::social};
+    EXPECT_EQ(json(org).get<Org>(), org);
+    EXPECT_THROW(json::parse(R"({"company":"X"})").get<Org>(), json::exception);
 }
 
 TEST(Verdict, HashSeparatesCompanyFromListed) {
     std::hash<Verdict> hash;
     Verdict company{Category::ads, "x", std::nullopt};
-    Verdict listed{Category::ads, std::nullopt, "x"};
-    EXPECT_NE(hash(company), hash(listed));
+    EXPECT_NE(hash(company), hash(Verdict{Category::ads, std::nullopt, "x"}));
     EXPECT_EQ(hash(company), hash(Verdict{Category::ads, "x", std::nullopt}));
-}
-
-TEST(Org, JsonNeedsBothKeys) {
-    Org org{"Meta (Facebook)", Category::social};
-    EXPECT_EQ(json(org).get<Org>(), org);
-    EXPECT_THROW(json::parse(R"({"company":"X"})").get<Org>(), json::exception);
 }
 
 TEST(Lang, TextAndSystemPreference) {
     EXPECT_EQ(json(Lang::ru), "ru");
     EXPECT_EQ(json("en").get<Lang>(), Lang::en);
     EXPECT_THROW(json("EN").get<Lang>(), json::exception);
-    EXPECT_EQ(Langs::from("auto"), std::nullopt);
     EXPECT_EQ(Langs::fromPreferred({"ru-RU", "en-US"}), Lang::ru);
     EXPECT_EQ(Langs::fromPreferred({"en-RU"}), Lang::en);
     EXPECT_EQ(Langs::fromPreferred({"uk-UA", "ru-RU"}), Lang::en);
@@ -55,9 +46,8 @@ TEST(Lang, TextAndSystemPreference) {
 }
 
 TEST(Flow, JsonRoundTripRequiresEveryKey) {
-    Flow flow{4711, "Editor", "tcp", "2001:db8::7", 443, 5230, 1200};
-    json encoded = flow;
-    EXPECT_EQ(encoded.get<Flow>(), flow);
+    json encoded = Flow{4711, "Editor", "tcp", "2001:db8::7", 443, 5230, 1200};
+    EXPECT_EQ(encoded.get<Flow>(), (Flow{4711, "Editor", "tcp", "2001:db8::7", 443, 5230, 1200}));
     EXPECT_EQ(encoded["remoteIP"], "2001:db8::7");
     encoded.erase("bytesOut");
     EXPECT_THROW(encoded.get<Flow>(), json::exception);

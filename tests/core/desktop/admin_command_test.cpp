@@ -10,43 +10,27 @@ static std::string wordsOf(const std::string& command) {
 }
 
 TEST(AdminCommand, QuotingKeepsEveryTextOneShellWord) {
-    EXPECT_EQ(AdminCommand::quoted("plain"), "'plain'");
-    EXPECT_EQ(AdminCommand::quoted("O'Brien"), "'O'\\''Brien'");
-    EXPECT_EQ(AdminCommand::quoted(""), "''");
-    for (std::string text :
-         {"/Users/O'Brien/Nattervane", "a b\tc", "$(touch x) `id` ; |&", "''", "quote\"d\\back"}) {
-        std::string command = "/bin/bash " + AdminCommand::quoted(text);
-        EXPECT_EQ(wordsOf(command), text + "\n") << text;
-    }
+    for (std::string text : {"/Users/O'Brien/Nattervane", "a b\tc", "$(touch x) `id` ; |&", "''",
+                             "quote\"d\\back", ""})
+        EXPECT_EQ(wordsOf("/bin/bash " + AdminCommand::quoted(text)), text + "\n") << text;
 }
 
 TEST(AdminCommand, InstallPassesScriptBlockDirectoryAndUserAsThreeWords) {
-    const AdminCommand::Words words = AdminCommand::install(
-        "/opt/nv/helper", "/home/o'neil/.local/share/Nattervane/helper", "o'neil");
-    EXPECT_EQ(words,
-              (AdminCommand::Words{"/opt/nv/helper/nv-install.sh",
-                                   "/home/o'neil/.local/share/Nattervane/helper", "o'neil"}));
     // As one command line for systems whose administrator step takes only that.
-    std::string command = AdminCommand::shellCommand(words);
-    EXPECT_EQ(command, "/bin/bash '/opt/nv/helper/nv-install.sh' "
-                       "'/home/o'\\''neil/.local/share/Nattervane/helper' 'o'\\''neil'");
-    EXPECT_EQ(wordsOf(command), "/opt/nv/helper/nv-install.sh\n"
-                                "/home/o'neil/.local/share/Nattervane/helper\no'neil\n");
+    EXPECT_EQ(
+        wordsOf(AdminCommand::shellCommand(AdminCommand::install(
+            "/opt/nv/helper", "/home/o'neil/.local/share/Nattervane/helper", "o'neil"))),
+        "/opt/nv/helper/nv-install.sh\n/home/o'neil/.local/share/Nattervane/helper\no'neil\n");
     EXPECT_EQ(AdminCommand::shellCommand(
                   AdminCommand::uninstall("/usr/local/lib/nattervane/nv-uninstall.sh")),
               "/bin/bash '/usr/local/lib/nattervane/nv-uninstall.sh'");
 }
 
+// The shell's '\'' keeps its quotes; only its backslash is doubled for the AppleScript string.
 TEST(AdminCommand, AppleScriptEscapesOnlyBackslashesAndDoubleQuotes) {
-    // The shell's '\'' keeps its quotes; only its backslash is doubled for the AppleScript string.
-    std::string command = AdminCommand::shellCommand(
-        AdminCommand::install("/App/helper", "/Users/O'Brien/NV/helper", "a\"b"));
-    EXPECT_EQ(AdminCommand::appleScript(command, R"(Prompt "as is")"),
-              R"(do shell script "/bin/bash '/App/helper/nv-install.sh' )"
-              R"('/Users/O'\\''Brien/NV/helper' 'a\"b'" with prompt "Prompt "as is"" with )"
+    EXPECT_EQ(AdminCommand::appleScript(R"('O'\''Brien' 'a"b')", R"(Prompt "as is")"),
+              R"(do shell script "'O'\\''Brien' 'a\"b'" with prompt "Prompt "as is"" with )"
               R"(administrator privileges)");
-    EXPECT_EQ(AdminCommand::appleScript(R"(a\"b)", "p"),
-              R"(do shell script "a\\\"b" with prompt "p" with administrator privileges)");
 }
 
 TEST(AdminCommand, AStepFailsWithItsLastErrorLineUnlessItSucceededOrWasCancelled) {
