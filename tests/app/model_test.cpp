@@ -416,7 +416,8 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(started());
         QVERIFY(model->helperInstalled());
         model->uninstallHelper(false);
-        QCOMPARE(desktop->commands, (Names{"/bin/bash '" + descriptor.helperUninstallPath + "'"}));
+        QCOMPARE(desktop->commands,
+                 std::vector<AdminCommand::Words>{{descriptor.helperUninstallPath}});
         QVERIFY(!model->helperInstalled());
         QCOMPARE(readText(paths().blockDomains()), std::string("ads.example\n"));
 

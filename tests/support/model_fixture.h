@@ -45,10 +45,10 @@ class FakeDesktop : public Desktop {
         answers.pop_front();
         return answer;
     }
-    // Kept as the one command line the words make, run by bash as root would run them, unless
-    // `adminFailure` says the step cannot run.
+    // Kept, and run by bash as root would run them, unless `adminFailure` says the step cannot
+    // run.
     Result<void> runAsAdmin(const std::vector<std::string>& words, const std::string&) override {
-        commands.push_back(AdminCommand::shellCommand(words));
+        commands.push_back(words);
         if (adminFailure) return *adminFailure;
         std::vector<std::string> argv{"/bin/bash"};
         argv.insert(argv.end(), words.begin(), words.end());
@@ -75,7 +75,7 @@ class FakeDesktop : public Desktop {
     std::vector<Question> questions;
     std::deque<std::optional<size_t>> answers;
     std::function<void()> whileAsking;
-    std::vector<std::string> commands;
+    std::vector<AdminCommand::Words> commands;
     std::optional<Error> adminFailure;
     std::vector<std::string> urls;
 };

@@ -21,5 +21,3 @@ struct Verdict {
 // Optional keys are left out when absent and read as absent when missing.
 void to_json(nlohmann::json& json, const Verdict& verdict);
 void from_json(const nlohmann::json& json, Verdict& verdict);
-
-template <> struct std::hash<Verdict> { size_t operator()(const Verdict& verdict) const; };

@@ -3,34 +3,12 @@
 #include "base/tool_runner.h"
 #include "desktop/admin_command.h"
 
-// The words a shell makes of a command, one per line, as the shell itself splits them.
-static std::string wordsOf(const std::string& command) {
-    return runTool("/bin/sh", {"-c", "printf '%s\\n' " + command.substr(command.find(' ') + 1)}, 5)
-        .value();
-}
-
-TEST(AdminCommand, QuotingKeepsEveryTextOneShellWord) {
-    for (std::string text : {"/Users/O'Brien/Nattervane", "a b\tc", "$(touch x) `id` ; |&", "''",
-                             "quote\"d\\back", ""})
-        EXPECT_EQ(wordsOf("/bin/bash " + AdminCommand::quoted(text)), text + "\n") << text;
-}
-
 TEST(AdminCommand, InstallPassesScriptBlockDirectoryAndUserAsThreeWords) {
-    // As one command line for systems whose administrator step takes only that.
-    EXPECT_EQ(
-        wordsOf(AdminCommand::shellCommand(AdminCommand::install(
-            "/opt/nv/helper", "/home/o'neil/.local/share/Nattervane/helper", "o'neil"))),
-        "/opt/nv/helper/nv-install.sh\n/home/o'neil/.local/share/Nattervane/helper\no'neil\n");
-    EXPECT_EQ(AdminCommand::shellCommand(
-                  AdminCommand::uninstall("/usr/local/lib/nattervane/nv-uninstall.sh")),
-              "/bin/bash '/usr/local/lib/nattervane/nv-uninstall.sh'");
-}
-
-// The shell's '\'' keeps its quotes; only its backslash is doubled for the AppleScript string.
-TEST(AdminCommand, AppleScriptEscapesOnlyBackslashesAndDoubleQuotes) {
-    EXPECT_EQ(AdminCommand::appleScript(R"('O'\''Brien' 'a"b')", R"(Prompt "as is")"),
-              R"(do shell script "'O'\\''Brien' 'a\"b'" with prompt "Prompt "as is"" with )"
-              R"(administrator privileges)");
+    EXPECT_EQ(AdminCommand::install("/opt/nv/helper", "/home/o'neil/Nattervane/helper", "o'neil"),
+              (AdminCommand::Words{"/opt/nv/helper/nv-install.sh", "/home/o'neil/Nattervane/helper",
+                                   "o'neil"}));
+    EXPECT_EQ(AdminCommand::uninstall("/usr/lib/nv-uninstall.sh"),
+              AdminCommand::Words{"/usr/lib/nv-uninstall.sh"});
 }
 
 TEST(AdminCommand, AStepFailsWithItsLastErrorLineUnlessItSucceededOrWasCancelled) {
