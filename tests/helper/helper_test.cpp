@@ -72,8 +72,8 @@ class HelperTest : public testing::Test {
         err_ = err.str();
         return status;
     }
-    int apply(int firewallStatus = 0) {
-        return run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile()},
+    int apply(int firewallStatus = 0, const std::string& folder = "helper") {
+        return run({"apply", dir_ / folder, "--hosts", hostsFile(), "--status", statusFile()},
                    firewallStatus);
     }
 
@@ -183,7 +183,7 @@ TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0);
     std::string hosts = readText(hostsFile());
-    EXPECT_EQ(run({"apply", dir_ / "absent", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_EQ(apply(0, "absent"), 1);
     EXPECT_EQ(readText(hostsFile()), hosts);
     EXPECT_EQ(readText(statusFile()),
               "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " + dir_ / "absent" +
@@ -192,7 +192,7 @@ TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
     // Nor is a folder that is a link followed.
     fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
-    EXPECT_EQ(run({"apply", dir_ / "linked", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_EQ(apply(0, "linked"), 1);
     EXPECT_EQ(readText(hostsFile()), hosts);
     EXPECT_TRUE(readText(statusFile())
                     .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " +
