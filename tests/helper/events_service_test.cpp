@@ -22,7 +22,6 @@
 #include "event_server.h"
 #include "observe/cgroup_names.h"
 #include "private_network.h"
-#include "program_rules.h"
 #include "systemd_notify.h"
 #include "temp_dir.h"
 
@@ -81,26 +80,23 @@ TEST(ConnectRecord, TheKernelsRecordBecomesAnEvent) {
               std::make_tuple(4711, std::string("fetch"), std::string("tcp"), int64_t{443}));
 
     // A path the walk could not finish, or that the record does not hold whole, is left out.
-    for (nv_connect_event damaged : {record({}), record({"x", "", "usr"}), record({"..", "etc"})})
-        EXPECT_EQ(ConnectRecord::decode(damaged, boot)->exePath, std::nullopt);
-    nv_connect_event overlong = record({"a"});
+    nv_connect_event overlong = record({"a"}), unterminated = record({"a"});
     overlong.path_bytes = sizeof overlong.path + 1;
-    EXPECT_EQ(ConnectRecord::decode(overlong, boot)->exePath, std::nullopt);
-    nv_connect_event unterminated = record({"a"});
     unterminated.path[1] = 'b';
-    EXPECT_EQ(ConnectRecord::decode(unterminated, boot)->exePath, std::nullopt);
+    for (const nv_connect_event& damaged :
+         {record({}), record({"x", "", "usr"}), record({"..", "etc"}), overlong, unterminated})
+        EXPECT_EQ(ConnectRecord::decode(damaged, boot)->exePath, std::nullopt);
     // A name filling its 16 bytes has no NUL of its own.
     nv_connect_event longName = record({"a"});
     std::memcpy(longName.comm, "0123456789abcdef", 16);
     EXPECT_EQ(ConnectRecord::decode(longName, boot)->comm, "0123456789abcdef");
 
     // Only TCP and UDP over IPv4 and IPv6.
-    nv_connect_event icmp = record({"ping"});
+    nv_connect_event icmp = record({"ping"}), unix = record({"x"});
     icmp.protocol = IPPROTO_ICMP;
-    nv_connect_event unix = record({"x"});
     unix.family = AF_UNIX;
-    EXPECT_EQ(ConnectRecord::decode(icmp, boot), std::nullopt);
-    EXPECT_EQ(ConnectRecord::decode(unix, boot), std::nullopt);
+    for (const nv_connect_event& other : {icmp, unix})
+        EXPECT_EQ(ConnectRecord::decode(other, boot), std::nullopt);
 }
 
 TEST(EventServer, GreetsItsUserTurnsOthersAwayAndNeverWaits) {
@@ -173,8 +169,7 @@ namespace {
 
 // Connects `client` to a listener of its own on `to`, an address of loopback; "ok", or the error
 // connect() gave.
-std::string tcpConnect(const char* to,
-                       const OwnedFd& client = OwnedFd(socket(AF_INET, SOCK_STREAM, 0))) {
+std::string tcpConnect(const char* to, const OwnedFd& client) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     inet_pton(AF_INET, to, &address.sin_addr);
@@ -213,6 +208,8 @@ std::string connectOnLoopback() {
 } // namespace
 
 // The real kernel side, attached to a cgroup of its own so that it sees only the test's children.
+// What the program rules block is the event service's container test's check
+// (tests/session/events.sh).
 class HookedGroup : public testing::Test {
   protected:
     void SetUp() override {
@@ -274,31 +271,4 @@ TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {
     }
     // Each UDP destination once, however often it is sent to.
     EXPECT_EQ(seen, (std::vector<std::string>{"tcp", "udp 9", "udp 10"}));
-}
-
-// A blocked program gets EPERM from connect() at once; one address blocked leaves the others;
-// with the rules gone it connects again.
-TEST_F(HookedGroup, RefuseWhatTheProgramRulesBlock) {
-    std::string self = fs::read_symlink("/proc/self/exe");
-    auto program = ProgramRules::resolve(self);
-    ASSERT_TRUE(program);
-    auto rules = [&](const std::string& text) {
-        return hooks_->setRules(ProgramRules::tables(
-            ProgramRules::parse(text).lines,
-            [&](const std::string& path) { return path == self ? program : std::nullopt; }, {}));
-    };
-    auto attempts = [&] {
-        return inGroup([] { return tcpConnect("127.0.0.1") + "," + tcpConnect("127.0.0.2"); })
-            .value_or("child failed");
-    };
-    ASSERT_TRUE(rules("block\t" + self + "\t*\n"));
-    std::string refused = std::strerror(EPERM);
-    EXPECT_EQ(attempts(), refused + "," + refused);
-    std::vector<ConnectEvent> taken = events();
-    ASSERT_FALSE(taken.empty());
-    EXPECT_TRUE(taken.front().refused);
-    ASSERT_TRUE(rules("block\t" + self + "\t127.0.0.2\n"));
-    EXPECT_EQ(attempts(), "ok," + refused);
-    ASSERT_TRUE(rules(""));
-    EXPECT_EQ(attempts(), "ok,ok");
 }

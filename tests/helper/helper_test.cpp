@@ -1,4 +1,3 @@
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
-#include "base/text.h"
 #include "dns_block.h"
 #include "firewall_backend.h"
 #include "firewall_script.h"
@@ -34,7 +32,8 @@ std::string nftScript(std::vector<std::string> ipv4, std::vector<std::string> ip
     return FirewallScript::nftApply({std::move(ipv4), std::move(ipv6), {}, 0});
 }
 
-// Runs the helper in this process with a firewall command that records the script it is fed.
+// Runs the helper in this process with a firewall command that records the
+// script it is fed.
 class HelperTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -47,6 +46,10 @@ class HelperTest : public testing::Test {
     std::string blockFile(const std::string& name) const { return dir_ / ("helper/" + name); }
     void writeBlockFile(const std::string& name, const std::string& text) {
         std::ofstream(blockFile(name), std::ios::binary) << text;
+    }
+    void writeBlocks(const std::string& ips, const std::string& domains) {
+        writeBlockFile("block_ips.txt", ips);
+        writeBlockFile("block_domains.txt", domains);
     }
 
     FirewallBackend firewall(int exitStatus = 0) const {
@@ -69,8 +72,8 @@ class HelperTest : public testing::Test {
         err_ = err.str();
         return status;
     }
-    int apply(int firewallStatus = 0) {
-        return run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile()},
+    int apply(int firewallStatus = 0, const std::string& folder = "helper") {
+        return run({"apply", dir_ / folder, "--hosts", hostsFile(), "--status", statusFile()},
                    firewallStatus);
     }
 
@@ -79,8 +82,7 @@ class HelperTest : public testing::Test {
 };
 
 TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatusAndRemoveUndoesThem) {
-    writeBlockFile("block_ips.txt", "192.0.2.1\n2001:db8::1\n");
-    writeBlockFile("block_domains.txt", "ads.example\n");
+    writeBlocks("192.0.2.1\n2001:db8::1\n", "ads.example\n");
     mode_t saved = umask(077);
     int status = apply();
     umask(saved);
@@ -94,8 +96,7 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatusAndRemoveUnd
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
 
     // Every apply rebuilds the whole state from the files as they are now.
-    writeBlockFile("block_ips.txt", "192.0.2.3\n");
-    writeBlockFile("block_domains.txt", "other.example\ntracker.example\n");
+    writeBlocks("192.0.2.3\n", "other.example\ntracker.example\n");
     ASSERT_EQ(apply(), 0) << err_;
     EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.3"}, {}));
     EXPECT_EQ(readText(hostsFile()),
@@ -113,9 +114,8 @@ TEST_F(HelperTest, HostileLinesNeverReachTheFirewallOrTheHostsFile) {
     while (garbage.size() < 10 * 1000 * 1000)
         garbage += "192.0.2.9; nft flush ruleset\n$(reboot).example\nfe80::1%eth0\n"s +
                    "x.example\r\n" + "y.example\0z\n"s + std::string(300, 'a') + ".example\n";
-    writeBlockFile("block_ips.txt",
-                   "192.0.2.1\n" + garbage + "2001:db8::1\n" + std::string(5 * 1000 * 1000, '9'));
-    writeBlockFile("block_domains.txt", garbage + "ads.example\n" + garbage);
+    writeBlocks("192.0.2.1\n" + garbage + "2001:db8::1\n" + std::string(5 * 1000 * 1000, '9'),
+                garbage + "ads.example\n" + garbage);
     ASSERT_EQ(apply(), 0) << err_;
     EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
     EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
@@ -145,23 +145,31 @@ TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
               "the new rules; the previous rules stay in force\n");
 }
 
-TEST_F(HelperTest, AHostsFileThatIsALinkIsSkippedAndTheFirewallStillApplies) {
-    fs::rename(hostsFile(), dir_ / "real-hosts");
-    fs::create_symlink(dir_ / "real-hosts", hostsFile());
-    writeBlockFile("block_ips.txt", "192.0.2.1\n");
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    EXPECT_EQ(apply(), 1);
-    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
-    EXPECT_TRUE(fs::is_symlink(hostsFile()));
-    EXPECT_EQ(readText(dir_ / "real-hosts"), originalHosts);
-    EXPECT_EQ(readText(statusFile()),
-              "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nhosts not changed: " + hostsFile() +
-                  " is a symbolic link\n");
+// A hosts file that is a link, or whose markers form no one block (the kinds of
+// disorder are the hosts block's own, hosts_block_test.cpp), is left as it is;
+// the firewall still applies.
+TEST_F(HelperTest, AHostsFileItCannotSafelyChangeIsLeftAndTheFirewallStillApplies) {
+    const std::string block = HostsBlock::merge("", {"old.example"});
+    for (const auto& [link, reason] :
+         {std::pair{true, " is a symbolic link"}, std::pair{false, " has 2 Nattervane blocks"}}) {
+        ASSERT_TRUE(AtomicFile::write(dir_ / "real-hosts", block + originalHosts + "\n" + block));
+        fs::remove(hostsFile());
+        if (link)
+            fs::create_symlink(dir_ / "real-hosts", hostsFile());
+        else
+            fs::copy_file(dir_ / "real-hosts", hostsFile());
+        writeBlocks("192.0.2.1\n", "ads.example\n");
+        EXPECT_EQ(apply(), 1);
+        EXPECT_EQ(readText(hostsFile()), readText(dir_ / "real-hosts"));
+        EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
+        EXPECT_EQ(readText(statusFile()),
+                  "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nhosts not changed: " +
+                      hostsFile() + reason + "\n");
+    }
 }
 
 TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
-    writeBlockFile("block_ips.txt", "192.0.2.1\nnot an address\n");
-    writeBlockFile("block_domains.txt", "ads.example\n");
+    writeBlocks("192.0.2.1\nnot an address\n", "ads.example\n");
     ASSERT_EQ(run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
                    "--dry-run"}),
               0);
@@ -175,7 +183,7 @@ TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
     writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0);
     std::string hosts = readText(hostsFile());
-    EXPECT_EQ(run({"apply", dir_ / "absent", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_EQ(apply(0, "absent"), 1);
     EXPECT_EQ(readText(hostsFile()), hosts);
     EXPECT_EQ(readText(statusFile()),
               "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " + dir_ / "absent" +
@@ -184,39 +192,22 @@ TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
         run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
     // Nor is a folder that is a link followed.
     fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
-    EXPECT_EQ(run({"apply", dir_ / "linked", "--hosts", hostsFile(), "--status", statusFile()}), 1);
+    EXPECT_EQ(apply(0, "linked"), 1);
     EXPECT_EQ(readText(hostsFile()), hosts);
     EXPECT_TRUE(readText(statusFile())
                     .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " +
                                  dir_ / "linked" + ": "));
 }
 
-// The helper's own limit: a planted sparse file far above it is refused at once, not read.
+// The helper's own limit: a planted sparse file far above it is refused at
+// once, not read.
 TEST_F(HelperTest, AHugeBlockFileIsRefusedQuicklyAndTheOtherStillApplies) {
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    writeBlockFile("block_ips.txt", "192.0.2.1\n");
+    writeBlocks("", "ads.example\n");
     ASSERT_EQ(truncate(blockFile("block_ips.txt").c_str(), off_t(512) << 30), 0);
-    auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(apply(), 0) << err_;
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_EQ(readText(statusFile()), "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nrefused "
                                       "block_ips.txt is larger than 64 MiB\n");
     EXPECT_EQ(readText(dir_ / "script"), nftScript({}, {}));
-}
-
-// The kinds of disorder are the hosts block's own (hosts_block_test.cpp).
-TEST_F(HelperTest, MarkersNotFormingOneBlockLeaveTheHostsFileUntouched) {
-    const std::string block = HostsBlock::merge("", {"old.example"});
-    const std::string hosts = block + originalHosts + "\n" + block;
-    ASSERT_TRUE(AtomicFile::write(hostsFile(), hosts));
-    writeBlockFile("block_ips.txt", "192.0.2.1\n");
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    EXPECT_EQ(apply(), 1);
-    EXPECT_EQ(readText(hostsFile()), hosts);
-    EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
-    EXPECT_EQ(readText(statusFile()), "ips=1 domains=0 rejected=0 dns=hosts hosts=0\nhosts not "
-                                      "changed: " +
-                                          hostsFile() + " has 2 Nattervane blocks\n");
 }
 
 TEST_F(HelperTest, TheHostsFileKeepsModeAndOwnerAndAnUnchangedBlockIsNotWritten) {
@@ -229,22 +220,15 @@ TEST_F(HelperTest, TheHostsFileKeepsModeAndOwnerAndAnUnchangedBlockIsNotWritten)
     ASSERT_EQ(stat(hostsFile().c_str(), &first), 0);
     EXPECT_EQ(first.st_mode & 07777, 0640u);
     EXPECT_EQ(first.st_gid, 4242u);
-    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
     ASSERT_EQ(apply(), 0) << err_;
     struct stat second {};
     ASSERT_EQ(stat(hostsFile().c_str(), &second), 0);
     EXPECT_EQ(second.st_ino, first.st_ino);
     EXPECT_EQ(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
-    // One name per line: the address and the domain, nothing else.
-    std::string hosts = readText(hostsFile());
-    for (std::string_view line : Text::lines(hosts))
-        if (!line.starts_with("#") && line.find("ads.example") != line.npos) {
-            EXPECT_EQ(Text::words(line).size(), 2u) << line;
-        }
 }
 
-// Runs `body` in a forked child with a mount namespace of its own; its exit status is the
-// result, or -1 when no namespace can be made.
+// Runs `body` in a forked child with a mount namespace of its own; its exit
+// status is the result, or -1 when no namespace can be made.
 int inPrivateMounts(const std::function<int()>& body) {
     pid_t child = fork();
     if (child == 0) {
@@ -274,37 +258,22 @@ TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
     EXPECT_EQ(readText(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
 }
 
-// In a DNS mode every blocked domain goes to dnsmasq's servers-file and only the user's own, the
-// ones the tracker list does not hold, to the hosts file too.
-TEST_F(HelperTest, InADnsModeListedDomainsGoOnlyToDnsmasq) {
+// Which domains go to dnsmasq and which to the hosts file too is
+// dns_namespace.sh's check, with the real dnsmasq. Without the tracker list
+// every domain counts as the user's own; nothing is lost.
+TEST_F(HelperTest, InADnsModeWithoutTheTrackerListEveryDomainAlsoGoesToHosts) {
     if (access("/usr/sbin/dnsmasq", X_OK) != 0) GTEST_SKIP() << "needs dnsmasq (dnsmasq-base)";
-    ASSERT_TRUE(
-        AtomicFile::write(dir_ / "trackers.txt", "# list\np ads.example\na track.example\n"));
-    writeBlockFile("block_domains.txt", "track.example\nMine.example\nads.example\n");
-    const std::string servers = dir_ / "dns-block.conf";
-    auto applyDns = [&] {
-        return run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
-                    "--dns", "own", "--servers", servers, "--listed", dir_ / "trackers.txt"});
-    };
-    ASSERT_EQ(applyDns(), 0) << err_;
-    EXPECT_EQ(readText(servers),
-              DnsBlock::serversFile({"ads.example", "mine.example", "track.example"}));
-    struct stat info {};
-    ASSERT_EQ(stat(servers.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u) << "dnsmasq reads it after dropping root";
-    EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"mine.example"}));
-    EXPECT_EQ(readText(statusFile()), "ips=0 domains=3 rejected=0 dns=own hosts=1\n");
-
-    // Without the list every domain counts as the user's own; nothing is lost.
-    fs::remove(dir_ / "trackers.txt");
     writeBlockFile("block_domains.txt", "ads.example\n");
-    ASSERT_EQ(applyDns(), 0) << err_;
+    const std::string servers = dir_ / "dns-block.conf";
+    ASSERT_EQ(run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
+                   "--dns", "own", "--servers", servers, "--listed", dir_ / "trackers.txt"}),
+              0)
+        << err_;
     EXPECT_EQ(readText(servers), DnsBlock::serversFile({"ads.example"}));
     EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_EQ(readText(statusFile()),
-              "ips=0 domains=1 rejected=0 dns=own hosts=1\nno tracker list (cannot read " +
-                  dir_ / "trackers.txt" + ": No such file or directory)\n");
-
+    EXPECT_EQ(readText(statusFile()), "ips=0 domains=1 rejected=0 dns=own "
+                                      "hosts=1\nno tracker list (cannot read " +
+                                          dir_ / "trackers.txt" + ": No such file or directory)\n");
     ASSERT_EQ(
         run({"remove", "--hosts", hostsFile(), "--status", statusFile(), "--servers", servers}), 0)
         << err_;

@@ -13,12 +13,6 @@ const std::string block = "# BEGIN nattervane\n"
                           "0.0.0.0 tracker.example\n:: tracker.example\n"
                           "# END nattervane\n";
 
-TEST(HostsBlock, AppendsOneBlockMappingEachDomainToBothAnyAddresses) {
-    EXPECT_EQ(HostsBlock::merge("127.0.0.1\tlocalhost\n", domains),
-              "127.0.0.1\tlocalhost\n" + block);
-    EXPECT_EQ(HostsBlock::merge("", domains), block);
-}
-
 // Applying and removing gives back the original byte for byte, whatever its form.
 class HostsRoundTrip : public testing::TestWithParam<std::string> {};
 
@@ -42,36 +36,37 @@ INSTANTIATE_TEST_SUITE_P(Files, HostsRoundTrip,
                                          "# BEGIN nattervane\n127.0.0.1 localhost\n",
                                          "# BEGIN nattervane\r\n# END nattervane\r\n"));
 
-TEST(HostsBlock, ReplacesTheBlockWhereItStandsAndKeepsLinesAddedAfterIt) {
-    std::string hosts = "127.0.0.1 localhost\n" + block + "192.168.1.2 printer\n";
-    EXPECT_EQ(HostsBlock::merge(hosts, {"new.example"}),
+// The block goes at the end, or where it stands with the lines added after it kept; a file
+// without a final break gets it back on removal unless lines follow; a stray begin marker never
+// swallows the user's lines after it; duplicated blocks collapse into one at the first; an end
+// marker without line break closes the block at the end.
+TEST(HostsBlock, MergeReplacesTheOneBlockWhereverItStands) {
+    const std::string added = "127.0.0.1 localhost\n# BEGIN nattervane (line break added)\n"
+                              "0.0.0.0 ads.example\n:: ads.example\n# END nattervane\n";
+    const std::string printer = "127.0.0.1 localhost\n" + block + "192.168.1.2 printer\n";
+    struct Row {
+        std::string hosts;
+        std::vector<std::string> domains;
+        std::string merged;
+    };
+    for (const auto& [hosts, names, merged] : std::vector<Row>{
+             {"127.0.0.1\tlocalhost\n", domains, "127.0.0.1\tlocalhost\n" + block},
+             {"", domains, block},
+             {printer,
+              {"new.example"},
               "127.0.0.1 localhost\n# BEGIN nattervane\n0.0.0.0 new.example\n:: new.example\n"
-              "# END nattervane\n192.168.1.2 printer\n");
-    EXPECT_EQ(HostsBlock::merge(hosts, {}), "127.0.0.1 localhost\n192.168.1.2 printer\n");
-}
-
-TEST(HostsBlock, AFileWithoutFinalBreakGetsItBackOnRemovalUnlessLinesFollow) {
-    std::string applied = HostsBlock::merge("127.0.0.1 localhost", {"ads.example"});
-    EXPECT_EQ(applied, "127.0.0.1 localhost\n# BEGIN nattervane (line break added)\n"
-                       "0.0.0.0 ads.example\n:: ads.example\n# END nattervane\n");
-    EXPECT_EQ(HostsBlock::merge(applied + "10.0.0.9 later\n", {}),
-              "127.0.0.1 localhost\n10.0.0.9 later\n");
-}
-
-TEST(HostsBlock, AStrayBeginMarkerNeverSwallowsTheUserLinesAfterIt) {
-    std::string hosts = "# BEGIN nattervane\n10.0.0.1 mine\n" + block;
-    EXPECT_EQ(HostsBlock::merge(hosts, {}), "# BEGIN nattervane\n10.0.0.1 mine\n");
-}
-
-TEST(HostsBlock, DuplicatedBlocksCollapseIntoOneAtTheFirst) {
-    std::string hosts = "a\n" + block + "b\n" + block + "c\n";
-    EXPECT_EQ(HostsBlock::merge(hosts, {"x.example"}),
-              "a\n# BEGIN nattervane\n0.0.0.0 x.example\n:: x.example\n# END nattervane\nb\nc\n");
-}
-
-TEST(HostsBlock, AnEndMarkerWithoutLineBreakClosesTheBlockAtTheEnd) {
-    EXPECT_EQ(HostsBlock::merge("a\n# BEGIN nattervane\n0.0.0.0 x.example\n# END nattervane", {}),
-              "a\n");
+              "# END nattervane\n192.168.1.2 printer\n"},
+             {printer, {}, "127.0.0.1 localhost\n192.168.1.2 printer\n"},
+             {"127.0.0.1 localhost", {"ads.example"}, added},
+             {added + "10.0.0.9 later\n", {}, "127.0.0.1 localhost\n10.0.0.9 later\n"},
+             {"# BEGIN nattervane\n10.0.0.1 mine\n" + block,
+              {},
+              "# BEGIN nattervane\n10.0.0.1 mine\n"},
+             {"a\n" + block + "b\n" + block + "c\n",
+              {"x.example"},
+              "a\n# BEGIN nattervane\n0.0.0.0 x.example\n:: x.example\n# END nattervane\nb\nc\n"},
+             {"a\n# BEGIN nattervane\n0.0.0.0 x.example\n# END nattervane", {}, "a\n"}})
+        EXPECT_EQ(HostsBlock::merge(hosts, names), merged) << hosts;
 }
 
 TEST(HostsBlock, MarkersMustFormAtMostOneCompleteBlock) {

@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "base/lang.h"
 #include "observe/app_identity.h"
@@ -96,17 +95,6 @@ TEST(Identity, FriendlyNamesFollowTheLanguage) {
     EXPECT_EQ(SystemNames::friendly("timed", Lang::ru), "Сверка часов");
     EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking", Lang::ru),
               "WebKit (Safari, Почта, встроенные окна)");
-    EXPECT_EQ(AppIdentity::from("/usr/sbin/chronyd", "chronyd", Lang::ru, platform::linux()).name,
-              "Сверка часов");
-}
-
-TEST(Identity, JsonOmitsAbsentPaths) {
-    AppIdentity bare{"node", std::nullopt, std::nullopt, false};
-    nlohmann::json encoded = bare;
-    EXPECT_FALSE(encoded.contains("bundlePath"));
-    EXPECT_EQ(encoded.get<AppIdentity>(), bare);
-    AppIdentity full{"Editor", "/A/Editor.app", "/A/Editor.app/x", true};
-    EXPECT_EQ(nlohmann::json(full).get<AppIdentity>(), full);
 }
 
 TEST(PidPath, ReadsThisProcessAndRejectsOthers) {

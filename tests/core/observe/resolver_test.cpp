@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
-#include "base/text.h"
 #include "observe/resolver.h"
 #include "temp_dir.h"
 
@@ -171,13 +170,8 @@ TEST(Resolver, PublishedNamesComeBeforeReverseLookupsWhichStayTheFallback) {
     EXPECT_EQ(resolver.name("198.51.100.78"), "host78.provider.test");
 }
 
-TEST(Resolver, SystemReverseLookupOfLoopback) {
-    // Loopback names come from the hosts file, so this asks no server.
-    auto name = Resolver::reverse("127.0.0.1");
-    if (name) {
-        EXPECT_EQ(*name, Text::toLower(*name));
-        EXPECT_FALSE(name->ends_with('.'));
-    }
+// A real reverse lookup is dns_namespace.sh's check, against its own name server.
+TEST(Resolver, SystemLookupsOfWhatIsNoName) {
     EXPECT_EQ(Resolver::reverse("not an address"), std::nullopt);
     EXPECT_EQ(Resolver::forward("127.0.0.1"), std::vector<std::string>{"127.0.0.1"});
 }

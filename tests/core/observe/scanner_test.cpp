@@ -172,9 +172,10 @@ TEST_F(ScannerTest, ProgramsAreNamedInTheScannersLanguage) {
     EXPECT_EQ(scanner->scan(false).at(0).app.name, "Clock sync");
 }
 
-TEST(Connection, IdDestAndJson) {
+// What is absent is left out, and reads back absent.
+TEST(Connection, JsonReadsBack) {
     Connection connection{4711,
-                          {"Editor", std::nullopt, "/x/Editor", false},
+                          {"node", std::nullopt, std::nullopt, false},
                           "tcp",
                           "203.0.113.7",
                           443,
@@ -182,12 +183,11 @@ TEST(Connection, IdDestAndJson) {
                           {Category::cdn, "Fastly", std::nullopt},
                           5,
                           6};
-    EXPECT_EQ(connection.id(), "4711|203.0.113.7|443|tcp");
     EXPECT_EQ(connection.dest(), "203.0.113.7");
     nlohmann::json encoded = connection;
-    EXPECT_FALSE(encoded.contains("host"));
+    EXPECT_FALSE(encoded.contains("host") || encoded.at("app").contains("bundlePath"));
     EXPECT_EQ(encoded.get<Connection>(), connection);
     connection.host = "h.example";
+    connection.app = {"Editor", "/A/Editor.app", "/A/Editor.app/x", true};
     EXPECT_EQ(nlohmann::json(connection).get<Connection>(), connection);
-    EXPECT_EQ(connection.dest(), "h.example");
 }
