@@ -31,29 +31,19 @@ std::optional<std::string> readLiteral(const std::string& source, size_t& at) {
     return std::nullopt;
 }
 
-// Whether `words` stand at `at`; `at` is moved past them.
-bool readKeywords(const std::string& source, size_t& at, std::string_view words) {
-    if (source.compare(at, words.size(), words) != 0) return false;
-    at += words.size();
-    return true;
-}
-
-struct Statement {
-    std::string command;
-    std::string prompt;
-};
-
 // The shell command and the prompt of a script that is exactly one `do shell script` statement
 // with administrator privileges, read as AppleScript reads it; absent for anything else.
-std::optional<Statement> parse(const std::string& source) {
+std::optional<std::pair<std::string, std::string>> parse(const std::string& source) {
     size_t at = 0;
-    if (!readKeywords(source, at, "do shell script ")) return std::nullopt;
+    const auto keywords = [&](std::string_view words) {
+        return source.compare(at, words.size(), words) == 0 && (at += words.size());
+    };
+    if (!keywords("do shell script ")) return std::nullopt;
     std::optional<std::string> command = readLiteral(source, at);
-    if (!command || !readKeywords(source, at, " with administrator privileges with prompt "))
-        return std::nullopt;
+    if (!command || !keywords(" with administrator privileges with prompt ")) return std::nullopt;
     std::optional<std::string> prompt = readLiteral(source, at);
     if (!prompt || at != source.size()) return std::nullopt;
-    return Statement{*command, *prompt};
+    return std::pair{*command, *prompt};
 }
 
 } // namespace
@@ -83,27 +73,27 @@ class AdminScriptTest : public QObject {
 
         const std::optional<std::string> script = AdminScript::source(words, "Nattervane");
         QVERIFY(script);
-        const std::optional<Statement> statement = parse(*script);
+        const auto statement = parse(*script);
         QVERIFY2(statement, script->c_str());
         QVERIFY(script->find('\n') == std::string::npos);
         std::string expected;
         for (const std::string& argument : arguments)
             expected += argument + '\0';
         QCOMPARE(
-            QByteArray::fromStdString(runTool("/bin/sh", {"-c", statement->command}, 10).value()),
+            QByteArray::fromStdString(runTool("/bin/sh", {"-c", statement->first}, 10).value()),
             QByteArray::fromStdString(expected));
         QVERIFY(!std::filesystem::exists(marker));
     }
 
     void thePromptStaysOneStringAndNulBytesAreRefused() {
-        const std::string prompt =
-            "Nattervane wants \"admin\" \\ rights\n\" with administrator privileges\r\\";
+        const std::string prompt = "Nattervane wants \"admin\" \\ rights\n\" with "
+                                   "administrator privileges\r\\";
         const std::optional<std::string> script = AdminScript::source({"/bin/true"}, prompt);
         QVERIFY(script);
-        const std::optional<Statement> statement = parse(*script);
+        const auto statement = parse(*script);
         QVERIFY2(statement, script->c_str());
-        QCOMPARE(statement->prompt, prompt);
-        QCOMPARE(statement->command, std::string("'/bin/true'"));
+        QCOMPARE(statement->second, prompt);
+        QCOMPARE(statement->first, std::string("'/bin/true'"));
 
         using namespace std::string_literals;
         QVERIFY(!AdminScript::source({"/bin/rm", "/tmp/x\0 y"s}, "prompt"));
