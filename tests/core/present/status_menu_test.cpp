@@ -66,11 +66,7 @@ TEST(StatusMenu, EmptyStateReadsAsWholeMenu) {
                                       "────\n"
                                       "  Orvelle · orvelle.app\n"
                                       "  Quit\n");
-    const std::vector<MenuEntry> built = menu.build();
-    EXPECT_FALSE(built[0].enabled());
-    EXPECT_FALSE(programsOf(built).submenu[0].enabled());
-    EXPECT_EQ(built.back().shortcut, 'q');
-    EXPECT_EQ(built.back().command, MenuCommand::quit);
+    EXPECT_FALSE(programsOf(menu.build()).submenu[0].enabled());
 }
 
 TEST(StatusMenu, BlockingLineFollowsHelperState) {
@@ -127,13 +123,9 @@ TEST(StatusMenu, ProgramListsEachDestinationOnce) {
     EXPECT_EQ(browser.submenu[1].title, "9.9.9.9 · Unknown");
     EXPECT_EQ(browser.submenu[1].dot, SignalColor::gray);
     EXPECT_TRUE(browser.submenu[2].separator);
-    EXPECT_EQ(browser.submenu[3].title, "Block all of “Browser” addresses");
-    EXPECT_EQ(std::get<AppRow>(browser.submenu[3].subject), menu.apps[0]);
-    EXPECT_EQ(std::get<std::string>(browser.submenu[4].subject), "Browser");
-
-    const MenuEntry& unknown = browser.submenu[1];
-    EXPECT_EQ(unknown.submenu[0].title, "“Browser” talks to 9.9.9.9; we don't know who that is.");
-    EXPECT_FALSE(unknown.submenu[0].enabled());
+    EXPECT_EQ(browser.submenu[1].submenu[0].title,
+              "“Browser” talks to 9.9.9.9; we don't know who that is.");
+    EXPECT_FALSE(browser.submenu[1].submenu[0].enabled());
 }
 
 // What a click on a rule item does is the launch tests' (the menu as the user clicks it).
