@@ -73,8 +73,10 @@ TEST(Resolver, KeepsTheNamesOfABoundedNumberOfAddressesDroppingTheOldest) {
     for (size_t i = 1; i <= Resolver::mostAddresses; ++i)
         resolver.name(address(i));
     ASSERT_TRUE(resolver.waitIdle(5s));
-    // The newest is still known; the oldest was dropped and is asked about again.
+    // Full to the bound: the newest and the second oldest are still known; the oldest was dropped
+    // and is asked about again.
     EXPECT_EQ(resolver.name(address(Resolver::mostAddresses)), "named.example");
+    EXPECT_EQ(resolver.name(address(1)), "named.example");
     EXPECT_EQ(resolver.name(address(0)), std::nullopt);
     ASSERT_TRUE(resolver.waitIdle(5s));
     EXPECT_EQ(resolver.name(address(0)), "named.example");
