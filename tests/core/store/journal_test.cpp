@@ -137,8 +137,10 @@ TEST_F(JournalTest, AnyNameSurvivesTheDayFile) {
 }
 
 // The list kept between calls moves only what was touched; after each step it must be what a
-// sort of everything gives.
+// sort of everything gives. A wipe forgets everything, the unusable file too, and removes the
+// folder, which a load does not make again.
 TEST_F(JournalTest, SortedStaysInOrderAcrossRecordsPrunesAndWipes) {
+    put("2026-03-09.json", "broken");
     Journal j = journal();
     const auto sameAsASort = [&j] { return j.sorted() == Journal::newestFirst(j.entries()); };
     const std::vector<std::string> apps{"A", "B", "C", "D", "E", "F", "G", "H"};
@@ -158,8 +160,12 @@ TEST_F(JournalTest, SortedStaysInOrderAcrossRecordsPrunesAndWipes) {
     // The oldest day kept is the sixth before today.
     EXPECT_EQ(j.sorted().back().day, "2026-03-05");
     j.wipe();
+    EXPECT_TRUE(j.unusable().empty());
+    EXPECT_TRUE(journal().entries().empty() && !fs::exists(dir));
     add(j, now);
     EXPECT_EQ(j.sorted().size(), 1u);
+    ASSERT_TRUE(j.save());
+    EXPECT_EQ(files().size(), 1u);
 }
 
 // Each text is one day file that must be skipped as a whole and left exactly as it is.
@@ -283,22 +289,6 @@ TEST_F(JournalTest, AFailedSaveKeepsTheEntriesAndSaysWhy) {
     EXPECT_NE(saved.error().message.find(dir), std::string::npos);
     EXPECT_EQ(j.entries().size(), 2u);
     EXPECT_EQ(readText(dir), "a file where the directory should be");
-}
-
-TEST_F(JournalTest, WipeForgetsEverythingAndTheNextSaveStartsAfresh) {
-    putDay("2026-03-08");
-    put("2026-03-09.json", "broken");
-    Journal j = journal();
-    j.wipe();
-    EXPECT_TRUE(j.entries().empty());
-    // A missing directory loads empty and is not made.
-    EXPECT_TRUE(journal().entries().empty());
-    EXPECT_FALSE(fs::exists(dir));
-    j.wipe();
-    add(j, now);
-    ASSERT_TRUE(j.save());
-    EXPECT_EQ(files().size(), 1u);
-    EXPECT_TRUE(j.unusable().empty());
 }
 
 TEST_F(JournalTest, ASaveWritesOnlyTheDaysRecordedIntoSinceTheLast) {
