@@ -9,12 +9,14 @@
 #include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
 #include <linux/tcp.h>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,15 +31,10 @@
 namespace {
 
 // The kernel's TCP state numbers.
-enum class State : uint8_t {
-    established = 1,
-    synSent,
-    synRecv,
-    timeWait = 6,
-    closed,
-    closeWait,
-    listen = 10
-};
+namespace State {
+constexpr uint8_t established = 1, synSent = 2, synRecv = 3, timeWait = 6, closed = 7,
+                  closeWait = 8, listen = 10;
+}
 
 template <typename T> std::string bytesOf(const T& value) {
     return std::string(reinterpret_cast<const char*>(&value), sizeof value);
@@ -73,12 +70,12 @@ std::string tcpInfo(uint64_t received, uint64_t acked, uint64_t sent,
 }
 
 // A socket as the kernel describes it in a dump, answering a request of `type`.
-std::string socketMessage(uint8_t family, State state, const char* peer, uint16_t port,
+std::string socketMessage(uint8_t family, uint8_t state, const char* peer, uint16_t port,
                           uint32_t inode, const std::string& attributes = "",
                           uint16_t type = SOCK_DIAG_BY_FAMILY) {
     inet_diag_msg diag{};
     diag.idiag_family = family;
-    diag.idiag_state = static_cast<uint8_t>(state);
+    diag.idiag_state = state;
     inet_pton(family, peer, diag.id.idiag_dst);
     diag.id.idiag_dport = htons(port);
     diag.idiag_inode = inode;
@@ -155,7 +152,7 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
 
 // The cookie, the user, the cgroup and the socket's own end; a TIME-WAIT socket tells no user.
 TEST(SockDiagRead, TellsWhoMadeEachSocket) {
-    auto withFacts = [](uint8_t family, State state, const char* local, uint32_t inode,
+    auto withFacts = [](uint8_t family, uint8_t state, const char* local, uint32_t inode,
                         const std::string& attributes) {
         std::string bytes = socketMessage(family, state, family == AF_INET ? "203.0.113.7" : "::1",
                                           443, inode, attributes);
@@ -284,34 +281,47 @@ std::string listedTogether() {
 TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
     auto output = inPrivateNetwork([] {
         int listener4 = openSocket(SOCK_STREAM, "127.0.0.1");
-        // A process of user nobody holding a connection to it.
-        HeldChild nobody([&] {
-            return becomeUser(65534) && openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4)) >= 0
-                       ? 0
-                       : -1;
-        });
-        pid_t holder = nobody.pid();
+        // Processes of user nobody, named like fields of ss's text, each holding a connection to
+        // it: a name changes neither the pid told nor the number of flows.
+        std::vector<std::unique_ptr<HeldChild>> held;
+        std::set<std::pair<int32_t, std::string>> holders{{getpid(), "core_tests"}};
+        for (std::string name : {"x\",pid=1,fd=9),", "a\nudp ESTAB 0 0", "\ttcp 1.2.3.4:5",
+                                 "y)),((\"z\",pid=1", "ino:1 users:(("}) {
+            held.push_back(std::make_unique<HeldChild>([&] {
+                prctl(PR_SET_NAME, name.c_str());
+                return becomeUser(65534) &&
+                               openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4)) >= 0
+                           ? 0
+                           : -1;
+            }));
+            // The kernel keeps 15 bytes of a name.
+            holders.emplace(held.back()->pid(), name.substr(0, 15));
+        }
         // A dual-stack listener, which sees an IPv4 client as ::ffff:127.0.0.1.
         int listener6 = openSocket(SOCK_STREAM, "::");
-        int receiver4 = openSocket(SOCK_DGRAM, "127.0.0.1");
-        int receiver6 = openSocket(SOCK_DGRAM, "::1");
-        std::vector<int> sockets{listener4, listener6, receiver4, receiver6,
-                                 accept(listener4, nullptr, nullptr)};
-        int client4 = openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4));
-        int server4 = accept(listener4, nullptr, nullptr);
-        for (const char* ip : {"::1", "127.0.0.1"}) {
-            sockets.push_back(openSocket(SOCK_STREAM, ip, portOf(listener6)));
-            sockets.push_back(accept(listener6, nullptr, nullptr));
+        std::vector<int> sockets{listener4, listener6};
+        for (size_t i = 0; i < held.size(); ++i)
+            sockets.push_back(accept(listener4, nullptr, nullptr));
+        bool ready =
+            std::all_of(held.begin(), held.end(), [](auto& child) { return child->pid() > 0; });
+        for (auto [ip, listener] : std::vector<std::pair<const char*, int>>{
+                 {"127.0.0.1", listener4}, {"::1", listener6}, {"127.0.0.1", listener6}}) {
+            int client = openSocket(SOCK_STREAM, ip, portOf(listener));
+            int server = accept(listener, nullptr, nullptr);
+            sockets.insert(sockets.end(), {client, server});
+            ready = ready && write(client, "hello", 5) == 5 && write(server, "welcome", 7) == 7;
         }
-        sockets.push_back(openSocket(SOCK_DGRAM, "127.0.0.1", portOf(receiver4)));
-        sockets.push_back(openSocket(SOCK_DGRAM, "::1", portOf(receiver6)));
-        sockets.insert(sockets.end(), {client4, server4});
-        bool ready = holder > 0 && write(client4, "hello", 5) == 5 &&
-                     write(server4, "welcome", 7) == 7 && write(sockets[9], "ping", 4) == 4 &&
-                     std::count(sockets.begin(), sockets.end(), -1) == 0;
-        nlohmann::json report = {{"ready", ready},
-                                 {"pids", {getpid(), holder}},
-                                 {"root", nlohmann::json::parse(listedTogether())}};
+        // A UDP receiver, which is no flow, and a socket connected to it.
+        for (const char* ip : {"127.0.0.1", "::1"}) {
+            int receiver = openSocket(SOCK_DGRAM, ip);
+            int sender = openSocket(SOCK_DGRAM, ip, portOf(receiver));
+            sockets.insert(sockets.end(), {receiver, sender});
+            ready = ready && write(sender, "ping", 4) == 4;
+        }
+        nlohmann::json report = {
+            {"ready", ready && std::count(sockets.begin(), sockets.end(), -1) == 0},
+            {"holders", holders},
+            {"root", nlohmann::json::parse(listedTogether())}};
         // A user who holds none of these sockets and may read no other user's descriptors.
         auto seen = inChild([&] {
             for (int fd : sockets)
@@ -324,24 +334,21 @@ TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
     if (!output) GTEST_SKIP() << "needs root for a private network namespace";
     nlohmann::json report = nlohmann::json::parse(*output);
     ASSERT_TRUE(report.at("ready").get<bool>()) << *output;
-
-    nlohmann::json root = report.at("root");
-    EXPECT_EQ(root.at("sources"), nlohmann::json({"netlink", "ss"}));
-    auto netlink = root.at("netlink").get<std::vector<Flow>>();
-    EXPECT_EQ(netlink, root.at("ss").get<std::vector<Flow>>());
-    // Both ends of four TCP connections and two connected UDP sockets; no listener, no receiver.
-    EXPECT_EQ(netlink.size(), 10u);
-    // Every flow told with its holder, the other user's process among them.
-    std::set<int32_t> holders;
-    for (const Flow& flow : netlink)
-        holders.insert(flow.pid);
-    EXPECT_EQ(holders, report.at("pids").get<std::set<int32_t>>()) << *output;
-
-    nlohmann::json seen = report.at("viewer");
-    ASSERT_TRUE(seen.is_object()) << *output;
-    auto unprivileged = seen.at("netlink").get<std::vector<Flow>>();
-    EXPECT_EQ(unprivileged, seen.at("ss").get<std::vector<Flow>>());
-    EXPECT_EQ(unprivileged.size(), 10u);
-    for (const Flow& flow : unprivileged)
+    ASSERT_TRUE(report.at("viewer").is_object()) << *output;
+    // Both ends of eight TCP connections and two connected UDP sockets; no listener, no receiver.
+    auto agreed = [&](const char* who) {
+        const nlohmann::json& seen = report.at(who);
+        EXPECT_EQ(seen.at("sources"), nlohmann::json({"netlink", "ss"})) << who;
+        auto netlink = seen.at("netlink").get<std::vector<Flow>>();
+        EXPECT_EQ(netlink, seen.at("ss").get<std::vector<Flow>>()) << who;
+        EXPECT_EQ(netlink.size(), 18u) << who;
+        return netlink;
+    };
+    // Every flow told with its holder, the other user's processes among them.
+    std::set<std::pair<int32_t, std::string>> holders;
+    for (const Flow& flow : agreed("root"))
+        holders.emplace(flow.pid, flow.process);
+    EXPECT_EQ(holders, (report.at("holders").get<std::set<std::pair<int32_t, std::string>>>()));
+    for (const Flow& flow : agreed("viewer"))
         EXPECT_EQ(std::pair(flow.pid, flow.process), std::pair(-1, std::string("?")));
 }
