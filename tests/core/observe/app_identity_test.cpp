@@ -85,39 +85,31 @@ TEST(Identity, ReadableNames) {
 }
 
 TEST(Identity, FriendlyNamesFollowTheLanguage) {
-    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking.1A", Lang::en),
-              "WebKit (Safari, Mail, web views)");
-    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Netwo", Lang::en),
-              "WebKit (Safari, Mail, web views)");
+    const std::string webKit = "WebKit (Safari, Mail, web views)";
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking.1A", Lang::en), webKit);
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Netwo", Lang::en), webKit);
     EXPECT_EQ(SystemNames::friendly("mdnsresponder", Lang::en), std::nullopt);
     EXPECT_EQ(SystemNames::friendly("nesessionmanage", Lang::en),
               SystemNames::friendly("nesessionmanager", Lang::en));
-    EXPECT_EQ(SystemNames::friendly("timed", Lang::ru), "Сверка часов");
     EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking", Lang::ru),
               "WebKit (Safari, Почта, встроенные окна)");
 }
 
 TEST(PidPath, ReadsThisProcessAndRejectsOthers) {
-    auto own = pidPath(getpid(), platform::linux());
-    ASSERT_TRUE(own.has_value());
-    EXPECT_TRUE(own->ends_with("/core_tests")) << *own;
+    EXPECT_TRUE(pidPath(getpid(), platform::linux()).value_or("").ends_with("/core_tests"));
     EXPECT_EQ(pidPath(-1, platform::linux()), std::nullopt);
     EXPECT_EQ(pidPath(0, platform::linux()), std::nullopt);
-    EXPECT_EQ(pidPath(getpid(), platform::macos()), std::nullopt);
 }
 
 TEST(Platform, LinuxLanguagesComeFromTheEnvironment) {
-    const auto& linux = platform::linux();
     ScopedEnv all("LC_ALL", ""), lang("LANG", "ru_RU.UTF-8");
-    {
-        ScopedEnv language("LANGUAGE", "ru_RU:en");
-        EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
+    for (const auto& [language, messages, expected] :
+         std::vector<std::tuple<const char*, const char*, std::vector<std::string>>>{
+             {"ru_RU::en", "", {"ru_RU", "en"}},
+             {"", "en_GB.UTF-8", {"en_GB.UTF-8"}},
+             {"", "", {"ru_RU.UTF-8"}}}) {
+        ScopedEnv languages("LANGUAGE", language), messageLanguage("LC_MESSAGES", messages);
+        EXPECT_EQ(platform::linux().preferredLanguages(), expected) << language << messages;
     }
-    ScopedEnv language("LANGUAGE", "");
-    {
-        ScopedEnv messages("LC_MESSAGES", "en_GB.UTF-8");
-        EXPECT_EQ(linux.preferredLanguages(), std::vector<std::string>{"en_GB.UTF-8"});
-    }
-    EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
-    EXPECT_EQ(&platform::current(), &linux);
+    EXPECT_EQ(&platform::current(), &platform::linux());
 }

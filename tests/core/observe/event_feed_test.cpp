@@ -50,17 +50,16 @@ TEST(EventWire, LinesReadBackAndAnythingElseIsNoMessage) {
     withoutPath.exePath.reset();
     withoutPath.refused = true;
     for (const EventWire::Message& message :
-         {EventWire::Message{EventWire::Hello{1}}, EventWire::Message{EventWire::Beat{5}},
-          EventWire::Message{EventWire::Refusal{"not you"}}, EventWire::Message{event(8)},
-          EventWire::Message{withoutPath}}) {
+         std::vector<EventWire::Message>{EventWire::Hello{1}, EventWire::Beat{5},
+                                         EventWire::Refusal{"not you"}, event(8), withoutPath}) {
         std::string line = EventWire::line(message);
         ASSERT_TRUE(line.ends_with('\n'));
         EXPECT_EQ(EventWire::read(line.substr(0, line.size() - 1)), message) << line;
     }
     std::string whole = EventWire::line(event(8));
-    for (std::string bad : {std::string(""), std::string("[1,2]"), std::string("\"x\""),
-                            whole.substr(0, whole.size() / 2), std::string(R"({"pid":1})"),
-                            std::string(R"({"service":"x"})"), std::string(R"({"beat":-1})")})
+    for (const std::string& bad :
+         std::vector<std::string>{"", "[1,2]", "\"x\"", whole.substr(0, whole.size() / 2),
+                                  R"({"pid":1})", R"({"service":"x"})", R"({"beat":-1})"})
         EXPECT_EQ(EventWire::read(bad), std::nullopt) << bad;
 }
 
