@@ -31,33 +31,32 @@ void expectIdentities(const std::vector<IdentityCase>& cases,
 } // namespace
 
 TEST(Identity, MacPathsFollowTheBundleAndPrefixRules) {
-    std::string webKit =
-        "/System/Library/Frameworks/WebKit.framework/Versions/A/XPCServices/"
-        "com.apple.WebKit.Networking.xpc/Contents/MacOS/com.apple.WebKit.Networking";
-    std::vector<IdentityCase> cases{
-        {"/Applications/Editor.app/Contents/MacOS/Editor", "Editor", "Editor",
-         "/Applications/Editor.app", false},
-        {"/Applications/Editor.app/Contents/Frameworks/Editor Helper.app/Contents/MacOS/Editor "
-         "Helper",
-         "Editor Helper", "Editor", "/Applications/Editor.app", false},
-        {"/System/Applications/Mail.app/Contents/MacOS/Mail", "Mail", "Mail",
-         "/System/Applications/Mail.app", true},
-        {"/usr/sbin/mDNSResponder", "mDNSResponder", "Name lookup (DNS)", std::nullopt, true},
-        {webKit, "com.apple.WebKit.Networking", "WebKit (Safari, Mail, web views)", std::nullopt,
-         true},
-        {"/Library/SystemExtensions/1A2B/com.example.netfilter.systemextension/Contents/MacOS/"
-         "com.example.netfilter",
-         "com.example.netfilter", "Example", std::nullopt, false},
-        {"/Users/u/Ext/com.example.share.appex/Contents/MacOS/share", "share", "Example",
-         std::nullopt, false},
-        {"/usr/local/bin/node", "node", "node", std::nullopt, true},
-        {"/opt/tools/sync-agent", "sync-agent", "sync-agent", std::nullopt, false},
-        {"///", "com.example.x", "Example", std::nullopt, false},
-        {std::nullopt, "trustd", "Certificate checks (macOS)", std::nullopt, false},
-        {std::nullopt, "org.example.agent", "Example", std::nullopt, false},
-        {"", "org.example.agent", "Example", std::nullopt, false},
-    };
-    expectIdentities(cases, platform::macos());
+    expectIdentities(
+        {
+            {"/Applications/Editor.app/Contents/MacOS/Editor", "Editor", "Editor",
+             "/Applications/Editor.app", false},
+            {"/Applications/Editor.app/Contents/Frameworks/Editor Helper.app/Contents/MacOS/Editor "
+             "Helper",
+             "Editor Helper", "Editor", "/Applications/Editor.app", false},
+            {"/System/Applications/Mail.app/Contents/MacOS/Mail", "Mail", "Mail",
+             "/System/Applications/Mail.app", true},
+            {"/usr/sbin/mDNSResponder", "mDNSResponder", "Name lookup (DNS)", std::nullopt, true},
+            {"/System/Library/Frameworks/WebKit.framework/Versions/A/XPCServices/"
+             "com.apple.WebKit.Networking.xpc/Contents/MacOS/com.apple.WebKit.Networking",
+             "com.apple.WebKit.Networking", "WebKit (Safari, Mail, web views)", std::nullopt, true},
+            {"/Library/SystemExtensions/1A2B/com.example.netfilter.systemextension/Contents/MacOS/"
+             "com.example.netfilter",
+             "com.example.netfilter", "Example", std::nullopt, false},
+            {"/Users/u/Ext/com.example.share.appex/Contents/MacOS/share", "share", "Example",
+             std::nullopt, false},
+            {"/usr/local/bin/node", "node", "node", std::nullopt, true},
+            {"/opt/tools/sync-agent", "sync-agent", "sync-agent", std::nullopt, false},
+            {"///", "com.example.x", "Example", std::nullopt, false},
+            {std::nullopt, "trustd", "Certificate checks (macOS)", std::nullopt, false},
+            {std::nullopt, "org.example.agent", "Example", std::nullopt, false},
+            {"", "org.example.agent", "Example", std::nullopt, false},
+        },
+        platform::macos());
 }
 
 TEST(Identity, LinuxPrefixesAndPackages) {

@@ -71,11 +71,7 @@ TEST_F(AttributionTest, WhatAClosedConnectionLeavesIsNamedAfterItsProgramOrSaidU
 
 TEST(OwnerMemory, KeepsTheNewestWithinItsBound) {
     OwnerMemory memory(2, 60s);
-    auto flow = [](uint64_t cookie) {
-        Flow made{1, "x", "tcp", "203.0.113.7", 443};
-        made.facts.cookie = cookie;
-        return made;
-    };
+    auto flow = [](uint64_t cookie) { return listed(1, "x", cookie, 40000 + int64_t(cookie)); };
     for (uint64_t cookie : {1, 2, 3})
         memory.remember(flow(cookie), {int32_t(cookie), AppIdentity{"p"}, false}, start);
     EXPECT_EQ(memory.size(), 2u);

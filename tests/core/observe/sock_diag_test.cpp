@@ -82,14 +82,9 @@ std::string socketMessage(uint8_t family, uint8_t state, const char* peer, uint1
     return message(type, bytesOf(diag) + attributes);
 }
 
-std::string done(int error = 0) {
-    return message(NLMSG_DONE, bytesOf(error));
-}
-
-std::string failure(int error) {
-    nlmsgerr answer{};
-    answer.error = error;
-    return message(NLMSG_ERROR, bytesOf(answer));
+// The end of a dump, or (NLMSG_ERROR) an answer of the error alone.
+std::string done(int error = 0, uint16_t type = NLMSG_DONE) {
+    return message(type, bytesOf(error));
 }
 
 // What a reading holds but the sockets' facts, which only their own test looks at.
@@ -216,11 +211,11 @@ TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {
 }
 
 TEST(SockDiagRead, KernelErrorsFailTheDump) {
-    EXPECT_EQ(parsed(failure(-EPERM) + served), (SockDiag::Reading{{}, {}, false, true}));
+    EXPECT_EQ(parsed(done(-EPERM, NLMSG_ERROR) + served), (SockDiag::Reading{{}, {}, false, true}));
     EXPECT_EQ(parsed(message(NLMSG_ERROR, "ab")), (SockDiag::Reading{{}, {}, false, true}));
     EXPECT_EQ(parsed(served + done(-EINTR)), (SockDiag::Reading{{servedSocket}, {}, true, true}));
     // An acknowledgement is no error.
-    EXPECT_EQ(parsed(failure(0) + served + done()),
+    EXPECT_EQ(parsed(done(0, NLMSG_ERROR) + served + done()),
               (SockDiag::Reading{{servedSocket}, {}, true, false}));
 }
 
