@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -224,18 +225,14 @@ namespace {
 // A TCP or UDP socket on `ip` (IPv6 when it has a colon): connected to `port`, or else bound to a
 // free port and, for TCP, listening. -1 when that fails.
 int openSocket(int type, const char* ip, uint16_t port = 0) {
-    sockaddr_storage address{};
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    bool ipv6 = std::strchr(ip, ':');
-    address.ss_family = ipv6 ? AF_INET6 : AF_INET;
-    (ipv6 ? v6->sin6_port : v4->sin_port) = htons(port);
-    inet_pton(address.ss_family, ip, ipv6 ? static_cast<void*>(&v6->sin6_addr) : &v4->sin_addr);
-    socklen_t length = ipv6 ? sizeof *v6 : sizeof *v4;
-    int fd = socket(address.ss_family, type, 0);
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    bool ready = port ? connect(fd, raw, length) == 0
-                      : bind(fd, raw, length) == 0 && (type == SOCK_DGRAM || listen(fd, 8) == 0);
+    addrinfo hints{}, *address = nullptr;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    if (getaddrinfo(ip, std::to_string(port).c_str(), &hints, &address) != 0) return -1;
+    int fd = socket(address->ai_family, type, 0);
+    bool ready = port ? connect(fd, address->ai_addr, address->ai_addrlen) == 0
+                      : bind(fd, address->ai_addr, address->ai_addrlen) == 0 &&
+                            (type == SOCK_DGRAM || listen(fd, 8) == 0);
+    freeaddrinfo(address);
     return ready ? fd : -1;
 }
 
@@ -254,17 +251,16 @@ bool becomeUser(uid_t uid) {
 // The flows of the kernel's dump and of ss taken one right after the other, as JSON. Taken again
 // (a bounded number of times) until the dump reads the same before and after ss, so that no
 // late acknowledgement changed a counter in between.
-std::string listedTogether() {
+nlohmann::json listedTogether() {
     const auto& listers = platform::linux().listers;
     for (int attempt = 0;; ++attempt) {
         Listers::Listing before = Listers::list({listers[0]});
         Listers::Listing ss = Listers::list({listers[1]});
         Listers::Listing after = Listers::list({listers[0]});
         if (before == after || attempt == 20)
-            return nlohmann::json{{"sources", {before.source, ss.source}},
-                                  {"netlink", before.flows},
-                                  {"ss", ss.flows}}
-                .dump();
+            return {{"sources", {before.source, ss.source}},
+                    {"netlink", before.flows},
+                    {"ss", ss.flows}};
         usleep(50000);
     }
 }
@@ -316,12 +312,12 @@ TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
         nlohmann::json report = {
             {"ready", ready && std::count(sockets.begin(), sockets.end(), -1) == 0},
             {"holders", holders},
-            {"root", nlohmann::json::parse(listedTogether())}};
+            {"root", listedTogether()}};
         // A user who holds none of these sockets and may read no other user's descriptors.
         auto seen = inChild([&] {
             for (int fd : sockets)
                 close(fd);
-            return becomeUser(65533) ? listedTogether() : "";
+            return becomeUser(65533) ? listedTogether().dump() : "";
         });
         report["viewer"] = nlohmann::json::parse(seen.value_or(""), nullptr, false);
         return report.dump();
