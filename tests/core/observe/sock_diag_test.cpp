@@ -169,12 +169,12 @@ TEST(SockDiagRead, TellsWhoMadeEachSocket) {
                        withFacts(AF_INET, State::closeWait, "192.0.2.3", 0,
                                  attribute(INET_DIAG_CGROUP_ID, "ab")),
                    SockDiag::Protocol::udp, reading);
-    ASSERT_EQ(reading.ipv4.size(), 2u);
-    ASSERT_EQ(reading.ipv6.size(), 1u);
-    EXPECT_EQ(reading.ipv4[0].facts, (SocketFacts{0x189abcdef, 1000, cgroup, "192.0.2.1", 40000}));
-    EXPECT_EQ(reading.ipv6[0].facts,
+    EXPECT_EQ(reading.ipv4.at(0).facts,
+              (SocketFacts{0x189abcdef, 1000, cgroup, "192.0.2.1", 40000}));
+    EXPECT_EQ(reading.ipv6.at(0).facts,
               (SocketFacts{0x189abcdef, std::nullopt, 0, "192.0.2.2", 40000, true}));
-    EXPECT_EQ(reading.ipv4[1].facts, (SocketFacts{0x189abcdef, 1000, 0, "192.0.2.3", 40000, true}));
+    EXPECT_EQ(reading.ipv4.at(1).facts,
+              (SocketFacts{0x189abcdef, 1000, 0, "192.0.2.3", 40000, true}));
 }
 
 TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {

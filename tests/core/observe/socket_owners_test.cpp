@@ -44,7 +44,6 @@ TEST_F(FakeProc, OwnersComeFromTheDescriptorLinksAndComm) {
     // The holders of 20673 and 20672 are checked through the listing below.
     EXPECT_EQ(owners.of(30002), (std::vector<Owner>{{7, "shared"}}));
     EXPECT_TRUE(owners.of(30001).empty());
-    EXPECT_TRUE(owners.of(5).empty());
 
     SocketOwners missing(proc_ / "missing");
     missing.update({20673});
