@@ -31,33 +31,32 @@ void expectIdentities(const std::vector<IdentityCase>& cases,
 } // namespace
 
 TEST(Identity, MacPathsFollowTheBundleAndPrefixRules) {
-    std::string webKit =
-        "/System/Library/Frameworks/WebKit.framework/Versions/A/XPCServices/"
-        "com.apple.WebKit.Networking.xpc/Contents/MacOS/com.apple.WebKit.Networking";
-    std::vector<IdentityCase> cases{
-        {"/Applications/Editor.app/Contents/MacOS/Editor", "Editor", "Editor",
-         "/Applications/Editor.app", false},
-        {"/Applications/Editor.app/Contents/Frameworks/Editor Helper.app/Contents/MacOS/Editor "
-         "Helper",
-         "Editor Helper", "Editor", "/Applications/Editor.app", false},
-        {"/System/Applications/Mail.app/Contents/MacOS/Mail", "Mail", "Mail",
-         "/System/Applications/Mail.app", true},
-        {"/usr/sbin/mDNSResponder", "mDNSResponder", "Name lookup (DNS)", std::nullopt, true},
-        {webKit, "com.apple.WebKit.Networking", "WebKit (Safari, Mail, web views)", std::nullopt,
-         true},
-        {"/Library/SystemExtensions/1A2B/com.example.netfilter.systemextension/Contents/MacOS/"
-         "com.example.netfilter",
-         "com.example.netfilter", "Example", std::nullopt, false},
-        {"/Users/u/Ext/com.example.share.appex/Contents/MacOS/share", "share", "Example",
-         std::nullopt, false},
-        {"/usr/local/bin/node", "node", "node", std::nullopt, true},
-        {"/opt/tools/sync-agent", "sync-agent", "sync-agent", std::nullopt, false},
-        {"///", "com.example.x", "Example", std::nullopt, false},
-        {std::nullopt, "trustd", "Certificate checks (macOS)", std::nullopt, false},
-        {std::nullopt, "org.example.agent", "Example", std::nullopt, false},
-        {"", "org.example.agent", "Example", std::nullopt, false},
-    };
-    expectIdentities(cases, platform::macos());
+    expectIdentities(
+        {
+            {"/Applications/Editor.app/Contents/MacOS/Editor", "Editor", "Editor",
+             "/Applications/Editor.app", false},
+            {"/Applications/Editor.app/Contents/Frameworks/Editor Helper.app/Contents/MacOS/Editor "
+             "Helper",
+             "Editor Helper", "Editor", "/Applications/Editor.app", false},
+            {"/System/Applications/Mail.app/Contents/MacOS/Mail", "Mail", "Mail",
+             "/System/Applications/Mail.app", true},
+            {"/usr/sbin/mDNSResponder", "mDNSResponder", "Name lookup (DNS)", std::nullopt, true},
+            {"/System/Library/Frameworks/WebKit.framework/Versions/A/XPCServices/"
+             "com.apple.WebKit.Networking.xpc/Contents/MacOS/com.apple.WebKit.Networking",
+             "com.apple.WebKit.Networking", "WebKit (Safari, Mail, web views)", std::nullopt, true},
+            {"/Library/SystemExtensions/1A2B/com.example.netfilter.systemextension/Contents/MacOS/"
+             "com.example.netfilter",
+             "com.example.netfilter", "Example", std::nullopt, false},
+            {"/Users/u/Ext/com.example.share.appex/Contents/MacOS/share", "share", "Example",
+             std::nullopt, false},
+            {"/usr/local/bin/node", "node", "node", std::nullopt, true},
+            {"/opt/tools/sync-agent", "sync-agent", "sync-agent", std::nullopt, false},
+            {"///", "com.example.x", "Example", std::nullopt, false},
+            {std::nullopt, "trustd", "Certificate checks (macOS)", std::nullopt, false},
+            {std::nullopt, "org.example.agent", "Example", std::nullopt, false},
+            {"", "org.example.agent", "Example", std::nullopt, false},
+        },
+        platform::macos());
 }
 
 TEST(Identity, LinuxPrefixesAndPackages) {
@@ -85,39 +84,31 @@ TEST(Identity, ReadableNames) {
 }
 
 TEST(Identity, FriendlyNamesFollowTheLanguage) {
-    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking.1A", Lang::en),
-              "WebKit (Safari, Mail, web views)");
-    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Netwo", Lang::en),
-              "WebKit (Safari, Mail, web views)");
+    const std::string webKit = "WebKit (Safari, Mail, web views)";
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking.1A", Lang::en), webKit);
+    EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Netwo", Lang::en), webKit);
     EXPECT_EQ(SystemNames::friendly("mdnsresponder", Lang::en), std::nullopt);
     EXPECT_EQ(SystemNames::friendly("nesessionmanage", Lang::en),
               SystemNames::friendly("nesessionmanager", Lang::en));
-    EXPECT_EQ(SystemNames::friendly("timed", Lang::ru), "Сверка часов");
     EXPECT_EQ(SystemNames::friendly("com.apple.WebKit.Networking", Lang::ru),
               "WebKit (Safari, Почта, встроенные окна)");
 }
 
 TEST(PidPath, ReadsThisProcessAndRejectsOthers) {
-    auto own = pidPath(getpid(), platform::linux());
-    ASSERT_TRUE(own.has_value());
-    EXPECT_TRUE(own->ends_with("/core_tests")) << *own;
+    EXPECT_TRUE(pidPath(getpid(), platform::linux()).value_or("").ends_with("/core_tests"));
     EXPECT_EQ(pidPath(-1, platform::linux()), std::nullopt);
     EXPECT_EQ(pidPath(0, platform::linux()), std::nullopt);
-    EXPECT_EQ(pidPath(getpid(), platform::macos()), std::nullopt);
 }
 
 TEST(Platform, LinuxLanguagesComeFromTheEnvironment) {
-    const auto& linux = platform::linux();
     ScopedEnv all("LC_ALL", ""), lang("LANG", "ru_RU.UTF-8");
-    {
-        ScopedEnv language("LANGUAGE", "ru_RU:en");
-        EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
+    for (const auto& [language, messages, expected] :
+         std::vector<std::tuple<const char*, const char*, std::vector<std::string>>>{
+             {"ru_RU::en", "", {"ru_RU", "en"}},
+             {"", "en_GB.UTF-8", {"en_GB.UTF-8"}},
+             {"", "", {"ru_RU.UTF-8"}}}) {
+        ScopedEnv languages("LANGUAGE", language), messageLanguage("LC_MESSAGES", messages);
+        EXPECT_EQ(platform::linux().preferredLanguages(), expected) << language << messages;
     }
-    ScopedEnv language("LANGUAGE", "");
-    {
-        ScopedEnv messages("LC_MESSAGES", "en_GB.UTF-8");
-        EXPECT_EQ(linux.preferredLanguages(), std::vector<std::string>{"en_GB.UTF-8"});
-    }
-    EXPECT_EQ(Langs::fromPreferred(linux.preferredLanguages()), Lang::ru);
-    EXPECT_EQ(&platform::current(), &linux);
+    EXPECT_EQ(&platform::current(), &platform::linux());
 }

@@ -32,12 +32,19 @@ class FakeService {
         bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
         listen(listener_.get(), 4);
     }
-    // The next client; the feed connects at its take.
-    void accept() { client_.reset(::accept(listener_.get(), nullptr, nullptr)); }
+    // Tells `text` to the feed, which connects at its take, and hangs up after it when asked.
+    void answer(EventFeed& feed, const std::string& text, bool hangUp) {
+        std::thread speaker([&] {
+            client_.reset(::accept(listener_.get(), nullptr, nullptr));
+            say(text);
+            if (hangUp) client_.reset();
+        });
+        feed.take();
+        speaker.join();
+    }
     void say(const std::string& text) {
         ASSERT_EQ(write(client_.get(), text.data(), text.size()), ssize_t(text.size()));
     }
-    void hangUp() { client_.reset(); }
 
   private:
     OwnedFd listener_, client_;
@@ -50,17 +57,16 @@ TEST(EventWire, LinesReadBackAndAnythingElseIsNoMessage) {
     withoutPath.exePath.reset();
     withoutPath.refused = true;
     for (const EventWire::Message& message :
-         {EventWire::Message{EventWire::Hello{1}}, EventWire::Message{EventWire::Beat{5}},
-          EventWire::Message{EventWire::Refusal{"not you"}}, EventWire::Message{event(8)},
-          EventWire::Message{withoutPath}}) {
+         std::vector<EventWire::Message>{EventWire::Hello{1}, EventWire::Beat{5},
+                                         EventWire::Refusal{"not you"}, event(8), withoutPath}) {
         std::string line = EventWire::line(message);
         ASSERT_TRUE(line.ends_with('\n'));
         EXPECT_EQ(EventWire::read(line.substr(0, line.size() - 1)), message) << line;
     }
     std::string whole = EventWire::line(event(8));
-    for (std::string bad : {std::string(""), std::string("[1,2]"), std::string("\"x\""),
-                            whole.substr(0, whole.size() / 2), std::string(R"({"pid":1})"),
-                            std::string(R"({"service":"x"})"), std::string(R"({"beat":-1})")})
+    for (const std::string& bad :
+         std::vector<std::string>{"", "[1,2]", "\"x\"", whole.substr(0, whole.size() / 2),
+                                  R"({"pid":1})", R"({"service":"x"})", R"({"beat":-1})"})
         EXPECT_EQ(EventWire::read(bad), std::nullopt) << bad;
 }
 
@@ -72,12 +78,7 @@ TEST(EventFeed, TakesWhatTheServiceToldAndSaysWhyWhenItCannot) {
     EXPECT_EQ(feed.state(), EventFeed::State::absent);
 
     FakeService service(dir / "socket");
-    std::thread greeter([&] {
-        service.accept();
-        service.say(EventWire::line(EventWire::Hello{EventWire::version}));
-    });
-    feed.take();
-    greeter.join();
+    service.answer(feed, EventWire::line(EventWire::Hello{EventWire::version}), false);
     // Greeted within the take that connected, or at the next.
     if (!feed.live()) feed.take();
     ASSERT_TRUE(feed.live());
@@ -118,13 +119,7 @@ TEST(EventFeed, ARefusalAnEndOrGarbageDropsTheConnection) {
         TempDir dir;
         FakeService service(dir / "socket");
         EventFeed feed(dir / "socket");
-        std::thread speaker([&] {
-            service.accept();
-            service.say(c.said);
-            service.hangUp();
-        });
-        feed.take();
-        speaker.join();
+        service.answer(feed, c.said, true);
         // What arrived after the first take ends the connection at the next.
         if (feed.live()) feed.take();
         EXPECT_EQ(feed.state(), c.state) << c.said.substr(0, 40);

@@ -59,53 +59,14 @@ TEST(Listers, WithoutNetlinkSsAnswersAndWithoutSsLsofAndTheListingSaysWhy) {
 
     LoopbackConnection connection;
     std::vector<platform::ToolCommand> listers = platform::linux().listers;
-    EXPECT_EQ(Listers::list(listers).source, "netlink");
     listers[1].path = "/nonexistent/ss";
     Listers::Listing listing = Listers::list({listers[1], listers[2]});
     EXPECT_EQ(listing.source, "lsof");
     EXPECT_TRUE(listsOwnConnection(listing, connection));
     EXPECT_EQ(listing.problems, std::vector<std::string>{
                                     "ss: cannot run /nonexistent/ss: No such file or directory"});
-}
-
-TEST(Listers, NothingFromAnyToolReportsTheLastOne) {
+    // Nothing from any tool: the last one is told, and an empty answer is no problem.
     platform::ToolCommand silent{"/bin/true", {}, "quiet", platform::ListerFormat::ss};
-    platform::ToolCommand missing{"/nonexistent", {}, "gone", platform::ListerFormat::lsof};
-    EXPECT_EQ(Listers::list({silent, missing}),
-              (Listers::Listing{.source = "gone",
-                                .problems = {"gone: cannot run /nonexistent: No such file or "
-                                             "directory"}}));
-    EXPECT_EQ(Listers::list({}), (Listers::Listing{}));
-}
-
-// A process name that looks like a field of the listers' text changes nothing they tell.
-TEST(Listers, ACraftedProcessNameCannotChangeThePidOrTheNumberOfFlows) {
-    for (std::string name : {"x\",pid=1,fd=9),", "a\nudp ESTAB 0 0", "\ttcp 1.2.3.4:5",
-                             "y)),((\"z\",pid=1", "ino:1 users:(("}) {
-        SCOPED_TRACE(name);
-        // A child that renames itself (as far as the kernel's 15 bytes go) and holds a loopback
-        // TCP connection to itself.
-        HeldChild process([&] {
-            prctl(PR_SET_NAME, name.c_str());
-            return (new LoopbackConnection)->port();
-        });
-        ASSERT_GT(process.port(), 0);
-        // The kernel's dump and ss, which prints the sockets as text.
-        for (const platform::ToolCommand& lister :
-             {platform::linux().listers[0], platform::linux().listers[1]}) {
-            Listers::Listing listing = Listers::list({lister});
-            int toItsPort = 0, ofItsPid = 0;
-            for (const Flow& flow : listing.flows) {
-                if (flow.remoteIP == "127.0.0.1" && flow.remotePort == process.port()) {
-                    ++toItsPort;
-                    EXPECT_EQ(flow.pid, process.pid()) << lister.source;
-                    EXPECT_EQ(flow.process, name.substr(0, 15)) << lister.source;
-                }
-                ofItsPid += flow.pid == process.pid();
-            }
-            // Its two ends: the client's flow to the listening port and the accepted socket's.
-            EXPECT_EQ(toItsPort, 1) << lister.source;
-            EXPECT_EQ(ofItsPid, 2) << lister.source;
-        }
-    }
+    EXPECT_EQ(Listers::list({silent, listers[1]}),
+              (Listers::Listing{.source = "ss", .problems = listing.problems}));
 }

@@ -5,6 +5,7 @@
 
 using Parsers::Endpoint;
 
+// The shapes the parsers' rows below do not already give.
 TEST(SplitEndpoint, SplitsAsTheToolsPrint) {
     struct Case {
         std::string text;
@@ -12,16 +13,10 @@ TEST(SplitEndpoint, SplitsAsTheToolsPrint) {
         std::optional<Endpoint> expected;
     };
     for (const Case& c : std::vector<Case>{
-             {"203.0.113.7:443", false, Endpoint{"203.0.113.7", 443}},
-             {"203.0.113.7.443", true, Endpoint{"203.0.113.7", 443}},
-             {"2001:db8::7.443", true, Endpoint{"2001:db8::7", 443}},
-             {"fe80::1%en0.5353", true, Endpoint{"fe80::1", 5353}},
-             {"[2001:db8::7]:443", false, Endpoint{"2001:db8::7", 443}},
              {"[2001:db8::7]:443", true, Endpoint{"2001:db8::7", 443}},
              {"[fe80::1%en0]:5353", false, Endpoint{"fe80::1", 5353}},
              {"[2001:db8::7]", false, Endpoint{"2001:db8::7", 0}},
              {"[2001:db8::7", false, std::nullopt},
-             {"*:*", false, std::nullopt},
              {"203.0.113.7:", false, std::nullopt},
              {"203.0.113.7:ab", false, std::nullopt},
              {":443", false, std::nullopt},
@@ -43,31 +38,19 @@ TEST(Parsers, ReadTheFlowsOfEachListersText) {
     for (const Case& c : std::vector<Case>{
              {"nettop as its manual shows it",
               Parsers::parseNettop,
-              ",bytes_in,bytes_out,\n"
-              "tcp4 192.168.1.20:53000<->203.0.113.9:80,1,1,\n"
-              "Editor.4711,5230,1200,\n"
-              "tcp4 192.168.1.20:53012<->203.0.113.7:443,5230,1200,\n"
-              "tcp6 2001:db8::20.53013<->2001:db8::7.443,0,0,\n"
-              "udp4 *:*<->*:*,0,0,\n"
-              "com.example.syncagent.88,0,0,\n"
-              "quic4 192.168.1.20:60110<->198.51.100.4:443,77,66,\n",
+              ",bytes_in,bytes_out,\ntcp4 192.168.1.20:53000<->203.0.113.9:80,1,1,\n"
+              "Editor.4711,5230,1200,\ntcp4 192.168.1.20:53012<->203.0.113.7:443,5230,1200,\n"
+              "tcp6 2001:db8::20.53013<->2001:db8::7.443,0,0,\nudp4 *:*<->*:*,0,0,\n"
+              "com.example.syncagent.88,0,0,\nquic4 192.168.1.20:60110<->198.51.100.4:443,77,66,\n",
               {{4711, "Editor", "tcp", "203.0.113.7", 443, 5230, 1200},
                {4711, "Editor", "tcp", "2001:db8::7", 443, 0, 0},
                {88, "com.example.syncagent", "quic", "198.51.100.4", 443, 77, 66}}},
              {"nettop: process lines and counters",
               Parsers::parseNettop,
-              "name.with.dots.42\n"
-              "tcp4 a:1<->203.0.113.7:443,10\n"
-              "tcp4 a:1<->203.0.113.7:444\n"
-              "tcp4 a:1<->203.0.113.7:445,x,-\n"
-              "quic6 a.1<->2001:db8::7.443,1,2\n"
-              "tcp6 a.1<->fe80::1%en0.5353,1,2\n"
-              "nodot\n"
-              "tcp4 a:1<->203.0.113.7:446,1,1\n"
-              "Good.7\n"
-              "tcp4 a:1<->203.0.113.7:447<->x,1,1\n"
-              "tcp4 a:1<->203.0.113.7:448,1,1\r\n"
-              "bad.x7\n"
+              "name.with.dots.42\ntcp4 a:1<->203.0.113.7:443,10\ntcp4 a:1<->203.0.113.7:444\n"
+              "tcp4 a:1<->203.0.113.7:445,x,-\nquic6 a.1<->2001:db8::7.443,1,2\n"
+              "tcp6 a.1<->fe80::1%en0.5353,1,2\nnodot\ntcp4 a:1<->203.0.113.7:446,1,1\nGood.7\n"
+              "tcp4 a:1<->203.0.113.7:447<->x,1,1\ntcp4 a:1<->203.0.113.7:448,1,1\r\nbad.x7\n"
               "tcp4 a:1<->203.0.113.7:449,1,1",
               {{42, "name.with.dots", "tcp", "203.0.113.7", 443, 10, 0},
                {42, "name.with.dots", "tcp", "203.0.113.7", 444, 0, 0},
@@ -77,18 +60,16 @@ TEST(Parsers, ReadTheFlowsOfEachListersText) {
                {7, "Good", "tcp", "203.0.113.7", 448, 1, 1}}},
              {"lsof as its manual shows it",
               Parsers::parseLsof,
-              "p4711\ncEditor\nf23\nPTCP\nn192.168.1.20:53012->203.0.113.7:443\n"
-              "TST=ESTABLISHED\nf24\nPTCP\nn[2001:db8::20]:53013->[2001:db8::7]:443\n"
-              "f25\nPUDP\nn*:5353\np88\ncsyncd\nf5\nPUDP\n"
-              "n192.168.1.20:60110->198.51.100.4:443\n",
+              "p4711\ncEditor\nf23\nPTCP\nn192.168.1.20:53012->203.0.113.7:443\nTST=ESTABLISHED\n"
+              "f24\nPTCP\nn[2001:db8::20]:53013->[2001:db8::7]:443\nf25\nPUDP\nn*:5353\np88\n"
+              "csyncd\nf5\nPUDP\nn192.168.1.20:60110->198.51.100.4:443\n",
               {{4711, "Editor", "tcp", "203.0.113.7", 443, 0, 0},
                {4711, "Editor", "tcp", "2001:db8::7", 443, 0, 0},
                {88, "syncd", "udp", "198.51.100.4", 443, 0, 0}}},
              {"lsof: state carried, what does not fit skipped",
               Parsers::parseLsof,
-              "p\ncHidden\nPTCP\nn1.2.3.4:5->203.0.113.7:443\n"
-              "p9\ncTool\nPTCP\nn1.2.3.4:5->*:443\nn1.2.3.4:5->203.0.113.7:443\n"
-              "n1.2.3.4:5->203.0.113.7:443\nn1.2.3.4:5->a->b:1\n",
+              "p\ncHidden\nPTCP\nn1.2.3.4:5->203.0.113.7:443\np9\ncTool\nPTCP\nn1.2.3.4:5->*:443\n"
+              "n1.2.3.4:5->203.0.113.7:443\nn1.2.3.4:5->203.0.113.7:443\nn1.2.3.4:5->a->b:1\n",
               {{9, "Tool", "tcp", "203.0.113.7", 443, 0, 0},
                {9, "Tool", "tcp", "203.0.113.7", 443, 0, 0}}},
              {"netstat as its manual shows it",
@@ -106,22 +87,13 @@ TEST(Parsers, ReadTheFlowsOfEachListersText) {
               "udp UNCONN 0 0 0.0.0.0:68 0.0.0.0:*\n"
               "\t bytes_sent:5\n"
               "tcp ESTAB 0 0 10.0.0.2:5 203.0.113.7:443 users:((\"cut\",pid=1\n"
-              "u_str ESTAB 0 0 * 1 * 2 users:((\"x\",pid=1,fd=1))\n"
-              "tcp ESTAB 0 0 10.0.0.2:5\n"
+              "u_str ESTAB 0 0 * 1 * 2 users:((\"x\",pid=1,fd=1))\ntcp ESTAB 0 0 10.0.0.2:5\n"
               "tcp ESTAB 0 0 10.0.0.2:5 127.0.0.53%lo:53 users:((\"x\",pid=+5,fd=1))\n"
               "tcp ESTAB 0 0 [::ffff:10.0.0.2]:5 [::ffff:203.0.113.9]:443 "
               "users:((\"y\",pid=6,fd=1))\n",
               {{12, "Web Content", "tcp", "fe80::1", 22, 7, 10},
                {5, "x", "tcp", "127.0.0.53", 53, 0, 0},
                {6, "y", "tcp", "203.0.113.9", 443, 0, 0}}},
-             {"ss captured",
-              Parsers::parseSs,
-              fixture("ss_loopback.txt"),
-              {{4203, "python3", "udp", "127.0.0.1", 47013, 0, 0},
-               {4203, "python3", "tcp", "127.0.0.1", 45480, 1234, 567},
-               {4203, "python3", "tcp", "127.0.0.1", 47011, 567, 1234},
-               {4203, "python3", "tcp", "::1", 47012, 0, 0},
-               {4203, "python3", "tcp", "::1", 37044, 0, 0}}},
              {"ss: one flow for each process sharing a socket",
               Parsers::parseSs,
               fixture("ss_shared_socket.txt"),

@@ -22,19 +22,20 @@ class ScannerTest : public testing::Test {
     void SetUp() override {
         options.listers = {{dir / "ss", {}, "ss", platform::ListerFormat::ss},
                            {dir / "lsof", {}, "lsof", platform::ListerFormat::lsof}};
-        options.pidPath = [this](int32_t pid) -> std::optional<std::string> {
+        options.pidPath = [this](int32_t pid) {
             ++pidPathCalls;
-            auto found = paths.find(pid);
-            return found == paths.end() ? std::nullopt : std::optional(found->second);
+            return found(paths, pid);
         };
         options.platform = &platform::linux();
         // Lookups may still run after a test ends, so they own what they read.
-        options.lookups = {[names = names](const std::string& ip) -> std::optional<std::string> {
-                               auto found = names->find(ip);
-                               return found == names->end() ? std::nullopt
-                                                            : std::optional(found->second);
-                           },
+        options.lookups = {[names = names](const std::string& ip) { return found(*names, ip); },
                            [](const std::string&) { return std::vector<std::string>(); }};
+    }
+
+    template <typename Key>
+    static std::optional<std::string> found(const std::map<Key, std::string>& map, Key key) {
+        auto at = map.find(key);
+        return at == map.end() ? std::nullopt : std::optional(at->second);
     }
 
     void lister(const char* name, const std::string& output) {
@@ -58,47 +59,43 @@ class ScannerTest : public testing::Test {
 
 } // namespace
 
+// Duplicates keep the first flow's counters.
 TEST_F(ScannerTest, KeepsInternetFlowsUnlessLocalOnesAreAsked) {
     lister("ss", ssLine(1, "app", "192.168.1.1:80") + ssLine(1, "app", "[ff02::fb]:5353") +
-                     ssLine(1, "app", "203.0.113.7:443"));
-    auto scanner = make();
-    std::vector<Connection> internet = scanner->scan(false);
-    ASSERT_EQ(internet.size(), 1u);
-    EXPECT_EQ(internet[0].id(), "1|203.0.113.7|443|tcp");
-    std::vector<Connection> all = scanner->scan(true);
-    ASSERT_EQ(all.size(), 3u);
-    EXPECT_EQ(all[0].verdict.category, Category::local);
-    EXPECT_EQ(all[1].verdict.category, Category::local);
-}
-
-TEST_F(ScannerTest, DuplicatesKeepTheFirstFlowsCounters) {
-    lister("ss", ssLine(1, "app", "203.0.113.7:443", "tcp", 10) +
+                     ssLine(1, "app", "203.0.113.7:443", "tcp", 10) +
                      ssLine(1, "app", "203.0.113.7:443", "tcp", 99) +
                      ssLine(1, "app", "203.0.113.7:443", "udp", 5));
-    std::vector<Connection> connections = make()->scan(false);
-    ASSERT_EQ(connections.size(), 2u);
-    EXPECT_EQ(connections[0].bytesIn, 10);
-    EXPECT_EQ(connections[1].proto, "udp");
+    auto scanner = make();
+    std::vector<Connection> internet = scanner->scan(false);
+    ASSERT_EQ(internet.size(), 2u);
+    EXPECT_EQ(internet[0].id(), "1|203.0.113.7|443|tcp");
+    EXPECT_EQ(internet[0].bytesIn, 10);
+    EXPECT_EQ(internet[1].proto, "udp");
+    std::vector<Connection> all = scanner->scan(true);
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0].verdict.category, Category::local);
+    EXPECT_EQ(all[1].verdict.category, Category::local);
 }
 
 // A system program's plain destinations stay the system's, named by the built-in blocks or the
 // organisation table; trackers and the table's other categories are told as they are.
 TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
     paths[7] = "/usr/sbin/daemon";
-    (*names)["198.51.100.9"] = "beacon.tracker.example";
-    (*names)["203.0.113.7"] = "mirror.vendor.example";
-    (*names)["203.0.113.8"] = "api.vendor.example";
-    (*names)["203.0.113.9"] = "stats.vendor.example";
-    lister("ss", ssLine(7, "daemon", "203.0.113.6:443") + ssLine(7, "daemon", "198.51.100.9:443") +
-                     ssLine(7, "daemon", "151.101.1.1:443") +
-                     ssLine(7, "daemon", "203.0.113.7:443") +
-                     ssLine(7, "daemon", "203.0.113.8:443") +
-                     ssLine(7, "daemon", "203.0.113.9:443") + ssLine(8, "app", "203.0.113.7:443"));
+    *names = {{"198.51.100.9", "beacon.tracker.example"},
+              {"203.0.113.7", "mirror.vendor.example"},
+              {"203.0.113.8", "api.vendor.example"},
+              {"203.0.113.9", "stats.vendor.example"}};
+    std::string text;
+    for (const char* ip : {"203.0.113.6", "198.51.100.9", "151.101.1.1", "203.0.113.7",
+                           "203.0.113.8", "203.0.113.9"})
+        text += ssLine(7, "daemon", ip + std::string(":443"));
+    lister("ss", text + ssLine(8, "app", "203.0.113.7:443"));
     auto scanner = make(std::make_shared<TrackerList>("p tracker.example\n"));
     scanner->setOrgTable(std::make_shared<OrgTable>("mirror.vendor.example\tcdn\tVendor\n"
                                                     "vendor.example\tservice\tVendor\n"
                                                     "stats.vendor.example\ttelemetry\tVendor\n"));
-    scanner->scan(false);
+    // Host names arrive in a later scan.
+    EXPECT_EQ(scanner->scan(false).at(1).host, std::nullopt);
     ASSERT_TRUE(scanner->resolver().waitIdle(5s));
     std::vector<Connection> connections = scanner->scan(false);
     std::vector<Verdict> verdicts;
@@ -116,25 +113,12 @@ TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
     EXPECT_TRUE(connections[2].app.isSystem);
 }
 
-TEST_F(ScannerTest, HostNamesArriveInALaterScan) {
-    (*names)["203.0.113.7"] = "www.example.com";
-    lister("ss", ssLine(1, "app", "203.0.113.7:443"));
-    auto scanner = make();
-    EXPECT_EQ(scanner->scan(false).at(0).host, std::nullopt);
-    ASSERT_TRUE(scanner->resolver().waitIdle(5s));
-    Connection named = scanner->scan(false).at(0);
-    EXPECT_EQ(named.host, "www.example.com");
-    EXPECT_EQ(named.dest(), "www.example.com");
-}
-
 TEST_F(ScannerTest, FallsBackToLsofWhileThePrimaryListerGivesNothing) {
     lister("lsof", "p5\ncsyncd\nPTCP\nn10.0.0.2:5->203.0.113.7:443\n");
     auto scanner = make();
     EXPECT_EQ(scanner->source(), "ss");
-    std::vector<Connection> fallback = scanner->scan(false);
+    EXPECT_EQ(scanner->scan(false).size(), 1u);
     EXPECT_EQ(scanner->source(), "lsof");
-    ASSERT_EQ(fallback.size(), 1u);
-    EXPECT_EQ(fallback[0].bytesIn, 0);
     lister("ss", ssLine(5, "syncd", "203.0.113.7:443", "tcp", 42));
     EXPECT_EQ(scanner->scan(false).at(0).bytesIn, 42);
     EXPECT_EQ(scanner->source(), "ss");
@@ -142,13 +126,14 @@ TEST_F(ScannerTest, FallsBackToLsofWhileThePrimaryListerGivesNothing) {
     std::filesystem::remove(dir / "lsof");
     EXPECT_TRUE(scanner->scan(false).empty());
     EXPECT_EQ(scanner->source(), "lsof");
-    ASSERT_EQ(scanner->listerProblems().size(), 2u);
-    EXPECT_TRUE(scanner->listerProblems()[0].starts_with("ss: cannot run "));
+    EXPECT_EQ(scanner->listerProblems().size(), 2u);
 }
 
-TEST_F(ScannerTest, IdentitiesAreCachedPerProcessName) {
+// Identities are kept per process name, and made again in a new language.
+TEST_F(ScannerTest, IdentitiesAreCachedPerProcessNameInTheScannersLanguage) {
     paths[9] = "/opt/first/tool";
     lister("ss", ssLine(9, "tool", "203.0.113.7:443"));
+    options.lang = Lang::ru;
     auto scanner = make();
     scanner->scan(false);
     EXPECT_EQ(scanner->scan(false).at(0).app.name, "tool");
@@ -158,24 +143,17 @@ TEST_F(ScannerTest, IdentitiesAreCachedPerProcessName) {
     lister("ss", ssLine(9, "other", "203.0.113.7:443"));
     EXPECT_EQ(scanner->scan(false).at(0).app.name, "other");
     EXPECT_EQ(pidPathCalls, 2);
-}
-
-TEST_F(ScannerTest, ProgramsAreNamedInTheScannersLanguage) {
     paths[5] = "/usr/sbin/chronyd";
-    paths[6] = "/usr/sbin/chronyd";
-    options.lang = Lang::ru;
-    auto scanner = make();
     lister("ss", ssLine(5, "chronyd", "203.0.113.7:123", "udp"));
     EXPECT_EQ(scanner->scan(false).at(0).app.name, "Сверка часов");
     scanner->setLang(Lang::en);
-    lister("ss", ssLine(6, "chronyd", "203.0.113.7:123", "udp"));
     EXPECT_EQ(scanner->scan(false).at(0).app.name, "Clock sync");
 }
 
 // What is absent is left out, and reads back absent.
 TEST(Connection, JsonReadsBack) {
     Connection connection{4711,
-                          {"node", std::nullopt, std::nullopt, false},
+                          {"node"},
                           "tcp",
                           "203.0.113.7",
                           443,
@@ -183,7 +161,6 @@ TEST(Connection, JsonReadsBack) {
                           {Category::cdn, "Fastly", std::nullopt},
                           5,
                           6};
-    EXPECT_EQ(connection.dest(), "203.0.113.7");
     nlohmann::json encoded = connection;
     EXPECT_FALSE(encoded.contains("host") || encoded.at("app").contains("bundlePath"));
     EXPECT_EQ(encoded.get<Connection>(), connection);

@@ -9,12 +9,15 @@
 #include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
 #include <linux/tcp.h>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,15 +32,10 @@
 namespace {
 
 // The kernel's TCP state numbers.
-enum class State : uint8_t {
-    established = 1,
-    synSent,
-    synRecv,
-    timeWait = 6,
-    closed,
-    closeWait,
-    listen = 10
-};
+namespace State {
+constexpr uint8_t established = 1, synSent = 2, synRecv = 3, timeWait = 6, closed = 7,
+                  closeWait = 8, listen = 10;
+}
 
 template <typename T> std::string bytesOf(const T& value) {
     return std::string(reinterpret_cast<const char*>(&value), sizeof value);
@@ -73,26 +71,21 @@ std::string tcpInfo(uint64_t received, uint64_t acked, uint64_t sent,
 }
 
 // A socket as the kernel describes it in a dump, answering a request of `type`.
-std::string socketMessage(uint8_t family, State state, const char* peer, uint16_t port,
+std::string socketMessage(uint8_t family, uint8_t state, const char* peer, uint16_t port,
                           uint32_t inode, const std::string& attributes = "",
                           uint16_t type = SOCK_DIAG_BY_FAMILY) {
     inet_diag_msg diag{};
     diag.idiag_family = family;
-    diag.idiag_state = static_cast<uint8_t>(state);
+    diag.idiag_state = state;
     inet_pton(family, peer, diag.id.idiag_dst);
     diag.id.idiag_dport = htons(port);
     diag.idiag_inode = inode;
     return message(type, bytesOf(diag) + attributes);
 }
 
-std::string done(int error = 0) {
-    return message(NLMSG_DONE, bytesOf(error));
-}
-
-std::string failure(int error) {
-    nlmsgerr answer{};
-    answer.error = error;
-    return message(NLMSG_ERROR, bytesOf(answer));
+// The end of a dump, or (NLMSG_ERROR) an answer of the error alone.
+std::string done(int error = 0, uint16_t type = NLMSG_DONE) {
+    return message(type, bytesOf(error));
 }
 
 // What a reading holds but the sockets' facts, which only their own test looks at.
@@ -155,7 +148,7 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
 
 // The cookie, the user, the cgroup and the socket's own end; a TIME-WAIT socket tells no user.
 TEST(SockDiagRead, TellsWhoMadeEachSocket) {
-    auto withFacts = [](uint8_t family, State state, const char* local, uint32_t inode,
+    auto withFacts = [](uint8_t family, uint8_t state, const char* local, uint32_t inode,
                         const std::string& attributes) {
         std::string bytes = socketMessage(family, state, family == AF_INET ? "203.0.113.7" : "::1",
                                           443, inode, attributes);
@@ -176,12 +169,12 @@ TEST(SockDiagRead, TellsWhoMadeEachSocket) {
                        withFacts(AF_INET, State::closeWait, "192.0.2.3", 0,
                                  attribute(INET_DIAG_CGROUP_ID, "ab")),
                    SockDiag::Protocol::udp, reading);
-    ASSERT_EQ(reading.ipv4.size(), 2u);
-    ASSERT_EQ(reading.ipv6.size(), 1u);
-    EXPECT_EQ(reading.ipv4[0].facts, (SocketFacts{0x189abcdef, 1000, cgroup, "192.0.2.1", 40000}));
-    EXPECT_EQ(reading.ipv6[0].facts,
+    EXPECT_EQ(reading.ipv4.at(0).facts,
+              (SocketFacts{0x189abcdef, 1000, cgroup, "192.0.2.1", 40000}));
+    EXPECT_EQ(reading.ipv6.at(0).facts,
               (SocketFacts{0x189abcdef, std::nullopt, 0, "192.0.2.2", 40000, true}));
-    EXPECT_EQ(reading.ipv4[1].facts, (SocketFacts{0x189abcdef, 1000, 0, "192.0.2.3", 40000, true}));
+    EXPECT_EQ(reading.ipv4.at(1).facts,
+              (SocketFacts{0x189abcdef, 1000, 0, "192.0.2.3", 40000, true}));
 }
 
 TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {
@@ -219,11 +212,11 @@ TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {
 }
 
 TEST(SockDiagRead, KernelErrorsFailTheDump) {
-    EXPECT_EQ(parsed(failure(-EPERM) + served), (SockDiag::Reading{{}, {}, false, true}));
+    EXPECT_EQ(parsed(done(-EPERM, NLMSG_ERROR) + served), (SockDiag::Reading{{}, {}, false, true}));
     EXPECT_EQ(parsed(message(NLMSG_ERROR, "ab")), (SockDiag::Reading{{}, {}, false, true}));
     EXPECT_EQ(parsed(served + done(-EINTR)), (SockDiag::Reading{{servedSocket}, {}, true, true}));
     // An acknowledgement is no error.
-    EXPECT_EQ(parsed(failure(0) + served + done()),
+    EXPECT_EQ(parsed(done(0, NLMSG_ERROR) + served + done()),
               (SockDiag::Reading{{servedSocket}, {}, true, false}));
 }
 
@@ -232,18 +225,14 @@ namespace {
 // A TCP or UDP socket on `ip` (IPv6 when it has a colon): connected to `port`, or else bound to a
 // free port and, for TCP, listening. -1 when that fails.
 int openSocket(int type, const char* ip, uint16_t port = 0) {
-    sockaddr_storage address{};
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    bool ipv6 = std::strchr(ip, ':');
-    address.ss_family = ipv6 ? AF_INET6 : AF_INET;
-    (ipv6 ? v6->sin6_port : v4->sin_port) = htons(port);
-    inet_pton(address.ss_family, ip, ipv6 ? static_cast<void*>(&v6->sin6_addr) : &v4->sin_addr);
-    socklen_t length = ipv6 ? sizeof *v6 : sizeof *v4;
-    int fd = socket(address.ss_family, type, 0);
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    bool ready = port ? connect(fd, raw, length) == 0
-                      : bind(fd, raw, length) == 0 && (type == SOCK_DGRAM || listen(fd, 8) == 0);
+    addrinfo hints{}, *address = nullptr;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    if (getaddrinfo(ip, std::to_string(port).c_str(), &hints, &address) != 0) return -1;
+    int fd = socket(address->ai_family, type, 0);
+    bool ready = port ? connect(fd, address->ai_addr, address->ai_addrlen) == 0
+                      : bind(fd, address->ai_addr, address->ai_addrlen) == 0 &&
+                            (type == SOCK_DGRAM || listen(fd, 8) == 0);
+    freeaddrinfo(address);
     return ready ? fd : -1;
 }
 
@@ -262,17 +251,16 @@ bool becomeUser(uid_t uid) {
 // The flows of the kernel's dump and of ss taken one right after the other, as JSON. Taken again
 // (a bounded number of times) until the dump reads the same before and after ss, so that no
 // late acknowledgement changed a counter in between.
-std::string listedTogether() {
+nlohmann::json listedTogether() {
     const auto& listers = platform::linux().listers;
     for (int attempt = 0;; ++attempt) {
         Listers::Listing before = Listers::list({listers[0]});
         Listers::Listing ss = Listers::list({listers[1]});
         Listers::Listing after = Listers::list({listers[0]});
         if (before == after || attempt == 20)
-            return nlohmann::json{{"sources", {before.source, ss.source}},
-                                  {"netlink", before.flows},
-                                  {"ss", ss.flows}}
-                .dump();
+            return {{"sources", {before.source, ss.source}},
+                    {"netlink", before.flows},
+                    {"ss", ss.flows}};
         usleep(50000);
     }
 }
@@ -284,39 +272,52 @@ std::string listedTogether() {
 TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
     auto output = inPrivateNetwork([] {
         int listener4 = openSocket(SOCK_STREAM, "127.0.0.1");
-        // A process of user nobody holding a connection to it.
-        HeldChild nobody([&] {
-            return becomeUser(65534) && openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4)) >= 0
-                       ? 0
-                       : -1;
-        });
-        pid_t holder = nobody.pid();
+        // Processes of user nobody, named like fields of ss's text, each holding a connection to
+        // it: a name changes neither the pid told nor the number of flows.
+        std::vector<std::unique_ptr<HeldChild>> held;
+        std::set<std::pair<int32_t, std::string>> holders{{getpid(), "core_tests"}};
+        for (std::string name : {"x\",pid=1,fd=9),", "a\nudp ESTAB 0 0", "\ttcp 1.2.3.4:5",
+                                 "y)),((\"z\",pid=1", "ino:1 users:(("}) {
+            held.push_back(std::make_unique<HeldChild>([&] {
+                prctl(PR_SET_NAME, name.c_str());
+                return becomeUser(65534) &&
+                               openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4)) >= 0
+                           ? 0
+                           : -1;
+            }));
+            // The kernel keeps 15 bytes of a name.
+            holders.emplace(held.back()->pid(), name.substr(0, 15));
+        }
         // A dual-stack listener, which sees an IPv4 client as ::ffff:127.0.0.1.
         int listener6 = openSocket(SOCK_STREAM, "::");
-        int receiver4 = openSocket(SOCK_DGRAM, "127.0.0.1");
-        int receiver6 = openSocket(SOCK_DGRAM, "::1");
-        std::vector<int> sockets{listener4, listener6, receiver4, receiver6,
-                                 accept(listener4, nullptr, nullptr)};
-        int client4 = openSocket(SOCK_STREAM, "127.0.0.1", portOf(listener4));
-        int server4 = accept(listener4, nullptr, nullptr);
-        for (const char* ip : {"::1", "127.0.0.1"}) {
-            sockets.push_back(openSocket(SOCK_STREAM, ip, portOf(listener6)));
-            sockets.push_back(accept(listener6, nullptr, nullptr));
+        std::vector<int> sockets{listener4, listener6};
+        for (size_t i = 0; i < held.size(); ++i)
+            sockets.push_back(accept(listener4, nullptr, nullptr));
+        bool ready =
+            std::all_of(held.begin(), held.end(), [](auto& child) { return child->pid() > 0; });
+        for (auto [ip, listener] : std::vector<std::pair<const char*, int>>{
+                 {"127.0.0.1", listener4}, {"::1", listener6}, {"127.0.0.1", listener6}}) {
+            int client = openSocket(SOCK_STREAM, ip, portOf(listener));
+            int server = accept(listener, nullptr, nullptr);
+            sockets.insert(sockets.end(), {client, server});
+            ready = ready && write(client, "hello", 5) == 5 && write(server, "welcome", 7) == 7;
         }
-        sockets.push_back(openSocket(SOCK_DGRAM, "127.0.0.1", portOf(receiver4)));
-        sockets.push_back(openSocket(SOCK_DGRAM, "::1", portOf(receiver6)));
-        sockets.insert(sockets.end(), {client4, server4});
-        bool ready = holder > 0 && write(client4, "hello", 5) == 5 &&
-                     write(server4, "welcome", 7) == 7 && write(sockets[9], "ping", 4) == 4 &&
-                     std::count(sockets.begin(), sockets.end(), -1) == 0;
-        nlohmann::json report = {{"ready", ready},
-                                 {"pids", {getpid(), holder}},
-                                 {"root", nlohmann::json::parse(listedTogether())}};
+        // A UDP receiver, which is no flow, and a socket connected to it.
+        for (const char* ip : {"127.0.0.1", "::1"}) {
+            int receiver = openSocket(SOCK_DGRAM, ip);
+            int sender = openSocket(SOCK_DGRAM, ip, portOf(receiver));
+            sockets.insert(sockets.end(), {receiver, sender});
+            ready = ready && write(sender, "ping", 4) == 4;
+        }
+        nlohmann::json report = {
+            {"ready", ready && std::count(sockets.begin(), sockets.end(), -1) == 0},
+            {"holders", holders},
+            {"root", listedTogether()}};
         // A user who holds none of these sockets and may read no other user's descriptors.
         auto seen = inChild([&] {
             for (int fd : sockets)
                 close(fd);
-            return becomeUser(65533) ? listedTogether() : "";
+            return becomeUser(65533) ? listedTogether().dump() : "";
         });
         report["viewer"] = nlohmann::json::parse(seen.value_or(""), nullptr, false);
         return report.dump();
@@ -324,24 +325,21 @@ TEST(SockDiagDump, GivesTheFlowsOfSsOverRealSockets) {
     if (!output) GTEST_SKIP() << "needs root for a private network namespace";
     nlohmann::json report = nlohmann::json::parse(*output);
     ASSERT_TRUE(report.at("ready").get<bool>()) << *output;
-
-    nlohmann::json root = report.at("root");
-    EXPECT_EQ(root.at("sources"), nlohmann::json({"netlink", "ss"}));
-    auto netlink = root.at("netlink").get<std::vector<Flow>>();
-    EXPECT_EQ(netlink, root.at("ss").get<std::vector<Flow>>());
-    // Both ends of four TCP connections and two connected UDP sockets; no listener, no receiver.
-    EXPECT_EQ(netlink.size(), 10u);
-    // Every flow told with its holder, the other user's process among them.
-    std::set<int32_t> holders;
-    for (const Flow& flow : netlink)
-        holders.insert(flow.pid);
-    EXPECT_EQ(holders, report.at("pids").get<std::set<int32_t>>()) << *output;
-
-    nlohmann::json seen = report.at("viewer");
-    ASSERT_TRUE(seen.is_object()) << *output;
-    auto unprivileged = seen.at("netlink").get<std::vector<Flow>>();
-    EXPECT_EQ(unprivileged, seen.at("ss").get<std::vector<Flow>>());
-    EXPECT_EQ(unprivileged.size(), 10u);
-    for (const Flow& flow : unprivileged)
+    ASSERT_TRUE(report.at("viewer").is_object()) << *output;
+    // Both ends of eight TCP connections and two connected UDP sockets; no listener, no receiver.
+    auto agreed = [&](const char* who) {
+        const nlohmann::json& seen = report.at(who);
+        EXPECT_EQ(seen.at("sources"), nlohmann::json({"netlink", "ss"})) << who;
+        auto netlink = seen.at("netlink").get<std::vector<Flow>>();
+        EXPECT_EQ(netlink, seen.at("ss").get<std::vector<Flow>>()) << who;
+        EXPECT_EQ(netlink.size(), 18u) << who;
+        return netlink;
+    };
+    // Every flow told with its holder, the other user's processes among them.
+    std::set<std::pair<int32_t, std::string>> holders;
+    for (const Flow& flow : agreed("root"))
+        holders.emplace(flow.pid, flow.process);
+    EXPECT_EQ(holders, (report.at("holders").get<std::set<std::pair<int32_t, std::string>>>()));
+    for (const Flow& flow : agreed("viewer"))
         EXPECT_EQ(std::pair(flow.pid, flow.process), std::pair(-1, std::string("?")));
 }
