@@ -46,7 +46,7 @@ class AdminScriptTest : public QObject {
   private slots:
     // The script is run here by the shell as `do shell script` runs it; every word, however
     // hostile, reaches the program as one argument and nothing else runs; the prompt stays one
-    // string.
+    // string; NUL bytes are refused.
     void hostileWordsAndPromptStayIntact() {
         TempDir dir;
         const std::string marker = dir / "escaped";
@@ -79,9 +79,7 @@ class AdminScriptTest : public QObject {
             QByteArray::fromStdString(runTool("/bin/sh", {"-c", statement->first}, 10).value()),
             QByteArray::fromStdString(expected));
         QVERIFY(!std::filesystem::exists(marker));
-    }
-
-    void nulBytesAreRefused() {
+        // A NUL byte cannot pass through a script: words or prompts holding one are refused.
         using namespace std::string_literals;
         QVERIFY(!AdminScript::source({"/bin/rm", "/tmp/x\0 y"s}, "prompt"));
         QVERIFY(!AdminScript::source({"/bin/true"}, "prompt\0\" & (do shell script \"id)"s));

@@ -67,7 +67,7 @@ class AppDelegateTest : public QObject, public DelegateFixture {
 
     void cleanup() { tearDown(); }
 
-    void toolkitMenuMirrorsTheEntries() {
+    void toolkitMenuMirrorsTheEntriesAndItsItemsAct() {
         launch("Tom & Jerry");
         QCOMPARE(dumpActions(menu()), dumpMenu(delegate->menuEntries()));
         QVERIFY(
@@ -80,10 +80,7 @@ class AppDelegateTest : public QObject, public DelegateFixture {
         QCOMPARE(
             delegate->menu().findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size(),
             qsizetype(1));
-    }
-
-    void ruleAndProgramItemsAndTheWindow() {
-        launch("Tom & Jerry");
+        // Rule items set, replace and clear a rule.
         click(trackerRule("Block"));
         QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
         QVERIFY(item(menu(), trackerRule("Block"))->isChecked());

@@ -96,9 +96,8 @@ class ModelFixture {
         };
         options.scanner.platform = &descriptor;
         options.scanner.lookups = {[names = hostNames](const std::string& ip) {
-                                       const auto found = names->find(ip);
-                                       return found == names->end() ? std::nullopt
-                                                                    : std::optional(found->second);
+                                       return names->contains(ip) ? std::optional(names->at(ip))
+                                                                  : std::nullopt;
                                    },
                                    [](const std::string&) { return std::vector<std::string>(); }};
         options.clock = [now = now] { return *now; };
