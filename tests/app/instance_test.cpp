@@ -14,7 +14,7 @@ class InstanceTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void aSecondStartAsksTheFirstToOpenItsWindow() {
+    void aSecondStartAsksTheFirstToOpenItsWindowAndAStaleLockIsTakenOver() {
         TempDir dir;
         const Paths root(dir / "data");
         SingleInstance first(root);
@@ -27,17 +27,13 @@ class InstanceTest : public QObject {
         SingleInstance other(Paths(dir / "other"));
         QVERIFY(other.claim());
         QCOMPARE(asked.count(), 1);
-    }
-
-    void aLockLeftByAProcessThatIsGoneIsTakenOver() {
-        TempDir dir;
-        std::filesystem::create_directories(dir / "data");
-        // A lock file as a crashed run leaves it: a process id that no longer exists.
-        std::ofstream(dir / "data/nattervane.lock")
+        // A lock file as a crashed run leaves it, with a process id that no longer exists, is
+        // taken over.
+        std::filesystem::create_directories(dir / "crashed");
+        std::ofstream(dir / "crashed/nattervane.lock")
             << "2147483600\nnattervane\n"
             << QSysInfo::machineHostName().toStdString() << "\n";
-        SingleInstance instance(Paths(dir / "data"));
-        QVERIFY(instance.claim());
+        QVERIFY(SingleInstance(Paths(dir / "crashed")).claim());
     }
 
     void quitSignalsReachTheEventLoop() {

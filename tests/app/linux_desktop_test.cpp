@@ -51,10 +51,6 @@ class LinuxDesktopTest : public QObject {
 
         daemon.terminate();
         QVERIFY(daemon.waitForFinished(5000));
-        QTRY_VERIFY(!clientBus.isConnected());
-        desktop.notify("new|x", "Blocked a new connection", "gone");
-        QDBusConnection::disconnectFromBus("server");
-        QDBusConnection::disconnectFromBus("client");
     }
 
     void adminCommandsRunDirectlyForRoot() {

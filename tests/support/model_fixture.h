@@ -3,14 +3,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include <sys/stat.h>
 
 #include <QTest>
 
@@ -27,17 +20,13 @@ using namespace std::chrono_literals;
 // queued a question is closed without a choice.
 class FakeDesktop : public Desktop {
   public:
-    struct Notice {
-        std::string id;
-        std::string title;
-        std::string body;
-    };
-
-    void notify(const std::string& id, const std::string& title, const std::string& body) override {
-        notices.push_back({id, title, body});
+    void notify(const std::string& id, const std::string&, const std::string& body) override {
+        noticeIds.push_back(id);
+        noticeBodies.push_back(body);
     }
     std::optional<size_t> ask(const Question& question) override {
         questions.push_back(question);
+        messages.push_back(question.message);
         // A real question runs an event loop of its own while it is open.
         if (whileAsking) whileAsking();
         if (answers.empty()) return std::nullopt;
@@ -58,21 +47,10 @@ class FakeDesktop : public Desktop {
     }
     void openUrl(const std::string& url) override { urls.push_back(url); }
 
-    std::vector<std::string> noticeIds() const {
-        std::vector<std::string> ids;
-        for (const Notice& notice : notices)
-            ids.push_back(notice.id);
-        return ids;
-    }
-    std::vector<std::string> messages() const {
-        std::vector<std::string> texts;
-        for (const Question& question : questions)
-            texts.push_back(question.message);
-        return texts;
-    }
-
-    std::vector<Notice> notices;
+    std::vector<std::string> noticeIds;
+    std::vector<std::string> noticeBodies;
     std::vector<Question> questions;
+    std::vector<std::string> messages;
     std::deque<std::optional<size_t>> answers;
     std::function<void()> whileAsking;
     std::vector<AdminCommand::Words> commands;
@@ -82,7 +60,7 @@ class FakeDesktop : public Desktop {
 
 inline void writeExecutable(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
-    chmod(path.c_str(), 0755);
+    std::filesystem::permissions(path, std::filesystem::perms(0755));
 }
 
 // The real Model over a fake lister script, a fake clock, fake name lookups, a fake desktop and a
@@ -94,10 +72,9 @@ class ModelFixture {
     std::shared_ptr<FakeDesktop> desktop;
     std::shared_ptr<Dates::TimePoint> now;
     std::string dataRoot;
-    std::function<std::optional<std::string>()> helperDir;
+    // Where the helper's install script is looked for, if anywhere.
+    std::optional<std::string> helperSource;
     std::unique_ptr<Model> model;
-    // The scanner's listers: the fake ss script that `listing` fills, then one that lists nothing.
-    std::vector<platform::ToolCommand> listers;
     // What the fake reverse lookup answers, by address; set before the Model is made.
     std::shared_ptr<const std::map<std::string, std::string>> hostNames =
         std::make_shared<std::map<std::string, std::string>>();
@@ -111,23 +88,23 @@ class ModelFixture {
         ModelOptions options;
         options.dataRoot = dataRoot;
         options.platform = &descriptor;
-        options.scanner.listers = listers;
-        options.scanner.pidPath = [](int32_t pid) -> std::optional<std::string> {
-            if (pid == 7) return "/usr/sbin/syncd";
-            return std::nullopt;
+        // The fake ss script that `listing` fills, then a lister that lists nothing.
+        options.scanner.listers = {{*dir / "ss", {}, "ss", platform::ListerFormat::ss},
+                                   {"/bin/true", {}, "lsof", platform::ListerFormat::lsof}};
+        options.scanner.pidPath = [](int32_t pid) {
+            return pid == 7 ? std::optional<std::string>("/usr/sbin/syncd") : std::nullopt;
         };
         options.scanner.platform = &descriptor;
         options.scanner.lookups = {[names = hostNames](const std::string& ip) {
-                                       const auto found = names->find(ip);
-                                       return found == names->end() ? std::nullopt
-                                                                    : std::optional(found->second);
+                                       return names->contains(ip) ? std::optional(names->at(ip))
+                                                                  : std::nullopt;
                                    },
                                    [](const std::string&) { return std::vector<std::string>(); }};
         options.clock = [now = now] { return *now; };
         options.desktop = desktop;
         options.trackerList = *dir / "trackers.txt";
         options.orgTable = *dir / "orgs.txt";
-        options.helperDir = helperDir;
+        options.helperDir = [this] { return helperSource; };
         options.loginName = "o'tester";
         model = std::make_unique<Model>(std::move(options));
     }
@@ -152,8 +129,6 @@ class ModelFixture {
 
     void setUp() {
         dir = std::make_unique<TempDir>();
-        listers = {{*dir / "ss", {}, "ss", platform::ListerFormat::ss},
-                   {"/bin/true", {}, "lsof", platform::ListerFormat::lsof}};
         descriptor = platform::linux();
         descriptor.helperInstalledPath = *dir / "installed";
         descriptor.helperStatusPath = *dir / "status.txt";
@@ -161,7 +136,8 @@ class ModelFixture {
         desktop = std::make_shared<FakeDesktop>();
         now = std::make_shared<Dates::TimePoint>(std::chrono::sys_days(2026y / 12 / 7) + 12h);
         dataRoot = *dir / "data";
-        helperDir = [helper = *dir / "helper src"] { return helper; };
+        helperSource = *dir / "helper src";
+        std::filesystem::create_directories(*helperSource);
         writeExecutable(*dir / "ss", "#!/bin/sh\ncat '" + (*dir / "ss.out") + "'\n");
         listing("");
         std::ofstream(*dir / "trackers.txt") << "# test list\np tracker.example\n";
