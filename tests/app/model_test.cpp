@@ -130,6 +130,7 @@ class ModelTest : public QObject, public ModelFixture {
             model->setSettings({.interval = interval, .language = "en"});
             QVERIFY(model->findChild<QTimer*>("scanTimer")->interval() >= 2000);
         }
+        QVERIFY(model->findChild<QTimer*>("scanTimer")->isActive());
     }
 
     // Quiet silences notifications and questions but still blocks; heard again, a destination
