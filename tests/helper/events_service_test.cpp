@@ -1,8 +1,6 @@
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <sstream>
 #include <tuple>
 
@@ -24,8 +22,6 @@
 #include "private_network.h"
 #include "systemd_notify.h"
 #include "temp_dir.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -125,29 +121,12 @@ TEST(ConnectRecord, TheKernelsRecordBecomesAnEvent) {
         EXPECT_EQ(ConnectRecord::decode(other, boot), std::nullopt);
 }
 
-TEST(EventServer, GreetsItsUserTurnsOthersAwayAndNeverWaits) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to connect as another user";
+// That another user is turned away is events.sh's check, under the real systemd.
+TEST(EventServer, GreetsItsUserAndNeverWaits) {
     TempDir dir;
-    // Another user reaches the socket only through a folder open to all.
-    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_exec);
-    Result<EventServer> server = EventServer::listen(dir / "socket", 1000, 4096);
+    Result<EventServer> server = EventServer::listen(dir / "socket", geteuid(), 4096);
     ASSERT_TRUE(server) << server.error().message;
     OwnedFd root = connectTo(dir / "socket");
-    auto stranger = std::async(std::launch::async, [&] {
-        return inChild([&] {
-            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-            OwnedFd fd = connectTo(dir / "socket");
-            return fd ? firstLine(fd.get()) : "cannot connect";
-        });
-    });
-    // Both wait at the socket, or come while the server takes them in.
-    for (int round = 0; round < 50 && stranger.wait_for(std::chrono::milliseconds(20)) !=
-                                          std::future_status::ready;
-         ++round)
-        server->accept();
-    EXPECT_EQ(EventWire::read(stranger.get().value_or("")),
-              EventWire::Message(EventWire::Refusal{
-                  "the event service serves only the user who installed it, not user 65534"}));
     server->accept();
     ASSERT_EQ(server->clients(), 1u);
     EXPECT_EQ(EventWire::read(firstLine(root.get())),
@@ -223,7 +202,8 @@ class HookedGroup : public testing::Test {
     std::unique_ptr<ConnectHooks> hooks_;
 };
 
-// The child has ended before its events are read.
+// The child has ended before its events are read. Their programs and addresses, as the journal
+// shows them, are events.sh's check.
 TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {
     std::optional<std::string> child = inGroup(connectOnLoopback);
     std::vector<ConnectEvent> taken = events();
@@ -231,12 +211,9 @@ TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {
     int32_t pid = 0;
     uint64_t tcp = 0, udp = 0;
     std::istringstream(*child) >> pid >> tcp >> udp;
-    std::string self = fs::read_symlink("/proc/self/exe");
     std::vector<std::string> seen;
     for (const ConnectEvent& event : taken) {
         EXPECT_EQ(event.pid, pid);
-        EXPECT_EQ(event.exePath, self);
-        EXPECT_EQ(event.remoteIP, "127.0.0.1");
         bool ownSocket = event.cookie == (event.proto == "tcp" ? tcp : udp);
         seen.push_back(event.proto +
                        (event.proto == "udp" ? " " + std::to_string(event.remotePort) : "") +

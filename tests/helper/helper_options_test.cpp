@@ -60,10 +60,6 @@ TEST(HelperOptions, EachCommandTakesItsOptionsOverTheDefaults) {
               .eventsSocket = "/run/nattervane-events/socket"}}})
         EXPECT_EQ(std::get<HelperOptions>(parse(arguments)), expected)
             << testing::PrintToString(arguments);
-    for (const char* mode : {"hosts", "resolved", "networkmanager", "own"})
-        EXPECT_EQ(
-            DnsBlock::name(std::get<HelperOptions>(parse({"apply", "/d", "--dns", mode})).dnsMode),
-            mode);
     EXPECT_EQ(
         std::get<HelperOptions>(HelperOptions::parse({"remove"}, platform::macos())).statusFile,
         "/Library/Application Support/Nattervane/status.txt");

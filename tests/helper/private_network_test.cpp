@@ -16,15 +16,6 @@
 
 namespace {
 
-// Why the namespace tests cannot run here, or empty.
-std::string missingPrerequisite() {
-    if (geteuid() != 0) return "needs root for a private network namespace and nftables";
-    if (access("/usr/sbin/nft", X_OK) != 0) return "needs nft (Debian package nftables)";
-    if (access("/usr/sbin/ip", X_OK) != 0 && access("/sbin/ip", X_OK) != 0)
-        return "needs ip (Debian package iproute2)";
-    return "";
-}
-
 std::string run(const std::vector<std::string>& argv) {
     ToolRunner::Outcome result = ToolRunner::run(argv, FirewallBackend::commandOptions()).value();
     return std::to_string(result.status) + (result.status == 0 ? "" : ":" + result.output);
@@ -39,7 +30,10 @@ std::string nftList(std::vector<std::string> what) {
 class PrivateNetworkTest : public testing::Test {
   protected:
     void SetUp() override {
-        if (std::string missing = missingPrerequisite(); !missing.empty()) GTEST_SKIP() << missing;
+        if (geteuid() != 0)
+            GTEST_SKIP() << "needs root for a private network namespace and nftables";
+        if (access("/usr/sbin/nft", X_OK) != 0)
+            GTEST_SKIP() << "needs nft (Debian package nftables)";
         if (!inPrivateNetwork([] { return std::string(); }))
             GTEST_SKIP() << "no private network namespace can be made here";
         std::filesystem::create_directory(dir_ / "helper");
@@ -49,11 +43,12 @@ class PrivateNetworkTest : public testing::Test {
     void writeBlockFile(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / ("helper/" + name), std::ios::binary) << text;
     }
-    std::string helper(const std::string& command) {
-        std::vector<std::string> argv{NATTERVANE_HELPER, command,    dir_ / "helper",    "--hosts",
-                                      dir_ / "hosts",    "--status", dir_ / "status.txt"};
-        if (command != "apply") argv.erase(argv.begin() + 2);
-        return run(argv);
+    // The helper's `command` on the test's files, run by `wrapper` if given.
+    std::string helper(const std::string& command, std::vector<std::string> wrapper = {}) {
+        wrapper.insert(wrapper.end(), {NATTERVANE_HELPER, command, dir_ / "helper", "--hosts",
+                                       dir_ / "hosts", "--status", dir_ / "status.txt"});
+        if (command != "apply") wrapper.erase(wrapper.end() - 5);
+        return run(wrapper);
     }
     // Runs `body` in a fresh network namespace.
     std::string inNamespace(const std::function<std::string()>& body) {
@@ -107,10 +102,9 @@ TEST_F(PrivateNetworkTest, ApplyLooksUpNoNames) {
     std::string report = inNamespace([&] {
         // LeakSanitizer cannot run under ptrace; in sanitizer builds the traced helper goes
         // without it.
-        return run({"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
-                    "trace=connect,sendto,sendmsg", "/usr/bin/env", "ASAN_OPTIONS=detect_leaks=0",
-                    NATTERVANE_HELPER, "apply", dir_ / "helper", "--hosts", dir_ / "hosts",
-                    "--status", dir_ / "status.txt"});
+        return helper("apply", {"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
+                                "trace=connect,sendto,sendmsg", "/usr/bin/env",
+                                "ASAN_OPTIONS=detect_leaks=0"});
     });
     EXPECT_EQ(report, "0");
     std::string calls = file("trace");
