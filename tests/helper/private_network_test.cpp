@@ -62,36 +62,27 @@ class PrivateNetworkTest : public testing::Test {
     TempDir dir_;
 };
 
-// Hostile lines neither reach the table nor reach past it into another table; the valid lines
-// around them, ten thousand of them, all do.
-TEST_F(PrivateNetworkTest, OnlyValidatedLinesReachTheTable) {
-    std::string lines = "192.0.2.1\n192.0.2.2 }\n} ; flush ruleset ;\nfe80::1%eth0\n"
-                        "$(touch /tmp/nv-pwned)\n2001:db8::7\n192.0.2.3\r\n"
-                        "1.2.3.4 }; delete table ip other; add element inet nattervane blocked4 { "
-                        "5.6.7.8 }\nhost.example\n";
-    lines += std::string("192.0.2.4\0\n", 11);
+// Ten thousand addresses load into the real table; a line that tries to reach past it reaches
+// neither it nor another table, and removal leaves the other table alone. Which lines are valid
+// is block_lines_test's check.
+TEST_F(PrivateNetworkTest, TheTableLoadsWholeAndGoesAloneAndNothingReachesPastIt) {
+    std::string lines = "2001:db8::7\n1.2.3.4 }; delete table ip other; add element inet "
+                        "nattervane blocked4 { 5.6.7.8 }\n";
     for (int i = 0; i < 10000; ++i)
         lines += "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".9\n";
     writeBlockFile("block_ips.txt", lines);
-    writeBlockFile("block_domains.txt",
-                   "x.example }; delete table ip other\nlocalhost.example\n1.2.3.4\n");
     std::string report = inNamespace([&] {
         std::string text = "made=" + run({"/usr/sbin/nft", "add", "table", "ip", "other"});
         text += " apply=" + helper("apply");
         text += " other=" + run({"/usr/sbin/nft", "list", "table", "ip", "other"});
         std::string listed = nftList({"table", "inet", "nattervane"});
-        bool valid = true;
-        for (const char* address : {"192.0.2.1", "2001:db8::7", "10.39.15.9"})
-            valid = valid && listed.find(address) != std::string::npos;
-        for (const char* address : {"192.0.2.2", "192.0.2.3", "192.0.2.4", "fe80", "5.6.7.8"})
-            valid = valid && listed.find(address) == std::string::npos;
-        text += valid ? " table=valid lines only" : " table=" + listed;
+        for (const std::string address : {"2001:db8::7", "10.0.0.9", "10.39.15.9", "5.6.7.8"})
+            if (listed.find(address) != std::string::npos) text += " " + address;
         text += " remove=" + helper("remove");
         return text + " left=[" + nftList({"tables"}) + "]";
     });
-    EXPECT_EQ(report, "made=0 apply=0 other=0 table=valid lines only remove=0 left=[table ip "
-                      "other\n]");
-    EXPECT_FALSE(std::filesystem::exists("/tmp/nv-pwned"));
+    EXPECT_EQ(report, "made=0 apply=0 other=0 2001:db8::7 10.0.0.9 10.39.15.9 remove=0 left=[table "
+                      "ip other\n]");
 }
 
 TEST_F(PrivateNetworkTest, ApplyLooksUpNoNames) {
