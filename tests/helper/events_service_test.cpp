@@ -188,15 +188,6 @@ class HookedGroup : public testing::Test {
             return body();
         });
     }
-    std::vector<ConnectEvent> events() {
-        std::vector<ConnectEvent> taken;
-        Dates::TimePoint boot = ConnectRecord::bootTime();
-        hooks_->read([&](const nv_connect_event& record) {
-            if (auto event = ConnectRecord::decode(record, boot)) taken.push_back(*event);
-        });
-        return taken;
-    }
-
     TempDir unused_;
     std::string group_;
     std::unique_ptr<ConnectHooks> hooks_;
@@ -206,7 +197,11 @@ class HookedGroup : public testing::Test {
 // shows them, are events.sh's check.
 TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {
     std::optional<std::string> child = inGroup(connectOnLoopback);
-    std::vector<ConnectEvent> taken = events();
+    std::vector<ConnectEvent> taken;
+    Dates::TimePoint boot = ConnectRecord::bootTime();
+    hooks_->read([&](const nv_connect_event& record) {
+        if (auto event = ConnectRecord::decode(record, boot)) taken.push_back(*event);
+    });
     ASSERT_TRUE(child && !child->empty()) << "the child could not connect";
     int32_t pid = 0;
     uint64_t tcp = 0, udp = 0;
