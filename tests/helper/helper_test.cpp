@@ -91,9 +91,8 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatusAndRemoveUnd
     umask(saved);
     ASSERT_EQ(status, 0) << err_;
     EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
-    struct stat info {};
-    ASSERT_EQ(stat(statusFile().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u) << "the user reads it whatever the service's umask";
+    EXPECT_EQ(fs::status(statusFile()).permissions(), fs::perms(0644))
+        << "the user reads it whatever the service's umask";
     EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_EQ(readText(statusFile()), "ips=2 domains=1 rejected=0 dns=hosts hosts=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";

@@ -1,7 +1,6 @@
 #include <cerrno>
 #include <filesystem>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -52,9 +51,7 @@ TEST(NamesFile, PublishedForTheOwnerOnlyAndReplacedWhole) {
     Result<void> published = NamesFile::publish(path, "192.0.2.1 a.test\n", getuid(), getgid());
     ASSERT_TRUE(published) << published.error().message;
     ASSERT_TRUE(NamesFile::publish(path, "192.0.2.2 b.test\n", getuid(), getgid()));
-    struct stat status {};
-    ASSERT_EQ(stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
     EXPECT_EQ(readText(path), "192.0.2.2 b.test\n");
     EXPECT_FALSE(std::filesystem::exists(path + ".new"));
     published = NamesFile::publish(dir.path() + "/no/names", "", getuid(), getgid());
