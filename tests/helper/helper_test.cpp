@@ -1,17 +1,16 @@
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sched.h>
 #include <sstream>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
+#include "child_process.h"
 #include "dns_block.h"
 #include "firewall_backend.h"
 #include "firewall_script.h"
@@ -220,31 +219,18 @@ TEST_F(HelperTest, TheHostsFileKeepsModeAndOwnerAndAnUnchangedBlockIsNotWritten)
     EXPECT_EQ(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
 }
 
-// Runs `body` in a forked child with a mount namespace of its own; its exit
-// status is the result, or -1 when no namespace can be made.
-int inPrivateMounts(const std::function<int()>& body) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
-            _exit(99);
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) != 99 ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
     ASSERT_TRUE(AtomicFile::write(dir_ / "mounted-hosts", originalHosts));
-    int status = inPrivateMounts([&] {
-        if (mount((dir_ / "mounted-hosts").c_str(), hostsFile().c_str(), nullptr, MS_BIND,
-                  nullptr) != 0)
-            return 98;
-        return apply();
+    std::optional<std::string> status = inChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
+            return std::string("no namespace");
+        if (mount((dir_ / "mounted-hosts").c_str(), hostsFile().c_str(), nullptr, MS_BIND, nullptr))
+            return std::string("not bound");
+        return std::to_string(apply());
     });
-    if (status == -1) GTEST_SKIP() << "no mount namespace can be made here";
-    ASSERT_EQ(status, 0);
+    if (status == "no namespace") GTEST_SKIP() << "no mount namespace can be made here";
+    ASSERT_EQ(status, "0");
     EXPECT_EQ(readText(dir_ / "mounted-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_EQ(readText(HostsFile::recoveryPath(hostsFile())), originalHosts);
     EXPECT_EQ(readText(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
