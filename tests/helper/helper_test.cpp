@@ -1,17 +1,16 @@
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sched.h>
 #include <sstream>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "base/atomic_file.h"
+#include "child_process.h"
 #include "dns_block.h"
 #include "firewall_backend.h"
 #include "firewall_script.h"
@@ -39,6 +38,7 @@ class HelperTest : public testing::Test {
     void SetUp() override {
         fs::create_directory(dir_ / "helper");
         ASSERT_TRUE(AtomicFile::write(hostsFile(), originalHosts));
+        writeBlocks("", "ads.example\n");
     }
 
     std::string hostsFile() const { return dir_ / "hosts"; }
@@ -52,29 +52,31 @@ class HelperTest : public testing::Test {
         writeBlockFile("block_domains.txt", domains);
     }
 
-    FirewallBackend firewall(int exitStatus = 0) const {
-        std::string record =
-            "cat > '" + (dir_ / "script") + "'; exit " + std::to_string(exitStatus);
-        std::vector<std::string> command{"/bin/sh", "-c", record};
-        return {.applyCommand = command,
-                .applyScript = FirewallScript::nftApply,
-                .removeCommand = command,
-                .removeScript = FirewallScript::nftRemove(),
-                .flushCommands = {{"/bin/sh", "-c", "touch '" + (dir_ / "flushed") + "'"}}};
-    }
-
-    int run(const std::vector<std::string>& arguments, int firewallStatus = 0) {
-        auto parsed = HelperOptions::parse(arguments, platform::linux());
-        auto options = std::get<HelperOptions>(parsed);
+    // `arguments` on the test's hosts and status files, then `more`, with a firewall command
+    // that records the script it is fed and exits with `firewallStatus`.
+    int run(std::vector<std::string> arguments, const std::vector<std::string>& more = {},
+            int firewallStatus = 0) {
+        arguments.insert(arguments.end(), {"--hosts", hostsFile(), "--status", statusFile()});
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        std::vector<std::string> record{"/bin/sh", "-c",
+                                        "cat > '" + (dir_ / "script") + "'; exit " +
+                                            std::to_string(firewallStatus)};
+        FirewallBackend firewall{
+            .applyCommand = record,
+            .applyScript = FirewallScript::nftApply,
+            .removeCommand = record,
+            .removeScript = FirewallScript::nftRemove(),
+            .flushCommands = {{"/bin/sh", "-c", "touch '" + (dir_ / "flushed") + "'"}}};
         std::ostringstream out, err;
-        int status = Helper::run(options, firewall(firewallStatus), out, err);
+        int status =
+            Helper::run(std::get<HelperOptions>(HelperOptions::parse(arguments, platform::linux())),
+                        firewall, out, err);
         out_ = out.str();
         err_ = err.str();
         return status;
     }
-    int apply(int firewallStatus = 0, const std::string& folder = "helper") {
-        return run({"apply", dir_ / folder, "--hosts", hostsFile(), "--status", statusFile()},
-                   firewallStatus);
+    int apply(const std::vector<std::string>& more = {}, int firewallStatus = 0) {
+        return run({"apply", dir_ / "helper"}, more, firewallStatus);
     }
 
     TempDir dir_;
@@ -88,9 +90,8 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatusAndRemoveUnd
     umask(saved);
     ASSERT_EQ(status, 0) << err_;
     EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {"2001:db8::1"}));
-    struct stat info {};
-    ASSERT_EQ(stat(statusFile().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u) << "the user reads it whatever the service's umask";
+    EXPECT_EQ(fs::status(statusFile()).permissions(), fs::perms(0644))
+        << "the user reads it whatever the service's umask";
     EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_EQ(readText(statusFile()), "ips=2 domains=1 rejected=0 dns=hosts hosts=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "flushed")) << "a hosts file given by path is not the system's";
@@ -103,7 +104,7 @@ TEST_F(HelperTest, ApplyProgramsTheFirewallTheHostsBlockAndTheStatusAndRemoveUnd
               HostsBlock::merge(originalHosts, {"other.example", "tracker.example"}));
     EXPECT_EQ(readText(statusFile()), "ips=1 domains=2 rejected=0 dns=hosts hosts=2\n");
 
-    ASSERT_EQ(run({"remove", "--hosts", hostsFile(), "--status", statusFile()}), 0) << err_;
+    ASSERT_EQ(run({"remove"}), 0) << err_;
     EXPECT_EQ(readText(dir_ / "script"), FirewallScript::nftRemove());
     EXPECT_EQ(readText(hostsFile()), originalHosts);
     EXPECT_FALSE(fs::exists(statusFile()));
@@ -125,6 +126,7 @@ TEST_F(HelperTest, HostileLinesNeverReachTheFirewallOrTheHostsFile) {
 TEST_F(HelperTest, ARefusedFileCountsAsEmptyAndTheOtherStillApplies) {
     writeBlockFile("block_ips.txt", "192.0.2.1\n");
     writeBlockFile("elsewhere.txt", "ads.example\n");
+    fs::remove(blockFile("block_domains.txt"));
     fs::create_symlink(blockFile("elsewhere.txt"), blockFile("block_domains.txt"));
     ASSERT_EQ(apply(), 0);
     EXPECT_EQ(err_, "nattervane-helper: refused block_domains.txt is a symbolic link\n");
@@ -134,10 +136,9 @@ TEST_F(HelperTest, ARefusedFileCountsAsEmptyAndTheOtherStillApplies) {
 }
 
 TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
-    writeBlockFile("block_domains.txt", "ads.example\n");
     fs::create_directories(dir_ / "state");
     ASSERT_TRUE(AtomicFile::write(statusFile(), "ips=5 domains=0 rejected=0\n"));
-    EXPECT_EQ(apply(3), 1);
+    EXPECT_EQ(apply({}, 3), 1);
     EXPECT_NE(err_.find("failed (status 3)"), std::string::npos);
     EXPECT_EQ(readText(hostsFile()), originalHosts);
     EXPECT_EQ(readText(statusFile()),
@@ -150,6 +151,7 @@ TEST_F(HelperTest, AFirewallFailureLeavesTheHostsFileAndStatusAsTheyWere) {
 // the firewall still applies.
 TEST_F(HelperTest, AHostsFileItCannotSafelyChangeIsLeftAndTheFirewallStillApplies) {
     const std::string block = HostsBlock::merge("", {"old.example"});
+    writeBlockFile("block_ips.txt", "192.0.2.1\n");
     for (const auto& [link, reason] :
          {std::pair{true, " is a symbolic link"}, std::pair{false, " has 2 Nattervane blocks"}}) {
         ASSERT_TRUE(AtomicFile::write(dir_ / "real-hosts", block + originalHosts + "\n" + block));
@@ -158,7 +160,6 @@ TEST_F(HelperTest, AHostsFileItCannotSafelyChangeIsLeftAndTheFirewallStillApplie
             fs::create_symlink(dir_ / "real-hosts", hostsFile());
         else
             fs::copy_file(dir_ / "real-hosts", hostsFile());
-        writeBlocks("192.0.2.1\n", "ads.example\n");
         EXPECT_EQ(apply(), 1);
         EXPECT_EQ(readText(hostsFile()), readText(dir_ / "real-hosts"));
         EXPECT_EQ(readText(dir_ / "script"), nftScript({"192.0.2.1"}, {}));
@@ -169,10 +170,8 @@ TEST_F(HelperTest, AHostsFileItCannotSafelyChangeIsLeftAndTheFirewallStillApplie
 }
 
 TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
-    writeBlocks("192.0.2.1\nnot an address\n", "ads.example\n");
-    ASSERT_EQ(run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
-                   "--dry-run"}),
-              0);
+    writeBlockFile("block_ips.txt", "192.0.2.1\nnot an address\n");
+    ASSERT_EQ(apply({"--dry-run"}), 0);
     EXPECT_EQ(out_, nftScript({"192.0.2.1"}, {}) + "ips=1 domains=1 rejected=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "script"));
     EXPECT_EQ(readText(hostsFile()), originalHosts);
@@ -180,29 +179,23 @@ TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
 }
 
 TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
-    writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0);
-    std::string hosts = readText(hostsFile());
-    EXPECT_EQ(apply(0, "absent"), 1);
-    EXPECT_EQ(readText(hostsFile()), hosts);
-    EXPECT_EQ(readText(statusFile()),
-              "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " + dir_ / "absent" +
-                  ": No such file or directory\n");
-    EXPECT_EQ(
-        run({"apply", dir_ / "helper", "--user", "no-such-user-nv", "--status", statusFile()}), 2);
-    // Nor is a folder that is a link followed.
+    const std::string hosts = readText(hostsFile());
     fs::create_directory_symlink(dir_ / "helper", dir_ / "linked");
-    EXPECT_EQ(apply(0, "linked"), 1);
-    EXPECT_EQ(readText(hostsFile()), hosts);
-    EXPECT_TRUE(readText(statusFile())
-                    .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " +
-                                 dir_ / "linked" + ": "));
+    for (const std::string folder : {"absent", "linked"}) {
+        EXPECT_EQ(run({"apply", dir_ / folder}), 1);
+        EXPECT_EQ(readText(hostsFile()), hosts);
+        EXPECT_TRUE(readText(statusFile())
+                        .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nnot applied: " +
+                                     dir_ / folder + ": "))
+            << readText(statusFile());
+    }
+    EXPECT_EQ(apply({"--user", "no-such-user-nv"}), 2);
 }
 
 // The helper's own limit: a planted sparse file far above it is refused at
 // once, not read.
 TEST_F(HelperTest, AHugeBlockFileIsRefusedQuicklyAndTheOtherStillApplies) {
-    writeBlocks("", "ads.example\n");
     ASSERT_EQ(truncate(blockFile("block_ips.txt").c_str(), off_t(512) << 30), 0);
     EXPECT_EQ(apply(), 0) << err_;
     EXPECT_EQ(readText(statusFile()), "ips=0 domains=1 rejected=0 dns=hosts hosts=1\nrefused "
@@ -214,81 +207,54 @@ TEST_F(HelperTest, TheHostsFileKeepsModeAndOwnerAndAnUnchangedBlockIsNotWritten)
     if (geteuid() != 0) GTEST_SKIP() << "giving the file a group needs root";
     ASSERT_EQ(chmod(hostsFile().c_str(), 0640), 0);
     ASSERT_EQ(chown(hostsFile().c_str(), 0, 4242), 0);
-    writeBlockFile("block_domains.txt", "ads.example\n");
     ASSERT_EQ(apply(), 0) << err_;
-    struct stat first {};
+    struct stat first {
+    }, second{};
     ASSERT_EQ(stat(hostsFile().c_str(), &first), 0);
     EXPECT_EQ(first.st_mode & 07777, 0640u);
     EXPECT_EQ(first.st_gid, 4242u);
     ASSERT_EQ(apply(), 0) << err_;
-    struct stat second {};
     ASSERT_EQ(stat(hostsFile().c_str(), &second), 0);
     EXPECT_EQ(second.st_ino, first.st_ino);
     EXPECT_EQ(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
 }
 
-// Runs `body` in a forked child with a mount namespace of its own; its exit
-// status is the result, or -1 when no namespace can be made.
-int inPrivateMounts(const std::function<int()>& body) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
-            _exit(99);
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) != 99 ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(HelperTest, ABindMountedHostsFileIsRewrittenInPlaceAfterARecoveryCopy) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
     ASSERT_TRUE(AtomicFile::write(dir_ / "mounted-hosts", originalHosts));
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    int status = inPrivateMounts([&] {
-        if (mount((dir_ / "mounted-hosts").c_str(), hostsFile().c_str(), nullptr, MS_BIND,
-                  nullptr) != 0)
-            return 98;
-        return apply();
+    std::optional<std::string> status = inChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
+            return std::string("no namespace");
+        if (mount((dir_ / "mounted-hosts").c_str(), hostsFile().c_str(), nullptr, MS_BIND, nullptr))
+            return std::string("not bound");
+        return std::to_string(apply());
     });
-    if (status == -1) GTEST_SKIP() << "no mount namespace can be made here";
-    ASSERT_EQ(status, 0);
+    if (status == "no namespace") GTEST_SKIP() << "no mount namespace can be made here";
+    ASSERT_EQ(status, "0");
     EXPECT_EQ(readText(dir_ / "mounted-hosts"), HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_EQ(readText(HostsFile::recoveryPath(hostsFile())), originalHosts);
     EXPECT_EQ(readText(hostsFile()), originalHosts) << "outside the namespace nothing was mounted";
 }
 
-// Which domains go to dnsmasq and which to the hosts file too is
-// dns_namespace.sh's check, with the real dnsmasq. Without the tracker list
-// every domain counts as the user's own; nothing is lost.
-TEST_F(HelperTest, InADnsModeWithoutTheTrackerListEveryDomainAlsoGoesToHosts) {
+// Which domains go to dnsmasq and which to the hosts file too is dns_namespace.sh's check, with
+// the real dnsmasq. Without the tracker list every domain counts as the user's own, and where the
+// servers file cannot be written every domain goes to hosts: nothing is lost.
+TEST_F(HelperTest, InADnsModeWhatDnsmasqCannotTakeAlsoGoesToHosts) {
     if (access("/usr/sbin/dnsmasq", X_OK) != 0) GTEST_SKIP() << "needs dnsmasq (dnsmasq-base)";
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    const std::string servers = dir_ / "dns-block.conf";
-    ASSERT_EQ(run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
-                   "--dns", "own", "--servers", servers, "--listed", dir_ / "trackers.txt"}),
-              0)
-        << err_;
+    const std::string servers = dir_ / "dns-block.conf", trackers = dir_ / "trackers.txt";
+    ASSERT_EQ(apply({"--dns", "own", "--servers", servers, "--listed", trackers}), 0) << err_;
     EXPECT_EQ(readText(servers), DnsBlock::serversFile({"ads.example"}));
     EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
-    EXPECT_EQ(readText(statusFile()), "ips=0 domains=1 rejected=0 dns=own "
-                                      "hosts=1\nno tracker list (cannot read " +
-                                          dir_ / "trackers.txt" + ": No such file or directory)\n");
-    ASSERT_EQ(
-        run({"remove", "--hosts", hostsFile(), "--status", statusFile(), "--servers", servers}), 0)
-        << err_;
+    EXPECT_EQ(readText(statusFile()), "ips=0 domains=1 rejected=0 dns=own hosts=1\nno tracker "
+                                      "list (cannot read " +
+                                          trackers + ": No such file or directory)\n");
+    ASSERT_EQ(run({"remove"}, {"--servers", servers}), 0) << err_;
     EXPECT_FALSE(fs::exists(servers));
     EXPECT_EQ(readText(hostsFile()), originalHosts);
-}
 
-TEST_F(HelperTest, AServersFileThatCannotBeWrittenSendsEveryDomainToHosts) {
-    if (access("/usr/sbin/dnsmasq", X_OK) != 0) GTEST_SKIP() << "needs dnsmasq (dnsmasq-base)";
-    ASSERT_TRUE(AtomicFile::write(dir_ / "trackers.txt", "p ads.example\n"));
-    writeBlockFile("block_domains.txt", "ads.example\n");
-    ASSERT_EQ(run({"apply", dir_ / "helper", "--hosts", hostsFile(), "--status", statusFile(),
-                   "--dns", "resolved", "--servers", dir_ / "absent/dns-block.conf", "--listed",
-                   dir_ / "trackers.txt"}),
-              0)
+    ASSERT_TRUE(AtomicFile::write(trackers, "p ads.example\n"));
+    ASSERT_EQ(
+        apply({"--dns", "resolved", "--servers", dir_ / "absent/x.conf", "--listed", trackers}), 0)
         << err_;
     EXPECT_EQ(readText(hostsFile()), HostsBlock::merge(originalHosts, {"ads.example"}));
     EXPECT_TRUE(readText(statusFile())

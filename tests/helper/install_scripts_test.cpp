@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <map>
 #include <sstream>
 
 #include <unistd.h>
@@ -19,17 +18,17 @@ const std::string scripts = NATTERVANE_HELPER_SCRIPTS;
 const std::string units = "etc/systemd/system/";
 constexpr const char* analyze = "/usr/bin/systemd-analyze";
 
+const ToolRunner::Outcome succeeded{.status = 0};
+
+ToolRunner::Outcome runTool(const std::vector<std::string>& argv) {
+    return ToolRunner::run(argv, FirewallBackend::commandOptions()).value();
+}
+
 TEST(InstallScripts, EveryScriptIsValidPosixShell) {
-    int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(scripts)) {
         if (entry.path().extension() != ".sh") continue;
-        ToolRunner::Outcome result =
-            ToolRunner::run({"/bin/sh", "-n", entry.path()}, FirewallBackend::commandOptions())
-                .value();
-        EXPECT_EQ(result, (ToolRunner::Outcome{.status = 0})) << entry.path();
-        ++checked;
+        EXPECT_EQ(runTool({"/bin/sh", "-n", entry.path()}), succeeded) << entry.path();
     }
-    EXPECT_EQ(checked, 5);
 }
 
 // The Linux install script run into a temporary root, which starts nothing.
@@ -37,6 +36,7 @@ class LinuxInstall : public testing::Test {
   protected:
     // The scripts and the program side by side, as an installed application ships them.
     void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
         fs::create_directories(root_ / "etc");
         ASSERT_TRUE(AtomicFile::write(root_ / "etc/hosts", "127.0.0.1 localhost\n"));
         fs::create_directory(root_ / "bundle");
@@ -45,11 +45,9 @@ class LinuxInstall : public testing::Test {
     }
     ToolRunner::Outcome install(const std::string& dir, const std::string& user,
                                 const std::string& mode = "own") {
-        return ToolRunner::run({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
-                                "NATTERVANE_DNS_MODE=" + mode, "/bin/sh",
-                                root_ / "bundle/nv-install.sh", dir, user},
-                               FirewallBackend::commandOptions())
-            .value();
+        return runTool({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
+                        "NATTERVANE_DNS_MODE=" + mode, "/bin/sh", root_ / "bundle/nv-install.sh",
+                        dir, user});
     }
     std::string file(const std::string& path) { return readText(root_ / path); }
     bool has(const std::string& path, const std::string& text) {
@@ -60,9 +58,8 @@ class LinuxInstall : public testing::Test {
 };
 
 TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
-    if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     std::string dir = "/home/o'neil \"x\" 100%$HOME\\n/helper";
-    ASSERT_EQ(install(dir, "root"), (ToolRunner::Outcome{.status = 0}));
+    ASSERT_EQ(install(dir, "root"), succeeded);
     EXPECT_TRUE(
         has(units + "nattervane-helper.service",
             "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
@@ -75,28 +72,23 @@ TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
 
 // Each DNS mode gets its units and files, the mode filled in; hosts mode gets none of them.
 TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
-    if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     // Installed, the tracker list lies in the folder above the scripts.
     ASSERT_TRUE(AtomicFile::write(root_ / "trackers.txt", "p ads.example\n"));
-    ASSERT_EQ(install("/home/a/helper", "root", "own"), (ToolRunner::Outcome{.status = 0}));
-    EXPECT_TRUE(has(units + "nattervane-dns.service",
-                    "\nExecStopPost=/usr/local/lib/nattervane/nv-dns.sh down own\n"));
+    // The own dnsmasq's units and files at work are container.sh's check, under the real systemd.
+    ASSERT_EQ(install("/home/a/helper", "root", "own"), succeeded);
     EXPECT_TRUE(has(units + "nattervane-dns-reload.service",
                     "\nExecStart=/usr/local/lib/nattervane/nv-dns.sh reload own\n"));
-    EXPECT_TRUE(has("var/lib/nattervane/dnsmasq.conf", "\nservers-file="));
-    EXPECT_EQ(file("var/lib/nattervane/dns-block.conf"), "server=/use-application-dns.net/\n");
     EXPECT_EQ(file("usr/local/lib/nattervane/trackers.txt"), "p ads.example\n");
     EXPECT_FALSE(fs::exists(root_ / "etc/NetworkManager"));
 
-    ASSERT_EQ(install("/home/a/helper", "root", "networkmanager"),
-              (ToolRunner::Outcome{.status = 0}));
+    ASSERT_EQ(install("/home/a/helper", "root", "networkmanager"), succeeded);
     EXPECT_TRUE(has(units + "nattervane-helper.service", " --dns networkmanager\n"));
     EXPECT_EQ(file("var/lib/nattervane/made-folders"),
               "/etc/NetworkManager/conf.d\n/etc/NetworkManager/dnsmasq.d\n");
 
     // Its drop-ins are dns_namespace.sh's check, with NetworkManager's dnsmasq; back to hosts
     // mode, the DNS units go again.
-    ASSERT_EQ(install("/home/a/helper", "root", "hosts"), (ToolRunner::Outcome{.status = 0}));
+    ASSERT_EQ(install("/home/a/helper", "root", "hosts"), succeeded);
     EXPECT_TRUE(has(units + "nattervane-helper.service", " --dns hosts\n"));
     for (const char* name : {"nattervane-dns.service", "nattervane-dns-reload.path"})
         EXPECT_FALSE(fs::exists(root_ / (units + name))) << name;
@@ -104,7 +96,6 @@ TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
 }
 
 TEST_F(LinuxInstall, ABadDirectoryOrUserInstallsNothing) {
-    if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
     for (const auto& [dir, user] :
          std::vector<std::pair<std::string, std::string>>{{"relative/helper", "root"},
                                                           {"/home/a\nb/helper", "root"},
@@ -114,37 +105,21 @@ TEST_F(LinuxInstall, ABadDirectoryOrUserInstallsNothing) {
     }
 }
 
-// "Section.Key" to every value it is given, in order.
-using UnitSettings = std::map<std::string, std::vector<std::string>>;
-
-UnitSettings parseUnit(const std::string& text) {
-    UnitSettings settings;
-    std::istringstream lines(text);
-    std::string section, line;
-    while (std::getline(lines, line)) {
-        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
-        if (line[0] == '[') {
-            section = line.substr(1, line.find(']') - 1);
-            continue;
-        }
-        size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            settings[section + "." + line.substr(0, equals)].push_back(line.substr(equals + 1));
-    }
-    return settings;
-}
-
-std::string last(const UnitSettings& settings, const std::string& key, std::string fallback) {
-    auto found = settings.find(key);
-    return found == settings.end() ? fallback : found->second.back();
+// The value a unit file's last line for `key` gives it, or `fallback`; our units use each key in
+// one section only.
+std::string last(const std::string& unit, const std::string& key, std::string fallback) {
+    std::istringstream lines(unit);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with(key + "=")) fallback = line.substr(key.size() + 1);
+    return fallback;
 }
 
 // Whether `starts` activations within one second stay under a systemd rate limit of `burst`
 // per `interval` seconds (0 switches the limit off).
-bool withinLimit(const UnitSettings& settings, const std::string& prefix, int starts,
+bool withinLimit(const std::string& unit, const std::string& prefix, int starts,
                  const std::string& defaultInterval, const std::string& defaultBurst) {
-    std::string interval = last(settings, prefix + "IntervalSec", defaultInterval);
-    int burst = std::stoi(last(settings, prefix + "Burst", defaultBurst));
+    std::string interval = last(unit, prefix + "IntervalSec", defaultInterval);
+    int burst = std::stoi(last(unit, prefix + "Burst", defaultBurst));
     return interval == "0" || interval == "infinity" || burst >= starts;
 }
 
@@ -153,79 +128,59 @@ bool withinLimit(const UnitSettings& settings, const std::string& prefix, int st
 class SystemdUnits : public LinuxInstall {
   protected:
     void SetUp() override {
-        if (geteuid() != 0) GTEST_SKIP() << "the install script runs as root only";
         LinuxInstall::SetUp();
-        ASSERT_EQ(install("/home/someone/data", "root"), (ToolRunner::Outcome{.status = 0}));
+        if (IsSkipped()) return;
+        ASSERT_EQ(install("/home/someone/data", "root"), succeeded);
     }
-    UnitSettings unit(const std::string& name) { return parseUnit(file(units + name)); }
+    std::string unit(const std::string& name) { return file(units + name); }
 };
 
 TEST_F(SystemdUnits, FiftyRapidChangesAllRunTheServiceWhichAlsoRunsAtBoot) {
-    UnitSettings service = unit("nattervane-helper.service"), path = unit("nattervane-helper.path");
+    std::string service = unit("nattervane-helper.service"), path = unit("nattervane-helper.path");
     // systemd's defaults: 5 starts per 10 s for a unit, 200 triggers per 2 s for a path unit.
-    EXPECT_TRUE(withinLimit(service, "Unit.StartLimit", 50, "10", "5"));
-    EXPECT_TRUE(withinLimit(path, "Unit.StartLimit", 50, "10", "5"));
-    EXPECT_TRUE(withinLimit(path, "Path.TriggerLimit", 50, "2", "200"));
-    EXPECT_EQ(path["Path.Unit"], std::vector<std::string>{"nattervane-helper.service"});
+    EXPECT_TRUE(withinLimit(service, "StartLimit", 50, "10", "5"));
+    EXPECT_TRUE(withinLimit(path, "StartLimit", 50, "10", "5"));
+    EXPECT_TRUE(withinLimit(path, "TriggerLimit", 50, "2", "200"));
+    EXPECT_EQ(last(path, "Unit", ""), "nattervane-helper.service");
     EXPECT_TRUE(has("bundle/nv-install.sh", "systemctl enable nattervane-helper.service"));
-    EXPECT_NE(last(service, "Unit.After", "").find("local-fs.target"), std::string::npos);
+    EXPECT_NE(last(service, "After", "").find("local-fs.target"), std::string::npos);
 }
 
 // The helper changes the firewall and the hosts file; the event service, a root service that
 // keeps three capabilities, is watched by systemd and started again when it dies, with the
 // application's block file of program rules. Both keep to what that needs.
 TEST_F(SystemdUnits, TheServicesAreConfined) {
-    struct Row {
-        std::string unit;
-        std::map<std::string, std::string> required;
-    };
-    for (const auto& [name, required] : std::vector<Row>{
+    // Each unit's required settings, written as in a unit file.
+    for (const auto& [name, required] : std::vector<std::pair<std::string, std::string>>{
              {"nattervane-helper.service",
-              {{"NoNewPrivileges", "yes"},
-               {"ProtectSystem", "strict"},
-               {"ProtectHome", "read-only"},
-               {"PrivateTmp", "yes"},
-               {"PrivateDevices", "yes"},
-               {"ProtectKernelTunables", "yes"},
-               {"ProtectKernelModules", "yes"},
-               {"ProtectKernelLogs", "yes"},
-               {"UMask", "0077"},
-               {"RestrictAddressFamilies", "AF_NETLINK AF_UNIX"},
-               {"IPAddressDeny", "any"},
-               {"CapabilityBoundingSet", "CAP_NET_ADMIN CAP_DAC_READ_SEARCH"},
-               // The rules must go into the host's namespace, and /etc/hosts must stay
-               // renamable-over through /etc, never be a mount of its own.
-               {"PrivateNetwork", "<unset>"},
-               {"ReadWritePaths", "/etc /var/lib/nattervane"}}},
+              "NoNewPrivileges=yes\nProtectSystem=strict\nProtectHome=read-only\nPrivateTmp=yes\n"
+              "PrivateDevices=yes\nProtectKernelTunables=yes\nProtectKernelModules=yes\n"
+              "ProtectKernelLogs=yes\nUMask=0077\nRestrictAddressFamilies=AF_NETLINK AF_UNIX\n"
+              "IPAddressDeny=any\nCapabilityBoundingSet=CAP_NET_ADMIN CAP_DAC_READ_SEARCH\n"
+              // The rules must go into the host's namespace, and /etc/hosts must stay
+              // renamable-over through /etc, never be a mount of its own.
+              "PrivateNetwork=<unset>\nReadWritePaths=/etc /var/lib/nattervane\n"
+              "SystemCallFilter=@system-service\nWantedBy=multi-user.target\n"},
              {"nattervane-events.service",
-              {{"Type", "notify"},
-               {"WatchdogSec", "10s"},
-               {"Restart", "always"},
-               {"RestartPreventExitStatus", "3"},
-               {"NoNewPrivileges", "yes"},
-               {"ProtectSystem", "strict"},
-               {"PrivateNetwork", "yes"},
-               {"RestrictAddressFamilies", "AF_UNIX"},
-               {"CapabilityBoundingSet", "CAP_BPF CAP_PERFMON CAP_NET_ADMIN CAP_DAC_READ_SEARCH"},
-               {"ExecStart", "/usr/local/lib/nattervane/nattervane-helper events --user "
-                             "\"root\" --programs \"/home/someone/data/block_programs.txt\""}}}}) {
-        UnitSettings settings = unit(name);
-        for (const auto& [key, value] : required)
-            EXPECT_EQ(last(settings, "Service." + key, "<unset>"), value) << name << " " << key;
-        EXPECT_EQ(last(settings, "Install.WantedBy", ""), "multi-user.target") << name;
+              "Type=notify\nWatchdogSec=10s\nRestart=always\nRestartPreventExitStatus=3\n"
+              "NoNewPrivileges=yes\nProtectSystem=strict\nPrivateNetwork=yes\n"
+              "RestrictAddressFamilies=AF_UNIX\nWantedBy=multi-user.target\n"
+              "CapabilityBoundingSet=CAP_BPF CAP_PERFMON CAP_NET_ADMIN CAP_DAC_READ_SEARCH\n"
+              "ExecStart=/usr/local/lib/nattervane/nattervane-helper events --user \"root\" "
+              "--programs \"/home/someone/data/block_programs.txt\"\n"}}) {
+        std::istringstream lines(required);
+        for (std::string line; std::getline(lines, line);) {
+            std::string key = line.substr(0, line.find('='));
+            EXPECT_EQ(key + "=" + last(unit(name), key, "<unset>"), line) << name;
+        }
         if (access(analyze, X_OK) != 0) continue;
         std::string output =
-            ToolRunner::run({analyze, "security", "--offline=yes", root_ / (units + name)},
-                            FirewallBackend::commandOptions())
-                .value()
-                .output;
+            runTool({analyze, "security", "--offline=yes", root_ / (units + name)}).output;
         const std::string label = "Overall exposure level for " + name + ": ";
         size_t at = output.find(label);
         ASSERT_NE(at, std::string::npos) << output;
         EXPECT_LE(std::stod(output.substr(at + label.size())), 2.0) << output;
     }
-    EXPECT_EQ(unit("nattervane-helper.service")["Service.SystemCallFilter"].front(),
-              "@system-service");
 }
 
 } // namespace

@@ -16,15 +16,6 @@
 
 namespace {
 
-// Why the namespace tests cannot run here, or empty.
-std::string missingPrerequisite() {
-    if (geteuid() != 0) return "needs root for a private network namespace and nftables";
-    if (access("/usr/sbin/nft", X_OK) != 0) return "needs nft (Debian package nftables)";
-    if (access("/usr/sbin/ip", X_OK) != 0 && access("/sbin/ip", X_OK) != 0)
-        return "needs ip (Debian package iproute2)";
-    return "";
-}
-
 std::string run(const std::vector<std::string>& argv) {
     ToolRunner::Outcome result = ToolRunner::run(argv, FirewallBackend::commandOptions()).value();
     return std::to_string(result.status) + (result.status == 0 ? "" : ":" + result.output);
@@ -39,7 +30,10 @@ std::string nftList(std::vector<std::string> what) {
 class PrivateNetworkTest : public testing::Test {
   protected:
     void SetUp() override {
-        if (std::string missing = missingPrerequisite(); !missing.empty()) GTEST_SKIP() << missing;
+        if (geteuid() != 0)
+            GTEST_SKIP() << "needs root for a private network namespace and nftables";
+        if (access("/usr/sbin/nft", X_OK) != 0)
+            GTEST_SKIP() << "needs nft (Debian package nftables)";
         if (!inPrivateNetwork([] { return std::string(); }))
             GTEST_SKIP() << "no private network namespace can be made here";
         std::filesystem::create_directory(dir_ / "helper");
@@ -49,11 +43,12 @@ class PrivateNetworkTest : public testing::Test {
     void writeBlockFile(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / ("helper/" + name), std::ios::binary) << text;
     }
-    std::string helper(const std::string& command) {
-        std::vector<std::string> argv{NATTERVANE_HELPER, command,    dir_ / "helper",    "--hosts",
-                                      dir_ / "hosts",    "--status", dir_ / "status.txt"};
-        if (command != "apply") argv.erase(argv.begin() + 2);
-        return run(argv);
+    // The helper's `command` on the test's files, run by `wrapper` if given.
+    std::string helper(const std::string& command, std::vector<std::string> wrapper = {}) {
+        wrapper.insert(wrapper.end(), {NATTERVANE_HELPER, command, dir_ / "helper", "--hosts",
+                                       dir_ / "hosts", "--status", dir_ / "status.txt"});
+        if (command != "apply") wrapper.erase(wrapper.end() - 5);
+        return run(wrapper);
     }
     // Runs `body` in a fresh network namespace.
     std::string inNamespace(const std::function<std::string()>& body) {
@@ -67,36 +62,27 @@ class PrivateNetworkTest : public testing::Test {
     TempDir dir_;
 };
 
-// Hostile lines neither reach the table nor reach past it into another table; the valid lines
-// around them, ten thousand of them, all do.
-TEST_F(PrivateNetworkTest, OnlyValidatedLinesReachTheTable) {
-    std::string lines = "192.0.2.1\n192.0.2.2 }\n} ; flush ruleset ;\nfe80::1%eth0\n"
-                        "$(touch /tmp/nv-pwned)\n2001:db8::7\n192.0.2.3\r\n"
-                        "1.2.3.4 }; delete table ip other; add element inet nattervane blocked4 { "
-                        "5.6.7.8 }\nhost.example\n";
-    lines += std::string("192.0.2.4\0\n", 11);
+// Ten thousand addresses load into the real table; a line that tries to reach past it reaches
+// neither it nor another table, and removal leaves the other table alone. Which lines are valid
+// is block_lines_test's check.
+TEST_F(PrivateNetworkTest, TheTableLoadsWholeAndGoesAloneAndNothingReachesPastIt) {
+    std::string lines = "2001:db8::7\n1.2.3.4 }; delete table ip other; add element inet "
+                        "nattervane blocked4 { 5.6.7.8 }\n";
     for (int i = 0; i < 10000; ++i)
         lines += "10." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ".9\n";
     writeBlockFile("block_ips.txt", lines);
-    writeBlockFile("block_domains.txt",
-                   "x.example }; delete table ip other\nlocalhost.example\n1.2.3.4\n");
     std::string report = inNamespace([&] {
         std::string text = "made=" + run({"/usr/sbin/nft", "add", "table", "ip", "other"});
         text += " apply=" + helper("apply");
         text += " other=" + run({"/usr/sbin/nft", "list", "table", "ip", "other"});
         std::string listed = nftList({"table", "inet", "nattervane"});
-        bool valid = true;
-        for (const char* address : {"192.0.2.1", "2001:db8::7", "10.39.15.9"})
-            valid = valid && listed.find(address) != std::string::npos;
-        for (const char* address : {"192.0.2.2", "192.0.2.3", "192.0.2.4", "fe80", "5.6.7.8"})
-            valid = valid && listed.find(address) == std::string::npos;
-        text += valid ? " table=valid lines only" : " table=" + listed;
+        for (const std::string address : {"2001:db8::7", "10.0.0.9", "10.39.15.9", "5.6.7.8"})
+            if (listed.find(address) != std::string::npos) text += " " + address;
         text += " remove=" + helper("remove");
         return text + " left=[" + nftList({"tables"}) + "]";
     });
-    EXPECT_EQ(report, "made=0 apply=0 other=0 table=valid lines only remove=0 left=[table ip "
-                      "other\n]");
-    EXPECT_FALSE(std::filesystem::exists("/tmp/nv-pwned"));
+    EXPECT_EQ(report, "made=0 apply=0 other=0 2001:db8::7 10.0.0.9 10.39.15.9 remove=0 left=[table "
+                      "ip other\n]");
 }
 
 TEST_F(PrivateNetworkTest, ApplyLooksUpNoNames) {
@@ -107,10 +93,9 @@ TEST_F(PrivateNetworkTest, ApplyLooksUpNoNames) {
     std::string report = inNamespace([&] {
         // LeakSanitizer cannot run under ptrace; in sanitizer builds the traced helper goes
         // without it.
-        return run({"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
-                    "trace=connect,sendto,sendmsg", "/usr/bin/env", "ASAN_OPTIONS=detect_leaks=0",
-                    NATTERVANE_HELPER, "apply", dir_ / "helper", "--hosts", dir_ / "hosts",
-                    "--status", dir_ / "status.txt"});
+        return helper("apply", {"/usr/bin/strace", "-f", "-qq", "-o", trace, "-e",
+                                "trace=connect,sendto,sendmsg", "/usr/bin/env",
+                                "ASAN_OPTIONS=detect_leaks=0"});
     });
     EXPECT_EQ(report, "0");
     std::string calls = file("trace");
