@@ -13,7 +13,7 @@ TEST(Dates, FormatsAndParsesWholeSecondsInUtc) {
     EXPECT_EQ(Dates::iso8601(sys_days(1969y / 12 / 31) + 86399999ms), "1969-12-31T23:59:59Z");
 }
 
-TEST(Dates, RejectsEveryOtherForm) {
+TEST(Dates, RejectsEveryOtherFormAndTimesATimePointCannotHold) {
     for (const char* text :
          {"", "2025-03-01", "2025-03-01T09:30:05", "2025-03-01T09:30:05.000Z",
           "2025-03-01T09:30:05+00:00", "2025-03-01 09:30:05Z", "2025-03-01t09:30:05z",
@@ -21,11 +21,8 @@ TEST(Dates, RejectsEveryOtherForm) {
           "2025-03-01T09:60:00Z", "2025-03-01T09:30:60Z", "+025-03-01T09:30:05Z",
           "2025-03-+1T09:30:05Z", "2025-03-01T09:30:0xZ"})
         EXPECT_EQ(Dates::parseIso8601(text), std::nullopt) << text;
-}
-
-// A time point counts nanoseconds in 64 bits; years beyond that range once overflowed the
-// conversion (undefined behaviour) and gave some unrelated date.
-TEST(Dates, RejectsTimesATimePointCannotHold) {
+    // A time point counts nanoseconds in 64 bits; years beyond that range once overflowed the
+    // conversion (undefined behaviour) and gave some unrelated date.
     EXPECT_EQ(Dates::parseIso8601("1677-09-21T00:12:44Z"), sys_days(1677y / 9 / 21) + 764s);
     EXPECT_EQ(Dates::parseIso8601("2262-04-11T23:47:16Z"), sys_days(2262y / 4 / 11) + 85636s);
     for (const char* text : {"1677-09-21T00:12:43Z", "2262-04-11T23:47:17Z", "1012-03-01T09:30:00Z",

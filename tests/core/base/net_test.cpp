@@ -44,15 +44,13 @@ TEST(NetValidity, AddressesAndDomains) {
     EXPECT_FALSE(Net::isValidDomain(longest + "x"));
 }
 
-TEST(NetUnmapped, AnIPv4MappedAddressIsTheIPv4AddressItCarries) {
+TEST(NetUnmapped, AnIPv4MappedAddressIsTheIPv4AddressItCarriesAndKindsAreTexts) {
     EXPECT_EQ(Net::unmapped("::FFFF:CB00:7107"), "203.0.113.7");
     EXPECT_EQ(Net::unmapped("0:0:0:0:0:ffff:10.0.0.1"), "10.0.0.1");
     for (std::string other : {"203.0.113.7", "2001:db8::1", "::ffff:1.2.3", "::1", "::fffe:1.2.3.4",
                               "::ffff:1.2.3.4%eth0", "", "host.example"})
         EXPECT_EQ(Net::unmapped(other), other) << other;
-}
-
-TEST(AddressKindText, RoundTripsAndRejectsUnknownText) {
+    // The kinds' texts read back; an unknown one is refused.
     EXPECT_EQ(nlohmann::json(linkLocal), "linkLocal");
     EXPECT_EQ(nlohmann::json("multicast").get<AddressKind>(), multicast);
     EXPECT_THROW(nlohmann::json("public").get<AddressKind>(), nlohmann::json::exception);

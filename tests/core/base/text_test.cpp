@@ -5,13 +5,16 @@
 
 using Lines = std::vector<std::string_view>;
 
-TEST(Lines, SplitsAtEveryBreakAndDropsEmptyLines) {
+TEST(Lines, SplitsAtEveryBreakAndDropsEmptyLinesAndTrimming) {
     EXPECT_EQ(Text::lines("a\nb\r\nc\rd\ve\ff"), (Lines{"a", "b", "c", "d", "e", "f"}));
     EXPECT_EQ(Text::lines("a\u0085b\u2028c\u2029d"), (Lines{"a", "b", "c", "d"}));
     EXPECT_EQ(Text::lines("\n\n\r\na\n\n"), (Lines{"a"}));
     // Lead bytes of other characters are not breaks.
     EXPECT_EQ(Text::lines("\xC2\xA0x\xE2\x80\x94y"), (Lines{"\xC2\xA0x\xE2\x80\x94y"}));
     EXPECT_TRUE(Text::lines("").empty());
+    // Trimming drops blanks and line breaks at both ends only.
+    EXPECT_EQ(Text::trimmed(" \t ips=3 domains=12\r\n"), "ips=3 domains=12");
+    EXPECT_EQ(Text::trimmed(" \n\r\f\v "), "");
 }
 
 TEST(ParseDecimal, AcceptsOnlyASignAndDigitsThatFit) {
@@ -31,9 +34,4 @@ TEST(DecodeLossy, ReplacesEachInvalidSequence) {
     EXPECT_EQ(Utf8::decodeLossy("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(Utf8::decodeLossy("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Utf8::decodeLossy(std::string_view("\0x", 2)), std::string("\0x", 2));
-}
-
-TEST(Trimmed, DropsBlanksAndLineBreaksAtBothEndsOnly) {
-    EXPECT_EQ(Text::trimmed(" \t ips=3 domains=12\r\n"), "ips=3 domains=12");
-    EXPECT_EQ(Text::trimmed(" \n\r\f\v "), "");
 }

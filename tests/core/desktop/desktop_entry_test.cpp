@@ -5,7 +5,7 @@
 #include "desktop/desktop_entry.h"
 #include "temp_dir.h"
 
-TEST(DesktopEntry, IconOfTheEntryThatRunsTheProgram) {
+TEST(DesktopEntry, IconOfTheFirstEntryThatRunsTheProgram) {
     const std::string entry = "[Desktop Entry]\nName=Browser\nExec=env A=1 \"/opt/web/browser\" "
                               "%U\nIcon = web-browser\n[Desktop Action new]\nIcon=other\n";
     EXPECT_EQ(DesktopEntry::iconFor(entry, "/opt/web/browser"), "web-browser");
@@ -17,9 +17,7 @@ TEST(DesktopEntry, IconOfTheEntryThatRunsTheProgram) {
     EXPECT_EQ(DesktopEntry::iconFor("[Desktop Entry]\nExec=mail\n", "/usr/bin/mail"), std::nullopt);
     EXPECT_EQ(DesktopEntry::iconFor("[Desktop Entry]\nExec=env\nIcon=x\n", "/usr/bin/env"),
               std::nullopt);
-}
-
-TEST(DesktopEntry, FindsTheFirstMatchingFile) {
+    // The first matching file of the folders, whatever its name, gives the icon.
     TempDir dir;
     std::ofstream(dir / "notes.txt") << "[Desktop Entry]\nExec=chat\nIcon=wrong\n";
     std::ofstream(dir / "chat.desktop") << "[Desktop Entry]\nTryExec=chat\nIcon=chat-icon\n";

@@ -4,24 +4,19 @@
 
 using namespace LaunchOptions;
 
-TEST(LaunchOptions, OpenOnlyForExactWordOrOne) {
+TEST(LaunchOptions, OnlyExactWordsCount) {
     EXPECT_TRUE(opensWindow({"nattervane", "--open", "--open"}, std::nullopt));
     EXPECT_TRUE(opensWindow({}, "1"));
     for (const char* value : {"true", "yes", "01", "", " 1"})
         EXPECT_FALSE(opensWindow({"nattervane", "--opened", "-open"}, value)) << value;
     EXPECT_FALSE(opensWindow({}, std::nullopt));
-}
-
-TEST(LaunchOptions, SnapshotWaitFallsBackToTwenty) {
+    // The snapshot waits 20 s unless told otherwise, and quits only on exactly "1".
     EXPECT_EQ(snapshotWait(std::nullopt), 20);
     EXPECT_EQ(snapshotWait("0"), 0);
     EXPECT_EQ(snapshotWait("2.5"), 2.5);
     for (const char* bad : {"", "abc", "5s", " 5", "inf", "nan", "1e999"})
         EXPECT_EQ(snapshotWait(bad), 20) << bad;
     EXPECT_EQ(snapshotWait("-3"), 0);
-}
-
-TEST(LaunchOptions, QuitOnlyOnExactlyOne) {
     EXPECT_TRUE(quitsAfterSnapshot("1"));
     for (std::optional<std::string> value : {std::optional<std::string>(), {"yes"}, {"01"}, {""}})
         EXPECT_FALSE(quitsAfterSnapshot(value)) << value.value_or("-");

@@ -6,16 +6,14 @@
 
 using platform::Wording;
 
-TEST(AppTexts, NotificationsInBothLanguages) {
+TEST(AppTexts, NotificationsAndQuestionsInBothLanguages) {
     EXPECT_EQ(AppTexts::blockedTitle(Lang::en), "Blocked a new connection");
     EXPECT_EQ(AppTexts::blockedTitle(Lang::ru), "Запрещено новое соединение");
     EXPECT_EQ(AppTexts::blockedBody("Mail", "ads.example", Lang::ru),
               "«Mail» пыталась связаться с ads.example.");
     EXPECT_EQ(AppTexts::trackerTitle(), "Nattervane");
-}
-
-// A program known by its executable may also be blocked from the destination alone.
-TEST(AppTexts, ConnectionQuestionHasNoFullStopAndItsButtons) {
+    // A question has no full stop; a program known by its executable may also be blocked from
+    // the destination alone.
     EXPECT_EQ(
         AppTexts::connectionQuestion("Mail", "x.example", "Why.", false, Lang::en),
         (Question{"“Mail” wants to reach x.example", "Why.", {"Allow", "Block", "Ask next time"}}));

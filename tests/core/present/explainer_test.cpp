@@ -32,6 +32,8 @@ TEST(Explainer, EachCategoryHasASentenceOfItsOwnInBothLanguages) {
     EXPECT_EQ(Explainer::sentence("App", company(Category::system), std::nullopt, "1", Lang::en,
                                   Wording::macos),
               "macOS service “App” talks to Acme.");
+    EXPECT_EQ(Explainer::label(Category::cdn, Lang::en), "CDN");
+    EXPECT_EQ(Explainer::label(Category::cdn, Lang::ru), "Загрузки");
 }
 
 TEST(Explainer, LinuxNamesTheComputerAndSystemServices) {
@@ -67,11 +69,6 @@ TEST(Explainer, PartyIsCompanyThenHostThenAddress) {
                   std::string::npos);
     EXPECT_EQ(Explainer::sentence("", unknown, std::nullopt, "::1", Lang::ru),
               "«» связывается с ::1; кто это — неизвестно.");
-}
-
-TEST(Explainer, Labels) {
-    EXPECT_EQ(Explainer::label(Category::cdn, Lang::en), "CDN");
-    EXPECT_EQ(Explainer::label(Category::cdn, Lang::ru), "Загрузки");
 }
 
 // A program known by its user alone, or not at all, is described, never quoted; a service is

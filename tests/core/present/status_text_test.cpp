@@ -9,9 +9,13 @@
 using StatusText::shortStatus;
 using StatusText::statusLine;
 
-TEST(StatusText, PausedWinsOverCounts) {
+// Paused wins over counts, ads over trackers.
+TEST(StatusText, PausedThenAdsThenTrackersSetTheState) {
     EXPECT_EQ(statusLine(true, 4, 3, Lang::ru), "На паузе");
     EXPECT_EQ(SignalColors::state(true, true, 3), SignalColor::gray);
+    EXPECT_EQ(SignalColors::state(false, true, 1), SignalColor::red);
+    EXPECT_EQ(SignalColors::state(false, false, 1), SignalColor::yellow);
+    EXPECT_EQ(SignalColors::state(false, false, 0), SignalColor::green);
 }
 
 TEST(StatusText, CountsWithoutGroupingInTheFormTheNumberAsks) {
@@ -55,12 +59,6 @@ TEST(StatusText, ShortStatusNamesHowDomainsAreBlocked) {
     EXPECT_EQ(shortStatus("ips=0 domains=5 rejected=0 dns=hosts hosts=5", Lang::ru),
               "0 адресов, 5 доменов через /etc/hosts");
     EXPECT_EQ(shortStatus("ips=0 domains=5 dns=bogus", Lang::en), "0 addresses, 5 domains");
-}
-
-TEST(SignalColors, AdsWinOverTrackers) {
-    EXPECT_EQ(SignalColors::state(false, true, 1), SignalColor::red);
-    EXPECT_EQ(SignalColors::state(false, false, 1), SignalColor::yellow);
-    EXPECT_EQ(SignalColors::state(false, false, 0), SignalColor::green);
 }
 
 TEST(SignalColors, EveryCategoryHasItsColour) {

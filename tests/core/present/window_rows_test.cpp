@@ -100,24 +100,19 @@ TEST(WindowRows, JournalFilterAndOnlyTrackers) {
         EXPECT_EQ(apps(WindowRows::journal(entries, search, onlyTrackers)), found) << search;
 }
 
-TEST(WindowRows, BadgeTextIsOrangeOnYellow) {
+// A telemetry badge's text is orange on its yellow.
+TEST(WindowRows, BadgeTextAndTheChoicesOfIntervalAndLanguage) {
     EXPECT_EQ(WindowRows::badgeText(Category::telemetry), SignalColor::orange);
     EXPECT_EQ(WindowRows::badgeText(Category::ads), SignalColor::red);
-}
-
-TEST(WindowRows, ChoicesOfIntervalAndLanguage) {
     EXPECT_EQ(WindowRows::intervalIndex(15), 2u);
     EXPECT_EQ(WindowRows::intervalIndex(7), std::nullopt);
     EXPECT_EQ(WindowRows::languageIndex("ru"), 2u);
     EXPECT_EQ(WindowRows::languageIndex("de"), std::nullopt);
 }
 
-TEST(WindowTexts, ProgramAndCardLines) {
+TEST(WindowTexts, TrafficHelperLineAndTrackerSwitch) {
     EXPECT_EQ(WindowTexts::traffic("1.2 kB", "3 MB", Lang::en), "sent 1.2 kB · received 3 MB");
     EXPECT_EQ(WindowTexts::traffic("1", "2", Lang::ru), "отправлено 1 · получено 2");
-}
-
-TEST(WindowTexts, HelperLineAndTrackerSwitch) {
     EXPECT_EQ(WindowTexts::helperState(true, "", Lang::en), "On");
     EXPECT_EQ(WindowTexts::helperState(true, "", Lang::ru), "Включена");
     EXPECT_EQ(WindowTexts::helperState(true, "ok 12 ips", Lang::en), "On — ok 12 ips");

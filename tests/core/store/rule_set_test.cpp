@@ -53,7 +53,7 @@ TEST(RuleSetAction, ExactNamesThenParentDomainsOfTwoLabels) {
         EXPECT_EQ(rules.action(dest), action) << dest;
 }
 
-TEST(RuleSetSet, ReplacesMovesToTheEndOrRemoves) {
+TEST(RuleSetSet, ReplacesMovesToTheEndOrRemovesAndKeepsValidAddresses) {
     RuleSet rules = withRules({{"Ads.Example.com", ask}, {"other.org", allow}});
     rules.set("ADS.example.COM", "Firefox", block, std::nullopt, created + 60s);
     ASSERT_EQ(rules.rules.size(), 2u);
@@ -69,10 +69,7 @@ TEST(RuleSetSet, ReplacesMovesToTheEndOrRemoves) {
     rules.remove("missing.org");
     rules.remove("ADS.Example.com");
     EXPECT_TRUE(rules.rules.empty());
-}
-
-TEST(RuleSetSet, KeepsOnlyValidAddresses) {
-    RuleSet rules;
+    // Only valid addresses are kept.
     rules.set("a.com", std::nullopt, block,
               std::vector<std::string>{"1.2.3.4", "not an address", "::1"}, created);
     rules.set("b.com", std::nullopt, block, std::vector<std::string>{"1.2.3.4\n"}, created);

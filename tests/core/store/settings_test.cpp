@@ -27,11 +27,6 @@ class SettingsTest : public testing::Test {
 
 } // namespace
 
-TEST_F(SettingsTest, DefaultsApplyWithoutAFileAndWithoutAProblem) {
-    EXPECT_EQ(readSettings(path).settings, std::nullopt);
-    EXPECT_EQ(readSettings(path).problem, std::nullopt);
-}
-
 TEST_F(SettingsTest, ReadsAllFiveKeysAndIgnoresOthers) {
     auto json = nlohmann::json::parse(stored);
     json["interval"] = -1.5;
@@ -81,7 +76,9 @@ TEST_F(SettingsTest, WritesCompactJsonThatReadsBack) {
     EXPECT_EQ(loadSettings(root / "new/settings.json"), settings);
 }
 
+// No file is no settings and no problem; a folder in its place is a problem.
 TEST_F(SettingsTest, AFailedWriteSaysWhy) {
+    EXPECT_TRUE(!readSettings(path).settings && !readSettings(path).problem);
     std::filesystem::create_directory(path);
     EXPECT_TRUE(readSettings(path).problem);
     Result<void> written = writeSettings(path, Settings{});
