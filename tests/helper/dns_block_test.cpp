@@ -4,15 +4,12 @@
 
 namespace {
 
-TEST(DnsBlock, ServersFileBlocksEachDomainAndTheDohCanaryOnce) {
+TEST(DnsBlock, ServersFileBlocksEachDomainOnceAndOwnDomainsAreThoseNotListed) {
     EXPECT_EQ(DnsBlock::serversFile({"ads.example", "use-application-dns.net", "x.y.example"}),
               "# Written by nattervane-helper: NXDOMAIN for each domain and the names under "
               "it.\nserver=/use-application-dns.net/\nserver=/ads.example/\n"
               "server=/x.y.example/\n");
     EXPECT_TRUE(DnsBlock::serversFile({}).ends_with(".\nserver=/use-application-dns.net/\n"));
-}
-
-TEST(DnsBlock, OwnDomainsAreThoseTheListDoesNotHold) {
     const std::string list = "# Tracker domains\np ads.example\na track.example\n";
     EXPECT_EQ(DnsBlock::ownDomains(
                   {"ads.example", "mine.example", "sub.track.example", "track.example"}, list),

@@ -8,15 +8,7 @@
 
 using nlohmann::json;
 
-TEST(Category, TrackingAndText) {
-    // Tracking starts at telemetry, the first category above unknown.
-    EXPECT_TRUE(Categories::isTracking(Category::telemetry));
-    EXPECT_FALSE(Categories::isTracking(Category::unknown));
-    for (Category category : Categories::allCases)
-        EXPECT_EQ(Categories::from(Categories::name(category)), category);
-}
-
-TEST(Verdict, JsonOmitsAbsentFieldsAndDecodesStrictly) {
+TEST(Vocabulary, TextsReadBackStrictlyAndJsonOmitsAbsentFields) {
     EXPECT_EQ(json(Verdict{Category::unknown, std::nullopt, std::nullopt}).dump(),
               R"({"category":"unknown"})");
     Verdict full{Category::tracker, "Example", "example.com"};
@@ -26,9 +18,11 @@ TEST(Verdict, JsonOmitsAbsentFieldsAndDecodesStrictly) {
     Org org{"Meta (Facebook)", Category::social};
     EXPECT_EQ(json(org).get<Org>(), org);
     EXPECT_THROW(json::parse(R"({"company":"X"})").get<Org>(), json::exception);
-}
-
-TEST(Lang, TextAndSystemPreference) {
+    // Tracking starts at telemetry, the first category above unknown.
+    EXPECT_TRUE(Categories::isTracking(Category::telemetry));
+    EXPECT_FALSE(Categories::isTracking(Category::unknown));
+    for (Category category : Categories::allCases)
+        EXPECT_EQ(Categories::from(Categories::name(category)), category);
     EXPECT_EQ(json(Lang::ru), "ru");
     EXPECT_EQ(json("en").get<Lang>(), Lang::en);
     EXPECT_THROW(json("EN").get<Lang>(), json::exception);

@@ -94,13 +94,10 @@ TEST(Identity, FriendlyNamesFollowTheLanguage) {
               "WebKit (Safari, Почта, встроенные окна)");
 }
 
-TEST(PidPath, ReadsThisProcessAndRejectsOthers) {
+TEST(Platform, ReadsThisProcessPathAndTheLanguagesFromTheEnvironment) {
     EXPECT_TRUE(pidPath(getpid(), platform::linux()).value_or("").ends_with("/core_tests"));
     EXPECT_EQ(pidPath(-1, platform::linux()), std::nullopt);
     EXPECT_EQ(pidPath(0, platform::linux()), std::nullopt);
-}
-
-TEST(Platform, LinuxLanguagesComeFromTheEnvironment) {
     ScopedEnv all("LC_ALL", ""), lang("LANG", "ru_RU.UTF-8");
     for (const auto& [language, messages, expected] :
          std::vector<std::tuple<const char*, const char*, std::vector<std::string>>>{

@@ -10,15 +10,12 @@ using StatusText::shortStatus;
 using StatusText::statusLine;
 
 // Paused wins over counts, ads over trackers.
-TEST(StatusText, PausedThenAdsThenTrackersSetTheState) {
+TEST(StatusText, PausedThenAdsThenTrackersSetTheStateAndCountsAreNotGrouped) {
     EXPECT_EQ(statusLine(true, 4, 3, Lang::ru), "На паузе");
     EXPECT_EQ(SignalColors::state(true, true, 3), SignalColor::gray);
     EXPECT_EQ(SignalColors::state(false, true, 1), SignalColor::red);
     EXPECT_EQ(SignalColors::state(false, false, 1), SignalColor::yellow);
     EXPECT_EQ(SignalColors::state(false, false, 0), SignalColor::green);
-}
-
-TEST(StatusText, CountsWithoutGroupingInTheFormTheNumberAsks) {
     EXPECT_EQ(statusLine(false, 1, 0, Lang::en), "All calm · 1 program online");
     EXPECT_EQ(statusLine(false, 12345, 0, Lang::ru), "Спокойно · в сети 12345 программ");
     EXPECT_EQ(statusLine(false, 2, 1, Lang::en), "1 tracker connection now · 2 programs online");
