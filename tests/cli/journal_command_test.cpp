@@ -73,15 +73,12 @@ TEST_F(JournalCommandTest, PrintsTheLastWeekNewestFirstAndChangesNothing) {
         << result.out;
 }
 
-TEST_F(JournalCommandTest, JsonIsAnArrayOfEntriesWithinTheDays) {
+TEST_F(JournalCommandTest, JsonIsAnArrayOfEntriesWithinTheDaysAndAMissingJournalIsEmpty) {
     std::vector<std::string> apps;
     for (const auto& entry :
          nlohmann::json::parse(run("journal --json --days 30", "2>/dev/null").out))
         apps.push_back(entry.at("app"));
     EXPECT_EQ(apps, (std::vector<std::string>{"curl", "Safari", "Mail", "Old"}));
-}
-
-TEST_F(JournalCommandTest, AMissingJournalIsEmpty) {
     fs::remove_all(dir);
     EXPECT_TRUE(has(run("journal").out, "(0 entries)"));
     EXPECT_EQ(run("journal --json").out, "[]\n");

@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(StatusFile, NotesAreOnePrintableLineEachAndFew) {
+TEST(StatusFile, NotesAreOnePrintableLineEachAndFewAndCountsComeFromTheFirstLine) {
     std::vector<std::string> notes(10, "refused x");
     notes[0] = "bad\nips=999 \x1b[31m\\ \xd0\xb9";
     notes[1] = std::string(1000, 'a');
@@ -15,9 +15,6 @@ TEST(StatusFile, NotesAreOnePrintableLineEachAndFew) {
                                  "bad\\x0aips=999 \\x1b[31m\\x5c \\xd0\\xb9\n" +
                                  std::string(StatusFile::maxNoteLength, 'a') + "\n"));
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + int(StatusFile::maxNotes));
-}
-
-TEST(StatusFile, PreviousCountsComeFromTheFirstLineOnly) {
     EXPECT_EQ(StatusFile::previousCounts("ips=3 domains=4 rejected=1\nnote\n"),
               "ips=3 domains=4 rejected=1");
     EXPECT_EQ(StatusFile::previousCounts(""), "ips=0 domains=0 rejected=0");

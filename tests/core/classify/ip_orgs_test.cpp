@@ -37,16 +37,6 @@ TEST(IPOrgsBlocks, EveryRowIsAWellFormedNetworkOverlappingNoOther) {
     }
 }
 
-TEST(IPOrgsParseBlock, AcceptsAddressSlashPrefixWithinTheWidth) {
-    Org org{"X", Category::cloud};
-    EXPECT_EQ(IPOrgs::parseBlock("10.0.0.0/8", org), (IPOrgs::Block{Bytes{10, 0, 0, 0}, 8, org}));
-    EXPECT_EQ(IPOrgs::parseBlock("::/0", org)->bits, 0);
-    EXPECT_EQ(IPOrgs::parseBlock("::/128", org)->bits, 128);
-    for (const char* bad : {"10.0.0.0", "10.0.0.0/8/9", "/8", "10.0.0/8", "10.0.0.0/x",
-                            "10.0.0.0/33", "10.0.0.0/-1", "::/129", "10.0.0.0/ 8"})
-        EXPECT_EQ(IPOrgs::parseBlock(bad, org), std::nullopt) << bad;
-}
-
 TEST(IPOrgsLookup, FindsTheOwnerOfTheBuiltInBlocks) {
     const Org google{"Google", Category::service};
     const Org anthropic{"Anthropic", Category::service};
@@ -81,7 +71,7 @@ TEST(IPOrgsLookup, FindsTheOwnerOfTheBuiltInBlocks) {
         EXPECT_EQ(IPOrgs::lookup(ip), org) << ip;
 }
 
-TEST(IPOrgsLookup, LongestPrefixWinsAndTheEarlierOfEqualBlocks) {
+TEST(IPOrgsLookup, ParsedBlocksOfWhichTheLongestPrefixWinsThenTheEarlier) {
     std::vector<IPOrgs::Block> table;
     for (const char* text : {"10.0.0.0/8", "10.1.0.0/16", "10.1.0.0/16", "10.1.2.0/23", "::/0"})
         table.push_back(*IPOrgs::parseBlock(
@@ -96,4 +86,12 @@ TEST(IPOrgsLookup, LongestPrefixWinsAndTheEarlierOfEqualBlocks) {
              {"::ffff:10.1.2.3", "row 5"},
          })
         EXPECT_EQ(IPOrgs::lookup(ip, table).value_or(Org{"-", Category::cloud}).company, row) << ip;
+    // Blocks are an address, a slash and a prefix within its width.
+    Org org{"X", Category::cloud};
+    EXPECT_EQ(IPOrgs::parseBlock("10.0.0.0/8", org), (IPOrgs::Block{Bytes{10, 0, 0, 0}, 8, org}));
+    EXPECT_EQ(IPOrgs::parseBlock("::/0", org)->bits, 0);
+    EXPECT_EQ(IPOrgs::parseBlock("::/128", org)->bits, 128);
+    for (const char* bad : {"10.0.0.0", "10.0.0.0/8/9", "/8", "10.0.0/8", "10.0.0.0/x",
+                            "10.0.0.0/33", "10.0.0.0/-1", "::/129", "10.0.0.0/ 8"})
+        EXPECT_EQ(IPOrgs::parseBlock(bad, org), std::nullopt) << bad;
 }

@@ -35,7 +35,7 @@ const TrackerList& shipped() {
 
 } // namespace
 
-TEST(TrackerList, KeepsEachDomainExactlyAsWritten) {
+TEST(TrackerList, KeepsEachDomainExactlyAsWrittenAndAFailedReadChangesNothing) {
     struct Case {
         const char* name;
         std::string text;
@@ -57,6 +57,14 @@ TEST(TrackerList, KeepsEachDomainExactlyAsWritten) {
               {{"dup.example", 'a'}, {"other.example", 'a'}}},
          })
         EXPECT_EQ(entries(TrackerList(c.text)), c.expected) << c.name;
+    // A failed read leaves the list as it was; a good one replaces it whole.
+    TempDir directory;
+    TrackerList list("p kept.example\n");
+    EXPECT_EQ(list.loadFile(directory / "missing.txt").error().code, ENOENT);
+    EXPECT_EQ(entries(list), (Entries{{"kept.example", 'p'}}));
+    ASSERT_TRUE(AtomicFile::write(directory / "trackers.txt", "p one.example\n"));
+    ASSERT_TRUE(list.loadFile(directory / "trackers.txt"));
+    EXPECT_EQ(entries(list), (Entries{{"one.example", 'p'}}));
 }
 
 TEST(TrackerList, MatchesTheLongestListedSuffix) {
@@ -86,17 +94,6 @@ TEST(TrackerList, MatchesTheLongestListedSuffix) {
     };
     for (const auto& [host, expected] : cases)
         EXPECT_EQ(list.match(host), expected) << host;
-}
-
-// A failed read leaves the list as it was; a good one replaces it whole.
-TEST(TrackerList, AnUnreadableFileLeavesTheListUnchanged) {
-    TempDir directory;
-    TrackerList list("p kept.example\n");
-    EXPECT_EQ(list.loadFile(directory / "missing.txt").error().code, ENOENT);
-    EXPECT_EQ(entries(list), (Entries{{"kept.example", 'p'}}));
-    ASSERT_TRUE(AtomicFile::write(directory / "trackers.txt", "p one.example\n"));
-    ASSERT_TRUE(list.loadFile(directory / "trackers.txt"));
-    EXPECT_EQ(entries(list), (Entries{{"one.example", 'p'}}));
 }
 
 // After its header, every line is the tag of a list the header and the credits name, a space

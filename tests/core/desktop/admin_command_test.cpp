@@ -3,15 +3,12 @@
 #include "base/tool_runner.h"
 #include "desktop/admin_command.h"
 
-TEST(AdminCommand, InstallPassesScriptBlockDirectoryAndUserAsThreeWords) {
+TEST(AdminCommand, StepsPassTheirWordsAndFailWithTheLastErrorLinesUnlessCancelled) {
     EXPECT_EQ(AdminCommand::install("/opt/nv/helper", "/home/o'neil/Nattervane/helper", "o'neil"),
               (AdminCommand::Words{"/opt/nv/helper/nv-install.sh", "/home/o'neil/Nattervane/helper",
                                    "o'neil"}));
     EXPECT_EQ(AdminCommand::uninstall("/usr/lib/nv-uninstall.sh"),
               AdminCommand::Words{"/usr/lib/nv-uninstall.sh"});
-}
-
-TEST(AdminCommand, AStepFailsWithItsLastErrorLineUnlessItSucceededOrWasCancelled) {
     using ToolRunner::Outcome;
     auto reason = [](Result<ToolRunner::Outcome> ran, std::optional<int> cancelled = 126) {
         Result<void> outcome = AdminCommand::outcome(ran, cancelled);

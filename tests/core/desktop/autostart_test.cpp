@@ -13,14 +13,11 @@
 
 namespace fs = std::filesystem;
 
-TEST(Autostart, EntryFollowsXdgConfigHomeOnlyWhenAbsolute) {
+TEST(Autostart, EntryFollowsAnAbsoluteXdgConfigHomeAndExecQuotesReservedCharacters) {
     for (std::optional<std::string> ignored : {std::optional<std::string>(), {""}, {"relative/c"}})
         EXPECT_EQ(Autostart::entryPath(ignored, "/home/u"),
                   "/home/u/.config/autostart/nattervane.desktop");
     EXPECT_EQ(Autostart::entryPath(std::nullopt, ""), std::nullopt);
-}
-
-TEST(Autostart, ExecQuotesPathsWithReservedCharacters) {
     auto exec = [](const std::string& program) {
         std::string text = Autostart::entryText(program).value_or("");
         size_t start = text.find("\nExec=") + 6;

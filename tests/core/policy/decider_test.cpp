@@ -130,7 +130,7 @@ TEST(Decider, DecidesOneConnection) {
     }
 }
 
-TEST(Decider, BlockAllTakesEveryInternetDestinationButApples) {
+TEST(Decider, BlockAllTakesEveryInternetDestinationButApplesAndTheBaselineTheRest) {
     const std::vector<Connection> connections{
         to("17.253.1.2", std::nullopt, Category::apple), to("192.168.1.5"), to("203.0.113.9"),
         to("198.51.100.4", "Beacon.Tracker.Example", Category::tracker)};
@@ -138,9 +138,7 @@ TEST(Decider, BlockAllTakesEveryInternetDestinationButApples) {
               (std::vector<Rule>{{"203.0.113.9", "curl", block, created, std::nullopt},
                                  {"beacon.tracker.example", "curl", block, created,
                                   std::vector<std::string>{"198.51.100.4"}}}));
-}
-
-TEST(Decider, TheBaselineIsTheJournalAndTheListedDestinations) {
+    // The baseline is the journal and the listed destinations.
     TempDir dir;
     Journal journal(dir.path(), 7, [] { return now; });
     journal.record("curl", "203.0.113.9", "203.0.113.9", 443, {}, 0, 0, false, now - 24h);

@@ -39,15 +39,12 @@ std::vector<std::string> apps(const std::vector<JournalEntry>& entries) {
 
 } // namespace
 
-TEST(WindowRows, CurrentFallsBackToTheFirstRow) {
+TEST(WindowRows, CurrentFallsBackToTheFirstRowAndDestinationsShowOnce) {
     const std::vector<AppRow> rows{row("Safari"), row("Mail")};
     EXPECT_EQ(WindowRows::current(rows, "Mail"), &rows[1]);
     EXPECT_EQ(WindowRows::current(rows, "Gone"), &rows[0]);
     EXPECT_EQ(WindowRows::current(rows, std::nullopt), &rows[0]);
     EXPECT_EQ(WindowRows::current({}, "Mail"), nullptr);
-}
-
-TEST(WindowRows, OneConnectionPerDestinationInOrder) {
     const std::vector<Connection> unique =
         WindowRows::uniqueDestinations({to("1.1.1.1", "a.example"), to("2.2.2.2", "a.example"),
                                         to("3.3.3.3"), to("1.1.1.1", "a.example"), to("3.3.3.3")});

@@ -68,16 +68,13 @@ TEST_F(SettingsTest, AnyMissingKeyOrWrongTypeRejectsTheWholeFile) {
     }
 }
 
-TEST_F(SettingsTest, WritesCompactJsonThatReadsBack) {
+TEST_F(SettingsTest, WritesCompactJsonThatReadsBackOrSaysWhyNot) {
     Settings settings{true, 1.5, "en", false, true};
     ASSERT_TRUE(writeSettings(root / "new/settings.json", settings));
     std::string text = readText(root / "new/settings.json");
     EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << text;
     EXPECT_EQ(loadSettings(root / "new/settings.json"), settings);
-}
-
-// No file is no settings and no problem; a folder in its place is a problem.
-TEST_F(SettingsTest, AFailedWriteSaysWhy) {
+    // No file is no settings and no problem; a folder in its place is a problem.
     EXPECT_TRUE(!readSettings(path).settings && !readSettings(path).problem);
     std::filesystem::create_directory(path);
     EXPECT_TRUE(readSettings(path).problem);
