@@ -169,13 +169,18 @@ TEST_F(HelperTest, AHostsFileItCannotSafelyChangeIsLeftAndTheFirewallStillApplie
     }
 }
 
-TEST_F(HelperTest, DryRunPrintsTheScriptAndStatusAndChangesNothing) {
+TEST_F(HelperTest, DryRunChangesNothingAndAWrongCommandLineShowsTheUsage) {
     writeBlockFile("block_ips.txt", "192.0.2.1\nnot an address\n");
     ASSERT_EQ(apply({"--dry-run"}), 0);
     EXPECT_EQ(out_, nftScript({"192.0.2.1"}, {}) + "ips=1 domains=1 rejected=1\n");
     EXPECT_FALSE(fs::exists(dir_ / "script"));
     EXPECT_EQ(readText(hostsFile()), originalHosts);
     EXPECT_FALSE(fs::exists(statusFile()));
+    // The program itself, given a wrong command line, shows the usage.
+    ToolRunner::Outcome result =
+        ToolRunner::run({NATTERVANE_HELPER, "apply"}, FirewallBackend::commandOptions()).value();
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.output.find("usage: nattervane-helper apply DIR"), std::string::npos);
 }
 
 TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
@@ -261,13 +266,6 @@ TEST_F(HelperTest, InADnsModeWhatDnsmasqCannotTakeAlsoGoesToHosts) {
                     .starts_with("ips=0 domains=1 rejected=0 dns=hosts hosts=1\nDNS block not "
                                  "changed: cannot "))
         << readText(statusFile());
-}
-
-TEST(HelperProgram, AWrongCommandLineShowsTheUsage) {
-    ToolRunner::Outcome result =
-        ToolRunner::run({NATTERVANE_HELPER, "apply"}, FirewallBackend::commandOptions()).value();
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.output.find("usage: nattervane-helper apply DIR"), std::string::npos);
 }
 
 } // namespace
