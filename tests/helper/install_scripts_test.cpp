@@ -25,10 +25,13 @@ ToolRunner::Outcome runTool(const std::vector<std::string>& argv) {
 }
 
 TEST(InstallScripts, EveryScriptIsValidPosixShell) {
+    int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(scripts)) {
         if (entry.path().extension() != ".sh") continue;
         EXPECT_EQ(runTool({"/bin/sh", "-n", entry.path()}), succeeded) << entry.path();
+        ++checked;
     }
+    EXPECT_EQ(checked, 5);
 }
 
 // The Linux install script run into a temporary root, which starts nothing.
