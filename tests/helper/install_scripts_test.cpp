@@ -20,7 +20,8 @@ constexpr const char* analyze = "/usr/bin/systemd-analyze";
 
 const ToolRunner::Outcome succeeded{.status = 0};
 
-ToolRunner::Outcome runTool(const std::vector<std::string>& argv) {
+// What a command gave, run as the helper runs its firewall tools.
+ToolRunner::Outcome runCommand(const std::vector<std::string>& argv) {
     return ToolRunner::run(argv, FirewallBackend::commandOptions()).value();
 }
 
@@ -28,7 +29,7 @@ TEST(InstallScripts, EveryScriptIsValidPosixShell) {
     int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(scripts)) {
         if (entry.path().extension() != ".sh") continue;
-        EXPECT_EQ(runTool({"/bin/sh", "-n", entry.path()}), succeeded) << entry.path();
+        EXPECT_EQ(runCommand({"/bin/sh", "-n", entry.path()}), succeeded) << entry.path();
         ++checked;
     }
     EXPECT_EQ(checked, 5);
@@ -48,9 +49,9 @@ class LinuxInstall : public testing::Test {
     }
     ToolRunner::Outcome install(const std::string& dir, const std::string& user,
                                 const std::string& mode = "own") {
-        return runTool({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
-                        "NATTERVANE_DNS_MODE=" + mode, "/bin/sh", root_ / "bundle/nv-install.sh",
-                        dir, user});
+        return runCommand({"/usr/bin/env", "NATTERVANE_INSTALL_ROOT=" + root_.path(),
+                           "NATTERVANE_DNS_MODE=" + mode, "/bin/sh", root_ / "bundle/nv-install.sh",
+                           dir, user});
     }
     std::string file(const std::string& path) { return readText(root_ / path); }
     bool has(const std::string& path, const std::string& text) {
@@ -178,7 +179,7 @@ TEST_F(SystemdUnits, TheServicesAreConfined) {
         }
         if (access(analyze, X_OK) != 0) continue;
         std::string output =
-            runTool({analyze, "security", "--offline=yes", root_ / (units + name)}).output;
+            runCommand({analyze, "security", "--offline=yes", root_ / (units + name)}).output;
         const std::string label = "Overall exposure level for " + name + ": ";
         size_t at = output.find(label);
         ASSERT_NE(at, std::string::npos) << output;
