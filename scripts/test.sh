@@ -7,6 +7,8 @@
 #   fuzz      each fuzz target for 20 seconds (tools/fuzz, build-fuzz/)
 #   full      the normal build (scripts/build.sh, build/), the Debian package built, installed,
 #             run and removed (scripts/package_check.sh), and the whole suite but the session
+#   reliability  faults and hostile programs tried on the built programs (tests/reliability/: full
+#             disks, damaged files, clocks that jump, another user's sockets, hostile names)
 #   debian13  the build and the unit tests on Debian 13, in a system made by debootstrap and
 #             entered with systemd-nspawn (tests/system/debian13.sh, build/debian13/)
 #   session   the built program as a user runs it (tests/session/session.sh: X display, tray,
@@ -40,8 +42,9 @@ stage_fuzz() { tools/fuzz 20; }
 stage_full() {
     scripts/build.sh
     scripts/package_check.sh
-    run_ctest build -LE session
+    run_ctest build -LE 'session|reliability'
 }
+stage_reliability() { (cd build && ctest --output-on-failure -L reliability); }
 stage_debian13() { tests/system/debian13.sh . build/debian13; }
 stage_session() { (cd build && ctest --output-on-failure -L session); }
 
@@ -53,7 +56,7 @@ stage() {
 }
 
 scripts/setup.sh
-for name in nogui sanitize fuzz full debian13; do
+for name in nogui sanitize fuzz full reliability debian13; do
     stage "$name"
 done
 # The last stage prints no time of its own, so that CTest's summary ends the run.
