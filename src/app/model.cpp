@@ -85,7 +85,10 @@ void Model::start() {
     RuleStore::Reading rules = RuleStore::read(paths_);
     keepUnusable(paths_.rulesFile(), rules.problem);
     rules_ = rules.rules;
-    saveRules();
+    rulesRestoredFrom_ = rules.restoredFrom;
+    // Block files are never written from a rule set that lost rules: with a damaged file and no
+    // copy to restore from, they stay as last applied until the user changes a rule.
+    if (!rules.problem || rules.restoredFrom) static_cast<void>(saveRules());
     primeResolver();
     primeTimer_.start(primePeriod);
     refreshHelperStatus();
@@ -105,6 +108,11 @@ std::vector<std::string> Model::notices(std::optional<NoticeTab> tab) const {
     for (const UnusableFile::Report& report : unusableFiles_)
         if (!tab || (report.path == paths_.rulesFile()) == (*tab == NoticeTab::rules))
             texts.push_back(AppTexts::unusableFileNotice(report, lang()));
+    if (rulesRestoredFrom_ && tab != NoticeTab::settings)
+        texts.push_back(AppTexts::rulesRestoredNotice(*rulesRestoredFrom_, lang()));
+    for (const auto& [what, problem] : saveProblems_)
+        if (!tab || (what == Saved::rules) == (*tab == NoticeTab::rules))
+            texts.push_back(AppTexts::notSavedNotice(problem, lang()));
     return texts;
 }
 
@@ -219,7 +227,7 @@ void Model::saveJournalWhenDue() {
     Dates::TimePoint now = options_.clock();
     if (lastSave_ && now - *lastSave_ <= journalSavePeriod) return;
     // Days that could not be written stay in memory and are tried again at the next save.
-    static_cast<void>(journal_.save());
+    noteSave(Saved::journal, journal_.save());
     lastSave_ = now;
 }
 
@@ -236,9 +244,8 @@ void Model::setSettings(const Settings& settings) {
 
 void Model::saveSettings() {
     scanner_->setLang(lang());
-    // The settings stay in force for this run when they cannot be written; an unusable file was
-    // reported at load.
-    static_cast<void>(writeSettings(paths_.settingsFile(), settings_));
+    // The settings stay in force for this run when they cannot be written, and the window says so.
+    noteSave(Saved::settings, writeSettings(paths_.settingsFile(), settings_));
     reschedule();
     emit changed();
 }
@@ -318,14 +325,23 @@ void Model::toggleBlockNew() {
     persistRules();
 }
 
-void Model::saveRules() {
-    // A failed save leaves the files as they were (an unusable rules file was reported at load);
-    // the rules in memory stay in force and are saved again at the next change.
-    static_cast<void>(RuleStore::save(rules_, paths_, &trackers_->domains()));
+Result<void> Model::saveRules() {
+    // A failed save leaves the files as they were; the window says so, the rules in memory stay
+    // in force and are saved again at the next change.
+    Result<void> saved = RuleStore::save(rules_, paths_, &trackers_->domains());
+    noteSave(Saved::rules, saved);
+    return saved;
+}
+
+void Model::noteSave(Saved what, const Result<void>& saved) {
+    if (saved)
+        saveProblems_.erase(what);
+    else
+        saveProblems_[what] = saved.error().message;
 }
 
 void Model::persistRules() {
-    saveRules();
+    static_cast<void>(saveRules());
     emit changed();
 }
 
@@ -336,8 +352,15 @@ void Model::setRules(const RuleSet& rules) {
 
 Result<void> Model::edit(RuleEdit edit) {
     if (Result<void> usable = edit.check(); !usable) return usable;
-    edit.applyTo(rules_, ruleTime());
-    persistRules();
+    RuleSet before = rules_;
+    if (Result<void> made = edit.applyTo(rules_, ruleTime()); !made) return made;
+    // An edit asked for from outside is reported made only once it is on disk.
+    if (Result<void> saved = saveRules(); !saved) {
+        rules_ = std::move(before);
+        emit changed();
+        return Error{saved.error().code, "not saved: " + saved.error().message};
+    }
+    emit changed();
     return {};
 }
 
@@ -362,7 +385,7 @@ std::optional<std::string> Model::helperDir() const {
 void Model::installHelper() {
     std::optional<std::string> dir = helperDir();
     if (!dir) return;
-    saveRules();
+    static_cast<void>(saveRules());
     runAsAdmin(AdminCommand::install(*dir, paths_.helperDir(), options_.loginName));
     refreshHelperStatus();
     emit changed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -170,7 +171,10 @@ class Model : public QObject {
     void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();
     // Writes the rules file and the block files from the rules in memory.
-    void saveRules();
+    Result<void> saveRules();
+    // What the window tells of the last save of the rules, the settings or the journal.
+    enum class Saved { rules, settings, journal };
+    void noteSave(Saved what, const Result<void>& saved);
     void primeResolver();
     // Keeps the unusable data file at `path` aside and notes it.
     void keepUnusable(const std::string& path, const std::optional<std::string>& problem);
@@ -185,6 +189,10 @@ class Model : public QObject {
     Settings settings_;
     RuleSet rules_;
     std::vector<UnusableFile::Report> unusableFiles_;
+    // Why the last save of each kind failed, while it has not succeeded since.
+    std::map<Saved, std::string> saveProblems_;
+    // The copy the rules were restored from, the rules file being unusable at start.
+    std::optional<std::string> rulesRestoredFrom_;
     std::vector<AppRow> apps_;
     RateMeter rates_;
     bool helperInstalled_ = false;

@@ -1,5 +1,8 @@
 #include "single_instance.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QLocalSocket>
 #include <QThread>
@@ -10,12 +13,14 @@ constexpr char openCommand[] = "open\n";
 constexpr int connectMilliseconds = 1000;
 // The running process may be between taking the lock and listening.
 constexpr int connectAttempts = 5;
+// Longer than any rule edit's line, whose target and program path are bounded.
+constexpr qint64 longestLine = 64 * 1024;
 
 } // namespace
 
 SingleInstance::SingleInstance(const Paths& paths, QObject* parent)
-    : QObject(parent), lock_((QDir().mkpath(QString::fromStdString(paths.root)),
-                              QString::fromStdString(paths.lockFile()))),
+    : QObject(parent), paths_(paths), lock_((QDir().mkpath(QString::fromStdString(paths.root)),
+                                             QString::fromStdString(paths.lockFile()))),
       socketPath_(QString::fromStdString(paths.instanceSocket())) {
     // A lock is stale only when its process is gone from this machine, never by its age: the
     // running program does not touch its lock file again.
@@ -32,6 +37,11 @@ bool SingleInstance::claim() {
 }
 
 void SingleInstance::listen() {
+    if (Result<void> folder = paths_.prepareSocketFolder(); !folder) {
+        qWarning("nattervane: no later start or command can reach this one: %s",
+                 folder.error().message.c_str());
+        return;
+    }
     // Holding the lock, any socket left at the path belongs to a process that is gone.
     QLocalServer::removeServer(socketPath_);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
@@ -39,14 +49,29 @@ void SingleInstance::listen() {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = server_.nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                while (peer->canReadLine()) {
-                    peer->write(answer(peer->readLine()));
-                    peer->flush();
-                }
-            });
+            if (!peerIsThisUser(peer->socketDescriptor())) {
+                peer->abort();
+                continue;
+            }
+            connect(peer, &QLocalSocket::readyRead, this, [this, peer] { answerAll(peer); });
         }
     });
+}
+
+bool SingleInstance::peerIsThisUser(qintptr fd) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    return getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
+           peer.uid == geteuid();
+}
+
+void SingleInstance::answerAll(QLocalSocket* peer) {
+    while (peer->canReadLine()) {
+        peer->write(answer(peer->readLine(longestLine)));
+        peer->flush();
+    }
+    // A line longer than any request is let go of, not buffered without end.
+    if (peer->bytesAvailable() > longestLine) peer->abort();
 }
 
 QByteArray SingleInstance::answer(const QByteArray& line) {

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -40,7 +41,11 @@ class SingleInstance : public QObject {
 
     // Answers one line of a peer.
     QByteArray answer(const QByteArray& line);
+    // Answers every whole line the peer sent; lets go of a peer whose line has no end.
+    void answerAll(QLocalSocket* peer);
+    static bool peerIsThisUser(qintptr fd);
 
+    Paths paths_;
     QLockFile lock_;
     QString socketPath_;
     QLocalServer server_;

@@ -1,10 +1,12 @@
 #include "rules_command.h"
 
 #include <chrono>
+#include <filesystem>
 #include <ostream>
 #include <variant>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -88,8 +90,18 @@ std::variant<RuleEdit, std::string> editOf(const std::vector<std::string>& words
     return edit;
 }
 
+// Whether the process at the other end of `fd` is this user's.
+bool peerIsThisUser(int fd) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == geteuid();
+}
+
 // Sends `edit` to the application running for `paths`; its answer, or absent when none runs.
+// Nothing is sent to a socket in a folder others may write in, or to another user's process.
 std::optional<std::string> sendToApplication(const Paths& paths, const RuleEdit& edit) {
+    if (Result<void> folder = paths.prepareSocketFolder(); !folder)
+        return "error: " + folder.error().message;
     std::string socketPath = paths.instanceSocket();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -98,6 +110,8 @@ std::optional<std::string> sendToApplication(const Paths& paths, const RuleEdit&
     OwnedFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd || connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         return std::nullopt;
+    if (!peerIsThisUser(fd.get()))
+        return "error: the program listening at " + socketPath + " is not this user's";
     timeval timeout{5, 0};
     setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     std::string line = edit.line(), answer;
@@ -108,16 +122,29 @@ std::optional<std::string> sendToApplication(const Paths& paths, const RuleEdit&
     return answer.empty() ? "error: the application did not answer" : answer;
 }
 
-// Makes `edit` in the rules file, holding the data folder's lock meanwhile.
+// Makes `edit` in the rules file, holding the data folder's lock meanwhile. A data folder that
+// does not exist yet is made.
 Result<void> editFile(const Paths& paths, const RuleEdit& edit) {
+    std::error_code code;
+    std::filesystem::create_directories(paths.root, code);
+    if (code) return Error::fromCode("cannot create " + paths.root, code);
+    // Files root wrote in another user's folder would be root's, and that user's program could no
+    // longer read them.
+    struct stat folder {};
+    if (stat(paths.root.c_str(), &folder) != 0)
+        return Error::fromErrno("cannot read " + paths.root);
+    if (folder.st_uid != geteuid())
+        return Error{EPERM, paths.root + " belongs to another user; run this as that user"};
     Result<FolderLock> lock = FolderLock::take(paths.lockFile());
     if (!lock) return lock.error();
     RuleStore::Reading reading = RuleStore::read(paths);
     if (reading.problem)
         return Error{0, UnusableFile::warning(paths.rulesFile(), *reading.problem)};
-    edit.applyTo(reading.rules,
-                 std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-    return RuleStore::save(reading.rules, paths);
+    auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    if (Result<void> made = edit.applyTo(reading.rules, now); !made) return made;
+    if (Result<void> saved = RuleStore::save(reading.rules, paths); !saved)
+        return Error{saved.error().code, "not saved: " + saved.error().message};
+    return {};
 }
 
 int change(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {

@@ -1,10 +1,12 @@
 #include "base/paths.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -15,6 +17,13 @@ std::string chooseRoot(const std::optional<std::string>& root,
     // An empty value would put the data in whatever directory the program was started from.
     if (const char* home = std::getenv("NATTERVANE_HOME"); home && *home) return home;
     return platform.dataRoot();
+}
+
+std::string socketFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) return runtime;
+    // Never a name another user could take first: the folder is this user's own, made 0700.
+    return "/tmp/nattervane-" + std::to_string(geteuid());
 }
 
 } // namespace
@@ -32,8 +41,18 @@ std::string Paths::instanceSocket() const {
     char name[48];
     std::snprintf(name, sizeof name, "/nattervane-%016llx.socket",
                   static_cast<unsigned long long>(hash));
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    return std::string(runtime && *runtime ? runtime : "/tmp") + name;
+    return socketFolder() + name;
+}
+
+Result<void> Paths::prepareSocketFolder() const {
+    std::string folder = socketFolder();
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return Error::fromErrno("cannot make the folder " + folder);
+    struct stat status {};
+    if (lstat(folder.c_str(), &status) != 0) return Error::fromErrno("cannot read " + folder);
+    if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid() || (status.st_mode & 022) != 0)
+        return Error{EPERM, folder + " is not a folder that only this user can write in"};
+    return {};
 }
 
 Result<void> Paths::prepareRoot() const {

@@ -34,7 +34,10 @@ struct Paths {
     // The lock the running application holds on the folder.
     std::string lockFile() const { return root + "/nattervane.lock"; }
     // The socket of the application running for this folder: in the user's runtime folder
-    // ($XDG_RUNTIME_DIR, else /tmp), named after the folder's canonical path so that each data
-    // folder has its own.
+    // ($XDG_RUNTIME_DIR, else /tmp/nattervane-UID), named after the folder's canonical path so
+    // that each data folder has its own.
     std::string instanceSocket() const;
+    // Makes the socket's folder when missing (mode 0700); says why not when it is not a real
+    // folder of this user's that only this user can write in: another user could listen there.
+    Result<void> prepareSocketFolder() const;
 };

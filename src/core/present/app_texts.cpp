@@ -122,4 +122,15 @@ std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang) {
                       .in(lang);
 }
 
+std::string notSavedNotice(const std::string& problem, Lang lang) {
+    return Bilingual{"Not saved: ", "Не сохранено: "}.in(lang) + problem;
+}
+
+std::string rulesRestoredNotice(const std::string& path, Lang lang) {
+    return Bilingual{"The rules in force were restored from ",
+                     "Действующие правила восстановлены из "}
+               .in(lang) +
+           std::filesystem::path(path).filename().string();
+}
+
 } // namespace AppTexts

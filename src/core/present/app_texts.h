@@ -33,5 +33,9 @@ Question programRuleRefused(Lang lang, const std::string& reason);
 
 // One line: a data file could not be used, and where its contents are kept.
 std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);
+// One line: a file could not be written, and why.
+std::string notSavedNotice(const std::string& problem, Lang lang);
+// One line: the rules were restored from the copy at `path`.
+std::string rulesRestoredNotice(const std::string& path, Lang lang);
 
 } // namespace AppTexts

@@ -50,7 +50,13 @@ Result<void> RuleEdit::check() {
     return {};
 }
 
-void RuleEdit::applyTo(RuleSet& rules, std::chrono::sys_seconds now) const {
+Result<void> RuleEdit::applyTo(RuleSet& rules, std::chrono::sys_seconds now) const {
+    if (!action) {
+        if (rules.remove(place.target, place.program)) return {};
+        return Error{ENOENT, "there is no rule for " + place.target +
+                                 (place.program ? " and " + *place.program : "")};
+    }
     rules.set(place.target, std::string("nattervane-cli"), action, std::nullopt, now,
               place.program);
+    return {};
 }

@@ -26,6 +26,7 @@ struct RuleEdit {
     // a program that cannot be named by a rule. The program's path becomes the file's own, without
     // links, as the kernel names a running program.
     Result<void> check();
-    // Makes the edit in `rules`, as made by the command-line tool at `now`.
-    void applyTo(RuleSet& rules, std::chrono::sys_seconds now) const;
+    // Makes the edit in `rules`, as made by the command-line tool at `now`; fails, changing
+    // nothing, when it removes a rule that is not there.
+    Result<void> applyTo(RuleSet& rules, std::chrono::sys_seconds now) const;
 };

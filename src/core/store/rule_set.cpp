@@ -124,10 +124,11 @@ void RuleSet::set(std::string_view target, std::optional<std::string> app,
             Rule::make(Text::toLower(target), std::move(app), *action, now, ips, program));
 }
 
-void RuleSet::remove(std::string_view target, const std::optional<std::string>& program) {
+bool RuleSet::remove(std::string_view target, const std::optional<std::string>& program) {
     const std::string lowered = Text::toLower(target);
-    std::erase_if(
-        rules, [&](const Rule& rule) { return rule.target == lowered && rule.program == program; });
+    return std::erase_if(rules, [&](const Rule& rule) {
+               return rule.target == lowered && rule.program == program;
+           }) > 0;
 }
 
 std::string RuleSet::exportIPs() const {

@@ -66,8 +66,8 @@ struct RuleSet {
     void set(std::string_view target, std::optional<std::string> app,
              std::optional<RuleAction> action, const std::optional<std::vector<std::string>>& ips,
              std::chrono::sys_seconds now, const std::optional<std::string>& program = {});
-    // Removes the rule for `target` (lowercased) and `program`, if any.
-    void remove(std::string_view target, const std::optional<std::string>& program = {});
+    // Removes the rule for `target` (lowercased) and `program`, if any; whether there was one.
+    bool remove(std::string_view target, const std::optional<std::string>& program = {});
 
     // The text of the address block file: the addresses every program is blocked from, without
     // allowed ones, valid and distinct, sorted, one per line.

@@ -23,19 +23,34 @@ bool decodesAsRules(const std::string& contents) {
     return JsonText::decode<RuleSet>(contents).has_value();
 }
 
-} // namespace
-
-Reading read(const Paths& paths) {
-    const std::string path = paths.rulesFile();
+Reading readFile(const std::string& path) {
     std::error_code ignored;
     if (!fs::exists(path, ignored)) return {};
     Result<std::string> contents = AtomicFile::read(path);
-    if (!contents) return {{}, "it cannot be read"};
+    if (!contents) return {{}, "it cannot be read", std::nullopt};
     try {
-        return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt};
+        return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt, std::nullopt};
     } catch (const nlohmann::json::exception& problem) {
-        return {{}, std::string("it is not a valid rule set: ") + problem.what()};
+        return {{}, std::string("it is not a valid rule set: ") + problem.what(), std::nullopt};
     }
+}
+
+} // namespace
+
+std::string backupFile(const Paths& paths) {
+    return paths.rulesFile() + ".good";
+}
+
+Reading read(const Paths& paths) {
+    Reading reading = readFile(paths.rulesFile());
+    if (!reading.problem) return reading;
+    // A damaged file must lift no block: the rules come back from the last save's copy.
+    Reading backup = readFile(backupFile(paths));
+    if (!backup.problem && fs::exists(backupFile(paths))) {
+        reading.rules = std::move(backup.rules);
+        reading.restoredFrom = backupFile(paths);
+    }
+    return reading;
 }
 
 RuleSet load(const Paths& paths) {
@@ -58,6 +73,7 @@ Result<void> save(const RuleSet& rules, const Paths& paths, const ListedDomains*
     }
     Result<void> saved = UnusableFile::keepAside(paths.rulesFile(), decodesAsRules);
     if (saved) saved = AtomicFile::write(paths.rulesFile(), text);
+    if (saved) saved = writeIfChanged(backupFile(paths), text);
     if (saved) saved = writeIfChanged(paths.blockIPs(), rules.exportIPs());
     if (saved) saved = writeIfChanged(paths.blockDomains(), rules.exportDomains(listed));
     if (saved) saved = writeIfChanged(paths.blockPrograms(), rules.exportPrograms());

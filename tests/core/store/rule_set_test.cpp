@@ -66,8 +66,8 @@ TEST(RuleSetSet, ReplacesMovesToTheEndOrRemovesAndKeepsValidAddresses) {
     rules.set("other.org", std::nullopt, std::nullopt, std::nullopt, created);
     rules.set("missing.org", std::nullopt, std::nullopt, std::nullopt, created);
     EXPECT_EQ(rules.rules.size(), 1u);
-    rules.remove("missing.org");
-    rules.remove("ADS.Example.com");
+    EXPECT_FALSE(rules.remove("missing.org"));
+    EXPECT_TRUE(rules.remove("ADS.Example.com"));
     EXPECT_TRUE(rules.rules.empty());
     // Only valid addresses are kept.
     rules.set("a.com", std::nullopt, block,

@@ -162,3 +162,17 @@ TEST_F(RuleStoreTest, AWriteFailingPartWayKeepsThePreviousFileIntact) {
     ASSERT_TRUE(RuleStore::save(after, paths, &listed));
     EXPECT_EQ(readText(paths.blockDomains()), after.exportDomains(&listed));
 }
+
+TEST_F(RuleStoreTest, ADamagedRulesFileGivesTheLastSavedRulesFromTheirCopy) {
+    ASSERT_TRUE(RuleStore::save(sample(), paths));
+    std::ofstream(paths.rulesFile(), std::ios::binary) << "x";
+    RuleStore::Reading reading = RuleStore::read(paths);
+    EXPECT_TRUE(reading.problem);
+    EXPECT_EQ(reading.rules, sample());
+    EXPECT_EQ(reading.restoredFrom, RuleStore::backupFile(paths));
+
+    std::ofstream(RuleStore::backupFile(paths), std::ios::binary) << "{";
+    reading = RuleStore::read(paths);
+    EXPECT_EQ(reading.rules, RuleSet{});
+    EXPECT_EQ(reading.restoredFrom, std::nullopt);
+}
