@@ -53,9 +53,9 @@ void print(const Listers::Listing& listing, bool json, std::ostream& out, std::o
     out << padded("PID", 8) << padded("PROGRAM", 28) << padded("PROTO", 6) << padded("REMOTE", 46)
         << padded("IN", 12) << "OUT\n";
     for (const auto& [flow, app] : owned)
-        out << padded(std::to_string(flow.pid), 8) << padded(app.name, 28) << padded(flow.proto, 6)
-            << padded(endpointText(flow), 46) << padded(std::to_string(flow.bytesIn), 12)
-            << flow.bytesOut << "\n";
+        out << padded(std::to_string(flow.pid), 8) << padded(Text::escapedForTerminal(app.name), 28)
+            << padded(flow.proto, 6) << padded(endpointText(flow), 46)
+            << padded(std::to_string(flow.bytesIn), 12) << flow.bytesOut << "\n";
 }
 
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/dates.h"
+#include "base/text.h"
 #include "observe/attribution.h"
 
 namespace FlowsWatch {
@@ -60,7 +61,8 @@ std::string table(const Listers::Listing& listing, const std::vector<RateMeter::
                        " programs\n" + padded("PROGRAM", 28) + padded("CONNS", 7) +
                        padded("RECEIVED", 14) + "SENT\n";
     for (const Program& program : programs)
-        text += padded(program.name, 28) + padded(std::to_string(program.connections), 7) +
+        text += padded(Text::escapedForTerminal(program.name), 28) +
+                padded(std::to_string(program.connections), 7) +
                 padded(first ? "…" : RateText::perSecond(program.rate.in, Lang::en), 14) +
                 (first ? "…" : RateText::perSecond(program.rate.out, Lang::en)) + "\n";
     return text;

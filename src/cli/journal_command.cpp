@@ -62,9 +62,9 @@ void printRow(const std::vector<std::string>& cells, std::ostream& out) {
     static constexpr std::array<int, 7> widths{10, 24, 40, 9, 20, 12, 12};
     for (size_t at = 0; at < cells.size(); ++at) {
         if (at < widths.size())
-            out << std::left << std::setw(widths[at]) << cells[at] << ' ';
+            out << std::left << std::setw(widths[at]) << Text::escapedForTerminal(cells[at]) << ' ';
         else
-            out << cells[at];
+            out << Text::escapedForTerminal(cells[at]);
     }
     out << "\n";
 }

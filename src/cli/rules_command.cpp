@@ -14,6 +14,7 @@
 #include "base/dates.h"
 #include "base/owned_fd.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include "base/unusable_file.h"
 #include "folder_lock.h"
 #include "store/rule_edit.h"
@@ -24,13 +25,6 @@ namespace RulesCommand {
 
 namespace {
 
-// Texts read from the rules file may hold control characters; they must not reach a terminal.
-std::string printable(std::string text) {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    return text;
-}
-
 std::string padded(std::string text, size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text + " ";
@@ -40,7 +34,7 @@ std::string joined(const std::optional<std::vector<std::string>>& ips) {
     std::string text;
     for (const std::string& ip : ips.value_or(std::vector<std::string>{}))
         text += (text.empty() ? "" : ",") + ip;
-    return printable(text);
+    return Text::escapedForTerminal(text);
 }
 
 const char* onOff(bool value) {
@@ -62,9 +56,10 @@ void print(const RuleSet& rules, bool json, std::ostream& out) {
     out << padded("ACTION", 6) << padded("TARGET", 40) << padded("FOR", 32) << padded("APP", 24)
         << padded("CREATED", 20) << "IPS\n";
     for (const Rule& rule : rules.rules)
-        out << padded(RuleActions::name(rule.action), 6) << padded(printable(rule.target), 40)
-            << padded(printable(rule.program.value_or("every program")), 32)
-            << padded(printable(rule.app.value_or("-")), 24)
+        out << padded(RuleActions::name(rule.action), 6)
+            << padded(Text::escapedForTerminal(rule.target), 40)
+            << padded(Text::escapedForTerminal(rule.program.value_or("every program")), 32)
+            << padded(Text::escapedForTerminal(rule.app.value_or("-")), 24)
             << padded(Dates::iso8601(rule.created), 20) << joined(rule.ips) << "\n";
 }
 
@@ -152,20 +147,23 @@ int change(const std::vector<std::string>& words, std::ostream& out, std::ostrea
     if (auto* problem = std::get_if<std::string>(&parsed)) return Usage::fail(err, *problem);
     RuleEdit edit = std::get<RuleEdit>(parsed);
     if (Result<void> usable = edit.check(); !usable) {
-        err << "nattervane-cli: " << printable(usable.error().message) << "; nothing changed\n";
+        err << "nattervane-cli: " << Text::escapedForTerminal(usable.error().message)
+            << "; nothing changed\n";
         return 1;
     }
     Paths paths;
     if (std::optional<std::string> answer = sendToApplication(paths, edit)) {
         if (*answer != "ok") {
-            err << "nattervane-cli: the application said: " << printable(*answer) << "\n";
+            err << "nattervane-cli: the application said: " << Text::escapedForTerminal(*answer)
+                << "\n";
             return 1;
         }
         out << "changed by the running application\n";
         return 0;
     }
     if (Result<void> done = editFile(paths, edit); !done) {
-        err << "nattervane-cli: " << printable(done.error().message) << "; nothing changed\n";
+        err << "nattervane-cli: " << Text::escapedForTerminal(done.error().message)
+            << "; nothing changed\n";
         return 1;
     }
     out << "changed in " << paths.rulesFile() << "\n";
@@ -186,7 +184,8 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     RuleStore::Reading reading = RuleStore::read(paths);
     if (reading.problem) {
         err << "nattervane-cli: "
-            << printable(UnusableFile::warning(paths.rulesFile(), *reading.problem)) << "\n";
+            << Text::escapedForTerminal(UnusableFile::warning(paths.rulesFile(), *reading.problem))
+            << "\n";
         return 1;
     }
     (json ? err : out) << "rules file: " << paths.rulesFile() << "\n";

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/json_text.h"
+#include "base/text.h"
 #include "classify/known_orgs.h"
 #include "cli_options.h"
 #include "observe/scanner.h"
@@ -56,12 +57,13 @@ std::string pids(const Program& program) {
 
 void printConnection(const Connection& connection, Lang lang, std::ostream& out) {
     const Verdict& verdict = connection.verdict;
-    out << "  " << connection.dest() << " port " << connection.port << " (" << connection.proto
-        << ")  " << Explainer::label(verdict.category, lang);
-    if (verdict.company) out << ", " << *verdict.company;
-    if (verdict.listed) out << ", listed: " << *verdict.listed;
-    out << "\n    "
-        << Explainer::sentence(connection.app, verdict, connection.host, connection.ip, lang)
+    std::string line = connection.dest() + " port " + std::to_string(connection.port) + " (" +
+                       connection.proto + ")  " + Explainer::label(verdict.category, lang);
+    if (verdict.company) line += ", " + *verdict.company;
+    if (verdict.listed) line += ", listed: " + *verdict.listed;
+    out << "  " << Text::escapedForTerminal(line) << "\n    "
+        << Text::escapedForTerminal(
+               Explainer::sentence(connection.app, verdict, connection.host, connection.ip, lang))
         << "\n";
 }
 
@@ -76,7 +78,7 @@ struct ScanOptions {
 
 void print(const std::vector<Connection>& connections, Lang lang, std::ostream& out) {
     for (const Program& program : byProgram(connections)) {
-        out << "\n" << program.name << " (pid " << pids(program) << ")\n";
+        out << "\n" << Text::escapedForTerminal(program.name) << " (pid " << pids(program) << ")\n";
         std::vector<const Connection*> sorted = program.connections;
         std::stable_sort(sorted.begin(), sorted.end(),
                          [](const Connection* a, const Connection* b) {

@@ -54,13 +54,13 @@ void print(const Connection& connection, Dates::TimePoint at, const WatchOptions
         return;
     }
     const Verdict& verdict = connection.verdict;
-    out << clockTime(at) << "  " << connection.app.name << " (pid " << connection.pid << ")  "
-        << connection.dest() << ":" << connection.port << " " << connection.proto << "  "
-        << Explainer::label(verdict.category, options.lang);
-    if (verdict.company) out << " · " << *verdict.company;
-    out << "\n          "
-        << Explainer::sentence(connection.app, verdict, connection.host, connection.ip,
-                               options.lang)
+    std::string line = connection.app.name + " (pid " + std::to_string(connection.pid) + ")  " +
+                       connection.dest() + ":" + std::to_string(connection.port) + " " +
+                       connection.proto + "  " + Explainer::label(verdict.category, options.lang);
+    if (verdict.company) line += " · " + *verdict.company;
+    out << clockTime(at) << "  " << Text::escapedForTerminal(line) << "\n          "
+        << Text::escapedForTerminal(Explainer::sentence(connection.app, verdict, connection.host,
+                                                        connection.ip, options.lang))
         << std::endl;
 }
 

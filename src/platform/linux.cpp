@@ -92,6 +92,7 @@ const Descriptor& linux() {
              {"/usr/bin/lsof", {"-nP", "-i", "-F", "pcnPT"}, "lsof", ListerFormat::lsof}},
         .systemPrefixes = {"/usr/sbin/", "/sbin/", "/usr/lib/", "/lib/", "/usr/libexec/"},
         .packagePaths = true,
+        .appBundles = false,
         .helperInstalledPath = "/etc/systemd/system/nattervane-helper.path",
         .helperStatusPath = "/var/lib/nattervane/status.txt",
         .helperUninstallPath = "/usr/local/lib/nattervane/nv-uninstall.sh",

@@ -55,6 +55,7 @@ const Descriptor& macos() {
                     {"/usr/sbin/lsof", {"-nP", "-i", "-F", "pcnPT"}, "lsof", ListerFormat::lsof}},
         .systemPrefixes = {"/System/", "/usr/", "/sbin/", "/bin/", "/Library/Apple/"},
         .packagePaths = false,
+        .appBundles = true,
         .helperInstalledPath = "/Library/LaunchDaemons/app.orvelle.nattervane.helper.plist",
         .helperStatusPath = "/Library/Application Support/Nattervane/status.txt",
         .helperUninstallPath = "/Library/Application Support/Nattervane/nv-uninstall.sh",

@@ -56,6 +56,9 @@ struct Descriptor {
     std::vector<std::string> systemPrefixes;
     // Sandboxed package layouts (snap, Flatpak) name the program by its package.
     bool packagePaths = false;
+    // A program inside a folder "NAME.app" is named NAME, after its application bundle. Only where
+    // the system keeps bundles: elsewhere any program could take another's name by its folder.
+    bool appBundles = false;
     // Installed-marker, status file and uninstall script of the privileged helper.
     std::string helperInstalledPath;
     std::string helperStatusPath;

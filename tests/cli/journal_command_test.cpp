@@ -43,7 +43,8 @@ class JournalCommandTest : public testing::Test {
         fs::create_directories(dir);
         for (const auto& [offset, entries] : std::map<int, nlohmann::json>{
                  {0, {entry(0, "Safari", "example.com", 8), entry(0, "curl", "192.0.2.7", 9)}},
-                 {-3, nlohmann::json::array({entry(-3, "Mail", "mail.example.net", 8)})},
+                 {-3, nlohmann::json::array(
+                          {entry(-3, "Mail\n" + day(0) + " forged", "mail.example.net", 8)})},
                  {-20, nlohmann::json::array({entry(-20, "Old", "old.example.org", 8)})},
                  {-40, nlohmann::json::array({entry(-40, "Stale", "stale.example.org", 8)})}})
             ASSERT_TRUE(AtomicFile::write(dir + "/" + day(offset) + ".json", entries.dump()));
@@ -67,7 +68,9 @@ TEST_F(JournalCommandTest, PrintsTheLastWeekNewestFirstAndChangesNothing) {
     for (const char* part : {"example.com", "analytics", "Example", "1200", "3400", " no"})
         EXPECT_TRUE(has(line, part)) << part << " in " << result.out;
     EXPECT_TRUE(has(result.out, "\n" + day(0) + " curl ") &&
-                has(result.out, "\n" + day(-3) + " Mail "));
+                has(result.out, "\n" + day(-3) + " Mail\\x0a" + day(0) + " forged "));
+    // The name's line break forges no row.
+    EXPECT_FALSE(has(result.out, "\n" + day(0) + " forged"));
     EXPECT_TRUE(
         has(result.out, "nattervane-cli: skipped " + dir + "/" + day(-1) + ".json cannot be used"))
         << result.out;
@@ -78,7 +81,8 @@ TEST_F(JournalCommandTest, JsonIsAnArrayOfEntriesWithinTheDaysAndAMissingJournal
     for (const auto& entry :
          nlohmann::json::parse(run("journal --json --days 30", "2>/dev/null").out))
         apps.push_back(entry.at("app"));
-    EXPECT_EQ(apps, (std::vector<std::string>{"curl", "Safari", "Mail", "Old"}));
+    EXPECT_EQ(apps,
+              (std::vector<std::string>{"curl", "Safari", "Mail\n" + day(0) + " forged", "Old"}));
     fs::remove_all(dir);
     EXPECT_TRUE(has(run("journal").out, "(0 entries)"));
     EXPECT_EQ(run("journal --json").out, "[]\n");

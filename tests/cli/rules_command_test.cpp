@@ -37,8 +37,8 @@ TEST(RulesCommand, PrintsTheRulesWithoutWriting) {
     ASSERT_EQ(table.status, 0) << table.out;
     for (const char* part : {"rules: 2\nblock everything new: on", "block  ads.example.com",
                              "Firefox", "2025-03-01T09:30:00Z 203.0.113.7,::1\n",
-                             // Control characters are shown as "?".
-                             "evil?[2J.com"})
+                             // Control characters are shown as \\xNN.
+                             "evil\\x1b[2J.com"})
         EXPECT_TRUE(has(table.out, part)) << part << " in " << table.out;
     EXPECT_EQ(
         nlohmann::json::parse(runRules(home.path(), "--json", "2>/dev/null").out).get<RuleSet>(),

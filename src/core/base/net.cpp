@@ -29,6 +29,20 @@ AddressKind ipv4Kind(std::string_view s) {
     return AddressKind::internet;
 }
 
+// The address in `text` as inet_ntop writes it, IPv4-mapped IPv6 as IPv4; absent for no address.
+std::optional<std::string> canonicalIP(std::string_view text) {
+    // inet_pton would stop at an embedded NUL and accept what precedes it.
+    if (text.find('\0') != std::string_view::npos) return std::nullopt;
+    const std::string s(text);
+    char out[INET6_ADDRSTRLEN];
+    in_addr v4{};
+    if (inet_pton(AF_INET, s.c_str(), &v4) == 1) return inet_ntop(AF_INET, &v4, out, sizeof out);
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, s.c_str(), &v6) != 1) return std::nullopt;
+    if (IN6_IS_ADDR_V4MAPPED(&v6)) return inet_ntop(AF_INET, &v6.s6_addr[12], out, sizeof out);
+    return inet_ntop(AF_INET6, &v6, out, sizeof out);
+}
+
 } // namespace
 
 std::string toString(AddressKind kind) {
@@ -73,13 +87,16 @@ AddressKind kind(std::string_view ip) {
     return ipv4Kind(s);
 }
 
+std::string canonical(std::string_view target) {
+    return canonicalIP(target).value_or(Text::toLower(target));
+}
+
+bool isLoopbackOrUnspecified(std::string_view ip) {
+    return ip == "0.0.0.0" || ip == "::" || (isValidIP(ip) && kind(ip) == AddressKind::loopback);
+}
+
 bool isValidIP(std::string_view s) {
-    // inet_pton would stop at an embedded NUL and accept what precedes it.
-    if (s.find('\0') != std::string_view::npos) return false;
-    std::string text(s);
-    unsigned char buffer[16];
-    return inet_pton(AF_INET, text.c_str(), buffer) == 1 ||
-           inet_pton(AF_INET6, text.c_str(), buffer) == 1;
+    return canonicalIP(s).has_value();
 }
 
 bool isValidDomain(std::string_view s) {

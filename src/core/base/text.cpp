@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <algorithm>
+
 namespace Text {
 
 namespace {
@@ -21,6 +23,26 @@ size_t breakLength(std::string_view text, size_t i) {
     default:
         return 0;
     }
+}
+
+bool isControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
+
+// Length of the bidirectional override or isolate character starting at text[i], or 0.
+size_t bidiLength(std::string_view text, size_t i) {
+    if (text.size() - i < 3 || static_cast<unsigned char>(text[i]) != 0xE2) return 0;
+    auto second = static_cast<unsigned char>(text[i + 1]);
+    auto third = static_cast<unsigned char>(text[i + 2]);
+    bool embedding = second == 0x80 && third >= 0xAA && third <= 0xAE;
+    bool isolate = second == 0x81 && third >= 0xA6 && third <= 0xA9;
+    return embedding || isolate ? 3 : 0;
+}
+
+void appendHex(std::string& out, char c) {
+    constexpr std::string_view digits = "0123456789abcdef";
+    auto u = static_cast<unsigned char>(c);
+    out.append("\\x").append(1, digits[u >> 4]).append(1, digits[u & 0xF]);
 }
 
 bool mayStartBreak(char c) {
@@ -92,6 +114,25 @@ std::string toLower(std::string_view text) {
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return lower;
+}
+
+bool hasControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), isControl);
+}
+
+std::string escapedForTerminal(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = isControl(text[i]) ? 1 : bidiLength(text, i);
+        if (length == 0) {
+            out += text[i++];
+            continue;
+        }
+        for (size_t end = i + length; i < end; ++i)
+            appendHex(out, text[i]);
+    }
+    return out;
 }
 
 } // namespace Text

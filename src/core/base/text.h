@@ -49,4 +49,12 @@ std::string_view trimmed(std::string_view text);
 // ASCII lower case; other bytes unchanged.
 std::string toLower(std::string_view text);
 
+// True when `text` holds a control character (below 0x20, or 0x7f).
+bool hasControl(std::string_view text);
+
+// `text` fit for a terminal: control characters and the bidirectional override and isolate
+// characters (U+202A-U+202E, U+2066-U+2069) as \xNN for each of their bytes, so a name read from
+// elsewhere can neither forge a line, drive the terminal nor reorder what follows it.
+std::string escapedForTerminal(std::string_view text);
+
 } // namespace Text

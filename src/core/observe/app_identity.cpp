@@ -78,7 +78,7 @@ AppIdentity AppIdentity::from(const std::optional<std::string>& path, std::strin
     std::vector<std::string_view> components = Text::splitNonEmpty(*path, '/');
     auto bundle = std::find_if(components.begin(), components.end(),
                                [](std::string_view c) { return c.ends_with(".app"); });
-    if (bundle != components.end()) {
+    if (platform.appBundles && bundle != components.end()) {
         std::string name(bundle->substr(0, bundle->size() - 4));
         return {name, joinedPrefix(components, bundle - components.begin()), *path,
                 path->starts_with("/System/")};

@@ -42,12 +42,12 @@ Rule Rule::make(std::string_view target, std::optional<std::string> app, RuleAct
                 std::chrono::sys_seconds created,
                 const std::optional<std::vector<std::string>>& ips,
                 std::optional<std::string> program) {
-    Rule rule{Text::toLower(target), std::move(app),    action, created,
-              std::nullopt,          std::move(program)};
+    Rule rule{Net::canonical(target), std::move(app),    action, created,
+              std::nullopt,           std::move(program)};
     if (ips) {
         rule.ips.emplace();
         for (const std::string& ip : *ips)
-            if (Net::isValidIP(ip)) rule.ips->push_back(ip);
+            if (Net::isValidIP(ip)) rule.ips->push_back(Net::canonical(ip));
     }
     return rule;
 }
@@ -57,6 +57,8 @@ bool Rule::isIP() const {
 }
 
 Result<void> Rule::checkProgram(const std::string& path) {
+    if (Text::hasControl(path))
+        return Error{EINVAL, path + ": a program path with a control character cannot be enforced"};
     if (!path.starts_with('/'))
         return Error{EINVAL, path + ": a program is named by the full path of its executable"};
     struct stat status {};
@@ -86,4 +88,6 @@ void from_json(const nlohmann::json& json, Rule& rule) {
             std::chrono::floor<std::chrono::seconds>(*time),
             JsonOptional::get<std::vector<std::string>>(json, "ips"),
             JsonOptional::get<std::string>(json, "program")};
+    // Address rules written before targets were kept in one form still match.
+    if (rule.isIP()) rule.target = Net::canonical(rule.target);
 }

@@ -46,7 +46,8 @@ struct Rule {
     // The target of a rule about everything a program reaches.
     static constexpr std::string_view everything = "*";
 
-    // A new rule: the target lowercased, `ips` keeping only its valid addresses, in order.
+    // A new rule: the target and `ips` in canonical form (`Net::canonical`), `ips` keeping only its
+    // valid addresses, in order.
     static Rule make(std::string_view target, std::optional<std::string> app, RuleAction action,
                      std::chrono::sys_seconds created,
                      const std::optional<std::vector<std::string>>& ips,
@@ -55,12 +56,14 @@ struct Rule {
     bool isIP() const;
     bool isProgramWide() const { return program && target == everything; }
 
-    // Why `path` cannot be the program of a rule: not an absolute path, nothing there, a folder,
-    // or not executable; nothing when it can.
+    // Why `path` cannot be the program of a rule: a control character (the block file is one
+    // program a line), not an absolute path, nothing there, a folder, or not executable; nothing
+    // when it can.
     static Result<void> checkProgram(const std::string& path);
 };
 
-// Decoding takes the values as they stand (no lowercasing, no filtering); "target", "action" and
+// Decoding takes the values as they stand (no lowercasing, no filtering) but for an address target,
+// which is read in canonical form; "target", "action" and
 // "created" are required, "app", "ips" and "program" optional. Dates are ISO 8601 text in UTC.
 void to_json(nlohmann::json& json, const Rule& rule);
 void from_json(const nlohmann::json& json, Rule& rule);

@@ -9,11 +9,24 @@
 #include "base/json_optional.h"
 #include "base/json_text.h"
 #include "base/net.h"
-#include "base/text.h"
 
 namespace {
 
 constexpr std::string_view prefix = "rule ";
+
+// Why `target` (canonical) cannot be a rule's target, if it cannot.
+std::optional<std::string> targetProblem(const std::string& target, bool forProgram) {
+    const std::string quoted = "\"" + target + "\"";
+    if (target == Rule::everything && forProgram) return std::nullopt;
+    if (Net::isLoopbackOrUnspecified(target))
+        return quoted + " is a loopback or unspecified address, which never leaves this machine";
+    if (Net::isValidIP(target)) return std::nullopt;
+    if (!Net::isValidDomain(target))
+        return quoted + " is no domain or address" +
+               (forProgram ? ", nor * (everything the program reaches)" : "");
+    if (target.starts_with('-')) return quoted + " begins with \"-\", which no domain does";
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -37,11 +50,9 @@ std::optional<RuleEdit> RuleEdit::read(std::string_view line) {
 }
 
 Result<void> RuleEdit::check() {
-    place.target = Text::toLower(place.target);
-    bool everything = place.target == Rule::everything && place.program;
-    if (!everything && !Net::isValidIP(place.target) && !Net::isValidDomain(place.target))
-        return Error{EINVAL, "\"" + place.target + "\" is no domain or address" +
-                                 (place.program ? ", nor * (everything the program reaches)" : "")};
+    place.target = Net::canonical(place.target);
+    if (auto problem = targetProblem(place.target, place.program.has_value()))
+        return Error{EINVAL, *problem};
     if (!place.program) return {};
     if (Result<void> usable = Rule::checkProgram(*place.program); !usable) return usable;
     char real[PATH_MAX];

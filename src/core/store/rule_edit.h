@@ -22,9 +22,10 @@ struct RuleEdit {
     std::string line() const;
     static std::optional<RuleEdit> read(std::string_view line);
 
-    // Why the edit cannot be made: a target that is no domain, address or (for a program) "*", or
-    // a program that cannot be named by a rule. The program's path becomes the file's own, without
-    // links, as the kernel names a running program.
+    // Why the edit cannot be made: a target that is no domain, address or (for a program) "*", a
+    // loopback or unspecified address, a domain beginning with "-", or a program that cannot be
+    // named by a rule. The target becomes canonical (`Net::canonical`). The program's path becomes
+    // the file's own, without links, as the kernel names a running program.
     Result<void> check();
     // Makes the edit in `rules`, as made by the command-line tool at `now`; fails, changing
     // nothing, when it removes a rule that is not there.

@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include "base/net.h"
-#include "base/text.h"
 
 namespace {
 
@@ -60,11 +59,11 @@ const Rule* firstRule(const std::vector<Rule>& rules, std::string_view target,
     return nullptr;
 }
 
-// The rule of `program` for the destination: for the lowercased name itself, else for the nearest
-// parent domain of at least two labels with a name rule.
+// The rule of `program` for the destination: for the name or address itself in canonical form,
+// else for the nearest parent domain of at least two labels with a name rule.
 const Rule* ruleForDest(const std::vector<Rule>& rules, std::string_view dest,
                         const std::optional<std::string>& program) {
-    std::string name = Text::toLower(dest);
+    std::string name = Net::canonical(dest);
     if (const Rule* rule = firstRule(rules, name, program, false)) return rule;
     std::string_view t = name;
     for (size_t dot = t.find('.'); dot != std::string_view::npos; dot = t.find('.')) {
@@ -95,7 +94,7 @@ std::optional<RulePlace> RulePlace::of(const Connection& connection, RuleScope s
 }
 
 std::optional<RuleAction> RuleSet::actionAt(const RulePlace& place) const {
-    const Rule* rule = firstRule(rules, Text::toLower(place.target), place.program, false);
+    const Rule* rule = firstRule(rules, Net::canonical(place.target), place.program, false);
     return rule ? std::optional(rule->action) : std::nullopt;
 }
 
@@ -119,15 +118,13 @@ void RuleSet::set(std::string_view target, std::optional<std::string> app,
                   const std::optional<std::vector<std::string>>& ips, std::chrono::sys_seconds now,
                   const std::optional<std::string>& program) {
     remove(target, program);
-    if (action)
-        rules.push_back(
-            Rule::make(Text::toLower(target), std::move(app), *action, now, ips, program));
+    if (action) rules.push_back(Rule::make(target, std::move(app), *action, now, ips, program));
 }
 
 bool RuleSet::remove(std::string_view target, const std::optional<std::string>& program) {
-    const std::string lowered = Text::toLower(target);
+    const std::string canonical = Net::canonical(target);
     return std::erase_if(rules, [&](const Rule& rule) {
-               return rule.target == lowered && rule.program == program;
+               return rule.target == canonical && rule.program == program;
            }) > 0;
 }
 

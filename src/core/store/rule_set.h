@@ -61,12 +61,13 @@ struct RuleSet {
     // The action of the rule kept at `place` exactly, if any.
     std::optional<RuleAction> actionAt(const RulePlace& place) const;
 
-    // Replaces the rule for `target` (lowercased) and `program` with a new one at the end of the
-    // list, or only removes it when `action` is absent.
+    // Replaces the rule for `target` (in canonical form) and `program` with a new one at the end of
+    // the list, or only removes it when `action` is absent.
     void set(std::string_view target, std::optional<std::string> app,
              std::optional<RuleAction> action, const std::optional<std::vector<std::string>>& ips,
              std::chrono::sys_seconds now, const std::optional<std::string>& program = {});
-    // Removes the rule for `target` (lowercased) and `program`, if any; whether there was one.
+    // Removes the rule for `target` (in canonical form) and `program`, if any; whether there was
+    // one.
     bool remove(std::string_view target, const std::optional<std::string>& program = {});
 
     // The text of the address block file: the addresses every program is blocked from, without

@@ -55,3 +55,17 @@ TEST(NetUnmapped, AnIPv4MappedAddressIsTheIPv4AddressItCarriesAndKindsAreTexts) 
     EXPECT_EQ(nlohmann::json("multicast").get<AddressKind>(), multicast);
     EXPECT_THROW(nlohmann::json("public").get<AddressKind>(), nlohmann::json::exception);
 }
+
+TEST(NetCanonical, AddressesAsInetNtopWritesThemOtherTextLowered) {
+    const std::vector<std::pair<const char*, const char*>> cases{
+        {"2001:DB8:0:0::1", "2001:db8::1"},  {"::ffff:203.0.113.1", "203.0.113.1"},
+        {"::FFFF:CB00:7101", "203.0.113.1"}, {"0:0:0:0:0:0:0:1", "::1"},
+        {"203.0.113.1", "203.0.113.1"},      {"Ads.Example.COM", "ads.example.com"},
+        {"2001:db8::1\n", "2001:db8::1\n"}};
+    for (const auto& [text, canonical] : cases)
+        EXPECT_EQ(Net::canonical(text), canonical) << text;
+    for (const char* ip : {"127.0.0.1", "127.255.0.9", "::1", "0.0.0.0", "::"})
+        EXPECT_TRUE(Net::isLoopbackOrUnspecified(ip)) << ip;
+    for (const char* ip : {"203.0.113.1", "2001:db8::1", "10.0.0.1", "localhost.example"})
+        EXPECT_FALSE(Net::isLoopbackOrUnspecified(ip)) << ip;
+}

@@ -35,3 +35,18 @@ TEST(DecodeLossy, ReplacesEachInvalidSequence) {
     EXPECT_EQ(Utf8::decodeLossy("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Utf8::decodeLossy(std::string_view("\0x", 2)), std::string("\0x", 2));
 }
+
+TEST(EscapedForTerminal, ControlAndBidiCharactersBecomeHexOthersStay) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"Firefox", "Firefox"},
+        {"a\nb\tc\x7f", "a\\x0ab\\x09c\\x7f"},
+        {"\x1b]0;title\x07", "\\x1b]0;title\\x07"},
+        // U+202E right-to-left override and U+2066 isolate; U+2014 and Cyrillic stay.
+        {"x\u202Eexe.txt\u2066", "x\\xe2\\x80\\xaeexe.txt\\xe2\\x81\\xa6"},
+        {"a\u2014Ж", "a\u2014Ж"},
+        {std::string("a\0b", 3), "a\\x00b"}};
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(Text::escapedForTerminal(text), escaped) << text;
+    EXPECT_TRUE(Text::hasControl("/bin/a\nb"));
+    EXPECT_FALSE(Text::hasControl("/bin/a b"));
+}

@@ -67,6 +67,8 @@ TEST(Identity, LinuxPrefixesAndPackages) {
             {"/usr/local/bin/node", "node", "node", std::nullopt, false},
             {"/snap/firefox/4173/usr/lib/firefox/firefox", "x", "firefox", std::nullopt, false},
             {"/app/bin/tool", "org.example.Tool", "Example", std::nullopt, false},
+            // A folder named like a macOS bundle names nothing here.
+            {"/home/u/firefox.app/tool", "tool", "tool", std::nullopt, false},
             // The cut process name of a Linux daemon is known too.
             {std::nullopt, "systemd-timesyn", "Clock sync", std::nullopt, false},
         },

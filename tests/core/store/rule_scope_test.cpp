@@ -130,6 +130,14 @@ TEST(RuleEdit, ABadProgramRuleIsRefusedWithItsReason) {
     refused({{"ads.example", dir / "data.txt"}, block}, "not a program that can be run");
     refused({{"not a domain", std::nullopt}, block}, "is no domain or address");
     refused({{"*", std::nullopt}, block}, "is no domain or address");
+    refused({{"ads.example", "/bin/sh\nallow\t/bin/sh\t*"}, block}, "control character");
+    for (const char* local :
+         {"127.0.0.1", "127.1.2.3", "::1", "0:0::1", "::ffff:127.0.0.1", "0.0.0.0", "::"})
+        refused({{local, std::nullopt}, block}, "loopback or unspecified");
+    refused({{"-rf.example", std::nullopt}, block}, "begins with \"-\"");
+    RuleEdit address{{"2001:DB8:0:0::1", std::nullopt}, block};
+    ASSERT_TRUE(address.check());
+    EXPECT_EQ(address.place.target, "2001:db8::1");
     // A program is named by its own file, links followed, and an edit crosses the socket whole.
     RuleEdit edit{{"*", "/bin/sh"}, block};
     ASSERT_TRUE(edit.check());

@@ -77,6 +77,22 @@ TEST(RuleSetSet, ReplacesMovesToTheEndOrRemovesAndKeepsValidAddresses) {
     EXPECT_EQ(rules.rules[1].ips, std::vector<std::string>{});
 }
 
+TEST(RuleSetAction, AddressesMatchInCanonicalForm) {
+    RuleSet rules = withRules({{"2001:DB8:0:0::1", block}, {"::ffff:203.0.113.1", block}});
+    EXPECT_EQ(rules.rules[0].target, "2001:db8::1");
+    EXPECT_EQ(rules.exportIPs(), "2001:db8::1\n203.0.113.1\n");
+    // A dual-stack socket's mapped peer and an uncompressed address meet the same rules.
+    for (const char* ip : {"2001:db8::1", "2001:db8:0::1", "203.0.113.1", "::ffff:203.0.113.1"})
+        EXPECT_EQ(rules.action(ip), block) << ip;
+    ASSERT_NE(rules.ruleFor("::FFFF:203.0.113.1", "::FFFF:203.0.113.1", "/bin/x"), nullptr);
+    rules.remove("203.0.113.1");
+    EXPECT_EQ(rules.rules.size(), 1u);
+    // An address written in another form by an older version is read canonical.
+    json old = json::parse(
+        R"({"target":"2001:DB8::0:1","action":"block","created":"2025-03-01T09:30:00Z"})");
+    EXPECT_EQ(old.get<Rule>().target, "2001:db8::1");
+}
+
 TEST(RuleSetJson, SortedKeysOptionalFieldsAndStrictDecoding) {
     RuleSet rules{
         {{"a.com", "App", block, created, std::vector<std::string>{"1.2.3.4"}}, rule("b.com", ask)},
