@@ -1,5 +1,6 @@
 #include "event_server.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -10,7 +11,7 @@
 
 #include "observe/connect_event.h"
 
-Result<EventServer> EventServer::listen(const std::string& path, uid_t user, size_t backlogBytes) {
+Result<EventServer> EventServer::listen(const std::string& path, uid_t user, Limits limits) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof address.sun_path)
@@ -25,48 +26,61 @@ Result<EventServer> EventServer::listen(const std::string& path, uid_t user, siz
     // so that anyone else hears why not.
     if (chmod(path.c_str(), 0666) != 0 || ::listen(fd.get(), 16) != 0)
         return Error::fromErrno("cannot open the socket " + path);
-    return EventServer(std::move(fd), user, backlogBytes);
+    return EventServer(std::move(fd), user, limits);
 }
 
-void EventServer::accept() {
-    for (;;) {
+bool EventServer::accept() {
+    // A bounded number at once, so that a flood of connections cannot hold the loop here.
+    for (int taken = 0; taken < 64; ++taken) {
         OwnedFd fd(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-        if (!fd) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            return;
+        if (fd) {
+            admit(std::move(fd));
+        } else if (errno != EINTR && errno != ECONNABORTED) {
+            return errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM;
         }
-        ucred peer{};
-        socklen_t length = sizeof peer;
-        bool known = getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0;
-        Client client{std::move(fd), {}, 0, 0};
-        if (known && (peer.uid == user_ || peer.uid == 0)) {
-            client.lines.push_back(EventWire::line(EventWire::Hello{EventWire::version}));
-        } else {
-            std::string who = known ? "user " + std::to_string(peer.uid) : "an unknown user";
-            std::string reason =
-                "the event service serves only the user who installed it, not " + who;
-            std::string line = EventWire::line(EventWire::Refusal{reason});
-            // A refused client gets its one line if its socket takes it now, and nothing more.
-            static_cast<void>(send(client.fd.get(), line.data(), line.size(), MSG_NOSIGNAL));
-            continue;
-        }
-        client.bytes = client.lines.front().size();
-        if (write(client)) clients_.push_back(std::move(client));
     }
+    return true;
+}
+
+void EventServer::admit(OwnedFd fd) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    std::optional<uid_t> uid;
+    if (getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0) uid = peer.uid;
+    if (std::string reason = refusal(uid); !reason.empty()) {
+        std::string line = EventWire::line(EventWire::Refusal{reason});
+        // A refused client gets its one line if its socket takes it now, and nothing more.
+        static_cast<void>(send(fd.get(), line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT));
+        return;
+    }
+    Client client{std::move(fd), *uid, {EventWire::line(EventWire::Hello{EventWire::version})}};
+    client.bytes = client.lines.front().size();
+    if (write(client)) clients_.push_back(std::move(client));
+}
+
+std::string EventServer::refusal(std::optional<uid_t> uid) const {
+    if (!uid || (*uid != user_ && *uid != 0)) {
+        std::string who = uid ? "user " + std::to_string(*uid) : "an unknown user";
+        return "the event service serves only the user who installed it, not " + who;
+    }
+    if (clients_.size() >= limits_.total)
+        return "the event service serves no more than " + std::to_string(limits_.total) +
+               " clients at once";
+    if (static_cast<size_t>(std::ranges::count(clients_, *uid, &Client::uid)) >= limits_.perUser)
+        return "the event service serves no more than " + std::to_string(limits_.perUser) +
+               " clients of one user at once";
+    return "";
 }
 
 void EventServer::broadcast(std::string_view line) {
-    for (Client& client : clients_) {
+    std::erase_if(clients_, [&](Client& client) {
         client.lines.emplace_back(line);
         client.bytes += line.size();
-        // The oldest lines go first, but never the one partly sent.
-        while (client.bytes > backlogBytes_ && client.lines.size() > 1) {
-            auto oldest = client.sent ? client.lines.begin() + 1 : client.lines.begin();
-            client.bytes -= oldest->size();
-            client.lines.erase(oldest);
-            ++lost_;
-        }
-    }
+        if (client.bytes <= limits_.backlogBytes) return false;
+        lost_ += client.lines.size();
+        ++dropped_;
+        return true;
+    });
 }
 
 void EventServer::flush() {

@@ -30,6 +30,16 @@ std::optional<std::string> cgroupRoot(const std::string& mountInfo) {
     return mounts ? CgroupNames::findMount(*mounts) : std::nullopt;
 }
 
+// How long the socket is left unwatched when the process is out of descriptors.
+constexpr std::chrono::milliseconds outOfDescriptors{250};
+
+// Watches the listening socket again, or leaves it be: out of descriptors, it would wake the loop
+// at once and for nothing.
+void watchListener(int poller, int fd, bool on) {
+    epoll_event listening{on ? uint32_t{EPOLLIN} : 0u, {.fd = fd}};
+    static_cast<void>(epoll_ctl(poller, EPOLL_CTL_MOD, fd, &listening));
+}
+
 // Tells every client of each record the hooks hold.
 void pass(ConnectHooks& hooks, EventServer& server) {
     Dates::TimePoint boot = ConnectRecord::bootTime();
@@ -67,6 +77,8 @@ int serve(const Settings& settings, ConnectHooks& hooks, EventServer& server,
     SystemdNotify::send("READY=1\nSTATUS=Telling connections as they are made");
     Clock::time_point nextBatch = Clock::now(), nextBeat = nextBatch, nextPing = nextBatch,
                       nextRules = nextBatch + settings.rulesCheck;
+    // When to watch the listening socket again; never while it is watched.
+    Clock::time_point listenAgain = Clock::time_point::max();
     while (!stop) {
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextBatch - Clock::now());
         epoll_event ready[4];
@@ -77,9 +89,16 @@ int serve(const Settings& settings, ConnectHooks& hooks, EventServer& server,
                 << "\n";
             return 1;
         }
-        for (int i = 0; i < count; ++i)
-            if (ready[i].data.fd == server.listenFd()) server.accept();
         Clock::time_point now = Clock::now();
+        for (int i = 0; i < count; ++i)
+            if (ready[i].data.fd == server.listenFd() && !server.accept()) {
+                watchListener(poller.get(), server.listenFd(), false);
+                listenAgain = now + outOfDescriptors;
+            }
+        if (now >= listenAgain) {
+            watchListener(poller.get(), server.listenFd(), true);
+            listenAgain = Clock::time_point::max();
+        }
         if (now >= nextBatch || count > 0) {
             pass(hooks, server);
             nextBatch = now + settings.batch;

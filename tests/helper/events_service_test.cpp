@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -6,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -121,31 +123,98 @@ TEST(ConnectRecord, TheKernelsRecordBecomesAnEvent) {
         EXPECT_EQ(ConnectRecord::decode(other, boot), std::nullopt);
 }
 
+// Every line that is now waiting at `fd`.
+std::string drain(int fd) {
+    std::string text;
+    char buffer[65536];
+    for (ssize_t count; (count = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
+        text.append(buffer, static_cast<size_t>(count));
+    return text;
+}
+
 // That another user is turned away is events.sh's check, under the real systemd.
-TEST(EventServer, GreetsItsUserAndNeverWaits) {
+TEST(EventServer, LetsGoOfAClientThatDoesNotReadAndNoOther) {
     TempDir dir;
-    Result<EventServer> server = EventServer::listen(dir / "socket", geteuid(), 4096);
+    Result<EventServer> server = EventServer::listen(dir / "socket", geteuid(), {4096});
     ASSERT_TRUE(server) << server.error().message;
-    OwnedFd root = connectTo(dir / "socket");
-    server->accept();
-    ASSERT_EQ(server->clients(), 1u);
-    EXPECT_EQ(EventWire::read(firstLine(root.get())),
+    OwnedFd reader = connectTo(dir / "socket"), idle = connectTo(dir / "socket");
+    ASSERT_TRUE(server->accept());
+    ASSERT_EQ(server->clients(), 2u);
+    EXPECT_EQ(EventWire::read(firstLine(reader.get())),
               EventWire::Message(EventWire::Hello{EventWire::version}));
 
-    // A client that does not read loses its oldest lines, and nothing waits on it.
     const std::string line = EventWire::line(EventWire::Beat{1});
-    for (int i = 0; i < 200000 / static_cast<int>(line.size()) * 20; ++i) {
+    std::string heard;
+    int sent = 0;
+    for (; sent < 100000 && server->dropped() == 0; ++sent) {
         server->broadcast(line);
         server->flush();
+        heard += drain(reader.get());
     }
-    EXPECT_GT(server->lost(), 0u);
+    EXPECT_EQ(server->dropped(), 1u);
     EXPECT_EQ(server->clients(), 1u);
+    EXPECT_EQ(heard.size(), line.size() * static_cast<size_t>(sent));
+    // What the idle client got whole, and what was lost to it, are all it was sent.
+    std::string got = drain(idle.get());
+    char c;
+    EXPECT_EQ(recv(idle.get(), &c, 1, MSG_DONTWAIT), 0) << "the idle client is let go";
+    auto whole = static_cast<uint64_t>(std::ranges::count(got, '\n'));
+    EXPECT_EQ(whole + server->lost(), static_cast<uint64_t>(sent) + 1);
     // One that went away is let go.
-    root.reset();
+    reader.reset();
     server->broadcast(line);
     server->flush();
     server->flush();
     EXPECT_EQ(server->clients(), 0u);
+}
+
+TEST(EventServer, ServesAFewClientsPerUserAndInAll) {
+    for (EventServer::Limits limits : {EventServer::Limits{.perUser = 2, .total = 8},
+                                       EventServer::Limits{.perUser = 8, .total = 2}}) {
+        TempDir dir;
+        Result<EventServer> server = EventServer::listen(dir / "socket", geteuid(), limits);
+        ASSERT_TRUE(server) << server.error().message;
+        std::vector<OwnedFd> served;
+        for (int i = 0; i < 2; ++i)
+            served.push_back(connectTo(dir / "socket"));
+        OwnedFd refused = connectTo(dir / "socket");
+        ASSERT_TRUE(server->accept());
+        EXPECT_TRUE(std::holds_alternative<EventWire::Refusal>(
+            EventWire::read(firstLine(refused.get())).value_or(EventWire::Hello{})));
+        char c;
+        EXPECT_EQ(read(refused.get(), &c, 1), 0) << "a refused client is let go";
+        // A place is free again once a served client has left and a line found it gone.
+        served.pop_back();
+        server->broadcast(EventWire::line(EventWire::Beat{7}));
+        server->flush();
+        served.push_back(connectTo(dir / "socket"));
+        ASSERT_TRUE(server->accept());
+        EXPECT_EQ(server->clients(), 2u);
+        for (const OwnedFd& client : served)
+            EXPECT_EQ(EventWire::read(firstLine(client.get())),
+                      EventWire::Message(EventWire::Hello{EventWire::version}));
+        EXPECT_EQ(EventWire::read(firstLine(served.front().get())),
+                  EventWire::Message(EventWire::Beat{7}));
+    }
+}
+
+// Out of descriptors, the server says so rather than leave the loop to spin on its socket.
+TEST(EventServer, TellsWhenItIsOutOfDescriptors) {
+    std::optional<std::string> seen = inChild([] {
+        TempDir dir;
+        Result<EventServer> server = EventServer::listen(dir / "socket", geteuid());
+        OwnedFd client = connectTo(dir / "socket");
+        rlimit few{64, 64};
+        std::vector<OwnedFd> filler;
+        if (!server || setrlimit(RLIMIT_NOFILE, &few) != 0) return std::string("no set-up");
+        for (int i = 0; i < 64 && (filler.empty() || filler.back()); ++i)
+            filler.emplace_back(dup(0));
+        std::string full = server->accept() ? "accepts" : "out";
+        filler.clear();
+        std::string freed = server->accept() ? "accepts" : "out";
+        return full + " " + freed + " " + std::to_string(server->clients());
+    });
+    EXPECT_EQ(seen, "out accepts 1");
 }
 
 // That the service tells systemd it is ready is events.sh's check, under the real systemd.
