@@ -5,7 +5,7 @@
 #   sanitize  core, helper and command-line tool under AddressSanitizer and
 #             UndefinedBehaviorSanitizer (build-sanitize/), and their tests
 #   fuzz      each fuzz target for 20 seconds (tools/fuzz, build-fuzz/)
-#   full      the normal build (scripts/build.sh, build/, warnings as errors), the Debian package built, installed,
+#   full      the normal build (scripts/build.sh, build/), the Debian package built, installed,
 #             run and removed (scripts/package_check.sh), and the whole suite but the session
 #   reliability  faults and hostile programs tried on the built programs (tests/reliability/: full
 #             disks, damaged files, clocks that jump, another user's sockets, hostile names)
@@ -36,19 +36,11 @@ build_and_test() {
     run_ctest "$dir"
 }
 
-# The nogui and full builds compile the core, the tools and their tests with the same flags: one
-# compiler cache in build-cache/ lets the full build take the objects nogui made. Paths are
-# hashed relative to the checkout, so the two build folders share them.
-export CCACHE_DIR="$PWD/build-cache" CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
-cached="-DNATTERVANE_WERROR=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
-
-# shellcheck disable=SC2086 # one word per option
-stage_nogui() { build_and_test build-nogui $cached; }
+stage_nogui() { build_and_test build-nogui -DNATTERVANE_WERROR=ON; }
 stage_sanitize() { build_and_test build-sanitize -DNATTERVANE_SANITIZE=ON; }
 stage_fuzz() { tools/fuzz 20; }
 stage_full() {
-    # shellcheck disable=SC2086 # one word per option
-    scripts/build.sh $cached
+    scripts/build.sh
     scripts/package_check.sh
     run_ctest build -LE 'session|reliability'
 }
