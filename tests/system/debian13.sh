@@ -81,7 +81,7 @@ say "every package of scripts/setup.sh exists; the build's are installed"
 
 # shellcheck disable=SC2016 # expanded inside
 in_container --private-network -- sh -c 'g++ --version | head -n 1 &&
-    cmake -S /src -B /build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNATTERVANE_WERROR=ON \
+    cmake -S /src -B /build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-O0 -DNATTERVANE_WERROR=ON \
         >/build/configure.log &&
     cmake --build /build >/build/build.log 2>&1 || { tail -n 40 /build/build.log; exit 1; }
     echo "built: $(grep -c "Building CXX" /build/build.log) sources compiled" &&
