@@ -26,9 +26,11 @@ x11-xserver-utils imagemagick fonts-dejavu-core lxqt-panel systemd-container"
 wayland_session_packages="sway waybar mako-notifier grim wayvnc"
 # The Debian 13 check (a system made with debootstrap, booted with systemd-nspawn):
 debian13_packages="debootstrap"
+# The reliability checks (a clock set ahead for one program):
+reliability_packages="faketime"
 
 packages="$build_packages $runtime_packages $x11_session_packages $wayland_session_packages
-$debian13_packages"
+$debian13_packages $reliability_packages"
 case $mode in
 all) ;;
 build) packages="$build_packages $runtime_packages" ;;

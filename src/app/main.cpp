@@ -25,7 +25,12 @@ int main(int argc, char** argv) {
     app.setApplicationVersion(QString::fromStdString(std::string(ProgramInfo::version())));
     app.setDesktopFileName("nattervane");
     SingleInstance instance(paths);
-    if (!instance.claim()) {
+    const Result<bool> claimed = instance.claim();
+    if (!claimed) {
+        std::cerr << "nattervane: " << claimed.error().message << "\n";
+        return 1;
+    }
+    if (!*claimed) {
         std::cerr << "nattervane: already running for this data folder; its window opens there.\n";
         return 0;
     }

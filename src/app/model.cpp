@@ -47,7 +47,8 @@ std::string questionKey(const std::string& app, const std::string& dest) {
 Model::Model(ModelOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), paths_(options_.dataRoot, *options_.platform),
       scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
-      journal_(paths_.journal(), journalKeepDays, options_.clock), source_(scanner_->scanSource()) {
+      journal_(paths_.journal(), journalKeepDays, options_.clock, options_.witness),
+      source_(scanner_->scanSource()) {
     // Every notification, question and administrator step goes through the desktop.
     if (!options_.desktop) options_.desktop = nativeDesktop();
     scanTimer_.setObjectName("scanTimer");
@@ -70,6 +71,8 @@ Model& Model::shared() {
 void Model::start() {
     std::error_code ignored;
     std::filesystem::create_directories(paths_.helperDir(), ignored);
+    for (const std::string& dir : {paths_.root, paths_.helperDir(), paths_.journal()})
+        AtomicFile::removeLeftovers(dir);
     unusableFiles_ = journal_.unusable();
     SettingsReading settings = readSettings(paths_.settingsFile());
     keepUnusable(paths_.settingsFile(), settings.problem);
@@ -208,7 +211,8 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
 }
 
 void Model::addRule(const Rule& rule) {
-    rules_.set(rule.target, rule.app, rule.action, rule.ips, rule.created);
+    if (rules_.roomFor({rule.target, rule.program}))
+        rules_.set(rule.target, rule.app, rule.action, rule.ips, rule.created);
 }
 
 void Model::measureRates(Dates::TimePoint now) {
@@ -295,6 +299,10 @@ void Model::setRule(const Connection& connection, std::optional<RuleAction> acti
                                                   : Error{0, connection.app.name};
     if (!usable) {
         ask(AppTexts::programRuleRefused(lang(), usable.error().message));
+        return;
+    }
+    if (action && !rules_.roomFor(*place)) {
+        ask(AppTexts::rulesFull(lang(), RuleSet::maxRules));
         return;
     }
     std::optional<std::vector<std::string>> ips;

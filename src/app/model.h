@@ -39,6 +39,8 @@ struct ModelOptions {
     // Listers, process paths and name lookups of the scanner.
     ScannerOptions scanner;
     Journal::Clock clock = std::chrono::system_clock::now;
+    // What the journal checks the clock against before it deletes days.
+    Journal::Witness witness = [] { return Dates::uptime(platform::current().bootIdPath); };
     // This system's desktop when not given.
     std::shared_ptr<Desktop> desktop;
     // The tracker list file read at start.

@@ -27,11 +27,15 @@ SingleInstance::SingleInstance(const Paths& paths, QObject* parent)
     lock_.setStaleLockTime(0);
 }
 
-bool SingleInstance::claim() {
+Result<bool> SingleInstance::claim() {
     if (lock_.tryLock(0)) {
         listen();
         return true;
     }
+    if (lock_.error() != QLockFile::LockFailedError)
+        return Error{
+            0, "cannot take the lock " + paths_.lockFile() + " of the data folder" +
+                   (lock_.error() == QLockFile::PermissionError ? ": permission denied" : "")};
     askRunning();
     return false;
 }

@@ -26,9 +26,10 @@ class SingleInstance : public QObject {
     using EditHandler = std::function<Result<void>(const RuleEdit&)>;
     void onRuleEdit(EditHandler handler) { editHandler_ = std::move(handler); }
 
-    // True when this process is now the one running for the folder. Otherwise the running one
-    // has been asked to open its window (as far as it could be reached) and this one should end.
-    bool claim();
+    // True when this process is now the one running for the folder. False when another holds
+    // it: that one has been asked to open its window (as far as it could be reached) and this one
+    // should end. An Error when the folder's lock cannot be taken at all (no other holds it).
+    Result<bool> claim();
 
   signals:
     // A later start asked for the window.

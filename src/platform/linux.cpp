@@ -97,6 +97,7 @@ const Descriptor& linux() {
         .helperStatusPath = "/var/lib/nattervane/status.txt",
         .helperUninstallPath = "/usr/local/lib/nattervane/nv-uninstall.sh",
         .helperNamesPath = "/run/nattervane/names",
+        .bootIdPath = "/proc/sys/kernel/random/boot_id",
         .eventsSocketPath = "/run/nattervane-events/socket",
         .mountInfoPath = "/proc/self/mountinfo",
         .namingFolders = linuxNamingFolders,

@@ -60,6 +60,7 @@ const Descriptor& macos() {
         .helperStatusPath = "/Library/Application Support/Nattervane/status.txt",
         .helperUninstallPath = "/Library/Application Support/Nattervane/nv-uninstall.sh",
         .helperNamesPath = "",
+        .bootIdPath = "",
         .eventsSocketPath = "",
         .mountInfoPath = "",
         .namingFolders = [] { return NamingFolders{}; },

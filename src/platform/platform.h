@@ -65,6 +65,8 @@ struct Descriptor {
     std::string helperUninstallPath;
     // Where the helper publishes which name each address was looked up under; empty: nowhere.
     std::string helperNamesPath;
+    // The file that names the system's current start (see Dates::uptime); empty: none.
+    std::string bootIdPath;
     // The event service's socket, which tells each connection as it is made; empty: none.
     std::string eventsSocketPath;
     // The table of mounts, where the cgroup (v2) hierarchy is found; empty: no cgroups.

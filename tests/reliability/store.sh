@@ -37,6 +37,11 @@ cli "$home" rules
 check "the rule of the failed save is not listed" bash -c "! grep -q whilefull '$out/cli.log'"
 mount -o remount,ro "$home"
 if cli "$home" rules remove before.example; then fail "a removal on a read-only disk was reported"; fi
+if NATTERVANE_HOME=$home QT_QPA_PLATFORM=offscreen timeout 8 "$app" >"$out/app-ro.log" 2>&1; then
+    fail "a start on a read-only disk ended as if another ran"
+else
+    check "a start on a read-only disk says why and fails" grep -q "cannot use the data folder" "$out/app-ro.log"
+fi
 umount "$home"
 
 home=$out/fresh/not/yet

@@ -101,6 +101,7 @@ class ModelFixture {
                                    },
                                    [](const std::string&) { return std::vector<std::string>(); }};
         options.clock = [now = now] { return *now; };
+        options.witness = {};
         options.desktop = desktop;
         options.trackerList = *dir / "trackers.txt";
         options.orgTable = *dir / "orgs.txt";

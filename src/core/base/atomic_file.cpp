@@ -1,6 +1,8 @@
 #include "base/atomic_file.h"
 
 #include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <vector>
 
 #include <fcntl.h>
@@ -12,6 +14,22 @@
 namespace AtomicFile {
 
 namespace {
+
+constexpr std::string_view temporaryMark = ".tmp-";
+constexpr size_t temporarySuffix = 6; // the XXXXXX mkostemp fills in
+
+bool isLeftover(const std::filesystem::directory_entry& entry) {
+    std::string name = entry.path().filename().string();
+    size_t mark = name.rfind(temporaryMark);
+    std::error_code error;
+    if (mark == std::string::npos || mark == 0 ||
+        name.size() != mark + temporaryMark.size() + temporarySuffix ||
+        !entry.is_regular_file(error))
+        return false;
+    auto touched = entry.last_write_time(error);
+    return !error &&
+           std::filesystem::file_time_type::clock::now() - touched > std::chrono::minutes(1);
+}
 
 std::string directoryOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -43,7 +61,7 @@ bool readAll(int fd, std::string& text) {
 }
 
 Result<void> write(const std::string& path, std::string_view contents) {
-    std::string pattern = path + ".tmp-XXXXXX";
+    std::string pattern = path + std::string(temporaryMark) + "XXXXXX";
     std::vector<char> temporary(pattern.begin(), pattern.end());
     temporary.push_back('\0');
     OwnedFd file(mkostemp(temporary.data(), O_CLOEXEC));
@@ -68,7 +86,14 @@ Result<void> write(const std::string& path, std::string_view contents) {
     return {};
 }
 
-Result<std::string> read(const std::string& path) {
+void removeLeftovers(const std::string& dir) {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end;
+         it.increment(error))
+        if (std::error_code ignored; isLeftover(*it)) std::filesystem::remove(it->path(), ignored);
+}
+
+Result<std::string> read(const std::string& path, size_t maxBytes) {
     auto failed = [&path] { return Error::fromErrno("cannot read " + path); };
     // Non-blocking, so a FIFO planted at the path cannot hang the reader.
     OwnedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -76,8 +101,15 @@ Result<std::string> read(const std::string& path) {
     struct stat info {};
     if (fstat(file.get(), &info) != 0) return failed();
     if (!S_ISREG(info.st_mode)) return Error{0, "cannot read " + path + ": not a regular file"};
+    auto tooLarge = [&] {
+        return Error{EFBIG, "cannot read " + path + ": larger than " + std::to_string(maxBytes) +
+                                " bytes"};
+    };
+    if (static_cast<uint64_t>(info.st_size) > maxBytes) return tooLarge();
     std::string contents;
     if (!readAll(file.get(), contents)) return failed();
+    // The file may have grown since fstat.
+    if (contents.size() > maxBytes) return tooLarge();
     return contents;
 }
 

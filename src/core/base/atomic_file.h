@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,9 +14,14 @@ namespace AtomicFile {
 // torn one. On failure the temporary file is removed and `path` is untouched.
 Result<void> write(const std::string& path, std::string_view contents);
 
+// Removes what writes into `dir` left when their process was killed: regular files named
+// NAME.tmp-XXXXXX that nobody touched for a minute, so a write in progress is never taken.
+void removeLeftovers(const std::string& dir);
+
 // The whole contents of the regular file at `path`, or an Error naming the path that says why
-// it cannot be read. A FIFO or device at the path is refused without blocking.
-Result<std::string> read(const std::string& path);
+// it cannot be read. A FIFO or device at the path is refused without blocking, and a file of
+// more than `maxBytes` with EFBIG.
+Result<std::string> read(const std::string& path, size_t maxBytes = SIZE_MAX);
 // True when `path` can be read and holds exactly `contents`.
 bool holds(const std::string& path, std::string_view contents);
 

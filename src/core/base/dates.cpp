@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/atomic_file.h"
 #include "base/text.h"
 
 namespace Dates {
@@ -75,6 +76,23 @@ std::string localDay(TimePoint time, int offsetDays) {
 
 bool isDay(std::string_view text) {
     return text.size() == 10 && parseDay(text).has_value();
+}
+
+Uptime uptime(const std::string& bootIdPath) {
+    // The clock that counts sleep: CLOCK_BOOTTIME where it exists; elsewhere (macOS) the
+    // monotonic clock does.
+#ifdef CLOCK_BOOTTIME
+    constexpr clockid_t counting = CLOCK_BOOTTIME;
+#else
+    constexpr clockid_t counting = CLOCK_MONOTONIC;
+#endif
+    timespec now{};
+    clock_gettime(counting, &now);
+    Uptime reading{"", seconds{now.tv_sec} + nanoseconds{now.tv_nsec}};
+    if (!bootIdPath.empty())
+        if (Result<std::string> boot = AtomicFile::read(bootIdPath))
+            reading.boot = std::string(Text::trimmed(*boot));
+    return reading;
 }
 
 } // namespace Dates

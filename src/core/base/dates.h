@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -24,5 +25,18 @@ std::optional<TimePoint> parseIso8601(std::string_view text);
 std::string localDay(TimePoint time, int offsetDays = 0);
 // True for "yyyy-MM-dd" naming a real calendar day.
 bool isDay(std::string_view text);
+
+// The time the system has counted since it started, sleep included. Setting the wall clock does
+// not move it, so it tells a jump of the wall clock from time that passed.
+struct Uptime {
+    // Names that start of the system; empty when unknown. Readings of different starts do not
+    // compare.
+    std::string boot;
+    std::chrono::nanoseconds counted{0};
+
+    bool operator==(const Uptime&) const = default;
+};
+// This system's reading; the file `bootIdPath` (none when empty) names its start.
+Uptime uptime(const std::string& bootIdPath);
 
 } // namespace Dates

@@ -89,6 +89,15 @@ Question programRuleRefused(Lang lang, const std::string& reason) {
             {Bilingual{"OK", "OK"}.in(lang)}};
 }
 
+Question rulesFull(Lang lang, size_t most) {
+    std::string count = std::to_string(most);
+    return {Bilingual{"No room for another rule", "Нет места для нового правила"}.in(lang),
+            Bilingual{"Nattervane keeps at most " + count + " rules. Remove some first.",
+                      "Nattervane хранит не больше " + count + " правил. Сначала удалите часть."}
+                .in(lang),
+            {Bilingual{"OK", "OK"}.in(lang)}};
+}
+
 Question helperOffer(Lang lang, platform::Wording wording) {
     return {
         Bilingual{"Turn on blocking?", "Включить блокировку?"}.in(lang),

@@ -30,6 +30,8 @@ std::string adminPrompt(Lang lang, platform::Wording wording);
 Question adminFailure(Lang lang, const std::string& reason);
 // A rule for one program could not be made, for `reason`. One button: OK.
 Question programRuleRefused(Lang lang, const std::string& reason);
+// No rule can be added: `most` rules are kept already. One button: OK.
+Question rulesFull(Lang lang, size_t most);
 
 // One line: a data file could not be used, and where its contents are kept.
 std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <system_error>
 #include <tuple>
 
@@ -15,6 +16,14 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// How far the wall clock may stray from the uptime before it counts as having jumped: far more
+// than a clock drifts between two starts of the system, far less than a day.
+constexpr auto clockTolerance = std::chrono::hours(1);
+
+std::string clockFile(const std::string& dir) {
+    return (fs::path(dir) / "clock.txt").string();
+}
 
 // Newest first, then by day, program and destination: an order of all entries.
 bool newer(const JournalEntry& a, const JournalEntry& b) {
@@ -42,8 +51,9 @@ Result<std::vector<JournalEntry>> decodeDay(const fs::path& file) {
 
 } // namespace
 
-Journal::Journal(std::string dir, int keepDays, Clock clock)
-    : dir_(std::move(dir)), keepDays_(keepDays), clock_(std::move(clock)) {
+Journal::Journal(std::string dir, int keepDays, Clock clock, Witness witness)
+    : dir_(std::move(dir)), keepDays_(keepDays), clock_(std::move(clock)),
+      witness_(std::move(witness)) {
     load();
 }
 
@@ -139,6 +149,7 @@ void Journal::load() {
 }
 
 void Journal::prune(Dates::TimePoint now) {
+    if (!clockBelievable(now)) return;
     std::string first = cutoff(now, keepDays_);
     if (std::erase_if(entries_, [&](const auto& item) { return item.second.day < first; }) > 0)
         forgetSorted();
@@ -146,6 +157,47 @@ void Journal::prune(Dates::TimePoint now) {
         std::error_code ignored;
         if (file.stem().string() < first) fs::remove(file, ignored);
     }
+}
+
+bool Journal::clockBelievable(Dates::TimePoint now) {
+    if (!witness_) return true;
+    Dates::Uptime uptime = witness_();
+    if (!reading_) reading_ = readReading();
+    // A kept reading names its start; one without a name is never written, so never compared.
+    if (reading_ && reading_->uptime.boot == uptime.boot) {
+        auto expected = reading_->wall + std::chrono::duration_cast<Dates::TimePoint::duration>(
+                                             uptime.counted - reading_->uptime.counted);
+        if (std::chrono::abs(now - expected) > clockTolerance) return false;
+        if (!readingKept_) keepReading();
+        return true;
+    }
+    reading_ = Reading{now, uptime};
+    keepReading();
+    return true;
+}
+
+std::optional<Journal::Reading> Journal::readReading() const {
+    Result<std::string> text = AtomicFile::read(clockFile(dir_));
+    if (!text) return std::nullopt;
+    std::istringstream fields(*text);
+    std::string boot, extra;
+    int64_t counted = 0, wall = 0;
+    if (!(fields >> boot >> counted >> wall) || fields >> extra) return std::nullopt;
+    return Reading{Dates::TimePoint(std::chrono::duration_cast<Dates::TimePoint::duration>(
+                       std::chrono::nanoseconds(wall))),
+                   {boot, std::chrono::nanoseconds(counted)}};
+}
+
+void Journal::keepReading() {
+    auto wall =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(reading_->wall.time_since_epoch());
+    std::error_code failure;
+    fs::create_directories(dir_, failure);
+    readingKept_ =
+        !failure &&
+        AtomicFile::write(clockFile(dir_), reading_->uptime.boot + " " +
+                                               std::to_string(reading_->uptime.counted.count()) +
+                                               " " + std::to_string(wall.count()) + "\n");
 }
 
 void Journal::wipe() {
@@ -156,6 +208,7 @@ void Journal::wipe() {
     unkept_.clear();
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
+    readingKept_ = false;
 }
 
 Journal::Contents Journal::read(const std::string& dir) {

@@ -19,9 +19,18 @@
 
 // The last `keepDays` local calendar days of observations, one JSON file per day
 // ("yyyy-MM-dd.json") in the journal directory. Not thread-safe: one thread uses it.
+//
+// Days are deleted by the calendar unless the clock jumped. A reading of the wall clock and of
+// the system's uptime (which counts sleep and which setting the clock does not move) is kept in
+// "clock.txt"; while the wall clock stands more than an hour away from that reading plus the
+// uptime counted since, in the same start of the system, nothing is deleted. So a clock set a
+// week ahead and back again finds every day it left. A new start of the system takes a new
+// reading.
 class Journal {
   public:
     using Clock = std::function<Dates::TimePoint()>;
+    // The system's uptime; absent: the clock is always believed.
+    using Witness = std::function<Dates::Uptime()>;
     // Keyed by JournalEntry::id.
     using Entries = std::unordered_map<std::string, JournalEntry>;
 
@@ -38,8 +47,10 @@ class Journal {
         std::vector<Skipped> skipped;
     };
 
-    // Loads `dir` (after pruning it). `clock` gives the current time for loads and saves.
-    Journal(std::string dir, int keepDays, Clock clock = std::chrono::system_clock::now);
+    // Loads `dir` (after pruning it). `clock` gives the current time for loads and saves,
+    // `witness` the uptime it is checked against.
+    Journal(std::string dir, int keepDays, Clock clock = std::chrono::system_clock::now,
+            Witness witness = {});
 
     // The local calendar day of `time`.
     static std::string day(Dates::TimePoint time) { return Dates::localDay(time); }
@@ -65,8 +76,12 @@ class Journal {
     // Replaces the entries with the content of the directory, after pruning it. Every day file
     // that cannot be used is first kept (see UnusableFile::keep), so its day can be written anew.
     void load();
-    // Drops entries and deletes day files older than today and the keepDays - 1 days before it.
+    // Drops entries and deletes day files older than today and the keepDays - 1 days before it,
+    // unless the clock jumped.
     void prune(Dates::TimePoint now);
+    // Whether `now` agrees with the kept reading (see the class); takes a reading when there is
+    // none of this start of the system.
+    bool clockBelievable(Dates::TimePoint now);
     // Forgets everything and deletes the directory.
     void wipe();
 
@@ -89,6 +104,14 @@ class Journal {
     static std::vector<JournalEntry> newestFirst(const Entries& entries);
 
   private:
+    // A reading of both clocks.
+    struct Reading {
+        Dates::TimePoint wall;
+        Dates::Uptime uptime;
+    };
+    std::optional<Reading> readReading() const;
+    void keepReading();
+
     // The id of the entry of `app` reaching `dest` on `day` (see JournalEntry::id).
     static std::string key(const std::string& day, const std::string& app, const std::string& dest);
     Result<void> writeDay(const std::string& day, std::vector<const JournalEntry*> entries);
@@ -99,6 +122,10 @@ class Journal {
     std::string dir_;
     int keepDays_;
     Clock clock_;
+    Witness witness_;
+    // The reading the clock is checked against, and whether clock.txt holds it.
+    std::optional<Reading> reading_;
+    bool readingKept_ = false;
     Entries entries_;
     std::vector<UnusableFile::Report> unusable_;
     // Day files of the directory that the last load could neither use nor keep; never written

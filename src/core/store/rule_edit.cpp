@@ -67,6 +67,9 @@ Result<void> RuleEdit::applyTo(RuleSet& rules, std::chrono::sys_seconds now) con
         return Error{ENOENT, "there is no rule for " + place.target +
                                  (place.program ? " and " + *place.program : "")};
     }
+    if (!rules.roomFor(place))
+        return Error{ENOSPC, "there are already " + std::to_string(RuleSet::maxRules) +
+                                 " rules, the most kept; remove some first"};
     rules.set(place.target, std::string("nattervane-cli"), action, std::nullopt, now,
               place.program);
     return {};

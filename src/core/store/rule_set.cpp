@@ -98,6 +98,10 @@ std::optional<RuleAction> RuleSet::actionAt(const RulePlace& place) const {
     return rule ? std::optional(rule->action) : std::nullopt;
 }
 
+bool RuleSet::roomFor(const RulePlace& place) const {
+    return rules.size() < maxRules || actionAt(place);
+}
+
 std::optional<RuleAction> RuleSet::action(std::string_view dest) const {
     const Rule* rule = ruleForDest(rules, dest, std::nullopt);
     return rule ? std::optional(rule->action) : std::nullopt;
@@ -188,6 +192,9 @@ void from_json(const nlohmann::json& json, RuleSet& rules) {
         version != json.end() && version->get<int>() > RuleSet::version)
         throw nlohmann::json::other_error::create(501, "written by a newer version of the program",
                                                   &*version);
+    if (json.at("rules").size() > RuleSet::maxRules)
+        throw nlohmann::json::other_error::create(
+            502, "more than " + std::to_string(RuleSet::maxRules) + " rules", &json);
     rules = {json.at("rules").get<std::vector<Rule>>(), json.at("blockNew").get<bool>(),
              json.at("baseline").get<std::set<std::string>>(),
              json.at("blockAllListed").get<bool>()};

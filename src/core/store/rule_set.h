@@ -37,6 +37,8 @@ struct RuleSet {
     // The version of the rules file this program writes. Files without one were written before
     // rules could be for one program; their rules are all for every program.
     static constexpr int version = 2;
+    // The most rules a set holds: a rules file with more is refused, and no rule is added beyond.
+    static constexpr size_t maxRules = 10000;
 
     // In the order they were set; `set` keeps at most one rule per target and program.
     std::vector<Rule> rules;
@@ -60,6 +62,8 @@ struct RuleSet {
 
     // The action of the rule kept at `place` exactly, if any.
     std::optional<RuleAction> actionAt(const RulePlace& place) const;
+    // Whether a rule can be set at `place`: one is kept there already, or there is room for one.
+    bool roomFor(const RulePlace& place) const;
 
     // Replaces the rule for `target` (in canonical form) and `program` with a new one at the end of
     // the list, or only removes it when `action` is absent.

@@ -1,5 +1,6 @@
 #include "store/rule_store.h"
 
+#include <cerrno>
 #include <filesystem>
 
 #include <nlohmann/json.hpp>
@@ -14,6 +15,9 @@ namespace RuleStore {
 
 namespace {
 
+// Far more than the most rules a set holds take (RuleSet::maxRules).
+constexpr size_t maxFileBytes = size_t{16} << 20;
+
 Result<void> writeIfChanged(const std::string& path, const std::string& text) {
     if (AtomicFile::holds(path, text)) return {};
     return AtomicFile::write(path, text);
@@ -26,8 +30,13 @@ bool decodesAsRules(const std::string& contents) {
 Reading readFile(const std::string& path) {
     std::error_code ignored;
     if (!fs::exists(path, ignored)) return {};
-    Result<std::string> contents = AtomicFile::read(path);
-    if (!contents) return {{}, "it cannot be read", std::nullopt};
+    Result<std::string> contents = AtomicFile::read(path, maxFileBytes);
+    if (!contents)
+        return {{},
+                contents.error().code == EFBIG
+                    ? "it is larger than " + std::to_string(maxFileBytes >> 20) + " MiB"
+                    : "it cannot be read",
+                std::nullopt};
     try {
         return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt, std::nullopt};
     } catch (const nlohmann::json::exception& problem) {

@@ -1,5 +1,6 @@
 #include "store/settings.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -32,8 +33,12 @@ void from_json(const nlohmann::json& json, Settings& settings) {
 SettingsReading readSettings(const std::string& path) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) return {};
-    Result<std::string> text = AtomicFile::read(path);
-    if (!text) return {std::nullopt, "it cannot be read"};
+    // Five short settings: a larger file is no settings file of ours.
+    constexpr size_t maxBytes = 64 * 1024;
+    Result<std::string> text = AtomicFile::read(path, maxBytes);
+    if (!text)
+        return {std::nullopt,
+                text.error().code == EFBIG ? "it is larger than 64 KiB" : "it cannot be read"};
     std::optional<Settings> settings = JsonText::decode<Settings>(*text);
     if (!settings) return {std::nullopt, "it does not hold exactly the five settings"};
     return {settings, std::nullopt};

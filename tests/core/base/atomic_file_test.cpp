@@ -65,3 +65,23 @@ TEST_F(AtomicFileTest, ReadsOnlyRegularFilesAndSaysWhyNot) {
     EXPECT_TRUE(AtomicFile::holds(target, ""));
     EXPECT_FALSE(AtomicFile::holds(target, "x"));
 }
+
+// Only temporary files nobody touched for a minute go: a write in progress keeps its own.
+TEST_F(AtomicFileTest, LeftoversOfKilledWritesAreRemovedAndNothingElse) {
+    auto put = [&](const std::string& name, bool old) {
+        std::ofstream(directory + "/" + name) << "x";
+        if (old)
+            fs::last_write_time(directory + "/" + name,
+                                fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    };
+    put("rules.json.tmp-a1B2c3", true);
+    put("rules.json.tmp-d4E5f6", false);
+    put("rules.json", true);
+    put("notes.tmp-toolongname", true);
+    put(".tmp-a1B2c3", true);
+    fs::create_directory(directory + "/dir.tmp-a1B2c3");
+    AtomicFile::removeLeftovers(directory);
+    EXPECT_FALSE(fs::exists(directory + "/rules.json.tmp-a1B2c3"));
+    EXPECT_EQ(entries(), 5u);
+    AtomicFile::removeLeftovers(directory + "/missing");
+}

@@ -114,6 +114,39 @@ TEST_F(JournalTest, KeepsTodayAndTheSixDaysBefore) {
                                                            {"2026-01-01.txt", "not a day file"}}));
 }
 
+// The clock is checked against the uptime of this start of the system before days are deleted.
+TEST_F(JournalTest, AClockThatJumpedDeletesNothingAndTimeThatPassedPrunes) {
+    Dates::Uptime uptime{"boot-1", hours(1)};
+    auto journalOnClock = [&] {
+        return Journal(
+            dir, 7, [this] { return now; }, [&] { return uptime; });
+    };
+    for (unsigned d = 3; d <= 9; ++d)
+        putDay("2026-03-0" + std::to_string(d));
+    journalOnClock();
+    EXPECT_EQ(files().size(), 8u) << "7 days and clock.txt";
+
+    // A week ahead, with a minute counted: another program's start sees the jump.
+    now = utc(2026, 3, 16);
+    uptime.counted += minutes(1);
+    Journal ahead = journalOnClock();
+    EXPECT_EQ(ahead.entries().size(), 7u);
+    add(ahead, now);
+    ASSERT_TRUE(ahead.save());
+    EXPECT_EQ(files().size(), 9u);
+    // Back to the true date: nothing was lost.
+    now = utc(2026, 3, 9, 12, 2);
+    EXPECT_EQ(journalOnClock().entries().size(), 8u);
+
+    // Two days of sleep counted as such prune; so does a new start of the system.
+    now = utc(2026, 3, 11, 12, 2);
+    uptime.counted += hours(48);
+    EXPECT_EQ(journalOnClock().entries().size(), 6u);
+    now = utc(2026, 3, 24);
+    uptime = {"boot-2", minutes(1)};
+    EXPECT_EQ(journalOnClock().entries().size(), 0u) << "the day of 2026-03-16 was pruned too";
+}
+
 TEST_F(JournalTest, AnyNameSurvivesTheDayFile) {
     const std::vector<std::pair<std::string, std::string>> names{
         {"quote\" back\\slash", "quote\" back\\slash"},

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "file_size_limit.h"
 #include "read_text.h"
 #include "scoped_env.h"
+#include "store/rule_edit.h"
 #include "store/rule_store.h"
 #include "temp_dir.h"
 
@@ -175,4 +177,27 @@ TEST_F(RuleStoreTest, ADamagedRulesFileGivesTheLastSavedRulesFromTheirCopy) {
     reading = RuleStore::read(paths);
     EXPECT_EQ(reading.rules, RuleSet{});
     EXPECT_EQ(reading.restoredFrom, std::nullopt);
+}
+
+TEST_F(RuleStoreTest, RulesAreBoundedInNumberAndTheFileInSize) {
+    RuleSet rules;
+    for (size_t i = 0; i < RuleSet::maxRules; ++i)
+        rules.rules.push_back(Rule::make("host" + std::to_string(i) + ".example", std::nullopt,
+                                         block, created, std::nullopt));
+    EXPECT_TRUE(rules.roomFor({"host7.example", std::nullopt})) << "a rule kept may change";
+    Result<void> added =
+        RuleEdit{{"one-more.example", std::nullopt}, block}.applyTo(rules, created);
+    ASSERT_FALSE(added);
+    EXPECT_EQ(added.error().message,
+              "there are already 10000 rules, the most kept; remove some first");
+    EXPECT_EQ(rules.rules.size(), RuleSet::maxRules);
+
+    rules.rules.push_back(rules.rules.front());
+    EXPECT_THROW(nlohmann::json(rules).get<RuleSet>(), nlohmann::json::exception);
+
+    ASSERT_TRUE(RuleStore::save(sample(), paths));
+    fs::resize_file(paths.rulesFile(), 17 << 20);
+    RuleStore::Reading reading = RuleStore::read(paths);
+    EXPECT_EQ(reading.problem, "it is larger than 16 MiB");
+    EXPECT_EQ(reading.rules, sample());
 }

@@ -39,6 +39,12 @@ TEST_F(SettingsTest, ReadsAllFiveKeysAndIgnoresOthers) {
     EXPECT_EQ(reading.problem, std::nullopt);
 }
 
+TEST_F(SettingsTest, AFileTooLargeForSettingsIsRefusedUnread) {
+    auto json = nlohmann::json::parse(stored);
+    json["language"] = std::string(70 * 1024, 'r');
+    EXPECT_EQ(readFrom(json.dump()).problem, "it is larger than 64 KiB");
+}
+
 TEST_F(SettingsTest, AnyMissingKeyOrWrongTypeRejectsTheWholeFile) {
     const nlohmann::json complete = nlohmann::json::parse(stored);
     std::vector<std::string> texts{"",
