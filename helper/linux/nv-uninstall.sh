@@ -28,6 +28,8 @@ fi
 for unit in $all_units; do
     rm -f "$units/$unit"
 done
+# The event service's hooks outlive it, pinned: removing the pins detaches them.
+rm -rf /sys/fs/bpf/nattervane
 [ "$have_systemd" = yes ] && systemctl daemon-reload >/dev/null 2>&1
 
 # Whatever the stop left: the redirect table and the systemd-resolved drop-in.

@@ -10,6 +10,8 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/owned_fd.h"
 
@@ -32,7 +34,7 @@ Error failure(const std::string& what, int code) {
 
 } // namespace
 
-Result<std::unique_ptr<ConnectHooks>> ConnectHooks::attach(const std::string& cgroupRoot) {
+Result<std::unique_ptr<ConnectHooks>> ConnectHooks::load() {
     libbpf_set_print(report);
     std::unique_ptr<ConnectHooks> hooks(new ConnectHooks);
     bpf_object_open_opts options{};
@@ -42,15 +44,6 @@ Result<std::unique_ptr<ConnectHooks>> ConnectHooks::attach(const std::string& cg
     if (!hooks->object_) return failure("cannot open the built-in BPF object", errno);
     if (int error = bpf_object__load(hooks->object_))
         return failure("the kernel refused the BPF programs", -error);
-    OwnedFd cgroup(open(cgroupRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!cgroup) return Error::fromErrno("cannot open the cgroup hierarchy at " + cgroupRoot);
-    for (const char* name : programs) {
-        bpf_program* program = bpf_object__find_program_by_name(hooks->object_, name);
-        bpf_link* link = program ? bpf_program__attach_cgroup(program, cgroup.get()) : nullptr;
-        if (!link)
-            return failure(std::string("cannot attach ") + name + " at " + cgroupRoot, errno);
-        hooks->links_.push_back(link);
-    }
     hooks->droppedMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "dropped");
     hooks->programMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_rules");
     hooks->addressMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_address_rules");
@@ -67,8 +60,47 @@ Result<std::unique_ptr<ConnectHooks>> ConnectHooks::attach(const std::string& cg
     return hooks;
 }
 
+bpf_link* ConnectHooks::takeOver(bpf_program* program, const std::string& pin) {
+    // Asked only when there is one: libbpf reports each failed open.
+    if (access(pin.c_str(), F_OK) != 0) return nullptr;
+    bpf_link* link = bpf_link__open(pin.c_str());
+    if (!link) return nullptr;
+    if (bpf_link__update_program(link, program) == 0) return link;
+    // Not a link this program can take (another kind of hook): it goes, a new one is made.
+    bpf_link__destroy(link);
+    unlink(pin.c_str());
+    return nullptr;
+}
+
+Result<void> ConnectHooks::attach(const std::string& cgroupRoot, const std::string& pinDir) {
+    OwnedFd cgroup(open(cgroupRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!cgroup) return Error::fromErrno("cannot open the cgroup hierarchy at " + cgroupRoot);
+    bool pinning = !pinDir.empty();
+    if (pinning && mkdir(pinDir.c_str(), 0700) != 0 && errno != EEXIST) {
+        pinProblem_ = Error::fromErrno("cannot make " + pinDir).message;
+        pinning = false;
+    }
+    for (const char* name : programs) {
+        bpf_program* program = bpf_object__find_program_by_name(object_, name);
+        if (!program) return Error{ENOENT, std::string("the BPF object has no program ") + name};
+        const std::string pin = pinDir + "/" + name;
+        bpf_link* link = pinning ? takeOver(program, pin) : nullptr;
+        if (!link) link = bpf_program__attach_cgroup(program, cgroup.get());
+        if (!link)
+            return failure(std::string("cannot attach ") + name + " at " + cgroupRoot, errno);
+        links_.push_back(link);
+        if (pinning && !bpf_link__pin_path(link))
+            if (int error = bpf_link__pin(link, pin.c_str())) {
+                pinProblem_ = failure("cannot pin the hooks in " + pinDir, -error).message;
+                pinning = false;
+            }
+    }
+    return {};
+}
+
 ConnectHooks::~ConnectHooks() {
     if (ring_) ring_buffer__free(ring_);
+    // Closing a pinned link lets go of this process's hold only: its pin keeps it attached.
     for (bpf_link* link : links_)
         bpf_link__destroy(link);
     if (object_) bpf_object__close(object_);

@@ -12,15 +12,26 @@
 
 struct bpf_object;
 struct bpf_link;
+struct bpf_program;
 struct ring_buffer;
 
 // The kernel side of the event service: the built-in BPF object, its four programs attached to
-// the root of the cgroup v2 hierarchy through BPF links, and the ring buffer they fill. Ending it,
-// or the process ending, detaches them all: nothing is left in the connection path.
+// the root of the cgroup v2 hierarchy through BPF links, and the ring buffer they fill.
+//
+// Links pinned in a folder of a BPF file system outlive the process: the programs then keep
+// refusing what the rules in their maps block while the service is stopped, killed or starting
+// again, and only removing the pins (uninstalling) detaches them. The next start loads its own
+// object, fills its maps with the rules and then gives each pinned link its new program in
+// place, so no rule lapses in between. Links that could not be pinned go with the process.
 class ConnectHooks {
   public:
-    // Loads the built-in object and attaches its programs to the hierarchy mounted at `cgroupRoot`.
-    static Result<std::unique_ptr<ConnectHooks>> attach(const std::string& cgroupRoot);
+    // Loads the built-in object; nothing is attached yet.
+    static Result<std::unique_ptr<ConnectHooks>> load();
+    // Attaches the programs to the hierarchy mounted at `cgroupRoot`, through the links pinned in
+    // `pinDir` when there are, else through new ones pinned there (none when empty).
+    Result<void> attach(const std::string& cgroupRoot, const std::string& pinDir);
+    // Why the links are not pinned, when `attach` was given a folder and could not pin them.
+    const std::string& pinProblem() const { return pinProblem_; }
     ~ConnectHooks();
     ConnectHooks(const ConnectHooks&) = delete;
     ConnectHooks& operator=(const ConnectHooks&) = delete;
@@ -37,9 +48,13 @@ class ConnectHooks {
 
   private:
     ConnectHooks() = default;
+    // The link of `program` pinned at `pin`, given `program`; null when there is none or it
+    // cannot take it.
+    static bpf_link* takeOver(bpf_program* program, const std::string& pin);
 
     bpf_object* object_ = nullptr;
     std::vector<bpf_link*> links_;
+    std::string pinProblem_;
     ring_buffer* ring_ = nullptr;
     int droppedMap_ = -1;
     int programMap_ = -1;

@@ -59,8 +59,9 @@ void keepRules(RuleKeeper& keeper, ConnectHooks& hooks, std::string& said, std::
     said = problem;
 }
 
-int serve(const Settings& settings, ConnectHooks& hooks, EventServer& server,
-          const std::atomic<bool>& stop, std::ostream& err) {
+int serve(const Settings& settings, ConnectHooks& hooks, RuleKeeper& keeper,
+          std::string& rulesProblem, EventServer& server, const std::atomic<bool>& stop,
+          std::ostream& err) {
     OwnedFd poller(epoll_create1(EPOLL_CLOEXEC));
     epoll_event listening{EPOLLIN, {.fd = server.listenFd()}};
     epoll_event woken{EPOLLIN, {.fd = hooks.wakeFd()}};
@@ -69,10 +70,6 @@ int serve(const Settings& settings, ConnectHooks& hooks, EventServer& server,
         err << "nattervane-helper: " << Error::fromErrno("cannot wait for events").message << "\n";
         return 1;
     }
-    RuleKeeper keeper(settings.programRules, settings.user, settings.namesFile);
-    std::string rulesProblem;
-    // The rules are in force before systemd hears that the service is ready.
-    if (!settings.programRules.empty()) keepRules(keeper, hooks, rulesProblem, err);
     std::optional<std::chrono::microseconds> watchdog = SystemdNotify::watchdogInterval();
     SystemdNotify::send("READY=1\nSTATUS=Telling connections as they are made");
     Clock::time_point nextBatch = Clock::now(), nextBeat = nextBatch, nextPing = nextBatch,
@@ -131,17 +128,27 @@ int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& e
             << ")\n";
         return 1;
     }
-    Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::attach(*root);
-    if (!hooks) {
-        err << "nattervane-helper: " << hooks.error().message << "\n";
+    Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::load();
+    // The rules are in the new maps before the hooks (pinned ones included) take them up, and
+    // so before systemd hears that the service is ready.
+    RuleKeeper keeper(settings.programRules, settings.user, settings.namesFile);
+    std::string rulesProblem;
+    if (hooks && !settings.programRules.empty()) keepRules(keeper, **hooks, rulesProblem, err);
+    Result<void> attached =
+        hooks ? (*hooks)->attach(*root, settings.pinDir) : Result<void>(hooks.error());
+    if (!attached) {
+        err << "nattervane-helper: " << attached.error().message << "\n";
         return cannotRun;
     }
+    if (!(*hooks)->pinProblem().empty())
+        err << "nattervane-helper: " << (*hooks)->pinProblem()
+            << "; program rules lapse while the service is not running\n";
     Result<EventServer> server = EventServer::listen(settings.socketPath, settings.user);
     if (!server) {
         err << "nattervane-helper: " << server.error().message << "\n";
         return 1;
     }
-    int status = serve(settings, **hooks, *server, stop, err);
+    int status = serve(settings, **hooks, keeper, rulesProblem, *server, stop, err);
     unlink(settings.socketPath.c_str());
     return status;
 }

@@ -28,6 +28,9 @@ struct Settings {
     std::string namesFile;
     // How often the rules, the names and the programs' executables are looked at again.
     std::chrono::milliseconds rulesCheck{250};
+    // The folder of a BPF file system where the hooks are pinned, so that they and the rules in
+    // force outlive the service (see ConnectHooks); empty: not pinned.
+    std::string pinDir = "/sys/fs/bpf/nattervane";
 };
 
 // Runs until `stop` becomes true, then removes its socket; 0 after a stop, 3 when this kernel

@@ -2,13 +2,16 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <sched.h>
 #include <sstream>
 #include <tuple>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -239,11 +242,13 @@ class HookedGroup : public testing::Test {
         if (!mount) GTEST_SKIP() << "no cgroup v2 hierarchy here";
         group_ = *mount + "/nv-test" + unused_.path().substr(unused_.path().rfind('-'));
         ASSERT_EQ(mkdir(group_.c_str(), 0755), 0) << std::strerror(errno);
-        Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::attach(group_);
+        Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::load();
         // A container may keep BPF from root; anywhere else the programs must load.
         if (!hooks && hooks.error().code == EPERM) GTEST_SKIP() << hooks.error().message;
         ASSERT_TRUE(hooks) << hooks.error().message;
         hooks_ = std::move(*hooks);
+        Result<void> attached = hooks_->attach(group_, "");
+        ASSERT_TRUE(attached) << attached.error().message;
     }
     void TearDown() override {
         hooks_.reset();
@@ -285,4 +290,32 @@ TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {
     }
     // Each UDP destination once, however often it is sent to.
     EXPECT_EQ(seen, (std::vector<std::string>{"tcp", "udp 9", "udp 10"}));
+}
+
+// The service ends and starts again: pinned, its hooks keep refusing what the rules blocked until
+// the next load takes them over with its own rules.
+TEST_F(HookedGroup, PinnedHooksKeepTheirRulesUntilTheNextLoadTakesThemOver) {
+    hooks_.reset();
+    std::optional<ProgramRules::Program> self = ProgramRules::resolve("/proc/self/exe");
+    ASSERT_TRUE(self);
+    // A BPF file system in a mount namespace of this process's own goes when the test ends.
+    const std::string pins = unused_ / "pins";
+    ASSERT_EQ(mkdir(pins.c_str(), 0700), 0);
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+        mount("bpf", pins.c_str(), "bpf", 0, nullptr) != 0)
+        GTEST_SKIP() << "no BPF file system of its own here: " << std::strerror(errno);
+    auto attachPinned = [&](const ProgramRules::Tables& rules) {
+        Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::load();
+        EXPECT_TRUE(hooks && (*hooks)->setRules(rules) && (*hooks)->attach(group_, pins));
+        EXPECT_EQ((*hooks)->pinProblem(), "");
+        return std::move(*hooks);
+    };
+    ProgramRules::Tables blockSelf;
+    blockSelf.programs[*self] = NV_RULE_BLOCK;
+    attachPinned(blockSelf).reset();
+    EXPECT_EQ(inGroup(connectOnLoopback), "") << "the block lapsed with its process";
+
+    hooks_ = attachPinned({});
+    EXPECT_NE(inGroup(connectOnLoopback).value_or(""), "") << "the next load did not take over";
+    EXPECT_GT(hooks_->read([](const nv_connect_event&) {}), 0u);
 }

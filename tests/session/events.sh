@@ -10,8 +10,9 @@
 # Rules for one program, made with nattervane-cli through the running program: a program blocked
 # entirely gets EPERM at once while another reaches the same destination, a rule for a program and
 # a destination blocks only that pair, the attempts are journaled as blocked by their rule, a
-# replaced executable stays blocked, a removed rule lets it connect again within a second, and
-# the block holds after the container reboots. The destinations live in a network namespace of
+# replaced executable stays blocked, a removed rule lets it connect again within a second, the
+# block holds while the service is killed and restarted and while it is stopped, and after the
+# container reboots; uninstalling removes the hooks. The destinations live in a network namespace of
 # their own inside the container.
 # Usage (as root): events.sh BUILD_DIR SOURCE_DIR OUT_DIR
 set -euo pipefail
@@ -302,6 +303,42 @@ removed, the rule lets the program connect again"
     rule set '*' block --program /usr/local/bin/nv-blocked
 }
 
+# The hooks are pinned: a program blocked entirely stays blocked while the service is killed and
+# restarted by systemd, and while it is stopped.
+check_block_through_kill() {
+    say "killing the event service with SIGKILL while a program is blocked"
+    local to=${networks[1]}.150 refused="Operation not permitted" tries=0 escaped=0 until
+    wait_for 3 attempt_is /usr/local/bin/nv-blocked "$to" "$refused" ||
+        fail "the program was not blocked before the kill"
+    inside systemctl kill --signal=KILL --kill-whom=main nattervane-events.service
+    until=$((SECONDS + 4))
+    while [ "$SECONDS" -lt "$until" ]; do
+        tries=$((tries + 1))
+        attempt_is /usr/local/bin/nv-blocked "$to" "$refused" || escaped=$((escaped + 1))
+    done
+    [ "$escaped" = 0 ] ||
+        fail "the blocked program connected $escaped times of $tries while the service restarted"
+    wait_for 10 inside systemctl is-active --quiet nattervane-events.service ||
+        fail "systemd did not start the killed service again"
+    attempt_is /usr/local/bin/nv-blocked "$to" "$refused" ||
+        fail "the block lapsed when the service started again"
+    inside systemctl stop nattervane-events.service
+    attempt_is /usr/local/bin/nv-blocked "$to" "$refused" || fail "stopping the service lifted the block"
+    inside systemctl start nattervane-events.service
+    say "the block held through the kill ($tries tries, none through), the restart and a stop"
+}
+
+# Only uninstalling removes the pinned hooks: the blocked program connects again.
+check_uninstall() {
+    say "uninstalling the helper and the event service"
+    limit=60 inside /usr/local/lib/nattervane/nv-uninstall.sh >"$out/uninstall.log" 2>&1 ||
+        fail "nv-uninstall.sh failed (see $out/uninstall.log)"
+    inside test ! -e /sys/fs/bpf/nattervane || fail "the pinned hooks were left after uninstalling"
+    attempt_is /usr/local/bin/nv-blocked "${networks[1]}.150" ok ||
+        fail "the blocked program still cannot connect after uninstalling"
+    say "uninstalled, no hook is left and the program connects"
+}
+
 # Whether the journal has an entry of program $1 blocked by its rule for everything.
 journal_has_blocked() {
     as_user nattervane-cli journal --json 2>/dev/null | python3 -c '
@@ -346,10 +383,12 @@ main() {
     check_kill
     check_refusal
     check_program_rules
+    check_block_through_kill
     shot 2-program-rules
     check_without_service
     shot 3-scans
     check_after_reboot
+    check_uninstall
 }
 
 main

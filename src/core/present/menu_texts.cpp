@@ -16,8 +16,9 @@ constexpr TextTable<Key> texts{{
     {Key::blockForProgram, {"Block for this program only", "Запретить только этой программе"}},
     {Key::blockProgram, {"Block this program", "Запретить эту программу"}},
     {Key::programRulesOff,
-     {"Rules for single programs are not in force: the event service is not running",
-      "Правила для отдельных программ не действуют: служба событий не запущена"}},
+     {"Rules for single programs stay as last applied, at most: the event service is not running",
+      "Правила для отдельных программ действуют в лучшем случае как применены последний раз: "
+      "служба событий не запущена"}},
     {Key::details, {"Details…", "Подробнее…"}},
     {Key::blockEverythingNew, {"Block everything new", "Запретить всё новое"}},
     {Key::quietMode, {"Quiet mode", "Тихий режим"}},

@@ -53,8 +53,9 @@ constexpr TextTable<Key> texts{{
     {Key::columnFor, {"For", "Для кого"}},
     {Key::everyProgram, {"every program", "все программы"}},
     {Key::programRulesOff,
-     {"Rules for single programs are not in force: the event service is not running.",
-      "Правила для отдельных программ не действуют: служба событий не запущена."}},
+     {"Rules for single programs stay as last applied, at most: the event service is not running.",
+      "Правила для отдельных программ действуют в лучшем случае как применены последний раз: "
+      "служба событий не запущена."}},
     {Key::remove, {"Remove", "Убрать"}},
     {Key::askAction, {"Ask", "Спросить"}},
     {Key::sectionBlocking, {"Blocking", "Блокировка"}},
