@@ -159,9 +159,10 @@ int main(int argc, char** argv) {
     }
     Listener listener = listenOnLoopback();
     Percentiles without = timeConnects(listener);
-    Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::attach(group);
-    if (!hooks) {
-        std::fprintf(stderr, "connect_cost: %s\n", hooks.error().message.c_str());
+    Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::load();
+    Result<void> attached = hooks ? (*hooks)->attach(group, "") : Result<void>(hooks.error());
+    if (!attached) {
+        std::fprintf(stderr, "connect_cost: %s\n", attached.error().message.c_str());
         return 1;
     }
     std::atomic<bool> done{false};

@@ -6,11 +6,7 @@ set -euo pipefail
 script=journal.sh
 # shellcheck source=tests/reliability/lib.sh
 . "$(dirname -- "$0")/lib.sh"
-if [ -z "${NV_PRIVATE_MOUNTS:-}" ]; then
-    exec unshare -m --propagation private env NV_PRIVATE_MOUNTS=1 "$0" "$@"
-fi
-mount -t tmpfs -o mode=1777 tmpfs /tmp
-unset XDG_RUNTIME_DIR
+private_mounts "$@"
 command -v faketime >/dev/null || { fail "faketime is missing (scripts/setup.sh installs it)"; finish; }
 
 home=$(fresh_home clock)

@@ -45,3 +45,12 @@ fresh_home() {
     mkdir -p "$home"
     echo "$home"
 }
+# private_mounts ARGS...: runs the check again in a mount namespace of its own, with its own
+# /tmp and no XDG_RUNTIME_DIR, so the programs' sockets and files there are its own.
+private_mounts() {
+    if [ -z "${NV_PRIVATE_MOUNTS:-}" ]; then
+        exec unshare -m --propagation private env NV_PRIVATE_MOUNTS=1 "$0" "$@"
+    fi
+    mount -t tmpfs -o mode=1777 tmpfs /tmp
+    unset XDG_RUNTIME_DIR
+}

@@ -8,11 +8,7 @@ set -euo pipefail
 script=store.sh
 # shellcheck source=tests/reliability/lib.sh
 . "$(dirname -- "$0")/lib.sh"
-if [ -z "${NV_PRIVATE_MOUNTS:-}" ]; then
-    exec unshare -m --propagation private env NV_PRIVATE_MOUNTS=1 "$0" "$@"
-fi
-mount -t tmpfs -o mode=1777 tmpfs /tmp
-unset XDG_RUNTIME_DIR
+private_mounts "$@"
 
 # cli HOME ARGS...: the tool on data folder HOME; its words in $out/cli.log.
 cli() {

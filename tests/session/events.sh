@@ -328,6 +328,70 @@ check_block_through_kill() {
     say "the block held through the kill ($tries tries, none through), the restart and a stop"
 }
 
+# A program of the installing user holds 1,100 connections to the service's socket that never
+# read, while it makes 300 short connections a second for 60 s: the blocked program gets through
+# not once, the application keeps taking events (it never falls back to scanning, and the short
+# connections are journaled with their program) and the service stays under 64 MB.
+check_starving() {
+    say "starving the event service: 1,100 idle clients, 300 connections a second for 60 s"
+    local to=${networks[1]}.150 refused="Operation not permitted" lost_before tries=0 escaped=0
+    local until rss
+    lost_before=$(source_lines "netlink (the event service")
+    # shellcheck disable=SC2016 # the starver's own code
+    start_daemon starver python3 -c '
+import resource, socket, sys, time
+resource.setrlimit(resource.RLIMIT_NOFILE, (4096, resource.getrlimit(resource.RLIMIT_NOFILE)[1]))
+idle = []
+for _ in range(1100):
+    s = socket.socket(socket.AF_UNIX)
+    s.settimeout(2)
+    try:
+        s.connect("/run/nattervane-events/socket")
+        idle.append(s)
+    except OSError:
+        s.close()
+made, end = 0, time.monotonic() + 60
+while time.monotonic() < end:
+    second = time.monotonic() + 1
+    for i in range(300):
+        c = socket.socket()
+        c.settimeout(1)
+        try:
+            c.connect((sys.argv[1] + "." + str(101 + i % 150), 80))
+        except OSError:
+            pass
+        c.close()
+        made += 1
+    time.sleep(max(0, second - time.monotonic()))
+print(len(idle), "idle clients,", made, "connections")' "${networks[2]}"
+    until=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$until" ]; do
+        tries=$((tries + 1))
+        attempt_is /usr/local/bin/nv-blocked "$to" "$refused" || escaped=$((escaped + 1))
+        sleep 0.2
+    done
+    local main
+    main=$(inside systemctl show -p MainPID --value nattervane-events.service)
+    rss=$(inside grep VmRSS "/proc/$main/status" | tr -dc 0-9)
+    wait_for 10 grep -q "idle clients" "$merged$inner/log/starver.log" ||
+        fail "the starving program did not end"
+    say "starver: $(cat "$merged$inner/log/starver.log")"
+    [ "$escaped" = 0 ] || fail "the blocked program connected $escaped times of $tries while starved"
+    [ "${rss:-999999}" -lt $((64 * 1024)) ] ||
+        fail "the service holds ${rss:-?} kB while starved, not under 64 MB"
+    [ "$(source_lines "netlink (the event service")" = "$lost_before" ] ||
+        fail "the program lost the events while the service was starved"
+    wait_for 45 starved_journaled ||
+        fail "the short connections made while starved were not journaled with their program"
+    say "while starved the blocked program got through 0 times of $tries, the program kept \
+the events and the service held ${rss} kB"
+}
+
+# Whether most of the starver's 150 unnamed destinations are journaled as reached by python3.
+starved_journaled() {
+    [ "$(journal_lines | grep -cE "^python3[.0-9]*"$'\t'"${networks[2]//./\\.}\.[0-9]+$")" -ge 120 ]
+}
+
 # Only uninstalling removes the pinned hooks: the blocked program connects again.
 check_uninstall() {
     say "uninstalling the helper and the event service"
@@ -384,6 +448,7 @@ main() {
     check_refusal
     check_program_rules
     check_block_through_kill
+    check_starving
     shot 2-program-rules
     check_without_service
     shot 3-scans
