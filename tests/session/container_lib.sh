@@ -104,12 +104,13 @@ start_root_daemon() {
 }
 
 # Stops the daemons started above, newest first, by the process groups their pid files name,
-# then the upstream name server of the systemd-resolved checks.
+# then the upstream name server of the systemd-resolved checks. One that ended on its own is
+# passed over.
 stop_daemons() {
     local name pid
     for name in "${daemons[@]}"; do
         pid=$(cat "$merged$inner/log/$name.pid" 2>/dev/null) || continue
-        limit=5 inside kill -TERM -- "-$pid" 2>/dev/null
+        limit=5 inside kill -TERM -- "-$pid" 2>/dev/null || true
     done
     pid=$(cat "$merged$inner/log/upstream.pid" 2>/dev/null) || return 0
     limit=5 inside kill -TERM "$pid" 2>/dev/null
@@ -242,8 +243,9 @@ cleanup() {
     done
     if [ -n "$top" ]; then
         mountpoint -q "$top/merged" && umount "$top/merged"
+        mountpoint -q "$top/bpf" && umount "$top/bpf"
         mountpoint -q "$top" && umount "$top"
-        rmdir "$top/merged" "$top/upper" "$top/work" 2>/dev/null
+        rmdir "$top/merged" "$top/upper" "$top/work" "$top/bpf" 2>/dev/null
         rmdir "$top" || echo "${script%.sh}: could not remove $top" >&2
     fi
     # systemd-nspawn leaves this behind; drop it unless it was there before.
