@@ -122,8 +122,10 @@ void AppDelegate::updateIcon() {
 }
 
 std::string AppDelegate::statusLine() const {
-    return StatusText::statusLine(model_.settings().paused, model_.apps().size(),
-                                  model_.trackingNow(), model_.lang());
+    std::string line = StatusText::statusLine(model_.settings().paused, model_.apps().size(),
+                                              model_.trackingNow(), model_.lang());
+    if (const std::optional<std::string> aside = model_.rulesSetAsideLine()) line += " · " + *aside;
+    return line;
 }
 
 SignalColor AppDelegate::stateColor() const {

@@ -92,6 +92,7 @@ void Model::start() {
     // Block files are never written from a rule set that lost rules: with a damaged file and no
     // copy to restore from, they stay as last applied until the user changes a rule.
     if (!rules.problem || rules.restoredFrom) static_cast<void>(saveRules());
+    tellRulesSetAside();
     primeResolver();
     primeTimer_.start(primePeriod);
     refreshHelperStatus();
@@ -104,6 +105,24 @@ void Model::keepUnusable(const std::string& path, const std::optional<std::strin
     if (problem)
         unusableFiles_.push_back(
             UnusableFile::keep(path, *problem, UnusableFile::Unreadable::move));
+}
+
+const UnusableFile::Report* Model::rulesSetAside() const {
+    for (const UnusableFile::Report& report : unusableFiles_)
+        if (report.path == paths_.rulesFile()) return &report;
+    return nullptr;
+}
+
+void Model::tellRulesSetAside() {
+    // Told even when quiet: the blocks the user relies on may not be the ones in force.
+    if (const UnusableFile::Report* report = rulesSetAside())
+        options_.desktop->notify("rules-set-aside", AppTexts::rulesSetAsideTitle(lang()),
+                                 AppTexts::rulesSetAsideBody(*report, rulesRestoredFrom_, lang()));
+}
+
+std::optional<std::string> Model::rulesSetAsideLine() const {
+    if (!rulesSetAside()) return std::nullopt;
+    return AppTexts::rulesSetAsideLine(rulesRestoredFrom_, lang());
 }
 
 std::vector<std::string> Model::notices(std::optional<NoticeTab> tab) const {

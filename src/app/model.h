@@ -149,6 +149,8 @@ class Model : public QObject {
     const std::vector<UnusableFile::Report>& unusableFiles() const { return unusableFiles_; }
     enum class NoticeTab { rules, settings };
     std::vector<std::string> notices(std::optional<NoticeTab> tab = std::nullopt) const;
+    // For the status line: the rules file was set aside at start, and what is in force instead.
+    std::optional<std::string> rulesSetAsideLine() const;
 
     // The program selected in the window and the window's tab.
     const std::optional<std::string>& selectedApp() const { return selectedApp_; }
@@ -180,6 +182,8 @@ class Model : public QObject {
     void primeResolver();
     // Keeps the unusable data file at `path` aside and notes it.
     void keepUnusable(const std::string& path, const std::optional<std::string>& problem);
+    const UnusableFile::Report* rulesSetAside() const;
+    void tellRulesSetAside();
     // The current time in whole seconds, for rules.
     std::chrono::sys_seconds ruleTime() const;
 

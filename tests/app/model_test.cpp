@@ -283,6 +283,29 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(kept && std::filesystem::is_directory(*kept + "/inside"));
         QCOMPARE(model->notices(),
                  Names{"Файл rules.json не удалось прочитать; он сохранён как " + *kept});
+        QCOMPARE(desktop->noticeIds, Names{"rules-set-aside"});
+        QCOMPARE(model->rulesSetAsideLine(),
+                 std::optional<std::string>("rules.json отложен; блокировки как были"));
+    }
+
+    // A damaged rules file comes back from the last save's copy, and the user is told both where
+    // the damaged one is kept and what was restored, even when quiet.
+    void aDamagedRulesFileIsRestoredAndTold() {
+        writeSettings({.quiet = true, .paused = true});
+        QVERIFY(started());
+        QVERIFY(model->edit({{"blocked.example"}, RuleAction::block}));
+        model.reset();
+        std::ofstream(paths().rulesFile(), std::ios::in | std::ios::out) << "x";
+        QVERIFY(started());
+        QCOMPARE(model->rules().action("blocked.example"), RuleAction::block);
+        QCOMPARE(desktop->noticeIds, Names{"rules-set-aside"});
+        const std::string& body = desktop->noticeBodies[0];
+        QVERIFY2(body.find("rules.json.bad-") != std::string::npos &&
+                     body.ends_with("restored from rules.json.good."),
+                 body.c_str());
+        QCOMPARE(model->rulesSetAsideLine(),
+                 std::optional<std::string>("rules.json set aside; rules restored from "
+                                            "rules.json.good"));
     }
 
     void theJournalIsWrittenAtTheFirstScanThenAfterThirtySeconds() {

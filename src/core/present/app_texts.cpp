@@ -142,4 +142,25 @@ std::string rulesRestoredNotice(const std::string& path, Lang lang) {
            std::filesystem::path(path).filename().string();
 }
 
+std::string rulesSetAsideTitle(Lang lang) {
+    return Bilingual{"The rules file was set aside", "Файл правил отложен"}.in(lang);
+}
+
+std::string rulesSetAsideBody(const UnusableFile::Report& report,
+                              const std::optional<std::string>& restoredFrom, Lang lang) {
+    return unusableFileNotice(report, lang) + ". " +
+           (restoredFrom ? rulesRestoredNotice(*restoredFrom, lang) + "."
+                         : Bilingual{"The blocks stay as last applied until you change a rule.",
+                                     "Блокировки остаются как были, пока вы не измените правило."}
+                               .in(lang));
+}
+
+std::string rulesSetAsideLine(const std::optional<std::string>& restoredFrom, Lang lang) {
+    const std::string aside = Bilingual{"rules.json set aside; ", "rules.json отложен; "}.in(lang);
+    if (!restoredFrom)
+        return aside + Bilingual{"blocks as last applied", "блокировки как были"}.in(lang);
+    return aside + Bilingual{"rules restored from ", "правила восстановлены из "}.in(lang) +
+           std::filesystem::path(*restoredFrom).filename().string();
+}
+
 } // namespace AppTexts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,5 +40,13 @@ std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);
 std::string notSavedNotice(const std::string& problem, Lang lang);
 // One line: the rules were restored from the copy at `path`.
 std::string rulesRestoredNotice(const std::string& path, Lang lang);
+// Title of the notification that the rules file was set aside at start.
+std::string rulesSetAsideTitle(Lang lang);
+// Its body: where the unusable file is kept, and the copy at `restoredFrom` the rules came back
+// from, or that the blocks stay as last applied.
+std::string rulesSetAsideBody(const UnusableFile::Report& report,
+                              const std::optional<std::string>& restoredFrom, Lang lang);
+// The same for the status line, in few words.
+std::string rulesSetAsideLine(const std::optional<std::string>& restoredFrom, Lang lang);
 
 } // namespace AppTexts
