@@ -1,6 +1,7 @@
 #include "connect_hooks.h"
 
 #include <bpf/bpf.h>
+#include <bpf/btf.h>
 #include <bpf/libbpf.h>
 #include <cerrno>
 #include <cstdarg>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,6 +23,8 @@ extern const std::size_t connectHooksObjectSize;
 namespace {
 
 constexpr const char* programs[] = {"connect4", "connect6", "sendmsg4", "sendmsg6"};
+// Paths kept for the kernel side's records that leave them out: as many as it remembers.
+constexpr size_t exePathsKept = 8192;
 
 // libbpf's own reports go to standard error, which systemd keeps; its debug chatter does not.
 int report(libbpf_print_level level, const char* format, va_list arguments) {
@@ -32,9 +36,41 @@ Error failure(const std::string& what, int code) {
     return Error{code, what + ": " + std::strerror(code)};
 }
 
+// Sets the read-only variable `name` of `object` (4 bytes) before the object is loaded; false
+// when it has none.
+bool setConstant(bpf_object* object, const char* name, uint32_t value) {
+    const btf* types = bpf_object__btf(object);
+    bpf_map* map = nullptr;
+    bpf_object__for_each_map(map, object) {
+        const std::string_view mapName = bpf_map__name(map);
+        if (!mapName.ends_with(".rodata")) continue;
+        int section = btf__find_by_name_kind(types, ".rodata", BTF_KIND_DATASEC);
+        size_t size = 0;
+        const auto* initial = static_cast<const char*>(bpf_map__initial_value(map, &size));
+        if (section < 0 || !initial) return false;
+        std::string data(initial, size);
+        const btf_type* type = btf__type_by_id(types, section);
+        const btf_var_secinfo* variable = btf_var_secinfos(type);
+        for (int i = 0; i < btf_vlen(type); ++i, ++variable)
+            if (btf__name_by_offset(types, btf__type_by_id(types, variable->type)->name_off) ==
+                    std::string_view(name) &&
+                variable->size == sizeof value && variable->offset + sizeof value <= size) {
+                std::memcpy(data.data() + variable->offset, &value, sizeof value);
+                return bpf_map__set_initial_value(map, data.data(), size) == 0;
+            }
+    }
+    return false;
+}
+
 } // namespace
 
-Result<std::unique_ptr<ConnectHooks>> ConnectHooks::load() {
+bool ConnectHooks::typedTaskReads() {
+    // Older kernels allow it only in tracing programs.
+    return libbpf_probe_bpf_helper(BPF_PROG_TYPE_CGROUP_SOCK_ADDR, BPF_FUNC_get_current_task_btf,
+                                   nullptr) == 1;
+}
+
+Result<std::unique_ptr<ConnectHooks>> ConnectHooks::load(bool typedReads) {
     libbpf_set_print(report);
     std::unique_ptr<ConnectHooks> hooks(new ConnectHooks);
     bpf_object_open_opts options{};
@@ -42,17 +78,22 @@ Result<std::unique_ptr<ConnectHooks>> ConnectHooks::load() {
     options.object_name = "connect_hooks";
     hooks->object_ = bpf_object__open_mem(connectHooksObject, connectHooksObjectSize, &options);
     if (!hooks->object_) return failure("cannot open the built-in BPF object", errno);
+    if (!setConstant(hooks->object_, "task_btf", typedReads))
+        return Error{ENOENT, "the built-in BPF object has no task_btf"};
     if (int error = bpf_object__load(hooks->object_))
         return failure("the kernel refused the BPF programs", -error);
     hooks->droppedMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "dropped");
     hooks->programMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_rules");
     hooks->addressMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_address_rules");
     hooks->countMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "rule_count");
+    const int paths = bpf_object__find_map_fd_by_name(hooks->object_, "exe_paths");
+    hooks->paths_ = std::make_unique<ExePathCache>(
+        exePathsKept, [paths](const nv_exe_key& key) { bpf_map_delete_elem(paths, &key); });
     int events = bpf_object__find_map_fd_by_name(hooks->object_, "events");
     auto deliver = [](void* context, void* data, size_t size) {
         auto* self = static_cast<ConnectHooks*>(context);
-        if (size >= sizeof(nv_connect_event) && self->take_)
-            (*self->take_)(*static_cast<const nv_connect_event*>(data));
+        if (size >= NV_RECORD_HEAD && size <= sizeof(nv_connect_event) && self->take_)
+            self->deliver(data, size);
         return 0;
     };
     hooks->ring_ = ring_buffer__new(events, deliver, hooks.get(), nullptr);
@@ -108,6 +149,28 @@ ConnectHooks::~ConnectHooks() {
 
 int ConnectHooks::wakeFd() const {
     return ring_buffer__epoll_fd(ring_);
+}
+
+void ConnectHooks::deliver(const void* data, size_t size) {
+    // A record ends after its path: the rest of the copy is left from earlier ones.
+    std::memcpy(&record_, data, size);
+    if (record_.path_bytes > size - NV_RECORD_HEAD) record_.path_bytes = 0;
+    paths_->complete(record_);
+    (*take_)(record_);
+}
+
+ConnectHooks::RunTime ConnectHooks::runTime() const {
+    RunTime total;
+    for (const char* name : programs) {
+        bpf_prog_info info{};
+        uint32_t length = sizeof info;
+        const bpf_program* program = bpf_object__find_program_by_name(object_, name);
+        if (program && bpf_obj_get_info_by_fd(bpf_program__fd(program), &info, &length) == 0) {
+            total.runs += info.run_cnt;
+            total.nanoseconds += info.run_time_ns;
+        }
+    }
+    return total;
 }
 
 size_t ConnectHooks::read(const std::function<void(const nv_connect_event&)>& take) {

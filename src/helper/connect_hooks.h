@@ -8,6 +8,7 @@
 
 #include "base/result.h"
 #include "bpf/connect_event.h"
+#include "exe_path_cache.h"
 #include "program_rules.h"
 
 struct bpf_object;
@@ -25,8 +26,11 @@ struct ring_buffer;
 // place, so no rule lapses in between. Links that could not be pinned go with the process.
 class ConnectHooks {
   public:
-    // Loads the built-in object; nothing is attached yet.
-    static Result<std::unique_ptr<ConnectHooks>> load();
+    // Whether the kernel lets the programs read the calling task through its type information,
+    // with plain loads rather than a helper call per read.
+    static bool typedTaskReads();
+    // Loads the built-in object, reading the task the way given; nothing is attached yet.
+    static Result<std::unique_ptr<ConnectHooks>> load(bool typedReads = typedTaskReads());
     // Attaches the programs to the hierarchy mounted at `cgroupRoot`, through the links pinned in
     // `pinDir` when there are, else through new ones pinned there (none when empty).
     Result<void> attach(const std::string& cgroupRoot, const std::string& pinDir);
@@ -42,6 +46,13 @@ class ConnectHooks {
     size_t read(const std::function<void(const nv_connect_event&)>& take);
     // The records the kernel side had no room for, since the object was loaded.
     uint64_t dropped() const;
+    // The programs' runs and the time spent in them, counted while the kernel keeps statistics
+    // (kernel.bpf_stats_enabled).
+    struct RunTime {
+        uint64_t runs = 0;
+        uint64_t nanoseconds = 0;
+    };
+    RunTime runTime() const;
     // Puts exactly `tables` in the kernel side's maps of program rules: new and changed entries
     // first, then those no longer wanted go, so no rule lapses in between.
     Result<void> setRules(const ProgramRules::Tables& tables);
@@ -51,6 +62,8 @@ class ConnectHooks {
     // The link of `program` pinned at `pin`, given `program`; null when there is none or it
     // cannot take it.
     static bpf_link* takeOver(bpf_program* program, const std::string& pin);
+    // Hands the record of `size` bytes at `data` on, its path filled in when it left it out.
+    void deliver(const void* data, size_t size);
 
     bpf_object* object_ = nullptr;
     std::vector<bpf_link*> links_;
@@ -61,4 +74,6 @@ class ConnectHooks {
     int addressMap_ = -1;
     int countMap_ = -1;
     const std::function<void(const nv_connect_event&)>* take_ = nullptr;
+    std::unique_ptr<ExePathCache> paths_;
+    nv_connect_event record_{};
 };

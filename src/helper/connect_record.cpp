@@ -60,8 +60,8 @@ std::optional<ConnectEvent> decode(const nv_connect_event& record, Dates::TimePo
     event.comm =
         Utf8::decodeLossy(std::string(record.comm, strnlen(record.comm, sizeof record.comm)));
     event.exePath = exePath(record);
-    event.exeDevice = record.exe_dev;
-    event.exeInode = record.exe_ino;
+    event.exeDevice = record.exe.dev;
+    event.exeInode = record.exe.ino;
     event.cookie = record.cookie;
     event.proto = proto;
     event.remoteIP = std::move(*remote);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sched.h>
@@ -23,6 +24,7 @@
 #include "connect_hooks.h"
 #include "connect_record.h"
 #include "event_server.h"
+#include "exe_path_cache.h"
 #include "observe/cgroup_names.h"
 #include "private_network.h"
 #include "systemd_notify.h"
@@ -124,6 +126,34 @@ TEST(ConnectRecord, TheKernelsRecordBecomesAnEvent) {
     unix.family = AF_UNIX;
     for (const nv_connect_event& other : {icmp, unix})
         EXPECT_EQ(ConnectRecord::decode(other, boot), std::nullopt);
+}
+
+// A record that leaves its path out gets the one last sent for the same file; one for a file
+// changed since, or forgotten, gets none and has the kernel side walk the path again.
+TEST(ExePathCache, RecordsThatLeaveThePathOutGetTheLastOneSent) {
+    std::vector<uint64_t> forgotten;
+    ExePathCache cache(2, [&](const nv_exe_key& key) { forgotten.push_back(key.ino); });
+    auto sent = [&](uint64_t ino, std::initializer_list<std::string> leafFirst) {
+        nv_connect_event made = record(leafFirst);
+        made.exe = {ino, 1000 + ino, 2049, 7};
+        cache.complete(made);
+        return made;
+    };
+    auto leftOut = [&](nv_exe_key key) {
+        nv_connect_event made = record({});
+        made.exe = key;
+        made.path_sent = 1;
+        cache.complete(made);
+        return ConnectRecord::decode(made, {})->exePath;
+    };
+    sent(1, {"curl", "bin"});
+    EXPECT_EQ(leftOut({1, 1001, 2049, 7}), "/bin/curl");
+    EXPECT_EQ(leftOut({1, 1002, 2049, 7}), std::nullopt) << "renamed: another change time";
+    sent(2, {"wget", "bin"});
+    sent(3, {"ssh", "bin"});
+    EXPECT_EQ(leftOut({1, 1001, 2049, 7}), std::nullopt) << "the oldest went past the bound";
+    EXPECT_EQ(leftOut({3, 1003, 2049, 7}), "/bin/ssh");
+    EXPECT_EQ(forgotten, (std::vector<uint64_t>{1, 1}));
 }
 
 // Every line that is now waiting at `fd`.
@@ -267,29 +297,37 @@ class HookedGroup : public testing::Test {
     std::unique_ptr<ConnectHooks> hooks_;
 };
 
-// The child has ended before its events are read. Their programs and addresses, as the journal
-// shows them, are events.sh's check.
+// The child has ended before its events are read, by the kernel side reading the task either way
+// it can. Their programs and addresses, as the journal shows them, are events.sh's check.
 TEST_F(HookedGroup, TellEachConnectionWithItsProgram) {
-    std::optional<std::string> child = inGroup(connectOnLoopback);
-    std::vector<ConnectEvent> taken;
-    Dates::TimePoint boot = ConnectRecord::bootTime();
-    hooks_->read([&](const nv_connect_event& record) {
-        if (auto event = ConnectRecord::decode(record, boot)) taken.push_back(*event);
-    });
-    ASSERT_TRUE(child && !child->empty()) << "the child could not connect";
-    int32_t pid = 0;
-    uint64_t tcp = 0, udp = 0;
-    std::istringstream(*child) >> pid >> tcp >> udp;
-    std::vector<std::string> seen;
-    for (const ConnectEvent& event : taken) {
-        EXPECT_EQ(event.pid, pid);
-        bool ownSocket = event.cookie == (event.proto == "tcp" ? tcp : udp);
-        seen.push_back(event.proto +
-                       (event.proto == "udp" ? " " + std::to_string(event.remotePort) : "") +
-                       (ownSocket ? "" : " of another socket"));
+    for (bool typedReads : {ConnectHooks::typedTaskReads(), false}) {
+        hooks_.reset();
+        Result<std::unique_ptr<ConnectHooks>> hooks = ConnectHooks::load(typedReads);
+        ASSERT_TRUE(hooks && (*hooks)->attach(group_, "")) << "typed reads: " << typedReads;
+        hooks_ = std::move(*hooks);
+        std::optional<std::string> child = inGroup(connectOnLoopback);
+        std::vector<ConnectEvent> taken;
+        Dates::TimePoint boot = ConnectRecord::bootTime();
+        hooks_->read([&](const nv_connect_event& record) {
+            if (auto event = ConnectRecord::decode(record, boot)) taken.push_back(*event);
+        });
+        ASSERT_TRUE(child && !child->empty()) << "the child could not connect";
+        int32_t pid = 0;
+        uint64_t tcp = 0, udp = 0;
+        std::istringstream(*child) >> pid >> tcp >> udp;
+        std::vector<std::string> seen;
+        const std::string exe = std::filesystem::canonical("/proc/self/exe");
+        for (const ConnectEvent& event : taken) {
+            EXPECT_EQ(event.pid, pid);
+            EXPECT_EQ(event.exePath, exe) << "every record has the path, sent or remembered";
+            bool ownSocket = event.cookie == (event.proto == "tcp" ? tcp : udp);
+            seen.push_back(event.proto +
+                           (event.proto == "udp" ? " " + std::to_string(event.remotePort) : "") +
+                           (ownSocket ? "" : " of another socket"));
+        }
+        // Each UDP destination once, however often it is sent to.
+        EXPECT_EQ(seen, (std::vector<std::string>{"tcp", "udp 9", "udp 10"}));
     }
-    // Each UDP destination once, however often it is sent to.
-    EXPECT_EQ(seen, (std::vector<std::string>{"tcp", "udp 9", "udp 10"}));
 }
 
 // The service ends and starts again: pinned, its hooks keep refusing what the rules blocked until

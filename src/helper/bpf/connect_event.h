@@ -33,12 +33,21 @@ struct nv_program_address_key {
     __u8 addr[16];
 };
 
+/* What tells one executable file from another while it is unchanged: its device and inode as the
+ * kernel has them, the inode's generation and its change time. Replacing the file gives it another
+ * inode; renaming or changing it changes its change time. */
+struct nv_exe_key {
+    __u64 ino;
+    __u64 ctime_ns;
+    __u32 dev;
+    __u32 generation;
+};
+
 struct nv_connect_event {
     __u64 boot_ns;
     __u64 cookie;
     __u64 cgroup_id;
-    __u64 exe_ino;
-    __u32 exe_dev;
+    struct nv_exe_key exe;
     __u32 pid;
     __u32 uid;
     /* Host byte order. */
@@ -47,9 +56,16 @@ struct nv_connect_event {
     __u8 protocol;
     __u8 hook;
     __u8 verdict;
-    /* Bytes of `path` used; 0 when the path could not be read whole. */
+    /* 1 when `path` is left out because an earlier record of the same `exe` carried it. */
+    __u8 path_sent;
+    __u8 unused;
+    /* Bytes of `path` used; 0 when the path could not be read whole or is left out. The record
+     * sent ends after them. */
     __u16 path_bytes;
     __u8 addr[16];
     char comm[NV_COMM_BYTES];
     char path[NV_PATH_BYTES + NV_NAME_BYTES];
 };
+
+/* The bytes of a record before its path: the shortest record sent. */
+#define NV_RECORD_HEAD __builtin_offsetof(struct nv_connect_event, path)

@@ -1,8 +1,13 @@
 /* Reports every connect() and every first sendmsg() to a new destination, from the calling
  * process, at the root of the cgroup v2 hierarchy: who (pid, uid, cgroup, command name, the
- * executable's path, device and inode), which socket (its cookie) and where to. Nothing waits on
- * the reader: a full ring buffer drops the record and counts it. Programs the user blocked get
- * EPERM from connect() and sendmsg() at once, decided from the maps the service fills. */
+ * executable's identity and path), which socket (its cookie) and where to. Nothing waits on the
+ * reader: a full ring buffer drops the record and counts it. Programs the user blocked get EPERM
+ * from connect() and sendmsg() at once, decided from the maps the service fills.
+ *
+ * Every connect() on the machine pays for this, so the common case is kept short: the path is
+ * walked only for an executable not seen in the last PATH_FRESH_NS (its records after that carry
+ * none, the reader remembers it), and the reader is woken only when unread data crosses
+ * WAKE_BYTES; below that it reads on its own schedule. */
 #include <linux/bpf.h>
 #include <linux/in.h>
 #include <linux/types.h>
@@ -19,6 +24,13 @@
 #define PATH_DEPTH 40
 /* Past this much unread data the reader is woken; below it, it reads on its own schedule. */
 #define WAKE_BYTES (256 * 1024)
+/* How long a path walked is trusted. A file renamed or replaced is another key at once; a folder
+ * above it renamed shows under its old path for at most this long. */
+#define PATH_FRESH_NS (60ULL * 1000 * 1000 * 1000)
+
+/* Set before loading when the kernel lets this kind of program read the current task through its
+ * type information: plain loads then replace the helper call of each read. */
+const volatile __u32 task_btf = 0;
 
 char LICENSE[] SEC("license") = "GPL";
 
@@ -54,7 +66,27 @@ struct super_block {
 
 struct inode {
     unsigned long i_ino;
+    __u32 i_generation;
     struct super_block* i_sb;
+} __attribute__((preserve_access_index));
+
+/* The inode's change time, as kernels keep it since 6.11, from 6.6 to 6.10 and before 6.6. */
+struct inode___split {
+    __s64 i_ctime_sec;
+    __u32 i_ctime_nsec;
+} __attribute__((preserve_access_index));
+
+struct timespec64 {
+    __s64 tv_sec;
+    long tv_nsec;
+} __attribute__((preserve_access_index));
+
+struct inode___hidden {
+    struct timespec64 __i_ctime;
+} __attribute__((preserve_access_index));
+
+struct inode___whole {
+    struct timespec64 i_ctime;
 } __attribute__((preserve_access_index));
 
 struct file {
@@ -97,6 +129,16 @@ struct {
     __type(key, struct destination);
     __type(value, __u8);
 } sent SEC(".maps");
+
+/* When the path of each executable recently seen was walked. An entry is made only once the record
+ * with the path is in the ring buffer, so the reader has it before any record that leaves it out.
+ */
+struct {
+    __uint(type, BPF_MAP_TYPE_LRU_HASH);
+    __uint(max_entries, 8192);
+    __type(key, struct nv_exe_key);
+    __type(value, __u64);
+} exe_paths SEC(".maps");
 
 /* The rules for single programs: for all a program reaches, and for it and one address. */
 struct {
@@ -194,38 +236,71 @@ static __always_inline __u16 exe_path(struct file* exe) {
     return walk.end == 1 ? walk.used : 0;
 }
 
+/* Plain loads through the task's type information, or one helper call per read. */
+#define LOAD(pointer, field) ((pointer)->field)
+#define READ(pointer, field) BPF_CORE_READ(pointer, field)
+
 /* The executable of the calling process; NULL for a kernel thread. */
+#define CURRENT_EXE(task, GET)                                                                     \
+    ({                                                                                             \
+        struct mm_struct* mm = GET(task, mm);                                                      \
+        mm ? GET(mm, exe_file) : (struct file*)0;                                                  \
+    })
+
 static __always_inline struct file* current_exe(void) {
-    struct task_struct* task = (struct task_struct*)bpf_get_current_task();
-    return BPF_CORE_READ(task, mm, exe_file);
+    if (task_btf) return CURRENT_EXE(bpf_get_current_task_btf(), LOAD);
+    return CURRENT_EXE((struct task_struct*)bpf_get_current_task(), READ);
 }
 
-static __always_inline void describe_process(struct nv_connect_event* event, struct file* exe) {
+#define CTIME_NS(inode, GET)                                                                       \
+    ({                                                                                             \
+        __u64 ns = 0;                                                                              \
+        if (bpf_core_field_exists(struct inode___split, i_ctime_sec))                              \
+            ns = GET((struct inode___split*)inode, i_ctime_sec) * 1000000000ULL +                  \
+                 GET((struct inode___split*)inode, i_ctime_nsec);                                  \
+        else if (bpf_core_field_exists(struct inode___hidden, __i_ctime))                          \
+            ns = GET((struct inode___hidden*)inode, __i_ctime.tv_sec) * 1000000000ULL +            \
+                 GET((struct inode___hidden*)inode, __i_ctime.tv_nsec);                            \
+        else                                                                                       \
+            ns = GET((struct inode___whole*)inode, i_ctime.tv_sec) * 1000000000ULL +               \
+                 GET((struct inode___whole*)inode, i_ctime.tv_nsec);                               \
+        ns;                                                                                        \
+    })
+
+#define EXE_KEY(exe, key, GET)                                                                     \
+    do {                                                                                           \
+        struct inode* inode = GET(exe, f_inode);                                                   \
+        struct super_block* sb = GET(inode, i_sb);                                                 \
+        (key)->ino = GET(inode, i_ino);                                                            \
+        (key)->dev = GET(sb, s_dev);                                                               \
+        (key)->generation = GET(inode, i_generation);                                              \
+        (key)->ctime_ns = CTIME_NS(inode, GET);                                                    \
+    } while (0)
+
+/* The identity of `exe`, all zero for none. */
+static __always_inline void identify(struct file* exe, struct nv_exe_key* key) {
+    if (!exe) return;
+    if (task_btf)
+        EXE_KEY(exe, key, LOAD);
+    else
+        EXE_KEY(exe, key, READ);
+}
+
+static __always_inline void describe_process(struct nv_connect_event* event) {
     __u64 pid_tgid = bpf_get_current_pid_tgid();
     event->pid = pid_tgid >> 32;
     event->uid = (__u32)bpf_get_current_uid_gid();
     event->cgroup_id = bpf_get_current_cgroup_id();
     bpf_get_current_comm(event->comm, sizeof event->comm);
-    event->exe_ino = 0;
-    event->exe_dev = 0;
-    event->path_bytes = 0;
-    if (!exe) return;
-    event->exe_ino = BPF_CORE_READ(exe, f_inode, i_ino);
-    event->exe_dev = BPF_CORE_READ(exe, f_inode, i_sb, s_dev);
-    event->path_bytes = exe_path(exe);
 }
 
-/* Whether the user's rules refuse the program of `exe` the address `addr`: its rule for the
+/* Whether the user's rules refuse the program `exe` the address `addr`: its rule for the
  * address, else its rule for everything. */
-static __always_inline int refused(struct file* exe, int family, const __u8* addr) {
+static __always_inline int refused(const struct nv_exe_key* exe, int family, const __u8* addr) {
     __u32 zero = 0;
     __u64* count = bpf_map_lookup_elem(&rule_count, &zero);
-    if (!count || *count == 0 || !exe) return 0;
-    struct nv_program_address_key key = {
-        .ino = BPF_CORE_READ(exe, f_inode, i_ino),
-        .dev = BPF_CORE_READ(exe, f_inode, i_sb, s_dev),
-        .family = family,
-    };
+    if (!count || *count == 0 || exe->ino == 0) return 0;
+    struct nv_program_address_key key = {.ino = exe->ino, .dev = exe->dev, .family = family};
     __builtin_memcpy(key.addr, addr, sizeof key.addr);
     __u8* rule = bpf_map_lookup_elem(&program_address_rules, &key);
     if (!rule) {
@@ -261,14 +336,17 @@ static __always_inline int report(struct bpf_sock_addr* ctx, int family, enum nv
     struct destination key = {.cookie = cookie};
     key.port = destination(ctx, family, key.addr);
     struct file* exe = current_exe();
-    int verdict = refused(exe, family, key.addr) ? NV_REFUSED : NV_ALLOWED;
+    struct nv_exe_key identity = {};
+    identify(exe, &identity);
+    int verdict = refused(&identity, family, key.addr) ? NV_REFUSED : NV_ALLOWED;
     int allow = verdict == NV_ALLOWED;
     __u8 yes = 1;
     if (hook == NV_HOOK_SENDMSG && bpf_map_update_elem(&sent, &key, &yes, BPF_NOEXIST) != 0)
         return allow;
     struct nv_connect_event* event = current_event();
     if (!event) return allow;
-    event->boot_ns = bpf_ktime_get_boot_ns();
+    __u64 now = bpf_ktime_get_boot_ns();
+    event->boot_ns = now;
     event->cookie = cookie;
     event->family = family;
     event->protocol = ctx->protocol;
@@ -276,11 +354,20 @@ static __always_inline int report(struct bpf_sock_addr* ctx, int family, enum nv
     event->verdict = verdict;
     event->port = key.port;
     __builtin_memcpy(event->addr, key.addr, sizeof event->addr);
-    describe_process(event, exe);
-    long pending = bpf_ringbuf_query(&events, BPF_RB_AVAIL_DATA);
-    if (bpf_ringbuf_output(&events, event, sizeof *event,
-                           pending > WAKE_BYTES ? BPF_RB_FORCE_WAKEUP : BPF_RB_NO_WAKEUP))
+    event->exe = identity;
+    describe_process(event);
+    __u64* walked = exe ? bpf_map_lookup_elem(&exe_paths, &identity) : 0;
+    event->path_sent = walked && now - *walked < PATH_FRESH_NS;
+    event->path_bytes = exe && !event->path_sent ? exe_path(exe) : 0;
+    __u32 size = NV_RECORD_HEAD + event->path_bytes;
+    if (size > sizeof *event) size = sizeof *event;
+    /* One wake-up when unread data crosses the mark, none for the records after it. */
+    __u64 pending = bpf_ringbuf_query(&events, BPF_RB_AVAIL_DATA);
+    __u64 wake = pending <= WAKE_BYTES && pending + size > WAKE_BYTES;
+    if (bpf_ringbuf_output(&events, event, size, wake ? BPF_RB_FORCE_WAKEUP : BPF_RB_NO_WAKEUP))
         count_drop();
+    else if (event->path_bytes)
+        bpf_map_update_elem(&exe_paths, &identity, &now, BPF_ANY);
     return allow;
 }
 
