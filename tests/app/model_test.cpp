@@ -293,7 +293,7 @@ class ModelTest : public QObject, public ModelFixture {
     void aDamagedRulesFileIsRestoredAndTold() {
         writeSettings({.quiet = true, .paused = true});
         QVERIFY(started());
-        QVERIFY(model->edit({{"blocked.example"}, RuleAction::block}));
+        QVERIFY(model->edit({{"blocked.example", std::nullopt}, RuleAction::block}));
         model.reset();
         std::ofstream(paths().rulesFile(), std::ios::in | std::ios::out) << "x";
         QVERIFY(started());
