@@ -287,8 +287,7 @@ void Model::post(const Decision::Notice& notice, const Connection& connection) {
 }
 
 std::string Model::sentence(const Connection& connection) const {
-    return Explainer::sentence(connection.app, connection.verdict, connection.host, connection.ip,
-                               lang(), options_.platform->wording);
+    return Explainer::sentence(connection, lang(), options_.platform->wording);
 }
 
 void Model::question(const Connection& connection) {
@@ -450,7 +449,7 @@ bool Model::programRulesLapse() const {
 bool Model::adsNow() const {
     for (const AppRow& row : apps_)
         for (const Connection& connection : row.conns)
-            if (connection.verdict.category == Category::ads) return true;
+            if (!connection.incoming && connection.verdict.category == Category::ads) return true;
     return false;
 }
 

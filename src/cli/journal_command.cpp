@@ -72,9 +72,10 @@ void printRow(const std::vector<std::string>& cells, std::ostream& out) {
 void printTable(const std::vector<JournalEntry>& entries, std::ostream& out) {
     printRow({"DAY", "PROGRAM", "DESTINATION", "CATEGORY", "COMPANY", "IN", "OUT", "BLOCKED"}, out);
     for (const JournalEntry& entry : entries)
-        printRow({entry.day, entry.app, entry.dest, Categories::name(entry.category),
-                  entry.company.value_or("-"), std::to_string(entry.bytesIn),
-                  std::to_string(entry.bytesOut), entry.blocked ? "yes" : "no"},
+        printRow({entry.day, entry.app, entry.incoming ? entry.dest + " (incoming)" : entry.dest,
+                  Categories::name(entry.category), entry.company.value_or("-"),
+                  std::to_string(entry.bytesIn), std::to_string(entry.bytesOut),
+                  entry.blocked ? "yes" : "no"},
                  out);
 }
 

@@ -58,13 +58,12 @@ std::string pids(const Program& program) {
 void printConnection(const Connection& connection, Lang lang, std::ostream& out) {
     const Verdict& verdict = connection.verdict;
     std::string line = connection.dest() + " port " + std::to_string(connection.port) + " (" +
-                       connection.proto + ")  " + Explainer::label(verdict.category, lang);
+                       connection.proto + (connection.incoming ? ", incoming" : "") + ")  " +
+                       Explainer::label(verdict.category, lang);
     if (verdict.company) line += ", " + *verdict.company;
     if (verdict.listed) line += ", listed: " + *verdict.listed;
     out << "  " << Text::escapedForTerminal(line) << "\n    "
-        << Text::escapedForTerminal(
-               Explainer::sentence(connection.app, verdict, connection.host, connection.ip, lang))
-        << "\n";
+        << Text::escapedForTerminal(Explainer::sentence(connection, lang)) << "\n";
 }
 
 struct ScanOptions {

@@ -56,12 +56,11 @@ void print(const Connection& connection, Dates::TimePoint at, const WatchOptions
     const Verdict& verdict = connection.verdict;
     std::string line = connection.app.name + " (pid " + std::to_string(connection.pid) + ")  " +
                        connection.dest() + ":" + std::to_string(connection.port) + " " +
-                       connection.proto + "  " + Explainer::label(verdict.category, options.lang);
+                       connection.proto + (connection.incoming ? " incoming" : "") + "  " +
+                       Explainer::label(verdict.category, options.lang);
     if (verdict.company) line += " · " + *verdict.company;
     out << clockTime(at) << "  " << Text::escapedForTerminal(line) << "\n          "
-        << Text::escapedForTerminal(Explainer::sentence(connection.app, verdict, connection.host,
-                                                        connection.ip, options.lang))
-        << std::endl;
+        << Text::escapedForTerminal(Explainer::sentence(connection, options.lang)) << std::endl;
 }
 
 // Says once each time where the connections come from.

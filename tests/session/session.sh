@@ -181,9 +181,39 @@ docked_run() {
     check_glyph "$4" "$3"
 }
 
+# A server on quiet-harbour.example that the ad server's address connects to, both ends in one
+# python3 held for 60 s: the accepted end is journaled as incoming and notifies nothing.
+start_accepting() {
+    session_spawn accepting python3 -c '
+import socket, time
+server = socket.create_server(("203.0.113.13", 8443))
+client = socket.socket()
+client.bind(("203.0.113.10", 0))
+client.connect(("203.0.113.13", 8443))
+accepted, _ = server.accept()
+print("ready", flush=True)
+time.sleep(60)'
+}
+
+# Whether python3's connection from the ad server's address is the journal's one incoming entry
+# (the holders' own accepted ends share their entries with the ends they made, which go out).
+journal_has_incoming() {
+    python3 - "$home/journal" <<'EOF'
+import glob
+import json
+import sys
+
+incoming = [(entry["app"][:7], entry["dest"])
+            for path in glob.glob(sys.argv[1] + "/*.json")
+            for entry in json.load(open(path, encoding="utf-8")) if entry.get("incoming")]
+sys.exit(0 if incoming == [("python3", "stats.g.doubleclick.net")] else 1)
+EOF
+}
+
 # --- English, dark panel: checks 1, 2, 3 (dark) and 6.
 english() {
     docked_run english en '#202020' icon-dark || return
+    start_accepting
 
     # The journal is written at the first scan and then at most every 30 seconds: the names of
     # the destinations, looked up after the first scan, are in it within 40 seconds.
@@ -200,6 +230,11 @@ english() {
         fail alive-and-journal "the application ended (see $SESSION_RUN/app.log); journal $(journal_missing)"
     else
         fail alive-and-journal "journal $(journal_missing)"
+    fi
+    if journal_has_incoming; then
+        pass incoming "the connection python3 accepted from the ad server's address is journaled as incoming"
+    else
+        fail incoming "python3's connection from stats.g.doubleclick.net is not the journal's one incoming entry (see $SESSION_RUN/accepting.log)"
     fi
     await_notifications
     check_notifications notifications-english "$en_notes"

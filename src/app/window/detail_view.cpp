@@ -46,17 +46,26 @@ DetailView::DetailView(Model& model, QWidget* parent) : QScrollArea(parent), mod
 void DetailView::show(const AppRow& row) {
     const bool same = row.name == row_.name;
     row_ = row;
-    const std::vector<Connection> destinations = WindowRows::uniqueDestinations(row_.conns);
+    std::vector<Connection> destinations = WindowRows::uniqueDestinations(row_.conns);
+    const size_t more = destinations.size() > mostCards ? destinations.size() - mostCards : 0;
+    destinations.resize(destinations.size() - more);
     Head head = headOf();
     if (head_ == head) {
         placeCards(destinations);
+        showMore(more);
         return;
     }
     head_ = std::move(head);
     const int scrolled = verticalScrollBar()->value();
     rebuild();
     placeCards(destinations);
+    showMore(more);
     if (same) verticalScrollBar()->setValue(scrolled);
+}
+
+void DetailView::showMore(size_t more) {
+    more_->setVisible(more > 0);
+    if (more > 0) more_->setText(qt(WindowTexts::moreDestinations(more, model_.lang())));
 }
 
 DetailView::Head DetailView::headOf() const {
@@ -133,6 +142,9 @@ void DetailView::rebuild() {
         column_->addWidget(follows);
     }
     firstCard_ = column_->count();
+    more_ = ViewStyle::wrapped({}, ViewStyle::caption(), Palette::of(Palette::muted));
+    more_->setObjectName("moreDestinations");
+    column_->addWidget(more_);
     if (!head_->helperInstalled) {
         QLabel* hint =
             ViewStyle::wrapped(qt(WindowTexts::text(WindowTexts::Key::blockingHint, model_.lang())),
@@ -222,8 +234,7 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     column->addLayout(first);
 
     QLabel* sentence = ViewStyle::wrapped(
-        qt(Explainer::sentence(connection.app, connection.verdict, connection.host, connection.ip,
-                               model_.lang(), model_.platform().wording)));
+        qt(Explainer::sentence(connection, model_.lang(), model_.platform().wording)));
     column->addWidget(sentence);
 
     auto* last = new QHBoxLayout;
@@ -232,7 +243,11 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     traffic->setObjectName("traffic");
     last->addWidget(traffic);
     last->addStretch();
-    last->addWidget(new RulePicker(model_, connection));
+    if (connection.incoming)
+        last->addWidget(ViewStyle::label(qt(Explainer::rulesDoNotApply(model_.lang())),
+                                         ViewStyle::caption(), muted));
+    else
+        last->addWidget(new RulePicker(model_, connection));
     column->addLayout(last);
     return {std::move(shape), frame, port, traffic};
 }

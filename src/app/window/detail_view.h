@@ -18,7 +18,8 @@ class Model;
 class RulePicker;
 
 // One program in detail: its header with the block-all button, one card per destination with
-// the category, the sentence, the traffic and the rule pills, and the hint when nothing blocks.
+// the category, the sentence, the traffic and the rule pills (for the first `mostCards`
+// destinations, worst first, and a line saying how many more), and the hint when nothing blocks.
 // A scan touches only what changed: cards are kept by destination, their traffic and ports
 // updated in place, a card drawn anew only when what it offers changed, and cards that come or go
 // added or removed alone. So a text selection, the scroll position and a pill being pressed
@@ -28,6 +29,9 @@ class DetailView : public QScrollArea {
 
   public:
     explicit DetailView(Model& model, QWidget* parent = nullptr);
+
+    // The most destinations shown with a card of their own.
+    static constexpr size_t mostCards = 100;
 
     // Shows `row`: in place while the header stays the same, else drawn anew (keeping the scroll
     // position while it shows the same program).
@@ -77,6 +81,8 @@ class DetailView : public QScrollArea {
     Card cardOf(const Connection& connection) const;
     // The pane without cards: header, the note on the program's rules, the hint.
     void rebuild();
+    // Says how many destinations are left without a card.
+    void showMore(size_t more);
     // Puts the cards of `destinations` in order, keeping those whose card is unchanged.
     void placeCards(const std::vector<Connection>& destinations);
     QWidget* header();
@@ -89,6 +95,8 @@ class DetailView : public QScrollArea {
     QVBoxLayout* column_ = nullptr;
     // Where the first card goes in the column.
     int firstCard_ = 0;
+    // Below the cards: how many destinations have none; hidden when all have.
+    QLabel* more_ = nullptr;
     QPushButton* blockAll_ = nullptr;
     QPushButton* blockProgram_ = nullptr;
 };

@@ -103,6 +103,9 @@ QString JournalTable::text(const JournalEntry& entry, int column) const {
     case program:
         return qt(entry.app);
     case address:
+        if (entry.incoming)
+            return qt(entry.dest + " (" + WindowTexts::text(WindowTexts::Key::incoming, lang_) +
+                      ")");
         return qt(entry.dest);
     case who:
         return entry.company ? qt(*entry.company) : QString();

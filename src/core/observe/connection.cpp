@@ -14,6 +14,7 @@ void to_json(nlohmann::json& json, const Connection& connection) {
             {"port", connection.port},       {"verdict", connection.verdict},
             {"bytesIn", connection.bytesIn}, {"bytesOut", connection.bytesOut}};
     JsonOptional::put(json, "host", connection.host);
+    if (connection.incoming) json["incoming"] = true;
 }
 
 void from_json(const nlohmann::json& json, Connection& connection) {
@@ -21,5 +22,5 @@ void from_json(const nlohmann::json& json, Connection& connection) {
                   json.at("proto").get<std::string>(), json.at("ip").get<std::string>(),
                   json.at("port").get<int64_t>(),      JsonOptional::get<std::string>(json, "host"),
                   json.at("verdict").get<Verdict>(),   json.at("bytesIn").get<int64_t>(),
-                  json.at("bytesOut").get<int64_t>()};
+                  json.at("bytesOut").get<int64_t>(),  json.value("incoming", false)};
 }

@@ -20,6 +20,9 @@ struct Connection {
     Verdict verdict;
     int64_t bytesIn = 0;
     int64_t bytesOut = 0;
+    // The other end connected to a listening socket of this system: `ip` and `port` are the
+    // other end's, and the rules, which govern what programs reach, do not apply.
+    bool incoming = false;
 
     bool operator==(const Connection&) const = default;
 

@@ -19,6 +19,8 @@ struct SocketFacts {
     // No descriptor holds it any more: its program closed it and the kernel is finishing it
     // (TIME-WAIT, or a close still being acknowledged).
     bool closed = false;
+    // A listening socket of this system accepted it: the other end connected to us.
+    bool incoming = false;
 
     bool operator==(const SocketFacts&) const = default;
 };

@@ -122,9 +122,9 @@ std::vector<Connection> Scanner::classified(std::vector<Attribution::Owned> owne
         Verdict verdict = Classifier::classify(flow.remoteIP, host, trackers.get(), orgs.get());
         applySystemOverride(app, verdict);
         Connection connection{
-            flow.pid,        std::move(app),  std::move(flow.proto), std::move(flow.remoteIP),
-            flow.remotePort, std::move(host), std::move(verdict),    flow.bytesIn,
-            flow.bytesOut};
+            flow.pid,        std::move(app),     std::move(flow.proto), std::move(flow.remoteIP),
+            flow.remotePort, std::move(host),    std::move(verdict),    flow.bytesIn,
+            flow.bytesOut,   flow.facts.incoming};
         if (seen.insert(connection.id()).second) connections.push_back(std::move(connection));
     }
     return connections;

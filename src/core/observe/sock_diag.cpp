@@ -37,6 +37,7 @@ enum State : uint8_t {
     timeWait = 6,
     closeWait = 8,
     lastAck = 9,
+    listen = 10,
     closing = 11,
 };
 
@@ -46,6 +47,8 @@ enum State : uint8_t {
 constexpr uint32_t listedStates = 1u << established | 1u << synSent | 1u << finWait1 |
                                   1u << finWait2 | 1u << timeWait | 1u << closeWait |
                                   1u << lastAck | 1u << closing;
+// TCP is asked for its listening sockets too, to tell the connections they accepted.
+constexpr uint32_t tcpStates = listedStates | 1u << listen;
 
 // The most a dump may bring, as much as a lister tool may print: far beyond any real one.
 constexpr size_t dumpLimit = size_t{64} << 20;
@@ -118,6 +121,11 @@ std::optional<std::string> addressText(uint8_t family, const uint32_t (&address)
 void readSocket(std::string_view payload, Protocol protocol, Reading& reading) {
     if (payload.size() < sizeof(inet_diag_msg)) return;
     auto message = copied<inet_diag_msg>(payload);
+    if (message.idiag_state == listen && protocol == Protocol::tcp) {
+        if (auto local = addressText(message.idiag_family, message.id.idiag_src))
+            reading.listening.emplace(std::move(*local), ntohs(message.id.idiag_sport));
+        return;
+    }
     if (message.idiag_state >= 32 || !(listedStates & 1u << message.idiag_state)) return;
     uint16_t port = ntohs(message.id.idiag_dport);
     if (port == 0) return;
@@ -213,18 +221,19 @@ template <typename Body> bool send(int fd, uint16_t type, const Body& body, uint
 }
 
 bool send(int fd, const Request& request, uint32_t sequence) {
-    uint8_t extensions = request.protocol == Protocol::tcp ? 1 << (INET_DIAG_INFO - 1) : 0;
+    const bool tcp = request.protocol == Protocol::tcp;
+    uint8_t extensions = tcp ? 1 << (INET_DIAG_INFO - 1) : 0;
     if (request.family == AF_UNSPEC) {
         inet_diag_req body{};
         body.idiag_ext = extensions;
-        body.idiag_states = listedStates;
+        body.idiag_states = tcpStates;
         return send(fd, TCPDIAG_GETSOCK, body, sequence);
     }
     inet_diag_req_v2 body{};
     body.sdiag_family = request.family;
     body.sdiag_protocol = request.protocol == Protocol::tcp ? IPPROTO_TCP : IPPROTO_UDP;
     body.idiag_ext = extensions;
-    body.idiag_states = listedStates;
+    body.idiag_states = tcp ? tcpStates : listedStates;
     return send(fd, SOCK_DIAG_BY_FAMILY, body, sequence);
 }
 
@@ -255,6 +264,17 @@ Result<void> dumpInto(int fd, const Request& request, uint32_t sequence, std::st
 
 } // namespace
 
+void markAccepted(std::vector<ListedSocket>& sockets, const Listening& listening) {
+    if (listening.empty()) return;
+    for (ListedSocket& socket : sockets) {
+        const int64_t port = socket.facts.localPort;
+        socket.facts.incoming =
+            socket.proto == "tcp" &&
+            (listening.contains({socket.facts.localIP, port}) ||
+             listening.contains({"0.0.0.0", port}) || listening.contains({"::", port}));
+    }
+}
+
 Result<std::vector<ListedSocket>> dump() {
     OwnedFd netlink = netlinkSocket();
     if (!netlink) return Error::fromErrno("cannot open a socket for the socket dump");
@@ -275,6 +295,8 @@ Result<std::vector<ListedSocket>> dump() {
             if (Result<void> dumped = run({Protocol::tcp, family}, tcp); !dumped)
                 return dumped.error();
     }
+    for (std::vector<ListedSocket>* part : {&tcp.ipv4, &tcp.ipv6})
+        markAccepted(*part, tcp.listening);
     // ss lists UDP before TCP, and IPv4 before IPv6 within each.
     std::vector<ListedSocket> sockets;
     sockets.reserve(udp.ipv4.size() + udp.ipv6.size() + tcp.ipv4.size() + tcp.ipv6.size());

@@ -48,6 +48,9 @@ std::optional<Decision::Notice> trackerNotice(const Connection& connection, cons
 std::optional<Decision> decide(const RuleSet& rules, const Connection& connection,
                                const Journal& journal, Dates::TimePoint now) {
     if (!isInternet(connection)) return std::nullopt;
+    // Rules govern what a program reaches: a connection made to it is journaled, never blocked,
+    // asked about or told.
+    if (connection.incoming) return Decision{};
     if (const Rule* rule = rules.ruleFor(connection.dest(), connection.ip, connection.app.exePath))
         return Decision{.action = rule->action,
                         .rule = *rule,
@@ -70,7 +73,8 @@ std::vector<Rule> blockAll(const std::string& app, const std::vector<Connection>
                            Dates::TimePoint now) {
     std::vector<Rule> rules;
     for (const Connection& connection : connections)
-        if (isInternet(connection) && connection.verdict.category != Category::apple)
+        if (isInternet(connection) && !connection.incoming &&
+            connection.verdict.category != Category::apple)
             rules.push_back(blockRule(app, connection, now));
     return rules;
 }

@@ -19,7 +19,9 @@ AppRow AppRow::from(const std::vector<Connection>& group) {
     row.worst = row.conns.front().verdict.category;
     std::set<std::string> tracking;
     for (const Connection& connection : group) {
-        if (Categories::isTracking(connection.verdict.category)) tracking.insert(connection.dest());
+        // Who connects to the program is not whom it tells about you.
+        if (!connection.incoming && Categories::isTracking(connection.verdict.category))
+            tracking.insert(connection.dest());
         row.bytesOut += connection.bytesOut;
     }
     row.trackerCount = static_cast<int>(tracking.size());

@@ -19,7 +19,7 @@ struct AppRow {
     // Higher category first, then more bytes sent; otherwise in scan order.
     std::vector<Connection> conns;
     Category worst = Category::unknown;
-    // Distinct destinations (host, else address) of tracking connections.
+    // Distinct destinations (host, else address) of tracking connections the program made.
     int trackerCount = 0;
     int64_t bytesOut = 0;
     // Bytes a second received and sent since the previous scan; absent on the first.

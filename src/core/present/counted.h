@@ -39,5 +39,7 @@ inline constexpr NounForms trackerConnection{"tracker connection", "tracker conn
                                              "соединений с трекерами"};
 inline constexpr NounForms address{"address", "addresses", "адрес", "адреса", "адресов"};
 inline constexpr NounForms domain{"domain", "domains", "домен", "домена", "доменов"};
+inline constexpr NounForms destination{"destination", "destinations", "адресат", "адресата",
+                                       "адресатов"};
 
 } // namespace Nouns

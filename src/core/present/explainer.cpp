@@ -157,4 +157,21 @@ std::string sentence(const AppIdentity& app, const Verdict& verdict,
     return described(subject(app, lang), verdict, host, ip, lang, wording);
 }
 
+std::string sentence(const Connection& connection, Lang lang, platform::Wording wording) {
+    const Verdict& verdict = connection.verdict;
+    if (!connection.incoming)
+        return sentence(connection.app, verdict, connection.host, connection.ip, lang, wording);
+    const std::string& party = verdict.company ? *verdict.company : connection.dest();
+    return subject(connection.app, lang)
+        .append(Bilingual{" accepted a connection from ", " принимает соединение от "}.in(lang))
+        .append(party)
+        .append(".");
+}
+
+std::string rulesDoNotApply(Lang lang) {
+    return std::string(Bilingual{"Rules do not apply to incoming connections.",
+                                 "Правила не действуют на входящие соединения."}
+                           .in(lang));
+}
+
 } // namespace Explainer

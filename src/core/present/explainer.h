@@ -8,6 +8,7 @@
 #include "classify/category.h"
 #include "classify/verdict.h"
 #include "observe/app_identity.h"
+#include "observe/connection.h"
 #include "platform.h"
 
 // Words for the user: category labels and the plain sentence about one connection.
@@ -25,5 +26,12 @@ std::string sentence(std::string_view app, const Verdict& verdict,
 std::string sentence(const AppIdentity& app, const Verdict& verdict,
                      const std::optional<std::string>& host, std::string_view ip, Lang lang,
                      platform::Wording wording = platform::current().wording);
+
+// The sentence about `connection`: the one above for a connection its program made, and who
+// connected to it for one it accepted.
+std::string sentence(const Connection& connection, Lang lang,
+                     platform::Wording wording = platform::current().wording);
+// Said of an accepted connection where rules would be offered.
+std::string rulesDoNotApply(Lang lang);
 
 } // namespace Explainer

@@ -51,10 +51,14 @@ struct Builder {
         std::string title =
             connection.dest() + " · " + Explainer::label(verdict.category, state.lang);
         if (verdict.company) title.append(" · ").append(*verdict.company);
-        const std::string sentence = Explainer::sentence(connection.app, verdict, connection.host,
-                                                         connection.ip, state.lang, state.wording);
+        const std::string sentence = Explainer::sentence(connection, state.lang, state.wording);
         MenuEntry entry = MenuEntry::label(std::move(title));
         entry.dot = SignalColors::of(verdict.category);
+        if (connection.incoming) {
+            entry.submenu = {MenuEntry::label(sentence), MenuEntry::line(),
+                             MenuEntry::label(Explainer::rulesDoNotApply(state.lang))};
+            return entry;
+        }
         entry.submenu = {MenuEntry::label(sentence), MenuEntry::line(),
                          ruleItem(connection, Key::allow, RuleAction::allow),
                          ruleItem(connection, Key::block, RuleAction::block),
@@ -76,8 +80,11 @@ struct Builder {
         entry.dot = SignalColors::of(row.worst);
         std::set<std::string> listed;
         for (const Connection& connection : row.conns)
-            if (listed.insert(connection.dest()).second)
+            if (listed.insert(connection.dest()).second && listed.size() <= mostDestinations)
                 entry.submenu.push_back(destination(connection));
+        if (listed.size() > mostDestinations)
+            entry.submenu.push_back(MenuEntry::label(
+                WindowTexts::moreDestinations(listed.size() - mostDestinations, state.lang)));
         entry.submenu.push_back(MenuEntry::line());
         entry.submenu.push_back(MenuEntry::item(MenuTexts::blockAllOf(row.name, state.lang),
                                                 MenuCommand::blockApp, false, row));

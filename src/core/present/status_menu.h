@@ -27,8 +27,9 @@ struct State {
     bool programRulesLapse = false;
 };
 
-// At most this many programs are listed.
+// At most this many programs are listed, and this many destinations of each.
 inline constexpr size_t maxPrograms = 25;
+inline constexpr size_t mostDestinations = 25;
 
 std::vector<MenuEntry> build(const State& state);
 

@@ -41,6 +41,7 @@ constexpr TextTable<Key> texts{{
     {Key::columnLast, {"Last", "Последний раз"}},
     {Key::columnSent, {"Sent", "Отправлено"}},
     {Key::blocked, {"blocked", "запрещено"}},
+    {Key::incoming, {"incoming", "входящее"}},
     {Key::rulesNote,
      {"Rules apply to the whole Mac (by address), not just one program.",
       "Правила действуют на весь Mac (по адресу), а не на одну программу."}},
@@ -177,6 +178,12 @@ std::string connectionCount(size_t connections, int trackers, Lang lang) {
     std::string text = Counted::text(static_cast<int64_t>(connections), Nouns::connection, lang);
     if (trackers >= 1) text.append(" · ").append(Counted::text(trackers, Nouns::tracker, lang));
     return text;
+}
+
+std::string moreDestinations(size_t more, Lang lang) {
+    const std::string count = Counted::text(static_cast<int64_t>(more), Nouns::destination, lang);
+    return lang == Lang::ru ? "… и ещё " + count + "; все они — на вкладке «Журнал»."
+                            : "… and " + count + " besides; the Journal tab lists them all.";
 }
 
 std::string privacyStatement(std::string_view folder, std::string_view home, Lang lang) {

@@ -42,6 +42,7 @@ enum class Key {
     columnLast,
     columnSent,
     blocked,
+    incoming,
     // Rules tab.
     rulesNote,
     removeAllRules,
@@ -90,6 +91,8 @@ std::string footer(std::string_view source, size_t listedDomains, Lang lang,
 // The second line of a program in the list: its connections and, when any, its trackers. Its
 // live rate has a line of its own below, where it is never cut short.
 std::string connectionCount(size_t connections, int trackers, Lang lang);
+// Below the first destinations of a program shown: how many more there are, and where they are.
+std::string moreDestinations(size_t more, Lang lang);
 
 // What the program sends (nothing) and where it keeps its files: `folder`, written from "~" when
 // it lies in `home`.

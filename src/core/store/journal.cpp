@@ -62,6 +62,7 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
                      bool blocked, Dates::TimePoint at) {
     std::string today = day(at);
     changedDays_.insert(today);
+    if (dest != ip) nameAddressEntry(key(today, app, ip), key(today, app, dest), dest, verdict);
     auto [found, created] = entries_.try_emplace(key(today, app, dest));
     touch(found->first);
     JournalEntry& entry = found->second;
@@ -77,6 +78,30 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
     return false;
 }
 
+void Journal::nameAddressEntry(const std::string& addressId, const std::string& namedId,
+                               const std::string& dest, const Verdict& verdict) {
+    auto byAddress = entries_.find(addressId);
+    if (byAddress == entries_.end()) return;
+    JournalEntry seen = std::move(byAddress->second);
+    entries_.erase(byAddress);
+    forgetSorted();
+    auto [named, created] = entries_.try_emplace(namedId, seen);
+    JournalEntry& entry = named->second;
+    if (created) {
+        entry.dest = dest;
+        entry.category = verdict.category;
+        entry.company = verdict.company;
+        return;
+    }
+    entry.first = std::min(entry.first, seen.first);
+    entry.last = std::max(entry.last, seen.last);
+    entry.bytesIn = std::max(entry.bytesIn, seen.bytesIn);
+    entry.bytesOut = std::max(entry.bytesOut, seen.bytesOut);
+    entry.blocked = entry.blocked || seen.blocked;
+    if (!entry.ruleTarget)
+        std::tie(entry.ruleTarget, entry.ruleProgram) = {seen.ruleTarget, seen.ruleProgram};
+}
+
 bool Journal::recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const {
     return entries_.contains(key(day(at), app, dest));
 }
@@ -89,8 +114,10 @@ bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoin
                      const Rule* rule) {
     bool created = record(connection.app.name, connection.dest(), connection.ip, connection.port,
                           connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
+    JournalEntry& entry = entries_[key(day(at), connection.app.name, connection.dest())];
+    // Incoming while every observation was: what the program reaches itself is what counts.
+    entry.incoming = connection.incoming && (created || entry.incoming);
     if (blocked && rule) {
-        JournalEntry& entry = entries_[key(day(at), connection.app.name, connection.dest())];
         entry.ruleTarget = rule->target;
         entry.ruleProgram = rule->program;
     }

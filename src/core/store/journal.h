@@ -57,7 +57,9 @@ class Journal {
 
     // Merges one observation into its day's entry: the first observation fixes ip, port,
     // category, company and `first`; later ones move `last`, keep the largest byte counts and
-    // keep `blocked` once set. True when a new entry was created.
+    // keep `blocked` once set. True when a new entry was created. An entry of the day made by
+    // address alone (its name not known yet) becomes the entry of the name `dest` when one
+    // comes for that address: one entry per connection, under the best name known.
     bool record(const std::string& app, const std::string& dest, const std::string& ip,
                 int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
                 bool blocked, Dates::TimePoint at);
@@ -114,6 +116,9 @@ class Journal {
 
     // The id of the entry of `app` reaching `dest` on `day` (see JournalEntry::id).
     static std::string key(const std::string& day, const std::string& app, const std::string& dest);
+    // Moves the entry `addressId` into `namedId`, of the name `dest` classified as `verdict`.
+    void nameAddressEntry(const std::string& addressId, const std::string& namedId,
+                          const std::string& dest, const Verdict& verdict);
     Result<void> writeDay(const std::string& day, std::vector<const JournalEntry*> entries);
     // Notes that the entry `id` was recorded into, for the next call of `sorted`.
     void touch(const std::string& id);

@@ -55,6 +55,7 @@ void appendJson(std::string& out, const JournalEntry& entry) {
     number("bytesOut", entry.bytesOut);
     if (entry.ruleTarget) text("ruleTarget", *entry.ruleTarget);
     if (entry.ruleProgram) text("ruleProgram", *entry.ruleProgram);
+    if (entry.incoming) out += "\"incoming\":true,";
     key("blocked");
     out += entry.blocked ? "true}" : "false}";
 }
@@ -79,7 +80,8 @@ void from_json(const nlohmann::json& json, JournalEntry& entry) {
              JsonStrict::integer(json, "bytesOut"),
              json.at("blocked").get<bool>(),
              JsonOptional::get<std::string>(json, "ruleTarget"),
-             JsonOptional::get<std::string>(json, "ruleProgram")};
+             JsonOptional::get<std::string>(json, "ruleProgram"),
+             json.value("incoming", false)};
 }
 
 size_t std::hash<JournalEntry>::operator()(const JournalEntry& entry) const {

@@ -32,6 +32,8 @@ struct JournalEntry {
     // program). Absent when no rule of the user's blocked it.
     std::optional<std::string> ruleTarget{};
     std::optional<std::string> ruleProgram{};
+    // Every observation was a connection `dest` made to the program (written only when true).
+    bool incoming = false;
 
     // day|app|dest: at most one entry per day, program and destination.
     std::string id() const { return day + "|" + app + "|" + dest; }

@@ -162,9 +162,11 @@ TEST(Connection, JsonReadsBack) {
                           5,
                           6};
     nlohmann::json encoded = connection;
-    EXPECT_FALSE(encoded.contains("host") || encoded.at("app").contains("bundlePath"));
+    EXPECT_FALSE(encoded.contains("host") || encoded.contains("incoming") ||
+                 encoded.at("app").contains("bundlePath"));
     EXPECT_EQ(encoded.get<Connection>(), connection);
     connection.host = "h.example";
+    connection.incoming = true;
     connection.app = {"Editor", "/A/Editor.app", "/A/Editor.app/x", true};
     EXPECT_EQ(nlohmann::json(connection).get<Connection>(), connection);
 }

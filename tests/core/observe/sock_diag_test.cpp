@@ -121,8 +121,9 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
         socketMessage(AF_INET6, State::synSent, "2001:db8::1", 8443, 13, "", TCPDIAG_GETSOCK) +
         socketMessage(AF_INET, State::closeWait, "203.0.113.8", 443, 0,
                       attribute(INET_DIAG_INFO, tcpInfo(0, 1, 0)));
-    // What ss leaves out: listening, closed and SYN-RECV sockets, a remote port 0, and any other
-    // family. TIME-WAIT stays: it shows a connection closed since the last scan.
+    // What ss leaves out: listening (only its local end is kept), closed and SYN-RECV sockets, a
+    // remote port 0, and any other family. TIME-WAIT stays: it shows a connection closed since
+    // the last scan.
     std::string second = socketMessage(AF_INET, State::listen, "0.0.0.0", 0, 14) +
                          socketMessage(AF_INET, State::timeWait, "203.0.113.9", 443, 0) +
                          socketMessage(AF_INET, State::synRecv, "203.0.113.9", 443, 0) +
@@ -139,7 +140,7 @@ TEST(SockDiagRead, KeepsWhatSsListsWithItsCounters) {
         servedSocket, {"tcp", "203.0.113.8", 443, 0, 0, 0}, {"tcp", "203.0.113.9", 443, 0, 0, 0}};
     std::vector<ListedSocket> ipv6{{"tcp", "198.51.100.2", 80, 12, 5, 5},
                                    {"tcp", "2001:db8::1", 8443, 13, 0, 0}};
-    EXPECT_EQ(reading, (SockDiag::Reading{ipv4, ipv6, true, false}));
+    EXPECT_EQ(reading, (SockDiag::Reading{ipv4, ipv6, true, false, {{"0.0.0.0", 0}}}));
 
     // UDP has no tcp_info to read.
     EXPECT_EQ(parsed(served, SockDiag::Protocol::udp).ipv4,
@@ -175,6 +176,24 @@ TEST(SockDiagRead, TellsWhoMadeEachSocket) {
               (SocketFacts{0x189abcdef, std::nullopt, 0, "192.0.2.2", 40000, true}));
     EXPECT_EQ(reading.ipv4.at(1).facts,
               (SocketFacts{0x189abcdef, 1000, 0, "192.0.2.3", 40000, true}));
+}
+
+// A TCP socket whose local end a listener has, on its address or on all, was accepted by it.
+TEST(SockDiagRead, SocketsAListenerAcceptedAreIncoming) {
+    auto at = [](const char* proto, const char* local, int64_t port) {
+        ListedSocket socket{proto, "203.0.113.5", 50000};
+        socket.facts.localIP = local;
+        socket.facts.localPort = port;
+        return socket;
+    };
+    std::vector<ListedSocket> sockets{at("tcp", "192.0.2.1", 8080), at("tcp", "192.0.2.1", 22),
+                                      at("tcp", "192.0.2.9", 8080), at("udp", "192.0.2.1", 22),
+                                      at("tcp", "192.0.2.1", 40000)};
+    SockDiag::markAccepted(sockets, {{"192.0.2.1", 8080}, {"::", 22}});
+    std::vector<bool> incoming;
+    for (const ListedSocket& socket : sockets)
+        incoming.push_back(socket.facts.incoming);
+    EXPECT_EQ(incoming, (std::vector<bool>{true, true, false, false, false}));
 }
 
 TEST(SockDiagRead, DamagedMessagesAreSkippedWithinTheDatagram) {

@@ -27,6 +27,11 @@ Connection fromSystem(Connection connection) {
     return connection;
 }
 
+Connection incoming(Connection connection) {
+    connection.incoming = true;
+    return connection;
+}
+
 Connection unseen(Connection connection) {
     connection.app = AppIdentity::unseen(Lang::en);
     return connection;
@@ -119,6 +124,10 @@ TEST(Decider, DecidesOneConnection) {
              // A closed connection whose program was never seen says nothing of a program
              // sending data.
              {"unseen program", {}, unseen(beacon), Decision{}},
+             // Rules govern what programs reach; who reaches them is only journaled.
+             {"incoming: rule", rulesOf({{"203.0.113.9", block}}), incoming(address), Decision{}},
+             {"incoming: new", blockingNew, incoming(address), Decision{}},
+             {"incoming: tracker", {}, incoming(beacon), Decision{}},
          }) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -133,7 +142,8 @@ TEST(Decider, DecidesOneConnection) {
 TEST(Decider, BlockAllTakesEveryInternetDestinationButApplesAndTheBaselineTheRest) {
     const std::vector<Connection> connections{
         to("17.253.1.2", std::nullopt, Category::apple), to("192.168.1.5"), to("203.0.113.9"),
-        to("198.51.100.4", "Beacon.Tracker.Example", Category::tracker)};
+        to("198.51.100.4", "Beacon.Tracker.Example", Category::tracker),
+        incoming(to("198.51.100.9"))};
     EXPECT_EQ(Decider::blockAll("curl", connections, now),
               (std::vector<Rule>{{"203.0.113.9", "curl", block, created, std::nullopt},
                                  {"beacon.tracker.example", "curl", block, created,

@@ -53,6 +53,9 @@ TEST(AppRow, TrackerCountCountsDistinctTrackingDestinations) {
         AppRow::from({conn("a", "198.51.100.1", Category::tracker, 0, "t.example"),
                       conn("a", "198.51.100.9", Category::telemetry)});
     EXPECT_EQ(hostAndAddress.trackerCount, 2);
+    Connection accepted = conn("a", "198.51.100.5", Category::ads);
+    accepted.incoming = true;
+    EXPECT_EQ(AppRow::from({accepted}).trackerCount, 0) << "a connection it accepted";
 }
 
 TEST(AppRow, RowsByTrackersThenWorstThenConnectionCount) {

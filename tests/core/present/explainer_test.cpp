@@ -71,6 +71,23 @@ TEST(Explainer, PartyIsCompanyThenHostThenAddress) {
               "«» связывается с ::1; кто это — неизвестно.");
 }
 
+// A connection the program accepted says who connected, whatever their category.
+TEST(Explainer, AnAcceptedConnectionSaysWhoConnected) {
+    Connection accepted;
+    accepted.app = {"sshd"};
+    accepted.ip = "203.0.113.5";
+    accepted.verdict = {Category::ads, std::nullopt, std::nullopt};
+    accepted.incoming = true;
+    EXPECT_EQ(Explainer::sentence(accepted, Lang::en),
+              "“sshd” accepted a connection from 203.0.113.5.");
+    accepted.host = "scanner.example";
+    accepted.verdict.company = "Acme Ads";
+    EXPECT_EQ(Explainer::sentence(accepted, Lang::ru), "«sshd» принимает соединение от Acme Ads.");
+    accepted.incoming = false;
+    EXPECT_EQ(Explainer::sentence(accepted, Lang::en),
+              "“sshd” is sending data to the ad network Acme Ads.");
+}
+
 // A program known by its user alone, or not at all, is described, never quoted; a service is
 // quoted by its unit's name.
 TEST(Explainer, ProgramsWithoutAProcessAreDescribed) {

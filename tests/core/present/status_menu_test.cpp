@@ -121,6 +121,21 @@ TEST(StatusMenu, ProgramListsEachDestinationOnce) {
     EXPECT_FALSE(browser.submenu[1].submenu[0].enabled());
 }
 
+// A program reaching thousands of destinations lists the first of them and says how many more.
+TEST(StatusMenu, ManyDestinationsAreCounted) {
+    Menu menu;
+    std::vector<Connection> many;
+    for (int n = 0; n < 1000; ++n)
+        many.push_back(
+            to("Crawler", "198.18.0." + std::to_string(n), std::nullopt, Category::unknown));
+    menu.apps = {row("Crawler", many, 0)};
+    const std::vector<MenuEntry> built = menu.build();
+    const std::vector<MenuEntry>& listed = programsOf(built).submenu[0].submenu;
+    ASSERT_GT(listed.size(), StatusMenu::mostDestinations);
+    EXPECT_EQ(listed[StatusMenu::mostDestinations].title,
+              "… and 975 destinations besides; the Journal tab lists them all.");
+}
+
 // What a click on a rule item does is the launch tests' (the menu as the user clicks it).
 TEST(StatusMenu, RuleItemsCheckTheCurrentAction) {
     Menu menu;
@@ -137,4 +152,12 @@ TEST(StatusMenu, RuleItemsCheckTheCurrentAction) {
     }
     EXPECT_EQ(checks, (std::vector{false, true, false}));
     EXPECT_EQ(std::get<RuleChoice>(rules[3].subject).action, RuleAction::block);
+
+    // No rule is offered for a connection the program accepted.
+    tracked.incoming = true;
+    menu.apps = {row("Browser", {tracked}, 1)};
+    const std::vector<MenuEntry> accepted = menu.build();
+    const std::vector<MenuEntry>& told = programsOf(accepted).submenu[0].submenu[0].submenu;
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[2].title, "Rules do not apply to incoming connections.");
 }

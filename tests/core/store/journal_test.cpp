@@ -81,6 +81,40 @@ TEST_F(JournalTest, MergesObservationsByMaximumAndStaysBlockedOnceBlocked) {
                             Category::unknown, std::nullopt, t2, t2, 100, 7, false}));
 }
 
+// A connection first seen by its address and then by the name that arrived for it is one entry,
+// under the name; one already there for the name takes in what the address's entry held.
+TEST_F(JournalTest, AnEntryByAddressTakesTheNameThatArrivesLater) {
+    Journal j = journal();
+    Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
+    j.record("curl", "203.0.113.15", "203.0.113.15", 443, {}, 10, 20, true, t1);
+    EXPECT_FALSE(j.record("curl", "ads.example", "203.0.113.15", 443, tracker, 5, 30, false, t2));
+    EXPECT_EQ(j.entries(),
+              (Journal::Entries{{"2026-03-09|curl|ads.example",
+                                 {"2026-03-09", "curl", "ads.example", "203.0.113.15", 443,
+                                  Category::tracker, "Example Analytics", t1, t2, 10, 30, true}}}));
+    j.record("curl", "203.0.113.16", "203.0.113.16", 443, {}, 99, 0, false, t1);
+    j.record("curl", "ads.example", "203.0.113.16", 443, tracker, 0, 0, false, t2);
+    ASSERT_EQ(j.entries().size(), 1u);
+    EXPECT_EQ(j.entries().begin()->second.bytesIn, 99);
+    ASSERT_TRUE(j.save());
+    EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
+}
+
+// An entry is incoming while every observation of it was a connection made to the program; the
+// flag is written only when set.
+TEST_F(JournalTest, AnEntryIsIncomingWhileEveryObservationWas) {
+    Journal j = journal();
+    Connection accepted{1, {"sshd"}, "tcp", "203.0.113.5", 50000, {}, {}, 0, 0, true};
+    j.record(accepted, false, now);
+    ASSERT_TRUE(j.save());
+    EXPECT_TRUE(nlohmann::json::parse(contents("2026-03-09.json"))[0].at("incoming"));
+    EXPECT_TRUE(journal().entries().at("2026-03-09|sshd|203.0.113.5").incoming);
+    accepted.incoming = false;
+    j.record(accepted, false, now);
+    ASSERT_TRUE(j.save());
+    EXPECT_FALSE(nlohmann::json::parse(contents("2026-03-09.json"))[0].contains("incoming"));
+}
+
 // Days are local: 23:59:59 and 00:00:00.750 local time are both on 2026-03-08 in UTC.
 TEST_F(JournalTest, SavesLocalDaysWithWholeSecondsInUtcAndLeavesOutAnAbsentCompany) {
     Journal j = journal();
