@@ -209,7 +209,15 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
     Dates::TimePoint now = options_.clock();
     lastScan_ = now;
     bool rulesChanged = false;
-    for (const Connection& connection : connections) {
+    // What the programs reach is decided first: a connection to them journaled before would
+    // count as the program's own first sighting of that destination today.
+    std::vector<const Connection*> ordered;
+    ordered.reserve(connections.size());
+    for (bool incoming : {false, true})
+        for (const Connection& connection : connections)
+            if (connection.incoming == incoming) ordered.push_back(&connection);
+    for (const Connection* each : ordered) {
+        const Connection& connection = *each;
         const std::optional<Decision> decision = Decider::decide(rules_, connection, journal_, now);
         if (!decision) continue;
         if (decision->newRule) {
@@ -223,6 +231,7 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
     }
     if (rulesChanged) persistRules();
     apps_ = AppRow::rows(connections);
+    releaseMemoryOfGone(connections.size());
     measureRates(now);
     saveJournalWhenDue();
     refreshHelperStatus();
@@ -271,6 +280,14 @@ void Model::saveSettings() {
     noteSave(Saved::settings, writeSettings(paths_.settingsFile(), settings_));
     reschedule();
     emit changed();
+}
+
+void Model::releaseMemoryOfGone(size_t connections) {
+    constexpr size_t many = 1000;
+    if (releaseDue_ && options_.platform->releaseFreedMemory)
+        options_.platform->releaseFreedMemory();
+    releaseDue_ = connections + many < lastConnections_;
+    lastConnections_ = connections;
 }
 
 void Model::notify(const std::string& id, const std::string& title, const std::string& body) {

@@ -166,6 +166,9 @@ class Model : public QObject {
     // Applies a scan's result, or keeps it for after the open question.
     void receive(std::vector<Connection> connections, ScanSource source);
     void apply(const std::vector<Connection>& connections, const ScanSource& source);
+    // After thousands of connections went, a scan later (when the views have let go of them
+    // too), gives their memory back to the system.
+    void releaseMemoryOfGone(size_t connections);
     void addRule(const Rule& rule);
     void question(const Connection& connection);
     void post(const Decision::Notice& notice, const Connection& connection);
@@ -200,6 +203,10 @@ class Model : public QObject {
     // The copy the rules were restored from, the rules file being unusable at start.
     std::optional<std::string> rulesRestoredFrom_;
     std::vector<AppRow> apps_;
+    // Connections of the last scan, and whether the memory of many more before them, freed by
+    // now, is to go back to the system at the next scan.
+    size_t lastConnections_ = 0;
+    bool releaseDue_ = false;
     RateMeter rates_;
     bool helperInstalled_ = false;
     std::string helperStatus_;

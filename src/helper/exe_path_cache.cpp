@@ -1,6 +1,7 @@
 #include "exe_path_cache.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 size_t ExePathCache::KeyHash::operator()(const nv_exe_key& key) const {

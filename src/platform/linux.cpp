@@ -3,11 +3,21 @@
 #include <string_view>
 
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "platform.h"
 
 namespace platform {
 namespace {
+
+// glibc keeps what a thread freed in its arena; other C libraries are left as they are.
+void linuxReleaseFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 std::string envOrEmpty(const char* name) {
     const char* value = std::getenv(name);
@@ -106,6 +116,7 @@ const Descriptor& linux() {
         .dataRoot = linuxDataRoot,
         .preferredLanguages = linuxLanguages,
         .executablePath = linuxExecutablePath,
+        .releaseFreedMemory = linuxReleaseFreedMemory,
     };
     return descriptor;
 }

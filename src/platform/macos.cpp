@@ -70,6 +70,8 @@ const Descriptor& macos() {
         .dataRoot = macDataRoot,
         .preferredLanguages = macLanguages,
         .executablePath = macExecutablePath,
+        // Its allocator gives freed memory back by itself.
+        .releaseFreedMemory = {},
     };
     return descriptor;
 }

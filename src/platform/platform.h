@@ -84,6 +84,9 @@ struct Descriptor {
     std::function<std::vector<std::string>()> preferredLanguages;
     // Raw bytes of a process's executable path, absent when the system does not tell.
     std::function<std::optional<std::string>(int32_t pid)> executablePath;
+    // Gives the memory the process freed back to the system, where its allocator keeps it;
+    // empty where it returns it by itself.
+    std::function<void()> releaseFreedMemory;
 };
 
 const Descriptor& macos();

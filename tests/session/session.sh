@@ -231,7 +231,7 @@ english() {
     else
         fail alive-and-journal "journal $(journal_missing)"
     fi
-    if journal_has_incoming; then
+    if wait_until 40 journal_has_incoming; then
         pass incoming "the connection python3 accepted from the ad server's address is journaled as incoming"
     else
         fail incoming "python3's connection from stats.g.doubleclick.net is not the journal's one incoming entry (see $SESSION_RUN/accepting.log)"

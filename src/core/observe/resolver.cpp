@@ -63,7 +63,8 @@ std::optional<std::string> Resolver::name(std::string_view ip) {
         if (auto learnt = state.forward.find(key); learnt != state.forward.end())
             return learnt->second;
         if (auto cached = state.cache.find(key); cached != state.cache.end()) return cached->second;
-        if (Net::kind(ip) != AddressKind::internet || !state.pending.insert(key).second)
+        if (Net::kind(ip) != AddressKind::internet || state.pending.size() >= mostPending ||
+            !state.pending.insert(key).second)
             return std::nullopt;
         state.queue.push_back([key](State& s) { lookUp(s, key); });
     }

@@ -28,7 +28,10 @@ class Resolver {
     // The addresses whose reverse name, and those whose primed domain, are kept (each), the
     // oldest answer dropped first: more than a desktop reaches in a day, and a bound where a
     // delivery network or a peer-to-peer program brings ever new ones.
-    static constexpr size_t mostAddresses = 8192;
+    static constexpr size_t mostAddresses = 32768;
+    // The reverse lookups waiting or running at most; a new address past them is looked up when
+    // asked about again. So thousands of new addresses at once cost a bounded amount per scan.
+    static constexpr size_t mostPending = 256;
 
     explicit Resolver(Lookups lookups = Lookups::system(), size_t workers = 4,
                       std::string namesFile = {});

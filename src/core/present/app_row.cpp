@@ -12,9 +12,11 @@ AppRow AppRow::from(const std::vector<Connection>& group) {
     row.bundlePath = group.front().app.bundlePath;
     row.isSystem = group.front().app.isSystem;
     row.conns = group;
+    // What the program reaches comes before who reaches it: a destination both ways is offered
+    // with its rules.
     std::stable_sort(row.conns.begin(), row.conns.end(), [](const auto& a, const auto& b) {
-        return std::tuple(Categories::rank(a.verdict.category), a.bytesOut) >
-               std::tuple(Categories::rank(b.verdict.category), b.bytesOut);
+        return std::tuple(!a.incoming, Categories::rank(a.verdict.category), a.bytesOut) >
+               std::tuple(!b.incoming, Categories::rank(b.verdict.category), b.bytesOut);
     });
     row.worst = row.conns.front().verdict.category;
     std::set<std::string> tracking;

@@ -62,7 +62,6 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
                      bool blocked, Dates::TimePoint at) {
     std::string today = day(at);
     changedDays_.insert(today);
-    if (dest != ip) nameAddressEntry(key(today, app, ip), key(today, app, dest), dest, verdict);
     auto [found, created] = entries_.try_emplace(key(today, app, dest));
     touch(found->first);
     JournalEntry& entry = found->second;
@@ -103,7 +102,8 @@ void Journal::nameAddressEntry(const std::string& addressId, const std::string& 
 }
 
 bool Journal::recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const {
-    return entries_.contains(key(day(at), app, dest));
+    const auto found = entries_.find(key(day(at), app, dest));
+    return found != entries_.end() && !found->second.incoming;
 }
 
 std::string Journal::key(const std::string& day, const std::string& app, const std::string& dest) {
@@ -112,6 +112,12 @@ std::string Journal::key(const std::string& day, const std::string& app, const s
 
 bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoint at,
                      const Rule* rule) {
+    // Only what the program reached names its entry: one it accepted under a name that came
+    // meanwhile would count as the program's own sighting of that name.
+    if (connection.host && !connection.incoming)
+        nameAddressEntry(key(day(at), connection.app.name, connection.ip),
+                         key(day(at), connection.app.name, *connection.host), *connection.host,
+                         connection.verdict);
     bool created = record(connection.app.name, connection.dest(), connection.ip, connection.port,
                           connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
     JournalEntry& entry = entries_[key(day(at), connection.app.name, connection.dest())];

@@ -57,17 +57,18 @@ class Journal {
 
     // Merges one observation into its day's entry: the first observation fixes ip, port,
     // category, company and `first`; later ones move `last`, keep the largest byte counts and
-    // keep `blocked` once set. True when a new entry was created. An entry of the day made by
-    // address alone (its name not known yet) becomes the entry of the name `dest` when one
-    // comes for that address: one entry per connection, under the best name known.
+    // keep `blocked` once set. True when a new entry was created.
     bool record(const std::string& app, const std::string& dest, const std::string& ip,
                 int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
                 bool blocked, Dates::TimePoint at);
-    // An observation of `app` reaching `dest` is recorded for the day of `at`.
+    // An observation of `app` reaching `dest` is recorded for the day of `at` (one of `dest`
+    // connecting to `app` is not).
     bool recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const;
     // Records `connection` as the observation above: its program, its destination as shown (the
     // host name when known, else the address), address, port, verdict and byte counts; when
-    // blocked by `rule`, the rule too.
+    // blocked by `rule`, the rule too. An entry of the day made by address alone (its name not
+    // known yet) becomes the entry of the name when a connection the program made to that
+    // address comes with it: one entry per connection, under the best name known.
     bool record(const Connection& connection, bool blocked, Dates::TimePoint at,
                 const Rule* rule = nullptr);
 

@@ -57,6 +57,21 @@ TEST(Resolver, LooksUpEachAddressOnceEvenWhileTheLookupRuns) {
     EXPECT_EQ(dns.reverseCalls, 1);
 }
 
+// Thousands of new addresses at once: only so many lookups wait; the others start when asked
+// about again.
+TEST(Resolver, BoundsTheLookupsWaiting) {
+    FakeDns dns;
+    Resolver resolver(dns.lookups(), 1);
+    const size_t asked = Resolver::mostPending + 100;
+    for (int round = 1; round <= 2; ++round) {
+        for (size_t i = 0; i < asked; ++i)
+            resolver.name("198.18." + std::to_string(i / 250) + "." + std::to_string(1 + i % 250));
+        ASSERT_TRUE(resolver.waitIdle(5s));
+        EXPECT_LE(dns.reverseCalls, static_cast<int>(round * Resolver::mostPending));
+    }
+    EXPECT_EQ(dns.reverseCalls, static_cast<int>(asked));
+}
+
 TEST(Resolver, KeepsTheNamesOfABoundedNumberOfAddressesDroppingTheOldest) {
     FakeDns dns;
     dns.otherwise = "named.example";
@@ -66,8 +81,12 @@ TEST(Resolver, KeepsTheNamesOfABoundedNumberOfAddressesDroppingTheOldest) {
     };
     resolver.name(address(0));
     ASSERT_TRUE(resolver.waitIdle(5s));
-    for (size_t i = 1; i <= Resolver::mostAddresses; ++i)
+    for (size_t i = 1; i <= Resolver::mostAddresses; ++i) {
         resolver.name(address(i));
+        if (i % Resolver::mostPending == 0) {
+            ASSERT_TRUE(resolver.waitIdle(5s));
+        }
+    }
     ASSERT_TRUE(resolver.waitIdle(5s));
     // Full to the bound: the newest and the second oldest are still known; the oldest was dropped
     // and is asked about again.

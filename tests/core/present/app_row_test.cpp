@@ -56,6 +56,9 @@ TEST(AppRow, TrackerCountCountsDistinctTrackingDestinations) {
     Connection accepted = conn("a", "198.51.100.5", Category::ads);
     accepted.incoming = true;
     EXPECT_EQ(AppRow::from({accepted}).trackerCount, 0) << "a connection it accepted";
+    // What it reaches comes first, so a destination both ways is offered with its rules.
+    AppRow both = AppRow::from({accepted, conn("a", "198.51.100.5", Category::cloud)});
+    EXPECT_FALSE(both.conns.front().incoming);
 }
 
 TEST(AppRow, RowsByTrackersThenWorstThenConnectionCount) {

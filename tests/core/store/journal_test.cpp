@@ -86,16 +86,26 @@ TEST_F(JournalTest, MergesObservationsByMaximumAndStaysBlockedOnceBlocked) {
 TEST_F(JournalTest, AnEntryByAddressTakesTheNameThatArrivesLater) {
     Journal j = journal();
     Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
-    j.record("curl", "203.0.113.15", "203.0.113.15", 443, {}, 10, 20, true, t1);
-    EXPECT_FALSE(j.record("curl", "ads.example", "203.0.113.15", 443, tracker, 5, 30, false, t2));
+    auto curl = [](const char* ip, std::optional<std::string> host, Verdict verdict, int64_t in,
+                   int64_t out) {
+        return Connection{1, {"curl"}, "tcp", ip, 443, std::move(host), verdict, in, out};
+    };
+    j.record(curl("203.0.113.15", {}, {}, 10, 20), true, t1);
+    EXPECT_FALSE(j.record(curl("203.0.113.15", "ads.example", tracker, 5, 30), false, t2));
     EXPECT_EQ(j.entries(),
               (Journal::Entries{{"2026-03-09|curl|ads.example",
                                  {"2026-03-09", "curl", "ads.example", "203.0.113.15", 443,
                                   Category::tracker, "Example Analytics", t1, t2, 10, 30, true}}}));
-    j.record("curl", "203.0.113.16", "203.0.113.16", 443, {}, 99, 0, false, t1);
-    j.record("curl", "ads.example", "203.0.113.16", 443, tracker, 0, 0, false, t2);
+    j.record(curl("203.0.113.16", {}, {}, 99, 0), false, t1);
+    // One the program accepted leaves the entry by address as it is.
+    Connection accepted = curl("203.0.113.16", "ads.example", tracker, 0, 0);
+    accepted.incoming = true;
+    j.record(accepted, false, t2);
+    EXPECT_TRUE(j.entries().contains("2026-03-09|curl|203.0.113.16"));
+    j.record(curl("203.0.113.16", "ads.example", tracker, 0, 0), false, t2);
     ASSERT_EQ(j.entries().size(), 1u);
     EXPECT_EQ(j.entries().begin()->second.bytesIn, 99);
+    EXPECT_FALSE(j.entries().begin()->second.incoming);
     ASSERT_TRUE(j.save());
     EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
 }
@@ -109,8 +119,10 @@ TEST_F(JournalTest, AnEntryIsIncomingWhileEveryObservationWas) {
     ASSERT_TRUE(j.save());
     EXPECT_TRUE(nlohmann::json::parse(contents("2026-03-09.json"))[0].at("incoming"));
     EXPECT_TRUE(journal().entries().at("2026-03-09|sshd|203.0.113.5").incoming);
+    EXPECT_FALSE(j.recorded("sshd", "203.0.113.5", now)) << "it has not reached it yet";
     accepted.incoming = false;
     j.record(accepted, false, now);
+    EXPECT_TRUE(j.recorded("sshd", "203.0.113.5", now));
     ASSERT_TRUE(j.save());
     EXPECT_FALSE(nlohmann::json::parse(contents("2026-03-09.json"))[0].contains("incoming"));
 }
