@@ -4,6 +4,8 @@
 #include <iostream>
 #include <limits>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <QCoreApplication>
 
@@ -208,6 +210,18 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
     source_ = source;
     Dates::TimePoint now = options_.clock();
     lastScan_ = now;
+    bool rulesChanged = decide(connections, now);
+    if (rulesChanged) persistRules();
+    apps_ = AppRow::rows(connections);
+    releaseMemoryOfGone(connections.size());
+    measureRates(now);
+    saveJournalWhenDue();
+    refreshHelperStatus();
+    emit changed();
+    glance();
+}
+
+bool Model::decide(const std::vector<Connection>& connections, Dates::TimePoint now) {
     bool rulesChanged = false;
     // What the programs reach is decided first: a connection to them journaled before would
     // count as the program's own first sighting of that destination today.
@@ -229,13 +243,81 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
         if (decision->notice) post(*decision->notice, connection);
         if (decision->ask) question(connection);
     }
-    if (rulesChanged) persistRules();
-    apps_ = AppRow::rows(connections);
-    releaseMemoryOfGone(connections.size());
-    measureRates(now);
-    saveJournalWhenDue();
-    refreshHelperStatus();
-    emit changed();
+    return rulesChanged;
+}
+
+void Model::glance() {
+    if (glancing_ || settings_.paused || source_.events != EventFeed::State::live) return;
+    glancing_ = true;
+    bool includeLocal = settings_.showLocal;
+    scanQueue_.start([this, includeLocal, unnamed = unnamed()]() mutable {
+        // Waits on the service's socket; a scan asked for meanwhile runs after it.
+        std::vector<Connection> fresh = scanner_->glance(includeLocal, 250ms);
+        std::vector<Connection> named = scanner_->named(std::move(unnamed));
+        ScanSource source = scanner_->scanSource();
+        QMetaObject::invokeMethod(
+            this,
+            [this, fresh = std::move(fresh), named = std::move(named),
+             source = std::move(source)]() mutable {
+                receiveGlance(std::move(fresh), std::move(named), std::move(source));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Model::receiveGlance(std::vector<Connection> fresh, std::vector<Connection> named,
+                          ScanSource source) {
+    if (asking() && (!fresh.empty() || !named.empty())) {
+        // Applied once the question is answered; no other glance starts meanwhile.
+        QTimer::singleShot(
+            250ms, this,
+            [this, fresh = std::move(fresh), named = std::move(named), source]() mutable {
+                receiveGlance(std::move(fresh), std::move(named), std::move(source));
+            });
+        return;
+    }
+    glancing_ = false;
+    if (!fresh.empty() || !named.empty()) {
+        Dates::TimePoint now = options_.clock();
+        bool rulesChanged = decide(fresh, now);
+        rulesChanged = decide(named, now) || rulesChanged;
+        if (rulesChanged) persistRules();
+        merge(fresh, named);
+        emit changed();
+    }
+    // A feed lost meanwhile is noticed, and said, by the next scan.
+    if (source.events == EventFeed::State::live) glance();
+}
+
+void Model::merge(const std::vector<Connection>& fresh, const std::vector<Connection>& named) {
+    std::unordered_map<std::string, const Connection*> names;
+    for (const Connection& connection : named)
+        names.emplace(connection.id(), &connection);
+    std::vector<Connection> all;
+    std::unordered_set<std::string> ids;
+    std::map<std::string, std::optional<Rate>> rates;
+    for (const AppRow& row : apps_) {
+        rates.emplace(row.name, row.rate);
+        for (const Connection& connection : row.conns) {
+            auto name = names.find(connection.id());
+            all.push_back(name == names.end() ? connection : *name->second);
+            ids.insert(connection.id());
+        }
+    }
+    for (const Connection& connection : fresh)
+        if (ids.insert(connection.id()).second) all.push_back(connection);
+    apps_ = AppRow::rows(all);
+    for (AppRow& row : apps_)
+        if (auto rate = rates.find(row.name); rate != rates.end()) row.rate = rate->second;
+}
+
+std::vector<Connection> Model::unnamed() const {
+    constexpr size_t most = 256;
+    std::vector<Connection> connections;
+    for (const AppRow& row : apps_)
+        for (const Connection& connection : row.conns)
+            if (!connection.host && connections.size() < most) connections.push_back(connection);
+    return connections;
 }
 
 void Model::addRule(const Rule& rule) {

@@ -166,6 +166,17 @@ class Model : public QObject {
     // Applies a scan's result, or keeps it for after the open question.
     void receive(std::vector<Connection> connections, ScanSource source);
     void apply(const std::vector<Connection>& connections, const ScanSource& source);
+    // Decides each connection, programs' own first; true when a rule was made.
+    bool decide(const std::vector<Connection>& connections, Dates::TimePoint now);
+    // While the event service is live, the worker waits for its events between scans, so that a
+    // new connection shows as it is made and a name that came later replaces the address.
+    void glance();
+    void receiveGlance(std::vector<Connection> fresh, std::vector<Connection> named,
+                       ScanSource source);
+    // Adds the new connections to the rows and names those that `named` names, in place.
+    void merge(const std::vector<Connection>& fresh, const std::vector<Connection>& named);
+    // Connections of the rows still known by their address only, a bounded number.
+    std::vector<Connection> unnamed() const;
     // After thousands of connections went, a scan later (when the views have let go of them
     // too), gives their memory back to the system.
     void releaseMemoryOfGone(size_t connections);
@@ -219,6 +230,7 @@ class Model : public QObject {
     // Absent until the journal is first written.
     std::optional<Dates::TimePoint> lastSave_;
     bool scanning_ = false;
+    bool glancing_ = false;
     // Open modal questions, and a scan result that arrived while one was open.
     int asking_ = 0;
     struct ScanResult {

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "base/atomic_file.h"
+#include "fake_event_service.h"
 #include "model_fixture.h"
 #include "read_text.h"
 #include "ss_text.h"
@@ -257,6 +258,32 @@ class ModelTest : public QObject, public ModelFixture {
             if (!model->apps().empty()) verdict = model->apps()[0].conns.at(0).verdict;
         }
         QCOMPARE(verdict, (std::optional<Verdict>{{Category::service, "Vendor", std::nullopt}}));
+    }
+
+    // With the service live, a connection shows between scans, once, and its name replaces the
+    // address in place when the helper publishes it.
+    void eventsShowConnectionsBetweenScansAndNamesFollowInPlace() {
+        writeSettings({.interval = 600});
+        FakeEventService service(*dir / "events");
+        QVERIFY(started());
+        service.accept();
+        QVERIFY(service.say(EventWire::line(EventWire::Hello{EventWire::version})));
+        QVERIFY(scanned());
+        QCOMPARE(model->source().events, EventFeed::State::live);
+        const ConnectEvent connect{*now, 4711, 1000,         77,    "curl",        "/usr/bin/curl",
+                                   9,    12,   uint64_t(31), "tcp", "203.0.113.7", 443};
+        QVERIFY(service.say(EventWire::line(connect)));
+        QTRY_COMPARE_WITH_TIMEOUT(model->apps().size(), size_t(1), 2000);
+        QCOMPARE(model->apps()[0].conns.at(0).host, std::nullopt);
+
+        QVERIFY(AtomicFile::write(*dir / "names", "203.0.113.7 pixel.tracker.example\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(model->apps()[0].conns.at(0).host,
+                                  std::optional<std::string>("pixel.tracker.example"), 2000);
+        QCOMPARE(model->apps()[0].conns.size(), size_t(1));
+        std::vector<std::string> dests;
+        for (const JournalEntry& entry : model->journalRows())
+            dests.push_back(entry.dest);
+        QCOMPARE(dests, Names{"pixel.tracker.example"});
     }
 
     // A table that cannot be read is named on standard error; a rules file that cannot be read

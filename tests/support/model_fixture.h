@@ -95,6 +95,9 @@ class ModelFixture {
             return pid == 7 ? std::optional<std::string>("/usr/sbin/syncd") : std::nullopt;
         };
         options.scanner.platform = &descriptor;
+        // Absent unless a test makes them: never the machine's own service.
+        options.scanner.eventsSocket = *dir / "events";
+        options.scanner.namesFile = *dir / "names";
         options.scanner.lookups = {[names = hostNames](const std::string& ip) {
                                        return names->contains(ip) ? std::optional(names->at(ip))
                                                                   : std::nullopt;

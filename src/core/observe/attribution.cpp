@@ -46,11 +46,41 @@ AppIdentity Attribution::programIdentity(const Flow& flow, Lang lang) {
     return identity;
 }
 
+void Attribution::useLang(Lang lang) {
+    if (lang != lang_) identities_.clear();
+    lang_ = lang;
+}
+
+AppIdentity Attribution::eventIdentity(const Flow& flow, Lang lang, Dates::TimePoint now) {
+    AppIdentity app = programIdentity(flow, lang);
+    memory_.remember(flow, {flow.pid, app, true}, now);
+    return app;
+}
+
+std::vector<Attribution::Owned>
+Attribution::attributeEvents(const std::vector<ConnectEvent>& events, Lang lang,
+                             Dates::TimePoint now) {
+    useLang(lang);
+    std::unordered_map<uint64_t, const ConnectEvent*> newest;
+    for (const ConnectEvent& event : events)
+        if (event.cookie) newest[event.cookie] = &event;
+    std::vector<Owned> owned;
+    for (const ConnectEvent& event : events)
+        if (!event.cookie || newest[event.cookie] == &event) {
+            Flow flow = flowOf(event);
+            AppIdentity app = eventIdentity(flow, lang, now);
+            owned.push_back({std::move(flow), std::move(app)});
+        }
+    // Kept for the next scan, which keeps what it uses.
+    identities_.merge(used_);
+    used_.clear();
+    return owned;
+}
+
 std::vector<Attribution::Owned> Attribution::attribute(std::vector<Flow> flows,
                                                        const std::vector<ConnectEvent>& events,
                                                        Lang lang, Dates::TimePoint now) {
-    if (lang != lang_) identities_.clear();
-    lang_ = lang;
+    useLang(lang);
     used_.clear();
     origins_.nextScan();
     memory_.expire(now);

@@ -41,6 +41,10 @@ class Attribution {
     // flow in `lang`.
     std::vector<Owned> attribute(std::vector<Flow> flows, const std::vector<ConnectEvent>& events,
                                  Lang lang, Dates::TimePoint now);
+    // The events alone, each socket's newest one a flow of no bytes, between two `attribute`s:
+    // what those remember of the programs is kept.
+    std::vector<Owned> attributeEvents(const std::vector<ConnectEvent>& events, Lang lang,
+                                       Dates::TimePoint now);
     // An event as the flow of its socket: the program that made it, no bytes counted yet.
     static Flow flowOf(const ConnectEvent& event);
 
@@ -51,6 +55,9 @@ class Attribution {
   private:
     // The identity of a flow whose process or executable is known.
     AppIdentity programIdentity(const Flow& flow, Lang lang);
+    // The identity of the flow of a socket the events told of.
+    AppIdentity eventIdentity(const Flow& flow, Lang lang, Dates::TimePoint now);
+    void useLang(Lang lang);
 
     PidPath pidPath_;
     const platform::Descriptor* platform_;

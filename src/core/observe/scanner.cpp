@@ -51,26 +51,30 @@ void applySystemOverride(const AppIdentity& app, Verdict& verdict) {
 
 } // namespace
 
+bool Scanner::askNames(std::vector<ConnectEvent>::const_iterator from,
+                       std::vector<ConnectEvent>::const_iterator to) {
+    bool unnamed = false;
+    for (auto event = from; event != to; ++event)
+        unnamed = !resolver_.name(event->remoteIP) || unnamed;
+    return unnamed;
+}
+
 std::vector<Connection> Scanner::scan(bool includeLocal) {
     std::vector<ConnectEvent> events = feed_.take();
     // A connection only an event told of may be gone by the next scan, so its name is looked up
     // now and waited for a moment after the listing.
-    bool unnamed = false;
-    const auto askNames = [&](auto from) {
-        for (auto event = from; event != events.end(); ++event)
-            unnamed = !resolver_.name(event->remoteIP) || unnamed;
-    };
     std::unordered_set<uint64_t> told;
     for (const ConnectEvent& event : events)
         told.insert(event.cookie);
-    askNames(events.begin());
+    bool unnamed = askNames(events.begin(), events.end());
     Listers::Listing listing = Listers::list(options_.listers, owners_, [&](uint64_t cookie) {
         return attribution_.toldByEvents(cookie, told);
     });
     size_t early = events.size();
     catchUp(listing.flows, events, told);
     // Events taken while waiting are as short-lived as the others: their names are waited for too.
-    askNames(events.begin() + static_cast<std::ptrdiff_t>(early));
+    unnamed =
+        askNames(events.begin() + static_cast<std::ptrdiff_t>(early), events.end()) || unnamed;
     source_ = listing.source;
     listerProblems_ = std::move(listing.problems);
     resolver_.refreshNames();
@@ -105,6 +109,35 @@ void Scanner::catchUp(std::vector<Flow>& flows, std::vector<ConnectEvent>& event
     awaited_ = std::move(awaited);
 }
 
+std::vector<Connection> Scanner::glance(bool includeLocal, std::chrono::milliseconds wait) {
+    if (!feed_.live()) return {};
+    std::vector<ConnectEvent> events = feed_.take(wait);
+    if (events.empty()) return {};
+    resolver_.refreshNames();
+    if (askNames(events.begin(), events.end()))
+        static_cast<void>(resolver_.waitIdle(eventNamesWait));
+    return classified(attribution_.attributeEvents(events, lang_, options_.clock()), includeLocal);
+}
+
+std::vector<Connection> Scanner::named(std::vector<Connection> connections) {
+    resolver_.refreshNames();
+    std::shared_ptr<const TrackerList> trackers = this->trackers();
+    std::shared_ptr<const OrgTable> orgs = orgTable();
+    std::erase_if(connections, [&](Connection& connection) {
+        connection.host = resolver_.name(connection.ip);
+        if (connection.host) connection.verdict = verdictOf(connection, trackers.get(), orgs.get());
+        return !connection.host;
+    });
+    return connections;
+}
+
+Verdict Scanner::verdictOf(const Connection& connection, const TrackerList* trackers,
+                           const OrgTable* orgs) {
+    Verdict verdict = Classifier::classify(connection.ip, connection.host, trackers, orgs);
+    applySystemOverride(connection.app, verdict);
+    return verdict;
+}
+
 std::vector<Connection> Scanner::connections(std::vector<Flow> flows, bool includeLocal) {
     return classified(attribution_.attribute(std::move(flows), {}, lang_, options_.clock()),
                       includeLocal);
@@ -119,12 +152,17 @@ std::vector<Connection> Scanner::classified(std::vector<Attribution::Owned> owne
     for (auto& [flow, app] : owned) {
         if (!includeLocal && Net::kind(flow.remoteIP) != AddressKind::internet) continue;
         std::optional<std::string> host = resolver_.name(flow.remoteIP);
-        Verdict verdict = Classifier::classify(flow.remoteIP, host, trackers.get(), orgs.get());
-        applySystemOverride(app, verdict);
-        Connection connection{
-            flow.pid,        std::move(app),     std::move(flow.proto), std::move(flow.remoteIP),
-            flow.remotePort, std::move(host),    std::move(verdict),    flow.bytesIn,
-            flow.bytesOut,   flow.facts.incoming};
+        Connection connection{flow.pid,
+                              std::move(app),
+                              std::move(flow.proto),
+                              std::move(flow.remoteIP),
+                              flow.remotePort,
+                              std::move(host),
+                              Verdict{},
+                              flow.bytesIn,
+                              flow.bytesOut,
+                              flow.facts.incoming};
+        connection.verdict = verdictOf(connection, trackers.get(), orgs.get());
         if (seen.insert(connection.id()).second) connections.push_back(std::move(connection));
     }
     return connections;

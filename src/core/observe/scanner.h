@@ -67,6 +67,12 @@ class Scanner {
     // Takes the events, runs the listers and turns their flows into connections. Each scan
     // first takes in the helper's published names when they changed.
     std::vector<Connection> scan(bool includeLocal);
+    // The connections only the events told of since the last scan or glance, without listing:
+    // waits up to `wait` for the service to write, then a moment for their names. Empty when
+    // nothing was told or the service is not live.
+    std::vector<Connection> glance(bool includeLocal, std::chrono::milliseconds wait);
+    // Those of `connections` whose name became known since, named and classified again.
+    std::vector<Connection> named(std::vector<Connection> connections);
     // The connections of already listed flows: filtered, identified, named, classified and
     // without duplicates, in the order of the flows.
     std::vector<Connection> connections(std::vector<Flow> flows, bool includeLocal);
@@ -89,6 +95,11 @@ class Scanner {
 
   private:
     std::vector<Connection> classified(std::vector<Attribution::Owned> owned, bool includeLocal);
+    static Verdict verdictOf(const Connection& connection, const TrackerList* trackers,
+                             const OrgTable* orgs);
+    // Asks the names of the events' addresses; true when any is not known yet.
+    bool askNames(std::vector<ConnectEvent>::const_iterator from,
+                  std::vector<ConnectEvent>::const_iterator to);
     // Waits a moment for the events of new sockets listed without their program.
     void catchUp(std::vector<Flow>& flows, std::vector<ConnectEvent>& events,
                  std::unordered_set<uint64_t>& told);

@@ -2,13 +2,9 @@
 #include <string>
 #include <thread>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include "base/owned_fd.h"
+#include "fake_event_service.h"
 #include "observe/event_feed.h"
 #include "temp_dir.h"
 
@@ -21,33 +17,20 @@ ConnectEvent event(uint64_t cookie) {
     return {at, 4711, 1000, 77, "curl", "/usr/bin/curl", 9, 12, cookie, "tcp", "203.0.113.7", 443};
 }
 
-// A stand-in for the event service: a listening socket whose clients get what the test writes.
-class FakeService {
+// The service greets or answers the feed, which connects at its take.
+class FakeService : public FakeEventService {
   public:
-    explicit FakeService(const std::string& path) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        path.copy(address.sun_path, sizeof address.sun_path - 1);
-        listener_.reset(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_.get(), 4);
-    }
+    using FakeEventService::FakeEventService;
     // Tells `text` to the feed, which connects at its take, and hangs up after it when asked.
     void answer(EventFeed& feed, const std::string& text, bool hangUp) {
         std::thread speaker([&] {
-            client_.reset(::accept(listener_.get(), nullptr, nullptr));
-            say(text);
-            if (hangUp) client_.reset();
+            accept();
+            EXPECT_TRUE(say(text));
+            if (hangUp) this->hangUp();
         });
         feed.take();
         speaker.join();
     }
-    void say(const std::string& text) {
-        ASSERT_EQ(write(client_.get(), text.data(), text.size()), ssize_t(text.size()));
-    }
-
-  private:
-    OwnedFd listener_, client_;
 };
 
 } // namespace
@@ -85,9 +68,10 @@ TEST(EventFeed, TakesWhatTheServiceToldAndSaysWhyWhenItCannot) {
 
     // A line may arrive in pieces; a heartbeat tells the drops.
     std::string line = EventWire::line(event(1));
-    service.say(line.substr(0, 10));
+    ASSERT_TRUE(service.say(line.substr(0, 10)));
     EXPECT_TRUE(feed.take().empty());
-    service.say(line.substr(10) + EventWire::line(EventWire::Beat{3}) + EventWire::line(event(2)));
+    ASSERT_TRUE(service.say(line.substr(10) + EventWire::line(EventWire::Beat{3}) +
+                            EventWire::line(event(2))));
     EXPECT_EQ(feed.take(), (std::vector<ConnectEvent>{event(1), event(2)}));
     EXPECT_EQ(feed.dropped(), 3u);
 
