@@ -6,6 +6,7 @@
 #include "base/atomic_file.h"
 #include "base/resources.h"
 #include "base/text.h"
+#include "classify/classifier.h"
 #include "classify/known_orgs.h"
 #include "classify/org_table.h"
 #include "test_paths.h"
@@ -105,4 +106,25 @@ TEST(OrgTable, TheShippedTableIsCleanAndEveryRowReachable) {
     for (std::string_view line : Text::splitNonEmpty(text, '\n'))
         EXPECT_TRUE(line.front() == '#' || !KnownOrgs::exact(line.substr(0, line.find('\t'))))
             << line;
+}
+
+// Hosts receiving crash reports and monitoring data are named by host for whoever receives them,
+// while the provider's other hosts keep its category.
+TEST(OrgTable, TheShippedTableNamesTelemetryInsideProvidersDomains) {
+    const OrgTable orgs(AtomicFile::read(Resources::path("orgs.txt")).value_or(""));
+    for (const auto& [host, category] : std::vector<std::pair<std::string, Category>>{
+             {"crashlyticsreports-pa.googleapis.com", Category::telemetry},
+             {"westeurope-5.in.applicationinsights.azure.com", Category::telemetry},
+             {"telemetry.individual.githubcopilot.com", Category::telemetry},
+             {"copilot-telemetry.githubusercontent.com", Category::telemetry},
+             {"dataplane.rum.eu-west-1.amazonaws.com", Category::telemetry},
+             {"browser-intake-us5-datadoghq.com", Category::telemetry},
+             {"collector.github.com", Category::analytics},
+             {"storage.googleapis.com", Category::service},
+             {"s3.eu-west-1.amazonaws.com", Category::cloud},
+             {"api.individual.githubcopilot.com", Category::service},
+         }) {
+        Verdict verdict = Classifier::classify("203.0.113.9", host, nullptr, &orgs);
+        EXPECT_EQ(verdict.category, category) << host;
+    }
 }
