@@ -12,6 +12,8 @@ namespace {
 
 // Longer names are a mistake in the table; the window has no room for them either.
 constexpr size_t maxCompany = 80;
+// Patterns are told apart by their number of labels in one 64-bit mask.
+constexpr size_t maxPatternLabels = 64;
 
 bool goodCompany(std::string_view company) {
     if (company.empty() || company.size() > maxCompany) return false;
@@ -90,6 +92,9 @@ void OrgTable::load(std::string_view text) {
     }
     orgs_ = std::move(orgs);
     patterns_ = std::move(patterns);
+    patternLengths_ = 0;
+    for (const Pattern& pattern : patterns_)
+        patternLengths_ |= uint64_t{1} << pattern.labels.size();
     rejected_ = rejected;
 }
 
@@ -107,7 +112,9 @@ std::optional<Org> OrgTable::lookup(std::string_view host) const {
 
 std::optional<Org> OrgTable::exact(std::string_view domain) const {
     if (auto found = orgs_.find(domain); found != orgs_.end()) return found->second;
-    if (patterns_.empty()) return std::nullopt;
+    auto labelCount = static_cast<size_t>(std::count(domain.begin(), domain.end(), '.')) + 1;
+    if (labelCount >= maxPatternLabels || !(patternLengths_ >> labelCount & 1u))
+        return std::nullopt;
     std::vector<std::string_view> labels = Text::split(domain, '.');
     for (const Pattern& pattern : patterns_)
         if (std::ranges::equal(pattern.labels, labels, labelMatches)) return pattern.org;

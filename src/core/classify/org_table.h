@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -64,5 +65,7 @@ class OrgTable {
 
     std::unordered_map<std::string, Org, Hash, std::equal_to<>> orgs_;
     std::vector<Pattern> patterns_;
+    // Bit n is set when some pattern has n labels, so other domains skip the patterns.
+    uint64_t patternLengths_ = 0;
     size_t rejected_ = 0;
 };
