@@ -18,7 +18,7 @@ build_packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmoc
 libbenchmark-dev nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables systemd strace
 clang-format $clang_packages libbpf-dev desktop-file-utils appstream dpkg-dev file lintian man-db python3"
 # The Debian package's recommendations, so the program runs as installed:
-runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec"
+runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec publicsuffix"
 # The X11 session test and the container tests:
 x11_session_packages="xvfb xauth dbus-x11 tint2 dunst libnotify-bin xdotool x11-utils
 x11-xserver-utils imagemagick fonts-dejavu-core lxqt-panel systemd-container"

@@ -110,6 +110,7 @@ const Descriptor& linux() {
         .bootIdPath = "/proc/sys/kernel/random/boot_id",
         .eventsSocketPath = "/run/nattervane-events/socket",
         .mountInfoPath = "/proc/self/mountinfo",
+        .publicSuffixListPath = "/usr/share/publicsuffix/public_suffix_list.dat",
         .namingFolders = linuxNamingFolders,
         .resourceDirs = {"../share/nattervane", "."},
         .xdgAutostart = true,

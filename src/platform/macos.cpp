@@ -63,6 +63,7 @@ const Descriptor& macos() {
         .bootIdPath = "",
         .eventsSocketPath = "",
         .mountInfoPath = "",
+        .publicSuffixListPath = "",
         .namingFolders = [] { return NamingFolders{}; },
         // Inside the application bundle first (Contents/MacOS -> Contents/Resources).
         .resourceDirs = {"../Resources", "../share/nattervane", "."},

@@ -71,6 +71,8 @@ struct Descriptor {
     std::string eventsSocketPath;
     // The table of mounts, where the cgroup (v2) hierarchy is found; empty: no cgroups.
     std::string mountInfoPath;
+    // The system's public suffix list, for naming a host's registrable domain; empty: none.
+    std::string publicSuffixListPath;
     // Where units and applications are named, for sockets whose process cannot be read.
     std::function<NamingFolders()> namingFolders;
     // Folders, relative to the program's own folder, that may hold the shipped resources (tracker

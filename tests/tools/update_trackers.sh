@@ -95,8 +95,11 @@ cat >"$assets/thirdparties/easylist/easylist.txt" <<'EOF'
 EOF
 dpkg-deb --root-owner-group -Zgzip --build "$tree" "$work/package.deb" >/dev/null
 
-"$tool" "$work/trackers.txt" "$work/package.deb" 2>"$work/log"
-grep -q '^update-trackers: wrote .* (8 p, 2 u, 1 a)$' "$work/log" ||
+# Our own SDK hosts: one also on a list, one a list exempts, one new, and lines that are no host.
+printf '# comment\nboth.example\tBoth\nsdk.exempt.example\tExempt\nSDK.New.example\tNew\nnodot\tX\n\n' \
+    >"$work/sdk.txt"
+"$tool" "$work/trackers.txt" "$work/package.deb" "$work/sdk.txt" 2>"$work/log"
+grep -q '^update-trackers: wrote .* (8 p, 2 u, 1 a, 2 s)$' "$work/log" ||
     { echo "unexpected log:"; cat "$work/log"; exit 1; }
 
 grep -v '^#' "$work/trackers.txt" >"$work/domains"
@@ -108,6 +111,8 @@ p exempt-with-options.example
 p kept-over-badfilter.example
 p plain.example
 p popup.example
+s sdk.exempt.example
+s sdk.new.example
 p typed.example
 u ublock-and-ads.example
 u ublock-only.example

@@ -13,11 +13,14 @@ Verdict fromOrg(const std::optional<Org>& org) {
     return {org->category, org->company, std::nullopt};
 }
 
-// The built-in rows first; the organisation table only for hosts they do not cover.
+// The most specific domain of either table; for the same domain the built-in row wins. So a
+// table row can name one host under a built-in domain, such as a provider's crash-report host.
 std::optional<Org> domainOrg(const std::string& host, const OrgTable* orgs) {
-    std::optional<Org> org = KnownOrgs::lookup(host);
-    if (!org && orgs) org = orgs->lookup(host);
-    return org;
+    return KnownOrgs::mostSpecific(host, [orgs](std::string_view domain) {
+        std::optional<Org> org = KnownOrgs::exact(domain);
+        if (!org && orgs) org = orgs->exact(domain);
+        return org;
+    });
 }
 
 // Apple's IPv4 block: its own services, unless the domain table names a telemetry service.

@@ -12,8 +12,8 @@
 // the shipped organisation table.
 namespace Classifier {
 
-// The organisation table counts as part of the domain table: it is consulted, with the same
-// suffix walk, only when the built-in rows know nothing of the host. `trackers` and `orgs` may
+// The organisation table counts as part of the domain table: the most specific domain of the
+// two covering the host wins, and of the same domain the built-in row. `trackers` and `orgs` may
 // be null.
 Verdict classify(std::string_view ip, const std::optional<std::string>& host,
                  const TrackerList* trackers, const OrgTable* orgs = nullptr);

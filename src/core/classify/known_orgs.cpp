@@ -180,8 +180,14 @@ const std::array<Row, rowCount>& table() {
     return rows;
 }
 
+std::optional<Org> exact(std::string_view domain) {
+    auto found = index().find(domain);
+    if (found == index().end()) return std::nullopt;
+    return found->second;
+}
+
 std::optional<Org> lookup(std::string_view host) {
-    return coveringEntry(index(), host);
+    return mostSpecific(host, exact);
 }
 
 std::vector<std::string> watchDomains() {

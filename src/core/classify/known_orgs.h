@@ -33,14 +33,17 @@ std::optional<Org> lookup(std::string_view host);
 // The domains of the tracking rows, in table order, for resolving ahead of time.
 std::vector<std::string> watchDomains();
 
-// The value `byDomain` holds for the most specific domain covering `host`: the lower-cased host
-// itself, then each parent of at least two labels. The walk of `lookup`, for other tables too.
-template <class Map>
-std::optional<typename Map::mapped_type> coveringEntry(const Map& byDomain, std::string_view host) {
+// The organisation of the row for exactly this lower-case domain, without walking its parents.
+std::optional<Org> exact(std::string_view domain);
+
+// The first value `find` gives for the domains covering `host`, most specific first: the
+// lower-cased host itself, then each parent of at least two labels. The walk of `lookup`, for
+// other tables too and for several tables at once.
+template <class Find> auto mostSpecific(std::string_view host, Find find) -> decltype(find(host)) {
     const std::string lowered = Text::toLower(host);
     std::string_view h = lowered;
     while (true) {
-        if (auto found = byDomain.find(h); found != byDomain.end()) return found->second;
+        if (auto found = find(h)) return found;
         auto dot = h.find('.');
         if (dot == std::string_view::npos) return std::nullopt;
         h.remove_prefix(dot + 1);

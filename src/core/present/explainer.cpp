@@ -1,5 +1,6 @@
 #include "present/explainer.h"
 
+#include "classify/public_suffixes.h"
 #include "present/text_table.h"
 
 namespace Explainer {
@@ -94,6 +95,12 @@ constexpr Template linuxLocal{{"", ""},
 constexpr Template linuxSystem{
     {"System service ", "Системная служба "}, {" talks to ", " связывается с "}, {".", "."}};
 
+// A host nobody is known for, named by the domain it lies under rather than its long name.
+constexpr Template unknownUnder{
+    {"", ""},
+    {" talks to a server under ", " связывается с сервером в домене "},
+    {"; we don't know who runs it.", "; кто им управляет — неизвестно."}};
+
 const Template& templateFor(Category category, platform::Wording wording) {
     if (wording == platform::Wording::linux && category == Category::local) return linuxLocal;
     if (wording == platform::Wording::linux && category == Category::system) return linuxSystem;
@@ -124,16 +131,27 @@ std::string subject(const AppIdentity& app, Lang lang) {
     }
 }
 
+// The registrable domain of an unknown party's host, when it is shorter than the host.
+std::optional<std::string> unknownDomain(const Verdict& verdict,
+                                         const std::optional<std::string>& host) {
+    if (verdict.category != Category::unknown || verdict.company || !host) return std::nullopt;
+    std::optional<std::string> domain = PublicSuffixes::system().registrableDomain(*host);
+    if (!domain || domain->size() >= host->size()) return std::nullopt;
+    return domain;
+}
+
 std::string described(std::string subject, const Verdict& verdict,
                       const std::optional<std::string>& host, std::string_view ip, Lang lang,
                       platform::Wording wording) {
-    const Template& chosen = templateFor(verdict.category, wording);
+    std::optional<std::string> domain = unknownDomain(verdict, host);
+    const Template& chosen = domain ? unknownUnder : templateFor(verdict.category, wording);
     std::string text(chosen.before.in(lang));
     text.append(subject).append(chosen.middle.in(lang));
     if (chosen.namesParty) {
-        std::string_view party = verdict.company ? std::string_view(*verdict.company)
-                                 : host          ? std::string_view(*host)
-                                                 : ip;
+        std::string_view party = domain            ? std::string_view(*domain)
+                                 : verdict.company ? std::string_view(*verdict.company)
+                                 : host            ? std::string_view(*host)
+                                                   : ip;
         text.append(party).append(chosen.after.in(lang));
     }
     return text;

@@ -15,7 +15,7 @@ TEST(Classifier, PrecedenceOfKindsTablesAndLists) {
     const TrackerList trackers("p listed.example\np gstatic.com\na doubleclick.net\n"
                                "p xp.apple.com\np cloudy.example\np beacon.vendor.example\n");
     const OrgTable orgs("gstatic.com\tads\tShadowed\n"
-                        "maps.google.com\tads\tShadowed\n"
+                        "crashes.google.com\ttelemetry\tGoogle crash reports\n"
                         "vendor.example\tservice\tVendor\n"
                         "assets.vendor.example\tcdn\tVendor\n"
                         "beacon.vendor.example\tanalytics\tVendor Analytics\n"
@@ -55,8 +55,10 @@ TEST(Classifier, PrecedenceOfKindsTablesAndLists) {
               verdict(Category::ads, "Google Ads", "doubleclick.net")},
              {"203.0.113.5", "beacon.vendor.example",
               verdict(Category::analytics, "Vendor Analytics", "beacon.vendor.example")},
-             // A built-in row beats the table, even a table row more specific than it; a table row
-             // beats the address table, as a built-in row does.
+             // The most specific domain of either table wins, the built-in row for the same
+             // domain; a table row beats the address table, as a built-in row does.
+             {"203.0.113.5", "eu.crashes.google.com",
+              verdict(Category::telemetry, "Google crash reports")},
              {"203.0.113.5", "maps.google.com", verdict(Category::service, "Google")},
              {"104.16.1.1", "www.vendor.example", verdict(Category::service, "Vendor")},
              {"151.101.1.1", "assets.vendor.example", verdict(Category::cdn, "Vendor")},

@@ -6,6 +6,7 @@
 #include "base/atomic_file.h"
 #include "base/resources.h"
 #include "base/text.h"
+#include "classify/classifier.h"
 #include "classify/known_orgs.h"
 #include "classify/org_table.h"
 #include "test_paths.h"
@@ -56,6 +57,31 @@ TEST(OrgTable, MatchesTheMostSpecificRowOfAtLeastTwoLabels) {
     EXPECT_EQ(OrgTable().lookup("vendor.example"), std::nullopt);
 }
 
+// A "*" stands for one or more characters of one label; a plain row of the same domain wins, a
+// pattern beats a plain row of a parent, and patterns that could cover a whole suffix are refused.
+TEST(OrgTable, APatternRowCoversHostsVaryingInOneLabel) {
+    OrgTable table("vendor.example\tservice\tVendor\n"
+                   "telemetry.*.vendor.example\ttelemetry\tVendor telemetry\n"
+                   "telemetry.eu.vendor.example\tcdn\tVendor EU\n"
+                   "intake-*-vendor.example\ttelemetry\tVendor intake\n"
+                   "telemetry.*.vendor.example\tads\tRepeated\n"
+                   "*.example\tads\tBare\n"
+                   "vendor.*\tads\tLast\n"
+                   "a*b*.vendor.example\tads\tTwo\n"
+                   "*_x.vendor.example\tads\tInvalid\n");
+    EXPECT_EQ(table.count(), 4u);
+    EXPECT_EQ(table.rejected(), 5u);
+    const Org telemetry{"Vendor telemetry", Category::telemetry};
+    EXPECT_EQ(table.lookup("Telemetry.US-East.vendor.example"), telemetry);
+    EXPECT_EQ(table.lookup("a.telemetry.us.vendor.example"), telemetry);
+    EXPECT_EQ(table.lookup("telemetry.eu.vendor.example"), (Org{"Vendor EU", Category::cdn}));
+    EXPECT_EQ(table.lookup("telemetry.vendor.example"), (Org{"Vendor", Category::service}));
+    EXPECT_EQ(table.lookup("telemetry.a.b.vendor.example"), (Org{"Vendor", Category::service}));
+    EXPECT_EQ(table.lookup("x.intake-us5-vendor.example"),
+              (Org{"Vendor intake", Category::telemetry}));
+    EXPECT_EQ(table.lookup("intake--vendor.example"), std::nullopt);
+}
+
 TEST(OrgTable, AFailedReadKeepsTheTableAndGarbageNeverBreaksIt) {
     OrgTable table("kept.example\tcdn\tKept\n");
     EXPECT_EQ(table.loadFile("/nonexistent/orgs.txt").error().code, ENOENT);
@@ -76,8 +102,29 @@ TEST(OrgTable, TheShippedTableIsCleanAndEveryRowReachable) {
     OrgTable table(text);
     EXPECT_EQ(table.rejected(), 0u);
     EXPECT_GE(table.count(), 400u);
-    // The built-in rows win over the table, so a row they cover would never be used.
+    // A built-in row wins over a table row of the same domain, which would never be used.
     for (std::string_view line : Text::splitNonEmpty(text, '\n'))
-        EXPECT_TRUE(line.front() == '#' || !KnownOrgs::lookup(line.substr(0, line.find('\t'))))
+        EXPECT_TRUE(line.front() == '#' || !KnownOrgs::exact(line.substr(0, line.find('\t'))))
             << line;
+}
+
+// Hosts receiving crash reports and monitoring data are named by host for whoever receives them,
+// while the provider's other hosts keep its category.
+TEST(OrgTable, TheShippedTableNamesTelemetryInsideProvidersDomains) {
+    const OrgTable orgs(AtomicFile::read(Resources::path("orgs.txt")).value_or(""));
+    for (const auto& [host, category] : std::vector<std::pair<std::string, Category>>{
+             {"crashlyticsreports-pa.googleapis.com", Category::telemetry},
+             {"westeurope-5.in.applicationinsights.azure.com", Category::telemetry},
+             {"telemetry.individual.githubcopilot.com", Category::telemetry},
+             {"copilot-telemetry.githubusercontent.com", Category::telemetry},
+             {"dataplane.rum.eu-west-1.amazonaws.com", Category::telemetry},
+             {"browser-intake-us5-datadoghq.com", Category::telemetry},
+             {"collector.github.com", Category::analytics},
+             {"storage.googleapis.com", Category::service},
+             {"s3.eu-west-1.amazonaws.com", Category::cloud},
+             {"api.individual.githubcopilot.com", Category::service},
+         }) {
+        Verdict verdict = Classifier::classify("203.0.113.9", host, nullptr, &orgs);
+        EXPECT_EQ(verdict.category, category) << host;
+    }
 }

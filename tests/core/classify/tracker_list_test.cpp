@@ -9,6 +9,8 @@
 #include "base/net.h"
 #include "base/resources.h"
 #include "base/text.h"
+#include "classify/classifier.h"
+#include "classify/known_orgs.h"
 #include "classify/tracker_list.h"
 #include "present/credits.h"
 #include "temp_dir.h"
@@ -100,7 +102,10 @@ TEST(TrackerList, MatchesTheLongestListedSuffix) {
 // and a valid lower-case domain, in order and each once.
 TEST(TrackerList, TheShippedFileIsSortedDomainsOfTheListsItCredits) {
     const std::map<char, std::string> lists = {
-        {'p', "EasyPrivacy"}, {'u', "uBlock filters – Privacy"}, {'a', "EasyList"}};
+        {'p', "EasyPrivacy"},
+        {'u', "uBlock filters – Privacy"},
+        {'a', "EasyList"},
+        {'s', "hosts that analytics, attribution and advertising"}};
     ASSERT_TRUE(shippedText().ends_with('\n'));
     std::vector<std::string_view> lines = Text::splitNonEmpty(shippedText(), '\n');
     std::string header;
@@ -143,6 +148,40 @@ TEST(TrackerList, TheShippedFileListsTheWellKnownTrackersOnly) {
           "cdn.jsdelivr.net", "ocsp.digicert.com", "fonts.gstatic.com", "www.bing.com",
           "mail.yandex.ru", "www.googleapis.com"})
         EXPECT_EQ(shipped().match(host), std::nullopt) << host;
+}
+
+// Every analytics, attribution and advertising company of the organisation tables has the hosts
+// its SDKs contact in our own list; each is on the shipped tracker list and read as tracking.
+TEST(TrackerList, TheShippedFileListsTheSdkHostsOfEveryTrackingCompanyOfTheTables) {
+    auto tracking = [](Category c) {
+        return c == Category::analytics || c == Category::tracker || c == Category::ads;
+    };
+    std::set<std::string> companies;
+    for (const KnownOrgs::Row& row : KnownOrgs::table())
+        if (tracking(row.category)) companies.emplace(row.company);
+    const std::string orgsText = AtomicFile::read(Resources::path("orgs.txt")).value_or("");
+    for (std::string_view line : Text::splitNonEmpty(orgsText, '\n'))
+        if (std::vector<std::string_view> f = Text::split(line, '\t'); f.size() == 3)
+            if (auto category = Categories::from(f[1]); category && tracking(*category))
+                companies.emplace(f[2]);
+    ASSERT_GT(companies.size(), 100u);
+    const OrgTable orgs(orgsText);
+    std::set<std::string> covered;
+    const std::string sdkText =
+        AtomicFile::read(Resources::path("sdk_tracker_hosts.txt")).value_or("");
+    for (std::string_view line : Text::splitNonEmpty(sdkText, '\n')) {
+        if (line.front() == '#') continue;
+        std::vector<std::string_view> f = Text::split(line, '\t');
+        ASSERT_EQ(f.size(), 2u) << line;
+        std::string host(f[0]);
+        EXPECT_TRUE(companies.contains(std::string(f[1]))) << line;
+        covered.emplace(f[1]);
+        EXPECT_TRUE(shipped().match(host)) << host;
+        Verdict verdict = Classifier::classify("203.0.113.9", host, &shipped(), &orgs);
+        EXPECT_TRUE(Categories::isTracking(verdict.category)) << host;
+    }
+    for (const std::string& company : companies)
+        EXPECT_TRUE(covered.contains(company)) << company << " has no SDK hosts";
 }
 
 // An installed copy first, then one beside the program, else the source tree's; the helper's

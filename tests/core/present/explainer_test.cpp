@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "classify/public_suffixes.h"
 #include "present/explainer.h"
 
 using platform::Wording;
@@ -69,6 +70,28 @@ TEST(Explainer, PartyIsCompanyThenHostThenAddress) {
                   std::string::npos);
     EXPECT_EQ(Explainer::sentence("", unknown, std::nullopt, "::1", Lang::ru),
               "«» связывается с ::1; кто это — неизвестно.");
+}
+
+// Nobody known: a long host name is told by its registrable domain from the system's public suffix
+// list; a host that is its own registrable domain, and an address, read as before.
+TEST(Explainer, AnUnknownHostIsNamedByItsRegistrableDomain) {
+    if (PublicSuffixes::system().empty()) GTEST_SKIP() << "no public suffix list on this system";
+    Verdict unknown{Category::unknown, std::nullopt, std::nullopt};
+    const std::optional<std::string> home = "p5dc1a2b3.dip0.t-ipconnect.de";
+    EXPECT_EQ(Explainer::sentence("App", unknown, home, "203.0.113.5", Lang::en),
+              "“App” talks to a server under t-ipconnect.de; we don't know who runs it.");
+    EXPECT_EQ(
+        Explainer::sentence("App", unknown, home, "203.0.113.5", Lang::ru),
+        "«App» связывается с сервером в домене t-ipconnect.de; кто им управляет — неизвестно.");
+    EXPECT_EQ(Explainer::sentence("App", unknown, "shop.example.co.uk", "1", Lang::en),
+              "“App” talks to a server under example.co.uk; we don't know who runs it.");
+    for (const char* host : {"t-ipconnect.de", "user.github.io"})
+        EXPECT_EQ(Explainer::sentence("App", unknown, std::string(host), "1", Lang::en),
+                  "“App” talks to " + std::string(host) + "; we don't know who that is.");
+    // A named company or another category keeps its own sentence.
+    Verdict tracker{Category::tracker, std::nullopt, "t-ipconnect.de"};
+    EXPECT_NE(Explainer::sentence("App", tracker, home, "1", Lang::en).find(*home),
+              std::string::npos);
 }
 
 // A connection the program accepted says who connected, whatever their category.
