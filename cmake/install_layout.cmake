@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where `cmake --install` puts everything: the programs in bin, the tracker list, the
 # organisation table and this system's helper scripts in share/nattervane (where the programs and
 # nv-install.sh look for them), and on Linux the desktop entry, icons, AppStream metainfo, man

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build, the tests and the program need, as the Debian release
 # at hand names them (scripts/release.sh). As root it installs what is missing; otherwise it
 # prints the one command that would.

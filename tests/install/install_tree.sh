@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a staging folder (DESTDIR, prefix /usr), checks the tree against the
 # freedesktop and Debian layout, validates the desktop entry and the AppStream metainfo, and runs
 # the installed tool so that it finds its tracker list, organisation table and helper scripts in

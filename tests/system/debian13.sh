@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the project and runs its unit tests on Debian 13: a minimal system made by debootstrap
 # from the Debian package registry into WORK_DIR/root, entered with systemd-nspawn. Inside, every
 # package scripts/setup.sh names must exist on that release, and `scripts/setup.sh build`
