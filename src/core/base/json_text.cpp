@@ -63,4 +63,24 @@ std::string dump(const nlohmann::json& value, int indent) {
     return value.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+std::string whyNot(const nlohmann::json::exception& problem, std::string_view text,
+                   std::string_view what) {
+    if (const auto* parse = dynamic_cast<const nlohmann::json::parse_error*>(&problem)) {
+        // `byte` is the 1-based position of the last byte read.
+        const std::string_view read = text.substr(0, parse->byte > 0 ? parse->byte - 1 : 0);
+        const size_t lineStart = read.rfind('\n');
+        const size_t line = 1 + static_cast<size_t>(std::count(read.begin(), read.end(), '\n'));
+        const size_t column =
+            1 + read.size() - (lineStart == std::string_view::npos ? 0 : lineStart + 1);
+        return "it is not valid JSON at line " + std::to_string(line) + ", column " +
+               std::to_string(column);
+    }
+    std::string_view message = problem.what();
+    if (message.starts_with("[json.exception.")) {
+        const size_t tagEnd = message.find("] ");
+        if (tagEnd != std::string_view::npos) message.remove_prefix(tagEnd + 2);
+    }
+    return "it is not " + std::string(what) + ": " + std::string(message);
+}
+
 } // namespace JsonText

@@ -14,6 +14,7 @@ TEST(ProgramInfo, AnswersHelpAndVersionOnlyAsTheFirstArgument) {
     for (const Case& c : std::vector<Case>{
              {{"--version", "x"}, 0, "tool " + std::string(ProgramInfo::version()) + "\n"},
              {{"-h", "scan"}, 0, "usage\n"},
+             {{"-V"}, 0, "tool " + std::string(ProgramInfo::version()) + "\n"},
              {{"scan", "--help"}, std::nullopt, ""},
              {{"--versions"}, std::nullopt, ""},
              {{}, std::nullopt, ""}}) {

@@ -37,6 +37,13 @@ TEST(DecodeLossy, ReplacesEachInvalidSequence) {
     EXPECT_EQ(Utf8::decodeLossy(std::string_view("\0x", 2)), std::string("\0x", 2));
 }
 
+// Columns count characters: two-byte Cyrillic and the three-byte ellipsis are one each.
+TEST(Utf8Padded, FillsToAWidthInCharacters) {
+    EXPECT_EQ(Utf8::padded("Сверка", 8), "Сверка  ");
+    EXPECT_EQ(Utf8::padded("…", 3), "…  ");
+    EXPECT_EQ(Utf8::padded("longer", 3), "longer");
+}
+
 TEST(EscapedForTerminal, ControlAndBidiCharactersBecomeHexOthersStay) {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"Firefox", "Firefox"},
