@@ -46,6 +46,17 @@ void appendEscaped(std::string& out, std::string_view text) {
     }
 }
 
+// "line L, column C" of the byte the parser stopped at (`byte` counts from 1), the column in
+// characters.
+std::string place(std::string_view text, size_t byte) {
+    const std::string_view read = text.substr(0, byte > 0 ? byte - 1 : 0);
+    const size_t lineStart = read.rfind('\n');
+    const size_t line = 1 + static_cast<size_t>(std::count(read.begin(), read.end(), '\n'));
+    const size_t column =
+        1 + Utf8::length(lineStart == std::string_view::npos ? read : read.substr(lineStart + 1));
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 } // namespace
 
 void appendString(std::string& out, std::string_view text) {
@@ -65,16 +76,8 @@ std::string dump(const nlohmann::json& value, int indent) {
 
 std::string whyNot(const nlohmann::json::exception& problem, std::string_view text,
                    std::string_view what) {
-    if (const auto* parse = dynamic_cast<const nlohmann::json::parse_error*>(&problem)) {
-        // `byte` is the 1-based position of the last byte read.
-        const std::string_view read = text.substr(0, parse->byte > 0 ? parse->byte - 1 : 0);
-        const size_t lineStart = read.rfind('\n');
-        const size_t line = 1 + static_cast<size_t>(std::count(read.begin(), read.end(), '\n'));
-        const size_t column =
-            1 + read.size() - (lineStart == std::string_view::npos ? 0 : lineStart + 1);
-        return "it is not valid JSON at line " + std::to_string(line) + ", column " +
-               std::to_string(column);
-    }
+    if (const auto* parse = dynamic_cast<const nlohmann::json::parse_error*>(&problem))
+        return "it is not valid JSON at " + place(text, parse->byte);
     std::string_view message = problem.what();
     if (message.starts_with("[json.exception.")) {
         const size_t tagEnd = message.find("] ");
