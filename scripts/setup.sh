@@ -18,9 +18,10 @@ cd "$(dirname "$0")/.."
 # Configuring and building (the tests and benchmarks are built too):
 build_packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev
 libbenchmark-dev nlohmann-json3-dev qt6-base-dev $clang_packages libbpf-dev"
-# Running the unit tests, the install check and the package check:
+# Running the unit tests, the install check and the package check (zsh and fish read the
+# completions):
 unit_packages="dbus-daemon iproute2 lsof nftables systemd strace clang-format desktop-file-utils
-appstream dpkg-dev file lintian man-db python3"
+appstream dpkg-dev file lintian man-db python3 zsh fish"
 # The Debian package's recommendations, so the program runs as installed:
 runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec"
 # The X11 session test and the container tests:
