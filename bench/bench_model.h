@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The real Model over a lister script that prints a fixed set of sockets, fake host names, a

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The small functions inside are called indirectly (traps, wait_until).
 # shellcheck disable=SC2317,SC2119
 # The cost of the real program under the load of an active browsing session: its CPU share and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The load of an active browsing session on a desktop, for bench/churn_cost.sh: connections that
 // come and go among hundreds of named hosts, and hundreds of other processes holding descriptors.
 //

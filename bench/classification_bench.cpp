@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Classification speed: one verdict with a host, with and without the organisation table, and the
 // processing of a 2,000-flow scan.
 #include <benchmark/benchmark.h>

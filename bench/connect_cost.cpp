@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the event service costs the programs that connect, and itself, as root.
 //
 //   connect_cost [HELPER]

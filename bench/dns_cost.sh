@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the DNS block costs name lookups, with the whole tracker list blocked (about 84,000
 # domains) through the helper's own dnsmasq and the port-53 redirect. Runs (as root) in network
 # and mount namespaces of its own: /etc is an overlay whose changes are thrown away, and a second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One apply of 100,000 domains and 10,000 addresses: reading and validating the block files,
 // building the firewall script, handing it to a program through a pipe, merging and writing the
 // hosts file and the status.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Time of one getaddrinfo("localhost") with this machine's hosts file as it is and with the
 # helper's block of the whole tracker list added. Runs in a private mount namespace (root
 # needed) with a temporary file bind-mounted over /etc/hosts, so the real one is never changed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of the hosts block for every name lookup on the machine.
 //
 //   hosts_lookup make TRACKERS PLAIN BLOCKED

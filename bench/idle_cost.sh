@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Idle cost of the application: runs it headless for a while with its scan timer at 5 s and
 # reports its CPU use and resident memory from /proc. Runs inside a private network namespace
 # (root needed), so the scans see only the loopback connections made here and no name lookup

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A journal of 7 days with 20,000 entries a day: recording a day's observations, saving the week
 // and loading it again.
 #include <filesystem>

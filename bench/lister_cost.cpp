@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux listers over thousands of real TCP sockets on a machine shaped like a desktop, side by
 // side in one run, in a private network namespace (as root) on loopback only.
 //

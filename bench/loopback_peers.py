@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Holds twenty open loopback connections for the given number of seconds, so that every scan of
 a benchmarked program has connections to list, classify and turn into rows."""
 import socket

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The application under many simultaneous connections to distinct addresses: its resident memory
 # and CPU per scan while COUNT connections are open, its memory once they have closed, and how
 # long it takes to end on SIGTERM.

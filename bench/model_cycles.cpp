@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scan cycles of the real Model over a lister that prints a fixed set of sockets: the time of one
 // cycle and how much the resident memory grows once the Model is warm.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the shipped organisation table, the memory it takes, and the cost of one lookup.
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one lookup in the built-in address and domain tables.
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parsing speed of the lister outputs over 20,000 generated sockets.
 #include <string>
 

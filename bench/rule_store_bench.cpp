@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building the domain block file from the shipped tracker list, and a whole save whose block
 // files are unchanged.
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One scan over a lister that prints 20,000 sockets: running the lister, parsing its output,
 // identifying the programs, naming and classifying every address.
 #include <filesystem>

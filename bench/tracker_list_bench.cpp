@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the shipped tracker list, the memory its set takes, and the cost of one match.
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window over a full week of journal: how long a tab switch takes until the tab is drawn, how
 // long one scan takes with its redraw on each tab, and the resident memory.
 //

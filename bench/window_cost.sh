@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program with its window open over a week of journal (14,000 entries by default):
 # its CPU use over SECONDS on the Programs tab, then on the Journal tab, and its resident memory.
 # Runs on its own X display (Xvfb), in a private network namespace (root needed) with twenty

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source includes from a folder its layer may not use. Run as a script:
 #   cmake -DSOURCE_DIR=<the tree's src folder> -P check_layers.cmake
 # Each folder may include itself and the folders listed for it; platform.h is below them all.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` in the build folder makes nattervane_<version>_<arch>.deb from the install
 # layout, with the library dependencies computed from the binaries by dpkg-shlibdeps.
 set(CPACK_GENERATOR DEB)
@@ -5,6 +6,7 @@ set(CPACK_PACKAGE_NAME nattervane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_CONTACT "Nattervane developers <nattervane@orvelle.app>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)

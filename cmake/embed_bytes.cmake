@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the bytes of INPUT into OUTPUT as a C++ array NAME with its size NAMESize, so that a
 # program carries a file within itself. Run as a script:
 #   cmake -DINPUT=<file> -DOUTPUT=<source> -DNAME=<identifier> -P embed_bytes.cmake

@@ -1,7 +1,8 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where `cmake --install` puts everything: the programs in bin, the tracker list, the
 # organisation table and this system's helper scripts in share/nattervane (where the programs and
-# nv-install.sh look for them), and on Linux the desktop entry, icons, AppStream metainfo, man
-# pages and the Debian documentation files.
+# nv-install.sh look for them), and on Linux the desktop entry, icons, AppStream metainfo, shell
+# completions, man pages and the Debian documentation files.
 set(NATTERVANE_SHARE ${CMAKE_INSTALL_DATADIR}/nattervane)
 foreach(program nattervane-cli nattervane nattervane-helper)
   if(TARGET ${program})
@@ -50,6 +51,14 @@ foreach(size 16 24 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME nattervane.png)
 endforeach()
+
+# Shell completions of nattervane-cli where bash-completion, zsh and fish look for them.
+set(completions resources/completions)
+install(FILES ${completions}/nattervane-cli.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME nattervane-cli)
+install(FILES ${completions}/_nattervane-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES ${completions}/nattervane-cli.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
 
 # Man pages and the changelog are installed compressed, as Debian expects (gzip -9n: no name or
 # time stamp, so the package is reproducible).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The helper's line validation on arbitrary text, read as both block files: what it accepts is
 // canonical (an address parses to itself), made only of the characters of its kind, so nothing
 // else can reach the firewall or the hosts file, and sorted without duplicates.

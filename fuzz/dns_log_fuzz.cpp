@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader of dnsmasq's query log on arbitrary lines: no crash, and no answer whose name is not
 // a valid domain or whose address is not an address.
 #include "base/net.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The endpoint splitter on arbitrary text, in both address families: a zone suffix never stays
 // in the address.
 #include "fuzz_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The helper's hosts-block merge on an arbitrary hosts file: a file whose markers are refused is
 // never merged; otherwise merging the same domains again changes nothing, and removing the block
 // gives what removing it from the original gives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A journal day file's decoding on arbitrary text: entries that decode are written back, in the
 // day file's own form, as a text that decodes to the same entries.
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parser of `netstat` output on arbitrary text: no crash, hang or sanitizer report.
 #include "fuzz_check.h"
 #include "observe/parsers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The organisation table on arbitrary text: every line is a row or counted as bad, and every
 // organisation it answers has a company and a category a domain can have.
 #include "base/text.h"

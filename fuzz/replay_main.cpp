@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds every file named on the command line, or found directly in a directory named there, to
 // the fuzz target's entry function once, so the corpora run as ordinary tests without libFuzzer.
 #include <algorithm>

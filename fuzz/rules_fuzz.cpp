@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules file's decoding on arbitrary text. A rule set that decodes encodes back to a text
 // that decodes to the same rule set, and every line it exports to the helper's block files is
 // one the helper accepts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file's decoding on arbitrary text: settings that decode are written back as a
 // text that decodes to the same settings.
 #include "base/json_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader of NETLINK_SOCK_DIAG dump datagrams on arbitrary bytes, as a TCP and as a UDP dump:
 // no crash, hang or sanitizer report, and every socket it keeps has an address and a port.
 #include "base/net.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracker list on arbitrary text: every listed lower-case domain with a dot is its own match.
 #include "base/text.h"
 #include "classify/tracker_list.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from build/, checks it with lintian (errors fail, warnings are
 # printed), installs it with apt-get, runs the installed tool, then purges it and checks that
 # none of its files are left. Needs root (it installs into the system); otherwise it says so and

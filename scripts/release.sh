@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=sh
 # What differs between the Debian releases the project builds on, for scripts to source:
 #   debian_release  the release's major version (12, 13), from /etc/os-release

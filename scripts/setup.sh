@@ -1,10 +1,12 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build, the tests and the program need, as the Debian release
 # at hand names them (scripts/release.sh). As root it installs what is missing; otherwise it
-# prints the one command that would.
-# Usage: scripts/setup.sh [build|list]
+# prints the one command that would and exits 1.
+# Usage: scripts/setup.sh [build|unit|list]
 #   (none)  everything, and systemd-resolved's package for the container test (not installed)
-#   build   only what building and running the unit tests need
+#   build   only what configuring and building need (scripts/build.sh)
+#   unit    that, and what the unit tests and the installed program need
 #   list    prints the name of every package, one a line, and changes nothing
 set -eu
 mode=${1:-all}
@@ -13,10 +15,13 @@ cd "$(dirname "$0")/.."
 . scripts/release.sh
 
 # One group a line; add a package to the group that needs it.
-# Building and the unit tests:
+# Configuring and building (the tests and benchmarks are built too):
 build_packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev
-libbenchmark-dev nlohmann-json3-dev qt6-base-dev dbus-daemon iproute2 lsof nftables systemd strace
-clang-format $clang_packages libbpf-dev desktop-file-utils appstream dpkg-dev file lintian man-db python3"
+libbenchmark-dev nlohmann-json3-dev qt6-base-dev $clang_packages libbpf-dev"
+# Running the unit tests, the install check and the package check (zsh and fish read the
+# completions):
+unit_packages="dbus-daemon iproute2 lsof nftables systemd strace clang-format desktop-file-utils
+appstream dpkg-dev file lintian man-db python3 zsh fish"
 # The Debian package's recommendations, so the program runs as installed:
 runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec publicsuffix"
 # The X11 session test and the container tests:
@@ -29,18 +34,19 @@ debian13_packages="debootstrap"
 # The reliability checks (a clock set ahead for one program):
 reliability_packages="faketime"
 
-packages="$build_packages $runtime_packages $x11_session_packages $wayland_session_packages
+packages="$build_packages $unit_packages $runtime_packages $x11_session_packages $wayland_session_packages
 $debian13_packages $reliability_packages"
 case $mode in
 all) ;;
-build) packages="$build_packages $runtime_packages" ;;
+build) packages=$build_packages ;;
+unit) packages="$build_packages $unit_packages $runtime_packages" ;;
 list)
     # shellcheck disable=SC2086 # one name a line
     printf '%s\n' $packages
     exit 0
     ;;
 *)
-    echo "usage: $0 [build|list]" >&2
+    echo "usage: $0 [build|unit|list]" >&2
     exit 2
     ;;
 esac
@@ -91,8 +97,8 @@ if [ -z "$missing" ]; then
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing packages. Install them with:" >&2
-    echo "  sudo apt-get install -y$missing" >&2
+    echo "Missing packages; as root, install them with:" >&2
+    echo "apt-get install -y --no-install-recommends$missing" >&2
     exit 1
 fi
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every test stage in order; any failure stops the run. The normal build and its suite come
 # last, so the run ends with CTest's summary line.
 #   sanitize  everything but the Qt application, built with the release's clang, unoptimised, under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the snapshot pictures of the window over a fake lister with a few programs, host names,
 // rules and journal entries: window_pictures <directory> [en|ru].
 #include <QApplication>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plugs Nattervane's DNS block (dnsmasq reading the helper's servers-file) into this machine's
 # name resolution, and takes it out again.
 # Usage (as root): nv-dns.sh detect | config MODE | prepare MODE | up MODE | down MODE | reload MODE

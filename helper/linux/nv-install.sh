@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Nattervane blocking helper as a systemd service.
 # Usage (as root): nv-install.sh DIR USER
 #   DIR   the directory holding block_ips.txt and block_domains.txt

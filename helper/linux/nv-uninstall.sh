@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Removes the Nattervane blocking helper and event service: units, firewall and redirect tables,
 # DNS drop-ins, hosts block, files.
 # Usage (as root): nv-uninstall.sh

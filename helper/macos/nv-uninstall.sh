@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Removes the Nattervane blocking helper: daemon, pf anchor rules, hosts block, files.
 # Usage (as root): nv-uninstall.sh
 # Every step runs even when an earlier one fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "autostart_command.h"
 
 #include <ostream>
@@ -26,7 +27,7 @@ int report(const std::string& path, std::ostream& out) {
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err) {
     if (options.size() != 1 ||
         (options[0] != "on" && options[0] != "off" && options[0] != "status"))
-        return Usage::fail(err, "autostart takes one of on, off, status");
+        return Usage::fail(err, "autostart", "autostart takes one of on, off, status");
     const platform::Descriptor& platform = platform::current();
     if (!platform.xdgAutostart) {
         err << "nattervane-cli: add Nattervane under System Settings > General > Login Items\n";

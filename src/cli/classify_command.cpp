@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "classify_command.h"
 
 #include <ostream>
@@ -8,6 +9,7 @@
 #include "base/net.h"
 #include "classify/classifier.h"
 #include "cli_options.h"
+#include "cli_texts.h"
 #include "present/explainer.h"
 #include "usage.h"
 
@@ -18,7 +20,8 @@ namespace {
 struct Request {
     std::string ip;
     std::optional<std::string> host;
-    std::string app = "program";
+    // Absent: the sentence speaks of "a program".
+    std::optional<std::string> app;
     Lang lang = Langs::system();
     bool json = false;
 };
@@ -59,20 +62,22 @@ std::string read(const std::vector<std::string>& arguments, Request& request) {
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     Request request;
     if (std::string problem = read(arguments, request); !problem.empty())
-        return Usage::fail(err, problem);
+        return Usage::fail(err, "classify", problem);
     auto trackers = CliOptions::shippedTrackers(err);
     auto orgs = CliOptions::shippedOrgTable(err);
     Verdict verdict = Classifier::classify(request.ip, request.host, trackers.get(), orgs.get());
     std::string sentence =
-        Explainer::sentence(request.app, verdict, request.host, request.ip, request.lang);
+        request.app
+            ? Explainer::sentence(*request.app, verdict, request.host, request.ip, request.lang)
+            : Explainer::sentenceOfAnyProgram(verdict, request.host, request.ip, request.lang);
     if (request.json) {
         out << JsonText::dump({{"verdict", verdict}, {"sentence", sentence}}, 2) << "\n";
         return 0;
     }
-    out << Categories::name(verdict.category) << " ("
-        << Explainer::label(verdict.category, request.lang) << ")";
+    out << CliTexts::category(verdict.category, request.lang);
     if (verdict.company) out << ": " << *verdict.company;
-    if (verdict.listed) out << ", listed as " << *verdict.listed;
+    if (verdict.listed)
+        out << ", " << CliTexts::word(CliTexts::Word::listedAs, request.lang) << *verdict.listed;
     out << "\n" << sentence << "\n";
     return 0;
 }

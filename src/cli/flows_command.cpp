@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "flows_command.h"
 
 #include <chrono>
@@ -7,6 +8,7 @@
 
 #include "base/json_text.h"
 #include "base/text.h"
+#include "base/utf8.h"
 #include "cli_options.h"
 #include "flows_watch.h"
 #include "observe/attribution.h"
@@ -22,11 +24,6 @@ std::string endpointText(const Flow& flow) {
     bool ipv6 = flow.remoteIP.find(':') != std::string::npos;
     std::string host = ipv6 ? "[" + flow.remoteIP + "]" : flow.remoteIP;
     return host + ":" + std::to_string(flow.remotePort);
-}
-
-std::string padded(std::string text, size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
 }
 
 } // namespace
@@ -50,12 +47,13 @@ void print(const Listers::Listing& listing, bool json, std::ostream& out, std::o
     }
     out << "source: " << source << " (" << owned.size() << " flows)\n";
     if (owned.empty()) return;
-    out << padded("PID", 8) << padded("PROGRAM", 28) << padded("PROTO", 6) << padded("REMOTE", 46)
-        << padded("IN", 12) << "OUT\n";
+    out << Utf8::padded("PID", 8) << Utf8::padded("PROGRAM", 28) << Utf8::padded("PROTO", 6)
+        << Utf8::padded("REMOTE", 46) << Utf8::padded("IN", 12) << "OUT\n";
     for (const auto& [flow, app] : owned)
-        out << padded(std::to_string(flow.pid), 8) << padded(Text::escapedForTerminal(app.name), 28)
-            << padded(flow.proto, 6) << padded(endpointText(flow), 46)
-            << padded(std::to_string(flow.bytesIn), 12) << flow.bytesOut << "\n";
+        out << Utf8::padded(std::to_string(flow.pid), 8)
+            << Utf8::padded(Text::escapedForTerminal(app.name), 28) << Utf8::padded(flow.proto, 6)
+            << Utf8::padded(endpointText(flow), 46)
+            << Utf8::padded(std::to_string(flow.bytesIn), 12) << flow.bytesOut << "\n";
 }
 
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err) {
@@ -68,20 +66,22 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
         } else if (*option == "--watch") {
             auto seconds = parser.seconds();
             if (!seconds || *seconds < minimumWatchSeconds)
-                return Usage::fail(err, "--watch takes a number of seconds from 0.5 to 60");
+                return Usage::fail(err, "flows",
+                                   "--watch takes a number of seconds from 0.5 to 60");
             watch = watch.value_or(FlowsWatch::Options{});
             watch->seconds = *seconds;
         } else if (*option == "--count") {
             auto count = parser.value();
             auto number = count ? Text::parseDecimal<int>(*count) : std::nullopt;
-            if (!number || *number < 1) return Usage::fail(err, "--count takes a whole number");
+            if (!number || *number < 1)
+                return Usage::fail(err, "flows", "--count takes a whole number");
             watch = watch.value_or(FlowsWatch::Options{});
             watch->count = *number;
         } else {
-            return Usage::fail(err, "unknown option for flows: " + *option);
+            return Usage::fail(err, "flows", "unknown option for flows: " + *option);
         }
     }
-    if (watch && json) return Usage::fail(err, "--watch and --json cannot go together");
+    if (watch && json) return Usage::fail(err, "flows", "--watch and --json cannot go together");
     if (watch) return FlowsWatch::run(*watch, out);
     const platform::Descriptor& platform = platform::current();
     print(Listers::list(platform.listers), json, out, err);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "flows_watch.h"
 
 #include <algorithm>
@@ -10,16 +11,12 @@
 
 #include "base/dates.h"
 #include "base/text.h"
+#include "base/utf8.h"
 #include "observe/attribution.h"
 
 namespace FlowsWatch {
 
 namespace {
-
-std::string padded(std::string text, size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
-}
 
 struct Program {
     std::string name;
@@ -58,12 +55,12 @@ std::string table(const Listers::Listing& listing, const std::vector<RateMeter::
         return a.rate.in + a.rate.out > b.rate.in + b.rate.out;
     });
     std::string text = "source: " + listing.source + " · " + std::to_string(programs.size()) +
-                       " programs\n" + padded("PROGRAM", 28) + padded("CONNS", 7) +
-                       padded("RECEIVED", 14) + "SENT\n";
+                       " programs\n" + Utf8::padded("PROGRAM", 28) + Utf8::padded("CONNS", 7) +
+                       Utf8::padded("RECEIVED", 14) + "SENT\n";
     for (const Program& program : programs)
-        text += padded(Text::escapedForTerminal(program.name), 28) +
-                padded(std::to_string(program.connections), 7) +
-                padded(first ? "…" : RateText::perSecond(program.rate.in, Lang::en), 14) +
+        text += Utf8::padded(Text::escapedForTerminal(program.name), 28) +
+                Utf8::padded(std::to_string(program.connections), 7) +
+                Utf8::padded(first ? "…" : RateText::perSecond(program.rate.in, Lang::en), 14) +
                 (first ? "…" : RateText::perSecond(program.rate.out, Lang::en)) + "\n";
     return text;
 }

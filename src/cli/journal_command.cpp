@@ -1,10 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal_command.h"
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
-#include <iomanip>
 #include <optional>
 #include <ostream>
 
@@ -13,6 +13,7 @@
 #include "base/json_text.h"
 #include "base/text.h"
 #include "base/unusable_file.h"
+#include "base/utf8.h"
 #include "platform.h"
 #include "store/journal.h"
 #include "usage.h"
@@ -59,10 +60,10 @@ std::optional<Options> parse(const std::vector<std::string>& options, std::strin
 }
 
 void printRow(const std::vector<std::string>& cells, std::ostream& out) {
-    static constexpr std::array<int, 7> widths{10, 24, 40, 9, 20, 12, 12};
+    static constexpr std::array<size_t, 7> widths{10, 24, 40, 9, 20, 12, 12};
     for (size_t at = 0; at < cells.size(); ++at) {
         if (at < widths.size())
-            out << std::left << std::setw(widths[at]) << Text::escapedForTerminal(cells[at]) << ' ';
+            out << Utf8::padded(Text::escapedForTerminal(cells[at]), widths[at]) << ' ';
         else
             out << Text::escapedForTerminal(cells[at]);
     }
@@ -84,7 +85,7 @@ void printTable(const std::vector<JournalEntry>& entries, std::ostream& out) {
 int run(const std::vector<std::string>& options, std::ostream& out, std::ostream& err) {
     std::string problem;
     std::optional<Options> parsed = parse(options, problem);
-    if (!parsed) return Usage::fail(err, problem);
+    if (!parsed) return Usage::fail(err, "journal", problem);
     std::string dir = dataRoot() + "/journal";
     Journal::Contents contents = Journal::read(dir);
     for (const Journal::Skipped& skipped : contents.skipped)

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,23 +15,50 @@
 #include "usage.h"
 #include "watch_command.h"
 
-int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty()) return Usage::fail(std::cerr, "no command given");
-    if (auto status = ProgramInfo::answer(arguments, "nattervane-cli", Usage::text(), std::cout))
-        return *status;
-    std::string command = arguments.front();
-    std::vector<std::string> options(arguments.begin() + 1, arguments.end());
-    if (command == "help") {
-        Usage::print(std::cout);
+namespace {
+
+using Run = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+
+const std::map<std::string, Run> runs{
+    {"scan", ScanCommand::run},           {"classify", ClassifyCommand::run},
+    {"flows", FlowsCommand::run},         {"watch", WatchCommand::run},
+    {"journal", JournalCommand::run},     {"rules", RulesCommand::run},
+    {"autostart", AutostartCommand::run},
+};
+
+bool asksForHelp(const std::vector<std::string>& options) {
+    return std::ranges::any_of(
+        options, [](const std::string& option) { return option == "--help" || option == "-h"; });
+}
+
+// `help` alone prints the summary, `help COMMAND` that command's help.
+int help(const std::vector<std::string>& options) {
+    if (options.empty()) {
+        std::cout << Usage::text();
         return 0;
     }
-    if (command == "scan") return ScanCommand::run(options, std::cout, std::cerr);
-    if (command == "classify") return ClassifyCommand::run(options, std::cout, std::cerr);
-    if (command == "flows") return FlowsCommand::run(options, std::cout, std::cerr);
-    if (command == "watch") return WatchCommand::run(options, std::cout, std::cerr);
-    if (command == "journal") return JournalCommand::run(options, std::cout, std::cerr);
-    if (command == "rules") return RulesCommand::run(options, std::cout, std::cerr);
-    if (command == "autostart") return AutostartCommand::run(options, std::cout, std::cerr);
-    return Usage::fail(std::cerr, "unknown command: " + command);
+    if (options.size() > 1) return Usage::fail(std::cerr, "help", "help takes one command");
+    std::optional<std::string> text = Usage::help(options[0]);
+    if (!text) return Usage::fail(std::cerr, "help", "no such command: " + options[0]);
+    std::cout << *text;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty()) return Usage::fail(std::cerr, "", "no command given");
+    if (auto status = ProgramInfo::answer(arguments, "nattervane-cli", Usage::text(), std::cout))
+        return *status;
+    const std::string& command = arguments.front();
+    std::vector<std::string> options(arguments.begin() + 1, arguments.end());
+    std::optional<std::string> usage = Usage::help(command);
+    if (!usage) return Usage::fail(std::cerr, "", "unknown command: " + command);
+    if (asksForHelp(options)) {
+        std::cout << *usage;
+        return 0;
+    }
+    if (command == "help") return help(options);
+    return runs.at(command)(options, std::cout, std::cerr);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "rules_command.h"
 
 #include <chrono>
@@ -16,6 +17,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "base/unusable_file.h"
+#include "base/utf8.h"
 #include "folder_lock.h"
 #include "store/rule_edit.h"
 #include "store/rule_store.h"
@@ -25,9 +27,9 @@ namespace RulesCommand {
 
 namespace {
 
+// A column of `width` characters and the space after it.
 std::string padded(std::string text, size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text + " ";
+    return Utf8::padded(std::move(text), width) + " ";
 }
 
 std::string joined(const std::optional<std::vector<std::string>>& ips) {
@@ -144,7 +146,8 @@ Result<void> editFile(const Paths& paths, const RuleEdit& edit) {
 
 int change(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     std::variant<RuleEdit, std::string> parsed = editOf(words);
-    if (auto* problem = std::get_if<std::string>(&parsed)) return Usage::fail(err, *problem);
+    if (auto* problem = std::get_if<std::string>(&parsed))
+        return Usage::fail(err, "rules", *problem);
     RuleEdit edit = std::get<RuleEdit>(parsed);
     if (Result<void> usable = edit.check(); !usable) {
         err << "nattervane-cli: " << Text::escapedForTerminal(usable.error().message)
@@ -177,7 +180,8 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
         return change(options, out, err);
     bool json = false;
     for (const std::string& option : options) {
-        if (option != "--json") return Usage::fail(err, "unknown option for rules: " + option);
+        if (option != "--json")
+            return Usage::fail(err, "rules", "unknown option for rules: " + option);
         json = true;
     }
     Paths paths;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan_command.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "base/text.h"
 #include "classify/known_orgs.h"
 #include "cli_options.h"
+#include "cli_texts.h"
 #include "observe/scanner.h"
 #include "present/explainer.h"
 #include "present/source_text.h"
@@ -43,7 +45,7 @@ std::vector<Program> byProgram(const std::vector<Connection>& connections) {
     return sorted;
 }
 
-std::string pids(const Program& program) {
+std::string processes(const Program& program, Lang lang) {
     std::vector<int32_t> ids;
     for (const Connection* connection : program.connections)
         ids.push_back(connection->pid);
@@ -52,16 +54,18 @@ std::string pids(const Program& program) {
     std::string text;
     for (int32_t id : ids)
         text += (text.empty() ? "" : ", ") + std::to_string(id);
-    return text;
+    return CliTexts::processes(text, ids.size(), lang);
 }
 
 void printConnection(const Connection& connection, Lang lang, std::ostream& out) {
     const Verdict& verdict = connection.verdict;
-    std::string line = connection.dest() + " port " + std::to_string(connection.port) + " (" +
-                       connection.proto + (connection.incoming ? ", incoming" : "") + ")  " +
+    using CliTexts::word, CliTexts::Word;
+    std::string line = connection.dest() + " " + word(Word::port, lang) + " " +
+                       std::to_string(connection.port) + " (" + connection.proto +
+                       (connection.incoming ? ", " + word(Word::incoming, lang) : "") + ")  " +
                        Explainer::label(verdict.category, lang);
     if (verdict.company) line += ", " + *verdict.company;
-    if (verdict.listed) line += ", listed: " + *verdict.listed;
+    if (verdict.listed) line += ", " + word(Word::listed, lang) + *verdict.listed;
     out << "  " << Text::escapedForTerminal(line) << "\n    "
         << Text::escapedForTerminal(Explainer::sentence(connection, lang)) << "\n";
 }
@@ -77,7 +81,8 @@ struct ScanOptions {
 
 void print(const std::vector<Connection>& connections, Lang lang, std::ostream& out) {
     for (const Program& program : byProgram(connections)) {
-        out << "\n" << Text::escapedForTerminal(program.name) << " (pid " << pids(program) << ")\n";
+        out << "\n"
+            << Text::escapedForTerminal(program.name) << " (" << processes(program, lang) << ")\n";
         std::vector<const Connection*> sorted = program.connections;
         std::stable_sort(sorted.begin(), sorted.end(),
                          [](const Connection* a, const Connection* b) {
@@ -98,14 +103,15 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             options.json = true;
         else if (*option == "--lang") {
             auto lang = CliOptions::lang(parser.value());
-            if (!lang) return Usage::fail(err, "--lang takes en or ru");
+            if (!lang) return Usage::fail(err, "scan", "--lang takes en or ru");
             options.lang = *lang;
         } else if (*option == "--wait") {
             auto seconds = parser.seconds();
-            if (!seconds) return Usage::fail(err, "--wait takes a number of seconds from 0 to 60");
+            if (!seconds)
+                return Usage::fail(err, "scan", "--wait takes a number of seconds from 0 to 60");
             options.wait = *seconds;
         } else
-            return Usage::fail(err, "unknown option for scan: " + *option);
+            return Usage::fail(err, "scan", "unknown option for scan: " + *option);
     }
     ScannerOptions scannerOptions;
     scannerOptions.lang = options.lang;
@@ -122,8 +128,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         out << JsonText::dump(connections, 2) << "\n";
         return 0;
     }
-    out << "source: " << SourceText::describe(scanner.scanSource(), options.lang) << ", "
-        << connections.size() << " connections\n";
+    out << CliTexts::scanHeading(SourceText::describe(scanner.scanSource(), options.lang),
+                                 connections.size(), options.lang)
+        << "\n";
     print(connections, options.lang, out);
     return 0;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "watch_command.h"
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "base/text.h"
 #include "classify/known_orgs.h"
 #include "cli_options.h"
+#include "cli_texts.h"
 #include "observe/attribution.h"
 #include "observe/event_feed.h"
 #include "observe/scanner.h"
@@ -54,34 +56,36 @@ void print(const Connection& connection, Dates::TimePoint at, const WatchOptions
         return;
     }
     const Verdict& verdict = connection.verdict;
-    std::string line = connection.app.name + " (pid " + std::to_string(connection.pid) + ")  " +
-                       connection.dest() + ":" + std::to_string(connection.port) + " " +
-                       connection.proto + (connection.incoming ? " incoming" : "") + "  " +
-                       Explainer::label(verdict.category, options.lang);
+    const Lang lang = options.lang;
+    std::string line =
+        connection.app.name + " (" + CliTexts::processes(std::to_string(connection.pid), 1, lang) +
+        ")  " + connection.dest() + ":" + std::to_string(connection.port) + " " + connection.proto +
+        (connection.incoming ? " " + CliTexts::word(CliTexts::Word::incoming, lang) : "") + "  " +
+        Explainer::label(verdict.category, lang);
     if (verdict.company) line += " · " + *verdict.company;
     out << clockTime(at) << "  " << Text::escapedForTerminal(line) << "\n          "
-        << Text::escapedForTerminal(Explainer::sentence(connection, options.lang)) << std::endl;
+        << Text::escapedForTerminal(Explainer::sentence(connection, lang)) << std::endl;
 }
 
 // Says once each time where the connections come from.
 class Narrator {
   public:
-    explicit Narrator(std::ostream& err) : err_(err) {}
+    Narrator(std::ostream& err, Lang lang) : err_(err), lang_(lang) {}
     void tell(const EventFeed& feed) {
         if (said_ && feed.state() == state_) return;
         said_ = true;
         state_ = feed.state();
-        if (feed.live()) {
-            err_ << "nattervane-cli: watching connections as they are made (kernel events)\n";
-            return;
-        }
-        if (!feed.problem().empty()) err_ << "nattervane-cli: " << feed.problem() << "\n";
-        err_ << "nattervane-cli: the event service is not running here; showing the new "
-                "connections a scan finds every second\n";
+        using CliTexts::Word;
+        if (!feed.live() && !feed.problem().empty())
+            err_ << "nattervane-cli: " << feed.problem() << "\n";
+        err_ << "nattervane-cli: "
+             << CliTexts::word(feed.live() ? Word::watchingEvents : Word::watchingScans, lang_)
+             << "\n";
     }
 
   private:
     std::ostream& err_;
+    Lang lang_;
     bool said_ = false;
     EventFeed::State state_ = EventFeed::State::absent;
 };
@@ -115,7 +119,8 @@ std::variant<WatchOptions, std::string> parse(const std::vector<std::string>& ar
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     std::variant<WatchOptions, std::string> parsed = parse(arguments);
-    if (auto* problem = std::get_if<std::string>(&parsed)) return Usage::fail(err, *problem);
+    if (auto* problem = std::get_if<std::string>(&parsed))
+        return Usage::fail(err, "watch", *problem);
     auto* options = &std::get<WatchOptions>(parsed);
     // The scanner lists and names; the events come from this command's own feed.
     ScannerOptions scannerOptions;
@@ -125,7 +130,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     scanner.setOrgTable(CliOptions::shippedOrgTable(err));
     scanner.resolver().prime(KnownOrgs::watchDomains());
     EventFeed feed(platform::current().eventsSocketPath);
-    Narrator narrator(err);
+    Narrator narrator(err, options->lang);
     // What scans showed already: a connection is new once per program, destination and port.
     std::set<std::string> shown;
     int left = options->count.value_or(-1);

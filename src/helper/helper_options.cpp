@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helper_options.h"
 
 const char* const helperUsage =
@@ -8,7 +9,7 @@ const char* const helperUsage =
     "       nattervane-helper names QUERY_LOG [--out PATH] [--user NAME]\n"
     "       nattervane-helper events [--socket PATH] [--programs PATH] [--names PATH]\n"
     "                         [--user NAME]\n"
-    "       nattervane-helper --help | --version\n";
+    "       nattervane-helper -h|--help | -V|--version\n";
 
 std::variant<HelperOptions, std::string>
 HelperOptions::parse(const std::vector<std::string>& arguments,

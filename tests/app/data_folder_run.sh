@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the application with data folders it cannot use and checks that each start ends with
 # status 1 and a message naming the folder and the reason, before anything else happens. As root,
 # also a folder on a read-only mount and one the user may not write (run as nobody).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails unless each of FILES defines the methods of the desktop class PRESENT and names nothing
 # of the class ABSENT, as the symbol table (read with NM) shows.
 foreach(file IN LISTS FILES)

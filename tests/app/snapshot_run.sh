@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the application once in snapshot mode, offscreen, in a private network namespace so that
 # nothing it looks up leaves the machine, and checks that it writes its ten files and quits.
 set -eu

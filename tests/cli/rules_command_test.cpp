@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -54,10 +55,13 @@ TEST(RulesCommand, AMissingFileIsNoRulesAndAMalformedOneIsLeftAsItIs) {
     std::ofstream(home / "rules.json") << "{\"rules\": [";
     CliResult malformed = runRules(home.path(), "--json");
     EXPECT_EQ(malformed.status, 1);
-    for (const std::string& part : {"nattervane-cli: " + home.path() +
-                                        "/rules.json cannot be used (it is not a valid rule set",
-                                    "it is left unchanged, and the application keeps a copy as " +
-                                        home.path() + "/rules.json.bad-"})
+    EXPECT_FALSE(has(malformed.out, "json.exception")) << malformed.out;
+    for (const std::string& part :
+         {"nattervane-cli: " + home.path() +
+              "/rules.json cannot be used (it is not valid JSON at line 1, "
+              "column 12)",
+          "it is left unchanged, and the application keeps a copy as " + home.path() +
+              "/rules.json.bad-"})
         EXPECT_TRUE(has(malformed.out, part)) << malformed.out;
     EXPECT_EQ(std::distance(fs::directory_iterator(home.path()), {}), 1);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <filesystem>
 #include <utility>
 
@@ -6,8 +7,8 @@
 #include "cli_run.h"
 #include "temp_dir.h"
 
-// A wrong command line of any command says what is wrong, exits with status 2 and the usage, and
-// writes nothing.
+// A wrong command line of any command says what is wrong, exits with status 2 with that command's
+// usage lines and where its help is, not the whole summary, and writes nothing.
 TEST(CliUsage, WrongCommandLinesExitWithStatusTwoAndTheUsage) {
     TempDir home;
     const std::string environment =
@@ -42,7 +43,34 @@ TEST(CliUsage, WrongCommandLinesExitWithStatusTwoAndTheUsage) {
         CliResult result = runCli(arguments, "2>&1", environment);
         EXPECT_EQ(result.status, 2) << arguments;
         EXPECT_TRUE(result.out.starts_with("nattervane-cli: " + problem + "\n")) << result.out;
-        EXPECT_TRUE(has(result.out, "usage: nattervane-cli")) << arguments;
+        const std::string command = arguments.substr(0, arguments.find(' '));
+        const bool known = command != "" && command != "fly";
+        EXPECT_TRUE(has(result.out, "\nusage: nattervane-cli " + (known ? command : "COMMAND")))
+            << result.out;
+        EXPECT_TRUE(result.out.ends_with("Try 'nattervane-cli " + (known ? command + " " : "") +
+                                         "--help'.\n"))
+            << result.out;
+        EXPECT_FALSE(has(result.out, "commands:")) << result.out;
     }
     EXPECT_TRUE(std::filesystem::is_empty(home.path()));
+}
+
+// Every command answers --help and -h anywhere among its words with its own usage, as `help
+// COMMAND` does; -V is --version.
+TEST(CliUsage, EachCommandHasItsOwnHelp) {
+    for (const char* command :
+         {"scan", "classify", "flows", "watch", "journal", "rules", "autostart", "help"}) {
+        const std::string usage = "usage: nattervane-cli " + std::string(command);
+        for (const std::string& arguments :
+             {std::string(command) + " --help", std::string(command) + " --json -h",
+              "help " + std::string(command)}) {
+            CliResult result = runCli(arguments, "2>&1");
+            EXPECT_EQ(result.status, 0) << arguments;
+            EXPECT_TRUE(result.out.starts_with(usage)) << arguments << ": " << result.out;
+            EXPECT_TRUE(has(result.out, "\noptions:\n")) << result.out;
+        }
+    }
+    EXPECT_EQ(runCli("help fly").status, 2);
+    EXPECT_EQ(runCli("-V").out, runCli("--version").out);
+    EXPECT_TRUE(runCli("-V").out.starts_with("nattervane-cli "));
 }

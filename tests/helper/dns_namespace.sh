@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The DNS block with the real helper, dnsmasq, nftables and glibc, inside network and mount
 # namespaces of its own: /etc is an overlay whose changes stay in a temporary folder, and a second
 # namespace behind a veth pair (documentation addresses 192.0.2.0/24) plays the upstream server

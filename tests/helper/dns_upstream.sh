@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the DNS tests and benchmark: the upstream name server they resolve through.
 
 # Starts a dnsmasq with the options after $2 in a network namespace of its own, behind a veth

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real helper program against the real nftables, inside a network namespace of the test's
 // own, with the hosts and status files in a temporary directory. That an applied address is
 // unreachable until removed is the container test's check (tests/session/container.sh).

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a staging folder (DESTDIR, prefix /usr), checks the tree against the
 # freedesktop and Debian layout, validates the desktop entry and the AppStream metainfo, and runs
 # the installed tool so that it finds its tracker list, organisation table and helper scripts in
@@ -22,7 +23,9 @@ for file in share/nattervane/trackers.txt share/nattervane/orgs.txt \
     share/metainfo/app.orvelle.nattervane.metainfo.xml share/polkit-1/actions/app.orvelle.nattervane.policy \
     share/icons/hicolor/scalable/apps/nattervane.svg share/man/man1/nattervane.1.gz \
     share/man/man1/nattervane-cli.1.gz share/man/man8/nattervane-helper.8.gz \
-    share/doc/nattervane/copyright share/doc/nattervane/changelog.gz; do
+    share/doc/nattervane/copyright share/doc/nattervane/changelog.gz \
+    share/bash-completion/completions/nattervane-cli share/zsh/vendor-completions/_nattervane-cli \
+    share/fish/vendor_completions.d/nattervane-cli.fish; do
     test -s "$usr/$file" || { echo "missing $file"; exit 1; }
 done
 for script in nv-install.sh nv-uninstall.sh; do

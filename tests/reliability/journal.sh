@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The journal and the clock, tried on the built application in a private mount namespace: a week
 # of journal survives a start with the clock set a week ahead (faketime; the uptime stays true)
 # and is whole when the clock is back, and what killed saves left behind goes at the next start.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Pieces shared by the reliability checks: PASS and FAIL lines, a throw-away data folder per
 # case, and a normal user to run the programs as. Sourced by bash; the script sets `script` first.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Saves that fail, two command-line tools at once, a damaged rules file and another user's socket,
 # tried on the built programs in a private mount namespace (its own /tmp and a tiny full disk):
 # a failed save says "not saved" and exits 1, two tools at once both keep their rule, removing a

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Boots this machine's own system in a container (systemd-nspawn over an overlay of /) and drives
 # the blocking flow through the tray menu as a normal user: turn blocking on (pkexec, allowed by a
 # polkit rule), block a destination, see a new connection to it fail, turn blocking off and check

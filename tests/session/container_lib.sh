@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # The pieces of a container test: arguments, a system booted with systemd-nspawn over an overlay
 # of /, commands run inside it as root or as the test user, daemons with pid and log files, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Timed A lookups sent straight to one name server over UDP, for the container test.
 
   dns_watch.py cost SERVER ZONE COUNT      COUNT lookups of fresh names under ZONE, one after

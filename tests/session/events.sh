@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The event service under a real systemd booted in a container (systemd-nspawn over an overlay of
 # /), with the program running as a normal user on Xvfb. With the service installed, 300
 # connections of 1-50 ms made by three programs (one that exits with its connection open, one a

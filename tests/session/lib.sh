@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Pieces of the throw-away sessions of tests/session/session.sh (X11) and wayland.sh, and of
 # bench/churn_cost.sh: the network of the four destinations and the programs holding connections

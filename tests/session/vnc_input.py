@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Pointer clicks and key presses through a VNC server (wayvnc), for a Wayland session without
 uinput. Speaks just enough of the RFB protocol (version 3.8, no authentication) to send input
 events; it never asks for the picture.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The small predicates inside the checks are called through wait_until.
 # shellcheck disable=SC2317
 

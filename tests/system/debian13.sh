@@ -1,8 +1,9 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the project and runs its unit tests on Debian 13: a minimal system made by debootstrap
 # from the Debian package registry into WORK_DIR/root, entered with systemd-nspawn. Inside, every
-# package scripts/setup.sh names must exist on that release, and `scripts/setup.sh build`
-# installs what building needs; then the build, warnings as errors, and the whole suite but the
+# package scripts/setup.sh names must exist on that release, and `scripts/setup.sh unit`
+# installs what building and the unit tests need; then the build, warnings as errors, and the whole suite but the
 # session checks run without a network. The format check is left out: the code is formatted as
 # Debian 12's clang-format 14 formats it, and each release's clang-format formats a little
 # differently. The system and the build stay in WORK_DIR, so a second
@@ -71,7 +72,7 @@ say "Debian $(cat "$root/etc/debian_version") ready"
 
 # With the host's network: only the package registry is reached.
 in_container -- sh -c 'apt-get update -q && packages=$(/src/scripts/setup.sh list) &&
-    apt-get install --simulate -q $packages >/dev/null && /src/scripts/setup.sh build' \
+    apt-get install --simulate -q $packages >/dev/null && /src/scripts/setup.sh unit' \
     >"$work/setup.log" 2>&1 || {
     tail -n 20 "$work/setup.log"
     echo "debian13: FAIL: a package of scripts/setup.sh is missing or did not install (see $work/setup.log)"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Looks names up the way programs do and prints one line per name: "NAME ADDRESS", "NAME none"
 // (the name does not exist) or "NAME again" (no answer, or a server failure).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Holds one TCP connection to itself on the IPv4 address given as the only argument, prints
 // "ready" once it is open and keeps it until standard input closes or 60 seconds pass, so a
 // scan run meanwhile sees a flow to that address.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads strace output of connect, sendto, sendmsg and sendmmsg calls and prints every call that
 # names an internet destination other than loopback or a DNS server of the system (port 53 of an
 # address in the space-separated list -v nameservers=...). Exits 1 when it printed any.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the trace checker itself: local-only calls pass, and each outside destination in a
 # trace (a foreign DNS server, an IPv6 address in sendmsg, a non-DNS port of the DNS server)
 # is reported.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one command-line scan and, when given, the application in snapshot mode under strace in
 # a private network namespace, with a held connection to a public-looking address so that both
 # have a foreign flow to look up and explain. Fails on any connect, sendto, sendmsg or sendmmsg

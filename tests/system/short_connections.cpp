@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes short TCP connections, one after another, each held for a time drawn from 1 to 50 ms and
 // then closed by this side, or left to the exit with --exit: the connections of a program that
 // lives shorter than a scan's period. Prints how many opened, and why each that did not failed.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs tools/update-trackers on a small package built here, laid out like
 # webext-ublock-origin-firefox, and compares the domains it takes with the expected ones.
 # Argument: the tool.

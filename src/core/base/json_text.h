@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <optional>
@@ -19,6 +20,11 @@ template <typename T> std::optional<T> decode(std::string_view text) {
         return std::nullopt;
     }
 }
+
+// Why `text` failed to decode as `what` (for example "a rule set"), in plain words: where a text
+// that is not JSON breaks off, or the library's message without its "[json.exception.…]" tag.
+std::string whyNot(const nlohmann::json::exception& problem, std::string_view text,
+                   std::string_view what);
 
 // `value` as text, indented by `indent` (-1: compact), invalid UTF-8 replaced by U+FFFD.
 std::string dump(const nlohmann::json& value, int indent = -1);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/program_info.h"
 
 #include <ostream>
@@ -18,7 +19,7 @@ std::optional<int> answer(const std::vector<std::string>& arguments, std::string
     const std::string& first = arguments.front();
     if (first == "--help" || first == "-h")
         out << usage;
-    else if (first == "--version")
+    else if (first == "--version" || first == "-V")
         out << versionLine(program);
     else
         return std::nullopt;

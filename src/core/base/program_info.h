@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <iosfwd>
@@ -16,8 +17,8 @@ std::string_view version();
 // "<program> <version>" and a line break.
 std::string versionLine(std::string_view program);
 
-// When the first argument is --help (or -h) or --version, prints `usage` or the version line to
-// `out` and gives the exit status 0; otherwise absent, and nothing is printed.
+// When the first argument is --help (or -h) or --version (or -V), prints `usage` or the version
+// line to `out` and gives the exit status 0; otherwise absent, and nothing is printed.
 std::optional<int> answer(const std::vector<std::string>& arguments, std::string_view program,
                           std::string_view usage, std::ostream& out);
 

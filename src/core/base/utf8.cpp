@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/utf8.h"
 
 namespace Utf8 {
@@ -58,6 +59,19 @@ std::string decodeLossy(std::string_view bytes) {
             i += bad;
         }
     }
+    return text;
+}
+
+size_t length(std::string_view text) {
+    size_t count = 0;
+    for (char c : text)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
+std::string padded(std::string text, size_t width) {
+    const size_t characters = length(text);
+    if (characters < width) text.append(width - characters, ' ');
     return text;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "classify/tracker_list.h"
 
 #include "base/atomic_file.h"

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/launch_options.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+
+#include "base/text.h"
 
 std::string SnapshotJob::fileIn(std::string_view directory) const {
     return std::string(directory) + "/window-" + appearance + "-tab" + std::to_string(tab) + ".png";
@@ -14,6 +17,25 @@ namespace LaunchOptions {
 bool opensWindow(const std::vector<std::string>& arguments,
                  const std::optional<std::string>& openVariable) {
     return std::ranges::find(arguments, "--open") != arguments.end() || openVariable == "1";
+}
+
+std::optional<std::string> unknownArgument(const std::vector<std::string>& arguments) {
+    auto unknown =
+        std::ranges::find_if(arguments, [](const std::string& a) { return a != "--open"; });
+    if (unknown == arguments.end()) return std::nullopt;
+    return *unknown;
+}
+
+bool lacksDisplay(const std::optional<std::string>& platformVariable,
+                  const std::optional<std::string>& display,
+                  const std::optional<std::string>& waylandDisplay) {
+    if (!display.value_or("").empty() || !waylandDisplay.value_or("").empty()) return false;
+    // A list such as "wayland;xcb", each plugin perhaps with ":options".
+    for (std::string_view plugin : Text::split(platformVariable.value_or(""), ';')) {
+        plugin = plugin.substr(0, plugin.find(':'));
+        if (!plugin.empty() && plugin != "xcb" && !plugin.starts_with("wayland")) return false;
+    }
+    return true;
 }
 
 double snapshotWait(const std::optional<std::string>& waitVariable) {
@@ -33,7 +55,7 @@ bool quitsAfterSnapshot(const std::optional<std::string>& quitVariable) {
 
 std::string_view usage() {
     return "usage: nattervane [--open]\n"
-           "       nattervane --help | --version\n"
+           "       nattervane -h|--help | -V|--version\n"
            "\n"
            "Shows in the status bar which programs talk to the network and to whom.\n"
            "  --open  open the window at launch (also when NATTERVANE_OPEN is 1)\n"

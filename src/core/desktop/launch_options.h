@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <optional>
@@ -23,6 +24,16 @@ namespace LaunchOptions {
 // True for the exact word "--open" among the arguments, or NATTERVANE_OPEN exactly "1".
 bool opensWindow(const std::vector<std::string>& arguments,
                  const std::optional<std::string>& openVariable);
+
+// The first of `arguments` (the program's name left out) that the application does not take:
+// anything but --open. Absent when there is none.
+std::optional<std::string> unknownArgument(const std::vector<std::string>& arguments);
+
+// True when Qt would have no display to open: neither DISPLAY nor WAYLAND_DISPLAY is set, and
+// QT_QPA_PLATFORM names no plugin but xcb and wayland (or is unset, which picks one of those).
+bool lacksDisplay(const std::optional<std::string>& platformVariable,
+                  const std::optional<std::string>& display,
+                  const std::optional<std::string>& waylandDisplay);
 
 // Seconds to wait before the first snapshot: NATTERVANE_SNAPSHOT_WAIT as a decimal number, 20 when
 // absent or not a finite number, and never below zero.

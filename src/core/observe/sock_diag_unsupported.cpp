@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where there is no NETLINK_SOCK_DIAG, the dump is never available and the tools list instead.
 #include <cerrno>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "present/explainer.h"
 
 #include "classify/public_suffixes.h"
@@ -116,6 +117,7 @@ constexpr Bilingual programOfUser{"A program of user ", "Программа по
 constexpr Bilingual unseenProgram{"A program that closed the connection before it could be seen",
                                   "Программа, закрывшая соединение раньше, чем её увидели,"};
 constexpr Bilingual unknownProgram{"An unknown program", "Неизвестная программа"};
+constexpr Bilingual anyProgram{"A program", "Программа"};
 
 // Who the sentence is about: the program's name in quotes, or what is known of it.
 std::string subject(const AppIdentity& app, Lang lang) {
@@ -167,6 +169,11 @@ std::string sentence(std::string_view app, const Verdict& verdict,
                      const std::optional<std::string>& host, std::string_view ip, Lang lang,
                      platform::Wording wording) {
     return described(quoted(app, lang), verdict, host, ip, lang, wording);
+}
+
+std::string sentenceOfAnyProgram(const Verdict& verdict, const std::optional<std::string>& host,
+                                 std::string_view ip, Lang lang, platform::Wording wording) {
+    return described(std::string(anyProgram.in(lang)), verdict, host, ip, lang, wording);
 }
 
 std::string sentence(const AppIdentity& app, const Verdict& verdict,

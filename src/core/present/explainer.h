@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <optional>
@@ -21,6 +22,10 @@ std::string label(Category category, Lang lang);
 std::string sentence(std::string_view app, const Verdict& verdict,
                      const std::optional<std::string>& host, std::string_view ip, Lang lang,
                      platform::Wording wording = platform::current().wording);
+// The same about a program not named: "A program talks to …".
+std::string sentenceOfAnyProgram(const Verdict& verdict, const std::optional<std::string>& host,
+                                 std::string_view ip, Lang lang,
+                                 platform::Wording wording = platform::current().wording);
 // The same about `app`; a program known only by its user, or not at all, is described rather than
 // quoted.
 std::string sentence(const AppIdentity& app, const Verdict& verdict,

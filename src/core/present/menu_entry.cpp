@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "present/menu_entry.h"
 
 MenuEntry MenuEntry::line() {

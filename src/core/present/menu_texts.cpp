@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "present/menu_texts.h"
 
 #include "present/text_table.h"

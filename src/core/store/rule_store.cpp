@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/rule_store.h"
 
 #include <cerrno>
@@ -40,7 +41,7 @@ Reading readFile(const std::string& path) {
     try {
         return {nlohmann::json::parse(*contents).get<RuleSet>(), std::nullopt, std::nullopt};
     } catch (const nlohmann::json::exception& problem) {
-        return {{}, std::string("it is not a valid rule set: ") + problem.what(), std::nullopt};
+        return {{}, JsonText::whyNot(problem, *contents, "a valid rule set"), std::nullopt};
     }
 }
 

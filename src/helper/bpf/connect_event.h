@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only OR BSD-2-Clause */
 /* The record the kernel side leaves in the ring buffer for each connect() and each first
  * sendmsg() to a new destination; read by the event service. Plain C: both sides include it. */
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only OR BSD-2-Clause
 /* Reports every connect() and every first sendmsg() to a new destination, from the calling
  * process, at the root of the cgroup v2 hierarchy: who (pid, uid, cgroup, command name, the
  * executable's identity and path), which socket (its cookie) and where to. Nothing waits on the
@@ -32,7 +33,7 @@
  * type information: plain loads then replace the helper call of each read. */
 const volatile __u32 task_btf = 0;
 
-char LICENSE[] SEC("license") = "GPL";
+char LICENSE[] SEC("license") = "Dual BSD/GPL";
 
 /* The few kernel structures the path walk reads. libbpf relocates each field against the
  * running kernel's own type information, so no kernel headers are needed at build time. */

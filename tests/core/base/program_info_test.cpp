@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@ TEST(ProgramInfo, AnswersHelpAndVersionOnlyAsTheFirstArgument) {
     for (const Case& c : std::vector<Case>{
              {{"--version", "x"}, 0, "tool " + std::string(ProgramInfo::version()) + "\n"},
              {{"-h", "scan"}, 0, "usage\n"},
+             {{"-V"}, 0, "tool " + std::string(ProgramInfo::version()) + "\n"},
              {{"scan", "--help"}, std::nullopt, ""},
              {{"--versions"}, std::nullopt, ""},
              {{}, std::nullopt, ""}}) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include "base/text.h"
@@ -34,6 +35,13 @@ TEST(DecodeLossy, ReplacesEachInvalidSequence) {
     EXPECT_EQ(Utf8::decodeLossy("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(Utf8::decodeLossy("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Utf8::decodeLossy(std::string_view("\0x", 2)), std::string("\0x", 2));
+}
+
+// Columns count characters: two-byte Cyrillic and the three-byte ellipsis are one each.
+TEST(Utf8Padded, FillsToAWidthInCharacters) {
+    EXPECT_EQ(Utf8::padded("Сверка", 8), "Сверка  ");
+    EXPECT_EQ(Utf8::padded("…", 3), "…  ");
+    EXPECT_EQ(Utf8::padded("longer", 3), "longer");
 }
 
 TEST(EscapedForTerminal, ControlAndBidiCharactersBecomeHexOthersStay) {

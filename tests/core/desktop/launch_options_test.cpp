@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include "desktop/launch_options.h"
@@ -10,6 +11,9 @@ TEST(LaunchOptions, OnlyExactWordsCount) {
     for (const char* value : {"true", "yes", "01", "", " 1"})
         EXPECT_FALSE(opensWindow({"nattervane", "--opened", "-open"}, value)) << value;
     EXPECT_FALSE(opensWindow({}, std::nullopt));
+    EXPECT_EQ(unknownArgument({"--open", "--open"}), std::nullopt);
+    EXPECT_EQ(unknownArgument({"--open", "-open", "--open"}), "-open");
+    EXPECT_EQ(unknownArgument({"file.txt"}), "file.txt");
     // The snapshot waits 20 s unless told otherwise, and quits only on exactly "1".
     EXPECT_EQ(snapshotWait(std::nullopt), 20);
     EXPECT_EQ(snapshotWait("0"), 0);
@@ -20,4 +24,15 @@ TEST(LaunchOptions, OnlyExactWordsCount) {
     EXPECT_TRUE(quitsAfterSnapshot("1"));
     for (std::optional<std::string> value : {std::optional<std::string>(), {"yes"}, {"01"}, {""}})
         EXPECT_FALSE(quitsAfterSnapshot(value)) << value.value_or("-");
+}
+
+TEST(LaunchOptions, NoDisplayOnlyWhenQtWouldNeedOne) {
+    const std::optional<std::string> unset;
+    EXPECT_TRUE(lacksDisplay(unset, unset, unset));
+    EXPECT_TRUE(lacksDisplay("wayland;xcb", "", ""));
+    EXPECT_TRUE(lacksDisplay("xcb", unset, unset));
+    EXPECT_FALSE(lacksDisplay(unset, ":0", unset));
+    EXPECT_FALSE(lacksDisplay("wayland", unset, "wayland-1"));
+    for (const char* plugin : {"offscreen", "vnc:size=800x600", "wayland;offscreen", "minimal"})
+        EXPECT_FALSE(lacksDisplay(plugin, unset, unset)) << plugin;
 }
