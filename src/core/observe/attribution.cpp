@@ -108,10 +108,9 @@ std::vector<Attribution::Owned> Attribution::attribute(std::vector<Flow> flows,
         if (flow.exePath || (flow.pid > 0 && flow.process != "?")) {
             app = programIdentity(flow, lang);
             memory_.remember(flow, {flow.pid, app, fromEvent}, now);
-        } else if (auto recalled = memory_.recall(flow)) {
+        } else if (auto recalled = memory_.recallAgain(flow, now)) {
             flow.pid = recalled->pid;
-            app = recalled->app;
-            memory_.remember(flow, *recalled, now);
+            app = std::move(recalled->app);
         } else {
             app =
                 flow.facts.closed ? AppIdentity::unseen(lang) : origins_.identity(flow.facts, lang);

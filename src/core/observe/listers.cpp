@@ -14,18 +14,22 @@ namespace {
 
 // One flow per process holding each socket, with the socket's facts; a socket listed twice counts
 // once. A socket no holder is known of gives one flow with pid -1 and process "?".
-std::vector<Flow> holdersFlows(const std::vector<ListedSocket>& sockets,
-                               const SocketOwners& owners) {
+std::vector<Flow> holdersFlows(std::vector<ListedSocket> sockets, const SocketOwners& owners) {
     static const std::vector<SocketOwners::Owner> unknown{{-1, "?"}};
     std::unordered_set<uint64_t> seen;
     std::vector<Flow> flows;
     flows.reserve(sockets.size());
-    for (const ListedSocket& socket : sockets) {
+    for (ListedSocket& socket : sockets) {
         if (socket.inode != 0 && !seen.insert(socket.inode).second) continue;
-        const auto& holders = owners.of(socket.inode);
-        for (const auto& owner : holders.empty() ? unknown : holders)
-            flows.push_back({owner.pid, owner.name, socket.proto, socket.remoteIP,
+        const auto& found = owners.of(socket.inode);
+        const auto& holders = found.empty() ? unknown : found;
+        // The last holder takes the socket's texts, the others copies.
+        for (size_t i = 0; i + 1 < holders.size(); ++i)
+            flows.push_back({holders[i].pid, holders[i].name, socket.proto, socket.remoteIP,
                              socket.remotePort, socket.bytesIn, socket.bytesOut, socket.facts});
+        flows.push_back({holders.back().pid, holders.back().name, std::move(socket.proto),
+                         std::move(socket.remoteIP), socket.remotePort, socket.bytesIn,
+                         socket.bytesOut, std::move(socket.facts)});
     }
     return flows;
 }
@@ -38,7 +42,7 @@ std::vector<Flow> ownedFlows(std::vector<ListedSocket> sockets, SocketOwners& ow
         if (socket.inode != 0 && !(known && known(socket.facts.cookie)))
             inodes.insert(socket.inode);
     owners.update(inodes);
-    return holdersFlows(sockets, owners);
+    return holdersFlows(std::move(sockets), owners);
 }
 
 // The flows `lister` gives, or why it could not give any.

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "observe/owner_memory.h"
 
+#include <cstring>
+
 namespace {
 
+// The cookie's bytes after a mark no pair key starts with: short enough to need no allocation.
 std::string cookieKey(uint64_t cookie) {
-    return "c" + std::to_string(cookie);
+    std::string key(1 + sizeof cookie, 'c');
+    std::memcpy(key.data() + 1, &cookie, sizeof cookie);
+    return key;
 }
 
 // Both ends of the socket; empty when the lister does not tell its own end.
@@ -42,12 +47,27 @@ void OwnerMemory::keep(std::string key, const Owner& owner, Dates::TimePoint now
 }
 
 std::optional<OwnerMemory::Owner> OwnerMemory::recall(const Flow& flow) const {
-    for (const std::string& key :
-         {flow.facts.cookie ? cookieKey(flow.facts.cookie) : "", pairKey(flow)}) {
-        if (key.empty()) continue;
-        if (auto kept = owners_.find(key); kept != owners_.end()) return kept->second.owner;
+    if (flow.facts.cookie)
+        if (auto kept = owners_.find(cookieKey(flow.facts.cookie)); kept != owners_.end())
+            return kept->second.owner;
+    std::string pair = pairKey(flow);
+    if (pair.empty()) return std::nullopt;
+    auto kept = owners_.find(pair);
+    return kept == owners_.end() ? std::nullopt : std::optional(kept->second.owner);
+}
+
+std::optional<OwnerMemory::Owner> OwnerMemory::recallAgain(const Flow& flow, Dates::TimePoint now) {
+    // A socket listed at every scan is found by its cookie: one look-up refreshes that key.
+    auto kept = flow.facts.cookie ? owners_.find(cookieKey(flow.facts.cookie)) : owners_.end();
+    if (kept == owners_.end()) {
+        std::optional<Owner> owner = recall(flow);
+        if (owner) remember(flow, *owner, now);
+        return owner;
     }
-    return std::nullopt;
+    Owner owner = kept->second.owner;
+    if (now - kept->second.at >= lifetime_ / 4) keep(kept->first, owner, now);
+    if (std::string pair = pairKey(flow); !pair.empty()) keep(std::move(pair), owner, now);
+    return owner;
 }
 
 bool OwnerMemory::toldByEvent(uint64_t cookie) const {

@@ -37,6 +37,8 @@ class OwnerMemory {
     void remember(const Flow& flow, const Owner& owner, Dates::TimePoint now);
     // The owner remembered for the socket of `flow`: by its cookie, else by its addresses.
     std::optional<Owner> recall(const Flow& flow) const;
+    // The same, remembered again for another lifetime under each key of `flow`.
+    std::optional<Owner> recallAgain(const Flow& flow, Dates::TimePoint now);
     // The cookie is remembered with an owner the event service told.
     bool toldByEvent(uint64_t cookie) const;
     // Forgets what is older than the lifetime.
