@@ -98,8 +98,10 @@ void Journal::nameAddressEntry(const std::string& addressId, const std::string& 
     entry.bytesIn = std::max(entry.bytesIn, seen.bytesIn);
     entry.bytesOut = std::max(entry.bytesOut, seen.bytesOut);
     entry.blocked = entry.blocked || seen.blocked;
-    if (!entry.ruleTarget)
-        std::tie(entry.ruleTarget, entry.ruleProgram) = {seen.ruleTarget, seen.ruleProgram};
+    if (!entry.ruleTarget) {
+        entry.ruleTarget = seen.ruleTarget;
+        entry.ruleProgram = seen.ruleProgram;
+    }
 }
 
 bool Journal::recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const {
@@ -115,13 +117,14 @@ bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoin
                      const Rule* rule) {
     // Only what the program reached names its entry: one it accepted under a name that came
     // meanwhile would count as the program's own sighting of that name.
+    const std::string today = day(at);
+    const std::string dest = connection.dest();
     if (connection.host && !connection.incoming)
-        nameAddressEntry(key(day(at), connection.app.name, connection.ip),
-                         key(day(at), connection.app.name, *connection.host), *connection.host,
-                         connection.verdict);
-    bool created = record(connection.app.name, connection.dest(), connection.ip, connection.port,
+        nameAddressEntry(key(today, connection.app.name, connection.ip),
+                         key(today, connection.app.name, dest), dest, connection.verdict);
+    bool created = record(connection.app.name, dest, connection.ip, connection.port,
                           connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
-    JournalEntry& entry = entries_[key(day(at), connection.app.name, connection.dest())];
+    JournalEntry& entry = entries_[key(today, connection.app.name, dest)];
     // Incoming while every observation was: what the program reaches itself is what counts.
     entry.incoming = connection.incoming && (created || entry.incoming);
     if (blocked && rule) {
