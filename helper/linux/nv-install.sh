@@ -72,7 +72,8 @@ fill() {
         {
             line = $0
             out = ""
-            while ((at = index(line, "@")) > 0) {
+            at = index(line, "@")
+            while (at > 0) {
                 out = out substr(line, 1, at - 1)
                 line = substr(line, at)
                 found = 0
@@ -88,6 +89,7 @@ fill() {
                     out = out "@"
                     line = substr(line, 2)
                 }
+                at = index(line, "@")
             }
             print out line
         }' "$1" >"$2.tmp"
