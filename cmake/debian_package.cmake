@@ -6,6 +6,8 @@ set(CPACK_PACKAGE_NAME nattervane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_NATTERVANE_STRIP ${CMAKE_STRIP})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/strip_package.cmake)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_CONTACT "Nattervane developers <nattervane@orvelle.app>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -24,5 +26,10 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "destination. A command-line tool and an optional privileged helper\n"
   "(nftables and /etc/hosts) come with it.")
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
+# Removing the package removes the helper turned on from it and lifts its blocks; purging also
+# deletes its state in /var/lib/nattervane.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/linux/debian/prerm
+                                       ${CMAKE_SOURCE_DIR}/resources/linux/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://orvelle.app/nattervane")
 include(CPack)

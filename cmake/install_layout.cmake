@@ -80,3 +80,5 @@ nattervane_gzip(${CMAKE_SOURCE_DIR}/docs/changelog ${NATTERVANE_GENERATED}/chang
 add_custom_target(nattervane_docs ALL DEPENDS ${man_outputs} ${NATTERVANE_GENERATED}/changelog.gz)
 set(NATTERVANE_DOC ${CMAKE_INSTALL_DATADIR}/doc/nattervane)
 install(FILES ${NATTERVANE_GENERATED}/changelog.gz docs/copyright DESTINATION ${NATTERVANE_DOC})
+install(FILES resources/linux/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME nattervane)

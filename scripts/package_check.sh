@@ -10,6 +10,11 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "package check skipped: installing the package needs root"
     exit 0
 fi
+# Removing the package removes the helper and lifts its blocks, whichever install turned them on.
+if [ -e /etc/systemd/system/nattervane-helper.path ]; then
+    echo "package check skipped: blocking is on here; removing the package would turn it off"
+    exit 0
+fi
 if dpkg-query -W -f='${Status}' nattervane 2>/dev/null | grep -q "ok installed"; then
     echo "package check skipped: a nattervane package is installed already; not touching it"
     exit 0

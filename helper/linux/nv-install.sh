@@ -65,25 +65,33 @@ path_quote() {
     printf '%s' "$1" | sed -e 's/%/%%/g'
 }
 
-# Copies template $1 to $2, replacing each @KEY@ with the environment variable NV_KEY.
+# Copies template $1 to $2, replacing each @KEY@ with the environment variable NV_KEY. One pass
+# from left to right, so a value that holds @KEY@ itself (a folder name may) is copied as it is.
 fill() {
-    awk '
-        function put(line, key, value,   out, at) {
-            out = ""
-            while ((at = index(line, key)) > 0) {
-                out = out substr(line, 1, at - 1) value
-                line = substr(line, at + length(key))
-            }
-            return out line
-        }
+    awk 'BEGIN { count = split("DIR USER BLOCK_IPS BLOCK_DOMAINS BLOCK_PROGRAMS MODE", keys, " ") }
         {
-            line = put($0, "@DIR@", ENVIRON["NV_DIR"])
-            line = put(line, "@USER@", ENVIRON["NV_USER"])
-            line = put(line, "@BLOCK_IPS@", ENVIRON["NV_BLOCK_IPS"])
-            line = put(line, "@BLOCK_DOMAINS@", ENVIRON["NV_BLOCK_DOMAINS"])
-            line = put(line, "@BLOCK_PROGRAMS@", ENVIRON["NV_BLOCK_PROGRAMS"])
-            line = put(line, "@MODE@", ENVIRON["NV_MODE"])
-            print line
+            line = $0
+            out = ""
+            at = index(line, "@")
+            while (at > 0) {
+                out = out substr(line, 1, at - 1)
+                line = substr(line, at)
+                found = 0
+                for (k = 1; k <= count && !found; k++) {
+                    key = "@" keys[k] "@"
+                    if (substr(line, 1, length(key)) == key) {
+                        out = out ENVIRON["NV_" keys[k]]
+                        line = substr(line, length(key) + 1)
+                        found = 1
+                    }
+                }
+                if (!found) {
+                    out = out "@"
+                    line = substr(line, 2)
+                }
+                at = index(line, "@")
+            }
+            print out line
         }' "$1" >"$2.tmp"
     chmod 0644 "$2.tmp"
     mv -f "$2.tmp" "$2"

@@ -9,7 +9,13 @@ set -u
 lib=/usr/local/lib/nattervane
 state=/var/lib/nattervane
 units=/etc/systemd/system
+here=$(cd -- "$(dirname -- "$0")" && pwd)
+# The copies nv-install.sh made, else the package's own beside this script (the package's removal
+# runs it from <prefix>/share/nattervane/helper), so the hosts block goes even without the copies.
 helper="$lib/nattervane-helper"
+[ -x "$helper" ] || helper="$here/../../../bin/nattervane-helper"
+dns="$lib/nv-dns.sh"
+[ -f "$dns" ] || dns="$here/nv-dns.sh"
 nm_conf=/etc/NetworkManager/conf.d/90-nattervane.conf
 nm_dnsmasq=/etc/NetworkManager/dnsmasq.d/nattervane.conf
 resolved_dropin=/run/systemd/resolved.conf.d/nattervane.conf
@@ -34,9 +40,9 @@ rm -rf /sys/fs/bpf/nattervane
 [ "$have_systemd" = yes ] && systemctl daemon-reload >/dev/null 2>&1
 
 # Whatever the stop left: the redirect table and the systemd-resolved drop-in.
-[ -x "$lib/nv-dns.sh" ] && "$lib/nv-dns.sh" down own >/dev/null 2>&1
+[ -f "$dns" ] && sh "$dns" down own >/dev/null 2>&1
 if [ -e "$resolved_dropin" ]; then
-    [ -x "$lib/nv-dns.sh" ] && "$lib/nv-dns.sh" down resolved >/dev/null 2>&1
+    [ -f "$dns" ] && sh "$dns" down resolved >/dev/null 2>&1
     rm -f "$resolved_dropin"
     [ "$have_systemd" = yes ] && systemctl try-reload-or-restart systemd-resolved.service >/dev/null 2>&1
 fi
@@ -58,7 +64,7 @@ else
     echo "nv-uninstall.sh: the /etc/hosts block may remain; a copy is in $state/hosts.backup" >&2
 fi
 
-rm -f "$helper" "$lib/nv-uninstall.sh" "$lib/nv-dns.sh" "$lib/trackers.txt"
+rm -f "$lib/nattervane-helper" "$lib/nv-uninstall.sh" "$lib/nv-dns.sh" "$lib/trackers.txt"
 rmdir "$lib" 2>/dev/null
 rm -f "$state/status.txt" "$state/dns-block.conf" "$state/dnsmasq.conf" "$state/made-folders"
 if [ "$removed" = yes ]; then

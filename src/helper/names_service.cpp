@@ -37,10 +37,11 @@ class Follower {
         }
         // What dnsmasq appends after the cut lands at the start again (O_APPEND). A line written
         // between the last read and the cut is lost, which costs one name until its next lookup.
+        // A cut that failed leaves the log whole: reading on from here sees each line once.
+        bool cut = offset_ >= settings_.maxLogBytes;
+        if (cut && ftruncate(fd, 0) != 0) return changed;
         struct stat status {};
-        if (offset_ >= settings_.maxLogBytes ||
-            (fstat(fd, &status) == 0 && status.st_size < offset_)) {
-            if (offset_ >= settings_.maxLogBytes) ftruncate(fd, 0);
+        if (cut || (fstat(fd, &status) == 0 && status.st_size < offset_)) {
             offset_ = 0;
             partial_.clear();
         }
@@ -92,7 +93,11 @@ int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& e
             << std::strerror(errno) << "\n";
         return 1;
     }
-    ftruncate(log.get(), 0);
+    if (ftruncate(log.get(), 0) != 0) {
+        err << "nattervane-helper: cannot empty " << settings.logFile << ": "
+            << std::strerror(errno) << "\n";
+        return 1;
+    }
     Follower follower(settings);
     std::string reported;
     bool dirty = true;

@@ -63,15 +63,17 @@ class LinuxInstall : public testing::Test {
 };
 
 TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
-    std::string dir = "/home/o'neil \"x\" 100%$HOME\\n/helper";
+    // A value is filled in as it is, even where it reads like another field.
+    std::string dir = "/home/o'neil \"x\" 100%$HOME\\n@USER@/helper";
     ASSERT_EQ(install(dir, "root"), succeeded);
+    EXPECT_TRUE(has(
+        units + "nattervane-helper.service",
+        "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
+        "\"/home/o'neil \\\"x\\\" 100%%$$HOME\\\\n@USER@/helper\" --user \"root\" --dns own\n"));
     EXPECT_TRUE(
-        has(units + "nattervane-helper.service",
-            "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
-            "\"/home/o'neil \\\"x\\\" 100%%$$HOME\\\\n/helper\" --user \"root\" --dns own\n"));
-    EXPECT_TRUE(has(units + "nattervane-helper.path",
-                    "\nPathChanged=/home/o'neil \"x\" 100%%$HOME\\n/helper/block_ips.txt\n"
-                    "PathChanged=/home/o'neil \"x\" 100%%$HOME\\n/helper/block_domains.txt\n"));
+        has(units + "nattervane-helper.path",
+            "\nPathChanged=/home/o'neil \"x\" 100%%$HOME\\n@USER@/helper/block_ips.txt\n"
+            "PathChanged=/home/o'neil \"x\" 100%%$HOME\\n@USER@/helper/block_domains.txt\n"));
     EXPECT_EQ(file("var/lib/nattervane/hosts.backup"), "127.0.0.1 localhost\n");
 }
 
