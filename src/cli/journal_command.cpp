@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "base/unusable_file.h"
 #include "base/utf8.h"
+#include "json_fields.h"
 #include "platform.h"
 #include "store/journal.h"
 #include "usage.h"
@@ -95,7 +96,7 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     std::erase_if(contents.entries, [&](const auto& item) { return item.second.day < first; });
     std::vector<JournalEntry> entries = Journal::newestFirst(contents.entries);
     if (parsed->json) {
-        out << JsonText::dump(entries, 2) << "\n";
+        out << JsonText::dump(JsonFields::journalEntries(entries), 2) << "\n";
         return 0;
     }
     out << "journal: " << dir << " (" << entries.size() << " entries)\n";

@@ -15,6 +15,7 @@
 #include "classify/known_orgs.h"
 #include "cli_options.h"
 #include "cli_texts.h"
+#include "json_fields.h"
 #include "observe/attribution.h"
 #include "observe/event_feed.h"
 #include "observe/scanner.h"
@@ -50,7 +51,7 @@ std::string clockTime(Dates::TimePoint at) {
 void print(const Connection& connection, Dates::TimePoint at, const WatchOptions& options,
            std::ostream& out) {
     if (options.json) {
-        nlohmann::json json = connection;
+        nlohmann::json json = JsonFields::connection(connection);
         json["at"] = Dates::iso8601(at);
         out << JsonText::dump(json) << std::endl;
         return;
