@@ -39,15 +39,6 @@ struct WatchOptions {
     std::optional<int> count;
 };
 
-std::string clockTime(Dates::TimePoint at) {
-    std::time_t seconds = std::chrono::system_clock::to_time_t(at);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 void print(const Connection& connection, Dates::TimePoint at, const WatchOptions& options,
            std::ostream& out) {
     if (options.json) {
@@ -64,7 +55,7 @@ void print(const Connection& connection, Dates::TimePoint at, const WatchOptions
         (connection.incoming ? " " + CliTexts::word(CliTexts::Word::incoming, lang) : "") + "  " +
         Explainer::label(verdict.category, lang);
     if (verdict.company) line += " · " + *verdict.company;
-    out << clockTime(at) << "  " << Text::escapedForTerminal(line) << "\n          "
+    out << CliTexts::clockTime(at) << "  " << Text::escapedForTerminal(line) << "\n          "
         << Text::escapedForTerminal(Explainer::sentence(connection, lang)) << std::endl;
 }
 
