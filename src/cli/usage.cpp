@@ -59,8 +59,8 @@ const std::vector<Command>& table() {
          {count, local, {"--json", "print each connection as one line of JSON"}, lang}},
         {"journal",
          {"journal [--days N] [--json] [--lang en|ru]"},
-         "show the journal of the last N days (default 7), newest first,\n"
-         "with the time each entry was last seen",
+         "show the journal of the last N days (default 7), newest\n"
+         "first, with the time each entry was last seen",
          {{"--days N", "the days to show, at least 1"},
           {"--json", "print the entries as JSON"},
           lang}},
