@@ -23,7 +23,7 @@ _nattervane_cli() {
         classify) words="--app --lang --json" ;;
         flows) words="--json --watch --count" ;;
         watch) words="--count --local --json --lang" ;;
-        journal) words="--days --json" ;;
+        journal) words="--days --json --lang" ;;
         rules)
             case $cword:${COMP_WORDS[2]} in
             2:*) words="set remove --json" ;;

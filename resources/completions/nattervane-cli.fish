@@ -19,7 +19,7 @@ complete -c nattervane-cli -n '__fish_seen_subcommand_from scan watch' -l local 
     -d 'include the local connections'
 complete -c nattervane-cli -n '__fish_seen_subcommand_from scan classify flows watch journal rules' \
     -l json -d 'print JSON'
-complete -c nattervane-cli -n '__fish_seen_subcommand_from scan classify watch' -l lang -x \
+complete -c nattervane-cli -n '__fish_seen_subcommand_from scan classify watch journal' -l lang -x \
     -a 'en ru' -d 'the language of the words'
 complete -c nattervane-cli -n '__fish_seen_subcommand_from scan' -l wait -x \
     -d 'seconds between the two scans'

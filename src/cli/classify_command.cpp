@@ -71,7 +71,11 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             ? Explainer::sentence(*request.app, verdict, request.host, request.ip, request.lang)
             : Explainer::sentenceOfAnyProgram(verdict, request.host, request.ip, request.lang);
     if (request.json) {
-        out << JsonText::dump({{"verdict", verdict}, {"sentence", sentence}}, 2) << "\n";
+        nlohmann::json json = {{"ip", request.ip},
+                               {"dest", request.host.value_or(request.ip)},
+                               {"verdict", verdict},
+                               {"sentence", sentence}};
+        out << JsonText::dump(json, 2) << "\n";
         return 0;
     }
     out << CliTexts::category(verdict.category, request.lang);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli_texts.h"
 
+#include <chrono>
+#include <ctime>
+
 #include "present/counted.h"
 #include "present/explainer.h"
 #include "present/text_table.h"
@@ -22,7 +25,11 @@ constexpr TextTable<Word> words{{
       "second",
       "служба событий здесь не запущена; показываются новые соединения, которые находит "
       "проверка раз в секунду"}},
+    {Word::yes, {"yes", "да"}},
+    {Word::no, {"no", "нет"}},
 }};
+
+constexpr NounForms entry{"entry", "entries", "запись", "записи", "записей"};
 
 } // namespace
 
@@ -46,6 +53,30 @@ std::string processes(std::string_view ids, size_t count, Lang lang) {
 std::string category(Category category, Lang lang) {
     if (lang == Lang::ru) return Explainer::label(category, lang);
     return std::string(Categories::name(category)) + " (" + Explainer::label(category, lang) + ")";
+}
+
+std::string journalHeading(std::string_view dir, size_t entries, Lang lang) {
+    return std::string(Bilingual{"journal: ", "журнал: "}.in(lang))
+        .append(dir)
+        .append(" (")
+        .append(Counted::text(static_cast<int64_t>(entries), entry, lang))
+        .append(")");
+}
+
+std::vector<std::string> journalColumns(Lang lang) {
+    if (lang == Lang::ru)
+        return {"ДЕНЬ",     "ВРЕМЯ",    "ПРОГРАММА",  "АДРЕСАТ",    "КАТЕГОРИЯ",
+                "КОМПАНИЯ", "ПОЛУЧЕНО", "ОТПРАВЛЕНО", "БЛОКИРОВАНО"};
+    return {"DAY", "TIME", "PROGRAM", "DESTINATION", "CATEGORY", "COMPANY", "IN", "OUT", "BLOCKED"};
+}
+
+std::string clockTime(Dates::TimePoint at) {
+    std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
 }
 
 } // namespace CliTexts

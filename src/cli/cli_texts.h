@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "base/dates.h"
 #include "base/lang.h"
 #include "classify/category.h"
 
@@ -12,7 +14,7 @@
 // languages.
 namespace CliTexts {
 
-enum class Word { port, incoming, listed, listedAs, watchingEvents, watchingScans, count };
+enum class Word { port, incoming, listed, listedAs, watchingEvents, watchingScans, yes, no, count };
 
 std::string word(Word word, Lang lang);
 
@@ -23,5 +25,11 @@ std::string processes(std::string_view ids, size_t count, Lang lang);
 // "cloud (Cloud)": the category's name, as rules and JSON spell it, and its label; only the label
 // in Russian.
 std::string category(Category category, Lang lang);
+// "journal: DIR (3 entries)"
+std::string journalHeading(std::string_view dir, size_t entries, Lang lang);
+// The column headings of the journal table.
+std::vector<std::string> journalColumns(Lang lang);
+// The local time of day of `at`: "08:05:09".
+std::string clockTime(Dates::TimePoint at);
 
 } // namespace CliTexts

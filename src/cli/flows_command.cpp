@@ -11,6 +11,7 @@
 #include "base/utf8.h"
 #include "cli_options.h"
 #include "flows_watch.h"
+#include "json_fields.h"
 #include "observe/attribution.h"
 #include "usage.h"
 
@@ -37,10 +38,8 @@ void print(const Listers::Listing& listing, bool json, std::ostream& out, std::o
         attribution.attribute(listing.flows, {}, Langs::system(), std::chrono::system_clock::now());
     if (json) {
         nlohmann::json flows = nlohmann::json::array();
-        for (const auto& [flow, app] : owned) {
-            flows.push_back(flow);
-            flows.back()["program"] = app.name;
-        }
+        for (const auto& [flow, app] : owned)
+            flows.push_back(JsonFields::flow(flow, app.name));
         out << JsonText::dump(flows, 2) << "\n";
         err << "source: " << source << "\n";
         return;

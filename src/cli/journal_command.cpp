@@ -14,7 +14,12 @@
 #include "base/text.h"
 #include "base/unusable_file.h"
 #include "base/utf8.h"
+#include "cli_options.h"
+#include "cli_texts.h"
+#include "json_fields.h"
+#include "observe/traffic_rate.h"
 #include "platform.h"
+#include "present/explainer.h"
 #include "store/journal.h"
 #include "usage.h"
 
@@ -28,6 +33,7 @@ constexpr int maximumDays = 100000;
 struct Options {
     int days = 7;
     bool json = false;
+    Lang lang = Langs::system();
 };
 
 std::string dataRoot() {
@@ -39,20 +45,27 @@ std::string dataRoot() {
 // The options, or absent with `problem` saying what is wrong.
 std::optional<Options> parse(const std::vector<std::string>& options, std::string& problem) {
     Options parsed;
-    for (size_t at = 0; at < options.size(); ++at) {
-        const std::string& option = options[at];
-        if (option == "--json") {
+    CliOptions::Parser parser(options);
+    while (auto option = parser.next()) {
+        if (*option == "--json") {
             parsed.json = true;
-        } else if (option == "--days") {
-            std::optional<int> days;
-            if (at + 1 < options.size()) days = Text::parseDecimal<int>(options[++at]);
+        } else if (*option == "--days") {
+            auto text = parser.value();
+            std::optional<int> days = text ? Text::parseDecimal<int>(*text) : std::nullopt;
             if (!days || *days < 1) {
                 problem = "--days needs a whole number of days, at least 1";
                 return std::nullopt;
             }
             parsed.days = std::min(*days, maximumDays);
+        } else if (*option == "--lang") {
+            auto lang = CliOptions::lang(parser.value());
+            if (!lang) {
+                problem = "--lang takes en or ru";
+                return std::nullopt;
+            }
+            parsed.lang = *lang;
         } else {
-            problem = "unknown option for journal: " + option;
+            problem = "unknown option for journal: " + *option;
             return std::nullopt;
         }
     }
@@ -60,7 +73,7 @@ std::optional<Options> parse(const std::vector<std::string>& options, std::strin
 }
 
 void printRow(const std::vector<std::string>& cells, std::ostream& out) {
-    static constexpr std::array<size_t, 7> widths{10, 24, 40, 9, 20, 12, 12};
+    static constexpr std::array<size_t, 8> widths{10, 8, 24, 40, 14, 20, 12, 12};
     for (size_t at = 0; at < cells.size(); ++at) {
         if (at < widths.size())
             out << Utf8::padded(Text::escapedForTerminal(cells[at]), widths[at]) << ' ';
@@ -70,14 +83,20 @@ void printRow(const std::vector<std::string>& cells, std::ostream& out) {
     out << "\n";
 }
 
-void printTable(const std::vector<JournalEntry>& entries, std::ostream& out) {
-    printRow({"DAY", "PROGRAM", "DESTINATION", "CATEGORY", "COMPANY", "IN", "OUT", "BLOCKED"}, out);
+// A row an entry: the time of its last observation, and sizes in SI units.
+void printTable(const std::vector<JournalEntry>& entries, Lang lang, std::ostream& out) {
+    using CliTexts::word, CliTexts::Word;
+    printRow(CliTexts::journalColumns(lang), out);
     for (const JournalEntry& entry : entries)
-        printRow({entry.day, entry.app, entry.incoming ? entry.dest + " (incoming)" : entry.dest,
-                  Categories::name(entry.category), entry.company.value_or("-"),
-                  std::to_string(entry.bytesIn), std::to_string(entry.bytesOut),
-                  entry.blocked ? "yes" : "no"},
-                 out);
+        printRow(
+            {entry.day, CliTexts::clockTime(entry.last), entry.app,
+             entry.incoming ? entry.dest + " (" + word(Word::incoming, lang) + ")" : entry.dest,
+             lang == Lang::ru ? Explainer::label(entry.category, lang)
+                              : std::string(Categories::name(entry.category)),
+             entry.company.value_or("-"), RateText::size(static_cast<double>(entry.bytesIn), lang),
+             RateText::size(static_cast<double>(entry.bytesOut), lang),
+             word(entry.blocked ? Word::yes : Word::no, lang)},
+            out);
 }
 
 } // namespace
@@ -95,11 +114,11 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     std::erase_if(contents.entries, [&](const auto& item) { return item.second.day < first; });
     std::vector<JournalEntry> entries = Journal::newestFirst(contents.entries);
     if (parsed->json) {
-        out << JsonText::dump(entries, 2) << "\n";
+        out << JsonText::dump(JsonFields::journalEntries(entries), 2) << "\n";
         return 0;
     }
-    out << "journal: " << dir << " (" << entries.size() << " entries)\n";
-    if (!entries.empty()) printTable(entries, out);
+    out << CliTexts::journalHeading(dir, entries.size(), parsed->lang) << "\n";
+    if (!entries.empty()) printTable(entries, parsed->lang, out);
     return 0;
 }
 

@@ -14,6 +14,7 @@
 #include "classify/known_orgs.h"
 #include "cli_options.h"
 #include "cli_texts.h"
+#include "json_fields.h"
 #include "observe/scanner.h"
 #include "present/explainer.h"
 #include "present/source_text.h"
@@ -125,7 +126,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     for (const std::string& problem : scanner.listerProblems())
         err << "nattervane-cli: not listed by " << problem << "\n";
     if (options.json) {
-        out << JsonText::dump(connections, 2) << "\n";
+        out << JsonText::dump(JsonFields::connections(connections), 2) << "\n";
         return 0;
     }
     out << CliTexts::scanHeading(SourceText::describe(scanner.scanSource(), options.lang),

@@ -15,6 +15,7 @@
 #include "classify/known_orgs.h"
 #include "cli_options.h"
 #include "cli_texts.h"
+#include "json_fields.h"
 #include "observe/attribution.h"
 #include "observe/event_feed.h"
 #include "observe/scanner.h"
@@ -38,19 +39,10 @@ struct WatchOptions {
     std::optional<int> count;
 };
 
-std::string clockTime(Dates::TimePoint at) {
-    std::time_t seconds = std::chrono::system_clock::to_time_t(at);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 void print(const Connection& connection, Dates::TimePoint at, const WatchOptions& options,
            std::ostream& out) {
     if (options.json) {
-        nlohmann::json json = connection;
+        nlohmann::json json = JsonFields::connection(connection);
         json["at"] = Dates::iso8601(at);
         out << JsonText::dump(json) << std::endl;
         return;
@@ -63,7 +55,7 @@ void print(const Connection& connection, Dates::TimePoint at, const WatchOptions
         (connection.incoming ? " " + CliTexts::word(CliTexts::Word::incoming, lang) : "") + "  " +
         Explainer::label(verdict.category, lang);
     if (verdict.company) line += " · " + *verdict.company;
-    out << clockTime(at) << "  " << Text::escapedForTerminal(line) << "\n          "
+    out << CliTexts::clockTime(at) << "  " << Text::escapedForTerminal(line) << "\n          "
         << Text::escapedForTerminal(Explainer::sentence(connection, lang)) << std::endl;
 }
 

@@ -1,15 +1,48 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helper_options.h"
 
-const char* const helperUsage =
-    "usage: nattervane-helper apply DIR [--user NAME] [--hosts PATH] [--status PATH]\n"
-    "                         [--dns hosts|resolved|networkmanager|own] [--servers PATH]\n"
-    "                         [--listed PATH] [--dry-run]\n"
-    "       nattervane-helper remove [--hosts PATH] [--status PATH] [--servers PATH] [--dry-run]\n"
-    "       nattervane-helper names QUERY_LOG [--out PATH] [--user NAME]\n"
-    "       nattervane-helper events [--socket PATH] [--programs PATH] [--names PATH]\n"
-    "                         [--user NAME]\n"
-    "       nattervane-helper -h|--help | -V|--version\n";
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace {
+
+struct Synopsis {
+    std::string_view command;
+    // After "nattervane-helper "; further lines indented under the first.
+    std::string_view text;
+};
+
+constexpr std::array<Synopsis, 4> synopses{{
+    {"apply",
+     "apply DIR [--user NAME] [--hosts PATH] [--status PATH]\n"
+     "                         [--dns hosts|resolved|networkmanager|own] [--servers PATH]\n"
+     "                         [--listed PATH] [--dry-run]\n"},
+    {"remove", "remove [--hosts PATH] [--status PATH] [--servers PATH] [--dry-run]\n"},
+    {"names", "names QUERY_LOG [--out PATH] [--user NAME]\n"},
+    {"events", "events [--socket PATH] [--programs PATH] [--names PATH]\n"
+               "                         [--user NAME]\n"},
+}};
+
+} // namespace
+
+std::string HelperOptions::usage() {
+    std::string text;
+    for (const Synopsis& synopsis : synopses)
+        text.append(text.empty() ? "usage: " : "       ")
+            .append("nattervane-helper ")
+            .append(synopsis.text);
+    return text + "       nattervane-helper -h|--help | -V|--version\n";
+}
+
+std::string HelperOptions::shortUsage(const std::vector<std::string>& arguments) {
+    const auto found =
+        arguments.empty()
+            ? synopses.end()
+            : std::ranges::find(synopses, std::string_view(arguments[0]), &Synopsis::command);
+    const std::string_view line = found == synopses.end() ? "COMMAND [OPTIONS]\n" : found->text;
+    return "usage: nattervane-helper " + std::string(line) + "Try 'nattervane-helper --help'.\n";
+}
 
 std::variant<HelperOptions, std::string>
 HelperOptions::parse(const std::vector<std::string>& arguments,

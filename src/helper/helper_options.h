@@ -42,7 +42,9 @@ struct HelperOptions {
     // The options of `arguments` (without the program name), or the reason they are wrong.
     static std::variant<HelperOptions, std::string> parse(const std::vector<std::string>& arguments,
                                                           const platform::Descriptor& platform);
+    // Every way to call the program, for --help.
+    static std::string usage();
+    // For a wrong command line: the usage of the command `arguments` start with (every command's
+    // when it is none of them) and where the help is.
+    static std::string shortUsage(const std::vector<std::string>& arguments);
 };
-
-// How to call the program, for errors.
-extern const char* const helperUsage;

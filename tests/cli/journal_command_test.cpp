@@ -27,7 +27,8 @@ nlohmann::json entry(int offset, const std::string& app, const std::string& dest
     json["day"] = day(offset);
     json["app"] = app;
     json["dest"] = dest;
-    json["first"] = json["last"] = day(offset) + "T0" + std::to_string(hour) + ":00:00Z";
+    json["first"] = day(offset) + "T0" + std::to_string(hour) + ":00:00Z";
+    json["last"] = day(offset) + "T0" + std::to_string(hour) + ":30:15Z";
     json["blocked"] = app == "curl";
     if (app == "Safari") json["company"] = "Example";
     return json;
@@ -53,7 +54,7 @@ class JournalCommandTest : public testing::Test {
     }
 
     CliResult run(const std::string& arguments, const std::string& streams = "2>&1") {
-        return runCli(arguments, streams, "NATTERVANE_HOME='" + home.path() + "'");
+        return runCli(arguments, streams, "TZ=UTC NATTERVANE_HOME='" + home.path() + "'");
     }
 };
 
@@ -65,13 +66,20 @@ TEST_F(JournalCommandTest, PrintsTheLastWeekNewestFirstAndChangesNothing) {
     EXPECT_TRUE(AtomicFile::holds(dir + "/" + day(-1) + ".json", "[{broken"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 5);
     EXPECT_TRUE(has(result.out, "(3 entries)")) << result.out;
-    std::string line = lineStarting(result.out, day(0) + " Safari ");
-    for (const char* part : {"example.com", "analytics", "Example", "1200", "3400", " no"})
+    // The time of the last observation, and sizes in SI units in the language asked for.
+    std::string line = lineStarting(result.out, day(0) + " 08:30:15 Safari ");
+    for (const char* part : {"example.com", "analytics", "Example", "1.2 kB", "3.4 kB", " no"})
         EXPECT_TRUE(has(line, part)) << part << " in " << result.out;
-    EXPECT_TRUE(has(result.out, "\n" + day(0) + " curl ") &&
-                has(result.out, "\n" + day(-3) + " Mail\\x0a" + day(0) + " forged "));
+    CliResult russian = run("journal --lang ru");
+    EXPECT_TRUE(has(russian.out, "(3 записи)")) << russian.out;
+    line = lineStarting(russian.out, day(0) + " 08:30:15 Safari ");
+    for (const char* part : {"Статистика", "1,2 кБ", "3,4 кБ", " нет"})
+        EXPECT_TRUE(has(line, part)) << part << " in " << russian.out;
+    EXPECT_TRUE(has(result.out, "\n" + day(0) + " 09:30:15 curl ") &&
+                has(result.out, "\n" + day(-3) + " 08:30:15 Mail\\x0a" + day(0) + " forged "));
     // The name's line break forges no row.
     EXPECT_FALSE(has(result.out, "\n" + day(0) + " forged"));
+    EXPECT_FALSE(has(russian.out, "DAY") || has(russian.out, "entries")) << russian.out;
     EXPECT_TRUE(
         has(result.out, "nattervane-cli: skipped " + dir + "/" + day(-1) + ".json cannot be used"))
         << result.out;

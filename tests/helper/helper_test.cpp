@@ -177,11 +177,19 @@ TEST_F(HelperTest, DryRunChangesNothingAndAWrongCommandLineShowsTheUsage) {
     EXPECT_FALSE(fs::exists(dir_ / "script"));
     EXPECT_EQ(readText(hostsFile()), originalHosts);
     EXPECT_FALSE(fs::exists(statusFile()));
-    // The program itself, given a wrong command line, shows the usage.
-    ToolRunner::Outcome result =
-        ToolRunner::run({NATTERVANE_HELPER, "apply"}, FirewallBackend::commandOptions()).value();
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.output.find("usage: nattervane-helper apply DIR"), std::string::npos);
+    // The program itself, given a wrong command line, shows that command's usage alone and where
+    // the help is; for an unknown command, the general form.
+    for (const auto& [command, usage] : std::vector<std::pair<std::string, std::string>>{
+             {"apply", "usage: nattervane-helper apply DIR"},
+             {"block", "usage: nattervane-helper COMMAND [OPTIONS]\n"}}) {
+        ToolRunner::Outcome result =
+            ToolRunner::run({NATTERVANE_HELPER, command}, FirewallBackend::commandOptions())
+                .value();
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.output.find(usage), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("Try 'nattervane-helper --help'.\n"), std::string::npos);
+        EXPECT_EQ(result.output.find("nattervane-helper remove"), std::string::npos);
+    }
 }
 
 TEST_F(HelperTest, AMissingOrLinkedDirectoryOrUnknownUserChangesNothing) {
