@@ -202,13 +202,17 @@ std::optional<size_t> Model::ask(const Question& question) {
     return answer;
 }
 
-void Model::apply(const std::vector<Connection>& connections, const ScanSource& source) {
+void Model::noteSource(const ScanSource& source) {
     // Said once each time it changes, so that the system's log tells when the events came and
     // went.
     if (source != source_ || !lastScan_)
         std::cerr << "nattervane: connections come from " << SourceText::describe(source, Lang::en)
                   << "\n";
     source_ = source;
+}
+
+void Model::apply(const std::vector<Connection>& connections, const ScanSource& source) {
+    noteSource(source);
     Dates::TimePoint now = options_.clock();
     lastScan_ = now;
     bool rulesChanged = decide(connections, now);
@@ -286,8 +290,11 @@ void Model::receiveGlance(std::vector<Connection> fresh, std::vector<Connection>
         merge(fresh, named);
         emit changed();
     }
-    // A feed lost meanwhile is noticed, and said, by the next scan.
-    if (source.events == EventFeed::State::live) glance();
+    if (source.events == EventFeed::State::live) return glance();
+    // The service went: said now, and what it no longer tells is scanned for at once.
+    noteSource(source);
+    emit changed();
+    scan();
 }
 
 void Model::merge(const std::vector<Connection>& fresh, const std::vector<Connection>& named) {

@@ -167,6 +167,8 @@ class Model : public QObject {
     // Applies a scan's result, or keeps it for after the open question.
     void receive(std::vector<Connection> connections, ScanSource source);
     void apply(const std::vector<Connection>& connections, const ScanSource& source);
+    // Takes where the connections come from, and says it on standard error when it changed.
+    void noteSource(const ScanSource& source);
     // Decides each connection, programs' own first; true when a rule was made.
     bool decide(const std::vector<Connection>& connections, Dates::TimePoint now);
     // While the event service is live, the worker waits for its events between scans, so that a

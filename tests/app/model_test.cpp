@@ -262,7 +262,7 @@ class ModelTest : public QObject, public ModelFixture {
     }
 
     // With the service live, a connection shows between scans, once, and its name replaces the
-    // address in place when the helper publishes it.
+    // address in place when the helper publishes it; the service's end shows as soon.
     void eventsShowConnectionsBetweenScansAndNamesFollowInPlace() {
         writeSettings({.interval = 600});
         FakeEventService service(*dir / "events");
@@ -285,6 +285,10 @@ class ModelTest : public QObject, public ModelFixture {
         for (const JournalEntry& entry : model->journalRows())
             dests.push_back(entry.dest);
         QCOMPARE(dests, Names{"pixel.tracker.example"});
+
+        // A service gone between scans is told at once, not at the next scan.
+        service.hangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(model->source().events != EventFeed::State::live, 2000);
     }
 
     // A table that cannot be read is named on standard error; a rules file that cannot be read
