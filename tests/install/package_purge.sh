@@ -57,6 +57,15 @@ blocking_on() {
         inside systemctl is-active --quiet nattervane-helper.path
 }
 
+# Which parts of blocking are there, for a failure's message.
+blocking_parts() {
+    local table=no hosts=no path
+    inside nft list table inet nattervane 2>/dev/null | grep -qF "$blocked_address" && table=yes
+    inside grep -qF "$blocked_domain" /etc/hosts && hosts=yes
+    path=$(inside systemctl is-active nattervane-helper.path 2>&1 || true)
+    echo "address in the table: $table, domain in /etc/hosts: $hosts, path unit: $path"
+}
+
 turn_on() {
     say "turning blocking on with nv-install.sh"
     inside cp -p /etc/hosts "$inner/hosts.before"
@@ -79,7 +88,8 @@ turn_on() {
 check_upgrade() {
     say "installing the package again over itself"
     install_package
-    blocking_on || fail "blocking is off after the package was installed over itself"
+    blocking_on || fail "blocking is off after the package was installed over itself: \
+$(blocking_parts)"
     inside test -x /usr/local/lib/nattervane/nattervane-helper ||
         fail "the upgrade removed the installed helper"
     say "blocking stays on across the upgrade"
