@@ -31,6 +31,9 @@ command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ] && have_syste
 if [ "$have_systemd" = yes ]; then
     # shellcheck disable=SC2086 # one word per unit
     systemctl disable --now $all_units >/dev/null 2>&1
+    # A unit that had failed stays listed until told otherwise.
+    # shellcheck disable=SC2086 # one word per unit
+    systemctl reset-failed $all_units >/dev/null 2>&1 || true
 fi
 for unit in $all_units; do
     rm -f "$units/$unit"

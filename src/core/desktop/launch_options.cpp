@@ -31,7 +31,8 @@ bool lacksDisplay(const std::optional<std::string>& platformVariable,
                   const std::optional<std::string>& waylandDisplay) {
     if (!display.value_or("").empty() || !waylandDisplay.value_or("").empty()) return false;
     // A list such as "wayland;xcb", each plugin perhaps with ":options".
-    for (std::string_view plugin : Text::split(platformVariable.value_or(""), ';')) {
+    const std::string plugins = platformVariable.value_or("");
+    for (std::string_view plugin : Text::split(plugins, ';')) {
         plugin = plugin.substr(0, plugin.find(':'));
         if (!plugin.empty() && plugin != "xcb" && !plugin.starts_with("wayland")) return false;
     }
