@@ -281,7 +281,8 @@ time.sleep(120)" >"$out/root-unit.log" 2>&1
     # Closed by the program at once: only TIME-WAIT is left for the scan to find.
     limit=5 as_user /usr/local/bin/nv-once 80 "$ad_address" >/dev/null
     wait_for 45 journal_has "Nattervane test root service (nv-test-root.service)"$'\t'"root-peer.example" ||
-        fail "the root service's connection was not named by its unit"
+        fail "the root service's connection was not named by its unit: $(journal_lines |
+            grep -e nv-test-root -e "$root_address" -e root-peer | head -3 | tr '\n\t' '; ')"
     wait_for 45 journal_has "Program not seen (closed first)"$'\t'"$ad_host" ||
         fail "the closed connection to $ad_host was not journaled as closed before it was seen"
     journal_lines >"$out/journal-scans.txt"

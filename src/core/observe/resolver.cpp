@@ -67,7 +67,8 @@ std::optional<std::string> Resolver::name(std::string_view ip) {
         if (Net::kind(ip) != AddressKind::internet || state.pending.size() >= mostPending ||
             !state.pending.insert(key).second)
             return std::nullopt;
-        state.queue.push_back([key](State& s) { lookUp(s, key); });
+        // Newest first: behind a backlog of slow lookups, the address just met is the one shown.
+        state.queue.push_front([key](State& s) { lookUp(s, key); });
     }
     state.wake.notify_one();
     return std::nullopt;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <future>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -24,11 +26,15 @@ struct FakeDns {
     std::shared_future<void> gate;
     std::atomic<int> reverseCalls{0};
     std::atomic<int> forwardCalls{0};
+    std::mutex lock;
+    std::vector<std::string> asked;
 
     Resolver::Lookups lookups() {
         return {[this](const std::string& ip) {
                     ++reverseCalls;
                     if (gate.valid()) gate.wait();
+                    std::lock_guard guard(lock);
+                    asked.push_back(ip);
                     auto found = names.find(ip);
                     return found == names.end() ? otherwise : found->second;
                 },
@@ -77,6 +83,22 @@ TEST(Resolver, BoundsTheLookupsWaiting) {
     askAll();
     ASSERT_TRUE(resolver.waitIdle(5s));
     EXPECT_EQ(dns.reverseCalls, asked);
+}
+
+// Behind a backlog of slow lookups, the address met last is the one looked up next.
+TEST(Resolver, LooksUpTheNewestAddressFirst) {
+    std::promise<void> release;
+    FakeDns dns;
+    dns.gate = release.get_future().share();
+    Resolver resolver(dns.lookups(), 1);
+    resolver.name("203.0.113.1");
+    for (int tries = 0; dns.reverseCalls == 0 && tries < 5000; ++tries)
+        std::this_thread::sleep_for(1ms);
+    resolver.name("203.0.113.2");
+    resolver.name("203.0.113.3");
+    release.set_value();
+    ASSERT_TRUE(resolver.waitIdle(5s));
+    EXPECT_EQ(dns.asked, (std::vector<std::string>{"203.0.113.1", "203.0.113.3", "203.0.113.2"}));
 }
 
 TEST(Resolver, KeepsTheNamesOfABoundedNumberOfAddressesDroppingTheOldest) {
