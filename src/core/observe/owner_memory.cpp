@@ -65,7 +65,10 @@ std::optional<OwnerMemory::Owner> OwnerMemory::recallAgain(const Flow& flow, Dat
         return owner;
     }
     Owner owner = kept->second.owner;
-    if (now - kept->second.at >= lifetime_ / 4) keep(kept->first, owner, now);
+    // The pair was remembered with the cookie: both are refreshed together, a quarter of the
+    // lifetime apart, and the scans in between cost one look-up.
+    if (now - kept->second.at < lifetime_ / 4) return owner;
+    keep(kept->first, owner, now);
     if (std::string pair = pairKey(flow); !pair.empty()) keep(std::move(pair), owner, now);
     return owner;
 }
