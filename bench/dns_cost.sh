@@ -16,7 +16,7 @@ set -u
 build=${1:-build}
 count=${2:-2000}
 here=$(cd -- "$(dirname -- "$0")" && pwd)
-scripts=$here/../helper/linux
+scripts=$here/../system/linux
 trackers=$here/../resources/trackers.txt
 timer=$(realpath "$build/bench/hosts_lookup")
 helper=$(realpath "$build/src/helper/nattervane-helper")

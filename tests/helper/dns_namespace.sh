@@ -13,7 +13,7 @@ set -u
 helper=$1
 probe=$2
 source_dir=$3
-scripts=$source_dir/helper/linux
+scripts=$source_dir/system/linux
 cli=${4:-}
 hold=${5:-}
 
