@@ -15,9 +15,9 @@
 
 // Who made the connections seen lately, by the socket's cookie and by its pair of addresses, so
 // that what a connection leaves behind after its program closed it is named after that program.
-// Holds at most `capacity` keys, each until `lifetime` after it was last remembered (a key
-// remembered again with the same owner within a quarter of the lifetime keeps its time); the
-// oldest go first.
+// Holds at most `capacity` cookies and as many pairs, each until `lifetime` after it was last
+// remembered (a key remembered again with the same owner within a quarter of the lifetime keeps
+// its time); the oldest go first.
 class OwnerMemory {
   public:
     struct Owner {
@@ -43,19 +43,26 @@ class OwnerMemory {
     bool toldByEvent(uint64_t cookie) const;
     // Forgets what is older than the lifetime.
     void expire(Dates::TimePoint now);
-    size_t size() const { return owners_.size(); }
+    size_t size() const { return cookies_.owners.size() + pairs_.owners.size(); }
 
   private:
     struct Kept {
         Owner owner;
         Dates::TimePoint at;
     };
-    void keep(std::string key, const Owner& owner, Dates::TimePoint now);
+    // The owners under one kind of key, and the keys in the order they were remembered with the
+    // time of that; a key remembered again appears again, and only its newest entry counts.
+    template <typename Key> struct Keys {
+        std::unordered_map<Key, Kept> owners;
+        std::deque<std::pair<Key, Dates::TimePoint>> order;
+    };
+    template <typename Key>
+    void keep(Keys<Key>& keys, Key key, const Owner& owner, Dates::TimePoint now);
+    template <typename Key> void expire(Keys<Key>& keys, Dates::TimePoint now);
 
     size_t capacity_;
     std::chrono::seconds lifetime_;
-    std::unordered_map<std::string, Kept> owners_;
-    // Keys in the order they were remembered, with the time of that; a key remembered again
-    // appears again, and only its newest entry counts.
-    std::deque<std::pair<std::string, Dates::TimePoint>> order_;
+    // Cookies are integers: a look-up at every scan of every socket hashes nothing.
+    Keys<uint64_t> cookies_;
+    Keys<std::string> pairs_;
 };
