@@ -255,7 +255,11 @@ void Model::glance() {
     if (glancing_ || settings_.paused || source_.events != EventFeed::State::live) return;
     glancing_ = true;
     bool includeLocal = settings_.showLocal;
-    scanQueue_.start([this, includeLocal, unnamed = unnamed()]() mutable {
+    uint64_t learnt = scanner_->resolver().learnt();
+    std::vector<Connection> waiting =
+        learnt != namesLearnt_ ? unnamed() : std::vector<Connection>{};
+    namesLearnt_ = learnt;
+    scanQueue_.start([this, includeLocal, unnamed = std::move(waiting)]() mutable {
         // Waits on the service's socket; a scan asked for meanwhile runs after it.
         std::vector<Connection> fresh = scanner_->glance(includeLocal, 250ms);
         std::vector<Connection> named = scanner_->named(std::move(unnamed));

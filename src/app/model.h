@@ -234,6 +234,9 @@ class Model : public QObject {
     std::optional<Dates::TimePoint> lastSave_;
     bool scanning_ = false;
     bool glancing_ = false;
+    // The resolver's count of names learnt when the shown unnamed connections were last looked
+    // up: a glance looks them up again only once it moved.
+    uint64_t namesLearnt_ = 0;
     // Open modal questions, and a scan result that arrived while one was open.
     int asking_ = 0;
     struct ScanResult {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "observe/resolver.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -36,6 +37,8 @@ struct Resolver::State {
     std::deque<std::function<void(State&)>> queue;
     size_t running = 0;
     bool stopping = false;
+    // Counts the names learnt: answers, primed addresses and readings of the names file.
+    std::atomic<uint64_t> learnt = 0;
 };
 
 Resolver::Resolver(Lookups lookups, size_t workers, std::string namesFile)
@@ -99,6 +102,11 @@ void Resolver::refreshNames() {
         names = parseNames(AtomicFile::read(namesFile_).value_or(""));
     std::lock_guard guard(state_->lock);
     state_->published = std::move(names);
+    ++state_->learnt;
+}
+
+uint64_t Resolver::learnt() const {
+    return state_->learnt;
 }
 
 std::unordered_map<std::string, std::string> Resolver::parseNames(std::string_view text) {
@@ -163,6 +171,7 @@ void keep(std::unordered_map<std::string, Value>& map, std::deque<std::string>& 
 void Resolver::lookUp(State& state, const std::string& ip) {
     std::optional<std::string> host = state.lookups.reverse(ip);
     std::lock_guard guard(state.lock);
+    if (host) ++state.learnt;
     // A failure is remembered too, so an address without a name is asked about only once.
     keep(state.cache, state.cacheOrder, ip, std::move(host));
     state.pending.erase(ip);
@@ -174,6 +183,7 @@ void Resolver::learn(State& state, const std::string& domain) {
         if (IPOrgs::lookup(address)) continue;
         std::lock_guard guard(state.lock);
         keep(state.forward, state.forwardOrder, address, domain);
+        ++state.learnt;
     }
 }
 

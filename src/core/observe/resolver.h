@@ -51,6 +51,9 @@ class Resolver {
     // Reads the names file again when it changed since the last call (one stat otherwise); a
     // missing file means no published names.
     void refreshNames();
+    // Grows whenever a name becomes known, so that a caller holding unnamed addresses asks
+    // again only then. Safe from any thread.
+    uint64_t learnt() const;
     // Waits until no lookup is queued or running; false when `timeout` passed first.
     bool waitIdle(std::chrono::milliseconds timeout);
 
