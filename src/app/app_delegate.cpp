@@ -113,7 +113,7 @@ void AppDelegate::updateIcon() {
     const std::pair colours{stateShade(), labelColor()};
     if (colours != iconColours_) {
         iconColours_ = colours;
-        item_->setIcon(StatusIcon::icon(colours.first, colours.second));
+        item_->setIcon(StatusIcon::icon(stateColor(), colours.first, colours.second));
     }
     if (const QString tip = QString::fromStdString(statusLine()); tip != item_->toolTip())
         item_->setToolTip(tip);
@@ -143,7 +143,7 @@ QColor AppDelegate::stateShade() const {
 }
 
 QImage AppDelegate::statusImage() const {
-    return StatusIcon::image(stateShade(), labelColor());
+    return StatusIcon::image(stateColor(), stateShade(), labelColor());
 }
 
 std::vector<MenuEntry> AppDelegate::menuEntries() const {

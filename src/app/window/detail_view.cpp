@@ -170,7 +170,8 @@ QWidget* DetailView::header() {
     auto* line = new QWidget;
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new AppIcon(row_.bundlePath, WindowRows::executableOf(row_), row_.name));
+    row->addWidget(
+        new AppIcon(row_.bundlePath, WindowRows::executableOf(row_), row_.name, model_.lang()));
     auto* name = new ElidedLabel(qt(row_.name));
     name->setFont(ViewStyle::title2());
     name->setObjectName("programName");
@@ -212,6 +213,7 @@ QWidget* DetailView::header() {
 DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     auto* frame = new RoundedPanel(10);
     frame->setObjectName("card");
+    frame->setAccessibleName(qt(connection.dest()));
     auto* column = new QVBoxLayout(frame);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(6);
@@ -237,6 +239,7 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     QLabel* sentence = ViewStyle::wrapped(
         qt(Explainer::sentence(connection, model_.lang(), model_.platform().wording)));
     column->addWidget(sentence);
+    frame->setAccessibleDescription(sentence->text());
 
     auto* last = new QHBoxLayout;
     QLabel* traffic =
