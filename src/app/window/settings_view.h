@@ -34,6 +34,10 @@ class SettingsView : public QScrollArea {
     QCheckBox* quiet() const { return quiet_; }
     QCheckBox* pause() const { return pause_; }
     QComboBox* language() const { return language_; }
+    // Absent where the system keeps no per-user autostart entries.
+    QCheckBox* startAtLogin() const { return startAtLogin_; }
+    QPushButton* moreButton() const { return more_; }
+    QLabel* blockingDetails() const { return howItWorks_; }
     // The notice about settings or journal files that could not be used, hidden without one.
     QLabel* fileNotice() const { return fileNotice_; }
 
@@ -46,6 +50,8 @@ class SettingsView : public QScrollArea {
     void privacy(QVBoxLayout* column);
     // Stores one switch of the settings and saves them.
     void store(bool Settings::*setting, bool on);
+    // Writes or removes the autostart entry that starts this very program.
+    void setStartAtLogin(bool on);
     void restyle();
 
     Model& model_;
@@ -58,12 +64,16 @@ class SettingsView : public QScrollArea {
     QLabel* helperLine_ = nullptr;
     QPushButton* helperButton_ = nullptr;
     QCheckBox* blockListed_ = nullptr;
+    QLabel* summary_ = nullptr;
+    QPushButton* more_ = nullptr;
     QLabel* howItWorks_ = nullptr;
     QLabel* intervalLabel_ = nullptr;
     QComboBox* interval_ = nullptr;
     QCheckBox* showLocal_ = nullptr;
     QCheckBox* quiet_ = nullptr;
     QCheckBox* pause_ = nullptr;
+    std::optional<std::string> autostartEntry_;
+    QCheckBox* startAtLogin_ = nullptr;
     QLabel* languageLabel_ = nullptr;
     QComboBox* language_ = nullptr;
     QLabel* statement_ = nullptr;
