@@ -157,9 +157,12 @@ QVariant JournalTable::data(const QModelIndex& index, int role) const {
     case labelRole:
         return qt(Explainer::label(entry.category, lang_));
     case Qt::AccessibleTextRole:
-        // The "who" cell shows its category as a painted pill only.
+        // The "who" cell shows its category as a painted pill only; the blocked one is blank
+        // when the connection was not blocked.
         if (index.column() == who)
-            return qt(Explainer::label(entry.category, lang_)) + " " + text(entry, who);
+            return (qt(Explainer::label(entry.category, lang_)) + " " + text(entry, who)).trimmed();
+        if (index.column() == blocked && !entry.blocked)
+            return qt(WindowTexts::text(WindowTexts::Key::notBlocked, lang_));
         return text(entry, index.column());
     }
     return {};

@@ -2,6 +2,7 @@
 #include "rule_picker.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "button_style.h"
@@ -40,6 +41,14 @@ class Pill : public QPushButton {
     QSize minimumSizeHint() const override { return sizeHint(); }
 
   protected:
+    // Enter presses a pill as Space does; outside dialogs the toolkit's buttons ignore it.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            click();
+        else
+            QPushButton::keyPressEvent(event);
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);

@@ -42,6 +42,7 @@ constexpr TextTable<Key> texts{{
     {Key::columnLast, {"Last", "Последний раз"}},
     {Key::columnSent, {"Sent", "Отправлено"}},
     {Key::blocked, {"blocked", "запрещено"}},
+    {Key::notBlocked, {"not blocked", "не запрещено"}},
     {Key::incoming, {"incoming", "входящее"}},
     {Key::rulesNote,
      {"Rules apply to the whole Mac (by address), not just one program.",

@@ -43,6 +43,7 @@ enum class Key {
     columnLast,
     columnSent,
     blocked,
+    notBlocked,
     incoming,
     // Rules tab.
     rulesNote,
@@ -119,7 +120,7 @@ std::string blockListed(size_t listedDomains, Lang lang);
 // Under a program's own rule buttons: what the rules follow.
 std::string programRulesFollow(std::string_view executable, Lang lang);
 // The name a rule button of a card is known by: its action and the destination it acts on;
-// `action` is one of allow, block, ask, thisProgramOnly.
+// `action` is one of allow, block, ask, thisProgramOnly, remove.
 std::string ruleButtonName(Key action, std::string_view destination, Lang lang);
 // A program's icon as assistive technology names it.
 std::string iconName(std::string_view program, Lang lang);
