@@ -201,6 +201,9 @@ class WindowTest : public QObject, public DelegateFixture {
         QVERIFY(view().quietSwitch()->isChecked());
         settings.pause()->click();
         QVERIFY(model->settings().paused);
+        settings.moreButton()->click();
+        QVERIFY(!settings.blockingDetails()->isHidden());
+        QCOMPARE(settings.moreButton()->text(), QString("Less"));
         settings.interval()->activated(2);
         QCOMPARE(model->settings().interval, 15.0);
         // The header switch and the menu read the same value.
@@ -289,6 +292,11 @@ class WindowTest : public QObject, public DelegateFixture {
         QVERIFY(std::ranges::any_of(icons, [](const AppIcon* icon) {
             return icon->isPlaceholder() && icon->accessibleName() == "icon of Browser";
         }));
+        // Enter presses a focused pill; the card drawn anew keeps the focus on the same pill.
+        firstPicker()->pill(RuleAction::block)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
+        QTRY_COMPARE(QApplication::focusWidget(), firstPicker()->pill(RuleAction::block));
         QTest::keyClick(&view(), Qt::Key_Escape);
         QVERIFY(!view().isVisible());
     }

@@ -591,7 +591,7 @@ keyboard() {
         fail first-run-hint "no mark of the hint in $home"
     fi
     # Debian's python3-gi belongs to the system's interpreter, whatever python3 PATH finds.
-    local window= a11y="$here/a11y.py" dest status python=/usr/bin/python3
+    local window='' a11y="$here/a11y.py" dest status python=/usr/bin/python3
     open_by_second_start() {
         start_app "app-$1"
         big_window() {
@@ -612,7 +612,7 @@ keyboard() {
         return
     fi
     # Tab to a card's Block pill, whose name says the destination it acts on.
-    local question= question_names= unnamed=0
+    local question='' question_names='' unnamed=0
     find_question() {
         local id
         for id in $(viewable_windows_named Nattervane); do
