@@ -16,8 +16,9 @@
 
 class Model;
 
-// The Settings tab: Blocking (the helper and the tracker-list switch), Watching (interval, local
-// traffic, quiet mode, pause), Language and Privacy. Every control writes the Model at once.
+// The Settings tab: Blocking (the helper, the tracker-list switch, two sentences on what blocking
+// does with the details behind "More"), Watching (interval, local traffic, quiet mode, pause,
+// start at login), Language and Privacy. Every control writes the Model or the entry at once.
 class SettingsView : public QScrollArea {
     Q_OBJECT
 
