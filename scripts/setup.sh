@@ -26,7 +26,8 @@ appstream dpkg-dev file lintian man-db python3 zsh fish"
 runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec publicsuffix"
 # The X11 session test and the container tests:
 x11_session_packages="xvfb xauth dbus-x11 tint2 dunst libnotify-bin xdotool x11-utils
-x11-xserver-utils imagemagick fonts-dejavu-core lxqt-panel systemd-container"
+x11-xserver-utils imagemagick fonts-dejavu-core lxqt-panel systemd-container at-spi2-core
+gir1.2-atspi-2.0 python3-gi"
 # The Wayland session test:
 wayland_session_packages="sway waybar mako-notifier grim wayvnc"
 # The Debian 13 check (a system made with debootstrap, booted with systemd-nspawn):

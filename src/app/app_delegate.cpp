@@ -2,17 +2,20 @@
 #include "app_delegate.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include <QApplication>
 #include <QPalette>
 #include <QScreen>
 
+#include "base/atomic_file.h"
 #include "desktop/launch_options.h"
 #include "model.h"
 #include "present/credits.h"
 #include "present/menu_texts.h"
 #include "present/status_menu.h"
 #include "present/status_text.h"
+#include "present/window_texts.h"
 #include "snapshot.h"
 #include "status_icon.h"
 #include "status_item.h"
@@ -26,6 +29,7 @@ namespace {
 constexpr QSize windowSize(980, 640);
 constexpr QSize minimumWindowSize(780, 480);
 constexpr auto trayPollPeriod = std::chrono::seconds(2);
+constexpr int hintPeriod = 12000;
 
 } // namespace
 
@@ -74,6 +78,21 @@ void AppDelegate::dock() {
     updateIcon();
     item_->show();
     StatusItem::publish(item_.get());
+    hintOnce();
+}
+
+void AppDelegate::hintOnce() {
+    const std::string marker = model_.paths().trayHintShown();
+    std::error_code error;
+    // Shown only when it can be remembered, so that it never comes at every start.
+    if (std::filesystem::exists(marker, error) || !AtomicFile::write(marker, "")) return;
+    using WindowTexts::Key;
+    const auto text = [this](Key key) {
+        return QString::fromStdString(
+            WindowTexts::text(key, model_.lang(), model_.platform().wording));
+    };
+    item_->showMessage(text(Key::trayHintTitle), text(Key::trayHintBody),
+                       QSystemTrayIcon::Information, hintPeriod);
 }
 
 void AppDelegate::activate() {
@@ -113,7 +132,7 @@ void AppDelegate::updateIcon() {
     const std::pair colours{stateShade(), labelColor()};
     if (colours != iconColours_) {
         iconColours_ = colours;
-        item_->setIcon(StatusIcon::icon(colours.first, colours.second));
+        item_->setIcon(StatusIcon::icon(stateColor(), colours.first, colours.second));
     }
     if (const QString tip = QString::fromStdString(statusLine()); tip != item_->toolTip())
         item_->setToolTip(tip);
@@ -143,7 +162,7 @@ QColor AppDelegate::stateShade() const {
 }
 
 QImage AppDelegate::statusImage() const {
-    return StatusIcon::image(stateShade(), labelColor());
+    return StatusIcon::image(stateColor(), stateShade(), labelColor());
 }
 
 std::vector<MenuEntry> AppDelegate::menuEntries() const {

@@ -67,6 +67,8 @@ class AppDelegate : public QObject {
   private:
     // Puts the status item in the tray.
     void dock();
+    // Once per data folder, a message at the icon says that the window opens from it.
+    void hintOnce();
     // A click on the icon: under an XEmbed tray the menu opens at the icon; on a
     // StatusNotifierItem host, whose right click opens the exported menu, the window opens.
     void activate();

@@ -53,13 +53,44 @@ QColor haloFor(const QColor& label) {
     return label.lightness() < 128 ? QColor(255, 255, 255, 210) : QColor(0, 0, 0, 190);
 }
 
+// The mark of `signal` inside the dot `area`, in ink that stands out from `fill`.
+void drawMark(QPainter& painter, const QRectF& area, SignalColor signal, const QColor& fill) {
+    const QColor ink = fill.lightness() > 150 ? QColor(0x20, 0x20, 0x20) : QColor(Qt::white);
+    const qreal u = area.width() / 10;
+    const QPointF c = area.center();
+    painter.save();
+    painter.setPen(QPen(ink, 1.4 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    switch (signal) {
+    case SignalColor::green:
+        painter.drawPolyline(QPolygonF{c + QPointF(-2.8 * u, 0.2 * u),
+                                       c + QPointF(-0.8 * u, 2.2 * u),
+                                       c + QPointF(2.8 * u, -1.8 * u)});
+        break;
+    case SignalColor::gray:
+        painter.drawLine(c + QPointF(-1.3 * u, -2.3 * u), c + QPointF(-1.3 * u, 2.3 * u));
+        painter.drawLine(c + QPointF(1.3 * u, -2.3 * u), c + QPointF(1.3 * u, 2.3 * u));
+        break;
+    case SignalColor::yellow:
+    case SignalColor::orange:
+        painter.drawLine(c + QPointF(0, -2.8 * u), c + QPointF(0, 0.8 * u));
+        painter.drawPoint(c + QPointF(0, 2.8 * u));
+        break;
+    case SignalColor::red:
+        painter.drawLine(c + QPointF(-2.2 * u, -2.2 * u), c + QPointF(2.2 * u, 2.2 * u));
+        painter.drawLine(c + QPointF(-2.2 * u, 2.2 * u), c + QPointF(2.2 * u, -2.2 * u));
+        break;
+    }
+    painter.restore();
+}
+
 } // namespace
 
 QColor color(SignalColor signal, bool dark) {
     return QColor::fromRgba(shades[static_cast<size_t>(signal)][dark ? 1 : 0]);
 }
 
-QImage image(const QColor& state, const QColor& label, qreal scale) {
+QImage image(SignalColor signal, const QColor& state, const QColor& label, qreal scale) {
     QImage image = canvas(side, side, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -70,18 +101,32 @@ QImage image(const QColor& state, const QColor& label, qreal scale) {
     drawGlyph(painter, origin, label, 1.9, 2.2);
     painter.setPen(QPen(halo, 1.2));
     painter.setBrush(state);
-    painter.drawEllipse(QRectF(side - 8.2, side - 8.2, 7.6, 7.6));
+    const QRectF dot(side - 9.2, side - 9.2, 8.8, 8.8);
+    painter.drawEllipse(dot);
+    drawMark(painter, dot, signal, state);
     return image;
 }
 
-QIcon icon(const QColor& state, const QColor& label) {
+QIcon icon(SignalColor signal, const QColor& state, const QColor& label) {
     QIcon icon;
     for (int size : pixelSizes) {
-        QImage picture = image(state, label, qreal(size) / side);
+        QImage picture = image(signal, state, label, qreal(size) / side);
         picture.setDevicePixelRatio(1);
         icon.addPixmap(QPixmap::fromImage(picture));
     }
     return icon;
+}
+
+QImage stateDot(SignalColor signal, const QColor& color, int side, qreal scale) {
+    QImage image = canvas(side, side, scale);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    const QRectF area(0, 0, side, side);
+    painter.drawEllipse(area);
+    drawMark(painter, area, signal, color);
+    return image;
 }
 
 QImage dot(const QColor& color, qreal scale) {

@@ -22,12 +22,17 @@ inline constexpr std::array<int, 7> pixelSizes{16, 22, 24, 32, 44, 48, 64};
 QColor color(SignalColor signal, bool dark);
 
 // A radio-wave glyph in `label` colour with a contrasting outline, so it shows on light and dark
-// panels alike, filling the square's width, with a state dot in the bottom right corner; drawn
-// at `scale` pixels per point.
-QImage image(const QColor& state, const QColor& label, qreal scale = 2);
+// panels alike, filling the square's width, with a state dot of colour `state` in the bottom right
+// corner, marked for `signal`; drawn at `scale` pixels per point.
+QImage image(SignalColor signal, const QColor& state, const QColor& label, qreal scale = 2);
 
 // The picture at each of `pixelSizes`.
-QIcon icon(const QColor& state, const QColor& label);
+QIcon icon(SignalColor signal, const QColor& state, const QColor& label);
+
+// The state dot of `side` points in `color` with the mark of `signal`, which tells the state
+// without its colour: a tick (green), two bars (gray, paused), an exclamation mark (yellow and
+// orange), a cross (red).
+QImage stateDot(SignalColor signal, const QColor& color, int side, qreal scale = 2);
 
 // A 9 × 9 point filled circle.
 QImage dot(const QColor& color, qreal scale = 2);

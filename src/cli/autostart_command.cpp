@@ -41,7 +41,9 @@ int run(const std::vector<std::string>& options, std::ostream& out, std::ostream
     }
     const std::string executable = platform.executablePath(getpid()).value_or("");
     const bool on = options[0] == "on";
-    Result<void> changed = on ? Autostart::enable(*path, Autostart::program(executable))
+    const std::string program =
+        Autostart::program(Autostart::besideTool(executable), LaunchOptions::variable("PATH"));
+    Result<void> changed = on                    ? Autostart::enable(*path, program)
                            : options[0] == "off" ? Autostart::disable(*path)
                                                  : Result<void>{};
     if (!changed) {

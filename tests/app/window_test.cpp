@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 
 #include "base/atomic_file.h"
 #include "delegate_fixture.h"
+#include "window/app_icon.h"
 #include "window/badge.h"
 #include "window/button_style.h"
 #include "window/detail_view.h"
@@ -198,6 +201,9 @@ class WindowTest : public QObject, public DelegateFixture {
         QVERIFY(view().quietSwitch()->isChecked());
         settings.pause()->click();
         QVERIFY(model->settings().paused);
+        settings.moreButton()->click();
+        QVERIFY(!settings.blockingDetails()->isHidden());
+        QCOMPARE(settings.moreButton()->text(), QString("Less"));
         settings.interval()->activated(2);
         QCOMPARE(model->settings().interval, 15.0);
         // The header switch and the menu read the same value.
@@ -244,6 +250,55 @@ class WindowTest : public QObject, public DelegateFixture {
         QVERIFY(labels[0]->shown().endsWith("…"));
         QVERIFY(labels[0]->fontMetrics().horizontalAdvance(labels[0]->shown()) <=
                 labels[0]->width());
+    }
+
+    // Tabs switch from the keyboard, Escape closes; every control and list item is named for
+    // assistive technology, a card's pills with the destination they act on.
+    void keyboardAndNames() {
+        launch("Mail");
+        delegate->openWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view()));
+        const std::pair<QKeyCombination, int> steps[] = {
+            {Qt::CTRL | Qt::Key_Tab, 1},
+            {Qt::CTRL | Qt::Key_PageDown, 2},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, 1},
+            {Qt::CTRL | Qt::Key_PageUp, 0},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, 3},
+        };
+        for (const auto& [keys, tab] : steps) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &view(),
+                            keys.key(), keys.keyboardModifiers());
+            QCOMPARE(model->tab(), tab);
+        }
+        QTest::keyClick(&view(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(model->tab(), 1);
+        QCOMPARE(QApplication::focusWidget(), view().journal()->search());
+        for (const QWidget* control : view().findChildren<QWidget*>()) {
+            const auto* button = qobject_cast<const QAbstractButton*>(control);
+            if (!button && !qobject_cast<const QLineEdit*>(control)) continue;
+            // Parts of the toolkit's own controls (a clear button, a table's corner) take no focus.
+            if (control->focusPolicy() == Qt::NoFocus) continue;
+            QVERIFY2(!control->accessibleName().isEmpty() || (button && !button->text().isEmpty()),
+                     control->metaObject()->className());
+        }
+        model->setTab(0);
+        QListWidget& list = *view().programs()->list();
+        QVERIFY(list.item(0)->data(Qt::AccessibleTextRole).toString().startsWith("Browser, 2 "));
+        QCOMPARE(firstPicker()->pill(RuleAction::block)->accessibleName(),
+                 QString("Block ads.tracker.example"));
+        QCOMPARE(firstPicker()->pill(RuleAction::ask)->accessibleName(),
+                 QString("Ask next time about ads.tracker.example"));
+        const auto icons = list.findChildren<AppIcon*>();
+        QVERIFY(std::ranges::any_of(icons, [](const AppIcon* icon) {
+            return icon->isPlaceholder() && icon->accessibleName() == "icon of Browser";
+        }));
+        // Enter presses a focused pill; the card drawn anew keeps the focus on the same pill.
+        firstPicker()->pill(RuleAction::block)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(model->rules().action("ads.tracker.example"), RuleAction::block);
+        QTRY_COMPARE(QApplication::focusWidget(), firstPicker()->pill(RuleAction::block));
+        QTest::keyClick(&view(), Qt::Key_Escape);
+        QVERIFY(!view().isVisible());
     }
 
     void appearanceLabelsAndBadges() {

@@ -128,6 +128,8 @@ restart_app() {
     wait_for 10 not_alive "$pid" || fail "the program did not end at SIGTERM"
     printf '{"quiet":false,"interval":%s,"language":"en","showLocal":false,"paused":false}\n' \
         "$1" | as_user tee "$app_home/settings.json" >/dev/null
+    # The first-run hint counts as shown: only the notifications of connections are counted.
+    as_user touch "$app_home/tray-hint-shown"
     : >"$merged$log"
     start_daemon nattervane /usr/bin/nattervane
     wait_for 15 grep -q "connections come from kernel events + netlink" "$merged$log" ||

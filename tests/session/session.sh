@@ -11,10 +11,10 @@
 # script exits 1 when any fails. Logs and screenshots go to one folder per run in OUT_DIR.
 # Usage (as root): tests/session/session.sh BUILD_DIR SOURCE_DIR OUT_DIR
 # SESSION_RUNS, when set, names the runs to make (of english russian late-tray status-notifier
-# questions).
+# questions keyboard).
 set -u
 
-runs="english russian late-tray status-notifier questions"
+runs="english russian late-tray status-notifier questions keyboard"
 
 if [ "${1:-}" != --inside ]; then
     # shellcheck source=tests/session/lib.sh
@@ -87,10 +87,12 @@ run_end() {
     note "($1 took $((SECONDS - run_started)) s)"
 }
 
-# write_settings LANGUAGE: scans every 3 seconds, in that language.
+# write_settings LANGUAGE: scans every 3 seconds, in that language; the first-run hint counts as
+# shown (the keyboard run shows it).
 write_settings() {
     printf '{"quiet":false,"interval":3,"language":"%s","showLocal":false,"paused":false}\n' \
         "$1" >"$home/settings.json"
+    : >"$home/tray-hint-shown"
 }
 
 start_app() {
@@ -565,9 +567,147 @@ EOF
     run_end questions
 }
 
+# --- The keyboard and a screen reader's view: the first-run hint at the icon; Tab to a card's
+# Block pill and Enter make the rule; Ctrl+Tab goes to the Journal; Start at login by Space
+# writes an entry that starts this build; Escape closes the window; a second start opens it
+# again; Ctrl+Q quits with status 0. The AT-SPI tree of each tab names every interactive element.
+keyboard() {
+    run_begin keyboard || {
+        fail keyboard "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return
+    }
+    start_tint2 tint2 '#202020' || fail keyboard "tint2's tray did not come up"
+    session_spawn a11y-bus /usr/libexec/at-spi-bus-launcher --launch-immediately
+    write_settings en
+    rm -f "$home/tray-hint-shown"
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    start_app
+    wait_until 20 docked_icon Nattervane >/dev/null
+    sleep 1.5
+    screenshot "$SESSION_RUN/first-run-hint.png"
+    if [ -e "$home/tray-hint-shown" ]; then
+        pass first-run-hint "shown at the icon once docked and remembered in the data folder (see first-run-hint.png)"
+    else
+        fail first-run-hint "no mark of the hint in $home"
+    fi
+    # Debian's python3-gi belongs to the system's interpreter, whatever python3 PATH finds.
+    local window='' a11y="$here/a11y.py" dest status python=/usr/bin/python3
+    open_by_second_start() {
+        start_app "app-$1"
+        big_window() {
+            local id w
+            for id in $(viewable_windows_named Nattervane); do
+                read -r _ _ w _ <<<"$(window_geometry "$id")"
+                [ "$w" -ge 600 ] && window=$id && return 0
+            done
+            return 1
+        }
+        window=
+        wait_until 10 big_window && sleep 1 && xdotool windowfocus --sync "$window"
+    }
+    if ! open_by_second_start open; then
+        fail keyboard "no window opened (see $SESSION_RUN)"
+        unset QT_LINUX_ACCESSIBILITY_ALWAYS_ON
+        run_end keyboard
+        return
+    fi
+    # Tab to a card's Block pill, whose name says the destination it acts on.
+    local question='' question_names='' unnamed=0
+    find_question() {
+        local id
+        for id in $(viewable_windows_named Nattervane); do
+            window_type "$id" | grep -q _NET_WM_WINDOW_TYPE_DIALOG && question=$id && return 0
+        done
+        return 1
+    }
+    if dest=$("$python" "$a11y" tab-to Nattervane 'Block [^ ]+' 2>"$SESSION_RUN/a11y.log"); then
+        dest=${dest#Block }
+        sleep 0.3
+        screenshot "$SESSION_RUN/focused-block.png"
+        xdotool key Return
+        # The first rule without blocking turned on brings the offer to turn it on: its window is
+        # read too, then closed by Escape, which declines.
+        if wait_until 5 find_question; then
+            sleep 0.5
+            screenshot "$SESSION_RUN/question.png"
+            question_names=$("$python" "$a11y" dump Nattervane "$SESSION_RUN/a11y-question.txt" \
+                2>>"$SESSION_RUN/a11y.log") || unnamed=1
+            xdotool windowfocus --sync "$question" key Escape
+            wait_until 5 bash -c "! xwininfo -id $question 2>/dev/null | grep -q IsViewable"
+            xdotool windowfocus --sync "$window"
+        fi
+        blocked() {
+            python3 - "$home/rules.json" "$dest" <<'PY'
+import json
+import sys
+
+rules = json.load(open(sys.argv[1], encoding="utf-8"))["rules"]
+sys.exit(0 if any(r["target"] == sys.argv[2] and r["action"] == "block" for r in rules) else 1)
+PY
+        }
+        if wait_until 10 blocked; then
+            pass keyboard-block "Tab reached \"Block $dest\", Enter made the rule in rules.json"
+        else
+            fail keyboard-block "Enter on \"Block $dest\" made no rule (see focused-block.png)"
+        fi
+    else
+        screenshot "$SESSION_RUN/focused-block.png"
+        fail keyboard-block "no Block pill of a card reached by 40 Tabs ($dest; see $SESSION_RUN/a11y.log)"
+    fi
+    local tab summaries="${question_names:+ question: $question_names}"
+    for tab in programs journal rules settings; do
+        [ "$tab" = programs ] || xdotool key ctrl+Tab
+        sleep 0.8
+        summaries="$summaries $tab: $("$python" "$a11y" dump Nattervane "$SESSION_RUN/a11y-$tab.txt" 2>>"$SESSION_RUN/a11y.log")" ||
+            unnamed=1
+        [ "$tab" = journal ] && ! grep -qP '^\s*page tab\tJournal\t.*focused' "$SESSION_RUN/a11y-journal.txt" &&
+            fail keyboard-tabs "Ctrl+Tab did not select the Journal (see a11y-journal.txt)"
+    done
+    screenshot "$SESSION_RUN/settings.png"
+    if [ "$unnamed" = 0 ] && grep -q 'table cell' "$SESSION_RUN/a11y-journal.txt"; then
+        pass a11y-names "every interactive element named;$summaries"
+    else
+        fail a11y-names "unnamed elements or no table cells;$summaries (see a11y-*.txt)"
+    fi
+    local entry="$XDG_CONFIG_HOME/autostart/nattervane.desktop"
+    "$python" "$a11y" tab-to Nattervane 'Start at login' >>"$SESSION_RUN/a11y.log" 2>&1 && xdotool key space
+    if wait_until 5 grep -qx "Exec=$app" "$entry"; then
+        pass start-at-login "the switch wrote $(grep '^Exec=' "$entry")"
+    else
+        fail start-at-login "no entry starting $app: $(grep '^Exec=' "$entry" 2>&1)"
+    fi
+    xdotool key Escape
+    if wait_until 5 bash -c "! xwininfo -id $window 2>/dev/null | grep -q IsViewable"; then
+        pass keyboard-escape "Escape closed the window, the program runs on: $(session_running app && echo yes)"
+    else
+        fail keyboard-escape "the window stays open after Escape"
+    fi
+    if open_by_second_start reopen; then
+        local pid
+        pid=$(session_pid app)
+        xdotool key ctrl+q
+        if wait_until 10 bash -c "! kill -0 $pid 2>/dev/null"; then
+            wait "$pid"
+            status=$?
+            mv -f "$SESSION_RUN/app.pid" "$SESSION_RUN/app.pid.ended"
+            if [ "$status" = 0 ]; then
+                pass keyboard-quit "reopened by a second start; Ctrl+Q quit with status 0"
+            else
+                fail keyboard-quit "Ctrl+Q ended it with status $status"
+            fi
+        else
+            fail keyboard-quit "still running 10 s after Ctrl+Q"
+        fi
+    else
+        fail keyboard-quit "the window did not open again"
+    fi
+    unset QT_LINUX_ACCESSIBILITY_ALWAYS_ON
+    run_end keyboard
+}
+
 for run in ${SESSION_RUNS:-$runs}; do
     case $run in
-    english | russian | questions) "$run" ;;
+    english | russian | questions | keyboard) "$run" ;;
     late-tray) late_tray ;;
     status-notifier) status_notifier ;;
     *) fail "$run" "no such run (runs: $runs)" ;;

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app_icon.h"
 
+#include <algorithm>
+#include <array>
 #include <map>
 
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPainterPath>
-#include <QtMath>
 
 #include "desktop/desktop_entry.h"
-#include "palette.h"
+#include "present/window_texts.h"
 #include "view_style.h"
 
 namespace {
@@ -32,36 +32,21 @@ QIcon desktopIcon(const std::string& executable) {
     return QIcon::hasThemeIcon(icon) ? QIcon::fromTheme(icon) : QIcon();
 }
 
-void drawGear(QPainter& painter, QPointF centre, qreal radius, int teeth) {
-    QPainterPath outline;
-    for (int i = 0; i < teeth * 2; ++i) {
-        const qreal angle = M_PI * i / teeth;
-        const qreal r = i % 2 == 0 ? radius : radius * 0.78;
-        const qreal half = M_PI / teeth / 2;
-        const QPointF a = centre + QPointF(r * qCos(angle - half), r * qSin(angle - half));
-        const QPointF b = centre + QPointF(r * qCos(angle + half), r * qSin(angle + half));
-        if (i == 0)
-            outline.moveTo(a);
-        else
-            outline.lineTo(a);
-        outline.lineTo(b);
-    }
-    outline.closeSubpath();
-    outline.addEllipse(centre, radius * 0.35, radius * 0.35);
-    outline.setFillRule(Qt::OddEvenFill);
-    painter.drawPath(outline);
-}
+// Mid shades that carry white letters in the light and the dark appearance.
+constexpr std::array<QRgb, 8> badgeColors{0xFF3B6FB6, 0xFF2E8B6E, 0xFF8A5CB8, 0xFFB5563A,
+                                          0xFF4F7F2A, 0xFFA8457A, 0xFF2F7F9A, 0xFF8C6D1F};
 
 } // namespace
 
 AppIcon::AppIcon(const std::optional<std::string>& bundlePath,
                  const std::optional<std::string>& executablePath, const std::string& name,
-                 QWidget* parent)
+                 Lang lang, QWidget* parent)
     : QLabel(parent) {
     setFixedSize(side, side);
+    setAccessibleName(QString::fromStdString(WindowTexts::iconName(name, lang)));
     const QIcon icon = find(bundlePath, executablePath, name);
     placeholder_ = icon.isNull();
-    setPixmap(placeholder_ ? gears(Palette::of(Palette::muted))
+    setPixmap(placeholder_ ? letter(QString::fromStdString(name))
                            : icon.pixmap(QSize(side, side), scale));
     setScaledContents(true);
 }
@@ -72,14 +57,26 @@ QIcon AppIcon::find(const std::optional<std::string>& bundlePath,
         return QFileIconProvider().icon(QFileInfo(QString::fromStdString(*bundlePath)));
     if (executablePath)
         if (QIcon icon = desktopIcon(*executablePath); !icon.isNull()) return icon;
-    const QString themeName = QString::fromStdString(name).toLower();
-    if (!themeName.isEmpty() && QIcon::hasThemeIcon(themeName)) return QIcon::fromTheme(themeName);
+    QStringList themeNames{QString::fromStdString(name).toLower()};
+    if (executablePath) themeNames << QFileInfo(QString::fromStdString(*executablePath)).fileName();
+    for (const QString& themeName : themeNames)
+        if (!themeName.isEmpty() && QIcon::hasThemeIcon(themeName))
+            return QIcon::fromTheme(themeName);
     return {};
 }
 
-QPixmap AppIcon::gears(const QColor& color) {
-    return ViewStyle::drawn(side, color, [](QPainter& painter) {
-        drawGear(painter, QPointF(8.5, 8.5), 7.5, 8);
-        drawGear(painter, QPointF(16, 16), 5.5, 6);
+QPixmap AppIcon::letter(const QString& name) {
+    const auto first =
+        std::find_if(name.begin(), name.end(), [](QChar c) { return c.isLetterOrNumber(); });
+    const QString shown = first == name.end() ? QString("?") : QString(*first).toUpper();
+    const QColor fill = QColor::fromRgba(badgeColors[qHash(name, 0) % badgeColors.size()]);
+    return ViewStyle::drawn(side, fill, [&shown](QPainter& painter) {
+        painter.drawEllipse(QRectF(0, 0, side, side));
+        QFont font = painter.font();
+        font.setPixelSize(13);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QRectF(0, 0, side, side), Qt::AlignCenter, shown);
     });
 }

@@ -4,8 +4,11 @@
 #include <unordered_map>
 #include <utility>
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "app_icon.h"
 #include "badge.h"
@@ -33,6 +36,12 @@ QString trafficText(const Connection& connection, Lang lang) {
     return qt(WindowTexts::traffic(RateText::size(static_cast<double>(connection.bytesOut), lang),
                                    RateText::size(static_cast<double>(connection.bytesIn), lang),
                                    lang));
+}
+
+// Which of the card's buttons has the keyboard focus; -1 when none has.
+int focusedButton(const QWidget* frame) {
+    return static_cast<int>(frame->findChildren<QPushButton*>().indexOf(
+        qobject_cast<QPushButton*>(QApplication::focusWidget())));
 }
 
 } // namespace
@@ -98,13 +107,19 @@ void DetailView::placeCards(const std::vector<Connection>& destinations) {
         before.emplace(cards_[i].card.dest, i);
     std::vector<Shown> placed;
     placed.reserve(destinations.size());
+    // A card drawn anew takes the keyboard focus its old one had, to the same button.
+    QPointer<QPushButton> refocus;
     for (const Connection& connection : destinations) {
         Card shape = cardOf(connection);
         const auto found = before.find(shape.dest);
         if (found != before.end() && cards_[found->second].card == shape) {
             placed.push_back(std::exchange(cards_[found->second], Shown{}));
         } else {
+            const int focused =
+                found == before.end() ? -1 : focusedButton(cards_[found->second].frame);
             placed.push_back(card(connection, std::move(shape)));
+            if (focused >= 0)
+                refocus = placed.back().frame->findChildren<QPushButton*>().value(focused);
         }
         Shown& shown = placed.back();
         shown.port->setText(portText(connection));
@@ -123,6 +138,8 @@ void DetailView::placeCards(const std::vector<Connection>& destinations) {
             gone.frame->deleteLater();
         }
     cards_ = std::move(placed);
+    // The new card shows once the layout has placed it, and only then can take the focus.
+    if (refocus) QTimer::singleShot(0, refocus, [refocus] { refocus->setFocus(); });
 }
 
 void DetailView::rebuild() {
@@ -170,7 +187,8 @@ QWidget* DetailView::header() {
     auto* line = new QWidget;
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new AppIcon(row_.bundlePath, WindowRows::executableOf(row_), row_.name));
+    row->addWidget(
+        new AppIcon(row_.bundlePath, WindowRows::executableOf(row_), row_.name, model_.lang()));
     auto* name = new ElidedLabel(qt(row_.name));
     name->setFont(ViewStyle::title2());
     name->setObjectName("programName");
@@ -212,6 +230,7 @@ QWidget* DetailView::header() {
 DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     auto* frame = new RoundedPanel(10);
     frame->setObjectName("card");
+    frame->setAccessibleName(qt(connection.dest()));
     auto* column = new QVBoxLayout(frame);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(6);
@@ -237,6 +256,7 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     QLabel* sentence = ViewStyle::wrapped(
         qt(Explainer::sentence(connection, model_.lang(), model_.platform().wording)));
     column->addWidget(sentence);
+    frame->setAccessibleDescription(sentence->text());
 
     auto* last = new QHBoxLayout;
     QLabel* traffic =

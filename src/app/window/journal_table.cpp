@@ -86,6 +86,10 @@ bool JournalTable::setTitles(const QStringList& titles) {
 
 QVariant JournalTable::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return titles_.value(section);
+    // The blocked column has no title on screen.
+    if (orientation == Qt::Horizontal && role == Qt::AccessibleTextRole)
+        return section == blocked ? qt(WindowTexts::text(WindowTexts::Key::blocked, lang_))
+                                  : titles_.value(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -152,6 +156,14 @@ QVariant JournalTable::data(const QModelIndex& index, int role) const {
         return static_cast<int>(entry.category);
     case labelRole:
         return qt(Explainer::label(entry.category, lang_));
+    case Qt::AccessibleTextRole:
+        // The "who" cell shows its category as a painted pill only; the blocked one is blank
+        // when the connection was not blocked.
+        if (index.column() == who)
+            return (qt(Explainer::label(entry.category, lang_)) + " " + text(entry, who)).trimmed();
+        if (index.column() == blocked && !entry.blocked)
+            return qt(WindowTexts::text(WindowTexts::Key::notBlocked, lang_));
+        return text(entry, index.column());
     }
     return {};
 }

@@ -68,6 +68,8 @@ void JournalView::refresh() {
     const Lang lang = model_.lang();
     const platform::Wording wording = model_.platform().wording;
     search_->setPlaceholderText(qt(WindowTexts::text(Key::searchPlaceholder, lang)));
+    search_->setAccessibleName(search_->placeholderText());
+    table_->setAccessibleName(qt(WindowTexts::tabName(1, lang)));
     onlyTrackers_->setText(qt(WindowTexts::text(Key::onlyTrackers, lang)));
     note_->setText(qt(WindowTexts::text(Key::journalKept, lang, wording)));
     ViewStyle::setColor(note_, Palette::of(Palette::muted));

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -59,7 +61,31 @@ MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent
     connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) { model_.setTab(tab); });
     connect(&model_, &Model::changed, this, &MainView::refreshFrame);
     qApp->installEventFilter(this);
+    addShortcuts();
     refreshFrame();
+}
+
+void MainView::addShortcuts() {
+    const auto bind = [this](std::initializer_list<QKeySequence> keys, auto action) {
+        for (const QKeySequence& key : keys)
+            connect(new QShortcut(key, this), &QShortcut::activated, this, action);
+    };
+    bind({Qt::CTRL | Qt::Key_Tab, Qt::CTRL | Qt::Key_PageDown}, [this] { stepTab(1); });
+    // Shift turns Tab into Backtab, with or without Shift still reported.
+    bind({Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, Qt::CTRL | Qt::Key_Backtab,
+          Qt::CTRL | Qt::Key_PageUp},
+         [this] { stepTab(-1); });
+    bind({Qt::Key_Escape, Qt::CTRL | Qt::Key_W}, [this] { window()->close(); });
+    bind({Qt::CTRL | Qt::Key_Q}, [this] { model_.quit(); });
+    bind({Qt::CTRL | Qt::Key_F}, [this] {
+        model_.setTab(1);
+        journal_->search()->setFocus(Qt::ShortcutFocusReason);
+        journal_->search()->selectAll();
+    });
+}
+
+void MainView::stepTab(int step) {
+    model_.setTab((model_.tab() + step + tabs_->count()) % tabs_->count());
 }
 
 QWidget* MainView::header() {
@@ -146,13 +172,14 @@ void MainView::refreshFrame() {
     // Drawn again only when its colour changes: a new picture relays the header out.
     if (dotColor != dotColor_) {
         dotColor_ = dotColor;
-        dot_->setPixmap(QPixmap::fromImage(StatusIcon::dot(dotColor).scaled(24, 24)));
-        dot_->setFixedSize(12, 12);
+        dot_->setPixmap(QPixmap::fromImage(StatusIcon::stateDot(state, dotColor, 16)));
+        dot_->setFixedSize(16, 16);
         dot_->setScaledContents(true);
     }
     name_->setText(colored("Nattervane", Palette::of(Palette::gold)));
-    statusLine_->setText(
-        colored(delegate_ ? qt(delegate_->statusLine()) : QString(), Palette::of(Palette::muted)));
+    const QString status = delegate_ ? qt(delegate_->statusLine()) : QString();
+    statusLine_->setText(colored(status, Palette::of(Palette::muted)));
+    dot_->setAccessibleName(status);
 
     const QSignalBlocker blockNewQuiet(blockNew_), quietQuiet(quiet_), tabsQuiet(tabs_);
     blockNew_->setText(qt(WindowTexts::text(WindowTexts::Key::blockEverythingNew, lang)));

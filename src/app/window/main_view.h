@@ -40,6 +40,10 @@ class MainView : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Ctrl+Tab and Ctrl+PgDn step to the next tab, with Shift or PgUp to the one before; Escape
+    // and Ctrl+W close the window, Ctrl+Q quits, Ctrl+F goes to the journal's search.
+    void addShortcuts();
+    void stepTab(int step);
     // The header, tab selector and footer; each tab redraws itself on the Model's changes.
     void refreshFrame();
     QWidget* header();

@@ -21,6 +21,8 @@ inline constexpr Pair text{0xFF10261D, 0xFFE9F1EC};
 inline constexpr Pair muted{0xFF4F6B5E, 0xFF9DB9AB};
 inline constexpr Pair gold{0xFFA87A12, 0xFFF2C14E};
 inline constexpr Pair green{0xFF1E7A52, 0xFF5BD69A};
+// The keyboard focus mark: a blue apart from every signal and rule colour.
+inline constexpr Pair focus{0xFF1F5FD0, 0xFF8CC4FF};
 
 // Forces the light (false) or dark (true) appearance, or follows the system again (absent).
 void force(std::optional<bool> dark);

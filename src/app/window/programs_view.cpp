@@ -31,6 +31,7 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     list_->setFixedWidth(listWidth);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setAccessibleName(qt(WindowTexts::tabName(0, model_.lang())));
     row->addWidget(list_);
     auto* divider = new QWidget;
     divider->setAutoFillBackground(true);
@@ -109,6 +110,9 @@ void ProgramsView::showLine(int index, const AppRow& row) {
         new QListWidgetItem(list_);
     }
     Line& line = lines_[static_cast<size_t>(index)];
+    // The row is drawn by a widget of its own; assistive technology reads the item's text.
+    list_->item(index)->setData(Qt::AccessibleTextRole,
+                                qt(row.name) + ", " + countText(row) + " " + rateText(row));
     if (!line.count || line.name != row.name || line.bundlePath != row.bundlePath ||
         line.executable != WindowRows::executableOf(row) || line.worst != row.worst) {
         QListWidgetItem* item = list_->item(index);
@@ -137,7 +141,8 @@ QWidget* ProgramsView::listRow(const AppRow& row, Line& shown) {
     auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(10, 5, 12, 5);
     layout->setSpacing(8);
-    layout->addWidget(new AppIcon(row.bundlePath, WindowRows::executableOf(row), row.name));
+    layout->addWidget(
+        new AppIcon(row.bundlePath, WindowRows::executableOf(row), row.name, model_.lang()));
     auto* column = new QVBoxLayout;
     column->setSpacing(1);
     column->addWidget(new ElidedLabel(qt(row.name)));

@@ -2,8 +2,10 @@
 #include "rule_picker.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 
+#include "button_style.h"
 #include "model.h"
 #include "palette.h"
 #include "present/status_menu.h"
@@ -39,6 +41,14 @@ class Pill : public QPushButton {
     QSize minimumSizeHint() const override { return sizeHint(); }
 
   protected:
+    // Enter presses a pill as Space does; outside dialogs the toolkit's buttons ignore it.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            click();
+        else
+            QPushButton::keyPressEvent(event);
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -47,6 +57,7 @@ class Pill : public QPushButton {
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
         painter.setPen(ink_);
         painter.drawText(rect(), Qt::AlignCenter, text());
+        if (hasFocus()) ButtonStyle::drawFocus(painter, rect(), radius + 1);
     }
 
   private:
@@ -68,30 +79,35 @@ RulePicker::RulePicker(Model& model, Connection connection, QWidget* parent)
     row->setSpacing(4);
     for (size_t i = 0; i < RuleActions::allCases.size(); ++i) {
         const RuleAction action = RuleActions::allCases[i];
-        pills_[i] =
-            addPill(action, current_ == action, WindowTexts::text(label(action), model.lang()));
+        pills_[i] = addPill(action, current_ == action, label(action));
         connect(pills_[i], &QPushButton::clicked, this, [this, action] {
             model_.setRule(connection_, StatusMenu::afterClick(current_, action));
         });
     }
     if (!connection_.app.exePath) return;
     const auto own = StatusMenu::currentAction(model.rules(), connection_, RuleScope::program);
-    programPill_ = addPill(RuleAction::block, own == RuleAction::block,
-                           WindowTexts::text(WindowTexts::Key::thisProgramOnly, model.lang()));
+    programPill_ =
+        addPill(RuleAction::block, own == RuleAction::block, WindowTexts::Key::thisProgramOnly);
     connect(programPill_, &QPushButton::clicked, this, [this, own] {
         model_.setRule(connection_, StatusMenu::afterClick(own, RuleAction::block),
                        RuleScope::program);
     });
 }
 
-QPushButton* RulePicker::addPill(RuleAction action, bool on, const std::string& text) {
+QPushButton* RulePicker::addPill(RuleAction action, bool on, WindowTexts::Key key) {
+    const Lang lang = model_.lang();
+    const QString text = ViewStyle::qt(WindowTexts::text(key, lang));
     const QColor onText = Palette::isDark() ? Palette::of(Palette::bg) : QColor(Qt::white);
-    auto* button = on ? new Pill(ViewStyle::qt(text), ViewStyle::ruleColor(action),
-                                 ViewStyle::ruleColor(action), onText)
-                      : new Pill(ViewStyle::qt(text), Palette::of(Palette::card),
-                                 Palette::of(Palette::line), Palette::of(Palette::text));
+    auto* button =
+        on ? new Pill(text, ViewStyle::ruleColor(action), ViewStyle::ruleColor(action), onText)
+           : new Pill(text, Palette::of(Palette::card), Palette::of(Palette::line),
+                      Palette::of(Palette::text));
     button->setFont(ViewStyle::caption());
     button->setCursor(Qt::PointingHandCursor);
+    // The pills of every card read alike: their name says which destination they act on.
+    const QString name = ViewStyle::qt(WindowTexts::ruleButtonName(key, connection_.dest(), lang));
+    button->setAccessibleName(name);
+    button->setToolTip(name);
     layout()->addWidget(button);
     return button;
 }

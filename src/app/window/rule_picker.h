@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "observe/connection.h"
+#include "present/window_texts.h"
 #include "store/rule.h"
 
 class Model;
@@ -28,7 +29,7 @@ class RulePicker : public QWidget {
     std::optional<RuleAction> tinted() const { return current_; }
 
   private:
-    QPushButton* addPill(RuleAction action, bool on, const std::string& text);
+    QPushButton* addPill(RuleAction action, bool on, WindowTexts::Key key);
 
     Model& model_;
     Connection connection_;

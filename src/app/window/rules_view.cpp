@@ -116,12 +116,21 @@ void RulesView::fillTable() {
         table_->setItem(index, 1, scope);
         table_->setItem(index, 2,
                         TableStyle::cell(rule.app ? qt(*rule.app) : QString("—"), font()));
+        // Cells holding a control are read by assistive technology through an item of their own.
+        const auto named = [this, index](int column, const std::string& name) {
+            auto* cell = new QTableWidgetItem;
+            cell->setData(Qt::AccessibleTextRole, qt(name));
+            table_->setItem(index, column, cell);
+        };
+        named(actionColumn, WindowTexts::text(label(rule.action), lang));
+        named(removeColumn, WindowTexts::ruleButtonName(Key::remove, rule.target, lang));
         table_->setCellWidget(index, actionColumn, actionChooser(rule));
         auto* box = new QWidget;
         auto* row = new QHBoxLayout(box);
         row->setContentsMargins(4, 2, 4, 2);
         auto* remove = new QPushButton(qt(WindowTexts::text(Key::remove, lang)));
         remove->setFont(ViewStyle::caption());
+        remove->setAccessibleName(qt(WindowTexts::ruleButtonName(Key::remove, rule.target, lang)));
         connect(remove, &QPushButton::clicked, this,
                 [this, target = rule.target, program = rule.program] {
                     RuleSet rules = model_.rules();

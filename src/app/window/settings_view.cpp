@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings_view.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 
+#include "desktop/autostart.h"
+#include "desktop/launch_options.h"
 #include "model.h"
 #include "palette.h"
 #include "present/credits.h"
@@ -101,8 +104,23 @@ void SettingsView::blocking(QVBoxLayout* column) {
         model_.setRules(rules);
         if (on) model_.offerHelperAfterBlocking();
     });
+    // Two plain sentences; the details behind "More".
+    summary_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
+    inner->addWidget(summary_);
+    more_ = new QPushButton;
+    more_->setFlat(true);
+    more_->setCursor(Qt::PointingHandCursor);
+    auto* moreLine = new QHBoxLayout;
+    moreLine->addWidget(more_);
+    moreLine->addStretch();
+    inner->addLayout(moreLine);
     howItWorks_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
+    howItWorks_->hide();
     inner->addWidget(howItWorks_);
+    connect(more_, &QPushButton::clicked, this, [this] {
+        howItWorks_->setVisible(howItWorks_->isHidden());
+        refresh();
+    });
 }
 
 void SettingsView::watching(QVBoxLayout* column) {
@@ -129,6 +147,22 @@ void SettingsView::watching(QVBoxLayout* column) {
     });
     connect(quiet_, &QCheckBox::toggled, this, [this](bool on) { store(&Settings::quiet, on); });
     connect(pause_, &QCheckBox::toggled, this, [this](bool on) { store(&Settings::paused, on); });
+    if (model_.platform().xdgAutostart)
+        autostartEntry_ = Autostart::entryPath(LaunchOptions::variable("XDG_CONFIG_HOME"),
+                                               platform::homeDirectory());
+    if (!autostartEntry_) return;
+    startAtLogin_ = new QCheckBox;
+    inner->addWidget(startAtLogin_);
+    connect(startAtLogin_, &QCheckBox::toggled, this, &SettingsView::setStartAtLogin);
+}
+
+void SettingsView::setStartAtLogin(bool on) {
+    const std::string program = Autostart::program(
+        QCoreApplication::applicationFilePath().toStdString(), LaunchOptions::variable("PATH"));
+    // A failure shows as the switch staying as the entry is.
+    static_cast<void>(on ? Autostart::enable(*autostartEntry_, program)
+                         : Autostart::disable(*autostartEntry_));
+    refresh();
 }
 
 void SettingsView::languageSection(QVBoxLayout* column) {
@@ -173,8 +207,9 @@ void SettingsView::restyle() {
         frame->update();
     for (QLabel* title : titles_)
         ViewStyle::setColor(title, Palette::of(Palette::muted));
-    for (QLabel* text : {howItWorks_, credit_})
+    for (QLabel* text : {summary_, howItWorks_, credit_})
         ViewStyle::setColor(text, Palette::of(Palette::muted));
+    ViewStyle::setColor(more_, Palette::of(Palette::gold));
     ViewStyle::paintDot(helperDot_,
                         model_.helperInstalled() ? Palette::of(Palette::green)
                                                  : ViewStyle::signal(SignalColor::gray),
@@ -199,6 +234,8 @@ void SettingsView::refresh() {
     const bool installed = model_.helperInstalled();
     helperLine_->setText(qt(WindowTexts::helperState(installed, model_.helperStatus(), lang)));
     helperButton_->setText(text(installed ? Key::turnOffAndRemove : Key::turnOnBlocking));
+    summary_->setText(text(Key::blockingSummary));
+    more_->setText(text(howItWorks_->isHidden() ? Key::more : Key::less));
     howItWorks_->setText(text(Key::howItWorks));
     intervalLabel_->setText(text(Key::checkEvery));
     const Key intervals[] = {Key::seconds3, Key::seconds5, Key::seconds15, Key::minute1};
@@ -226,6 +263,11 @@ void SettingsView::refresh() {
     showLocal_->setChecked(settings.showLocal);
     quiet_->setChecked(settings.quiet);
     pause_->setChecked(settings.paused);
+    if (startAtLogin_) {
+        const QSignalBlocker g(startAtLogin_);
+        startAtLogin_->setText(text(Key::startAtLogin));
+        startAtLogin_->setChecked(Autostart::isOn(*autostartEntry_));
+    }
     const auto languageIndex = WindowRows::languageIndex(settings.language);
     language_->setCurrentIndex(languageIndex ? static_cast<int>(*languageIndex) : -1);
 }

@@ -16,8 +16,9 @@
 
 class Model;
 
-// The Settings tab: Blocking (the helper and the tracker-list switch), Watching (interval, local
-// traffic, quiet mode, pause), Language and Privacy. Every control writes the Model at once.
+// The Settings tab: Blocking (the helper, the tracker-list switch, two sentences on what blocking
+// does with the details behind "More"), Watching (interval, local traffic, quiet mode, pause,
+// start at login), Language and Privacy. Every control writes the Model or the entry at once.
 class SettingsView : public QScrollArea {
     Q_OBJECT
 
@@ -34,6 +35,10 @@ class SettingsView : public QScrollArea {
     QCheckBox* quiet() const { return quiet_; }
     QCheckBox* pause() const { return pause_; }
     QComboBox* language() const { return language_; }
+    // Absent where the system keeps no per-user autostart entries.
+    QCheckBox* startAtLogin() const { return startAtLogin_; }
+    QPushButton* moreButton() const { return more_; }
+    QLabel* blockingDetails() const { return howItWorks_; }
     // The notice about settings or journal files that could not be used, hidden without one.
     QLabel* fileNotice() const { return fileNotice_; }
 
@@ -46,6 +51,8 @@ class SettingsView : public QScrollArea {
     void privacy(QVBoxLayout* column);
     // Stores one switch of the settings and saves them.
     void store(bool Settings::*setting, bool on);
+    // Writes or removes the autostart entry that starts this very program.
+    void setStartAtLogin(bool on);
     void restyle();
 
     Model& model_;
@@ -58,12 +65,16 @@ class SettingsView : public QScrollArea {
     QLabel* helperLine_ = nullptr;
     QPushButton* helperButton_ = nullptr;
     QCheckBox* blockListed_ = nullptr;
+    QLabel* summary_ = nullptr;
+    QPushButton* more_ = nullptr;
     QLabel* howItWorks_ = nullptr;
     QLabel* intervalLabel_ = nullptr;
     QComboBox* interval_ = nullptr;
     QCheckBox* showLocal_ = nullptr;
     QCheckBox* quiet_ = nullptr;
     QCheckBox* pause_ = nullptr;
+    std::optional<std::string> autostartEntry_;
+    QCheckBox* startAtLogin_ = nullptr;
     QLabel* languageLabel_ = nullptr;
     QComboBox* language_ = nullptr;
     QLabel* statement_ = nullptr;

@@ -32,6 +32,8 @@ struct Paths {
     std::string blockIPs() const { return helperDir() + "/block_ips.txt"; }
     std::string blockDomains() const { return helperDir() + "/block_domains.txt"; }
     std::string blockPrograms() const { return helperDir() + "/block_programs.txt"; }
+    // Present once the first-run hint on where the icon is has been shown.
+    std::string trayHintShown() const { return root + "/tray-hint-shown"; }
     // The lock the running application holds on the folder.
     std::string lockFile() const { return root + "/nattervane.lock"; }
     // The socket of the application running for this folder: in the user's runtime folder

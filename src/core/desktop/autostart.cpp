@@ -46,14 +46,28 @@ std::optional<std::string> entryPath(const std::optional<std::string>& configHom
     return home + "/.config/" + entryName;
 }
 
-std::string program(const std::string& executable) {
-    if (!executable.empty()) {
-        fs::path beside = fs::path(executable).parent_path() / "nattervane";
+std::string besideTool(const std::string& tool) {
+    if (tool.empty()) return {};
+    const fs::path folder = fs::path(tool).parent_path();
+    for (const fs::path& candidate :
+         {folder / "nattervane", folder.parent_path() / "app/nattervane"}) {
         std::error_code error;
-        if (fs::is_regular_file(beside, error) && access(beside.c_str(), X_OK) == 0)
-            return beside.string();
+        if (fs::is_regular_file(candidate, error) && access(candidate.c_str(), X_OK) == 0)
+            return candidate.lexically_normal().string();
     }
-    return "nattervane";
+    return {};
+}
+
+std::string program(const std::string& application, const std::optional<std::string>& path) {
+    if (application.empty()) return "nattervane";
+    std::istringstream folders(path.value_or(""));
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        std::error_code error;
+        if (!folder.empty() && access((fs::path(folder) / "nattervane").c_str(), X_OK) == 0 &&
+            fs::equivalent(fs::path(folder) / "nattervane", application, error))
+            return "nattervane";
+    }
+    return application;
 }
 
 std::optional<std::string> entryText(const std::string& program) {

@@ -14,9 +14,15 @@ namespace Autostart {
 std::optional<std::string> entryPath(const std::optional<std::string>& configHome,
                                      const std::string& home);
 
-// The application the entry starts: `nattervane` beside `executable` when that is an executable
-// file (an installed or built tree), else the bare name, looked up on PATH at login.
-std::string program(const std::string& executable);
+// The application beside the command-line tool at `tool`: `nattervane` in the same folder (an
+// installed tree) or in the build tree's application folder, when it is an executable file;
+// empty when neither is.
+std::string besideTool(const std::string& tool);
+
+// What the entry's Exec starts for the application at `application`: the bare name when a lookup
+// of `nattervane` on `path` (a PATH value) finds this very file, else `application` itself, so
+// the program started at login is the one switched on; the bare name when `application` is empty.
+std::string program(const std::string& application, const std::optional<std::string>& path);
 
 // The desktop entry that starts `program`; absent when the path holds a control character, which
 // an entry cannot carry.

@@ -42,6 +42,7 @@ constexpr TextTable<Key> texts{{
     {Key::columnLast, {"Last", "Последний раз"}},
     {Key::columnSent, {"Sent", "Отправлено"}},
     {Key::blocked, {"blocked", "запрещено"}},
+    {Key::notBlocked, {"not blocked", "не запрещено"}},
     {Key::incoming, {"incoming", "входящее"}},
     {Key::rulesNote,
      {"Rules apply to the whole Mac (by address), not just one program.",
@@ -97,10 +98,23 @@ constexpr TextTable<Key> texts{{
       "and rules are files in ",
       "Nattervane ничего никуда не отправляет: без аккаунта, без статистики, без проверки "
       "обновлений. Журнал и правила — файлы в "}},
+    {Key::startAtLogin, {"Start at login", "Запускать при входе в систему"}},
+    {Key::blockingSummary,
+     {"Blocked addresses and domains are stopped for the whole Mac by its built-in firewall. "
+      "“Turn off” undoes all of it.",
+      "Запрещённые адреса и домены останавливает встроенный фильтр Mac для всего компьютера. "
+      "«Выключить» откатывает всё."}},
+    {Key::more, {"More…", "Подробнее…"}},
+    {Key::less, {"Less", "Короче"}},
+    {Key::programIcon, {"icon of ", "значок "}},
+    {Key::trayHintTitle, {"Nattervane is running", "Nattervane работает"}},
+    {Key::trayHintBody,
+     {"Its icon is in the menu bar: click it for the menu and the window.",
+      "Его значок — в строке меню: щёлкните его, чтобы открыть меню и окно."}},
 }};
 
 // The texts that name the Mac, macOS or pf, as other systems word them.
-constexpr std::array<TextTable<Key>::Row, 5> linuxTexts{{
+constexpr std::array<TextTable<Key>::Row, 7> linuxTexts{{
     {Key::systemService, {"system service", "системная служба"}},
     {Key::journalKept,
      {"Kept for 7 days, only on this computer", "Хранится 7 дней, только на этом компьютере"}},
@@ -132,6 +146,14 @@ constexpr std::array<TextTable<Key>::Row, 5> linuxTexts{{
       "программы со своим DNS (DoH) или через VPN могут обходить правила для доменов."}},
     {Key::showLocal,
      {"Show local network and this computer too", "Показывать и локальную сеть, и этот компьютер"}},
+    {Key::blockingSummary,
+     {"Blocked addresses and domains are stopped for the whole computer, and rules for one "
+      "program for that program alone. “Turn off” undoes all of it.",
+      "Запрещённые адреса и домены останавливаются для всего компьютера, а правила для одной "
+      "программы — только для неё. «Выключить» откатывает всё."}},
+    {Key::trayHintBody,
+     {"Its icon is in the panel's tray: click it for the menu and the window.",
+      "Его значок — в области уведомлений панели: щёлкните его, чтобы открыть меню и окно."}},
 }};
 
 constexpr size_t firstTab = static_cast<size_t>(Key::programs);
@@ -226,6 +248,25 @@ std::string programRulesFollow(std::string_view executable, Lang lang) {
         .append(executable)
         .append(lang == Lang::ru ? "; его копия в другом месте — другая программа."
                                  : "; a copy of it elsewhere is another program.");
+}
+
+std::string ruleButtonName(Key action, std::string_view destination, Lang lang) {
+    const bool ru = lang == Lang::ru;
+    switch (action) {
+    case Key::ask:
+        return std::string(ru ? "Спросить про " : "Ask next time about ").append(destination);
+    case Key::thisProgramOnly:
+        return text(Key::block, lang)
+            .append(" ")
+            .append(destination)
+            .append(ru ? " только этой программе" : " for this program only");
+    default:
+        return text(action, lang).append(" ").append(destination);
+    }
+}
+
+std::string iconName(std::string_view program, Lang lang) {
+    return text(Key::programIcon, lang).append(program);
 }
 
 std::string ruleFor(const std::optional<std::string>& program, Lang lang) {

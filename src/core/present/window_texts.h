@@ -43,6 +43,7 @@ enum class Key {
     columnLast,
     columnSent,
     blocked,
+    notBlocked,
     incoming,
     // Rules tab.
     rulesNote,
@@ -75,6 +76,14 @@ enum class Key {
     pause,
     automatic,
     privacyStatement,
+    startAtLogin,
+    blockingSummary,
+    more,
+    less,
+    // Frame, told to assistive technology and in the first-run hint.
+    programIcon,
+    trayHintTitle,
+    trayHintBody,
     // Not a text: the number of keys.
     count,
 };
@@ -110,6 +119,12 @@ std::string blockListed(size_t listedDomains, Lang lang);
 
 // Under a program's own rule buttons: what the rules follow.
 std::string programRulesFollow(std::string_view executable, Lang lang);
+// The name a rule button of a card is known by: its action and the destination it acts on;
+// `action` is one of allow, block, ask, thisProgramOnly, remove.
+std::string ruleButtonName(Key action, std::string_view destination, Lang lang);
+// A program's icon as assistive technology names it.
+std::string iconName(std::string_view program, Lang lang);
+
 // Whom a rule is for, in the Rules tab: every program, or one by its executable's name.
 std::string ruleFor(const std::optional<std::string>& program, Lang lang);
 // What a journal row of a blocked connection says of the rule that blocked it: its target (or

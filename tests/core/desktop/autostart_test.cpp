@@ -45,13 +45,31 @@ TEST(Autostart, ADesktopsOwnSwitchTurnsTheEntryOffAndTheFolderStays) {
     EXPECT_TRUE(fs::exists(home / ".config/autostart")) << "the folder is the user's, it stays";
 }
 
-TEST(Autostart, StartsTheApplicationBesideTheToolWhenThereIsOne) {
-    TempDir bin;
+// The entry starts the very program switched on: by name only when PATH finds that file.
+TEST(Autostart, StartsTheApplicationItWasSwitchedOnFrom) {
+    TempDir bin, build;
     std::string tool = bin / "nattervane-cli";
-    EXPECT_EQ(Autostart::program(tool), "nattervane");
+    EXPECT_EQ(Autostart::besideTool(tool), "");
     ASSERT_TRUE(AtomicFile::write(bin / "nattervane", "#!/bin/sh\n"));
-    EXPECT_EQ(Autostart::program(tool), "nattervane") << "not executable";
+    EXPECT_EQ(Autostart::besideTool(tool), "") << "not executable";
     chmod((bin / "nattervane").c_str(), 0755);
-    EXPECT_EQ(Autostart::program(tool), bin / "nattervane");
-    EXPECT_EQ(Autostart::program(""), "nattervane");
+    EXPECT_EQ(Autostart::besideTool(tool), bin / "nattervane");
+    fs::create_directories(build / "src/app");
+    fs::create_directories(build / "src/cli");
+    ASSERT_TRUE(AtomicFile::write(build / "src/app/nattervane", "#!/bin/sh\n"));
+    chmod((build / "src/app/nattervane").c_str(), 0755);
+    EXPECT_EQ(Autostart::besideTool(build / "src/cli/nattervane-cli"),
+              build / "src/app/nattervane");
+
+    const std::string installed = bin / "nattervane";
+    EXPECT_EQ(Autostart::program(installed, "/nowhere:" + bin.path()), "nattervane");
+    EXPECT_EQ(Autostart::program(installed,
+                                 bin.path() + "/../" + fs::path(bin.path()).filename().string()),
+              "nattervane")
+        << "the same file by another path";
+    EXPECT_EQ(Autostart::program(build / "src/app/nattervane", bin.path()),
+              build / "src/app/nattervane")
+        << "PATH finds another copy";
+    EXPECT_EQ(Autostart::program(installed, std::nullopt), installed);
+    EXPECT_EQ(Autostart::program("", bin.path()), "nattervane");
 }
