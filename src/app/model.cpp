@@ -368,6 +368,11 @@ void Model::setSettings(const Settings& settings) {
     saveSettings();
 }
 
+void Model::noteAutostart(const Result<void>& written) {
+    noteSave(Saved::autostart, written);
+    emit changed();
+}
+
 void Model::saveSettings() {
     scanner_->setLang(lang());
     // The settings stay in force for this run when they cannot be written, and the window says so.

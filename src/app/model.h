@@ -86,6 +86,8 @@ class Model : public QObject {
     void setSettings(const Settings& settings);
     // Applies the settings' language, writes them, restarts the scan timer, tells observers.
     void saveSettings();
+    // Notes how writing or removing the start-at-login entry went, for the window to say.
+    void noteAutostart(const Result<void>& written);
     Lang lang() const { return settings_.lang(); }
 
     // Rule actions.
@@ -194,7 +196,7 @@ class Model : public QObject {
     // Writes the rules file and the block files from the rules in memory.
     Result<void> saveRules();
     // What the window tells of the last save of the rules, the settings or the journal.
-    enum class Saved { rules, settings, journal };
+    enum class Saved { rules, settings, journal, autostart };
     void noteSave(Saved what, const Result<void>& saved);
     void primeResolver();
     // Keeps the unusable data file at `path` aside and notes it.

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <fstream>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
@@ -187,8 +189,17 @@ class WindowTest : public QObject, public DelegateFixture {
     }
 
     void settingsSwitchesStoreAndOffer() {
+        // The start-at-login entry's folder cannot be made under a plain file: that is said.
+        const std::string config = *dir / "config";
+        std::ofstream(config) << "";
+        qputenv("XDG_CONFIG_HOME", config.c_str());
         launch("Mail");
+        qunsetenv("XDG_CONFIG_HOME");
         SettingsView& settings = *view().settings();
+        for (QCheckBox* box : settings.findChildren<QCheckBox*>())
+            if (box->text() == "Start at login") box->click();
+        QVERIFY(!model->notices().empty());
+        QVERIFY(model->notices().back().starts_with("Not saved: " + config));
         settings.blockListed()->click();
         QVERIFY(model->rules().blockAllListed);
         QCOMPARE(desktop->messages.back(), std::string("Turn on blocking?"));

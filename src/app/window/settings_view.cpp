@@ -159,9 +159,9 @@ void SettingsView::watching(QVBoxLayout* column) {
 void SettingsView::setStartAtLogin(bool on) {
     const std::string program = Autostart::program(
         QCoreApplication::applicationFilePath().toStdString(), LaunchOptions::variable("PATH"));
-    // A failure shows as the switch staying as the entry is.
-    static_cast<void>(on ? Autostart::enable(*autostartEntry_, program)
-                         : Autostart::disable(*autostartEntry_));
+    // A failure is said in the window, and the switch stays as the entry is.
+    model_.noteAutostart(on ? Autostart::enable(*autostartEntry_, program)
+                            : Autostart::disable(*autostartEntry_));
     refresh();
 }
 

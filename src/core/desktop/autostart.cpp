@@ -90,14 +90,14 @@ Result<void> enable(const std::string& path, const std::string& program) {
     if (!text) return Error{0, "the program's path holds a control character"};
     std::error_code failure;
     fs::create_directories(fs::path(path).parent_path(), failure);
-    if (failure) return Error{failure.value(), failure.message()};
+    if (failure) return Error{failure.value(), path + ": " + failure.message()};
     return AtomicFile::write(path, *text);
 }
 
 Result<void> disable(const std::string& path) {
     std::error_code failure;
     fs::remove(path, failure);
-    if (failure) return Error{failure.value(), failure.message()};
+    if (failure) return Error{failure.value(), path + ": " + failure.message()};
     return {};
 }
 
