@@ -17,7 +17,8 @@
 class Model;
 
 // The Settings tab: Blocking (the helper and the tracker-list switch), Watching (interval, local
-// traffic, quiet mode, pause), Language and Privacy. Every control writes the Model at once.
+// traffic, quiet mode, pause), Language and Privacy (with the system journal switch). Every control
+// writes the Model at once.
 class SettingsView : public QScrollArea {
     Q_OBJECT
 
@@ -34,6 +35,8 @@ class SettingsView : public QScrollArea {
     QCheckBox* quiet() const { return quiet_; }
     QCheckBox* pause() const { return pause_; }
     QComboBox* language() const { return language_; }
+    QCheckBox* exportJournal() const { return exportJournal_; }
+    QLabel* exportLabel() const { return exportLabel_; }
     // The notice about settings or journal files that could not be used, hidden without one.
     QLabel* fileNotice() const { return fileNotice_; }
 
@@ -67,6 +70,9 @@ class SettingsView : public QScrollArea {
     QLabel* languageLabel_ = nullptr;
     QComboBox* language_ = nullptr;
     QLabel* statement_ = nullptr;
+    QCheckBox* exportJournal_ = nullptr;
+    QLabel* exportLabel_ = nullptr;
+    QLabel* exportReaders_ = nullptr;
     QLabel* credit_ = nullptr;
     QLabel* maker_ = nullptr;
 };
