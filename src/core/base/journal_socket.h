@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,10 @@ class JournalSocket {
     // a newline or a byte journald would not keep in the plain form.
     static void append(std::string& record, std::string_view field, std::string_view value);
 
-    // Sends one record without waiting: when journald is behind and its socket's queue is full,
-    // the record is dropped rather than the caller held. Fails when the socket is missing.
+    // Sends one record. journald's queue holds only a few datagrams, so a burst waits for it, but
+    // never long: a send that would wait more than 20 ms fails, and every send fails without
+    // waiting for a second after that, so a stuck journald drops records rather than holds the
+    // caller. Fails too when the socket is missing.
     Result<void> send(std::string_view record);
 
     // Whether a socket is there to send to.
@@ -34,4 +37,6 @@ class JournalSocket {
   private:
     std::string path_;
     OwnedFd fd_;
+    // Until when sends fail at once, after one that timed out.
+    std::chrono::steady_clock::time_point stuckUntil_;
 };
