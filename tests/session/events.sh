@@ -139,8 +139,16 @@ export_on() {
 
 # The entries journaled since reached the namespace as the user's records.
 check_journal_export() {
-    wait_for 30 namespace_has_record ||
-        fail "no Nattervane record in journalctl --namespace=nattervane (see $out/export-cli.txt)"
+    wait_for 30 namespace_has_record || {
+        {
+            inside cat "$app_home/settings.json"
+            inside ls -la /run/systemd/journal.nattervane /var/log/journal
+            inside journalctl --namespace=nattervane -n 5 -o json
+            inside systemctl status --no-pager systemd-journald@nattervane.socket \
+                systemd-journald@nattervane.service nattervane-journal.service
+        } >"$out/export-namespace.txt" 2>&1
+        fail "no Nattervane record in journalctl --namespace=nattervane (see $out/export-namespace.txt)"
+    }
     inside journalctl --namespace=nattervane -o json -n 1 \
         MESSAGE_ID=055a4303ddf34ad5be35671ad94e473f >"$out/export-record.json"
     grep -q "\"_UID\":\"$(inside id -u "$user")\"" "$out/export-record.json" ||
@@ -539,8 +547,8 @@ main() {
     add_destinations
     start_session
     install_service
-    export_on
     check_live
+    export_on
     check_connections
     check_journal_export
     shot 1-events
