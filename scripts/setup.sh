@@ -19,9 +19,9 @@ cd "$(dirname "$0")/.."
 build_packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev
 libbenchmark-dev nlohmann-json3-dev qt6-base-dev $clang_packages libbpf-dev"
 # Running the unit tests, the install check and the package check (zsh and fish read the
-# completions):
+# completions; the journal export test uploads to systemd-journal-remote and reads with jq):
 unit_packages="dbus-daemon iproute2 lsof nftables systemd strace clang-format desktop-file-utils
-appstream dpkg-dev file lintian man-db python3 zsh fish"
+appstream dpkg-dev file lintian man-db python3 zsh fish systemd-journal-remote jq"
 # The Debian package's recommendations, so the program runs as installed:
 runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec publicsuffix"
 # The X11 session test and the container tests:

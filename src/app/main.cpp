@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &SingleInstance::openRequested, &delegate,
                      &AppDelegate::openWindow);
     instance.onRuleEdit([&model](const RuleEdit& edit) { return model.edit(edit); });
+    instance.onExport([&model](bool on) { return model.setExport(on); });
     delegate.launch(QApplication::arguments());
     return app.exec();
 }

@@ -51,6 +51,7 @@ Model::Model(ModelOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), paths_(options_.dataRoot, *options_.platform),
       scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
       journal_(paths_.journal(), journalKeepDays, options_.clock, options_.witness),
+      export_(options_.platform->journalSocketPath, options_.loginName),
       source_(scanner_->scanSource()) {
     // Every notification, question and administrator step goes through the desktop.
     if (!options_.desktop) options_.desktop = nativeDesktop();
@@ -80,6 +81,7 @@ void Model::start() {
     SettingsReading settings = readSettings(paths_.settingsFile());
     keepUnusable(paths_.settingsFile(), settings.problem);
     settings_ = settings.settings.value_or(Settings{});
+    export_.setOn(settings_.exportJournal);
     scanner_->setLang(lang());
     auto trackers = std::make_shared<TrackerList>();
     warnUnloaded(trackers->loadFile(options_.trackerList), "no domain counts as listed");
@@ -91,6 +93,7 @@ void Model::start() {
     RuleStore::Reading rules = RuleStore::read(paths_);
     keepUnusable(paths_.rulesFile(), rules.problem);
     rules_ = rules.rules;
+    exportedRules_ = rules_;
     rulesRestoredFrom_ = rules.restoredFrom;
     // Block files are never written from a rule set that lost rules: with a damaged file and no
     // copy to restore from, they stay as last applied until the user changes a rule.
@@ -245,6 +248,7 @@ bool Model::decide(const std::vector<Connection>& connections, Dates::TimePoint 
         }
         journal_.record(connection, decision->action == RuleAction::block, now,
                         decision->rule ? &*decision->rule : nullptr);
+        exportEntry(connection, now);
         if (decision->notice) post(*decision->notice, connection);
         if (decision->ask) question(connection);
     }
@@ -349,6 +353,12 @@ void Model::measureRates(Dates::TimePoint now) {
         if (const auto found = rates.find(row.name); found != rates.end()) row.rate = found->second;
 }
 
+void Model::exportEntry(const Connection& connection, Dates::TimePoint now) {
+    if (!export_.on()) return;
+    if (const JournalEntry* entry = journal_.find(connection.app.name, connection.dest(), now))
+        export_.entry(connection, *entry, lang(), options_.platform->wording, now);
+}
+
 void Model::saveJournalWhenDue() {
     Dates::TimePoint now = options_.clock();
     if (lastSave_ && now - *lastSave_ <= journalSavePeriod) return;
@@ -375,10 +385,19 @@ void Model::noteAutostart(const Result<void>& written) {
 
 void Model::saveSettings() {
     scanner_->setLang(lang());
+    export_.setOn(settings_.exportJournal);
     // The settings stay in force for this run when they cannot be written, and the window says so.
     noteSave(Saved::settings, writeSettings(paths_.settingsFile(), settings_));
     reschedule();
     emit changed();
+}
+
+Result<void> Model::setExport(bool on) {
+    settings_.exportJournal = on;
+    saveSettings();
+    if (auto problem = saveProblems_.find(Saved::settings); problem != saveProblems_.end())
+        return Error{0, "not saved: " + problem->second};
+    return {};
 }
 
 void Model::releaseMemoryOfGone(size_t connections) {
@@ -414,8 +433,13 @@ void Model::question(const Connection& connection) {
 void Model::askNow(const Connection& connection) {
     if (settings_.quiet) return;
     const bool ownRules = connection.app.exePath.has_value();
-    std::optional<size_t> answer = ask(AppTexts::connectionQuestion(
-        connection.app.name, connection.dest(), sentence(connection), ownRules, lang()));
+    const Question asked = AppTexts::connectionQuestion(connection.app.name, connection.dest(),
+                                                        sentence(connection), ownRules, lang());
+    std::optional<size_t> answer = ask(asked);
+    export_.answer(connection,
+                   answer && *answer < asked.buttons.size() ? std::optional(asked.buttons[*answer])
+                                                            : std::nullopt,
+                   lang());
     if (answer == 0) setRule(connection, RuleAction::allow);
     if (answer == 1) setRule(connection, RuleAction::block);
     if (answer == 2 && ownRules) setRule(connection, RuleAction::block, RuleScope::program);
@@ -472,6 +496,10 @@ Result<void> Model::saveRules() {
     // in force and are saved again at the next change.
     Result<void> saved = RuleStore::save(rules_, paths_, &trackers_->domains());
     noteSave(Saved::rules, saved);
+    if (saved) {
+        export_.rules(exportedRules_, rules_, lang());
+        exportedRules_ = rules_;
+    }
     return saved;
 }
 

@@ -25,6 +25,7 @@
 #include "platform.h"
 #include "policy/decision.h"
 #include "present/app_row.h"
+#include "present/journal_export.h"
 #include "store/journal.h"
 #include "store/journal_entry.h"
 #include "store/rule_edit.h"
@@ -89,6 +90,10 @@ class Model : public QObject {
     // Notes how writing or removing the start-at-login entry went, for the window to say.
     void noteAutostart(const Result<void>& written);
     Lang lang() const { return settings_.lang(); }
+    // Turns the system journal switch on or off, as the command-line tool asked; why not when the
+    // settings could not be written.
+    Result<void> setExport(bool on);
+    const JournalExport& journalExport() const { return export_; }
 
     // Rule actions.
     // Sets the rule for the connection's destination (or everything its program reaches) in
@@ -193,6 +198,8 @@ class Model : public QObject {
     // Gives each row its rate since the previous scan.
     void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();
+    // Writes the record of the journal entry `connection` went into, when one is due.
+    void exportEntry(const Connection& connection, Dates::TimePoint now);
     // Writes the rules file and the block files from the rules in memory.
     Result<void> saveRules();
     // What the window tells of the last save of the rules, the settings or the journal.
@@ -211,6 +218,9 @@ class Model : public QObject {
     std::shared_ptr<TrackerList> trackers_ = std::make_shared<TrackerList>();
     std::unique_ptr<Scanner> scanner_;
     Journal journal_;
+    JournalExport export_;
+    // The rules as last saved, against which the system journal is told what changed.
+    RuleSet exportedRules_;
     Settings settings_;
     RuleSet rules_;
     std::vector<UnusableFile::Report> unusableFiles_;

@@ -84,9 +84,16 @@ QByteArray SingleInstance::answer(const QByteArray& line) {
         emit openRequested();
         return "ok\n";
     }
+    const QByteArray request = line.trimmed();
+    if ((request == "export on" || request == "export off") && exportHandler_) {
+        return reply(exportHandler_(request == "export on"));
+    }
     std::optional<RuleEdit> edit = RuleEdit::read(line.toStdString());
     if (!edit || !editHandler_) return "error: not a request this program answers\n";
-    Result<void> made = editHandler_(*edit);
+    return reply(editHandler_(*edit));
+}
+
+QByteArray SingleInstance::reply(const Result<void>& made) {
     return made ? "ok\n" : QByteArray("error: ") + made.error().message.c_str() + "\n";
 }
 

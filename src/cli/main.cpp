@@ -8,6 +8,7 @@
 #include "autostart_command.h"
 #include "base/program_info.h"
 #include "classify_command.h"
+#include "export_command.h"
 #include "flows_command.h"
 #include "journal_command.h"
 #include "rules_command.h"
@@ -23,7 +24,7 @@ const std::map<std::string, Run> runs{
     {"scan", ScanCommand::run},           {"classify", ClassifyCommand::run},
     {"flows", FlowsCommand::run},         {"watch", WatchCommand::run},
     {"journal", JournalCommand::run},     {"rules", RulesCommand::run},
-    {"autostart", AutostartCommand::run},
+    {"autostart", AutostartCommand::run}, {"export", ExportCommand::run},
 };
 
 bool asksForHelp(const std::vector<std::string>& options) {

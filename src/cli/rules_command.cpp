@@ -11,6 +11,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "app_channel.h"
 #include "base/atomic_file.h"
 #include "base/dates.h"
 #include "base/owned_fd.h"
@@ -18,7 +19,6 @@
 #include "base/text.h"
 #include "base/unusable_file.h"
 #include "base/utf8.h"
-#include "folder_lock.h"
 #include "store/rule_edit.h"
 #include "store/rule_store.h"
 #include "usage.h"
@@ -87,52 +87,10 @@ std::variant<RuleEdit, std::string> editOf(const std::vector<std::string>& words
     return edit;
 }
 
-// Whether the process at the other end of `fd` is this user's.
-bool peerIsThisUser(int fd) {
-    ucred peer{};
-    socklen_t length = sizeof peer;
-    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == geteuid();
-}
-
-// Sends `edit` to the application running for `paths`; its answer, or absent when none runs.
-// Nothing is sent to a socket in a folder others may write in, or to another user's process.
-std::optional<std::string> sendToApplication(const Paths& paths, const RuleEdit& edit) {
-    if (Result<void> folder = paths.prepareSocketFolder(); !folder)
-        return "error: " + folder.error().message;
-    std::string socketPath = paths.instanceSocket();
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof address.sun_path) return std::nullopt;
-    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
-    OwnedFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd || connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return std::nullopt;
-    if (!peerIsThisUser(fd.get()))
-        return "error: the program listening at " + socketPath + " is not this user's";
-    timeval timeout{5, 0};
-    setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    std::string line = edit.line(), answer;
-    if (!AtomicFile::writeAll(fd.get(), line)) return std::nullopt;
-    char c;
-    while (answer.size() < 4096 && read(fd.get(), &c, 1) == 1 && c != '\n')
-        answer += c;
-    return answer.empty() ? "error: the application did not answer" : answer;
-}
-
 // Makes `edit` in the rules file, holding the data folder's lock meanwhile. A data folder that
 // does not exist yet is made.
 Result<void> editFile(const Paths& paths, const RuleEdit& edit) {
-    std::error_code code;
-    std::filesystem::create_directories(paths.root, code);
-    if (code) return Error::fromCode("cannot create " + paths.root, code);
-    // Files root wrote in another user's folder would be root's, and that user's program could no
-    // longer read them.
-    struct stat folder {};
-    if (stat(paths.root.c_str(), &folder) != 0)
-        return Error::fromErrno("cannot read " + paths.root);
-    if (folder.st_uid != geteuid())
-        return Error{EPERM, paths.root + " belongs to another user; run this as that user"};
-    Result<FolderLock> lock = FolderLock::take(paths.lockFile());
+    Result<FolderLock> lock = AppChannel::lockFolder(paths);
     if (!lock) return lock.error();
     RuleStore::Reading reading = RuleStore::read(paths);
     if (reading.problem)
@@ -155,7 +113,7 @@ int change(const std::vector<std::string>& words, std::ostream& out, std::ostrea
         return 1;
     }
     Paths paths;
-    if (std::optional<std::string> answer = sendToApplication(paths, edit)) {
+    if (std::optional<std::string> answer = AppChannel::send(paths, edit.line())) {
         if (*answer != "ok") {
             err << "nattervane-cli: the application said: " << Text::escapedForTerminal(*answer)
                 << "\n";

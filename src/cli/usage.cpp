@@ -77,6 +77,12 @@ const std::vector<Command>& table() {
          {"autostart on|off|status"},
          "start the application at login, or not; or say which",
          {}},
+        {"export",
+         {"export on|off|status [--lang en|ru]"},
+         "also write this user's journal to this computer's system\n"
+         "journal (its namespace nattervane), or not; or say which and\n"
+         "whether its socket is there",
+         {lang}},
         {"help", {"help [COMMAND]"}, "show this summary, or the help of COMMAND", {}},
     };
     return commands;

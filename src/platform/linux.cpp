@@ -110,6 +110,8 @@ const Descriptor& linux() {
         .helperNamesPath = "/run/nattervane/names",
         .bootIdPath = "/proc/sys/kernel/random/boot_id",
         .eventsSocketPath = "/run/nattervane-events/socket",
+        .journalSocketPath = "/run/systemd/journal.nattervane/socket",
+        .journalReaderGroups = {"adm", "systemd-journal"},
         .mountInfoPath = "/proc/self/mountinfo",
         .publicSuffixListPath = "/usr/share/publicsuffix/public_suffix_list.dat",
         .namingFolders = linuxNamingFolders,

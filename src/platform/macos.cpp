@@ -63,6 +63,8 @@ const Descriptor& macos() {
         .helperNamesPath = "",
         .bootIdPath = "",
         .eventsSocketPath = "",
+        .journalSocketPath = "",
+        .journalReaderGroups = {},
         .mountInfoPath = "",
         .publicSuffixListPath = "",
         .namingFolders = [] { return NamingFolders{}; },

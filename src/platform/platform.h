@@ -70,6 +70,10 @@ struct Descriptor {
     std::string bootIdPath;
     // The event service's socket, which tells each connection as it is made; empty: none.
     std::string eventsSocketPath;
+    // The socket of the system journal's namespace that Nattervane's records go to, and the groups
+    // the system lets read that journal besides root; empty: no system journal.
+    std::string journalSocketPath;
+    std::vector<std::string> journalReaderGroups;
     // The table of mounts, where the cgroup (v2) hierarchy is found; empty: no cgroups.
     std::string mountInfoPath;
     // The system's public suffix list, for naming a host's registrable domain; empty: none.

@@ -191,6 +191,8 @@ if [ "$mode" != hosts ]; then
 fi
 fill "$here/nattervane-helper.service" "$units/nattervane-helper.service"
 fill "$here/nattervane-events.service" "$units/nattervane-events.service"
+fill "$here/nattervane-journal.service" "$units/nattervane-journal.service"
+put_file "$here/journald@nattervane.conf" "$root/etc/systemd/journald@nattervane.conf" 0644
 # The path unit is the installed marker, so it comes last.
 fill "$here/nattervane-helper.path" "$units/nattervane-helper.path"
 
@@ -224,5 +226,8 @@ esac
 # Without the event service the application finds connections by scanning, as before.
 systemctl enable --now nattervane-events.service ||
     echo "nv-install.sh: the event service did not start; connections are found by scanning" >&2
+# The system journal's namespace for users who turn on writing their journal there.
+systemctl enable --now nattervane-journal.service ||
+    echo "nv-install.sh: the journal namespace nattervane did not start" >&2
 # Apply once now; a failure shows in the status file and the journal, not here.
 systemctl start nattervane-helper.service || true

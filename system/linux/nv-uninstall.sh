@@ -22,7 +22,7 @@ resolved_dropin=/run/systemd/resolved.conf.d/nattervane.conf
 resolved_servers=/run/nattervane-dns.global.conf
 all_units="nattervane-helper.path nattervane-helper.service nattervane-dns-reload.path
 nattervane-dns-reload.service nattervane-dns.service nattervane-names.service
-nattervane-events.service"
+nattervane-events.service nattervane-journal.service"
 
 have_systemd=no
 command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ] && have_systemd=yes
@@ -41,6 +41,10 @@ done
 # The event service's hooks outlive it, pinned: removing the pins detaches them.
 rm -rf /sys/fs/bpf/nattervane
 [ "$have_systemd" = yes ] && systemctl daemon-reload >/dev/null 2>&1
+
+# The journal namespace's settings and records: its socket went with nattervane-journal.service.
+rm -f /etc/systemd/journald@nattervane.conf
+rm -rf /var/log/journal/*.nattervane
 
 # Whatever the stop left: the redirect table and the systemd-resolved drop-in.
 [ -f "$dns" ] && sh "$dns" down own >/dev/null 2>&1

@@ -12,6 +12,7 @@
 
 #include "base/atomic_file.h"
 #include "fake_event_service.h"
+#include "journal_stand_in.h"
 #include "model_fixture.h"
 #include "read_text.h"
 #include "ss_text.h"
@@ -171,7 +172,23 @@ class ModelTest : public QObject, public ModelFixture {
                 ssLine(3, "gamma", "203.0.113.22:443") + ssLine(4, "delta", "203.0.113.22:443"));
         // Allow, Block, then "Not now" for the helper offered after the block, then two closes.
         desktop->answers = {0, 1, 1};
+        Settings exporting;
+        exporting.exportJournal = true;
+        writeSettings(exporting);
+        JournalStandIn journald(descriptor.journalSocketPath);
+        QVERIFY(journald.bound());
+        // What the system journal got: each entry once, the four answers and the two new rules.
+        const auto told = [&] {
+            std::map<std::string, int> ids;
+            for (auto& record : journald.records())
+                ++ids[record["MESSAGE_ID"]];
+            return ids;
+        };
+        const std::map<std::string, int> once{{std::string(JournalExport::connectionId), 4},
+                                              {std::string(JournalExport::answerId), 4},
+                                              {std::string(JournalExport::ruleId), 2}};
         QVERIFY(started());
+        QCOMPARE(told(), once);
         QCOMPARE(desktop->messages,
                  (Names{"“alpha” wants to reach 203.0.113.20", "“beta” wants to reach 203.0.113.21",
                         "Turn on blocking?", "“gamma” wants to reach 203.0.113.22",
@@ -184,6 +201,9 @@ class ModelTest : public QObject, public ModelFixture {
 
         QVERIFY(scanned());
         QCOMPARE(desktop->questions.size(), size_t(5));
+        // Nothing again but beta's entry, blocked now.
+        QCOMPARE(told(),
+                 (std::map<std::string, int>{{std::string(JournalExport::connectionId), 1}}));
 
         // Setting the rule again forgets that it was asked.
         model->setRule(named("gamma", "203.0.113.22", std::nullopt, Category::unknown),

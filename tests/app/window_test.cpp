@@ -215,6 +215,8 @@ class WindowTest : public QObject, public DelegateFixture {
         settings.moreButton()->click();
         QVERIFY(!settings.blockingDetails()->isHidden());
         QCOMPARE(settings.moreButton()->text(), QString("Less"));
+        settings.exportJournal()->click();
+        QVERIFY(model->settings().exportJournal && model->journalExport().on());
         settings.interval()->activated(2);
         QCOMPARE(model->settings().interval, 15.0);
         // The header switch and the menu read the same value.
@@ -226,9 +228,10 @@ class WindowTest : public QObject, public DelegateFixture {
         QPushButton* blockAll = view().programs()->detail()->blockAllButton();
         QCOMPARE((QStringList{view().tabs()->tabText(1), view().journal()->onlyTrackers()->text(),
                               view().rules()->removeAllButton()->text(),
-                              view().settings()->pause()->text(), blockAll->text()}),
+                              view().settings()->pause()->text(), blockAll->text(),
+                              view().settings()->exportLabel()->text().left(31)}),
                  (QStringList{"Журнал", "Только трекеры", "Удалить все правила", "Пауза",
-                              "Запретить все её адреса"}));
+                              "Запретить все её адреса", "Также записывать журнал в систе"}));
         QVERIFY(blockAll->sizeHint().width() >=
                 blockAll->fontMetrics().horizontalAdvance(blockAll->text()) +
                     ButtonStyle::extraWidth);

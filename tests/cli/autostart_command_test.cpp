@@ -32,3 +32,28 @@ TEST(AutostartCommand, WritesAndRemovesTheEntryWhereTheEnvironmentSays) {
     EXPECT_EQ(blocked.status, 1);
     EXPECT_TRUE(has(blocked.out, "cannot write")) << blocked.out;
 }
+
+TEST(ExportCommand, SetsOnlyItsOwnSettingUnderTheLockAndSaysWhereTheSocketIs) {
+    TempDir home;
+    fs::create_directories(home / "run");
+    const std::string environment =
+        "NATTERVANE_HOME='" + (home / "data") + "' XDG_RUNTIME_DIR='" + (home / "run") + "'";
+    const auto exporting = [&](const std::string& words) {
+        return runCli("export " + words, "2>&1", environment);
+    };
+    fs::create_directories(home / "data");
+    std::ofstream(home / "data/settings.json")
+        << R"({"quiet":true,"interval":15,"language":"ru","showLocal":false,"paused":false})";
+    EXPECT_TRUE(has(exporting("status --lang en").out, "system journal: off\n"));
+    const CliResult on = exporting("on");
+    EXPECT_EQ(on.status, 0) << on.out;
+    // In the settings' own language, and the rest of the file as it was.
+    EXPECT_TRUE(has(on.out, "системный журнал: включено\n/run/systemd/journal.nattervane/socket: "))
+        << on.out;
+    EXPECT_TRUE(has(on.out, "root и группы adm, systemd-journal.")) << on.out;
+    std::ifstream file(home / "data/settings.json");
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_TRUE(has(text, R"("exportJournal":true)") && has(text, R"("quiet":true)")) << text;
+    EXPECT_TRUE(has(exporting("off --lang en").out, "system journal: off\n"));
+    EXPECT_EQ(exporting("maybe").status, 2);
+}

@@ -14,7 +14,9 @@
 # replaced executable stays blocked, a removed rule lets it connect again within a second, the
 # block holds while the service is killed and restarted and while it is stopped, and after the
 # container reboots; uninstalling removes the hooks. The destinations live in a network namespace of
-# their own inside the container.
+# their own inside the container. With the helper installed the system journal's namespace
+# nattervane is there, and after `nattervane-cli export on` the user's records reach
+# `journalctl --namespace=nattervane`, stamped with the user's uid.
 # Usage (as root): events.sh BUILD_DIR SOURCE_DIR OUT_DIR
 set -euo pipefail
 
@@ -118,6 +120,40 @@ install_service() {
     wait_for 15 grep -q "connections come from kernel events + netlink" "$merged$log" ||
         fail "the program did not take the events within a scan (see $out/nattervane.log)"
     say "the service runs and the program takes its events"
+}
+
+# Whether the journal namespace nattervane holds a record of a journal entry.
+namespace_has_record() {
+    inside journalctl --namespace=nattervane -q -o cat \
+        MESSAGE_ID=055a4303ddf34ad5be35671ad94e473f | grep -q .
+}
+
+# The helper keeps the journal namespace there; the user's switch is turned on with the
+# command-line tool, through the running program.
+export_on() {
+    wait_for 10 inside test -S /run/systemd/journal.nattervane/socket ||
+        fail "no socket of the journal namespace nattervane after installing the helper"
+    limit=10 as_user nattervane-cli export on >"$out/export-cli.txt" 2>&1 ||
+        fail "nattervane-cli export on failed: $(tail -2 "$out/export-cli.txt")"
+}
+
+# The entries journaled since reached the namespace as the user's records.
+check_journal_export() {
+    wait_for 30 namespace_has_record || {
+        {
+            inside cat "$app_home/settings.json"
+            inside ls -la /run/systemd/journal.nattervane /var/log/journal
+            inside journalctl --namespace=nattervane -n 5 -o json
+            inside systemctl status --no-pager systemd-journald@nattervane.socket \
+                systemd-journald@nattervane.service nattervane-journal.service
+        } >"$out/export-namespace.txt" 2>&1
+        fail "no Nattervane record in journalctl --namespace=nattervane (see $out/export-namespace.txt)"
+    }
+    inside journalctl --namespace=nattervane -o json -n 1 \
+        MESSAGE_ID=055a4303ddf34ad5be35671ad94e473f >"$out/export-record.json"
+    grep -q "\"_UID\":\"$(inside id -u "$user")\"" "$out/export-record.json" ||
+        fail "the namespace's record is not stamped with $user's uid (see $out/export-record.json)"
+    say "the user's records reach journalctl --namespace=nattervane, stamped with the user's uid"
 }
 
 # Ends the program and starts it again with scans every `$1` seconds.
@@ -515,7 +551,9 @@ main() {
     start_session
     install_service
     check_live
+    export_on
     check_connections
+    check_journal_export
     shot 1-events
     check_kill
     check_refusal

@@ -138,6 +138,8 @@ class ModelFixture {
         descriptor.helperInstalledPath = *dir / "installed";
         descriptor.helperStatusPath = *dir / "status.txt";
         descriptor.helperUninstallPath = *dir / "nv-uninstall.sh";
+        // Never the machine's own system journal.
+        descriptor.journalSocketPath = *dir / "journal.socket";
         desktop = std::make_shared<FakeDesktop>();
         now = std::make_shared<Dates::TimePoint>(std::chrono::sys_days(2026y / 12 / 7) + 12h);
         dataRoot = *dir / "data";

@@ -11,6 +11,7 @@
 #include "model.h"
 #include "palette.h"
 #include "present/credits.h"
+#include "present/export_texts.h"
 #include "present/window_rows.h"
 #include "present/window_texts.h"
 #include "rounded_panel.h"
@@ -186,6 +187,17 @@ void SettingsView::privacy(QVBoxLayout* column) {
     statement_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
     credit_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
     inner->addWidget(statement_);
+    exportJournal_ = new QCheckBox;
+    connect(exportJournal_, &QCheckBox::toggled, this,
+            [this](bool on) { store(&Settings::exportJournal, on); });
+    // The label is long: it wraps beside the box rather than widening the window.
+    exportLabel_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
+    exportReaders_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
+    auto* exportLine = new QHBoxLayout;
+    exportLine->addWidget(exportJournal_, 0, Qt::AlignTop);
+    exportLine->addWidget(exportLabel_, 1);
+    inner->addLayout(exportLine);
+    inner->addWidget(exportReaders_);
     inner->addWidget(credit_);
     auto* line = new QHBoxLayout;
     maker_ = ViewStyle::label(QString(), ViewStyle::caption());
@@ -207,7 +219,7 @@ void SettingsView::restyle() {
         frame->update();
     for (QLabel* title : titles_)
         ViewStyle::setColor(title, Palette::of(Palette::muted));
-    for (QLabel* text : {summary_, howItWorks_, credit_})
+    for (QLabel* text : {summary_, howItWorks_, credit_, exportReaders_})
         ViewStyle::setColor(text, Palette::of(Palette::muted));
     ViewStyle::setColor(more_, Palette::of(Palette::gold));
     ViewStyle::paintDot(helperDot_,
@@ -248,6 +260,9 @@ void SettingsView::refresh() {
     language_->setItemText(0, text(Key::automatic));
     statement_->setText(qt(
         WindowTexts::privacyStatement(model_.paths().root, QDir::homePath().toStdString(), lang)));
+    exportLabel_->setText(qt(ExportTexts::switchLabel(lang)));
+    exportJournal_->setAccessibleName(exportLabel_->text());
+    exportReaders_->setText(qt(ExportTexts::readers(model_.platform().journalReaderGroups, lang)));
     credit_->setText(qt(Credits::trackerLists(lang)));
     maker_->setText(QString("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
                         .arg(qt(Credits::makerSite()), Palette::of(Palette::gold).name(),
@@ -255,7 +270,7 @@ void SettingsView::refresh() {
 
     const Settings& settings = model_.settings();
     const QSignalBlocker a(blockListed_), b(interval_), c(showLocal_), d(quiet_), e(pause_),
-        f(language_);
+        f(language_), g(exportJournal_);
     blockListed_->setText(qt(WindowTexts::blockListed(model_.trackerListCount(), lang)));
     blockListed_->setChecked(model_.rules().blockAllListed);
     const auto intervalIndex = WindowRows::intervalIndex(settings.interval);
@@ -268,6 +283,7 @@ void SettingsView::refresh() {
         startAtLogin_->setText(text(Key::startAtLogin));
         startAtLogin_->setChecked(Autostart::isOn(*autostartEntry_));
     }
+    exportJournal_->setChecked(settings.exportJournal);
     const auto languageIndex = WindowRows::languageIndex(settings.language);
     language_->setCurrentIndex(languageIndex ? static_cast<int>(*languageIndex) : -1);
 }

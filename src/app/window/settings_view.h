@@ -18,7 +18,8 @@ class Model;
 
 // The Settings tab: Blocking (the helper, the tracker-list switch, two sentences on what blocking
 // does with the details behind "More"), Watching (interval, local traffic, quiet mode, pause,
-// start at login), Language and Privacy. Every control writes the Model or the entry at once.
+// start at login), Language and Privacy (with the system journal switch). Every control writes
+// the Model or the entry at once.
 class SettingsView : public QScrollArea {
     Q_OBJECT
 
@@ -39,6 +40,8 @@ class SettingsView : public QScrollArea {
     QCheckBox* startAtLogin() const { return startAtLogin_; }
     QPushButton* moreButton() const { return more_; }
     QLabel* blockingDetails() const { return howItWorks_; }
+    QCheckBox* exportJournal() const { return exportJournal_; }
+    QLabel* exportLabel() const { return exportLabel_; }
     // The notice about settings or journal files that could not be used, hidden without one.
     QLabel* fileNotice() const { return fileNotice_; }
 
@@ -78,6 +81,9 @@ class SettingsView : public QScrollArea {
     QLabel* languageLabel_ = nullptr;
     QComboBox* language_ = nullptr;
     QLabel* statement_ = nullptr;
+    QCheckBox* exportJournal_ = nullptr;
+    QLabel* exportLabel_ = nullptr;
+    QLabel* exportReaders_ = nullptr;
     QLabel* credit_ = nullptr;
     QLabel* maker_ = nullptr;
 };

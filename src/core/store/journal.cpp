@@ -109,6 +109,12 @@ bool Journal::recorded(const std::string& app, const std::string& dest, Dates::T
     return found != entries_.end() && !found->second.incoming;
 }
 
+const JournalEntry* Journal::find(const std::string& app, const std::string& dest,
+                                  Dates::TimePoint at) const {
+    const auto found = entries_.find(key(day(at), app, dest));
+    return found == entries_.end() ? nullptr : &found->second;
+}
+
 std::string Journal::key(const std::string& day, const std::string& app, const std::string& dest) {
     return day + "|" + app + "|" + dest;
 }

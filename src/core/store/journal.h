@@ -65,6 +65,9 @@ class Journal {
     // An observation of `app` reaching `dest` is recorded for the day of `at` (one of `dest`
     // connecting to `app` is not).
     bool recorded(const std::string& app, const std::string& dest, Dates::TimePoint at) const;
+    // The entry of `app` and `dest` for the day of `at`, or null.
+    const JournalEntry* find(const std::string& app, const std::string& dest,
+                             Dates::TimePoint at) const;
     // Records `connection` as the observation above: its program, its destination as shown (the
     // host name when known, else the address), address, port, verdict and byte counts; when
     // blocked by `rule`, the rule too. An entry of the day made by address alone (its name not

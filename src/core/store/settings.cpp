@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/atomic_file.h"
+#include "base/json_optional.h"
 #include "base/json_strict.h"
 #include "base/json_text.h"
 #include "base/unusable_file.h"
@@ -18,17 +19,18 @@ Lang Settings::lang() const {
 }
 
 void to_json(nlohmann::json& json, const Settings& settings) {
-    json = {{"quiet", settings.quiet},
-            {"interval", settings.interval},
-            {"language", settings.language},
-            {"showLocal", settings.showLocal},
-            {"paused", settings.paused}};
+    json = {{"quiet", settings.quiet},       {"interval", settings.interval},
+            {"language", settings.language}, {"showLocal", settings.showLocal},
+            {"paused", settings.paused},     {"exportJournal", settings.exportJournal}};
 }
 
 void from_json(const nlohmann::json& json, Settings& settings) {
-    settings = {json.at("quiet").get<bool>(), JsonStrict::number(json, "interval"),
-                json.at("language").get<std::string>(), json.at("showLocal").get<bool>(),
-                json.at("paused").get<bool>()};
+    settings = {json.at("quiet").get<bool>(),
+                JsonStrict::number(json, "interval"),
+                json.at("language").get<std::string>(),
+                json.at("showLocal").get<bool>(),
+                json.at("paused").get<bool>(),
+                JsonOptional::get<bool>(json, "exportJournal").value_or(false)};
 }
 
 SettingsReading readSettings(const std::string& path) {
@@ -41,7 +43,7 @@ SettingsReading readSettings(const std::string& path) {
         return {std::nullopt,
                 text.error().code == EFBIG ? "it is larger than 64 KiB" : "it cannot be read"};
     std::optional<Settings> settings = JsonText::decode<Settings>(*text);
-    if (!settings) return {std::nullopt, "it does not hold exactly the five settings"};
+    if (!settings) return {std::nullopt, "it does not hold exactly the settings"};
     return {settings, std::nullopt};
 }
 

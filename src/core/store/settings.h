@@ -21,6 +21,8 @@ struct Settings {
     bool showLocal = false;
     // No scan is started while set.
     bool paused = false;
+    // Also write this user's journal records to the system journal (JournalExport).
+    bool exportJournal = false;
 
     // Exactly "ru" or "en" (case-sensitive); otherwise the system language.
     Lang lang() const;
@@ -28,8 +30,8 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
-// All five keys are required with their exact JSON types (a finite number for "interval");
-// other keys are ignored.
+// The first five keys are required with their exact JSON types (a finite number for "interval");
+// "exportJournal", newer, is optional (absent: off); other keys are ignored.
 void to_json(nlohmann::json& json, const Settings& settings);
 void from_json(const nlohmann::json& json, Settings& settings);
 

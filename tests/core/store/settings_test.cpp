@@ -38,6 +38,11 @@ TEST_F(SettingsTest, ReadsAllFiveKeysAndIgnoresOthers) {
         (Settings{
             .quiet = true, .interval = -1.5, .language = "ru", .showLocal = true, .paused = true}));
     EXPECT_EQ(reading.problem, std::nullopt);
+    // The newer switch is optional, read when there, and of its own type only.
+    json["exportJournal"] = true;
+    EXPECT_TRUE(readFrom(json.dump()).settings->exportJournal);
+    json["exportJournal"] = 1;
+    EXPECT_TRUE(readFrom(json.dump()).problem);
 }
 
 TEST_F(SettingsTest, AFileTooLargeForSettingsIsRefusedUnread) {
@@ -76,7 +81,7 @@ TEST_F(SettingsTest, AnyMissingKeyOrWrongTypeRejectsTheWholeFile) {
 }
 
 TEST_F(SettingsTest, WritesCompactJsonThatReadsBackOrSaysWhyNot) {
-    Settings settings{true, 1.5, "en", false, true};
+    Settings settings{true, 1.5, "en", false, true, true};
     ASSERT_TRUE(writeSettings(root / "new/settings.json", settings));
     std::string text = readText(root / "new/settings.json");
     EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << text;
