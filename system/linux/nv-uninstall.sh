@@ -42,7 +42,13 @@ done
 rm -rf /sys/fs/bpf/nattervane
 [ "$have_systemd" = yes ] && systemctl daemon-reload >/dev/null 2>&1
 
-# The journal namespace's settings and records: its socket went with nattervane-journal.service.
+# The journal namespace: its journald instance and sockets, settings and records.
+if [ "$have_systemd" = yes ]; then
+    systemctl stop systemd-journald@nattervane.socket systemd-journald-varlink@nattervane.socket \
+        systemd-journald@nattervane.service >/dev/null 2>&1 || true
+    systemctl reset-failed systemd-journald@nattervane.service >/dev/null 2>&1 || true
+fi
+rm -rf /run/systemd/journal.nattervane
 rm -f /etc/systemd/journald@nattervane.conf
 rm -rf /var/log/journal/*.nattervane
 
