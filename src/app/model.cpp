@@ -141,6 +141,8 @@ std::vector<std::string> Model::notices(std::optional<NoticeTab> tab) const {
     for (const auto& [what, problem] : saveProblems_)
         if (!tab || (what == Saved::rules) == (*tab == NoticeTab::rules))
             texts.push_back(AppTexts::notSavedNotice(problem, lang()));
+    if (export_.on() && export_.refusing() && tab != NoticeTab::rules)
+        texts.push_back(AppTexts::exportRefusedNotice(export_.refused(), lang()));
     return texts;
 }
 

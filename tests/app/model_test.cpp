@@ -175,12 +175,12 @@ class ModelTest : public QObject, public ModelFixture {
         Settings exporting;
         exporting.exportJournal = true;
         writeSettings(exporting);
-        JournalStandIn journald(descriptor.journalSocketPath);
-        QVERIFY(journald.bound());
+        auto journald = std::make_unique<JournalStandIn>(descriptor.journalSocketPath);
+        QVERIFY(journald->bound());
         // What the system journal got: each entry once, the four answers and the two new rules.
         const auto told = [&] {
             std::map<std::string, int> ids;
-            for (auto& record : journald.records())
+            for (auto& record : journald->records())
                 ++ids[record["MESSAGE_ID"]];
             return ids;
         };
@@ -211,6 +211,12 @@ class ModelTest : public QObject, public ModelFixture {
         QVERIFY(scanned());
         QCOMPARE(desktop->messages.back(), std::string("“gamma” wants to reach 203.0.113.22"));
         QCOMPARE(desktop->questions.size(), size_t(6));
+
+        // With the system journal gone, the window says its records are refused.
+        journald.reset();
+        listing(ssLine(5, "epsilon", "203.0.113.23:443"));
+        QVERIFY(scanned());
+        QVERIFY(model->notices().back().starts_with("The system journal does not take"));
     }
 
     void blockingAHostNameCarriesItsAddressAndOffersTheHelper() {

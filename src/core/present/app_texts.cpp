@@ -136,6 +136,15 @@ std::string notSavedNotice(const std::string& problem, Lang lang) {
     return Bilingual{"Not saved: ", "Не сохранено: "}.in(lang) + problem;
 }
 
+std::string exportRefusedNotice(size_t refused, Lang lang) {
+    const std::string count = std::to_string(refused);
+    if (lang == Lang::ru)
+        return "Системный журнал не принимает записи (пока " + count +
+               "). Его пространство имён ставится вместе с помощником при включении блокировки.";
+    return "The system journal does not take the records (" + count +
+           " so far). Its namespace comes with the helper, installed when blocking is turned on.";
+}
+
 std::string rulesRestoredNotice(const std::string& path, Lang lang) {
     return Bilingual{"The rules in force were restored from ",
                      "Действующие правила восстановлены из "}

@@ -39,6 +39,8 @@ Question rulesFull(Lang lang, size_t most);
 std::string unusableFileNotice(const UnusableFile::Report& report, Lang lang);
 // One line: a file could not be written, and why.
 std::string notSavedNotice(const std::string& problem, Lang lang);
+// The system journal refuses the records: its namespace is missing or journald is stuck.
+std::string exportRefusedNotice(size_t refused, Lang lang);
 // One line: the rules were restored from the copy at `path`.
 std::string rulesRestoredNotice(const std::string& path, Lang lang);
 // Title of the notification that the rules file was set aside at start.

@@ -133,8 +133,6 @@ void JournalExport::answer(const Connection& connection, const std::optional<std
 }
 
 void JournalExport::send(const std::string& record) {
-    if (socket_.send(record))
-        ++sent_;
-    else
-        ++refused_;
+    refusing_ = !socket_.send(record);
+    ++(refusing_ ? refused_ : sent_);
 }

@@ -62,6 +62,8 @@ class JournalExport {
     // Records sent, and records the socket refused (not there, or its queue full).
     size_t sent() const { return sent_; }
     size_t refused() const { return refused_; }
+    // The socket refused the last record.
+    bool refusing() const { return refusing_; }
     const JournalSocket& socket() const { return socket_; }
 
   private:
@@ -75,4 +77,5 @@ class JournalExport {
     std::string day_;
     size_t sent_ = 0;
     size_t refused_ = 0;
+    bool refusing_ = false;
 };
