@@ -28,7 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
 # Removing the package removes the helper turned on from it and lifts its blocks; purging also
 # deletes its state in /var/lib/nattervane.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/linux/debian/prerm
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/linux/debian/postinst
+                                       ${CMAKE_SOURCE_DIR}/resources/linux/debian/prerm
                                        ${CMAKE_SOURCE_DIR}/resources/linux/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://orvelle.app/nattervane")

@@ -23,8 +23,10 @@ install(FILES ${NATTERVANE_HELPER_SOURCE}/nv-install.sh ${NATTERVANE_HELPER_SOUR
         DESTINATION ${NATTERVANE_SHARE}/helper
         PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                     WORLD_EXECUTE)
+# The units are installed where systemd reads them, below; on Linux no unit template lies beside
+# nv-install.sh, which tells it that it runs from an installation rather than a source tree.
 install(DIRECTORY ${NATTERVANE_HELPER_SOURCE}/ DESTINATION ${NATTERVANE_SHARE}/helper
-        FILES_MATCHING PATTERN "*.path" PATTERN "*.service" PATTERN "*.plist" PATTERN "*.conf")
+        FILES_MATCHING PATTERN "*.plist" PATTERN "*.conf")
 
 if(APPLE)
   return()
@@ -40,6 +42,20 @@ install(CODE "
                  ${NATTERVANE_GENERATED}/app.orvelle.nattervane.policy @ONLY)")
 install(FILES ${NATTERVANE_GENERATED}/app.orvelle.nattervane.policy
         DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
+# The systemd units name the installed helper and scripts, filled in at install time like the
+# policy; they read /etc/nattervane/helper.conf, which nv-install.sh writes.
+file(GLOB NATTERVANE_UNITS ${NATTERVANE_HELPER_SOURCE}/*.service ${NATTERVANE_HELPER_SOURCE}/*.path)
+set(NATTERVANE_UNIT_FILES)
+foreach(unit ${NATTERVANE_UNITS})
+  get_filename_component(name ${unit} NAME)
+  install(CODE "
+    set(HELPER \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/nattervane-helper\")
+    set(SCRIPTS \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/nattervane/helper\")
+    set(LISTED \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/nattervane/trackers.txt\")
+    configure_file(${unit} ${NATTERVANE_GENERATED}/units/${name} @ONLY)")
+  list(APPEND NATTERVANE_UNIT_FILES ${NATTERVANE_GENERATED}/units/${name})
+endforeach()
+install(FILES ${NATTERVANE_UNIT_FILES} DESTINATION lib/systemd/system)
 configure_file(resources/linux/app.orvelle.nattervane.metainfo.xml
                ${NATTERVANE_GENERATED}/app.orvelle.nattervane.metainfo.xml @ONLY)
 install(FILES ${NATTERVANE_GENERATED}/app.orvelle.nattervane.metainfo.xml

@@ -11,7 +11,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 0
 fi
 # Removing the package removes the helper and lifts its blocks, whichever install turned them on.
-if [ -e /etc/systemd/system/nattervane-helper.path ]; then
+if [ -e /etc/nattervane/helper.conf ] || [ -e /etc/systemd/system/nattervane-helper.path ]; then
     echo "package check skipped: blocking is on here; removing the package would turn it off"
     exit 0
 fi

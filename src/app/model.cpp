@@ -564,7 +564,9 @@ void Model::installHelper() {
 }
 
 void Model::uninstallHelper(bool clearRules) {
-    const std::string& script = options_.platform->helperUninstallPath;
+    std::string script = options_.platform->helperUninstallPath;
+    if (std::optional<std::string> dir = helperDir(); !fileExists(script) && dir)
+        script = *dir + "/nv-uninstall.sh";
     if (fileExists(script)) runAsAdmin(AdminCommand::uninstall(script));
     if (clearRules) {
         rules_ = RuleSet{};

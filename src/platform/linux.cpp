@@ -104,7 +104,7 @@ const Descriptor& linux() {
         .systemPrefixes = {"/usr/sbin/", "/sbin/", "/usr/lib/", "/lib/", "/usr/libexec/"},
         .packagePaths = true,
         .appBundles = false,
-        .helperInstalledPath = "/etc/systemd/system/nattervane-helper.path",
+        .helperInstalledPath = "/etc/nattervane/helper.conf",
         .helperStatusPath = "/var/lib/nattervane/status.txt",
         .helperUninstallPath = "/usr/local/lib/nattervane/nv-uninstall.sh",
         .helperNamesPath = "/run/nattervane/names",

@@ -60,7 +60,8 @@ struct Descriptor {
     // A program inside a folder "NAME.app" is named NAME, after its application bundle. Only where
     // the system keeps bundles: elsewhere any program could take another's name by its folder.
     bool appBundles = false;
-    // Installed-marker, status file and uninstall script of the privileged helper.
+    // Installed-marker, status file and uninstall script of the privileged helper; without that
+    // script (an installation that ships its own) the one beside the install script is run.
     std::string helperInstalledPath;
     std::string helperStatusPath;
     std::string helperUninstallPath;

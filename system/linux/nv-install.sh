@@ -1,9 +1,13 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs the Nattervane blocking helper as a systemd service.
+# Turns on the Nattervane blocking helper: writes /etc/nattervane/helper.conf (the folder, its
+# owner, the DNS mode), which the units read, and enables the units.
 # Usage (as root): nv-install.sh DIR USER
 #   DIR   the directory holding block_ips.txt and block_domains.txt
 #   USER  the login name that owns them
+# Installed (a package, cmake --install), the units and the helper are files of the installation.
+# From a source tree, where the unit templates lie beside this script, the helper and its scripts
+# are copied to /usr/local/lib/nattervane and the units to /etc/systemd/system first.
 # Blocked domains go to dnsmasq by the first mode nv-dns.sh detects (resolved, networkmanager,
 # own), else to /etc/hosts.
 # NATTERVANE_INSTALL_ROOT, when set, installs below that directory and starts nothing (tests);
@@ -15,6 +19,10 @@ root=${NATTERVANE_INSTALL_ROOT:-}
 lib="$root/usr/local/lib/nattervane"
 state="$root/var/lib/nattervane"
 units="$root/etc/systemd/system"
+conf="$root/etc/nattervane/helper.conf"
+all_units="nattervane-helper.path nattervane-helper.service nattervane-dns-reload.path
+nattervane-dns-reload.service nattervane-dns.service nattervane-names.service
+nattervane-events.service nattervane-journal.service"
 nm_conf="$root/etc/NetworkManager/conf.d/90-nattervane.conf"
 nm_dnsmasq="$root/etc/NetworkManager/dnsmasq.d/nattervane.conf"
 here=$(cd -- "$(dirname -- "$0")" && pwd)
@@ -42,61 +50,6 @@ if [ -z "$root" ]; then
     [ -d /run/systemd/system ] || die "systemd is not running"
 fi
 
-binary=""
-# Beside this script, in <prefix>/bin when installed under <prefix>/share/nattervane/helper, or in
-# the build folder of a source tree.
-for candidate in "$here/nattervane-helper" "$here/../../../bin/nattervane-helper" \
-    "$here/../../build/src/helper/nattervane-helper"; do
-    if [ -x "$candidate" ]; then
-        binary=$candidate
-        break
-    fi
-done
-[ -n "$binary" ] || die "nattervane-helper not found beside $here"
-
-# One argument of ExecStart: double-quoted, with systemd's escapes for \ " % and $.
-exec_quote() {
-    printf '"%s"' "$(printf '%s' "$1" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g' -e 's/%/%%/g' \
-        -e 's/\$/$$/g')"
-}
-
-# A path setting: only % is special.
-path_quote() {
-    printf '%s' "$1" | sed -e 's/%/%%/g'
-}
-
-# Copies template $1 to $2, replacing each @KEY@ with the environment variable NV_KEY. One pass
-# from left to right, so a value that holds @KEY@ itself (a folder name may) is copied as it is.
-fill() {
-    awk 'BEGIN { count = split("DIR USER BLOCK_IPS BLOCK_DOMAINS BLOCK_PROGRAMS MODE", keys, " ") }
-        {
-            line = $0
-            out = ""
-            at = index(line, "@")
-            while (at > 0) {
-                out = out substr(line, 1, at - 1)
-                line = substr(line, at)
-                found = 0
-                for (k = 1; k <= count && !found; k++) {
-                    key = "@" keys[k] "@"
-                    if (substr(line, 1, length(key)) == key) {
-                        out = out ENVIRON["NV_" keys[k]]
-                        line = substr(line, length(key) + 1)
-                        found = 1
-                    }
-                }
-                if (!found) {
-                    out = out "@"
-                    line = substr(line, 2)
-                }
-                at = index(line, "@")
-            }
-            print out line
-        }' "$1" >"$2.tmp"
-    chmod 0644 "$2.tmp"
-    mv -f "$2.tmp" "$2"
-}
-
 # Copies file $1 to $2 with mode $3, replacing $2 in one step.
 put_file() {
     cp "$1" "$2.tmp"
@@ -111,19 +64,73 @@ write_file() {
     mv -f "$1.tmp" "$1"
 }
 
-mkdir -p "$lib" "$state" "$units"
-chmod 0755 "$lib" "$state"
-put_file "$binary" "$lib/nattervane-helper" 0755
-put_file "$here/nv-uninstall.sh" "$lib/nv-uninstall.sh" 0755
-put_file "$here/nv-dns.sh" "$lib/nv-dns.sh" 0755
-# The shipped tracker list tells the helper which blocked domains are listed ones (DNS only) and
-# which the user's own (DNS and /etc/hosts).
-for candidate in "$here/../trackers.txt" "$here/../../resources/trackers.txt"; do
-    if [ -f "$candidate" ]; then
-        put_file "$candidate" "$lib/trackers.txt" 0644
-        break
-    fi
-done
+# One value of a systemd environment file: double-quoted, with \ " ` and $ escaped, so that any
+# folder name reaches the helper as it is, as one argument.
+env_quote() {
+    printf '"%s"' "$(printf '%s' "$1" | sed -e 's/[\\"`$]/\\&/g')"
+}
+
+# The configuration every unit reads.
+write_conf() {
+    {
+        echo "# Written by nv-install.sh when blocking is turned on; read by the nattervane-* units."
+        printf 'NATTERVANE_DIR=%s\nNATTERVANE_USER=%s\nNATTERVANE_DNS=%s\n' "$(env_quote "$dir")" \
+            "$(env_quote "$user")" "$1"
+    } | write_file "$conf"
+}
+
+# From a source tree: the helper, its scripts and the tracker list into $lib, the units into
+# $units with the paths of those copies.
+copy_from_source() {
+    binary=""
+    for candidate in "$here/nattervane-helper" "$here/../../build/src/helper/nattervane-helper"; do
+        if [ -x "$candidate" ]; then
+            binary=$candidate
+            break
+        fi
+    done
+    [ -n "$binary" ] || die "nattervane-helper not found beside $here"
+    mkdir -p "$lib" "$units"
+    chmod 0755 "$lib"
+    put_file "$binary" "$lib/nattervane-helper" 0755
+    put_file "$here/nv-uninstall.sh" "$lib/nv-uninstall.sh" 0755
+    put_file "$here/nv-dns.sh" "$lib/nv-dns.sh" 0755
+    # The shipped tracker list tells the helper which blocked domains are listed ones (DNS only)
+    # and which the user's own (DNS and /etc/hosts).
+    for candidate in "$here/../trackers.txt" "$here/../../resources/trackers.txt"; do
+        if [ -f "$candidate" ]; then
+            put_file "$candidate" "$lib/trackers.txt" 0644
+            break
+        fi
+    done
+    for unit in $all_units; do
+        sed -e "s|@HELPER@|/usr/local/lib/nattervane/nattervane-helper|g" \
+            -e "s|@SCRIPTS@|/usr/local/lib/nattervane|g" \
+            -e "s|@LISTED@|/usr/local/lib/nattervane/trackers.txt|g" "$here/$unit" |
+            write_file "$units/$unit"
+    done
+}
+
+# Installed: the copies an earlier install from a source tree (or an older version) made would
+# hide the installation's own units. Disabled first, so that enabling the installed ones does
+# not meet their links.
+drop_copies() {
+    for unit in $all_units; do
+        [ -e "$units/$unit" ] || continue
+        [ -n "$root" ] || systemctl disable "$unit" >/dev/null 2>&1 || true
+        rm -f "$units/$unit"
+    done
+    rm -f "$lib/nattervane-helper" "$lib/nv-uninstall.sh" "$lib/nv-dns.sh" "$lib/trackers.txt"
+    rmdir "$lib" 2>/dev/null || true
+}
+
+mkdir -p "$state" "$(dirname -- "$conf")" "$root/etc/systemd"
+chmod 0755 "$state"
+if [ -f "$here/nattervane-helper.service" ]; then
+    copy_from_source
+else
+    drop_copies
+fi
 
 mode=${NATTERVANE_DNS_MODE:-$(NATTERVANE_INSTALL_ROOT=$root sh "$here/nv-dns.sh" detect)}
 case $mode in
@@ -159,62 +166,40 @@ esac
 if [ ! -e "$state/hosts.backup" ] && [ -f "$root/etc/hosts" ]; then
     cp -p "$root/etc/hosts" "$state/hosts.backup"
 fi
-
-NV_DIR=$(exec_quote "$dir")
-NV_USER=$(exec_quote "$user")
-NV_BLOCK_IPS=$(path_quote "$dir/block_ips.txt")
-NV_BLOCK_DOMAINS=$(path_quote "$dir/block_domains.txt")
-NV_BLOCK_PROGRAMS=$(exec_quote "$dir/block_programs.txt")
-NV_MODE=$mode
-export NV_DIR NV_USER NV_BLOCK_IPS NV_BLOCK_DOMAINS NV_BLOCK_PROGRAMS NV_MODE
-# A reinstall in another mode drops the DNS units that mode does not use.
-stale=""
-case $mode in
-hosts) stale="nattervane-dns.service nattervane-names.service nattervane-dns-reload.path
-nattervane-dns-reload.service" ;;
-networkmanager) stale="nattervane-dns.service nattervane-names.service" ;;
-esac
-for unit in $stale; do
-    [ -e "$units/$unit" ] || continue
-    [ -n "$root" ] || systemctl disable --now "$unit" >/dev/null 2>&1 || true
-    rm -f "$units/$unit"
-done
-case $mode in
-resolved | own)
-    fill "$here/nattervane-names.service" "$units/nattervane-names.service"
-    fill "$here/nattervane-dns.service" "$units/nattervane-dns.service"
-    ;;
-esac
-if [ "$mode" != hosts ]; then
-    fill "$here/nattervane-dns-reload.service" "$units/nattervane-dns-reload.service"
-    fill "$here/nattervane-dns-reload.path" "$units/nattervane-dns-reload.path"
-fi
-fill "$here/nattervane-helper.service" "$units/nattervane-helper.service"
-fill "$here/nattervane-events.service" "$units/nattervane-events.service"
-fill "$here/nattervane-journal.service" "$units/nattervane-journal.service"
 put_file "$here/journald@nattervane.conf" "$root/etc/systemd/journald@nattervane.conf" 0644
-# The path unit is the installed marker, so it comes last.
-fill "$here/nattervane-helper.path" "$units/nattervane-helper.path"
+# The path unit watches the block files through this link.
+rm -f "$state/blocks"
+ln -s "$dir" "$state/blocks"
+write_conf "$mode"
+
+# The units a mode does not use.
+unused=""
+case $mode in
+hosts) unused="nattervane-dns.service nattervane-names.service nattervane-dns-reload.path
+nattervane-dns-reload.service" ;;
+networkmanager) unused="nattervane-dns.service nattervane-names.service" ;;
+esac
 
 [ -z "$root" ] || exit 0
-if ! { systemctl daemon-reload &&
-    systemctl enable nattervane-helper.service &&
+systemctl daemon-reload || true
+# shellcheck disable=SC2086 # one word per unit
+[ -z "$unused" ] || systemctl disable --now $unused >/dev/null 2>&1 || true
+if ! { systemctl enable nattervane-helper.service &&
     systemctl enable --now nattervane-helper.path; }; then
-    "$lib/nv-uninstall.sh"
+    sh "$here/nv-uninstall.sh"
     die "systemd did not take the units; nothing is left installed"
 fi
 case $mode in
 resolved | own)
-    # Without a running dnsmasq the domains go to /etc/hosts as before.
-    if ! systemctl enable --now nattervane-dns.service; then
+    # Restarted, so that a running one takes the configuration. Without a running dnsmasq the
+    # domains go to /etc/hosts as before.
+    if ! { systemctl enable nattervane-dns.service &&
+        systemctl restart nattervane-dns.service; }; then
         systemctl disable --now nattervane-dns.service
         echo "nv-install.sh: dnsmasq did not start; blocked domains go to /etc/hosts" >&2
-        NV_MODE=hosts
-        fill "$here/nattervane-helper.service" "$units/nattervane-helper.service"
+        mode=hosts
+        write_conf hosts
         systemctl stop nattervane-names.service
-        rm -f "$units/nattervane-dns.service" "$units/nattervane-names.service" \
-            "$units/nattervane-dns-reload.service" "$units/nattervane-dns-reload.path"
-        systemctl daemon-reload
     fi
     ;;
 networkmanager)
@@ -222,9 +207,11 @@ networkmanager)
         echo "nv-install.sh: NetworkManager did not reload; its dnsmasq starts with its next start" >&2
     ;;
 esac
-[ "$NV_MODE" = hosts ] || systemctl enable --now nattervane-dns-reload.path || true
+[ "$mode" = hosts ] || systemctl enable --now nattervane-dns-reload.path || true
 # Without the event service the application finds connections by scanning, as before.
-systemctl enable --now nattervane-events.service ||
+# Restarted, so that a running one serves the user and rules now configured; its pinned hooks
+# stay in force meanwhile.
+{ systemctl enable nattervane-events.service && systemctl restart nattervane-events.service; } ||
     echo "nv-install.sh: the event service did not start; connections are found by scanning" >&2
 # The system journal's namespace for users who turn on writing their journal there.
 systemctl enable --now nattervane-journal.service ||

@@ -1,7 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Removes the Nattervane blocking helper and event service: units, firewall and redirect tables,
-# DNS drop-ins, hosts block, files.
+# Turns off the Nattervane blocking helper and event service: stops and disables the units and
+# removes their configuration, copies, firewall and redirect tables, DNS drop-ins, hosts block.
 # Usage (as root): nv-uninstall.sh
 # Every step runs even when an earlier one fails.
 set -u
@@ -38,6 +38,9 @@ fi
 for unit in $all_units; do
     rm -f "$units/$unit"
 done
+# The configuration the units read, and the link their path unit watches, once they stopped.
+rm -f /etc/nattervane/helper.conf "$state/blocks"
+rmdir /etc/nattervane 2>/dev/null
 # The event service's hooks outlive it, pinned: removing the pins detaches them.
 rm -rf /sys/fs/bpf/nattervane
 [ "$have_systemd" = yes ] && systemctl daemon-reload >/dev/null 2>&1

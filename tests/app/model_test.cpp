@@ -386,7 +386,8 @@ class ModelTest : public QObject, public ModelFixture {
     }
 
     // Installing passes a data root with a quote as one argument; a failed administrator step or
-    // installer says why; without an install script nothing runs; removing keeps or clears rules.
+    // installer says why; without an install script nothing runs; removing keeps or clears rules
+    // and runs the copied uninstall script, else the shipped one.
     void theHelperIsInstalledAndRemoved() {
         dataRoot = *dir / "o'neil's files/Nattervane";
         writeRules(rulesWith({{"ads.example", RuleAction::block}}));
@@ -427,6 +428,12 @@ class ModelTest : public QObject, public ModelFixture {
         model->uninstallHelper(true);
         QCOMPARE(desktop->commands.size(), size_t(4));
         QCOMPARE(ruleTargets(), Names{});
+        // An installation keeps no copy: the uninstall script beside the install script runs.
+        helperSource = *dir / "shipped";
+        std::filesystem::create_directories(*helperSource);
+        writeExecutable(*helperSource + "/nv-uninstall.sh", "exit 0\n");
+        model->uninstallHelper(false);
+        QCOMPARE(desktop->commands.back(), AdminCommand::Words{*helperSource + "/nv-uninstall.sh"});
     }
 
     // Every cut of a good rules, settings or journal file that does not decode is kept byte for

@@ -62,44 +62,62 @@ class LinuxInstall : public testing::Test {
     TempDir root_;
 };
 
-TEST_F(LinuxInstall, UnitsPassAnyDirectoryAsOneArgument) {
-    // A value is filled in as it is, even where it reads like another field.
-    std::string dir = "/home/o'neil \"x\" 100%$HOME\\n@USER@/helper";
+TEST_F(LinuxInstall, TheConfigurationPassesAnyDirectoryAsItIs) {
+    // Quoted for systemd's environment files, where \ " ` and $ are escaped; % is not special.
+    std::string dir = "/home/o'neil \"x\" 100%$HOME\\n`id`@USER@/helper";
     ASSERT_EQ(install(dir, "root"), succeeded);
-    EXPECT_TRUE(has(
-        units + "nattervane-helper.service",
-        "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "
-        "\"/home/o'neil \\\"x\\\" 100%%$$HOME\\\\n@USER@/helper\" --user \"root\" --dns own\n"));
+    EXPECT_EQ(file("etc/nattervane/helper.conf"),
+              "# Written by nv-install.sh when blocking is turned on; read by the nattervane-* "
+              "units.\nNATTERVANE_DIR=\"/home/o'neil \\\"x\\\" 100%\\$HOME\\\\n\\`id\\`@USER@/"
+              "helper\"\nNATTERVANE_USER=\"root\"\nNATTERVANE_DNS=own\n");
+    EXPECT_EQ(fs::read_symlink(root_ / "var/lib/nattervane/blocks"), dir);
+    // From a source tree the units are copied with the paths of the helper's copies.
     EXPECT_TRUE(
-        has(units + "nattervane-helper.path",
-            "\nPathChanged=/home/o'neil \"x\" 100%%$HOME\\n@USER@/helper/block_ips.txt\n"
-            "PathChanged=/home/o'neil \"x\" 100%%$HOME\\n@USER@/helper/block_domains.txt\n"));
+        has(units + "nattervane-helper.service",
+            "\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply ${NATTERVANE_DIR} "
+            "--user ${NATTERVANE_USER} --dns ${NATTERVANE_DNS} --listed "
+            "/usr/local/lib/nattervane/trackers.txt\n"));
+    EXPECT_TRUE(has(units + "nattervane-helper.path",
+                    "\nPathChanged=/var/lib/nattervane/blocks/block_ips.txt\n"));
     EXPECT_EQ(file("var/lib/nattervane/hosts.backup"), "127.0.0.1 localhost\n");
 }
 
-// Each DNS mode gets its units and files, the mode filled in; hosts mode gets none of them.
-TEST_F(LinuxInstall, EachDnsModeGetsItsUnitsAndFiles) {
+// Each DNS mode gets its files and its mode in the configuration.
+TEST_F(LinuxInstall, EachDnsModeGetsItsFiles) {
     // Installed, the tracker list lies in the folder above the scripts.
     ASSERT_TRUE(AtomicFile::write(root_ / "trackers.txt", "p ads.example\n"));
     // The own dnsmasq's units and files at work are container.sh's check, under the real systemd.
     ASSERT_EQ(install("/home/a/helper", "root", "own"), succeeded);
     EXPECT_TRUE(has(units + "nattervane-dns-reload.service",
-                    "\nExecStart=/usr/local/lib/nattervane/nv-dns.sh reload own\n"));
+                    "\nExecStart=/usr/local/lib/nattervane/nv-dns.sh reload ${NATTERVANE_DNS}\n"));
     EXPECT_EQ(file("usr/local/lib/nattervane/trackers.txt"), "p ads.example\n");
+    EXPECT_TRUE(has("var/lib/nattervane/dnsmasq.conf", "servers-file="));
     EXPECT_FALSE(fs::exists(root_ / "etc/NetworkManager"));
 
+    // Its drop-ins are dns_namespace.sh's check, with NetworkManager's dnsmasq.
     ASSERT_EQ(install("/home/a/helper", "root", "networkmanager"), succeeded);
-    EXPECT_TRUE(has(units + "nattervane-helper.service", " --dns networkmanager\n"));
+    EXPECT_TRUE(has("etc/nattervane/helper.conf", "\nNATTERVANE_DNS=networkmanager\n"));
     EXPECT_EQ(file("var/lib/nattervane/made-folders"),
               "/etc/NetworkManager/conf.d\n/etc/NetworkManager/dnsmasq.d\n");
-
-    // Its drop-ins are dns_namespace.sh's check, with NetworkManager's dnsmasq; back to hosts
-    // mode, the DNS units go again.
     ASSERT_EQ(install("/home/a/helper", "root", "hosts"), succeeded);
-    EXPECT_TRUE(has(units + "nattervane-helper.service", " --dns hosts\n"));
-    for (const char* name : {"nattervane-dns.service", "nattervane-dns-reload.path"})
-        EXPECT_FALSE(fs::exists(root_ / (units + name))) << name;
+    EXPECT_TRUE(has("etc/nattervane/helper.conf", "\nNATTERVANE_DNS=hosts\n"));
     EXPECT_EQ(install("/home/a/helper", "root", "dnsmasq").status, 1);
+}
+
+// Installed, the units and the helper are the installation's own: nothing is copied, and the
+// copies an earlier install from a source tree made go, since they would hide the installed units.
+TEST_F(LinuxInstall, AnInstallationKeepsNoCopies) {
+    for (const auto& entry : fs::directory_iterator(root_ / "bundle"))
+        if (entry.path().extension() == ".service" || entry.path().extension() == ".path")
+            fs::remove(entry.path());
+    fs::create_directories(root_ / units);
+    fs::create_directories(root_ / "usr/local/lib/nattervane");
+    ASSERT_TRUE(AtomicFile::write(root_ / (units + "nattervane-helper.path"), ""));
+    ASSERT_TRUE(AtomicFile::write(root_ / "usr/local/lib/nattervane/nattervane-helper", ""));
+    ASSERT_EQ(install("/home/a/helper", "root"), succeeded);
+    EXPECT_TRUE(fs::is_empty(root_ / units));
+    EXPECT_FALSE(fs::exists(root_ / "usr/local/lib/nattervane"));
+    EXPECT_TRUE(has("etc/nattervane/helper.conf", "\nNATTERVANE_DIR=\"/home/a/helper\"\n"));
 }
 
 TEST_F(LinuxInstall, ABadDirectoryOrUserInstallsNothing) {
@@ -108,7 +126,7 @@ TEST_F(LinuxInstall, ABadDirectoryOrUserInstallsNothing) {
                                                           {"/home/a\nb/helper", "root"},
                                                           {"/home/a/helper", "no-such-user-nv"}}) {
         EXPECT_EQ(install(dir, user).status, 1) << dir << " " << user;
-        EXPECT_FALSE(fs::exists(root_ / (units + "nattervane-helper.path")));
+        EXPECT_FALSE(fs::exists(root_ / "etc/nattervane/helper.conf"));
     }
 }
 
@@ -173,8 +191,9 @@ TEST_F(SystemdUnits, TheServicesAreConfined) {
               "NoNewPrivileges=yes\nProtectSystem=strict\nPrivateNetwork=yes\n"
               "RestrictAddressFamilies=AF_UNIX\nWantedBy=multi-user.target\n"
               "CapabilityBoundingSet=CAP_BPF CAP_PERFMON CAP_NET_ADMIN CAP_DAC_READ_SEARCH\n"
-              "ExecStart=/usr/local/lib/nattervane/nattervane-helper events --user \"root\" "
-              "--programs \"/home/someone/data/block_programs.txt\"\n"}}) {
+              "ExecStart=/usr/local/lib/nattervane/nattervane-helper events --user "
+              "${NATTERVANE_USER} --programs ${NATTERVANE_DIR}/block_programs.txt\n"
+              "EnvironmentFile=/etc/nattervane/helper.conf\n"}}) {
         std::istringstream lines(required);
         for (std::string line; std::getline(lines, line);) {
             std::string key = line.substr(0, line.find('='));

@@ -18,8 +18,8 @@ for file in $programs; do
     test -x "$usr/$file" || { echo "missing program $file"; exit 1; }
 done
 for file in share/nattervane/trackers.txt share/nattervane/orgs.txt \
-    share/nattervane/helper/nattervane-helper.path \
-    share/nattervane/helper/nattervane-helper.service share/applications/nattervane.desktop \
+    lib/systemd/system/nattervane-helper.path lib/systemd/system/nattervane-events.service \
+    lib/systemd/system/nattervane-helper.service share/applications/nattervane.desktop \
     share/metainfo/app.orvelle.nattervane.metainfo.xml share/polkit-1/actions/app.orvelle.nattervane.policy \
     share/icons/hicolor/scalable/apps/nattervane.svg share/man/man1/nattervane.1.gz \
     share/man/man1/nattervane-cli.1.gz share/man/man8/nattervane-helper.8.gz \
@@ -40,12 +40,15 @@ test -x "$usr/share/nattervane/helper/../../../bin/nattervane-helper"
 grep -qx "Icon=nattervane" "$usr/share/applications/nattervane.desktop"
 
 desktop-file-validate "$usr/share/applications/nattervane.desktop"
-# pkexec matches the action by the exact path it runs: the installed install script, and the
-# uninstall script where nv-install.sh puts it.
+# pkexec matches the action by the exact path it runs: the installed install and uninstall scripts.
 policy="$usr/share/polkit-1/actions/app.orvelle.nattervane.policy"
 grep -q '>/usr/share/nattervane/helper/nv-install.sh<' "$policy" || { echo "policy: install path"; exit 1; }
-grep -q '>/usr/local/lib/nattervane/nv-uninstall.sh<' "$policy" || { echo "policy: uninstall path"; exit 1; }
-grep -q '^lib="$root/usr/local/lib/nattervane"' "$usr/share/nattervane/helper/nv-install.sh"
+grep -q '>/usr/share/nattervane/helper/nv-uninstall.sh<' "$policy" || { echo "policy: uninstall path"; exit 1; }
+# The units name the installed helper and scripts, and nv-install.sh finds no template beside it.
+grep -qx 'ExecStart=/usr/bin/nattervane-helper apply ${NATTERVANE_DIR} --user ${NATTERVANE_USER} --dns ${NATTERVANE_DNS} --listed /usr/share/nattervane/trackers.txt' \
+    "$usr/lib/systemd/system/nattervane-helper.service" || { echo "units: helper path"; exit 1; }
+! grep -q '@[A-Z]*@' "$usr"/lib/systemd/system/nattervane-* || { echo "units: unfilled field"; exit 1; }
+! ls "$usr"/share/nattervane/helper/*.service 2>/dev/null || { echo "unit templates installed"; exit 1; }
 if command -v xmllint >/dev/null; then xmllint --noout "$policy"; fi
 appstreamcli validate --no-net "$usr/share/metainfo/app.orvelle.nattervane.metainfo.xml" >/dev/null
 for page in "$usr"/share/man/man*/*.gz; do

@@ -3,7 +3,7 @@
 # The Debian package in this machine's own system booted in a container (systemd-nspawn over an
 # overlay of /): installed with dpkg, blocking turned on with nv-install.sh as the application
 # does, the package installed again over itself (an upgrade, which must keep blocking on), then
-# purged with apt-get. Afterwards no unit, firewall table, DNS drop-in, hosts block, pinned hook,
+# purged with apt-get; then installed over units an older version wrote, and purged again. Afterwards no unit, firewall table, DNS drop-in, hosts block, pinned hook,
 # dnsmasq or state folder may be left, and the user's own folder must be as it was.
 # Usage (as root): package_purge.sh BUILD_DIR SOURCE_DIR OUT_DIR
 # Exits 0 when all holds, or after "package_purge: cannot ...: <reason>" when this machine cannot
@@ -19,7 +19,9 @@ nspawn_options=(--capability=CAP_BPF,CAP_PERFMON,CAP_NET_ADMIN --system-call-fil
 blocked_address=203.0.113.77
 # Not in the tracker list, so it is the user's own and goes to /etc/hosts in every DNS mode.
 blocked_domain=own-blocked.example
-block_dir=$app_home/helper
+# A folder name systemd would read otherwise were it not quoted and escaped for its environment
+# files: a space, quotes, a dollar sign, a backslash and a percent sign.
+block_dir="$app_home/it's \"mine\" \$HOME \\ 100%/helper"
 
 make_package() {
     say "building the package"
@@ -90,9 +92,29 @@ check_upgrade() {
     install_package
     blocking_on || fail "blocking is off after the package was installed over itself: \
 $(blocking_parts)"
-    inside test -x /usr/local/lib/nattervane/nattervane-helper ||
-        fail "the upgrade removed the installed helper"
+    inside test -f /etc/nattervane/helper.conf || fail "the upgrade removed the configuration"
+    ! inside test -e /usr/local/lib/nattervane || fail "the package's helper was copied to /usr/local/lib"
     say "blocking stays on across the upgrade"
+}
+
+# Blocking turned on by an older version, whose nv-install.sh wrote filled-in units into
+# /etc/systemd/system (here only the lines the package reads of them): installing the package
+# moves it to the package's units and keeps it on.
+check_migration() {
+    say "installing over blocking turned on by an older version"
+    local legacy=$merged/etc/systemd/system
+    printf '[Path]\nPathChanged=%s/block_ips.txt\nPathChanged=%s/block_domains.txt\n' \
+        "${block_dir//%/%%}" "${block_dir//%/%%}" >"$legacy/nattervane-helper.path"
+    printf '[Service]\nExecStart=/usr/local/lib/nattervane/nattervane-helper apply "%s" --user "%s" --dns hosts\n' \
+        "$block_dir" "$user" >"$legacy/nattervane-helper.service"
+    install_package
+    wait_for 15 blocking_on || fail "blocking is not on after the package replaced the old units: \
+$(blocking_parts) (see $out/dpkg.log)"
+    ! inside test -e /etc/systemd/system/nattervane-helper.path ||
+        fail "the old path unit is still in /etc/systemd/system"
+    inside grep -qx 'NATTERVANE_DNS=hosts' /etc/nattervane/helper.conf ||
+        fail "the configuration does not keep the old mode: $(inside cat /etc/nattervane/helper.conf)"
+    say "blocking moved to the package's units: $(inside head -1 /var/lib/nattervane/status.txt)"
 }
 
 # Prints every trace of the helper or the package still on the system, one line each. Each probe
@@ -106,6 +128,7 @@ leftovers() (
         inside find "$path" -maxdepth 3 -name '*nattervane*' 2>/dev/null | sed 's/^/file: /'
     done
     inside test ! -e /sys/fs/bpf/nattervane || echo "pinned hooks: /sys/fs/bpf/nattervane"
+    inside test ! -e /etc/nattervane || echo "configuration: /etc/nattervane"
     inside systemctl list-units --all --plain --no-legend 'nattervane*' | sed 's/^/unit: /'
     inside systemctl list-unit-files --plain --no-legend 'nattervane*' | sed 's/^/unit file: /'
     inside nft list tables | grep nattervane | sed 's/^/nft: /'
@@ -160,6 +183,8 @@ main() {
     write_block_files
     turn_on
     check_upgrade
+    purge
+    check_migration
     purge
 }
 

@@ -22,7 +22,7 @@ display=:57
 inner=/var/tmp/nv-test
 user_home=/home/$user
 app_home=$user_home/nattervane-home
-units=/etc/systemd/system
+helper_conf=/etc/nattervane/helper.conf
 
 # How long the container may live at most, and what else systemd-nspawn is told.
 container_seconds=300

@@ -492,7 +492,7 @@ starved_journaled() {
 # Only uninstalling removes the pinned hooks: the blocked program connects again.
 check_uninstall() {
     say "uninstalling the helper and the event service"
-    limit=60 inside /usr/local/lib/nattervane/nv-uninstall.sh >"$out/uninstall.log" 2>&1 ||
+    limit=60 inside /usr/share/nattervane/helper/nv-uninstall.sh >"$out/uninstall.log" 2>&1 ||
         fail "nv-uninstall.sh failed (see $out/uninstall.log)"
     inside test ! -e /sys/fs/bpf/nattervane || fail "the pinned hooks were left after uninstalling"
     attempt_is /usr/local/bin/nv-blocked "${networks[1]}.150" ok ||
