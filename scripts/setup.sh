@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 # One group a line; add a package to the group that needs it.
 # Configuring and building (the tests and benchmarks are built too):
 build_packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev
-libbenchmark-dev nlohmann-json3-dev qt6-base-dev $clang_packages libbpf-dev"
+libbenchmark-dev nlohmann-json3-dev qt6-base-dev $clang_packages libbpf-dev bpftool"
 # Running the unit tests, the install check and the package check (zsh and fish read the
 # completions; the journal export test uploads to systemd-journal-remote and reads with jq):
 unit_packages="dbus-daemon iproute2 lsof nftables systemd strace clang-format desktop-file-utils

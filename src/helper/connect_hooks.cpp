@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connect_hooks.h"
 
+#include <array>
 #include <bpf/bpf.h>
-#include <bpf/btf.h>
 #include <bpf/libbpf.h>
 #include <cerrno>
 #include <cstdarg>
@@ -10,20 +10,23 @@
 #include <cstring>
 #include <set>
 #include <string>
-#include <string_view>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/owned_fd.h"
-
-extern const unsigned char connectHooksObject[];
-extern const std::size_t connectHooksObjectSize;
+#include "connect_hooks.skel.h"
 
 namespace {
 
-constexpr const char* programs[] = {"connect4", "connect6", "sendmsg4", "sendmsg6"};
+// The programs attached to the hierarchy; their names name their pinned links.
+std::array<bpf_program*, 4> programsOf(const connect_hooks& skeleton) {
+    return {skeleton.progs.connect4, skeleton.progs.connect6, skeleton.progs.sendmsg4,
+            skeleton.progs.sendmsg6};
+}
+
 // Paths kept for the kernel side's records that leave them out: as many as it remembers.
 constexpr size_t exePathsKept = 8192;
 
@@ -35,32 +38,6 @@ int report(libbpf_print_level level, const char* format, va_list arguments) {
 
 Error failure(const std::string& what, int code) {
     return Error{code, what + ": " + std::strerror(code)};
-}
-
-// Sets the read-only variable `name` of `object` (4 bytes) before the object is loaded; false
-// when it has none.
-bool setConstant(bpf_object* object, const char* name, uint32_t value) {
-    const btf* types = bpf_object__btf(object);
-    bpf_map* map = nullptr;
-    bpf_object__for_each_map(map, object) {
-        const std::string_view mapName = bpf_map__name(map);
-        if (!mapName.ends_with(".rodata")) continue;
-        int section = btf__find_by_name_kind(types, ".rodata", BTF_KIND_DATASEC);
-        size_t size = 0;
-        const auto* initial = static_cast<const char*>(bpf_map__initial_value(map, &size));
-        if (section < 0 || !initial) return false;
-        std::string data(initial, size);
-        const btf_type* type = btf__type_by_id(types, section);
-        const btf_var_secinfo* variable = btf_var_secinfos(type);
-        for (int i = 0; i < btf_vlen(type); ++i, ++variable)
-            if (btf__name_by_offset(types, btf__type_by_id(types, variable->type)->name_off) ==
-                    std::string_view(name) &&
-                variable->size == sizeof value && variable->offset + sizeof value <= size) {
-                std::memcpy(data.data() + variable->offset, &value, sizeof value);
-                return bpf_map__set_initial_value(map, data.data(), size) == 0;
-            }
-    }
-    return false;
 }
 
 } // namespace
@@ -77,20 +54,25 @@ Result<std::unique_ptr<ConnectHooks>> ConnectHooks::load(bool typedReads) {
     bpf_object_open_opts options{};
     options.sz = sizeof options;
     options.object_name = "connect_hooks";
-    hooks->object_ = bpf_object__open_mem(connectHooksObject, connectHooksObjectSize, &options);
-    if (!hooks->object_) return failure("cannot open the built-in BPF object", errno);
-    if (!setConstant(hooks->object_, "task_btf", typedReads))
-        return Error{ENOENT, "the built-in BPF object has no task_btf"};
-    if (int error = bpf_object__load(hooks->object_))
+    connect_hooks* skeleton = hooks->skeleton_ = connect_hooks__open_opts(&options);
+    if (!skeleton) return failure("cannot open the built-in BPF object", errno);
+    skeleton->rodata->task_btf = typedReads;
+    if (int error = connect_hooks__load(skeleton))
         return failure("the kernel refused the BPF programs", -error);
-    hooks->droppedMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "dropped");
-    hooks->programMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_rules");
-    hooks->addressMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "program_address_rules");
-    hooks->countMap_ = bpf_object__find_map_fd_by_name(hooks->object_, "rule_count");
-    const int paths = bpf_object__find_map_fd_by_name(hooks->object_, "exe_paths");
+    int paths = -1, events = -1;
+    const std::pair<const bpf_map*, int*> maps[] = {
+        {skeleton->maps.dropped, &hooks->droppedMap_},
+        {skeleton->maps.program_rules, &hooks->programMap_},
+        {skeleton->maps.program_address_rules, &hooks->addressMap_},
+        {skeleton->maps.rule_count, &hooks->countMap_},
+        {skeleton->maps.exe_paths, &paths},
+        {skeleton->maps.events, &events}};
+    for (const auto& [map, fd] : maps)
+        if ((*fd = bpf_map__fd(map)) < 0)
+            return failure(std::string("the BPF map ") + bpf_map__name(map) + " has no descriptor",
+                           -*fd);
     hooks->paths_ = std::make_unique<ExePathCache>(
         exePathsKept, [paths](const nv_exe_key& key) { bpf_map_delete_elem(paths, &key); });
-    int events = bpf_object__find_map_fd_by_name(hooks->object_, "events");
     auto deliver = [](void* context, void* data, size_t size) {
         auto* self = static_cast<ConnectHooks*>(context);
         if (size >= NV_RECORD_HEAD && size <= sizeof(nv_connect_event) && self->take_)
@@ -122,9 +104,8 @@ Result<void> ConnectHooks::attach(const std::string& cgroupRoot, const std::stri
         pinProblem_ = Error::fromErrno("cannot make " + pinDir).message;
         pinning = false;
     }
-    for (const char* name : programs) {
-        bpf_program* program = bpf_object__find_program_by_name(object_, name);
-        if (!program) return Error{ENOENT, std::string("the BPF object has no program ") + name};
+    for (bpf_program* program : programsOf(*skeleton_)) {
+        const char* name = bpf_program__name(program);
         const std::string pin = pinDir + "/" + name;
         bpf_link* link = pinning ? takeOver(program, pin) : nullptr;
         if (!link) link = bpf_program__attach_cgroup(program, cgroup.get());
@@ -145,7 +126,7 @@ ConnectHooks::~ConnectHooks() {
     // Closing a pinned link lets go of this process's hold only: its pin keeps it attached.
     for (bpf_link* link : links_)
         bpf_link__destroy(link);
-    if (object_) bpf_object__close(object_);
+    connect_hooks__destroy(skeleton_);
 }
 
 int ConnectHooks::wakeFd() const {
@@ -162,11 +143,10 @@ void ConnectHooks::deliver(const void* data, size_t size) {
 
 ConnectHooks::RunTime ConnectHooks::runTime() const {
     RunTime total;
-    for (const char* name : programs) {
+    for (const bpf_program* program : programsOf(*skeleton_)) {
         bpf_prog_info info{};
         uint32_t length = sizeof info;
-        const bpf_program* program = bpf_object__find_program_by_name(object_, name);
-        if (program && bpf_obj_get_info_by_fd(bpf_program__fd(program), &info, &length) == 0) {
+        if (bpf_obj_get_info_by_fd(bpf_program__fd(program), &info, &length) == 0) {
             total.runs += info.run_cnt;
             total.nanoseconds += info.run_time_ns;
         }

@@ -12,7 +12,7 @@
 #include "exe_path_cache.h"
 #include "program_rules.h"
 
-struct bpf_object;
+struct connect_hooks;
 struct bpf_link;
 struct bpf_program;
 struct ring_buffer;
@@ -66,7 +66,7 @@ class ConnectHooks {
     // Hands the record of `size` bytes at `data` on, its path filled in when it left it out.
     void deliver(const void* data, size_t size);
 
-    bpf_object* object_ = nullptr;
+    connect_hooks* skeleton_ = nullptr;
     std::vector<bpf_link*> links_;
     std::string pinProblem_;
     ring_buffer* ring_ = nullptr;
