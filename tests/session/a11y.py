@@ -6,6 +6,10 @@ a11y.py dump APP OUT     writes the shown part of the tree of APP's titled windo
                          toolkit's untitled balloon at the tray icon) to OUT, one element a
                          line (role, name, states), prints a summary, and exits 1 when an
                          interactive element has no name.
+a11y.py menu APP OUT     in an open menu, presses Down (xdotool) through its items and writes
+                         what a screen reader is told of each item it moves to (the toolkit lists
+                         no popup among the application's windows); exits 1 when an item has no
+                         name or none was told.
 a11y.py tab-to APP REGEX presses Tab (xdotool) until the focused button or check box's name
                          matches REGEX, at most 40 times; prints that name, exits 1 when none
                          matched. (The current tab and a list's current item report
@@ -19,11 +23,14 @@ import time
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 R = Atspi.Role
 INTERACTIVE = {R.PUSH_BUTTON, R.TOGGLE_BUTTON, R.CHECK_BOX, R.LIST_ITEM, R.TEXT, R.ENTRY,
                R.TABLE_CELL, R.PAGE_TAB, R.COMBO_BOX, R.RADIO_BUTTON}
+MENU_ITEMS = {R.MENU_ITEM, R.CHECK_MENU_ITEM, R.MENU}
+# More presses than the menu has items, so that each is reached.
+MENU_PRESSES = 14
 # Tables and lists read only their first children: enough to see cells named, and bounded.
 MOST_CHILDREN = 80
 
@@ -85,6 +92,31 @@ def dump(app, out):
     return 1 if unnamed else 0
 
 
+def menu(out):
+    told = []
+
+    def focused(event):
+        if event.detail1 and event.source.get_role() in MENU_ITEMS:
+            told.append((event.source.get_role_name(), event.source.get_name() or ""))
+
+    listener = Atspi.EventListener.new(focused)
+    listener.register("object:state-changed:focused")
+    context = GLib.MainContext.default()
+    for _ in range(MENU_PRESSES):
+        subprocess.run(["xdotool", "key", "Down"], check=True)
+        until = time.monotonic() + 0.25
+        while time.monotonic() < until:
+            context.iteration(False)
+            time.sleep(0.01)
+    listener.deregister("object:state-changed:focused")
+    items = sorted(set(told))
+    with open(out, "w", encoding="utf-8") as lines:
+        lines.writelines(f"{role}\t{name}\n" for role, name in items)
+    unnamed = [role for role, name in items if not name.strip()]
+    print(f"{len(items)} menu items told; unnamed: {', '.join(unnamed) or 'none'}")
+    return 1 if unnamed or not items else 0
+
+
 def tab_to(app, pattern):
     for _ in range(40):
         subprocess.run(["xdotool", "key", "Tab"], check=True)
@@ -104,6 +136,8 @@ def main():
         return dump(app, sys.argv[3])
     if command == "tab-to":
         return tab_to(app, sys.argv[3])
+    if command == "menu":
+        return menu(sys.argv[3])
     sys.exit(f"unknown command {command}")
 
 

@@ -249,11 +249,14 @@ english() {
 # Clicks the docked icon, expects the menu as a new override-redirect window, chooses its last
 # item (Quit) with the keyboard, and expects the application to end with status 0 and a complete
 # journal.
-quit_from_menu() {
-    local icon x y w h before pid status menu=
+# open_tray_menu CHECK: clicks the docked icon and sets menu to the menu window it opened; else
+# fails CHECK saying why.
+open_tray_menu() {
+    local icon x y w h before
+    menu=
     if ! icon=$(docked_icon Nattervane); then
-        fail menu-quit "no docked icon to click"
-        return
+        fail "$1" "no docked icon to click"
+        return 1
     fi
     read -r x y w h <<<"$(window_geometry "$icon")"
     before=$(top_windows | awk '{ print $1 }')
@@ -269,11 +272,15 @@ quit_from_menu() {
         done
         return 1
     }
-    if ! wait_until 5 new_menu; then
-        screenshot "$SESSION_RUN/menu-open.png"
-        fail menu-quit "clicking the icon at $((x + w / 2)),$((y + h / 2)) opened no menu window"
-        return
-    fi
+    wait_until 5 new_menu && return 0
+    screenshot "$SESSION_RUN/menu-open.png"
+    fail "$1" "clicking the icon at $((x + w / 2)),$((y + h / 2)) opened no menu window"
+    return 1
+}
+
+quit_from_menu() {
+    local pid status menu
+    open_tray_menu menu-quit || return
     sleep 0.5
     screenshot "$SESSION_RUN/menu-open.png"
     note "menu window $(top_windows | grep "^$menu ")"
@@ -570,7 +577,8 @@ EOF
 # --- The keyboard and a screen reader's view: the first-run hint at the icon; Tab to a card's
 # Block pill and Enter make the rule; Ctrl+Tab goes to the Journal; Start at login by Space
 # writes an entry that starts this build; Escape closes the window; a second start opens it
-# again; Ctrl+Q quits with status 0. The AT-SPI tree of each tab names every interactive element.
+# again; Ctrl+Q quits with status 0. The AT-SPI tree of each tab names every interactive element,
+# and so does what a screen reader is told of each item of the tray menu.
 keyboard() {
     run_begin keyboard || {
         fail keyboard "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
@@ -664,6 +672,15 @@ PY
             fail keyboard-tabs "Ctrl+Tab did not select the Journal (see a11y-journal.txt)"
     done
     screenshot "$SESSION_RUN/settings.png"
+    local menu
+    if open_tray_menu a11y-names; then
+        sleep 0.5
+        summaries="$summaries menu: $("$python" "$a11y" menu Nattervane "$SESSION_RUN/a11y-menu.txt" 2>>"$SESSION_RUN/a11y.log")" ||
+            unnamed=1
+        xdotool key Escape
+        sleep 0.3
+        xdotool windowfocus --sync "$window"
+    fi
     if [ "$unnamed" = 0 ] && grep -q 'table cell' "$SESSION_RUN/a11y-journal.txt"; then
         pass a11y-names "every interactive element named;$summaries"
     else
