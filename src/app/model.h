@@ -141,6 +141,8 @@ class Model : public QObject {
     bool helperInstalled() const { return helperInstalled_; }
     const std::string& helperStatus() const { return helperStatus_; }
     const std::optional<Dates::TimePoint>& lastScan() const { return lastScan_; }
+    // The time by the Model's clock.
+    Dates::TimePoint now() const { return options_.clock(); }
     const ScanSource& source() const { return source_; }
     bool scanning() const { return scanning_; }
     size_t trackerListCount() const { return trackers_->count(); }

@@ -118,6 +118,8 @@ QString JournalTable::text(const JournalEntry& entry, int column) const {
         return timeOfDay(entry.last);
     case sent:
         return qt(RateText::size(static_cast<double>(entry.bytesOut), lang_));
+    case received:
+        return qt(RateText::size(static_cast<double>(entry.bytesIn), lang_));
     case blocked:
         if (!entry.blocked) return {};
         // The rule that blocked it, when one of the user's did.

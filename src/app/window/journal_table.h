@@ -17,7 +17,7 @@ class JournalTable : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    enum Column { day, program, address, who, last, sent, blocked, columns };
+    enum Column { day, program, address, who, last, sent, received, blocked, columns };
     // The category of the "who" column and its label, for its painter.
     static constexpr int categoryRole = Qt::UserRole;
     static constexpr int labelRole = Qt::UserRole + 1;

@@ -20,8 +20,8 @@ using WindowTexts::Key;
 namespace {
 
 constexpr int searchWidth = 300;
-// Day, program, address, who, last, sent, blocked; 0 is flexible.
-const std::vector<int> widths{80, 0, 0, 0, 70, 80, 70};
+// Day, program, address, who, last, sent, received, blocked; 0 is flexible.
+const std::vector<int> widths{80, 0, 0, 0, 70, 80, 80, 70};
 
 } // namespace
 
@@ -35,11 +35,13 @@ JournalView::JournalView(Model& model, QPointer<AppDelegate> delegate, QWidget* 
     search_->setMaximumWidth(searchWidth);
     search_->setClearButtonEnabled(true);
     onlyTrackers_ = new QCheckBox;
+    period_ = new QComboBox;
     note_ = new QLabel;
     note_->setFont(ViewStyle::caption());
     wipe_ = new QPushButton;
     header->addWidget(search_, 1);
     header->addWidget(onlyTrackers_);
+    header->addWidget(period_);
     header->addStretch();
     header->addWidget(note_);
     header->addWidget(wipe_);
@@ -52,6 +54,7 @@ JournalView::JournalView(Model& model, QPointer<AppDelegate> delegate, QWidget* 
     column->addWidget(table_, 1);
     connect(search_, &QLineEdit::textChanged, this, &JournalView::fillTable);
     connect(onlyTrackers_, &QCheckBox::toggled, this, &JournalView::fillTable);
+    connect(period_, &QComboBox::activated, this, &JournalView::fillTable);
     connect(wipe_, &QPushButton::clicked, this, [this] {
         if (delegate_) delegate_->confirmWipe();
     });
@@ -71,12 +74,13 @@ void JournalView::refresh() {
     search_->setAccessibleName(search_->placeholderText());
     table_->setAccessibleName(qt(WindowTexts::tabName(1, lang)));
     onlyTrackers_->setText(qt(WindowTexts::text(Key::onlyTrackers, lang)));
+    fillPeriods(lang);
     note_->setText(qt(WindowTexts::text(Key::journalKept, lang, wording)));
     ViewStyle::setColor(note_, Palette::of(Palette::muted));
     wipe_->setText(qt(WindowTexts::text(Key::deleteJournal, lang)));
     QStringList titles;
     for (Key key : {Key::columnDay, Key::columnProgram, Key::columnAddress, Key::columnWho,
-                    Key::columnLast, Key::columnSent})
+                    Key::columnLast, Key::columnSent, Key::columnReceived})
         titles << qt(WindowTexts::text(key, lang));
     titles << QString();
     if (rows_->setTitles(titles))
@@ -87,7 +91,23 @@ void JournalView::refresh() {
 void JournalView::fillTable() {
     stale_ = !isVisible();
     if (stale_) return;
-    rows_->show(WindowRows::journal(model_.journalRows(), search_->text().toStdString(),
-                                    onlyTrackers_->isChecked()),
-                model_.lang(), font());
+    const std::string text = search_->text().toStdString();
+    const WindowRows::JournalFilter filter{
+        text, onlyTrackers_->isChecked(),
+        WindowRows::journalPeriods.at(static_cast<size_t>(std::max(0, period_->currentIndex()))),
+        model_.now()};
+    rows_->show(WindowRows::journal(model_.journalRows(), filter), model_.lang(), font());
+}
+
+void JournalView::fillPeriods(Lang lang) {
+    const Key keys[] = {Key::periodWeek, Key::periodToday, Key::periodYesterday};
+    // Refilled only when the language changed, so an open list is left alone.
+    if (period_->count() > 0 && period_->itemText(0) == qt(WindowTexts::text(keys[0], lang)))
+        return;
+    const int chosen = std::max(0, period_->currentIndex());
+    period_->clear();
+    for (Key key : keys)
+        period_->addItem(qt(WindowTexts::text(key, lang)));
+    period_->setCurrentIndex(chosen);
+    period_->setAccessibleName(qt(WindowTexts::text(Key::period, lang)));
 }

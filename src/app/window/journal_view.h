@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -9,12 +10,15 @@
 #include <QTableView>
 #include <QWidget>
 
+#include "base/lang.h"
+
 class AppDelegate;
 class JournalTable;
 class Model;
 
 // The Journal tab: the last seven days newest first, searchable by program or address, with a
-// switch that keeps only tracking categories and a button that wipes the journal after asking.
+// switch that keeps only tracking categories, a choice of today, yesterday or the whole week,
+// and a button that wipes the journal after asking.
 // While the tab is hidden it does no work; shown, it updates the rows a scan changed in place.
 class JournalView : public QWidget {
     Q_OBJECT
@@ -26,6 +30,7 @@ class JournalView : public QWidget {
 
     QLineEdit* search() const { return search_; }
     QCheckBox* onlyTrackers() const { return onlyTrackers_; }
+    QComboBox* period() const { return period_; }
     QPushButton* wipeButton() const { return wipe_; }
     QTableView* table() const { return table_; }
     JournalTable* rows() const { return rows_; }
@@ -35,11 +40,14 @@ class JournalView : public QWidget {
 
   private:
     void fillTable();
+    // The period choices in `lang`, keeping the one chosen.
+    void fillPeriods(Lang lang);
 
     Model& model_;
     QPointer<AppDelegate> delegate_;
     QLineEdit* search_ = nullptr;
     QCheckBox* onlyTrackers_ = nullptr;
+    QComboBox* period_ = nullptr;
     QLabel* note_ = nullptr;
     QPushButton* wipe_ = nullptr;
     QTableView* table_ = nullptr;

@@ -90,12 +90,17 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
     return foldedText(haystack).find(foldedText(needle)) != std::u32string::npos;
 }
 
-std::vector<JournalEntry> journal(const std::vector<JournalEntry>& entries, std::string_view filter,
-                                  bool onlyTracking) {
+std::vector<JournalEntry> journal(const std::vector<JournalEntry>& entries,
+                                  const JournalFilter& filter) {
+    std::optional<std::string> day;
+    if (filter.period != JournalPeriod::week)
+        day = Dates::localDay(filter.now, filter.period == JournalPeriod::yesterday ? -1 : 0);
     std::vector<JournalEntry> kept;
     for (const JournalEntry& entry : entries) {
-        if (onlyTracking && !Categories::isTracking(entry.category)) continue;
-        if (!containsIgnoringCase(entry.app, filter) && !containsIgnoringCase(entry.dest, filter))
+        if (filter.onlyTracking && !Categories::isTracking(entry.category)) continue;
+        if (day && entry.day != *day) continue;
+        if (!containsIgnoringCase(entry.app, filter.text) &&
+            !containsIgnoringCase(entry.dest, filter.text))
             continue;
         kept.push_back(entry);
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dates.h"
 #include "classify/category.h"
 #include "observe/connection.h"
 #include "present/app_row.h"
@@ -33,10 +34,24 @@ std::vector<Rule> newestFirst(const std::vector<Rule>& rules);
 // Both are UTF-8; an empty needle occurs everywhere.
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
 
-// The entries whose program or destination contains `filter` (ignoring case), and, with
-// `onlyTracking`, whose category is a tracking one; in the given order.
-std::vector<JournalEntry> journal(const std::vector<JournalEntry>& entries, std::string_view filter,
-                                  bool onlyTracking);
+// The spans of days the Journal tab can be narrowed to, in the order offered.
+enum class JournalPeriod { week, today, yesterday };
+inline constexpr std::array<JournalPeriod, 3> journalPeriods{
+    JournalPeriod::week, JournalPeriod::today, JournalPeriod::yesterday};
+
+// What the journal is narrowed to: entries whose program or destination contains `filter`
+// (ignoring case), with `onlyTracking` only those of a tracking category, and only those of the
+// local days of `period` as of `now`.
+struct JournalFilter {
+    std::string_view text;
+    bool onlyTracking = false;
+    JournalPeriod period = JournalPeriod::week;
+    Dates::TimePoint now{};
+};
+
+// The entries `filter` keeps, in the given order.
+std::vector<JournalEntry> journal(const std::vector<JournalEntry>& entries,
+                                  const JournalFilter& filter);
 
 // A category pill's colour and its text's: the signal colour, with orange text on yellow.
 SignalColor badgeText(Category category);

@@ -95,7 +95,24 @@ TEST(WindowRows, JournalFilterAndOnlyTrackers) {
         {"ТЕЛЕ", false, {"Телеграм"}},
         {"Hidden", false, {}}};
     for (const auto& [search, onlyTrackers, found] : cases)
-        EXPECT_EQ(apps(WindowRows::journal(entries, search, onlyTrackers)), found) << search;
+        EXPECT_EQ(apps(WindowRows::journal(entries, {search, onlyTrackers})), found) << search;
+}
+
+// Today and yesterday are local calendar days as of the time given; the week keeps every day.
+TEST(WindowRows, JournalPeriods) {
+    const Dates::TimePoint now = *Dates::parseIso8601("2026-12-10T00:30:00Z");
+    std::vector<JournalEntry> entries;
+    for (int offset : {0, -1, -2, -6}) {
+        entries.push_back(entry("day" + std::to_string(-offset), "cdn.example", Category::cdn));
+        entries.back().day = Dates::localDay(now, offset);
+    }
+    using Period = WindowRows::JournalPeriod;
+    using Apps = std::vector<std::string>;
+    const std::pair<Period, Apps> cases[] = {{Period::week, {"day0", "day1", "day2", "day6"}},
+                                             {Period::today, {"day0"}},
+                                             {Period::yesterday, {"day1"}}};
+    for (const auto& [period, found] : cases)
+        EXPECT_EQ(apps(WindowRows::journal(entries, {"", false, period, now})), found);
 }
 
 // A telemetry badge's text is orange on its yellow.
