@@ -31,39 +31,22 @@ root=$work/root
 state=$root/var/lib/nattervane
 servers=$state/dns-block.conf
 upstream=192.0.2.53
-failed=0
-passed=0
 pids=""
+
+# shellcheck source=tests/support/namespace_checks.sh
+. "$(dirname -- "$0")/../support/namespace_checks.sh"
 
 # Ends every daemon this script started (each has its pid file) and the mounts.
 cleanup() {
-    for file in "$work"/*.pid "$root/run/nattervane-dns.pid" "$root/run/NetworkManager/dnsmasq.pid"; do
-        [ -f "$file" ] && kill "$(cat "$file")" 2>/dev/null
-    done
+    stop_daemons "$root/run/nattervane-dns.pid" "$root/run/NetworkManager/dnsmasq.pid"
     [ -n "$pids" ] && kill $pids 2>/dev/null
     umount /etc 2>/dev/null
     umount /run/dbus 2>/dev/null
     umount /run 2>/dev/null
     sleep 0.2
-    if [ "$failed" -ne 0 ]; then
-        for log in "$work"/*.log; do
-            echo "--- $log"
-            tail -20 "$log"
-        done
-    fi
-    rm -rf "$work"
+    finish_work
 }
 trap cleanup EXIT
-
-check() {
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-        echo "ok   $1"
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %s\n  got:      %s\n' "$1" "$3" "$2"
-    fi
-}
 
 # One line per name, joined: "a.example 192.0.2.80,b.example none".
 lookup() {
@@ -318,5 +301,4 @@ check "down removes the drop-in, the folder it made and the global servers" \
     "$(dns down resolved) $(ls -A "$root/run/systemd") $(ls "$root/run" | grep -c "^nattervane-dns\.global")" \
     "down=0 resolve 0"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

@@ -124,6 +124,25 @@ wait_until() {
     done
 }
 
+# ends_cleanly CHECK PID PIDFILE HOW [DONE]: waits up to 10 s for the program PID, which this shell
+# started, to end after HOW; passes CHECK when its status is 0 (after DONE, what led there) and
+# marks PIDFILE ended. Returns 1 when it is still running.
+ends_cleanly() {
+    local check=$1 pid=$2 pidfile=$3 how=$4 done=${5:-} status
+    if ! wait_until 10 bash -c "! kill -0 $pid 2>/dev/null"; then
+        fail "$check" "still running 10 s after $how"
+        return 1
+    fi
+    wait "$pid"
+    status=$?
+    mv -f "$pidfile" "$pidfile.ended"
+    if [ "$status" = 0 ]; then
+        pass "$check" "${done:+$done; }$how ended it with status 0"
+    else
+        fail "$check" "$how ended it with status $status"
+    fi
+}
+
 file_has() {
     [ -f "$2" ] && grep -q -- "$1" "$2"
 }

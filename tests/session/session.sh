@@ -703,18 +703,7 @@ PY
         local pid
         pid=$(session_pid app)
         xdotool key ctrl+q
-        if wait_until 10 bash -c "! kill -0 $pid 2>/dev/null"; then
-            wait "$pid"
-            status=$?
-            mv -f "$SESSION_RUN/app.pid" "$SESSION_RUN/app.pid.ended"
-            if [ "$status" = 0 ]; then
-                pass keyboard-quit "reopened by a second start; Ctrl+Q quit with status 0"
-            else
-                fail keyboard-quit "Ctrl+Q ended it with status $status"
-            fi
-        else
-            fail keyboard-quit "still running 10 s after Ctrl+Q"
-        fi
+        ends_cleanly keyboard-quit "$pid" "$SESSION_RUN/app.pid" Ctrl+Q "reopened by a second start"
     else
         fail keyboard-quit "the window did not open again"
     fi

@@ -314,19 +314,8 @@ fi
 # Quit, the menu's last item, about 12 pixels above its lower edge.
 read -r mw mh mx my <<<"$menu_box"
 vnc "click:$((${mx:-0} + ${mw:-0} / 2)),$((${my:-0} + ${mh:-0} - 12)),left"
-if wait_until 10 bash -c "! kill -0 $app_pid 2>/dev/null"; then
-    wait "$app_pid"
-    status=$?
-    mv -f "$out/app.pid" "$out/app.pid.ended"
-    if [ "$status" = 0 ]; then
-        pass menu-quit "Quit in waybar's menu ended the program with status 0"
-    else
-        fail menu-quit "the program ended with status $status"
-    fi
-else
+ends_cleanly menu-quit "$app_pid" "$out/app.pid" "Quit in waybar's menu" ||
     screenshot "$out/menu-quit.png"
-    fail menu-quit "still running 10 s after choosing Quit in the menu (see menu-quit.png)"
-fi
 
 echo "wayland session: $failures failed, $((SECONDS - started)) s; logs and screenshots in $out"
 [ "$failures" = 0 ]

@@ -22,33 +22,16 @@ if [ "${NV_IN_NAMESPACE:-}" != 1 ]; then
 fi
 
 work=$(mktemp -d /tmp/nv-journal-test.XXXXXX)
-failed=0
-passed=0
+# shellcheck source=tests/support/namespace_checks.sh
+. "$(dirname -- "$0")/../../support/namespace_checks.sh"
 
 cleanup() {
-    for file in "$work"/*.pid; do
-        [ -f "$file" ] && kill "$(cat "$file")" 2>/dev/null
-    done
+    stop_daemons
     sleep 0.2
     umount /var/log/journal /run/systemd 2>/dev/null
-    if [ "$failed" -ne 0 ]; then
-        for log in "$work"/*.log; do
-            echo "--- $log"
-            tail -20 "$log"
-        done
-    fi
-    rm -rf "$work"
+    finish_work
 }
 trap cleanup EXIT
-
-check() {
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-    else
-        echo "FAIL: $1: got [$2], expected [$3]"
-        failed=$((failed + 1))
-    fi
-}
 
 # Waits up to 10 s for the file $1.
 wait_for() {
@@ -68,7 +51,7 @@ ip link set lo up
 "$journald" nattervane >"$work/journald.log" 2>&1 &
 echo $! >"$work/journald.pid"
 socket=/run/systemd/journal.nattervane/socket
-wait_for "$socket" || { failed=1; echo "FAIL: journald made no socket"; exit 1; }
+wait_for "$socket" || { check "journald's socket" missing there; exit 1; }
 
 "$writer" "$socket" "$count" >"$work/writer.log" 2>&1
 check "writer" "$?:$(cat "$work/writer.log")" "0:sent=$((count + 2)) refused=0"
@@ -120,5 +103,4 @@ check "rule and answer" \
 # journald's own time for the records, from /proc, against its whole life.
 ticks=$(awk '{ print $14 + $15 }' "/proc/$(cat "$work/journald.pid")/stat")
 echo "journald CPU for $((count + 2)) records: $ticks ticks of 1/$(getconf CLK_TCK) s, start-up included"
-echo "passed $passed, failed $failed"
-[ "$failed" -eq 0 ]
+summary
