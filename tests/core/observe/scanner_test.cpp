@@ -78,22 +78,20 @@ TEST_F(ScannerTest, KeepsInternetFlowsUnlessLocalOnesAreAsked) {
     EXPECT_EQ(all[1].verdict.category, Category::local);
 }
 
-// A system program's plain destinations stay the system's, named by the built-in blocks or the
-// organisation table; trackers and the table's other categories are told as they are.
+// A system program's plain destinations (cloud, CDN, unknown) stay the system's, still named for
+// their owner; trackers and the organisation table's other categories are told as they are.
 TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
     paths[7] = "/usr/sbin/daemon";
     *names = {{"198.51.100.9", "beacon.tracker.example"},
-              {"203.0.113.7", "mirror.vendor.example"},
               {"203.0.113.8", "api.vendor.example"},
               {"203.0.113.9", "stats.vendor.example"}};
     std::string text;
-    for (const char* ip : {"203.0.113.6", "198.51.100.9", "151.101.1.1", "203.0.113.7",
-                           "203.0.113.8", "203.0.113.9"})
+    for (const char* ip :
+         {"203.0.113.6", "198.51.100.9", "151.101.1.1", "203.0.113.8", "203.0.113.9"})
         text += ssLine(7, "daemon", ip + std::string(":443"));
-    lister("ss", text + ssLine(8, "app", "203.0.113.7:443"));
+    lister("ss", text + ssLine(8, "app", "151.101.1.1:443"));
     auto scanner = make(std::make_shared<TrackerList>("p tracker.example\n"));
-    scanner->setOrgTable(std::make_shared<OrgTable>("mirror.vendor.example\tcdn\tVendor\n"
-                                                    "vendor.example\tservice\tVendor\n"
+    scanner->setOrgTable(std::make_shared<OrgTable>("vendor.example\tservice\tVendor\n"
                                                     "stats.vendor.example\ttelemetry\tVendor\n"));
     // Host names arrive in a later scan.
     EXPECT_EQ(scanner->scan(false).at(1).host, std::nullopt);
@@ -105,11 +103,10 @@ TEST_F(ScannerTest, SystemProgramsOwnTheirPlainDestinations) {
     EXPECT_EQ(verdicts, (std::vector<Verdict>{{Category::system, std::nullopt, std::nullopt},
                                               {Category::tracker, std::nullopt, "tracker.example"},
                                               {Category::system, "Fastly", std::nullopt},
-                                              {Category::system, "Vendor", std::nullopt},
                                               {Category::service, "Vendor", std::nullopt},
                                               {Category::telemetry, "Vendor", std::nullopt},
-                                              {Category::cdn, "Vendor", std::nullopt}}));
-    ASSERT_EQ(connections.size(), 7u);
+                                              {Category::cdn, "Fastly", std::nullopt}}));
+    ASSERT_EQ(connections.size(), 6u);
     EXPECT_EQ(connections[1].dest(), "beacon.tracker.example");
     EXPECT_TRUE(connections[2].app.isSystem);
 }

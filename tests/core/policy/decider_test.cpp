@@ -125,10 +125,10 @@ TEST(Decider, DecidesOneConnection) {
              // A closed connection whose program was never seen says nothing of a program
              // sending data.
              {"unseen program", {}, unseen(beacon), Decision{}},
-             // Rules govern what programs reach; who reaches them is only journaled.
-             {"incoming: rule", rulesOf({{"203.0.113.9", block}}), incoming(address), Decision{}},
-             {"incoming: new", blockingNew, incoming(address), Decision{}},
-             {"incoming: tracker", {}, incoming(beacon), Decision{}},
+             // Rules govern what programs reach; who reaches them is only journaled: no rule, no
+             // block of the new and no tracker notice applies.
+             {"incoming", rulesOf({{"beacon.tracker.example", block}}, true), incoming(beacon),
+              Decision{}},
          }) {
         SCOPED_TRACE(c.name);
         TempDir dir;
