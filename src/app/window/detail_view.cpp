@@ -13,6 +13,7 @@
 #include "app_icon.h"
 #include "badge.h"
 #include "elided_label.h"
+#include "flow_layout.h"
 #include "model.h"
 #include "observe/traffic_rate.h"
 #include "palette.h"
@@ -202,6 +203,11 @@ QWidget* DetailView::header() {
         row->addWidget(service);
     }
     row->addStretch();
+    // The buttons take a second line, still on the right, when the name leaves them no room.
+    auto* buttons = new QWidget;
+    auto* flow = new FlowLayout(buttons, row->spacing());
+    flow->setAlignment(Qt::AlignRight);
+    row->addWidget(buttons);
     blockAll_ = new QPushButton(
         qt(WindowTexts::text(WindowTexts::Key::blockAllItsAddresses, model_.lang())));
     // The row as shown when pressed: its connections change from scan to scan.
@@ -209,7 +215,7 @@ QWidget* DetailView::header() {
         const AppRow row = row_;
         model_.blockAllOf(row);
     });
-    row->addWidget(blockAll_);
+    flow->addWidget(blockAll_);
     if (head_->executable) {
         // Pressed again, it takes the program's block away.
         blockProgram_ = new QPushButton(
@@ -222,7 +228,7 @@ QWidget* DetailView::header() {
                                    blocked ? std::nullopt : std::optional(RuleAction::block),
                                    RuleScope::wholeProgram);
                 });
-        row->addWidget(blockProgram_);
+        flow->addWidget(blockProgram_);
     }
     return line;
 }
@@ -237,20 +243,24 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     const QColor muted = Palette::of(Palette::muted);
     const QFont fixedCaption = ViewStyle::monospaced(ViewStyle::caption());
 
+    // The name and address go on to further lines rather than push the port out of the card.
     auto* first = new QHBoxLayout;
-    first->addWidget(new Badge(connection.verdict.category, model_.lang()));
-    QLabel* dest = ViewStyle::label(qt(connection.dest()), ViewStyle::monospaced(font()));
+    auto* names = new FlowLayout(nullptr, first->spacing());
+    names->addWidget(new Badge(connection.verdict.category, model_.lang()));
+    auto* dest = new ElidedLabel(qt(connection.dest()));
+    dest->setFont(ViewStyle::monospaced(font()));
     dest->setTextInteractionFlags(Qt::TextSelectableByMouse);
     dest->setObjectName("destination");
-    first->addWidget(dest);
+    names->addWidget(dest);
     if (connection.host) {
         QLabel* ip = ViewStyle::label(qt(connection.ip), fixedCaption, muted);
         ip->setObjectName("address");
-        first->addWidget(ip);
+        names->addWidget(ip);
     }
+    first->addLayout(names);
     first->addStretch();
     QLabel* port = ViewStyle::label(portText(connection), fixedCaption, muted);
-    first->addWidget(port);
+    first->addWidget(port, 0, Qt::AlignTop);
     column->addLayout(first);
 
     QLabel* sentence = ViewStyle::wrapped(

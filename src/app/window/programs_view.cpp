@@ -19,7 +19,8 @@ using ViewStyle::qt;
 
 namespace {
 
-constexpr int listWidth = 290;
+// The list is as wide as this many average characters of the window's font.
+constexpr int listCharacters = 48;
 
 } // namespace
 
@@ -28,7 +29,7 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     list_ = new QListWidget;
-    list_->setFixedWidth(listWidth);
+    list_->setFixedWidth(listWidth());
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setAccessibleName(qt(WindowTexts::tabName(0, model_.lang())));
@@ -51,6 +52,10 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     });
     connect(&model_, &Model::changed, this, &ProgramsView::refresh);
     refresh();
+}
+
+int ProgramsView::listWidth() const {
+    return fontMetrics().averageCharWidth() * listCharacters;
 }
 
 DetailView* ProgramsView::detail() const {
@@ -117,7 +122,7 @@ void ProgramsView::showLine(int index, const AppRow& row) {
         line.executable != WindowRows::executableOf(row) || line.worst != row.worst) {
         QListWidgetItem* item = list_->item(index);
         QWidget* drawn = listRow(row, line);
-        item->setSizeHint(QSize(listWidth, drawn->sizeHint().height()));
+        item->setSizeHint(QSize(listWidth(), drawn->sizeHint().height()));
         list_->setItemWidget(item, drawn);
         return;
     }
