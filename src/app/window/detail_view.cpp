@@ -185,8 +185,12 @@ QList<RulePicker*> DetailView::pickers() const {
 }
 
 QWidget* DetailView::header() {
+    // The buttons follow the name on its line, at the right, or take a line of their own when
+    // the name leaves them no room; the name is cut only where it is wider than the pane.
     auto* line = new QWidget;
-    auto* row = new QHBoxLayout(line);
+    auto* lines = new FlowLayout(line, 6);
+    auto* identity = new QWidget;
+    auto* row = new QHBoxLayout(identity);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(
         new AppIcon(row_.bundlePath, WindowRows::executableOf(row_), row_.name, model_.lang()));
@@ -202,12 +206,12 @@ QWidget* DetailView::header() {
         service->setObjectName("systemService");
         row->addWidget(service);
     }
-    row->addStretch();
-    // The buttons take a second line, still on the right, when the name leaves them no room.
+    lines->addWidget(identity);
     auto* buttons = new QWidget;
+    buttons->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* flow = new FlowLayout(buttons, row->spacing());
     flow->setAlignment(Qt::AlignRight);
-    row->addWidget(buttons);
+    lines->addWidget(buttons);
     blockAll_ = new QPushButton(
         qt(WindowTexts::text(WindowTexts::Key::blockAllItsAddresses, model_.lang())));
     // The row as shown when pressed: its connections change from scan to scan.
@@ -275,8 +279,9 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     last->addWidget(traffic);
     last->addStretch();
     if (connection.incoming)
-        last->addWidget(ViewStyle::label(qt(Explainer::rulesDoNotApply(model_.lang())),
-                                         ViewStyle::caption(), muted));
+        last->addWidget(ViewStyle::wrapped(qt(Explainer::rulesDoNotApply(model_.lang())),
+                                           ViewStyle::caption(), muted),
+                        1);
     else
         last->addWidget(new RulePicker(model_, connection));
     column->addLayout(last);

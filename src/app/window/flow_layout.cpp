@@ -78,13 +78,7 @@ int FlowLayout::arrange(const QRect& rect, bool place) const {
     QList<QLayoutItem*> row;
     QList<QRect> cells;
     const auto endRow = [&] {
-        if (place && !row.isEmpty()) {
-            const int shift =
-                alignment() & Qt::AlignRight ? area.right() - cells.last().right() : 0;
-            for (QRect& cell : cells)
-                cell.moveTop(y + (rowHeight - cell.height()) / 2);
-            shiftRow(row, cells, std::max(0, shift));
-        }
+        if (place && !row.isEmpty()) placeRow(row, cells, area, rowHeight);
         row.clear();
         cells.clear();
     };
@@ -93,6 +87,7 @@ int FlowLayout::arrange(const QRect& rect, bool place) const {
         // An item wider than the whole row is given the row, down to its own minimum.
         QSize size = item->sizeHint();
         size.setWidth(std::min(size.width(), std::max(area.width(), item->minimumSize().width())));
+        if (item->hasHeightForWidth()) size.setHeight(item->heightForWidth(size.width()));
         if (!row.isEmpty() && x + size.width() > area.right() + 1) {
             endRow();
             x = area.x();
@@ -108,7 +103,15 @@ int FlowLayout::arrange(const QRect& rect, bool place) const {
     return y + rowHeight - rect.y() + margins.bottom();
 }
 
-void FlowLayout::shiftRow(const QList<QLayoutItem*>& row, const QList<QRect>& cells, int shift) {
-    for (qsizetype i = 0; i < row.size(); ++i)
-        row[i]->setGeometry(cells[i].translated(shift, 0));
+void FlowLayout::placeRow(const QList<QLayoutItem*>& row, QList<QRect>& cells, const QRect& area,
+                          int height) const {
+    if (row.last()->expandingDirections() & Qt::Horizontal)
+        cells.last().setRight(std::max(cells.last().right(), area.right()));
+    const int shift =
+        alignment() & Qt::AlignRight ? std::max(0, area.right() - cells.last().right()) : 0;
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        QRect cell = cells[i].translated(shift, 0);
+        cell.moveTop(cell.top() + (height - cell.height()) / 2);
+        row[i]->setGeometry(cell);
+    }
 }

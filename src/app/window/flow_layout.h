@@ -6,7 +6,8 @@
 
 // Lays its items out in a row and starts another row where the next one does not fit, so a
 // group of buttons takes two lines rather than being cut when the text is large. Rows keep the
-// layout's horizontal alignment: left unless it is set to Qt::AlignRight.
+// layout's horizontal alignment: left unless it is set to Qt::AlignRight. An item that expands
+// horizontally and ends its row takes the rest of the row.
 class FlowLayout : public QLayout {
   public:
     explicit FlowLayout(QWidget* parent = nullptr, int spacing = 4);
@@ -27,8 +28,9 @@ class FlowLayout : public QLayout {
   private:
     // Places the items in `rect` when `place` is true; returns the height they take.
     int arrange(const QRect& rect, bool place) const;
-    // Moves the row's items by `shift` points to the right.
-    static void shiftRow(const QList<QLayoutItem*>& row, const QList<QRect>& cells, int shift);
+    // Gives the items of one row of `height` their `cells` in `area`, aligned.
+    void placeRow(const QList<QLayoutItem*>& row, QList<QRect>& cells, const QRect& area,
+                  int height) const;
 
     QList<QLayoutItem*> items_;
 };

@@ -19,8 +19,8 @@ using ViewStyle::qt;
 
 namespace {
 
-// The list is as wide as this many average characters of the window's font.
-constexpr int listCharacters = 48;
+// The list takes a third of the tab, between these many average characters of the font.
+constexpr int leastListCharacters = 28, mostListCharacters = 48;
 
 } // namespace
 
@@ -29,11 +29,12 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     list_ = new QListWidget;
-    list_->setFixedWidth(listWidth());
+    list_->setMinimumWidth(listWidth());
+    list_->setMaximumWidth(fontMetrics().averageCharWidth() * mostListCharacters);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setAccessibleName(qt(WindowTexts::tabName(0, model_.lang())));
-    row->addWidget(list_);
+    row->addWidget(list_, 1);
     auto* divider = new QWidget;
     divider->setAutoFillBackground(true);
     divider->setFixedWidth(1);
@@ -45,7 +46,7 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     empty_->setAlignment(Qt::AlignCenter);
     right_->addWidget(detail_);
     right_->addWidget(empty_);
-    row->addWidget(right_, 1);
+    row->addWidget(right_, 2);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int index) {
         if (index >= 0 && static_cast<size_t>(index) < lines_.size())
             model_.setSelectedApp(lines_[static_cast<size_t>(index)].name);
@@ -55,7 +56,7 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
 }
 
 int ProgramsView::listWidth() const {
-    return fontMetrics().averageCharWidth() * listCharacters;
+    return fontMetrics().averageCharWidth() * leastListCharacters;
 }
 
 DetailView* ProgramsView::detail() const {
