@@ -106,6 +106,9 @@ QString JournalTable::longest(int column, Lang lang) const {
     case sent:
     case received:
         return qt(RateText::size(widestSize, lang));
+    case blocked:
+        // The rule's name that may follow is cut, and read in full in the tool tip.
+        return qt(WindowTexts::text(WindowTexts::Key::blocked, lang)) + QStringLiteral(" …");
     }
     return {};
 }

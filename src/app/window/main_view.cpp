@@ -142,8 +142,7 @@ QWidget* MainView::footer() {
     // The source line wraps rather than run into the maker's line.
     footerText_ = ViewStyle::wrapped(QString());
     footerText_->setObjectName("footer");
-    credit_ = ViewStyle::wrapped(QString());
-    credit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    credit_ = new QLabel;
     credit_->setOpenExternalLinks(false);
     connect(credit_, &QLabel::linkActivated, this,
             [this] { model_.desktop().openUrl(Credits::makerSite()); });
@@ -152,8 +151,8 @@ QWidget* MainView::footer() {
         font.setPointSizeF(font.pointSizeF() * 0.85);
         label->setFont(font);
     }
-    row->addWidget(footerText_, 2);
-    row->addWidget(credit_, 1);
+    row->addWidget(footerText_, 1);
+    row->addWidget(credit_);
     return footerBand_;
 }
 
