@@ -284,10 +284,11 @@ void AppDelegate::openWindow() {
         window_->setWindowTitle("Nattervane");
         const QScreen* screen = QGuiApplication::primaryScreen();
         // Never more than the screen holds: there, the content scrolls.
-        const QSize least = leastSize(*window_).boundedTo(
-            screen ? screen->availableGeometry().size() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+        const QSize room =
+            screen ? screen->availableGeometry().size() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        const QSize least = leastSize(*window_).boundedTo(room);
         window_->setMinimumSize(least);
-        window_->resize(windowSize.expandedTo(least));
+        window_->resize(windowSize.expandedTo(least).boundedTo(room));
         if (screen) window_->move(screen->availableGeometry().center() - window_->rect().center());
     }
     window_->show();
