@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app_delegate.h"
+#include "flow_layout.h"
 #include "journal_table.h"
 #include "model.h"
 #include "palette.h"
@@ -33,21 +34,25 @@ JournalView::JournalView(Model& model, QPointer<AppDelegate> delegate, QWidget* 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 0, 16, 0);
     column->setSpacing(8);
-    auto* header = new QHBoxLayout;
+    // The controls take a second line when the text is too large for one.
+    auto* header = new FlowLayout(nullptr, 8);
     search_ = new QLineEdit;
     search_->setMaximumWidth(search_->fontMetrics().averageCharWidth() * searchCharacters);
     search_->setClearButtonEnabled(true);
     onlyTrackers_ = new QCheckBox;
     period_ = new QComboBox;
-    // The note wraps rather than push the button out of the window.
+    // The note and the button keep to the right of their line; the note wraps.
+    auto* end = new QWidget;
+    end->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* endRow = new QHBoxLayout(end);
+    endRow->setContentsMargins(0, 0, 0, 0);
     note_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
     note_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     wipe_ = new QPushButton;
-    header->addWidget(search_, 1);
-    header->addWidget(onlyTrackers_);
-    header->addWidget(period_);
-    header->addWidget(note_, 1);
-    header->addWidget(wipe_);
+    endRow->addWidget(note_, 1);
+    endRow->addWidget(wipe_);
+    for (QWidget* control : std::initializer_list<QWidget*>{search_, onlyTrackers_, period_, end})
+        header->addWidget(control);
     column->addLayout(header);
     rows_ = new JournalTable(this);
     table_ = new QTableView;
