@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPalette>
 #include <QScreen>
 
@@ -27,9 +28,17 @@
 namespace {
 
 constexpr QSize windowSize(980, 640);
-constexpr QSize minimumWindowSize(780, 480);
+// The least size in average characters and lines of the window's font: what its content needs
+// at that font without being cut, found by looking at it from 9 to 14 points.
+constexpr QSize minimumWindowText(128, 34);
 constexpr auto trayPollPeriod = std::chrono::seconds(2);
 constexpr int hintPeriod = 12000;
+
+QSize leastSize(const QWidget& window) {
+    const QFontMetrics metrics(window.font());
+    return {metrics.averageCharWidth() * minimumWindowText.width(),
+            metrics.height() * minimumWindowText.height()};
+}
 
 } // namespace
 
@@ -273,10 +282,14 @@ void AppDelegate::openWindow() {
     if (!window_) {
         window_ = std::make_unique<MainView>(model_, QPointer<AppDelegate>(this));
         window_->setWindowTitle("Nattervane");
-        window_->resize(windowSize);
-        window_->setMinimumSize(minimumWindowSize);
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            window_->move(screen->availableGeometry().center() - window_->rect().center());
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        // Never more than the screen holds: there, the content scrolls.
+        const QSize room =
+            screen ? screen->availableGeometry().size() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        const QSize least = leastSize(*window_).boundedTo(room);
+        window_->setMinimumSize(least);
+        window_->resize(windowSize.expandedTo(least).boundedTo(room));
+        if (screen) window_->move(screen->availableGeometry().center() - window_->rect().center());
     }
     window_->show();
     window_->raise();

@@ -13,6 +13,7 @@
 #include "window/button_style.h"
 #include "window/detail_view.h"
 #include "window/elided_label.h"
+#include "window/flow_layout.h"
 #include "window/journal_view.h"
 #include "window/main_view.h"
 #include "window/palette.h"
@@ -340,6 +341,23 @@ class WindowTest : public QObject, public DelegateFixture {
         QVERIFY(telemetry.textColor() != QColor(telemetry.fill().rgb()));
         QVERIFY(telemetry.sizeHint().width() >
                 QFontMetrics(telemetry.font()).horizontalAdvance(telemetry.text()));
+    }
+
+    // Buttons that do not fit in one row go on to a second, kept to the right when so aligned.
+    void flowLayoutWrapsToASecondRow() {
+        QWidget box;
+        auto* flow = new FlowLayout(&box, 4);
+        flow->setAlignment(Qt::AlignRight);
+        for (int i = 0; i < 3; ++i) {
+            auto* button = new QPushButton;
+            button->setFixedSize(100, 20);
+            flow->addWidget(button);
+        }
+        QCOMPARE(flow->heightForWidth(308), 20);
+        QCOMPARE(flow->heightForWidth(250), 44);
+        flow->setGeometry(QRect(0, 0, 250, 44));
+        QCOMPARE(flow->itemAt(0)->geometry(), QRect(46, 0, 100, 20));
+        QCOMPARE(flow->itemAt(2)->geometry(), QRect(150, 24, 100, 20));
     }
 };
 

@@ -11,16 +11,16 @@
 # script exits 1 when any fails. Logs and screenshots go to one folder per run in OUT_DIR.
 # Usage (as root): tests/session/session.sh BUILD_DIR SOURCE_DIR OUT_DIR
 # SESSION_RUNS, when set, names the runs to make (of english russian late-tray status-notifier
-# questions keyboard).
+# questions keyboard fonts).
 set -u
 
-runs="english russian late-tray status-notifier questions keyboard"
+runs="english russian late-tray status-notifier questions keyboard fonts"
 
 if [ "${1:-}" != --inside ]; then
     # shellcheck source=tests/session/lib.sh
     . "$(dirname "$0")/lib.sh"
     build=$(session_prerequisites "$@" Xvfb xprop xwininfo xdotool dunst dunstctl tint2 \
-        lxqt-panel import) || exit $(($? == 2 ? 0 : 1))
+        lxqt-panel import identify) || exit $(($? == 2 ? 0 : 1))
     mkdir -p "$3"
     out=$(realpath "$3")
     for run in ${SESSION_RUNS:-$runs} net; do
@@ -711,9 +711,47 @@ PY
     run_end keyboard
 }
 
+# --- The window at larger fonts: snapshot mode's pictures of every tab in English and Russian
+# at 9, 12 and 14 points, in fonts/LANGUAGE-POINTS, to be looked at for text cut off or
+# overlapping. The font is set as a KDE desktop sets it, in kdeglobals, which Qt reads itself.
+fonts() {
+    run_begin fonts || {
+        fail fonts "the X screen, bus or notification daemon did not start (see $SESSION_RUN)"
+        return
+    }
+    local language points shots pid missing='' sizes=''
+    for language in en ru; do
+        write_settings "$language"
+        for points in 9 12 14; do
+            mkdir -p "$XDG_CONFIG_HOME"
+            printf '[General]\nfont=DejaVu Sans,%s,-1,5,50,0,0,0,0,0\n' "$points" \
+                >"$XDG_CONFIG_HOME/kdeglobals"
+            shots="$SESSION_RUN/$language-$points"
+            session_spawn "app-$language-$points" env NATTERVANE_HOME="$home" \
+                QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=kde KDE_SESSION_VERSION=5 \
+                NATTERVANE_SNAPSHOT="$shots" NATTERVANE_SNAPSHOT_WAIT=4 NATTERVANE_SNAPSHOT_QUIT=1 \
+                "$app"
+            pid=$(session_pid "app-$language-$points")
+            wait_until 40 bash -c "! kill -0 $pid 2>/dev/null"
+            session_stop "app-$language-$points"
+            if [ -s "$shots/window-light-tab3.png" ]; then
+                sizes="$sizes $language-$points: $(identify -format %wx%h "$shots/window-light-tab0.png")"
+            else
+                missing="$missing $language-$points"
+            fi
+        done
+    done
+    if [ -z "$missing" ]; then
+        pass fonts "every tab pictured at 9, 12 and 14 points in English and Russian in $SESSION_RUN;$sizes"
+    else
+        fail fonts "no pictures for$missing (see $SESSION_RUN/app-*.log)"
+    fi
+    run_end fonts
+}
+
 for run in ${SESSION_RUNS:-$runs}; do
     case $run in
-    english | russian | questions | keyboard) "$run" ;;
+    english | russian | questions | keyboard | fonts) "$run" ;;
     late-tray) late_tray ;;
     status-notifier) status_notifier ;;
     *) fail "$run" "no such run (runs: $runs)" ;;

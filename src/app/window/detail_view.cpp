@@ -13,6 +13,7 @@
 #include "app_icon.h"
 #include "badge.h"
 #include "elided_label.h"
+#include "flow_layout.h"
 #include "model.h"
 #include "observe/traffic_rate.h"
 #include "palette.h"
@@ -184,8 +185,12 @@ QList<RulePicker*> DetailView::pickers() const {
 }
 
 QWidget* DetailView::header() {
+    // The buttons follow the name on its line, at the right, or take a line of their own when
+    // the name leaves them no room; the name is cut only where it is wider than the pane.
     auto* line = new QWidget;
-    auto* row = new QHBoxLayout(line);
+    auto* lines = new FlowLayout(line, 6);
+    auto* identity = new QWidget;
+    auto* row = new QHBoxLayout(identity);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(
         new AppIcon(row_.bundlePath, WindowRows::executableOf(row_), row_.name, model_.lang()));
@@ -201,7 +206,12 @@ QWidget* DetailView::header() {
         service->setObjectName("systemService");
         row->addWidget(service);
     }
-    row->addStretch();
+    lines->addWidget(identity);
+    auto* buttons = new QWidget;
+    buttons->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* flow = new FlowLayout(buttons, row->spacing());
+    flow->setAlignment(Qt::AlignRight);
+    lines->addWidget(buttons);
     blockAll_ = new QPushButton(
         qt(WindowTexts::text(WindowTexts::Key::blockAllItsAddresses, model_.lang())));
     // The row as shown when pressed: its connections change from scan to scan.
@@ -209,7 +219,7 @@ QWidget* DetailView::header() {
         const AppRow row = row_;
         model_.blockAllOf(row);
     });
-    row->addWidget(blockAll_);
+    flow->addWidget(blockAll_);
     if (head_->executable) {
         // Pressed again, it takes the program's block away.
         blockProgram_ = new QPushButton(
@@ -222,7 +232,7 @@ QWidget* DetailView::header() {
                                    blocked ? std::nullopt : std::optional(RuleAction::block),
                                    RuleScope::wholeProgram);
                 });
-        row->addWidget(blockProgram_);
+        flow->addWidget(blockProgram_);
     }
     return line;
 }
@@ -237,20 +247,24 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     const QColor muted = Palette::of(Palette::muted);
     const QFont fixedCaption = ViewStyle::monospaced(ViewStyle::caption());
 
+    // The name and address go on to further lines rather than push the port out of the card.
     auto* first = new QHBoxLayout;
-    first->addWidget(new Badge(connection.verdict.category, model_.lang()));
-    QLabel* dest = ViewStyle::label(qt(connection.dest()), ViewStyle::monospaced(font()));
+    auto* names = new FlowLayout(nullptr, first->spacing());
+    names->addWidget(new Badge(connection.verdict.category, model_.lang()));
+    auto* dest = new ElidedLabel(qt(connection.dest()));
+    dest->setFont(ViewStyle::monospaced(font()));
     dest->setTextInteractionFlags(Qt::TextSelectableByMouse);
     dest->setObjectName("destination");
-    first->addWidget(dest);
+    names->addWidget(dest);
     if (connection.host) {
         QLabel* ip = ViewStyle::label(qt(connection.ip), fixedCaption, muted);
         ip->setObjectName("address");
-        first->addWidget(ip);
+        names->addWidget(ip);
     }
+    first->addLayout(names);
     first->addStretch();
     QLabel* port = ViewStyle::label(portText(connection), fixedCaption, muted);
-    first->addWidget(port);
+    first->addWidget(port, 0, Qt::AlignTop);
     column->addLayout(first);
 
     QLabel* sentence = ViewStyle::wrapped(
@@ -265,8 +279,9 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     last->addWidget(traffic);
     last->addStretch();
     if (connection.incoming)
-        last->addWidget(ViewStyle::label(qt(Explainer::rulesDoNotApply(model_.lang())),
-                                         ViewStyle::caption(), muted));
+        last->addWidget(ViewStyle::wrapped(qt(Explainer::rulesDoNotApply(model_.lang())),
+                                           ViewStyle::caption(), muted),
+                        1);
     else
         last->addWidget(new RulePicker(model_, connection));
     column->addLayout(last);

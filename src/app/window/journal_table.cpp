@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QPainter>
 
@@ -17,10 +18,13 @@ using ViewStyle::qt;
 
 namespace {
 
+QString timeOfDay(const QTime& time) {
+    return QLocale().toString(time, QLocale::ShortFormat);
+}
+
 QString timeOfDay(const Dates::TimePoint& time) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch());
-    return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds.count()).time(),
-                              QLocale::ShortFormat);
+    return timeOfDay(QDateTime::fromSecsSinceEpoch(seconds.count()).time());
 }
 
 bool sameKeys(const std::vector<JournalEntry>& a, const std::vector<JournalEntry>& b) {
@@ -31,6 +35,10 @@ bool sameKeys(const std::vector<JournalEntry>& a, const std::vector<JournalEntry
 }
 
 constexpr int whoPadding = 4;
+// Room a cell leaves around its text.
+constexpr int cellPadding = 16;
+// A traffic figure as wide as any: three digits, a decimal and the unit.
+constexpr double widestSize = 999.9e6;
 constexpr int whoSpacing = 6;
 
 } // namespace
@@ -82,6 +90,27 @@ bool JournalTable::setTitles(const QStringList& titles) {
     titles_ = titles;
     emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
     return true;
+}
+
+int JournalTable::width(int column, Lang lang) const {
+    const QString text = longest(column, lang);
+    return text.isEmpty() ? 0 : QFontMetrics(font(column)).horizontalAdvance(text) + cellPadding;
+}
+
+QString JournalTable::longest(int column, Lang lang) const {
+    switch (column) {
+    case day:
+        return QStringLiteral("2026-12-31");
+    case last:
+        return timeOfDay(QTime(20, 58, 58));
+    case sent:
+    case received:
+        return qt(RateText::size(widestSize, lang));
+    case blocked:
+        // The rule's name that may follow is cut, and read in full in the tool tip.
+        return qt(WindowTexts::text(WindowTexts::Key::blocked, lang)) + QStringLiteral(" …");
+    }
+    return {};
 }
 
 QVariant JournalTable::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -30,6 +30,9 @@ class JournalTable : public QAbstractTableModel {
 
     // Whether they differ from those shown before.
     bool setTitles(const QStringList& titles);
+    // The width `column` needs for its longest text in `lang` and its font; 0 for the columns that
+    // share what is left.
+    int width(int column, Lang lang) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
@@ -39,6 +42,8 @@ class JournalTable : public QAbstractTableModel {
   private:
     QString text(const JournalEntry& entry, int column) const;
     QFont font(int column) const;
+    // The longest text a column of fixed width shows; empty for the others.
+    QString longest(int column, Lang lang) const;
     // Replaces the rows when they are other keys or in another order, moving what the view holds
     // on to (current cell, selection) with its key.
     void relayout(std::vector<JournalEntry> rows);

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal_view.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
 #include "app_delegate.h"
+#include "flow_layout.h"
 #include "journal_table.h"
 #include "model.h"
 #include "palette.h"
@@ -19,9 +22,10 @@ using WindowTexts::Key;
 
 namespace {
 
-constexpr int searchWidth = 300;
-// Day, program, address, who, last, sent, received, blocked; 0 is flexible.
-const std::vector<int> widths{80, 0, 0, 0, 70, 80, 80, 70};
+// The search field is at most this many average characters wide.
+constexpr int searchCharacters = 42;
+// Room beside the hint for the frame and the clear button, in average characters.
+constexpr int searchPadding = 5;
 
 } // namespace
 
@@ -30,21 +34,25 @@ JournalView::JournalView(Model& model, QPointer<AppDelegate> delegate, QWidget* 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 0, 16, 0);
     column->setSpacing(8);
-    auto* header = new QHBoxLayout;
+    // The controls take a second line when the text is too large for one.
+    auto* header = new FlowLayout(nullptr, 8);
     search_ = new QLineEdit;
-    search_->setMaximumWidth(searchWidth);
+    search_->setMaximumWidth(search_->fontMetrics().averageCharWidth() * searchCharacters);
     search_->setClearButtonEnabled(true);
     onlyTrackers_ = new QCheckBox;
     period_ = new QComboBox;
-    note_ = new QLabel;
-    note_->setFont(ViewStyle::caption());
+    // The note and the button keep to the right of their line; the note wraps.
+    auto* end = new QWidget;
+    end->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* endRow = new QHBoxLayout(end);
+    endRow->setContentsMargins(0, 0, 0, 0);
+    note_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
+    note_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     wipe_ = new QPushButton;
-    header->addWidget(search_, 1);
-    header->addWidget(onlyTrackers_);
-    header->addWidget(period_);
-    header->addStretch();
-    header->addWidget(note_);
-    header->addWidget(wipe_);
+    endRow->addWidget(note_, 1);
+    endRow->addWidget(wipe_);
+    for (QWidget* control : std::initializer_list<QWidget*>{search_, onlyTrackers_, period_, end})
+        header->addWidget(control);
     column->addLayout(header);
     rows_ = new JournalTable(this);
     table_ = new QTableView;
@@ -71,6 +79,11 @@ void JournalView::refresh() {
     const Lang lang = model_.lang();
     const platform::Wording wording = model_.platform().wording;
     search_->setPlaceholderText(qt(WindowTexts::text(Key::searchPlaceholder, lang)));
+    // Wide enough for its hint, which says what it searches.
+    search_->setMinimumWidth(
+        std::min(search_->fontMetrics().horizontalAdvance(search_->placeholderText()) +
+                     searchPadding * search_->fontMetrics().averageCharWidth(),
+                 search_->maximumWidth()));
     search_->setAccessibleName(search_->placeholderText());
     table_->setAccessibleName(qt(WindowTexts::tabName(1, lang)));
     onlyTrackers_->setText(qt(WindowTexts::text(Key::onlyTrackers, lang)));
@@ -83,8 +96,12 @@ void JournalView::refresh() {
                     Key::columnLast, Key::columnSent, Key::columnReceived})
         titles << qt(WindowTexts::text(key, lang));
     titles << QString();
-    if (rows_->setTitles(titles))
+    if (rows_->setTitles(titles)) {
+        std::vector<int> widths;
+        for (int column = 0; column < JournalTable::columns; ++column)
+            widths.push_back(rows_->width(column, lang));
         TableStyle::sizeColumns(table_->horizontalHeader(), widths, titles);
+    }
     fillTable();
 }
 

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -21,12 +22,16 @@
 #include "rules_view.h"
 #include "settings_view.h"
 #include "status_icon.h"
+#include "view_style.h"
 
 namespace {
 
 QString qt(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// The window's name is drawn this much larger than the body text.
+constexpr qreal nameScale = 2.2;
 
 QString colored(const QString& text, const QColor& color) {
     return QString("<span style=\"color:%1\">%2</span>").arg(color.name(), text.toHtmlEscaped());
@@ -36,7 +41,16 @@ QString colored(const QString& text, const QColor& color) {
 
 MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent)
     : QWidget(parent), model_(model), delegate_(std::move(delegate)) {
-    auto* layout = new QVBoxLayout(this);
+    // On a screen too small for the window at its font's size, the whole content scrolls.
+    auto* scroller = new QScrollArea;
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroller);
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(header());
@@ -58,6 +72,7 @@ MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent
         content_->addWidget(view);
     layout->addWidget(content_, 1);
     layout->addWidget(footer());
+    scroller->setWidget(page);
     connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) { model_.setTab(tab); });
     connect(&model_, &Model::changed, this, &MainView::refreshFrame);
     qApp->installEventFilter(this);
@@ -99,14 +114,13 @@ QWidget* MainView::header() {
     column->setSpacing(2);
     name_ = new QLabel("Nattervane");
     QFont nameFont = name_->font();
-    nameFont.setPointSize(20);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * nameScale);
     nameFont.setBold(true);
     name_->setFont(nameFont);
-    statusLine_ = new QLabel;
+    statusLine_ = ViewStyle::wrapped(QString());
     column->addWidget(name_);
     column->addWidget(statusLine_);
-    row->addLayout(column);
-    row->addStretch();
+    row->addLayout(column, 1);
     blockNew_ = new QCheckBox;
     quiet_ = new QCheckBox;
     row->addWidget(blockNew_);
@@ -125,7 +139,8 @@ QWidget* MainView::footer() {
     footerBand_->setAutoFillBackground(true);
     auto* row = new QHBoxLayout(footerBand_);
     row->setContentsMargins(16, 8, 16, 8);
-    footerText_ = new QLabel;
+    // The source line wraps rather than run into the maker's line.
+    footerText_ = ViewStyle::wrapped(QString());
     footerText_->setObjectName("footer");
     credit_ = new QLabel;
     credit_->setOpenExternalLinks(false);
@@ -136,8 +151,7 @@ QWidget* MainView::footer() {
         font.setPointSizeF(font.pointSizeF() * 0.85);
         label->setFont(font);
     }
-    row->addWidget(footerText_);
-    row->addStretch();
+    row->addWidget(footerText_, 1);
     row->addWidget(credit_);
     return footerBand_;
 }

@@ -19,7 +19,8 @@ using ViewStyle::qt;
 
 namespace {
 
-constexpr int listWidth = 290;
+// The list takes a third of the tab, between these many average characters of the font.
+constexpr int leastListCharacters = 28, mostListCharacters = 48;
 
 } // namespace
 
@@ -28,11 +29,12 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     list_ = new QListWidget;
-    list_->setFixedWidth(listWidth);
+    list_->setMinimumWidth(listWidth());
+    list_->setMaximumWidth(fontMetrics().averageCharWidth() * mostListCharacters);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setAccessibleName(qt(WindowTexts::tabName(0, model_.lang())));
-    row->addWidget(list_);
+    row->addWidget(list_, 1);
     auto* divider = new QWidget;
     divider->setAutoFillBackground(true);
     divider->setFixedWidth(1);
@@ -44,13 +46,17 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     empty_->setAlignment(Qt::AlignCenter);
     right_->addWidget(detail_);
     right_->addWidget(empty_);
-    row->addWidget(right_, 1);
+    row->addWidget(right_, 2);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int index) {
         if (index >= 0 && static_cast<size_t>(index) < lines_.size())
             model_.setSelectedApp(lines_[static_cast<size_t>(index)].name);
     });
     connect(&model_, &Model::changed, this, &ProgramsView::refresh);
     refresh();
+}
+
+int ProgramsView::listWidth() const {
+    return fontMetrics().averageCharWidth() * leastListCharacters;
 }
 
 DetailView* ProgramsView::detail() const {
@@ -117,7 +123,7 @@ void ProgramsView::showLine(int index, const AppRow& row) {
         line.executable != WindowRows::executableOf(row) || line.worst != row.worst) {
         QListWidgetItem* item = list_->item(index);
         QWidget* drawn = listRow(row, line);
-        item->setSizeHint(QSize(listWidth, drawn->sizeHint().height()));
+        item->setSizeHint(QSize(listWidth(), drawn->sizeHint().height()));
         list_->setItemWidget(item, drawn);
         return;
     }

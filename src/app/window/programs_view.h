@@ -48,6 +48,8 @@ class ProgramsView : public QWidget {
         QLabel* rate = nullptr;
     };
 
+    // The least width of the list.
+    int listWidth() const;
     // Gives the list one line per program, in order, touching only lines that change.
     void fillList();
     void showLine(int index, const AppRow& row);

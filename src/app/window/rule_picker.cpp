@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rule_picker.h"
 
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
 
 #include "button_style.h"
+#include "flow_layout.h"
 #include "model.h"
 #include "palette.h"
 #include "present/status_menu.h"
@@ -74,9 +74,8 @@ class Pill : public QPushButton {
 RulePicker::RulePicker(Model& model, Connection connection, QWidget* parent)
     : QWidget(parent), model_(model), connection_(std::move(connection)),
       current_(model.rules().action(connection_.dest())) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
+    // Pills that do not fit beside each other go on to a second row, kept to the right.
+    (new FlowLayout(this))->setAlignment(Qt::AlignRight);
     for (size_t i = 0; i < RuleActions::allCases.size(); ++i) {
         const RuleAction action = RuleActions::allCases[i];
         pills_[i] = addPill(action, current_ == action, label(action));

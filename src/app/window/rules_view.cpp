@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rules_view.h"
 
+#include <memory>
+
 #include <QHBoxLayout>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -17,9 +19,7 @@ using WindowTexts::Key;
 
 namespace {
 
-// Address, for whom, from program, action, remove; 0 is flexible.
-const std::vector<int> widths{0, 0, 0, 110, 80};
-constexpr int actionColumn = 3, removeColumn = 4;
+constexpr int columns = 5, actionColumn = 3, removeColumn = 4;
 
 Key label(RuleAction action) {
     switch (action) {
@@ -40,11 +40,9 @@ RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(mo
     column->setContentsMargins(16, 0, 16, 0);
     column->setSpacing(8);
     auto* header = new QHBoxLayout;
-    note_ = new QLabel;
-    note_->setFont(ViewStyle::caption());
+    note_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
     removeAll_ = new QPushButton;
-    header->addWidget(note_);
-    header->addStretch();
+    header->addWidget(note_, 1);
     header->addWidget(removeAll_);
     column->addLayout(header);
     fileNotice_ = ViewStyle::notice();
@@ -52,7 +50,7 @@ RulesView::RulesView(Model& model, QWidget* parent) : QWidget(parent), model_(mo
     body_ = new QStackedWidget;
     hint_ = ViewStyle::wrapped(QString());
     hint_->setAlignment(Qt::AlignCenter);
-    table_ = TableStyle::make(widths);
+    table_ = TableStyle::make(std::vector<int>(columns));
     body_->addWidget(hint_);
     body_->addWidget(table_);
     column->addWidget(body_, 1);
@@ -84,7 +82,7 @@ void RulesView::refresh() {
     ViewStyle::setColor(hint_, Palette::of(Palette::muted));
     // New titles make the header items anew.
     if (!titled_ || lang != titledLang_)
-        TableStyle::setTitles(table_, widths,
+        TableStyle::setTitles(table_, widths(),
                               {qt(WindowTexts::text(Key::columnAddress, lang)),
                                qt(WindowTexts::text(Key::columnFor, lang)),
                                qt(WindowTexts::text(Key::columnFromProgram, lang)),
@@ -125,22 +123,37 @@ void RulesView::fillTable() {
         named(actionColumn, WindowTexts::text(label(rule.action), lang));
         named(removeColumn, WindowTexts::ruleButtonName(Key::remove, rule.target, lang));
         table_->setCellWidget(index, actionColumn, actionChooser(rule));
-        auto* box = new QWidget;
-        auto* row = new QHBoxLayout(box);
-        row->setContentsMargins(4, 2, 4, 2);
-        auto* remove = new QPushButton(qt(WindowTexts::text(Key::remove, lang)));
-        remove->setFont(ViewStyle::caption());
-        remove->setAccessibleName(qt(WindowTexts::ruleButtonName(Key::remove, rule.target, lang)));
-        connect(remove, &QPushButton::clicked, this,
-                [this, target = rule.target, program = rule.program] {
-                    RuleSet rules = model_.rules();
-                    rules.remove(target, program);
-                    model_.setRules(rules);
-                });
-        row->addWidget(remove);
-        table_->setCellWidget(index, removeColumn, box);
+        table_->setCellWidget(index, removeColumn, removeBox(rule));
     }
     table_->verticalScrollBar()->setValue(scrolled);
+}
+
+std::vector<int> RulesView::widths() {
+    // Address, for whom, from program share the width; the controls' columns fit the controls.
+    std::vector<int> result(columns);
+    const Rule sample;
+    const std::unique_ptr<QWidget> chooser(actionChooser(sample)), remove(removeBox(sample));
+    result[actionColumn] = chooser->sizeHint().width();
+    result[removeColumn] = remove->sizeHint().width();
+    return result;
+}
+
+QWidget* RulesView::removeBox(const Rule& rule) {
+    const Lang lang = model_.lang();
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(4, 2, 4, 2);
+    auto* remove = new QPushButton(qt(WindowTexts::text(Key::remove, lang)));
+    remove->setFont(ViewStyle::caption());
+    remove->setAccessibleName(qt(WindowTexts::ruleButtonName(Key::remove, rule.target, lang)));
+    connect(remove, &QPushButton::clicked, this,
+            [this, target = rule.target, program = rule.program] {
+                RuleSet rules = model_.rules();
+                rules.remove(target, program);
+                model_.setRules(rules);
+            });
+    row->addWidget(remove);
+    return box;
 }
 
 QComboBox* RulesView::actionChooser(const Rule& rule) {

@@ -38,7 +38,11 @@ class RulesView : public QWidget {
 
   private:
     void fillTable();
+    // The columns' widths, 0 for those sharing what is left.
+    std::vector<int> widths();
     QComboBox* actionChooser(const Rule& rule);
+    // The remove button of `rule`'s row, in a box that keeps it off the cell's edges.
+    QWidget* removeBox(const Rule& rule);
     void removeAll();
 
     Model& model_;

@@ -30,7 +30,8 @@ void apply(QTableView* table) {
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table->horizontalHeader()->setHighlightSections(false);
     table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    table->verticalHeader()->setDefaultSectionSize(28);
+    // Rows are two text lines high, less a little: room for the controls some cells hold.
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() * 2 - 2);
 }
 
 void setTitles(QTableWidget* table, const std::vector<int>& widths, const QStringList& titles) {
