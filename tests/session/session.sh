@@ -593,28 +593,23 @@ write_traffic_journal() {
 # 7 days: a picture of the screen and of the chart alone for each, and the numbers a screen reader
 # reads. Called in the keyboard run, with the window open and the accessibility bus up.
 traffic_pictures() {
-    local span found x y w h description="" told=1
-    for span in hour days; do
-        if [ "$span" = days ]; then
-            "$python" "$a11y" tab-to Nattervane 'Last 7 days' >>"$SESSION_RUN/traffic.log" 2>&1 &&
-                xdotool key space
-            sleep 0.8
-        fi
-        screenshot "$SESSION_RUN/traffic-$span-screen.png"
-        if found=$("$python" "$a11y" find Nattervane 'Traffic of .*' 2>>"$SESSION_RUN/traffic.log"); then
-            read -r x y w h <<<"$found"
-            description=$(sed -n 2p <<<"$found")
-            convert "$SESSION_RUN/traffic-$span-screen.png" -crop "${w}x${h}+${x}+${y}" +repage \
-                "$SESSION_RUN/traffic-$span.png"
-            [[ "$description" == Sent* ]] || told=0
-        else
-            told=0
-        fi
-    done
+    local found x y w h told=1 heard=''
+    chart_picture() {
+        screenshot "$SESSION_RUN/traffic-$1-screen.png"
+        found=$("$python" "$a11y" find Nattervane "$2" 2>>"$SESSION_RUN/traffic.log") || return 1
+        read -r x y w h <<<"$found"
+        convert "$SESSION_RUN/traffic-$1-screen.png" -crop "${w}x${h}+${x}+${y}" +repage \
+            "$SESSION_RUN/traffic-$1.png"
+        heard="$heard $1: $(sed -n 2p <<<"$found" | cut -d';' -f1);"
+        [[ "$(sed -n 2p <<<"$found")" == Sent* ]]
+    }
+    chart_picture hour 'Traffic of .*' || told=0
+    "$python" "$a11y" tab-to Nattervane 'Last 7 days' >>"$SESSION_RUN/traffic.log" 2>&1 &&
+        xdotool key space && sleep 0.8 && chart_picture days 'Traffic of .*' || told=0
     if [ "$told" = 1 ]; then
-        pass traffic-chart "drawn over the last hour and the last 7 days (see traffic-hour.png, traffic-days.png); read as: ${description%%;*}; …"
+        pass traffic-chart "drawn over the last hour and the last 7 days (see traffic-hour.png, traffic-days.png);$heard …"
     else
-        fail traffic-chart "no chart named \"Traffic of …\" telling its bars (see traffic-*-screen.png, traffic.log)"
+        fail traffic-chart "a chart missing or not telling its bars;$heard (see traffic-*-screen.png, traffic.log)"
     fi
 }
 

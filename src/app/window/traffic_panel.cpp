@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -67,7 +68,8 @@ QPushButton* TrafficPanel::opener(Model& model, const std::string& destination) 
     QObject::connect(button, &QPushButton::clicked, button, [&model, button, destination] {
         const TrafficSeries::Subject subject{TrafficSeries::Subject::Kind::destination,
                                              destination};
-        auto* window = new QWidget(button->window(), Qt::Tool);
+        // Not modal, and closed by Escape like any dialog.
+        auto* window = new QDialog(button->window());
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setObjectName("trafficWindow");
         window->setWindowTitle(qt(TrafficTexts::heading(subject, model.lang())));

@@ -20,7 +20,7 @@ class TrafficPanel : public QWidget {
     TrafficPanel(Model& model, TrafficSeries::Subject subject, QWidget* parent = nullptr);
 
     // A small button that opens the chart of `destination`, across programs, in a window of its
-    // own beside `parent`'s.
+    // own over the button's.
     static QPushButton* opener(Model& model, const std::string& destination);
 
     TrafficChart* chart() const { return chart_; }
