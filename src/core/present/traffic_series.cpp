@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
+
+#include "base/byte_count.h"
 
 namespace TrafficSeries {
 
@@ -16,15 +17,9 @@ bool concerns(const Subject& subject, const std::string& app, const std::string&
     return (subject.kind == Subject::Kind::program ? app : dest) == subject.name;
 }
 
-// Counts below 0 (a damaged file) count as none; sums stop at the largest count.
-void add(int64_t& sum, int64_t amount) {
-    if (amount > 0 && __builtin_add_overflow(sum, amount, &sum))
-        sum = std::numeric_limits<int64_t>::max();
-}
-
 template <typename Sum> void add(Sum& sum, int64_t in, int64_t out) {
-    add(sum.in, in);
-    add(sum.out, out);
+    sum.in = ByteCount::plus(sum.in, in);
+    sum.out = ByteCount::plus(sum.out, out);
 }
 
 std::string clockText(Dates::TimePoint time) {
@@ -62,6 +57,17 @@ int64_t share(int64_t amount, int64_t part, int64_t whole) {
     return amount / whole * part + amount % whole * part / whole;
 }
 
+// What the journal holds of the subject in the local hour `hour` that begins at `hourStart`
+// beyond what the history holds of it: what came before the history began.
+Bytes beforeHistory(const TrafficHistory& history, const Journal::Entries& entries,
+                    const Subject& subject, Dates::TimePoint hourStart, int hour) {
+    const Bytes journal = journalHour(entries, subject, Dates::localDay(hourStart), hour);
+    const Bytes seen =
+        historyBetween(history, subject, hourStart, hourStart + std::chrono::hours(1));
+    return {std::max<int64_t>(journal.in - seen.in, 0),
+            std::max<int64_t>(journal.out - seen.out, 0)};
+}
+
 // Spreads what the journal's hours hold beyond the history over the slots from `first` (the
 // start of `bars[0]`) that began before the history, evenly over the part of each hour before it.
 void spreadJournal(std::vector<Bar>& bars, Dates::TimePoint first, const TrafficHistory& history,
@@ -74,14 +80,9 @@ void spreadJournal(std::vector<Bar>& bars, Dates::TimePoint first, const Traffic
     while (i < bars.size() && startOf(i) < since) {
         const Dates::LocalClock clock = Dates::localClock(startOf(i));
         const Dates::TimePoint hourStart = startOf(i) - std::chrono::minutes(clock.minute);
-        const Dates::TimePoint hourEnd = hourStart + std::chrono::hours(1);
-        const Bytes journal =
-            journalHour(entries, subject, Dates::localDay(startOf(i)), clock.hour);
-        const Bytes seen = historyBetween(history, subject, hourStart, hourEnd);
+        const Bytes before = beforeHistory(history, entries, subject, hourStart, clock.hour);
         // The part of the hour before the history began.
-        const Dates::TimePoint until = std::min(since, hourEnd);
-        const Bytes before{std::max<int64_t>(journal.in - seen.in, 0),
-                           std::max<int64_t>(journal.out - seen.out, 0)};
+        const Dates::TimePoint until = std::min(since, hourStart + std::chrono::hours(1));
         const int64_t whole = std::chrono::ceil<seconds>(until - hourStart).count();
         for (; i < bars.size() && startOf(i) < until; ++i) {
             const Dates::TimePoint end = std::min(startOf(i) + TrafficHistory::slot, until);

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/byte_count.h"
 #include "base/json_optional.h"
 #include "base/json_strict.h"
 #include "base/json_text.h"
@@ -57,29 +58,24 @@ std::vector<JournalEntry::Hour> hoursField(const nlohmann::json& json) {
     return hours;
 }
 
-int64_t plus(int64_t sum, int64_t amount) {
-    if (amount <= 0) return sum;
-    return sum > std::numeric_limits<int64_t>::max() - amount ? std::numeric_limits<int64_t>::max()
-                                                              : sum + amount;
-}
-
 } // namespace
 
 void JournalEntry::add(int hour, int64_t in, int64_t out) {
     if (in <= 0 && out <= 0) return;
-    bytesIn = plus(bytesIn, in);
-    bytesOut = plus(bytesOut, out);
+    bytesIn = ByteCount::plus(bytesIn, in);
+    bytesOut = ByteCount::plus(bytesOut, out);
     auto at = std::lower_bound(hours.begin(), hours.end(), hour,
                                [](const Hour& each, int wanted) { return each.hour < wanted; });
     if (at == hours.end() || at->hour != hour) at = hours.insert(at, Hour{hour});
-    at->in = plus(at->in, in);
-    at->out = plus(at->out, out);
+    at->in = ByteCount::plus(at->in, in);
+    at->out = ByteCount::plus(at->out, out);
 }
 
 void JournalEntry::add(const JournalEntry& other) {
     // What `other` counted beyond its hours (it was first written before hours were kept)
     // counts too.
-    const int64_t in = plus(bytesIn, other.bytesIn), out = plus(bytesOut, other.bytesOut);
+    const int64_t in = ByteCount::plus(bytesIn, other.bytesIn),
+                  out = ByteCount::plus(bytesOut, other.bytesOut);
     for (const Hour& hour : other.hours)
         add(hour.hour, hour.in, hour.out);
     bytesIn = in;

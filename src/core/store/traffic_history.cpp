@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/traffic_history.h"
 
-#include <algorithm>
+#include "base/byte_count.h"
 
 void TrafficHistory::add(const std::string& app, const std::string& dest, int64_t in, int64_t out,
                          Dates::TimePoint at) {
@@ -16,6 +16,6 @@ void TrafficHistory::add(const std::string& app, const std::string& dest, int64_
     }
     if (in <= 0 && out <= 0) return;
     Bytes& bytes = bySlot_[{slotOf(at), app, dest}];
-    bytes.in += std::max<int64_t>(in, 0);
-    bytes.out += std::max<int64_t>(out, 0);
+    bytes.in = ByteCount::plus(bytes.in, in);
+    bytes.out = ByteCount::plus(bytes.out, out);
 }
