@@ -37,7 +37,6 @@ QString textOf(TrafficTexts::Key key, Lang lang) {
 TrafficChart::TrafficChart(QWidget* parent) : QWidget(parent) {
     setFont(ViewStyle::caption2());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAttribute(Qt::WA_Hover);
 }
 
 void TrafficChart::show(const TrafficSeries::Subject& subject, TrafficSeries::Span span,
@@ -61,7 +60,11 @@ QSize TrafficChart::minimumSizeHint() const {
 
 QRectF TrafficChart::plot() const {
     const int line = fontMetrics().height();
-    const qreal left = fontMetrics().horizontalAdvance(QStringLiteral("999.9 MB")) + gap;
+    // Room on the left for the scale's labels.
+    const qreal left = std::max(fontMetrics().horizontalAdvance(
+                                    qt(RateText::size(static_cast<double>(largest()), lang_))),
+                                fontMetrics().horizontalAdvance(qt(RateText::size(0, lang_)))) +
+                       gap;
     return QRectF(left, line + gap * 2, width() - left - 1, height() - 2 * line - gap * 3);
 }
 
