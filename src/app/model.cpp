@@ -51,7 +51,7 @@ Model::Model(ModelOptions options, QObject* parent)
     : QObject(parent), options_(std::move(options)), paths_(options_.dataRoot, *options_.platform),
       scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
       journal_(paths_.journal(), journalKeepDays, options_.clock, options_.witness),
-      export_(options_.platform->journalSocketPath, options_.loginName),
+      history_(options_.clock()), export_(options_.platform->journalSocketPath, options_.loginName),
       source_(scanner_->scanSource()) {
     // Every notification, question and administrator step goes through the desktop.
     if (!options_.desktop) options_.desktop = nativeDesktop();
@@ -248,8 +248,11 @@ bool Model::decide(const std::vector<Connection>& connections, Dates::TimePoint 
             addRule(*decision->newRule);
             rulesChanged = true;
         }
-        journal_.record(connection, decision->action == RuleAction::block, now,
-                        decision->rule ? &*decision->rule : nullptr);
+        const Journal::Recorded recorded =
+            journal_.record(connection, decision->action == RuleAction::block, now,
+                            decision->rule ? &*decision->rule : nullptr);
+        history_.add(connection.app.name, connection.dest(), recorded.bytes.in, recorded.bytes.out,
+                     now);
         exportEntry(connection, now);
         if (decision->notice) post(*decision->notice, connection);
         if (decision->ask) question(connection);
@@ -536,8 +539,14 @@ Result<void> Model::edit(RuleEdit edit) {
     return {};
 }
 
+std::vector<TrafficSeries::Bar> Model::traffic(const TrafficSeries::Subject& subject,
+                                               TrafficSeries::Span span) const {
+    return TrafficSeries::of(span, history_, journal_.entries(), subject, options_.clock());
+}
+
 void Model::wipeJournal() {
     journal_.wipe();
+    history_ = TrafficHistory(options_.clock());
     notified_.clear();
     emit changed();
 }

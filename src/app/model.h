@@ -26,11 +26,13 @@
 #include "policy/decision.h"
 #include "present/app_row.h"
 #include "present/journal_export.h"
+#include "present/traffic_series.h"
 #include "store/journal.h"
 #include "store/journal_entry.h"
 #include "store/rule_edit.h"
 #include "store/rule_set.h"
 #include "store/settings.h"
+#include "store/traffic_history.h"
 
 // What a Model is built from; the defaults are the real system, tests replace any of them.
 struct ModelOptions {
@@ -138,6 +140,9 @@ class Model : public QObject {
     // The journal, newest first; made when first asked for, then kept up to date by moving
     // only what the scans since touched.
     const std::vector<JournalEntry>& journalRows() const { return journal_.sorted(); }
+    // The bars of the traffic chart of `subject` over `span`, now.
+    std::vector<TrafficSeries::Bar> traffic(const TrafficSeries::Subject& subject,
+                                            TrafficSeries::Span span) const;
     bool helperInstalled() const { return helperInstalled_; }
     const std::string& helperStatus() const { return helperStatus_; }
     const std::optional<Dates::TimePoint>& lastScan() const { return lastScan_; }
@@ -220,6 +225,8 @@ class Model : public QObject {
     std::shared_ptr<TrackerList> trackers_ = std::make_shared<TrackerList>();
     std::unique_ptr<Scanner> scanner_;
     Journal journal_;
+    // What the scans of this run recorded into the journal, for the last hour's chart.
+    TrafficHistory history_;
     JournalExport export_;
     // The rules as last saved, against which the system journal is told what changed.
     RuleSet exportedRules_;

@@ -385,6 +385,24 @@ class ModelTest : public QObject, public ModelFixture {
                  (Names{"curl|203.0.113.1", "curl|203.0.113.2", "curl|203.0.113.3"}));
     }
 
+    // What each scan's counters moved since the one before goes into the last hour's slots of
+    // the program and into the day of the destination.
+    void eachScanFeedsTheTrafficCharts() {
+        listing(ssLine(1, "curl", "203.0.113.1:443", "tcp", 1000, 100));
+        QVERIFY(started());
+        listing(ssLine(1, "curl", "203.0.113.1:443", "tcp", 1500, 300));
+        *now += 5min;
+        QVERIFY(scanned());
+        using TrafficSeries::Span, TrafficSeries::Subject;
+        const auto hour = model->traffic({Subject::Kind::program, "curl"}, Span::hour);
+        QCOMPARE(hour.size(), size_t(12));
+        QCOMPARE(hour[10].in, 1000);
+        QCOMPARE(hour[11].in, 500);
+        const auto days = model->traffic({Subject::Kind::destination, "203.0.113.1"}, Span::days);
+        QCOMPARE(days.back().in, 1500);
+        QCOMPARE(days.back().out, 300);
+    }
+
     // Installing passes a data root with a quote as one argument; a failed administrator step or
     // installer says why; without an install script nothing runs; removing keeps or clears rules
     // and runs the copied uninstall script, else the shipped one.

@@ -14,6 +14,8 @@ a11y.py tab-to APP REGEX presses Tab (xdotool) until the focused button or check
                          matches REGEX, at most 40 times; prints that name, exits 1 when none
                          matched. (The current tab and a list's current item report
                          themselves focused too.)
+a11y.py find APP REGEX   prints the screen extents "x y w h" of the first shown element whose
+                         name matches REGEX, then its description; exits 1 when none does.
 """
 import re
 import subprocess
@@ -129,6 +131,16 @@ def tab_to(app, pattern):
     return 1
 
 
+def find(app, pattern):
+    for node, _, _ in walk(app):
+        if re.fullmatch(pattern, node.get_name() or ""):
+            box = node.get_extents(Atspi.CoordType.SCREEN)
+            print(box.x, box.y, box.width, box.height)
+            print(node.get_description() or "")
+            return 0
+    return 1
+
+
 def main():
     command, name = sys.argv[1], sys.argv[2]
     app = application(name)
@@ -138,6 +150,8 @@ def main():
         return tab_to(app, sys.argv[3])
     if command == "menu":
         return menu(sys.argv[3])
+    if command == "find":
+        return find(app, sys.argv[3])
     sys.exit(f"unknown command {command}")
 
 

@@ -574,6 +574,45 @@ EOF
     run_end questions
 }
 
+# Day files as earlier runs leave them: hold_connection's traffic on the six days before today
+# and, in the last two hours of today, to an address no holder holds, each by hour.
+write_traffic_journal() {
+    local back day now hour in out
+    mkdir -p "$home/journal"
+    now=$((10#$(date +%H)))
+    for back in 6 5 4 3 2 1 0; do
+        day=$(date -d "-$back days" +%F)
+        hour=$((back == 0 ? (now > 0 ? now - 1 : 0) : 9 + back))
+        in=$(((7 - back) * 1300000 + back % 3 * 2000000)) out=$(((back % 4 + 1) * 400000))
+        printf '[{"day":"%s","app":"hold_connection","dest":"203.0.113.99","ip":"203.0.113.99","port":443,"category":"unknown","first":"%sT00:00:00Z","last":"%sT00:00:00Z","bytesIn":%d,"bytesOut":%d,"hours":[[%d,%d,%d]],"blocked":false}]\n' \
+            "$day" "$day" "$day" "$in" "$out" "$hour" "$in" "$out" >"$home/journal/$day.json"
+    done
+}
+
+# The traffic chart of the program shown, over the last hour and, by Space on its switch, the last
+# 7 days: a picture of the screen and of the chart alone for each, and the numbers a screen reader
+# reads. Called in the keyboard run, with the window open and the accessibility bus up.
+traffic_pictures() {
+    local found x y w h told=1 heard=''
+    chart_picture() {
+        screenshot "$SESSION_RUN/traffic-$1-screen.png"
+        found=$("$python" "$a11y" find Nattervane "$2" 2>>"$SESSION_RUN/traffic.log") || return 1
+        read -r x y w h <<<"$found"
+        convert "$SESSION_RUN/traffic-$1-screen.png" -crop "${w}x${h}+${x}+${y}" +repage \
+            "$SESSION_RUN/traffic-$1.png"
+        heard="$heard $1: $(sed -n 2p <<<"$found" | cut -d';' -f1);"
+        [[ "$(sed -n 2p <<<"$found")" == Sent* ]]
+    }
+    chart_picture hour 'Traffic of .*' || told=0
+    "$python" "$a11y" tab-to Nattervane 'Last 7 days' >>"$SESSION_RUN/traffic.log" 2>&1 &&
+        xdotool key space && sleep 0.8 && chart_picture days 'Traffic of .*' || told=0
+    if [ "$told" = 1 ]; then
+        pass traffic-chart "drawn over the last hour and the last 7 days (see traffic-hour.png, traffic-days.png);$heard …"
+    else
+        fail traffic-chart "a chart missing or not telling its bars;$heard (see traffic-*-screen.png, traffic.log)"
+    fi
+}
+
 # --- The keyboard and a screen reader's view: the first-run hint at the icon; Tab to a card's
 # Block pill and Enter make the rule; Ctrl+Tab goes to the Journal; Start at login by Space
 # writes an entry that starts this build; Escape closes the window; a second start opens it
@@ -587,6 +626,7 @@ keyboard() {
     start_tint2 tint2 '#202020' || fail keyboard "tint2's tray did not come up"
     session_spawn a11y-bus /usr/libexec/at-spi-bus-launcher --launch-immediately
     write_settings en
+    write_traffic_journal
     rm -f "$home/tray-hint-shown"
     export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
     start_app
@@ -619,6 +659,7 @@ keyboard() {
         run_end keyboard
         return
     fi
+    traffic_pictures
     # Tab to a card's Block pill, whose name says the destination it acts on.
     local question='' question_names='' unnamed=0
     find_question() {

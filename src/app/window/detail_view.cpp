@@ -23,6 +23,7 @@
 #include "present/window_texts.h"
 #include "rounded_panel.h"
 #include "rule_picker.h"
+#include "traffic_panel.h"
 #include "view_style.h"
 
 using ViewStyle::qt;
@@ -160,6 +161,8 @@ void DetailView::rebuild() {
         follows->setObjectName("programRulesFollow");
         column_->addWidget(follows);
     }
+    column_->addWidget(
+        new TrafficPanel(model_, {TrafficSeries::Subject::Kind::program, row_.name}));
     firstCard_ = column_->count();
     more_ = ViewStyle::wrapped({}, ViewStyle::caption(), Palette::of(Palette::muted));
     more_->setObjectName("moreDestinations");
@@ -265,6 +268,7 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     first->addStretch();
     QLabel* port = ViewStyle::label(portText(connection), fixedCaption, muted);
     first->addWidget(port, 0, Qt::AlignTop);
+    first->addWidget(TrafficPanel::opener(model_, connection.dest()), 0, Qt::AlignTop);
     column->addLayout(first);
 
     QLabel* sentence = ViewStyle::wrapped(

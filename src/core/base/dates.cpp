@@ -75,6 +75,13 @@ std::string localDay(TimePoint time, int offsetDays) {
     return dayText(year_month_day{sys_days{date} + days{offsetDays}});
 }
 
+LocalClock localClock(TimePoint time) {
+    std::time_t whole = system_clock::to_time_t(floor<seconds>(time));
+    std::tm local{};
+    localtime_r(&whole, &local);
+    return {local.tm_hour, local.tm_min};
+}
+
 bool isDay(std::string_view text) {
     return text.size() == 10 && parseDay(text).has_value();
 }

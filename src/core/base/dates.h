@@ -27,6 +27,15 @@ std::string localDay(TimePoint time, int offsetDays = 0);
 // True for "yyyy-MM-dd" naming a real calendar day.
 bool isDay(std::string_view text);
 
+// The local wall-clock hour (0 to 23) and minute of a time.
+struct LocalClock {
+    int hour = 0;
+    int minute = 0;
+
+    bool operator==(const LocalClock&) const = default;
+};
+LocalClock localClock(TimePoint time);
+
 // The time the system has counted since it started, sleep included. Setting the wall clock does
 // not move it, so it tells a jump of the wall clock from time that passed.
 struct Uptime {

@@ -21,6 +21,9 @@ namespace {
 // How far the wall clock may stray from the uptime before it counts as having jumped: far more
 // than a clock drifts between two starts of the system, far less than a day.
 constexpr auto clockTolerance = std::chrono::hours(1);
+// How long the counters of a connection not seen again are kept: longer than the longest time
+// between two scans.
+constexpr auto connectionIdle = std::chrono::minutes(10);
 
 std::string clockFile(const std::string& dir) {
     return (fs::path(dir) / "clock.txt").string();
@@ -66,16 +69,13 @@ bool Journal::record(const std::string& app, const std::string& dest, const std:
     auto [found, created] = entries_.try_emplace(key(today, app, dest));
     touch(found->first);
     JournalEntry& entry = found->second;
-    if (created) {
-        entry = {today,           app, dest, ip,      port,     verdict.category,
-                 verdict.company, at,  at,   bytesIn, bytesOut, blocked};
-        return true;
-    }
+    if (created)
+        entry = {today,           app, dest, ip, port, verdict.category,
+                 verdict.company, at,  at,   0,  0,    blocked};
     entry.last = at;
-    entry.bytesIn = std::max(entry.bytesIn, bytesIn);
-    entry.bytesOut = std::max(entry.bytesOut, bytesOut);
     entry.blocked = entry.blocked || blocked;
-    return false;
+    entry.add(Dates::localClock(at).hour, bytesIn, bytesOut);
+    return created;
 }
 
 void Journal::nameAddressEntry(const std::string& addressId, const std::string& namedId,
@@ -95,8 +95,7 @@ void Journal::nameAddressEntry(const std::string& addressId, const std::string& 
     }
     entry.first = std::min(entry.first, seen.first);
     entry.last = std::max(entry.last, seen.last);
-    entry.bytesIn = std::max(entry.bytesIn, seen.bytesIn);
-    entry.bytesOut = std::max(entry.bytesOut, seen.bytesOut);
+    entry.add(seen);
     entry.blocked = entry.blocked || seen.blocked;
     if (!entry.ruleTarget) {
         entry.ruleTarget = seen.ruleTarget;
@@ -119,8 +118,8 @@ std::string Journal::key(const std::string& day, const std::string& app, const s
     return day + "|" + app + "|" + dest;
 }
 
-bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoint at,
-                     const Rule* rule) {
+Journal::Recorded Journal::record(const Connection& connection, bool blocked, Dates::TimePoint at,
+                                  const Rule* rule) {
     // Only what the program reached names its entry: one it accepted under a name that came
     // meanwhile would count as the program's own sighting of that name.
     const std::string today = day(at);
@@ -128,8 +127,10 @@ bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoin
     if (connection.host && !connection.incoming)
         nameAddressEntry(key(today, connection.app.name, connection.ip),
                          key(today, connection.app.name, dest), dest, connection.verdict);
+    const CounterDeltas::Delta bytes =
+        counters_.take(connection.id(), connection.bytesIn, connection.bytesOut, at);
     bool created = record(connection.app.name, dest, connection.ip, connection.port,
-                          connection.verdict, connection.bytesIn, connection.bytesOut, blocked, at);
+                          connection.verdict, bytes.in, bytes.out, blocked, at);
     JournalEntry& entry = entries_[key(today, connection.app.name, dest)];
     // Incoming while every observation was: what the program reaches itself is what counts.
     entry.incoming = connection.incoming && (created || entry.incoming);
@@ -137,10 +138,11 @@ bool Journal::record(const Connection& connection, bool blocked, Dates::TimePoin
         entry.ruleTarget = rule->target;
         entry.ruleProgram = rule->program;
     }
-    return created;
+    return {created, bytes};
 }
 
 Result<void> Journal::save() {
+    counters_.forgetIdle(clock_(), connectionIdle);
     std::error_code failure;
     fs::create_directories(dir_, failure);
     if (failure) return Error::fromCode("cannot create " + dir_, failure);

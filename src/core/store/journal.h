@@ -15,6 +15,7 @@
 #include "base/unusable_file.h"
 #include "classify/verdict.h"
 #include "observe/connection.h"
+#include "store/counter_deltas.h"
 #include "store/journal_entry.h"
 #include "store/rule.h"
 
@@ -57,8 +58,9 @@ class Journal {
     static std::string day(Dates::TimePoint time) { return Dates::localDay(time); }
 
     // Merges one observation into its day's entry: the first observation fixes ip, port,
-    // category, company and `first`; later ones move `last`, keep the largest byte counts and
-    // keep `blocked` once set. True when a new entry was created.
+    // category, company and `first`; later ones move `last` and keep `blocked` once set. The
+    // bytes are what moved since the previous observation, added to the local clock hour of
+    // `at`. True when a new entry was created.
     bool record(const std::string& app, const std::string& dest, const std::string& ip,
                 int64_t port, const Verdict& verdict, int64_t bytesIn, int64_t bytesOut,
                 bool blocked, Dates::TimePoint at);
@@ -68,13 +70,21 @@ class Journal {
     // The entry of `app` and `dest` for the day of `at`, or null.
     const JournalEntry* find(const std::string& app, const std::string& dest,
                              Dates::TimePoint at) const;
+    // What recording a connection did: whether it created an entry, and the bytes it added.
+    struct Recorded {
+        bool created = false;
+        CounterDeltas::Delta bytes;
+
+        bool operator==(const Recorded&) const = default;
+    };
     // Records `connection` as the observation above: its program, its destination as shown (the
-    // host name when known, else the address), address, port, verdict and byte counts; when
-    // blocked by `rule`, the rule too. An entry of the day made by address alone (its name not
-    // known yet) becomes the entry of the name when a connection the program made to that
+    // host name when known, else the address), address, port, verdict and the bytes its
+    // cumulative counters moved since the connection was last recorded (see CounterDeltas);
+    // when blocked by `rule`, the rule too. An entry of the day made by address alone (its name
+    // not known yet) becomes the entry of the name when a connection the program made to that
     // address comes with it: one entry per connection, under the best name known.
-    bool record(const Connection& connection, bool blocked, Dates::TimePoint at,
-                const Rule* rule = nullptr);
+    Recorded record(const Connection& connection, bool blocked, Dates::TimePoint at,
+                    const Rule* rule = nullptr);
 
     // Writes the file of every day recorded into since the last save or load, then prunes. On
     // failure the entries stay in memory and their days are written at the next save. A day file
@@ -137,6 +147,8 @@ class Journal {
     std::optional<Reading> reading_;
     bool readingKept_ = false;
     Entries entries_;
+    // The last counters of each connection recorded; those idle for long are let go at saves.
+    CounterDeltas counters_;
     std::vector<UnusableFile::Report> unusable_;
     // Day files of the directory that the last load could neither use nor keep; never written
     // over.

@@ -64,22 +64,64 @@ class JournalTest : public testing::Test {
 
 } // namespace
 
-// A connection is recorded under the destination shown: its host name, else its address.
-TEST_F(JournalTest, MergesObservationsByMaximumAndStaysBlockedOnceBlocked) {
+// A connection is recorded under the destination shown: its host name, else its address. The
+// bytes of each observation add up in its local hour (three hours east of UTC).
+TEST_F(JournalTest, AddsObservationsByHourAndStaysBlockedOnceBlocked) {
     Journal j = journal();
     Dates::TimePoint t1 = utc(2026, 3, 9, 8), t2 = utc(2026, 3, 9, 9);
     EXPECT_TRUE(j.record({1, {"Safari"}, "tcp", "192.0.2.1", 443, "example.com", tracker, 100, 50},
-                         true, t1));
+                         true, t1)
+                    .created);
     EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 80, 70, false, t1));
-    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 0, 0, false, t2));
-    EXPECT_TRUE(j.record({1, {"Safari"}, "tcp", "192.0.2.9", 443, {}, {}, 100, 7}, false, t2));
+    EXPECT_FALSE(j.record("Safari", "example.com", "192.0.2.9", 80, {}, 5, 0, false, t2));
+    EXPECT_EQ(j.record({1, {"Safari"}, "tcp", "192.0.2.9", 443, {}, {}, 100, 7}, false, t2),
+              (Journal::Recorded{true, {100, 7}}));
     ASSERT_EQ(j.entries().size(), 2u);
-    EXPECT_EQ(j.entries().at("2026-03-09|Safari|example.com"),
-              (JournalEntry{"2026-03-09", "Safari", "example.com", "192.0.2.1", 443,
-                            Category::tracker, "Example Analytics", t1, t2, 100, 70, true}));
-    EXPECT_EQ(j.entries().at("2026-03-09|Safari|192.0.2.9"),
-              (JournalEntry{"2026-03-09", "Safari", "192.0.2.9", "192.0.2.9", 443,
-                            Category::unknown, std::nullopt, t2, t2, 100, 7, false}));
+    JournalEntry named{
+        "2026-03-09", "Safari", "example.com", "192.0.2.1", 443, Category::tracker, tracker.company,
+        t1,           t2,       185,           120,         true};
+    named.hours = {{11, 180, 120}, {12, 5, 0}};
+    auto byAddress =
+        JournalEntry{"2026-03-09", "Safari", "192.0.2.9", "192.0.2.9", 443, Category::unknown,
+                     std::nullopt, t2,       t2,          100,         7,   false};
+    byAddress.hours = {{12, 100, 7}};
+    EXPECT_EQ(j.entries(), (Journal::Entries{{named.id(), named}, {byAddress.id(), byAddress}}));
+}
+
+// A connection's cumulative counters count once: the first observation whole, later ones by
+// what they grew, a counter that went down (a new socket under the same id) whole again, and
+// one not seen for long, forgotten at a save, whole again too.
+TEST_F(JournalTest, CountsWhatTheCountersMovedSinceTheLastObservation) {
+    Journal j = journal();
+    Connection c{7, {"curl"}, "tcp", "192.0.2.1", 443, {}, {}, 100, 10};
+    const std::vector<std::tuple<int64_t, int64_t, minutes, CounterDeltas::Delta>> scans{
+        {100, 10, minutes(0), {100, 10}}, {250, 10, minutes(1), {150, 0}},
+        {40, 30, minutes(2), {40, 20}},   {40, 30, minutes(3), {0, 0}},
+        {60, 30, minutes(15), {60, 30}},
+    };
+    for (const auto& [in, out, after, bytes] : scans) {
+        c.bytesIn = in;
+        c.bytesOut = out;
+        now = utc(2026, 3, 9, 8, 50) + after;
+        ASSERT_TRUE(j.save());
+        EXPECT_EQ(j.record(c, false, now).bytes, bytes) << after.count();
+    }
+    EXPECT_EQ(j.entries().begin()->second.hours,
+              (std::vector<JournalEntry::Hour>{{11, 290, 30}, {12, 60, 30}}));
+}
+
+// A day file written before hours were kept reads as it is; what is recorded into its entries
+// later adds to their counts and starts their hours.
+TEST_F(JournalTest, ADayFileWithoutHoursReadsAsItIsAndGainsHours) {
+    putDay("2026-03-09");
+    Journal j = journal();
+    const JournalEntry& old = j.entries().at("2026-03-09|Safari|example.com");
+    EXPECT_EQ(std::tuple(old.bytesIn, old.bytesOut, old.hours.size()), std::tuple(10, 20, 0u));
+    j.record("Safari", "example.com", "192.0.2.1", 443, {}, 5, 1, false, now);
+    ASSERT_TRUE(j.save());
+    const JournalEntry reloaded = journal().entries().at("2026-03-09|Safari|example.com");
+    EXPECT_EQ(std::tuple(reloaded.bytesIn, reloaded.bytesOut, reloaded.hours),
+              std::tuple(15, 21, std::vector<JournalEntry::Hour>{{15, 5, 1}}));
 }
 
 // A connection first seen by its address and then by the name that arrived for it is one entry,
@@ -92,11 +134,22 @@ TEST_F(JournalTest, AnEntryByAddressTakesTheNameThatArrivesLater) {
         return Connection{1, {"curl"}, "tcp", ip, 443, std::move(host), verdict, in, out};
     };
     j.record(curl("203.0.113.15", {}, {}, 10, 20), true, t1);
-    EXPECT_FALSE(j.record(curl("203.0.113.15", "ads.example", tracker, 5, 30), false, t2));
-    EXPECT_EQ(j.entries(),
-              (Journal::Entries{{"2026-03-09|curl|ads.example",
-                                 {"2026-03-09", "curl", "ads.example", "203.0.113.15", 443,
-                                  Category::tracker, "Example Analytics", t1, t2, 10, 30, true}}}));
+    // The counter that went down counts whole.
+    EXPECT_FALSE(j.record(curl("203.0.113.15", "ads.example", tracker, 5, 30), false, t2).created);
+    JournalEntry named{"2026-03-09",
+                       "curl",
+                       "ads.example",
+                       "203.0.113.15",
+                       443,
+                       Category::tracker,
+                       tracker.company,
+                       t1,
+                       t2,
+                       15,
+                       30,
+                       true};
+    named.hours = {{11, 10, 20}, {12, 5, 10}};
+    EXPECT_EQ(j.entries(), (Journal::Entries{{named.id(), named}}));
     j.record(curl("203.0.113.16", {}, {}, 99, 0), false, t1);
     // One the program accepted leaves the entry by address as it is.
     Connection accepted = curl("203.0.113.16", "ads.example", tracker, 0, 0);
@@ -104,8 +157,9 @@ TEST_F(JournalTest, AnEntryByAddressTakesTheNameThatArrivesLater) {
     j.record(accepted, false, t2);
     EXPECT_TRUE(j.entries().contains("2026-03-09|curl|203.0.113.16"));
     j.record(curl("203.0.113.16", "ads.example", tracker, 0, 0), false, t2);
+    // The entry of the name adds what each of its connections moved.
     ASSERT_EQ(j.entries().size(), 1u);
-    EXPECT_EQ(j.entries().begin()->second.bytesIn, 99);
+    EXPECT_EQ(j.entries().begin()->second.bytesIn, 15 + 99);
     EXPECT_FALSE(j.entries().begin()->second.incoming);
     ASSERT_TRUE(j.save());
     EXPECT_EQ(nlohmann::json::parse(contents("2026-03-09.json")).size(), 1u);
@@ -140,7 +194,7 @@ TEST_F(JournalTest, SavesLocalDaysWithWholeSecondsInUtcAndLeavesOutAnAbsentCompa
               nlohmann::json::parse(R"([{"day":"2026-03-09","app":"Safari",
         "dest":"example.com","ip":"2001:db8::1","port":443,"category":"cdn",
         "first":"2026-03-08T21:00:00Z","last":"2026-03-08T21:00:00Z","bytesIn":5,"bytesOut":6,
-        "blocked":true}])"));
+        "hours":[[0,5,6]],"blocked":true}])"));
     EXPECT_EQ(journal().entries().at("2026-03-09|Safari|example.com").first, utc(2026, 3, 8, 21));
 }
 
@@ -203,6 +257,7 @@ TEST_F(JournalTest, AnyNameSurvivesTheDayFile) {
         {"bad \xff\xc3 end", "bad \uFFFD\uFFFD end"},
     };
     Journal j = journal();
+    // A negative amount counts as none.
     for (const auto& [name, stored] : names)
         j.record(name, name, "192.0.2.1", -1, Verdict{Category::ads, name, {}}, INT64_MIN,
                  INT64_MAX, false, now);
@@ -212,7 +267,7 @@ TEST_F(JournalTest, AnyNameSurvivesTheDayFile) {
     for (const auto& [name, stored] : names) {
         const JournalEntry& entry = reloaded.entries().at("2026-03-09|" + stored + "|" + stored);
         EXPECT_EQ(std::tuple(entry.company, entry.port, entry.bytesIn, entry.bytesOut),
-                  std::tuple(stored, -1, INT64_MIN, INT64_MAX));
+                  std::tuple(stored, -1, 0, INT64_MAX));
     }
 }
 
@@ -273,6 +328,17 @@ TEST_F(JournalTest, SkipsBadDayFilesAndLeavesThemIntact) {
         with("T10:00:00Z", "T10:00:00.5Z"),
         with("T10:00:00Z", "T10:00:00+03:00"),
         "[" + good + "] trailing",
+        with(R"("blocked")", R"("hours":{},"blocked")"),
+        with(R"("blocked")", R"("hours":[[24,1,1]],"blocked")"),
+        with(R"("blocked")", R"("hours":[[-1,1,1]],"blocked")"),
+        with(R"("blocked")", R"("hours":[[3,-1,0]],"blocked")"),
+        with(R"("blocked")", R"("hours":[[3,1.5,0]],"blocked")"),
+        with(R"("blocked")", R"("hours":[[3,true,0]],"blocked")"),
+        with(R"("blocked")", R"("hours":[[3,18446744073709551615,0]],"blocked")"),
+        with(R"("blocked")", R"("hours":[[3,1]],"blocked")"),
+        with(R"("blocked")", R"("hours":["3"],"blocked")"),
+        with(R"("blocked")", R"("hours":[[4,1,1],[3,1,1]],"blocked")"),
+        with(R"("blocked")", R"("hours":[[3,1,1],[3,1,1]],"blocked")"),
     };
     for (const std::string& text : bad) {
         SCOPED_TRACE(text);
