@@ -52,9 +52,10 @@ Bytes historyBetween(const TrafficHistory& history, const Subject& subject, Date
     return sum;
 }
 
-// The part `part` of `whole` (both at least 1) of `amount`, without overflow.
-int64_t share(int64_t amount, int64_t part, int64_t whole) {
-    return amount / whole * part + amount % whole * part / whole;
+// The share of `amount` that `piece` seconds of `whole` seconds (both at least 1) take, without
+// overflow.
+int64_t share(int64_t amount, int64_t piece, int64_t whole) {
+    return amount / whole * piece + amount % whole * piece / whole;
 }
 
 // What the journal holds of the subject in the local hour `hour` that begins at `hourStart`
@@ -69,7 +70,8 @@ Bytes beforeHistory(const TrafficHistory& history, const Journal::Entries& entri
 }
 
 // Spreads what the journal's hours hold beyond the history over the slots from `first` (the
-// start of `bars[0]`) that began before the history, evenly over the part of each hour before it.
+// start of `bars[0]`) that began before the history, evenly over the stretch of each hour before
+// it.
 void spreadJournal(std::vector<Bar>& bars, Dates::TimePoint first, const TrafficHistory& history,
                    const Journal::Entries& entries, const Subject& subject) {
     const Dates::TimePoint since = history.since();
@@ -81,14 +83,14 @@ void spreadJournal(std::vector<Bar>& bars, Dates::TimePoint first, const Traffic
         const Dates::LocalClock clock = Dates::localClock(startOf(i));
         const Dates::TimePoint hourStart = startOf(i) - std::chrono::minutes(clock.minute);
         const Bytes before = beforeHistory(history, entries, subject, hourStart, clock.hour);
-        // The part of the hour before the history began.
+        // The stretch of the hour before the history began.
         const Dates::TimePoint until = std::min(since, hourStart + std::chrono::hours(1));
         const int64_t whole = std::chrono::ceil<seconds>(until - hourStart).count();
         for (; i < bars.size() && startOf(i) < until; ++i) {
             const Dates::TimePoint end = std::min(startOf(i) + TrafficHistory::slot, until);
-            const int64_t part =
+            const int64_t piece =
                 std::min(std::chrono::ceil<seconds>(end - startOf(i)).count(), whole);
-            add(bars[i], share(before.in, part, whole), share(before.out, part, whole));
+            add(bars[i], share(before.in, piece, whole), share(before.out, piece, whole));
             bars[i].fromJournal = bars[i].fromJournal || before.in > 0 || before.out > 0;
         }
     }

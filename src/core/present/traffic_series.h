@@ -45,7 +45,7 @@ inline constexpr int hourBars = 12;
 std::vector<Bar> lastDays(const Journal::Entries& entries, const Subject& subject,
                           Dates::TimePoint now);
 // One bar a slot of the history, the `hourBars` slots up to the one of `now`, oldest first. The
-// part of a slot before the history began takes its share of what the journal's hour holds
+// stretch of a slot before the history began takes its share of what the journal's hour holds
 // beyond what the history has of that hour.
 std::vector<Bar> lastHour(const TrafficHistory& history, const Journal::Entries& entries,
                           const Subject& subject, Dates::TimePoint now);

@@ -99,7 +99,7 @@ TEST_F(TrafficSeriesTest, TheLastHourIsTwelveSlotsOfTheHistory) {
 }
 
 // After a start at 10:22:30 local, what the journal's hours hold beyond the history is spread
-// over the part of each hour before the start, and those slots are marked.
+// over the stretch of each hour before the start, and those slots are marked.
 TEST_F(TrafficSeriesTest, BeforeTheStartTheJournalsHoursAreSpreadOverTheirSlots) {
     TrafficHistory history(utc(10, 7, 22, 30));
     history.add("firefox", "example.com", 100, 0, utc(10, 7, 25));
