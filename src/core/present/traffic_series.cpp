@@ -103,7 +103,9 @@ std::vector<Bar> lastDays(const Journal::Entries& entries, const Subject& subjec
     std::vector<Bar> bars;
     for (int back = dayBars - 1; back >= 0; --back)
         bars.push_back({Dates::localDay(now, -back)});
-    for (const auto& [id, entry] : entries) {
+    for (const auto& item : entries) {
+        // Not a structured binding: clang 14 cannot capture one in the lambda below.
+        const JournalEntry& entry = item.second;
         if (!concerns(subject, entry.app, entry.dest)) continue;
         auto bar = std::find_if(bars.begin(), bars.end(),
                                 [&](const Bar& each) { return each.when == entry.day; });
