@@ -29,6 +29,11 @@ constexpr int journalKeepDays = 7;
 constexpr auto primePeriod = 900s;
 constexpr auto journalSavePeriod = 30s;
 constexpr double shortestInterval = 2.0;
+// While the event service is not live its socket is tried again, soon after it went and less
+// often the longer it stays away: back within a moment of a restart, next to free when it is not
+// installed.
+constexpr std::chrono::milliseconds firstFeedRetry = 1s;
+constexpr std::chrono::milliseconds longestFeedRetry = 16s;
 
 bool fileExists(const std::string& path) {
     std::error_code ignored;
@@ -59,6 +64,9 @@ Model::Model(ModelOptions options, QObject* parent)
     connect(&scanTimer_, &QTimer::timeout, this, &Model::scan);
     primeTimer_.setObjectName("primeTimer");
     connect(&primeTimer_, &QTimer::timeout, this, &Model::primeResolver);
+    feedTimer_.setObjectName("feedTimer");
+    feedTimer_.setSingleShot(true);
+    connect(&feedTimer_, &QTimer::timeout, this, &Model::retryFeed);
     scanQueue_.setMaxThreadCount(1);
     scanQueue_.setExpiryTimeout(-1);
 }
@@ -214,6 +222,31 @@ void Model::noteSource(const ScanSource& source) {
         std::cerr << "nattervane: connections come from " << SourceText::describe(source, Lang::en)
                   << "\n";
     source_ = source;
+    if (source.events == EventFeed::State::live) {
+        feedTimer_.stop();
+        feedRetry_ = firstFeedRetry;
+    } else if (!feedTimer_.isActive() && !reconnecting_) {
+        feedTimer_.start(feedRetry_);
+    }
+}
+
+void Model::retryFeed() {
+    // A scan in flight tries the socket itself; paused or asking, the next scan does.
+    if (source_.events == EventFeed::State::live || settings_.paused || scanning_ || asking())
+        return;
+    reconnecting_ = true;
+    scanQueue_.start([this] {
+        bool live = scanner_->reconnect();
+        QMetaObject::invokeMethod(
+            this,
+            [this, live] {
+                reconnecting_ = false;
+                feedRetry_ = std::min(feedRetry_ * 2, longestFeedRetry);
+                // Taken up with a scan, which also takes what the service told meanwhile.
+                live ? scan() : feedTimer_.start(feedRetry_);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void Model::apply(const std::vector<Connection>& connections, const ScanSource& source) {

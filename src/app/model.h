@@ -183,6 +183,8 @@ class Model : public QObject {
     void apply(const std::vector<Connection>& connections, const ScanSource& source);
     // Takes where the connections come from, and says it on standard error when it changed.
     void noteSource(const ScanSource& source);
+    // Tries the event service's socket again while it is not live; a scan follows when it is.
+    void retryFeed();
     // Decides each connection, programs' own first; true when a rule was made.
     bool decide(const std::vector<Connection>& connections, Dates::TimePoint now);
     // While the event service is live, the worker waits for its events between scans, so that a
@@ -267,6 +269,9 @@ class Model : public QObject {
     std::optional<ScanResult> held_;
     QTimer scanTimer_{this};
     QTimer primeTimer_{this};
+    QTimer feedTimer_{this};
+    std::chrono::milliseconds feedRetry_{1000};
+    bool reconnecting_ = false;
     // One worker thread: scans run one after another, never beside each other.
     QThreadPool scanQueue_;
 };

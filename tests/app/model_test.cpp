@@ -312,9 +312,14 @@ class ModelTest : public QObject, public ModelFixture {
             dests.push_back(entry.dest);
         QCOMPARE(dests, Names{"pixel.tracker.example"});
 
-        // A service gone between scans is told at once, not at the next scan.
+        // A service gone between scans is told at once, not at the next scan, and taken up again
+        // within moments of its coming back, with no scan due.
         service.hangUp();
         QTRY_VERIFY_WITH_TIMEOUT(model->source().events != EventFeed::State::live, 2000);
+        QTest::qWait(1500);
+        service.accept();
+        QVERIFY(service.say(EventWire::line(EventWire::Hello{EventWire::version})));
+        QTRY_COMPARE_WITH_TIMEOUT(model->source().events, EventFeed::State::live, 4000);
     }
 
     // A table that cannot be read is named on standard error; a rules file that cannot be read

@@ -479,7 +479,8 @@ print(made, "connections in", round(time.monotonic() - start), "s,", failed, "fa
         fail "the service holds ${rss:-?} kB while starved, not under 64 MB"
     local lapses=$(($(source_lines "netlink (the event service") - lost_before))
     wait_for 45 starved_journaled ||
-        fail "the short connections made while starved were not journaled with their program"
+        fail "the short connections made while starved were not journaled with their program \
+($(starved_counts); $lapses lapses)"
     say "while starved the blocked program got through 0 times of $tries, the program took \
 the events ($lapses lapses of 3 s without them, each taken up again) and the service held ${rss} kB"
 }
@@ -487,6 +488,12 @@ the events ($lapses lapses of 3 s without them, each taken up again) and the ser
 # Whether most of the starver's 150 unnamed destinations are journaled as reached by python3.
 starved_journaled() {
     [ "$(journal_lines | grep -cE "^python3[.0-9]*"$'\t'"${networks[2]//./\\.}\.[0-9]+$")" -ge 120 ]
+}
+
+# How the starver's destinations are journaled: by program, the number of destinations.
+starved_counts() {
+    journal_lines | grep -E $'\t'"${networks[2]//./\\.}\\.[0-9]+$" | cut -f1 | sort | uniq -c |
+        tr -s ' \n' ' '
 }
 
 # Only uninstalling removes the pinned hooks: the blocked program connects again.

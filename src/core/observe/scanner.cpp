@@ -60,8 +60,26 @@ bool Scanner::askNames(std::vector<ConnectEvent>::const_iterator from,
     return unnamed;
 }
 
-std::vector<Connection> Scanner::scan(bool includeLocal) {
+bool Scanner::reconnect() {
+    if (feed_.live()) return false;
     std::vector<ConnectEvent> events = feed_.take();
+    kept_.insert(kept_.end(), std::make_move_iterator(events.begin()),
+                 std::make_move_iterator(events.end()));
+    return feed_.live();
+}
+
+std::vector<ConnectEvent> Scanner::takeEvents(std::chrono::milliseconds wait) {
+    std::vector<ConnectEvent> events = std::move(kept_);
+    kept_.clear();
+    std::vector<ConnectEvent> fresh =
+        feed_.take(events.empty() ? wait : std::chrono::milliseconds{});
+    events.insert(events.end(), std::make_move_iterator(fresh.begin()),
+                  std::make_move_iterator(fresh.end()));
+    return events;
+}
+
+std::vector<Connection> Scanner::scan(bool includeLocal) {
+    std::vector<ConnectEvent> events = takeEvents({});
     // A connection only an event told of may be gone by the next scan, so its name is looked up
     // now and waited for a moment after the listing.
     std::unordered_set<uint64_t> told;
@@ -112,7 +130,7 @@ void Scanner::catchUp(std::vector<Flow>& flows, std::vector<ConnectEvent>& event
 
 std::vector<Connection> Scanner::glance(bool includeLocal, std::chrono::milliseconds wait) {
     if (!feed_.live()) return {};
-    std::vector<ConnectEvent> events = feed_.take(wait);
+    std::vector<ConnectEvent> events = takeEvents(wait);
     if (events.empty()) return {};
     resolver_.refreshNames();
     if (askNames(events.begin(), events.end()))

@@ -72,6 +72,9 @@ class Scanner {
     // waits up to `wait` for the service to write, then a moment for their names. Empty when
     // nothing was told or the service is not live.
     std::vector<Connection> glance(bool includeLocal, std::chrono::milliseconds wait);
+    // Connects to the event service when it is not live, keeping what it told for the next scan
+    // or glance; true when the feed became live.
+    bool reconnect();
     // Those of `connections` whose name became known since, named and classified again.
     std::vector<Connection> named(std::vector<Connection> connections);
     // The connections of already listed flows: filtered, identified, named, classified and
@@ -98,6 +101,9 @@ class Scanner {
     std::vector<Connection> classified(std::vector<Attribution::Owned> owned, bool includeLocal);
     static Verdict verdictOf(const Connection& connection, const TrackerList* trackers,
                              const OrgTable* orgs);
+    // The events kept by `reconnect`, then those the feed holds (waiting up to `wait` when none
+    // were kept).
+    std::vector<ConnectEvent> takeEvents(std::chrono::milliseconds wait);
     // Asks the names of the events' addresses; true when any is not known yet.
     bool askNames(std::vector<ConnectEvent>::const_iterator from,
                   std::vector<ConnectEvent>::const_iterator to);
@@ -112,6 +118,7 @@ class Scanner {
     std::shared_ptr<const OrgTable> orgs_;
     std::atomic<Lang> lang_;
     EventFeed feed_;
+    std::vector<ConnectEvent> kept_;
     SocketOwners owners_;
     Attribution attribution_;
     std::string source_;
