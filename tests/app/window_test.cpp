@@ -174,6 +174,12 @@ class WindowTest : public QObject, public DelegateFixture {
         QCOMPARE(model->rules().action(chosen), RuleAction::block);
         QVERIFY(chooser);
         QCOMPARE(chooser->currentIndex(), static_cast<int>(RuleAction::block));
+        // A new language relabels the controls where they are.
+        view().settings()->language()->activated(2);
+        QVERIFY(chooser);
+        QCOMPARE(chooser->currentText(), QString("Запретить"));
+        QCOMPARE(rules.removeButton(0)->text(), QString("Убрать"));
+        view().settings()->language()->activated(1);
         model->toggleBlockNew();
         const size_t asked = desktop->questions.size();
         QTest::mouseClick(rules.removeAllButton(), Qt::LeftButton);
