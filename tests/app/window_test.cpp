@@ -158,11 +158,28 @@ class WindowTest : public QObject, public DelegateFixture {
         RulesView& rules = *view().rules();
         QVERIFY(rules.fileNotice()->isHidden());
         QVERIFY(view().settings()->fileNotice()->isHidden());
-        QCOMPARE(rules.table()->rowCount(), 3);
-        const QString newest = rules.table()->item(0, 0)->text();
+        QAbstractItemModel& table = *rules.table()->model();
+        QCOMPARE(table.rowCount(), 3);
+        const QString newest = table.index(0, 0).data().toString();
+        // A scan leaves the controls alone, and so does removing another row.
+        const QPointer<QComboBox> chooser = rules.actionBox(1);
+        QVERIFY(scanned());
+        QCOMPARE(rules.actionBox(1), chooser.data());
         QTest::mouseClick(rules.removeButton(0), Qt::LeftButton);
-        QCOMPARE(rules.table()->rowCount(), 2);
+        QCOMPARE(table.rowCount(), 2);
         QVERIFY(!model->rules().action(newest.toStdString()));
+        QCOMPARE(rules.actionBox(0), chooser.data());
+        const std::string chosen = table.index(0, 0).data().toString().toStdString();
+        emit chooser->activated(static_cast<int>(RuleAction::block));
+        QCOMPARE(model->rules().action(chosen), RuleAction::block);
+        QVERIFY(chooser);
+        QCOMPARE(chooser->currentIndex(), static_cast<int>(RuleAction::block));
+        // A new language relabels the controls where they are.
+        view().settings()->language()->activated(2);
+        QVERIFY(chooser);
+        QCOMPARE(chooser->currentText(), QString("Запретить"));
+        QCOMPARE(rules.removeButton(0)->text(), QString("Убрать"));
+        view().settings()->language()->activated(1);
         model->toggleBlockNew();
         const size_t asked = desktop->questions.size();
         QTest::mouseClick(rules.removeAllButton(), Qt::LeftButton);

@@ -13,12 +13,6 @@ constexpr int titlePadding = 16;
 
 } // namespace
 
-QTableWidget* make(const std::vector<int>& widths) {
-    auto* table = new QTableWidget(0, static_cast<int>(widths.size()));
-    apply(table);
-    return table;
-}
-
 void apply(QTableView* table) {
     table->setShowGrid(false);
     table->verticalHeader()->hide();
@@ -34,11 +28,6 @@ void apply(QTableView* table) {
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() * 2 - 2);
 }
 
-void setTitles(QTableWidget* table, const std::vector<int>& widths, const QStringList& titles) {
-    table->setHorizontalHeaderLabels(titles);
-    sizeColumns(table->horizontalHeader(), widths, titles);
-}
-
 void sizeColumns(QHeaderView* header, const std::vector<int>& widths, const QStringList& titles) {
     const QFontMetrics metrics(header->font());
     for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
@@ -52,14 +41,6 @@ void sizeColumns(QHeaderView* header, const std::vector<int>& widths, const QStr
             column,
             std::max(width, metrics.horizontalAdvance(titles.value(column)) + titlePadding));
     }
-}
-
-QTableWidgetItem* cell(const QString& text, const QFont& font, const QColor& color) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFont(font);
-    if (color.isValid()) item->setForeground(color);
-    item->setToolTip(text);
-    return item;
 }
 
 } // namespace TableStyle
