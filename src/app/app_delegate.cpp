@@ -177,7 +177,7 @@ QImage AppDelegate::statusImage() const {
 std::vector<MenuEntry> AppDelegate::menuEntries() const {
     const Settings& settings = model_.settings();
     return StatusMenu::build({model_.apps(), model_.rules(), settings.quiet, settings.paused,
-                              model_.helperInstalled(), model_.helperStatus(), model_.lang(),
+                              model_.helper().installed(), model_.helper().status(), model_.lang(),
                               model_.platform().wording, model_.programRulesLapse()});
 }
 

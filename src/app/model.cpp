@@ -13,7 +13,6 @@
 #include "base/atomic_file.h"
 #include "base/text.h"
 #include "classify/known_orgs.h"
-#include "desktop/admin_command.h"
 #include "native_desktop.h"
 #include "policy/decider.h"
 #include "present/app_texts.h"
@@ -35,11 +34,6 @@ constexpr double shortestInterval = 2.0;
 constexpr std::chrono::milliseconds firstFeedRetry = 1s;
 constexpr std::chrono::milliseconds longestFeedRetry = 16s;
 
-bool fileExists(const std::string& path) {
-    std::error_code ignored;
-    return std::filesystem::exists(path, ignored);
-}
-
 // A shipped table that cannot be loaded leaves the model without it; one line says why.
 void warnUnloaded(const Result<void>& loaded, const char* consequence) {
     if (!loaded)
@@ -50,16 +44,27 @@ std::string questionKey(const std::string& app, const std::string& dest) {
     return app + "|" + dest;
 }
 
+// Every notification, question and administrator step goes through the desktop: this system's
+// when none is given.
+ModelOptions withDesktop(ModelOptions options) {
+    if (!options.desktop) options.desktop = nativeDesktop();
+    return options;
+}
+
 } // namespace
 
 Model::Model(ModelOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), paths_(options_.dataRoot, *options_.platform),
+    : QObject(parent), options_(withDesktop(std::move(options))),
+      paths_(options_.dataRoot, *options_.platform),
       scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
       journal_(paths_.journal(), journalKeepDays, options_.clock, options_.witness),
       history_(options_.clock()), export_(options_.platform->journalSocketPath, options_.loginName),
-      source_(scanner_->scanSource()) {
-    // Every notification, question and administrator step goes through the desktop.
-    if (!options_.desktop) options_.desktop = nativeDesktop();
+      source_(scanner_->scanSource()),
+      helper_({options_.platform, paths_.helperDir(), paths_.helperStatus, options_.helperDir,
+               options_.loginName},
+              *options_.desktop,
+              {[this](const Question& question) { return ask(question); },
+               [this] { return lang(); }, [this] { static_cast<void>(saveRules()); }}) {
     scanTimer_.setObjectName("scanTimer");
     connect(&scanTimer_, &QTimer::timeout, this, &Model::scan);
     primeTimer_.setObjectName("primeTimer");
@@ -109,7 +114,7 @@ void Model::start() {
     tellRulesSetAside();
     primeResolver();
     primeTimer_.start(primePeriod);
-    refreshHelperStatus();
+    helper_.refresh();
     emit changed();
     scan();
     reschedule();
@@ -259,7 +264,7 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
     releaseMemoryOfGone(connections.size());
     measureRates(now);
     saveJournalWhenDue();
-    refreshHelperStatus();
+    helper_.refresh();
     emit changed();
     glance();
 }
@@ -584,50 +589,27 @@ void Model::wipeJournal() {
     emit changed();
 }
 
-void Model::offerHelper() {
-    if (ask(AppTexts::helperOffer(lang(), options_.platform->wording)) == 0) installHelper();
-}
-
-void Model::offerHelperAfterBlocking() {
-    if (!helperInstalled_) offerHelper();
-}
-
-std::optional<std::string> Model::helperDir() const {
-    return options_.helperDir();
-}
-
 void Model::installHelper() {
-    std::optional<std::string> dir = helperDir();
-    if (!dir) return;
-    static_cast<void>(saveRules());
-    runAsAdmin(AdminCommand::install(*dir, paths_.helperDir(), options_.loginName));
-    refreshHelperStatus();
+    helper_.install();
     emit changed();
 }
 
 void Model::uninstallHelper(bool clearRules) {
-    std::string script = options_.platform->helperUninstallPath;
-    if (std::optional<std::string> dir = helperDir(); !fileExists(script) && dir)
-        script = *dir + "/nv-uninstall.sh";
-    if (fileExists(script)) runAsAdmin(AdminCommand::uninstall(script));
+    helper_.uninstall();
     if (clearRules) {
         rules_ = RuleSet{};
         persistRules();
     }
-    refreshHelperStatus();
     emit changed();
 }
 
-void Model::refreshHelperStatus() {
-    helperInstalled_ = fileExists(options_.platform->helperInstalledPath);
-    helperStatus_ = Text::trimmed(AtomicFile::read(paths_.helperStatus).value_or(""));
+void Model::offerHelper() {
+    helper_.offer();
+    emit changed();
 }
 
-void Model::runAsAdmin(const std::vector<std::string>& words) {
-    Result<void> ran = options_.desktop->runAsAdmin(
-        words, AppTexts::adminPrompt(lang(), options_.platform->wording));
-    // Otherwise nothing would change and nothing would say why.
-    if (!ran) ask(AppTexts::adminFailure(lang(), ran.error().message));
+void Model::offerHelperAfterBlocking() {
+    if (!helper_.installed()) offerHelper();
 }
 
 bool Model::programRulesLapse() const {

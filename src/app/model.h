@@ -20,6 +20,7 @@
 #include "base/unusable_file.h"
 #include "classify/tracker_list.h"
 #include "desktop/desktop.h"
+#include "helper_control.h"
 #include "observe/connection.h"
 #include "observe/scanner.h"
 #include "platform.h"
@@ -121,17 +122,16 @@ class Model : public QObject {
     // A modal question or alert is open.
     bool asking() const { return asking_ > 0; }
 
-    // The privileged helper.
+    // The privileged helper; these tell the views when it changed.
+    const HelperControl& helper() const { return helper_; }
     void offerHelper();
     // After the user blocked something: blocks take effect through the helper, so it is offered
     // unless installed.
     void offerHelperAfterBlocking();
-    std::optional<std::string> helperDir() const;
     void installHelper();
+    // Removes the helper, and all rules with `clearRules`.
     void uninstallHelper(bool clearRules);
-    void refreshHelperStatus();
-    void runAsAdmin(const std::vector<std::string>& words);
-
+    void refreshHelperStatus() { helper_.refresh(); }
     const platform::Descriptor& platform() const { return *options_.platform; }
     Desktop& desktop() const { return *options_.desktop; }
     const Paths& paths() const { return paths_; }
@@ -143,8 +143,6 @@ class Model : public QObject {
     // The bars of the traffic chart of `subject` over `span`, now.
     std::vector<TrafficSeries::Bar> traffic(const TrafficSeries::Subject& subject,
                                             TrafficSeries::Span span) const;
-    bool helperInstalled() const { return helperInstalled_; }
-    const std::string& helperStatus() const { return helperStatus_; }
     const std::optional<Dates::TimePoint>& lastScan() const { return lastScan_; }
     // The time by the Model's clock.
     Dates::TimePoint now() const { return options_.clock(); }
@@ -245,10 +243,9 @@ class Model : public QObject {
     size_t lastConnections_ = 0;
     bool releaseDue_ = false;
     RateMeter rates_;
-    bool helperInstalled_ = false;
-    std::string helperStatus_;
     std::optional<Dates::TimePoint> lastScan_;
     ScanSource source_;
+    HelperControl helper_;
     std::optional<std::string> selectedApp_;
     int tab_ = 0;
     std::set<std::string> notified_;

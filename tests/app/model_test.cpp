@@ -435,8 +435,8 @@ class ModelTest : public QObject, public ModelFixture {
                                        descriptor.helperStatusPath + "'\n");
         model->offerHelper();
         QCOMPARE(readText(*dir / "args"), "2\n" + paths().helperDir() + "\no'tester\n");
-        QVERIFY(model->helperInstalled());
-        QCOMPARE(model->helperStatus(), std::string("ips=3 domains=12"));
+        QVERIFY(model->helper().installed());
+        QCOMPARE(model->helper().status(), std::string("ips=3 domains=12"));
         helperSource.reset();
         model->offerHelper();
         QCOMPARE(desktop->commands.size(), size_t(3));
@@ -445,7 +445,7 @@ class ModelTest : public QObject, public ModelFixture {
                         "rm -f '" + descriptor.helperInstalledPath + "'\n");
         model->uninstallHelper(false);
         QCOMPARE(desktop->commands.back(), AdminCommand::Words{descriptor.helperUninstallPath});
-        QVERIFY(!model->helperInstalled());
+        QVERIFY(!model->helper().installed());
         QCOMPARE(ruleTargets(), (Names{"ads.example=block"}));
         std::filesystem::remove(descriptor.helperUninstallPath);
         model->uninstallHelper(true);

@@ -89,7 +89,7 @@ DetailView::Head DetailView::headOf() const {
             .programRule =
                 first ? StatusMenu::currentAction(model_.rules(), *first, RuleScope::wholeProgram)
                       : std::nullopt,
-            .helperInstalled = model_.helperInstalled(),
+            .helperInstalled = model_.helper().installed(),
             .lang = model_.lang(),
             .dark = Palette::isDark()};
 }

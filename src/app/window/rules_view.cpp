@@ -157,7 +157,7 @@ void RulesView::removeRule(int row) {
 }
 
 void RulesView::removeAll() {
-    if (model_.helperInstalled()) {
+    if (model_.helper().installed()) {
         model_.uninstallHelper(true);
         return;
     }

@@ -92,7 +92,7 @@ void SettingsView::blocking(QVBoxLayout* column) {
     status->addWidget(helperButton_);
     inner->addLayout(status);
     connect(helperButton_, &QPushButton::clicked, this, [this] {
-        if (model_.helperInstalled())
+        if (model_.helper().installed())
             model_.uninstallHelper(false);
         else
             model_.installHelper();
@@ -223,7 +223,7 @@ void SettingsView::restyle() {
         ViewStyle::setColor(text, Palette::of(Palette::muted));
     ViewStyle::setColor(more_, Palette::of(Palette::gold));
     ViewStyle::paintDot(helperDot_,
-                        model_.helperInstalled() ? Palette::of(Palette::green)
+                        model_.helper().installed() ? Palette::of(Palette::green)
                                                  : ViewStyle::signal(SignalColor::gray),
                         9);
 }
@@ -233,7 +233,7 @@ void SettingsView::refresh() {
     const platform::Wording wording = model_.platform().wording;
     const auto text = [&](Key key) { return qt(WindowTexts::text(key, lang, wording)); };
     // Frames and the dot are drawn again only when the appearance or the helper changed.
-    if (const std::pair style{Palette::isDark(), model_.helperInstalled()}; style != styled_) {
+    if (const std::pair style{Palette::isDark(), model_.helper().installed()}; style != styled_) {
         styled_ = style;
         restyle();
     }
@@ -243,8 +243,8 @@ void SettingsView::refresh() {
     for (size_t i = 0; i < titles_.size(); ++i)
         titles_[i]->setText(text(sections[i]).toUpper());
 
-    const bool installed = model_.helperInstalled();
-    helperLine_->setText(qt(WindowTexts::helperState(installed, model_.helperStatus(), lang)));
+    const bool installed = model_.helper().installed();
+    helperLine_->setText(qt(WindowTexts::helperState(installed, model_.helper().status(), lang)));
     helperButton_->setText(text(installed ? Key::turnOffAndRemove : Key::turnOnBlocking));
     summary_->setText(text(Key::blockingSummary));
     more_->setText(text(howItWorks_->isHidden() ? Key::more : Key::less));
