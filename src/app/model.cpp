@@ -16,7 +16,6 @@
 #include "native_desktop.h"
 #include "policy/decider.h"
 #include "present/app_texts.h"
-#include "present/explainer.h"
 #include "present/source_text.h"
 #include "store/rule_store.h"
 
@@ -40,10 +39,6 @@ void warnUnloaded(const Result<void>& loaded, const char* consequence) {
         std::cerr << "nattervane: " << loaded.error().message << "; " << consequence << "\n";
 }
 
-std::string questionKey(const std::string& app, const std::string& dest) {
-    return app + "|" + dest;
-}
-
 // Every notification, question and administrator step goes through the desktop: this system's
 // when none is given.
 ModelOptions withDesktop(ModelOptions options) {
@@ -64,7 +59,9 @@ Model::Model(ModelOptions options, QObject* parent)
                options_.loginName},
               *options_.desktop,
               {[this](const Question& question) { return ask(question); },
-               [this] { return lang(); }, [this] { static_cast<void>(saveRules()); }}) {
+               [this] { return lang(); }, [this] { static_cast<void>(saveRules()); }}),
+      notifier_(*options_.desktop, options_.platform->wording,
+                {[this] { return lang(); }, [this] { return settings_.quiet; }}) {
     scanTimer_.setObjectName("scanTimer");
     connect(&scanTimer_, &QTimer::timeout, this, &Model::scan);
     primeTimer_.setObjectName("primeTimer");
@@ -292,7 +289,7 @@ bool Model::decide(const std::vector<Connection>& connections, Dates::TimePoint 
         history_.add(connection.app.name, connection.dest(), recorded.bytes.in, recorded.bytes.out,
                      now);
         exportEntry(connection, now);
-        if (decision->notice) post(*decision->notice, connection);
+        if (decision->notice) notifier_.post(*decision->notice, connection);
         if (decision->ask) question(connection);
     }
     return rulesChanged;
@@ -451,33 +448,15 @@ void Model::releaseMemoryOfGone(size_t connections) {
     lastConnections_ = connections;
 }
 
-void Model::notify(const std::string& id, const std::string& title, const std::string& body) {
-    if (settings_.quiet || !notified_.insert(id).second) return;
-    options_.desktop->notify(id, title, body);
-}
-
-void Model::post(const Decision::Notice& notice, const Connection& connection) {
-    if (notice.kind == Decision::Notice::Kind::blockedNew)
-        notify(notice.key, AppTexts::blockedTitle(lang()),
-               AppTexts::blockedBody(connection.app.name, connection.dest(), lang()));
-    else
-        notify(notice.key, AppTexts::trackerTitle(), sentence(connection));
-}
-
-std::string Model::sentence(const Connection& connection) const {
-    return Explainer::sentence(connection, lang(), options_.platform->wording);
-}
-
 void Model::question(const Connection& connection) {
-    if (!asked_.insert(questionKey(connection.app.name, connection.dest())).second) return;
-    askNow(connection);
+    if (notifier_.questionDue(connection)) askNow(connection);
 }
 
 void Model::askNow(const Connection& connection) {
     if (settings_.quiet) return;
     const bool ownRules = connection.app.exePath.has_value();
-    const Question asked = AppTexts::connectionQuestion(connection.app.name, connection.dest(),
-                                                        sentence(connection), ownRules, lang());
+    const Question asked = AppTexts::connectionQuestion(
+        connection.app.name, connection.dest(), notifier_.sentence(connection), ownRules, lang());
     std::optional<size_t> answer = ask(asked);
     export_.answer(connection,
                    answer && *answer < asked.buttons.size() ? std::optional(asked.buttons[*answer])
@@ -510,7 +489,7 @@ void Model::setRule(const Connection& connection, std::optional<RuleAction> acti
     if (action == RuleAction::block && connection.host && scope != RuleScope::wholeProgram)
         ips = {{connection.ip}};
     rules_.set(place->target, connection.app.name, action, ips, ruleTime(), place->program);
-    asked_.erase(questionKey(connection.app.name, connection.dest()));
+    notifier_.settled(connection);
     persistRules();
     if (action == RuleAction::block) offerHelperAfterBlocking();
 }
@@ -585,7 +564,7 @@ std::vector<TrafficSeries::Bar> Model::traffic(const TrafficSeries::Subject& sub
 void Model::wipeJournal() {
     journal_.wipe();
     history_ = TrafficHistory(options_.clock());
-    notified_.clear();
+    notifier_.forgetNotices();
     emit changed();
 }
 

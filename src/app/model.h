@@ -5,7 +5,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "classify/tracker_list.h"
 #include "desktop/desktop.h"
 #include "helper_control.h"
+#include "notifier.h"
 #include "observe/connection.h"
 #include "observe/scanner.h"
 #include "platform.h"
@@ -114,7 +114,6 @@ class Model : public QObject {
     void wipeJournal();
 
     // Notifications and questions.
-    void notify(const std::string& id, const std::string& title, const std::string& body);
     void askNow(const Connection& connection);
     // Asks modally; while the question is open no scan starts and a scan result that arrives
     // waits until it is answered. The index of the button chosen, or absent.
@@ -199,9 +198,6 @@ class Model : public QObject {
     void releaseMemoryOfGone(size_t connections);
     void addRule(const Rule& rule);
     void question(const Connection& connection);
-    void post(const Decision::Notice& notice, const Connection& connection);
-    // What the program's connection means, in the current language.
-    std::string sentence(const Connection& connection) const;
     // Gives each row its rate since the previous scan.
     void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();
@@ -246,10 +242,9 @@ class Model : public QObject {
     std::optional<Dates::TimePoint> lastScan_;
     ScanSource source_;
     HelperControl helper_;
+    Notifier notifier_;
     std::optional<std::string> selectedApp_;
     int tab_ = 0;
-    std::set<std::string> notified_;
-    std::set<std::string> asked_;
     // Absent until the journal is first written.
     std::optional<Dates::TimePoint> lastSave_;
     bool scanning_ = false;
