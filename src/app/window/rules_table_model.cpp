@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rules_table_model.h"
 
-#include <algorithm>
-
 #include "present/window_rows.h"
 #include "present/window_texts.h"
 #include "view_style.h"
@@ -27,84 +25,18 @@ Key label(RuleAction action) {
 } // namespace
 
 RulesTableModel::RulesTableModel(Lang lang, QObject* parent)
-    : QAbstractTableModel(parent), lang_(lang) {}
+    : KeyedRowsModel(parent), lang_(lang) {}
 
 void RulesTableModel::show(const RuleSet& rules, Lang lang) {
     const bool retitled = lang != lang_;
     lang_ = lang;
-    const std::vector<Rule> wanted = WindowRows::newestFirst(rules.rules);
-    const std::set<Place> shown = places(rows_);
-    dropAbsent(places(wanted));
-    const int count = static_cast<int>(wanted.size());
-    for (int row = 0; row < count;)
-        row = place(wanted, shown, row);
-    dropFrom(count);
+    showRows(WindowRows::newestFirst(rules.rules));
     if (retitled) relabel();
-}
-
-std::set<RulesTableModel::Place> RulesTableModel::places(const std::vector<Rule>& rules) {
-    std::set<Place> result;
-    for (const Rule& rule : rules)
-        result.emplace(rule.target, rule.program);
-    return result;
-}
-
-void RulesTableModel::dropAbsent(const std::set<Place>& kept) {
-    const auto absent = [&](int row) { return !kept.count({rule(row).target, rule(row).program}); };
-    for (int last = rowCount() - 1; last >= 0; --last) {
-        if (!absent(last)) continue;
-        int first = last;
-        while (first > 0 && absent(first - 1))
-            --first;
-        beginRemoveRows({}, first, last);
-        rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
-        endRemoveRows();
-        last = first;
-    }
-}
-
-int RulesTableModel::place(const std::vector<Rule>& wanted, const std::set<Place>& shown, int row) {
-    const Rule& rule = wanted[static_cast<size_t>(row)];
-    const auto from = std::find_if(rows_.begin() + row, rows_.end(), [&](const Rule& held) {
-        return held.target == rule.target && held.program == rule.program;
-    });
-    if (from == rows_.end()) return insert(wanted, shown, row);
-    const auto at = static_cast<int>(from - rows_.begin());
-    if (at != row) {
-        beginMoveRows({}, at, at, {}, row);
-        std::rotate(rows_.begin() + row, from, from + 1);
-        endMoveRows();
-    }
-    Rule& held = rows_[static_cast<size_t>(row)];
-    if (held == rule) return row + 1;
-    held = rule;
-    emit dataChanged(index(row, 0), index(row, columns - 1));
-    return row + 1;
-}
-
-int RulesTableModel::insert(const std::vector<Rule>& wanted, const std::set<Place>& shown,
-                            int row) {
-    int end = row + 1;
-    while (end < static_cast<int>(wanted.size()) &&
-           !shown.count(
-               {wanted[static_cast<size_t>(end)].target, wanted[static_cast<size_t>(end)].program}))
-        ++end;
-    beginInsertRows({}, row, end - 1);
-    rows_.insert(rows_.begin() + row, wanted.begin() + row, wanted.begin() + end);
-    endInsertRows();
-    return end;
-}
-
-void RulesTableModel::dropFrom(int row) {
-    if (row >= rowCount()) return;
-    beginRemoveRows({}, row, rowCount() - 1);
-    rows_.erase(rows_.begin() + row, rows_.end());
-    endRemoveRows();
 }
 
 void RulesTableModel::relabel() {
     emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
-    if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columns - 1));
+    changedAll();
 }
 
 QString RulesTableModel::actionText(RuleAction action) const {
@@ -116,10 +48,6 @@ QStringList RulesTableModel::titles() const {
             qt(WindowTexts::text(Key::columnFor, lang_)),
             qt(WindowTexts::text(Key::columnFromProgram, lang_)),
             qt(WindowTexts::text(Key::columnAction, lang_)), QString()};
-}
-
-int RulesTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 int RulesTableModel::columnCount(const QModelIndex& parent) const {
@@ -163,5 +91,5 @@ QVariant RulesTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant RulesTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return titles().value(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
+    return KeyedRowsModel::headerData(section, orientation, role);
 }
