@@ -41,14 +41,14 @@ class WindowTest : public QObject, public DelegateFixture {
         launch("Mail");
         QVERIFY(view().findChild<QLabel*>("footer")->text().contains("Source: ss"));
         ProgramsView& programs = *view().programs();
-        programs.list()->setCurrentRow(1);
+        programs.list()->setCurrentIndex(programs.list()->model()->index(1, 0));
         QCOMPARE(model->selectedApp(), std::optional<std::string>("Mail"));
         QCOMPARE(programs.detail()->row().name, std::string("Mail"));
         // Mail goes offline: the first row shows, the choice stays.
         listing(ssLine(1, "Browser", "203.0.113.5:443"));
         QVERIFY(scanned());
         QCOMPARE(programs.detail()->row().name, std::string("Browser"));
-        QCOMPARE(programs.list()->currentRow(), 0);
+        QCOMPARE(programs.list()->currentIndex().row(), 0);
         QCOMPARE(model->selectedApp(), std::optional<std::string>("Mail"));
         // Nobody online: the empty text, nothing selected.
         listing("");
@@ -102,7 +102,7 @@ class WindowTest : public QObject, public DelegateFixture {
         launch("Mail");
         model->setSelectedApp("Browser");
         ProgramsView& programs = *view().programs();
-        QWidget* first = programs.list()->itemWidget(programs.list()->item(0));
+        QWidget* first = programs.list()->indexWidget(programs.list()->model()->index(0, 0));
         QPointer<QLabel> line = first->findChild<QLabel*>("connectionCount");
         QPointer<QLabel> rate = first->findChild<QLabel*>("liveRate");
         DetailView& detail = *programs.detail();
@@ -314,8 +314,9 @@ class WindowTest : public QObject, public DelegateFixture {
                      control->metaObject()->className());
         }
         model->setTab(0);
-        QListWidget& list = *view().programs()->list();
-        QVERIFY(list.item(0)->data(Qt::AccessibleTextRole).toString().startsWith("Browser, 2 "));
+        QListView& list = *view().programs()->list();
+        const QString read = list.model()->index(0, 0).data(Qt::AccessibleTextRole).toString();
+        QVERIFY(read.startsWith("Browser, 2 "));
         QCOMPARE(firstPicker()->pill(RuleAction::block)->accessibleName(),
                  QString("Block ads.tracker.example"));
         QCOMPARE(firstPicker()->pill(RuleAction::ask)->accessibleName(),

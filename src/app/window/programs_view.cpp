@@ -2,17 +2,18 @@
 #include "programs_view.h"
 
 #include <QHBoxLayout>
-#include <QSignalBlocker>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include "app_icon.h"
 #include "detail_view.h"
 #include "elided_label.h"
 #include "model.h"
-#include "observe/traffic_rate.h"
 #include "palette.h"
 #include "present/window_rows.h"
 #include "present/window_texts.h"
+#include "programs_list_model.h"
+#include "row_widget_delegate.h"
 #include "view_style.h"
 
 using ViewStyle::qt;
@@ -28,7 +29,10 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    list_ = new QListWidget;
+    rows_ = new ProgramsListModel(model_.lang(), this);
+    list_ = new QListView;
+    list_->setModel(rows_);
+    list_->setItemDelegate(new RowWidgetDelegate(list_));
     list_->setMinimumWidth(listWidth());
     list_->setMaximumWidth(fontMetrics().averageCharWidth() * mostListCharacters);
     list_->setFrameShape(QFrame::NoFrame);
@@ -47,10 +51,17 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     right_->addWidget(detail_);
     right_->addWidget(empty_);
     row->addWidget(right_, 2);
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int index) {
-        if (index >= 0 && static_cast<size_t>(index) < lines_.size())
-            model_.setSelectedApp(lines_[static_cast<size_t>(index)].name);
-    });
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!following_ && current.isValid())
+                    model_.setSelectedApp(rows_->app(current.row()).name);
+            });
+    connect(rows_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { drawRows(first, last); });
+    connect(rows_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last, const QList<int>& roles) {
+                redrawRows(first.row(), last.row(), roles);
+            });
     connect(&model_, &Model::changed, this, &ProgramsView::refresh);
     refresh();
 }
@@ -77,12 +88,8 @@ void ProgramsView::refresh() {
     QPalette line = divider->palette();
     line.setColor(QPalette::Window, Palette::of(Palette::line));
     divider->setPalette(line);
-    fillList();
     const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
-    {
-        const QSignalBlocker quiet(list_);
-        list_->setCurrentRow(current ? static_cast<int>(current - model_.apps().data()) : -1);
-    }
+    showList(current);
     if (current) {
         detail_->show(*current);
         right_->setCurrentWidget(detail_);
@@ -93,79 +100,59 @@ void ProgramsView::refresh() {
     right_->setCurrentWidget(empty_);
 }
 
-void ProgramsView::fillList() {
-    const QSignalBlocker quiet(list_);
-    if (model_.lang() != listedLang_ || Palette::isDark() != listedDark_) {
-        list_->clear();
-        lines_.clear();
-        listedLang_ = model_.lang();
+void ProgramsView::showList(const AppRow* current) {
+    const QScopedValueRollback following(following_, true);
+    if (Palette::isDark() != listedDark_) {
         listedDark_ = Palette::isDark();
+        drawRows(0, rows_->rowCount() - 1);
     }
-    const std::vector<AppRow>& apps = model_.apps();
-    while (lines_.size() > apps.size()) {
-        delete list_->takeItem(list_->count() - 1);
-        lines_.pop_back();
-    }
-    for (size_t i = 0; i < apps.size(); ++i)
-        showLine(static_cast<int>(i), apps[i]);
+    rows_->show(model_.apps(), model_.lang());
+    list_->setCurrentIndex(current ? rows_->index(static_cast<int>(current - model_.apps().data()))
+                                   : QModelIndex());
 }
 
-void ProgramsView::showLine(int index, const AppRow& row) {
-    if (static_cast<size_t>(index) == lines_.size()) {
-        lines_.emplace_back();
-        new QListWidgetItem(list_);
+void ProgramsView::drawRows(int first, int last) {
+    for (int row = first; row <= last; ++row)
+        list_->setIndexWidget(rows_->index(row), listRow(row));
+}
+
+void ProgramsView::redrawRows(int first, int last, const QList<int>& roles) {
+    if (roles.isEmpty()) return drawRows(first, last);
+    // The live figures change with every scan; only their lines are redrawn.
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex at = rows_->index(row);
+        QWidget* drawn = list_->indexWidget(at);
+        drawn->findChild<QLabel*>("connectionCount")
+            ->setText(at.data(ProgramsListModel::countRole).toString());
+        drawn->findChild<QLabel*>("liveRate")
+            ->setText(at.data(ProgramsListModel::rateRole).toString());
     }
-    Line& line = lines_[static_cast<size_t>(index)];
-    // The row is drawn by a widget of its own; assistive technology reads the item's text.
-    list_->item(index)->setData(Qt::AccessibleTextRole,
-                                qt(row.name) + ", " + countText(row) + " " + rateText(row));
-    if (!line.count || line.name != row.name || line.bundlePath != row.bundlePath ||
-        line.executable != WindowRows::executableOf(row) || line.worst != row.worst) {
-        QListWidgetItem* item = list_->item(index);
-        QWidget* drawn = listRow(row, line);
-        item->setSizeHint(QSize(listWidth(), drawn->sizeHint().height()));
-        list_->setItemWidget(item, drawn);
-        return;
-    }
-    // The live figures change with every scan; only their lines are redrawn, and only when
-    // their text changed.
-    line.count->setText(countText(row));
-    line.rate->setText(rateText(row));
 }
 
-QString ProgramsView::countText(const AppRow& row) const {
-    return qt(WindowTexts::connectionCount(row.conns.size(), row.trackerCount, model_.lang()));
-}
-
-QString ProgramsView::rateText(const AppRow& row) const {
-    return row.rate ? qt(RateText::both(*row.rate, model_.lang())) : QString();
-}
-
-QWidget* ProgramsView::listRow(const AppRow& row, Line& shown) {
-    shown = {row.name, row.bundlePath, WindowRows::executableOf(row), row.worst, nullptr, nullptr};
+QWidget* ProgramsView::listRow(int row) const {
+    const AppRow& app = rows_->app(row);
+    const QModelIndex at = rows_->index(row);
     auto* line = new QWidget;
     auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(10, 5, 12, 5);
     layout->setSpacing(8);
     layout->addWidget(
-        new AppIcon(row.bundlePath, WindowRows::executableOf(row), row.name, model_.lang()));
+        new AppIcon(app.bundlePath, WindowRows::executableOf(app), app.name, rows_->lang()));
     auto* column = new QVBoxLayout;
     column->setSpacing(1);
-    column->addWidget(new ElidedLabel(qt(row.name)));
-    QLabel* count =
-        ViewStyle::label(countText(row), ViewStyle::caption(), Palette::of(Palette::muted));
+    column->addWidget(new ElidedLabel(qt(app.name)));
+    QLabel* count = ViewStyle::label(at.data(ProgramsListModel::countRole).toString(),
+                                     ViewStyle::caption(), Palette::of(Palette::muted));
     count->setObjectName("connectionCount");
-    shown.count = count;
     column->addWidget(count);
-    QLabel* rate =
-        ViewStyle::label(rateText(row), ViewStyle::caption(), Palette::of(Palette::muted));
+    QLabel* rate = ViewStyle::label(at.data(ProgramsListModel::rateRole).toString(),
+                                    ViewStyle::caption(), Palette::of(Palette::muted));
     rate->setObjectName("liveRate");
-    // Unknown until the second scan, the rate keeps its line meanwhile: the row's height is set
-    // once, when the list is filled.
+    // Unknown until the second scan, the rate keeps its line meanwhile, so the row's height does
+    // not change when it comes.
     rate->setMinimumHeight(rate->fontMetrics().height());
-    shown.rate = rate;
     column->addWidget(rate);
     layout->addLayout(column, 1);
-    layout->addWidget(ViewStyle::dot(ViewStyle::signal(SignalColors::of(row.worst)), 8));
+    layout->addWidget(ViewStyle::dot(ViewStyle::signal(SignalColors::of(app.worst)), 8));
     return line;
 }

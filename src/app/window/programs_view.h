@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <optional>
-#include <string>
-#include <vector>
-
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QStackedWidget>
 #include <QWidget>
 
-#include "base/lang.h"
-#include "classify/category.h"
 #include "present/app_row.h"
 
 class DetailView;
 class Model;
+class ProgramsListModel;
 
 // The Programs tab: the list of programs online on the left, the chosen one in detail on the
 // right. The choice lives in the Model's selectedApp; a program gone offline shows the first.
@@ -27,7 +22,7 @@ class ProgramsView : public QWidget {
 
     void refresh();
 
-    QListWidget* list() const { return list_; }
+    QListView* list() const { return list_; }
     // Null while no program is online.
     DetailView* detail() const;
     QLabel* emptyText() const { return empty_; }
@@ -36,36 +31,27 @@ class ProgramsView : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
-    // One line of the list, which shows a program until another takes its place.
-    struct Line {
-        // What the line was made for: name, icon and the worst category's dot.
-        std::string name;
-        std::optional<std::string> bundlePath;
-        std::optional<std::string> executable;
-        Category worst = Category::unknown;
-        // The second and third lines, redrawn in place at every scan.
-        QLabel* count = nullptr;
-        QLabel* rate = nullptr;
-    };
-
     // The least width of the list.
     int listWidth() const;
-    // Gives the list one line per program, in order, touching only lines that change.
-    void fillList();
-    void showLine(int index, const AppRow& row);
-    QWidget* listRow(const AppRow& row, Line& line);
-    QString countText(const AppRow& row) const;
-    QString rateText(const AppRow& row) const;
+    // Shows the programs online in the list and the current one's row as current.
+    void showList(const AppRow* current);
+    // Lays a widget drawn anew over each row from `first` to `last`.
+    void drawRows(int first, int last);
+    // Redraws the rows from `first` to `last` whose `roles` changed: only their figures, unless
+    // all changed.
+    void redrawRows(int first, int last, const QList<int>& roles);
+    QWidget* listRow(int row) const;
 
     Model& model_;
-    QListWidget* list_ = nullptr;
+    ProgramsListModel* rows_ = nullptr;
+    QListView* list_ = nullptr;
     QStackedWidget* right_ = nullptr;
     DetailView* detail_ = nullptr;
     QLabel* empty_ = nullptr;
-    std::vector<Line> lines_;
-    // The language and appearance the lines are drawn in.
-    Lang listedLang_ = Lang::en;
+    // The appearance the rows are drawn in.
     bool listedDark_ = false;
+    // Set while the list follows the Model, whose choice it then leaves as it is.
+    bool following_ = false;
     // Whether a scan came while the tab was hidden.
     bool stale_ = false;
 };
