@@ -224,7 +224,7 @@ void SettingsView::restyle() {
     ViewStyle::setColor(more_, Palette::of(Palette::gold));
     ViewStyle::paintDot(helperDot_,
                         model_.helper().installed() ? Palette::of(Palette::green)
-                                                 : ViewStyle::signal(SignalColor::gray),
+                                                    : ViewStyle::signal(SignalColor::gray),
                         9);
 }
 
