@@ -42,10 +42,10 @@ void fillJournal(const fs::path& root, int entries, Dates::TimePoint now) {
 }
 
 // Milliseconds from choosing `tab` until the window has drawn it.
-double switchTo(Model& model, QWidget& window, int tab) {
+double switchTo(WindowState& state, QWidget& window, int tab) {
     QElapsedTimer timer;
     timer.start();
-    model.setTab(tab);
+    state.setTab(tab);
     QCoreApplication::processEvents();
     window.grab();
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
@@ -87,10 +87,10 @@ int main(int argc, char** argv) {
     std::printf("journal entries %zu, programs %zu\n", model.journalRows().size(),
                 model.apps().size());
     std::printf("Programs tab: scan and redraw %.2f ms\n", scans(model, window, now, cycles));
-    std::printf("switch to Journal: %.1f ms\n", switchTo(model, window, 1));
+    std::printf("switch to Journal: %.1f ms\n", switchTo(delegate.windowState(), window, 1));
     std::printf("Journal tab: scan and redraw %.2f ms\n", scans(model, window, now, cycles));
-    std::printf("switch to Programs: %.1f ms\n", switchTo(model, window, 0));
-    std::printf("switch to Journal again: %.1f ms\n", switchTo(model, window, 1));
+    std::printf("switch to Programs: %.1f ms\n", switchTo(delegate.windowState(), window, 0));
+    std::printf("switch to Journal again: %.1f ms\n", switchTo(delegate.windowState(), window, 1));
     std::printf("resident memory %.1f MB\n", residentKiB() / 1024.0);
     return 0;
 }

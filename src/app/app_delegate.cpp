@@ -229,7 +229,7 @@ void AppDelegate::perform(const MenuEntry& entry) {
         openWindow();
         break;
     case MenuCommand::openJournal:
-        model_.setTab(1);
+        windowState_.setTab(1);
         openWindow();
         break;
     case MenuCommand::wipeJournal:
@@ -255,8 +255,8 @@ void AppDelegate::ruleClicked(const MenuSubject& subject) {
 
 void AppDelegate::openApp(const MenuSubject& subject) {
     const auto* name = std::get_if<std::string>(&subject);
-    model_.setSelectedApp(name ? std::optional(*name) : std::nullopt);
-    model_.setTab(0);
+    windowState_.setSelectedApp(name ? std::optional(*name) : std::nullopt);
+    windowState_.setTab(0);
     openWindow();
 }
 
@@ -280,7 +280,7 @@ void AppDelegate::confirmWipe() {
 
 void AppDelegate::openWindow() {
     if (!window_) {
-        window_ = std::make_unique<MainView>(model_, QPointer<AppDelegate>(this));
+        window_ = std::make_unique<MainView>(model_, windowState_, QPointer<AppDelegate>(this));
         window_->setWindowTitle("Nattervane");
         const QScreen* screen = QGuiApplication::primaryScreen();
         // Never more than the screen holds: there, the content scrolls.

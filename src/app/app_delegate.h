@@ -19,6 +19,7 @@
 #include "present/menu_entry.h"
 #include "present/signal_color.h"
 #include "store/settings.h"
+#include "window/window_state.h"
 
 class Model;
 class Snapshot;
@@ -58,6 +59,8 @@ class AppDelegate : public QObject {
     // Creates the window on first use (closing only hides it) and brings it to the front.
     void openWindow();
     QWidget* window() const { return window_.get(); }
+    // The tab and program the window shows, kept while it is closed.
+    WindowState& windowState() { return windowState_; }
     QMenu& menu() { return menu_; }
 
   protected:
@@ -92,6 +95,8 @@ class AppDelegate : public QObject {
     std::optional<std::pair<QColor, QColor>> iconColours_;
     // Looks for a tray until one appears.
     QTimer trayWatch_;
+    // Declared before the window, which refers to it.
+    WindowState windowState_;
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<Snapshot> snapshot_;
 };

@@ -610,13 +610,3 @@ int Model::trackingNow() const {
         total += row.trackerCount;
     return total;
 }
-
-void Model::setSelectedApp(std::optional<std::string> name) {
-    selectedApp_ = std::move(name);
-    emit changed();
-}
-
-void Model::setTab(int tab) {
-    tab_ = tab;
-    emit changed();
-}

@@ -164,12 +164,6 @@ class Model : public QObject {
     // For the status line: the rules file was set aside at start, and what is in force instead.
     std::optional<std::string> rulesSetAsideLine() const;
 
-    // The program selected in the window and the window's tab.
-    const std::optional<std::string>& selectedApp() const { return selectedApp_; }
-    void setSelectedApp(std::optional<std::string> name);
-    int tab() const { return tab_; }
-    void setTab(int tab);
-
   signals:
     // Any of the state above changed.
     void changed();
@@ -243,8 +237,6 @@ class Model : public QObject {
     ScanSource source_;
     HelperControl helper_;
     Notifier notifier_;
-    std::optional<std::string> selectedApp_;
-    int tab_ = 0;
     // Absent until the journal is first written.
     std::optional<Dates::TimePoint> lastSave_;
     bool scanning_ = false;

@@ -44,8 +44,9 @@ void Snapshot::shoot(size_t index) {
     }
     const SnapshotJob& job = jobs_[index];
     Palette::force(job.dark);
-    model_.setTab(job.tab);
-    if (job.tab == 0 && !model_.selectedApp()) model_.setSelectedApp(showcase(model_.apps()));
+    WindowState& state = delegate_.windowState();
+    state.setTab(job.tab);
+    if (job.tab == 0 && !state.selectedApp()) state.setSelectedApp(showcase(model_.apps()));
     if (auto* view = qobject_cast<MainView*>(delegate_.window())) view->refresh();
     QTimer::singleShot(settleMilliseconds, this, [this, index] {
         picture(jobs_[index]);

@@ -99,12 +99,12 @@ class AppDelegateTest : public QObject, public DelegateFixture {
         QCOMPARE(model->rules().action("198.51.100.7"), RuleAction::block);
         QCOMPARE(model->rules().action("198.51.100.8"), std::nullopt);
 
-        model->setTab(2);
+        delegate->windowState().setTab(2);
         click({"Who is calling out now", "Tom & Jerry  —  1 connection", "Details…"});
-        QCOMPARE(model->selectedApp(), std::optional<std::string>("Tom & Jerry"));
-        QCOMPARE(model->tab(), 0);
+        QCOMPARE(delegate->windowState().selectedApp(), std::optional<std::string>("Tom & Jerry"));
+        QCOMPARE(delegate->windowState().tab(), 0);
         click({"Journal…"});
-        QCOMPARE(model->tab(), 1);
+        QCOMPARE(delegate->windowState().tab(), 1);
         window->close();
         click({"Open Nattervane…"});
         QVERIFY(window->isVisible());

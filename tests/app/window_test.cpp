@@ -42,14 +42,14 @@ class WindowTest : public QObject, public DelegateFixture {
         QVERIFY(view().findChild<QLabel*>("footer")->text().contains("Source: ss"));
         ProgramsView& programs = *view().programs();
         programs.list()->setCurrentIndex(programs.list()->model()->index(1, 0));
-        QCOMPARE(model->selectedApp(), std::optional<std::string>("Mail"));
+        QCOMPARE(delegate->windowState().selectedApp(), std::optional<std::string>("Mail"));
         QCOMPARE(programs.detail()->row().name, std::string("Mail"));
         // Mail goes offline: the first row shows, the choice stays.
         listing(ssLine(1, "Browser", "203.0.113.5:443"));
         QVERIFY(scanned());
         QCOMPARE(programs.detail()->row().name, std::string("Browser"));
         QCOMPARE(programs.list()->currentIndex().row(), 0);
-        QCOMPARE(model->selectedApp(), std::optional<std::string>("Mail"));
+        QCOMPARE(delegate->windowState().selectedApp(), std::optional<std::string>("Mail"));
         // Nobody online: the empty text, nothing selected.
         listing("");
         QVERIFY(scanned());
@@ -59,7 +59,7 @@ class WindowTest : public QObject, public DelegateFixture {
 
     void journalUpdatesInPlaceOnlyWhenShownAndFilters() {
         launch("Mail");
-        model->setTab(1);
+        delegate->windowState().setTab(1);
         JournalView& journal = *view().journal();
         QAbstractItemModel& table = *journal.table()->model();
         const int all = table.rowCount();
@@ -72,11 +72,11 @@ class WindowTest : public QObject, public DelegateFixture {
         QCOMPARE(table.rowCount(), all + 1);
         QCOMPARE(journal.table()->currentIndex().siblingAtColumn(2).data().toString(), chosen);
         // Hidden, the tab does no work; shown again it is up to date.
-        model->setTab(0);
+        delegate->windowState().setTab(0);
         listing(ssLine(4, "Games", "192.0.2.45:443"));
         QVERIFY(scanned());
         QCOMPARE(table.rowCount(), all + 1);
-        model->setTab(1);
+        delegate->windowState().setTab(1);
         QCOMPARE(table.rowCount(), all + 2);
 
         journal.onlyTrackers()->setChecked(true);
@@ -100,7 +100,7 @@ class WindowTest : public QObject, public DelegateFixture {
     // a rule redraws its card, tinting the pill of its action.
     void trafficIsShownInPlaceAndRulePillsTint() {
         launch("Mail");
-        model->setSelectedApp("Browser");
+        delegate->windowState().setSelectedApp("Browser");
         ProgramsView& programs = *view().programs();
         QWidget* first = programs.list()->indexWidget(programs.list()->model()->index(0, 0));
         QPointer<QLabel> line = first->findChild<QLabel*>("connectionCount");
@@ -300,10 +300,10 @@ class WindowTest : public QObject, public DelegateFixture {
         for (const auto& [keys, tab] : steps) {
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &view(),
                             keys.key(), keys.keyboardModifiers());
-            QCOMPARE(model->tab(), tab);
+            QCOMPARE(delegate->windowState().tab(), tab);
         }
         QTest::keyClick(&view(), Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(model->tab(), 1);
+        QCOMPARE(delegate->windowState().tab(), 1);
         QCOMPARE(QApplication::focusWidget(), view().journal()->search());
         for (const QWidget* control : view().findChildren<QWidget*>()) {
             const auto* button = qobject_cast<const QAbstractButton*>(control);
@@ -313,7 +313,7 @@ class WindowTest : public QObject, public DelegateFixture {
             QVERIFY2(!control->accessibleName().isEmpty() || (button && !button->text().isEmpty()),
                      control->metaObject()->className());
         }
-        model->setTab(0);
+        delegate->windowState().setTab(0);
         QListView& list = *view().programs()->list();
         const QString read = list.model()->index(0, 0).data(Qt::AccessibleTextRole).toString();
         QVERIFY(read.startsWith("Browser, 2 "));

@@ -403,6 +403,8 @@ removed, the rule lets the program connect again"
 check_block_through_kill() {
     say "killing the event service with SIGKILL while a program is blocked"
     local to=${networks[1]}.150 refused="Operation not permitted" tries=0 escaped=0 until
+    local returned_before
+    returned_before=$(source_lines "kernel events")
     wait_for 3 attempt_is /usr/local/bin/nv-blocked "$to" "$refused" ||
         fail "the program was not blocked before the kill"
     inside systemctl kill --signal=KILL --kill-whom=main nattervane-events.service
@@ -420,6 +422,8 @@ check_block_through_kill() {
     inside systemctl stop nattervane-events.service
     attempt_is /usr/local/bin/nv-blocked "$to" "$refused" || fail "stopping the service lifted the block"
     inside systemctl start nattervane-events.service
+    wait_for 20 more_lines "kernel events" "$returned_before" ||
+        fail "the program did not take the events again after the service's kill, restart and stop"
     say "the block held through the kill ($tries tries, none through), the restart and a stop"
 }
 

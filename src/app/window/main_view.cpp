@@ -23,6 +23,7 @@
 #include "settings_view.h"
 #include "status_icon.h"
 #include "view_style.h"
+#include "window_state.h"
 
 namespace {
 
@@ -39,8 +40,9 @@ QString colored(const QString& text, const QColor& color) {
 
 } // namespace
 
-MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent)
-    : QWidget(parent), model_(model), delegate_(std::move(delegate)) {
+MainView::MainView(Model& model, WindowState& state, QPointer<AppDelegate> delegate,
+                   QWidget* parent)
+    : QWidget(parent), model_(model), state_(state), delegate_(std::move(delegate)) {
     // On a screen too small for the window at its font's size, the whole content scrolls.
     auto* scroller = new QScrollArea;
     scroller->setWidgetResizable(true);
@@ -64,7 +66,7 @@ MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent
     tabRow->addStretch();
     layout->addLayout(tabRow);
     content_ = new QStackedWidget;
-    programs_ = new ProgramsView(model_);
+    programs_ = new ProgramsView(model_, state_);
     journal_ = new JournalView(model_, delegate_);
     rules_ = new RulesView(model_);
     settings_ = new SettingsView(model_);
@@ -73,8 +75,9 @@ MainView::MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent
     layout->addWidget(content_, 1);
     layout->addWidget(footer());
     scroller->setWidget(page);
-    connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) { model_.setTab(tab); });
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) { state_.setTab(tab); });
     connect(&model_, &Model::changed, this, &MainView::refreshFrame);
+    connect(&state_, &WindowState::changed, this, &MainView::refreshFrame);
     qApp->installEventFilter(this);
     addShortcuts();
     refreshFrame();
@@ -93,14 +96,14 @@ void MainView::addShortcuts() {
     bind({Qt::Key_Escape, Qt::CTRL | Qt::Key_W}, [this] { window()->close(); });
     bind({Qt::CTRL | Qt::Key_Q}, [this] { model_.quit(); });
     bind({Qt::CTRL | Qt::Key_F}, [this] {
-        model_.setTab(1);
+        state_.setTab(1);
         journal_->search()->setFocus(Qt::ShortcutFocusReason);
         journal_->search()->selectAll();
     });
 }
 
 void MainView::stepTab(int step) {
-    model_.setTab((model_.tab() + step + tabs_->count()) % tabs_->count());
+    state_.setTab((state_.tab() + step + tabs_->count()) % tabs_->count());
 }
 
 QWidget* MainView::header() {
@@ -200,7 +203,7 @@ void MainView::refreshFrame() {
     blockNew_->setChecked(model_.rules().blockNew);
     quiet_->setText(qt(WindowTexts::text(WindowTexts::Key::quiet, lang)));
     quiet_->setChecked(settings.quiet);
-    const int tab = model_.tab() >= 0 && model_.tab() <= 3 ? model_.tab() : 0;
+    const int tab = state_.tab();
     // The tab bar lays itself out again at every title set, even an unchanged one.
     for (int index = 0; index < 4; ++index)
         if (const QString title = qt(WindowTexts::tabName(index, lang));

@@ -11,6 +11,7 @@
 class AppDelegate;
 class JournalView;
 class Model;
+class WindowState;
 class ProgramsView;
 class RulesView;
 class SettingsView;
@@ -21,7 +22,8 @@ class MainView : public QWidget {
     Q_OBJECT
 
   public:
-    MainView(Model& model, QPointer<AppDelegate> delegate, QWidget* parent = nullptr);
+    MainView(Model& model, WindowState& state, QPointer<AppDelegate> delegate,
+             QWidget* parent = nullptr);
 
     // Re-reads everything shown from the Model, in the appearance in effect, tabs included.
     void refresh();
@@ -50,6 +52,7 @@ class MainView : public QWidget {
     QWidget* footer();
 
     Model& model_;
+    WindowState& state_;
     QPointer<AppDelegate> delegate_;
     QLabel* dot_ = nullptr;
     QColor dotColor_;

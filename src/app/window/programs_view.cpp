@@ -15,6 +15,7 @@
 #include "programs_list_model.h"
 #include "row_widget_delegate.h"
 #include "view_style.h"
+#include "window_state.h"
 
 using ViewStyle::qt;
 
@@ -25,7 +26,8 @@ constexpr int leastListCharacters = 28, mostListCharacters = 48;
 
 } // namespace
 
-ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), model_(model) {
+ProgramsView::ProgramsView(Model& model, WindowState& state, QWidget* parent)
+    : QWidget(parent), model_(model), state_(state) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
@@ -54,7 +56,7 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (!following_ && current.isValid())
-                    model_.setSelectedApp(rows_->app(current.row()).name);
+                    state_.setSelectedApp(rows_->app(current.row()).name);
             });
     connect(rows_, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { drawRows(first, last); });
@@ -63,6 +65,7 @@ ProgramsView::ProgramsView(Model& model, QWidget* parent) : QWidget(parent), mod
                 redrawRows(first.row(), last.row(), roles);
             });
     connect(&model_, &Model::changed, this, &ProgramsView::refresh);
+    connect(&state_, &WindowState::changed, this, &ProgramsView::refresh);
     refresh();
 }
 
@@ -88,7 +91,7 @@ void ProgramsView::refresh() {
     QPalette line = divider->palette();
     line.setColor(QPalette::Window, Palette::of(Palette::line));
     divider->setPalette(line);
-    const AppRow* current = WindowRows::current(model_.apps(), model_.selectedApp());
+    const AppRow* current = WindowRows::current(model_.apps(), state_.selectedApp());
     showList(current);
     if (current) {
         detail_->show(*current);

@@ -10,15 +10,17 @@
 
 class DetailView;
 class Model;
+class WindowState;
 class ProgramsListModel;
 
 // The Programs tab: the list of programs online on the left, the chosen one in detail on the
-// right. The choice lives in the Model's selectedApp; a program gone offline shows the first.
+// right. The choice lives in the window state's selectedApp; a program gone offline shows the
+// first.
 class ProgramsView : public QWidget {
     Q_OBJECT
 
   public:
-    explicit ProgramsView(Model& model, QWidget* parent = nullptr);
+    ProgramsView(Model& model, WindowState& state, QWidget* parent = nullptr);
 
     void refresh();
 
@@ -43,6 +45,7 @@ class ProgramsView : public QWidget {
     QWidget* listRow(int row) const;
 
     Model& model_;
+    WindowState& state_;
     ProgramsListModel* rows_ = nullptr;
     QListView* list_ = nullptr;
     QStackedWidget* right_ = nullptr;
