@@ -27,8 +27,9 @@ std::vector<ConnectEvent> EventFeed::take(std::chrono::milliseconds wait) {
         poll(&ready, 1, static_cast<int>(wait.count()));
     }
     if (!receive(events)) {
-        // What came before the end still counts; a refusal keeps its own state.
-        if (state_ == State::live) drop(State::lost, "the event service closed the connection");
+        // What came before the end still counts. An end before the greeting (a service stopped
+        // while it started) is dropped too, or the socket would be kept, unread, for good.
+        drop(State::lost, "the event service closed the connection");
         return events;
     }
     if (socket_ && clock_() - heard_ > silence_)
