@@ -30,10 +30,6 @@ void HelperControl::offer() {
     if (hooks_.ask(AppTexts::helperOffer(hooks_.lang(), where_.platform->wording)) == 0) install();
 }
 
-void HelperControl::offerUnlessInstalled() {
-    if (!installed_) offer();
-}
-
 void HelperControl::install() {
     std::optional<std::string> dir = sourceDir();
     if (!dir) return;

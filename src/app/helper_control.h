@@ -42,8 +42,6 @@ class HelperControl {
     void refresh();
     // Asks whether to install the helper, and installs it when the user agrees.
     void offer();
-    // After the user blocked something: blocks take effect through the helper.
-    void offerUnlessInstalled();
     void install();
     // Runs the installed uninstall script, or the one shipped beside the install script.
     void uninstall();
