@@ -26,13 +26,6 @@ namespace {
 constexpr int journalKeepDays = 7;
 constexpr auto primePeriod = 900s;
 constexpr auto journalSavePeriod = 30s;
-constexpr double shortestInterval = 2.0;
-// While the event service is not live its socket is tried again, soon after it went and less
-// often the longer it stays away: back within a moment of a restart, next to free when it is not
-// installed.
-constexpr std::chrono::milliseconds firstFeedRetry = 1s;
-constexpr std::chrono::milliseconds longestFeedRetry = 16s;
-
 // A shipped table that cannot be loaded leaves the model without it; one line says why.
 void warnUnloaded(const Result<void>& loaded, const char* consequence) {
     if (!loaded)
@@ -51,30 +44,28 @@ ModelOptions withDesktop(ModelOptions options) {
 Model::Model(ModelOptions options, QObject* parent)
     : QObject(parent), options_(withDesktop(std::move(options))),
       paths_(options_.dataRoot, *options_.platform),
-      scanner_(std::make_unique<Scanner>(trackers_, options_.scanner)),
+      cycle_(std::make_unique<Scanner>(trackers_, options_.scanner),
+             {[this] { return settings_.paused; }, [this] { return settings_.showLocal; },
+              [this] { return asking(); }, [this] { return unnamed(); },
+              [this](const std::vector<Connection>& connections) { apply(connections); },
+              [this](const std::vector<Connection>& fresh, const std::vector<Connection>& named) {
+                  applyGlance(fresh, named);
+              },
+              [this] { emit changed(); }},
+             this),
       journal_(paths_.journal(), journalKeepDays, options_.clock, options_.witness),
       history_(options_.clock()), export_(options_.platform->journalSocketPath, options_.loginName),
-      source_(scanner_->scanSource()),
+      keeper_(paths_, export_,
+              {[this] { return lang(); }, [this] { return &trackers_->domains(); }}),
       helper_({options_.platform, paths_.helperDir(), paths_.helperStatus, options_.helperDir,
                options_.loginName},
               *options_.desktop,
               {[this](const Question& question) { return ask(question); },
-               [this] { return lang(); }, [this] { static_cast<void>(saveRules()); }}),
+               [this] { return lang(); }, [this] { static_cast<void>(keeper_.save()); }}),
       notifier_(*options_.desktop, options_.platform->wording,
                 {[this] { return lang(); }, [this] { return settings_.quiet; }}) {
-    scanTimer_.setObjectName("scanTimer");
-    connect(&scanTimer_, &QTimer::timeout, this, &Model::scan);
     primeTimer_.setObjectName("primeTimer");
     connect(&primeTimer_, &QTimer::timeout, this, &Model::primeResolver);
-    feedTimer_.setObjectName("feedTimer");
-    feedTimer_.setSingleShot(true);
-    connect(&feedTimer_, &QTimer::timeout, this, &Model::retryFeed);
-    scanQueue_.setMaxThreadCount(1);
-    scanQueue_.setExpiryTimeout(-1);
-}
-
-Model::~Model() {
-    scanQueue_.waitForDone();
 }
 
 Model& Model::shared() {
@@ -92,22 +83,19 @@ void Model::start() {
     keepUnusable(paths_.settingsFile(), settings.problem);
     settings_ = settings.settings.value_or(Settings{});
     export_.setOn(settings_.exportJournal);
-    scanner_->setLang(lang());
+    cycle_.scanner().setLang(lang());
     auto trackers = std::make_shared<TrackerList>();
     warnUnloaded(trackers->loadFile(options_.trackerList), "no domain counts as listed");
     trackers_ = trackers;
-    scanner_->setTrackers(trackers);
+    cycle_.scanner().setTrackers(trackers);
     auto orgs = std::make_shared<OrgTable>();
     warnUnloaded(orgs->loadFile(options_.orgTable), "only the built-in domains are known");
-    scanner_->setOrgTable(orgs);
-    RuleStore::Reading rules = RuleStore::read(paths_);
+    cycle_.scanner().setOrgTable(orgs);
+    RuleStore::Reading rules = keeper_.load();
     keepUnusable(paths_.rulesFile(), rules.problem);
-    rules_ = rules.rules;
-    exportedRules_ = rules_;
-    rulesRestoredFrom_ = rules.restoredFrom;
     // Block files are never written from a rule set that lost rules: with a damaged file and no
     // copy to restore from, they stay as last applied until the user changes a rule.
-    if (!rules.problem || rules.restoredFrom) static_cast<void>(saveRules());
+    if (!rules.problem || rules.restoredFrom) static_cast<void>(keeper_.save());
     tellRulesSetAside();
     primeResolver();
     primeTimer_.start(primePeriod);
@@ -132,13 +120,14 @@ const UnusableFile::Report* Model::rulesSetAside() const {
 void Model::tellRulesSetAside() {
     // Told even when quiet: the blocks the user relies on may not be the ones in force.
     if (const UnusableFile::Report* report = rulesSetAside())
-        options_.desktop->notify("rules-set-aside", AppTexts::rulesSetAsideTitle(lang()),
-                                 AppTexts::rulesSetAsideBody(*report, rulesRestoredFrom_, lang()));
+        options_.desktop->notify(
+            "rules-set-aside", AppTexts::rulesSetAsideTitle(lang()),
+            AppTexts::rulesSetAsideBody(*report, keeper_.restoredFrom(), lang()));
 }
 
 std::optional<std::string> Model::rulesSetAsideLine() const {
     if (!rulesSetAside()) return std::nullopt;
-    return AppTexts::rulesSetAsideLine(rulesRestoredFrom_, lang());
+    return AppTexts::rulesSetAsideLine(keeper_.restoredFrom(), lang());
 }
 
 std::vector<std::string> Model::notices(std::optional<NoticeTab> tab) const {
@@ -146,113 +135,38 @@ std::vector<std::string> Model::notices(std::optional<NoticeTab> tab) const {
     for (const UnusableFile::Report& report : unusableFiles_)
         if (!tab || (report.path == paths_.rulesFile()) == (*tab == NoticeTab::rules))
             texts.push_back(AppTexts::unusableFileNotice(report, lang()));
-    if (rulesRestoredFrom_ && tab != NoticeTab::settings)
-        texts.push_back(AppTexts::rulesRestoredNotice(*rulesRestoredFrom_, lang()));
+    if (keeper_.restoredFrom() && tab != NoticeTab::settings)
+        texts.push_back(AppTexts::rulesRestoredNotice(*keeper_.restoredFrom(), lang()));
+    if (keeper_.saveProblem() && tab != NoticeTab::settings)
+        texts.push_back(AppTexts::notSavedNotice(*keeper_.saveProblem(), lang()));
     for (const auto& [what, problem] : saveProblems_)
-        if (!tab || (what == Saved::rules) == (*tab == NoticeTab::rules))
-            texts.push_back(AppTexts::notSavedNotice(problem, lang()));
+        if (tab != NoticeTab::rules) texts.push_back(AppTexts::notSavedNotice(problem, lang()));
     if (export_.on() && export_.refusing() && tab != NoticeTab::rules)
         texts.push_back(AppTexts::exportRefusedNotice(export_.refused(), lang()));
     return texts;
 }
 
 void Model::primeResolver() {
-    scanner_->resolver().prime(KnownOrgs::watchDomains());
+    cycle_.scanner().resolver().prime(KnownOrgs::watchDomains());
 }
 
 void Model::reschedule() {
-    // The timer counts in int milliseconds; longer periods wait as long as it can.
-    constexpr double longestInterval = std::numeric_limits<int>::max() / 1000.0;
-    double seconds = settings_.interval;
-    if (!(seconds >= shortestInterval)) seconds = shortestInterval;
-    seconds = std::min(seconds, longestInterval);
-    scanTimer_.start(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
+    cycle_.reschedule(settings_.interval);
 }
 
 void Model::scan() {
-    if (settings_.paused || scanning_ || asking()) return;
-    scanning_ = true;
-    bool includeLocal = settings_.showLocal;
-    // The worker uses only the scanner, and the destructor waits for it; the result, queued with
-    // the Model as context, is dropped when the Model is gone by the time it arrives.
-    scanQueue_.start([this, includeLocal] {
-        std::vector<Connection> connections = scanner_->scan(includeLocal);
-        ScanSource source = scanner_->scanSource();
-        QMetaObject::invokeMethod(
-            this,
-            [this, connections = std::move(connections), source = std::move(source)]() mutable {
-                receive(std::move(connections), std::move(source));
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void Model::receive(std::vector<Connection> connections, ScanSource source) {
-    // A question or alert runs its own event loop; the result waits for its answer, and
-    // `scanning_` stays set meanwhile, so no other scan starts.
-    if (asking()) {
-        held_ = ScanResult{std::move(connections), std::move(source)};
-        return;
-    }
-    apply(connections, source);
-    scanning_ = false;
+    cycle_.scan();
 }
 
 std::optional<size_t> Model::ask(const Question& question) {
     ++asking_;
     std::optional<size_t> answer = options_.desktop->ask(question);
     --asking_;
-    if (!asking() && held_) {
-        // Applied once the caller has acted on the answer.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!held_ || asking()) return;
-                ScanResult result = std::move(*held_);
-                held_.reset();
-                receive(std::move(result.connections), std::move(result.source));
-            },
-            Qt::QueuedConnection);
-    }
+    cycle_.release();
     return answer;
 }
 
-void Model::noteSource(const ScanSource& source) {
-    // Said once each time it changes, so that the system's log tells when the events came and
-    // went.
-    if (source != source_ || !lastScan_)
-        std::cerr << "nattervane: connections come from " << SourceText::describe(source, Lang::en)
-                  << "\n";
-    source_ = source;
-    if (source.events == EventFeed::State::live) {
-        feedTimer_.stop();
-        feedRetry_ = firstFeedRetry;
-    } else if (!feedTimer_.isActive() && !reconnecting_) {
-        feedTimer_.start(feedRetry_);
-    }
-}
-
-void Model::retryFeed() {
-    // A scan in flight tries the socket itself; paused or asking, the next scan does.
-    if (source_.events == EventFeed::State::live || settings_.paused || scanning_ || asking())
-        return;
-    reconnecting_ = true;
-    scanQueue_.start([this] {
-        bool live = scanner_->reconnect();
-        QMetaObject::invokeMethod(
-            this,
-            [this, live] {
-                reconnecting_ = false;
-                feedRetry_ = std::min(feedRetry_ * 2, longestFeedRetry);
-                // Taken up with a scan, which also takes what the service told meanwhile.
-                live ? scan() : feedTimer_.start(feedRetry_);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void Model::apply(const std::vector<Connection>& connections, const ScanSource& source) {
-    noteSource(source);
+void Model::apply(const std::vector<Connection>& connections) {
     Dates::TimePoint now = options_.clock();
     lastScan_ = now;
     bool rulesChanged = decide(connections, now);
@@ -263,7 +177,6 @@ void Model::apply(const std::vector<Connection>& connections, const ScanSource& 
     saveJournalWhenDue();
     helper_.refresh();
     emit changed();
-    glance();
 }
 
 bool Model::decide(const std::vector<Connection>& connections, Dates::TimePoint now) {
@@ -277,10 +190,11 @@ bool Model::decide(const std::vector<Connection>& connections, Dates::TimePoint 
             if (connection.incoming == incoming) ordered.push_back(&connection);
     for (const Connection* each : ordered) {
         const Connection& connection = *each;
-        const std::optional<Decision> decision = Decider::decide(rules_, connection, journal_, now);
+        const std::optional<Decision> decision =
+            Decider::decide(keeper_.rules(), connection, journal_, now);
         if (!decision) continue;
         if (decision->newRule) {
-            addRule(*decision->newRule);
+            keeper_.add(*decision->newRule);
             rulesChanged = true;
         }
         const Journal::Recorded recorded =
@@ -295,54 +209,14 @@ bool Model::decide(const std::vector<Connection>& connections, Dates::TimePoint 
     return rulesChanged;
 }
 
-void Model::glance() {
-    if (glancing_ || settings_.paused || source_.events != EventFeed::State::live) return;
-    glancing_ = true;
-    bool includeLocal = settings_.showLocal;
-    uint64_t learnt = scanner_->resolver().learnt();
-    std::vector<Connection> waiting =
-        learnt != namesLearnt_ ? unnamed() : std::vector<Connection>{};
-    namesLearnt_ = learnt;
-    scanQueue_.start([this, includeLocal, unnamed = std::move(waiting)]() mutable {
-        // Waits on the service's socket; a scan asked for meanwhile runs after it.
-        std::vector<Connection> fresh = scanner_->glance(includeLocal, 250ms);
-        std::vector<Connection> named = scanner_->named(std::move(unnamed));
-        ScanSource source = scanner_->scanSource();
-        QMetaObject::invokeMethod(
-            this,
-            [this, fresh = std::move(fresh), named = std::move(named),
-             source = std::move(source)]() mutable {
-                receiveGlance(std::move(fresh), std::move(named), std::move(source));
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void Model::receiveGlance(std::vector<Connection> fresh, std::vector<Connection> named,
-                          ScanSource source) {
-    if (asking() && (!fresh.empty() || !named.empty())) {
-        // Applied once the question is answered; no other glance starts meanwhile.
-        QTimer::singleShot(
-            250ms, this,
-            [this, fresh = std::move(fresh), named = std::move(named), source]() mutable {
-                receiveGlance(std::move(fresh), std::move(named), std::move(source));
-            });
-        return;
-    }
-    glancing_ = false;
-    if (!fresh.empty() || !named.empty()) {
-        Dates::TimePoint now = options_.clock();
-        bool rulesChanged = decide(fresh, now);
-        rulesChanged = decide(named, now) || rulesChanged;
-        if (rulesChanged) persistRules();
-        merge(fresh, named);
-        emit changed();
-    }
-    if (source.events == EventFeed::State::live) return glance();
-    // The service went: said now, and what it no longer tells is scanned for at once.
-    noteSource(source);
+void Model::applyGlance(const std::vector<Connection>& fresh,
+                        const std::vector<Connection>& named) {
+    Dates::TimePoint now = options_.clock();
+    bool rulesChanged = decide(fresh, now);
+    rulesChanged = decide(named, now) || rulesChanged;
+    if (rulesChanged) persistRules();
+    merge(fresh, named);
     emit changed();
-    scan();
 }
 
 void Model::merge(const std::vector<Connection>& fresh, const std::vector<Connection>& named) {
@@ -374,11 +248,6 @@ std::vector<Connection> Model::unnamed() const {
         for (const Connection& connection : row.conns)
             if (!connection.host && connections.size() < most) connections.push_back(connection);
     return connections;
-}
-
-void Model::addRule(const Rule& rule) {
-    if (rules_.roomFor({rule.target, rule.program}))
-        rules_.set(rule.target, rule.app, rule.action, rule.ips, rule.created);
 }
 
 void Model::measureRates(Dates::TimePoint now) {
@@ -424,7 +293,7 @@ void Model::noteAutostart(const Result<void>& written) {
 }
 
 void Model::saveSettings() {
-    scanner_->setLang(lang());
+    cycle_.scanner().setLang(lang());
     export_.setOn(settings_.exportJournal);
     // The settings stay in force for this run when they cannot be written, and the window says so.
     noteSave(Saved::settings, writeSettings(paths_.settingsFile(), settings_));
@@ -481,14 +350,14 @@ void Model::setRule(const Connection& connection, std::optional<RuleAction> acti
         ask(AppTexts::programRuleRefused(lang(), usable.error().message));
         return;
     }
-    if (action && !rules_.roomFor(*place)) {
+    if (action && !keeper_.rules().roomFor(*place)) {
         ask(AppTexts::rulesFull(lang(), RuleSet::maxRules));
         return;
     }
     std::optional<std::vector<std::string>> ips;
     if (action == RuleAction::block && connection.host && scope != RuleScope::wholeProgram)
         ips = {{connection.ip}};
-    rules_.set(place->target, connection.app.name, action, ips, ruleTime(), place->program);
+    keeper_.set(*place, connection.app.name, action, std::move(ips), ruleTime());
     notifier_.settled(connection);
     persistRules();
     if (action == RuleAction::block) offerHelperAfterBlocking();
@@ -496,33 +365,20 @@ void Model::setRule(const Connection& connection, std::optional<RuleAction> acti
 
 void Model::blockAllOf(const AppRow& row) {
     for (const Rule& rule : Decider::blockAll(row.name, row.conns, options_.clock()))
-        addRule(rule);
+        keeper_.add(rule);
     persistRules();
     offerHelperAfterBlocking();
 }
 
 void Model::toggleBlockNew() {
-    rules_.blockNew = !rules_.blockNew;
-    if (rules_.blockNew) {
-        std::vector<Connection> listed;
+    const bool on = !keeper_.rules().blockNew;
+    std::vector<Connection> listed;
+    if (on)
         for (const AppRow& row : apps_)
             listed.insert(listed.end(), row.conns.begin(), row.conns.end());
-        rules_.baseline = Decider::baseline(journal_, listed);
-        offerHelperAfterBlocking();
-    }
+    keeper_.setBlockNew(on, on ? Decider::baseline(journal_, listed) : std::set<std::string>{});
+    if (on) offerHelperAfterBlocking();
     persistRules();
-}
-
-Result<void> Model::saveRules() {
-    // A failed save leaves the files as they were; the window says so, the rules in memory stay
-    // in force and are saved again at the next change.
-    Result<void> saved = RuleStore::save(rules_, paths_, &trackers_->domains());
-    noteSave(Saved::rules, saved);
-    if (saved) {
-        export_.rules(exportedRules_, rules_, lang());
-        exportedRules_ = rules_;
-    }
-    return saved;
 }
 
 void Model::noteSave(Saved what, const Result<void>& saved) {
@@ -533,27 +389,19 @@ void Model::noteSave(Saved what, const Result<void>& saved) {
 }
 
 void Model::persistRules() {
-    static_cast<void>(saveRules());
+    static_cast<void>(keeper_.save());
     emit changed();
 }
 
 void Model::setRules(const RuleSet& rules) {
-    rules_ = rules;
+    keeper_.replace(rules);
     persistRules();
 }
 
 Result<void> Model::edit(RuleEdit edit) {
-    if (Result<void> usable = edit.check(); !usable) return usable;
-    RuleSet before = rules_;
-    if (Result<void> made = edit.applyTo(rules_, ruleTime()); !made) return made;
-    // An edit asked for from outside is reported made only once it is on disk.
-    if (Result<void> saved = saveRules(); !saved) {
-        rules_ = std::move(before);
-        emit changed();
-        return Error{saved.error().code, "not saved: " + saved.error().message};
-    }
+    Result<void> made = keeper_.edit(std::move(edit), ruleTime());
     emit changed();
-    return {};
+    return made;
 }
 
 std::vector<TrafficSeries::Bar> Model::traffic(const TrafficSeries::Subject& subject,
@@ -575,10 +423,7 @@ void Model::installHelper() {
 
 void Model::uninstallHelper(bool clearRules) {
     helper_.uninstall();
-    if (clearRules) {
-        rules_ = RuleSet{};
-        persistRules();
-    }
+    if (clearRules) setRules(RuleSet{});
     emit changed();
 }
 
@@ -592,8 +437,9 @@ void Model::offerHelperAfterBlocking() {
 }
 
 bool Model::programRulesLapse() const {
-    return source_.events != EventFeed::State::live &&
-           std::any_of(rules_.rules.begin(), rules_.rules.end(),
+    const std::vector<Rule>& rules = keeper_.rules().rules;
+    return source().events != EventFeed::State::live &&
+           std::any_of(rules.begin(), rules.end(),
                        [](const Rule& rule) { return rule.program.has_value(); });
 }
 

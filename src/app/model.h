@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <QObject>
-#include <QThreadPool>
 #include <QTimer>
 
 #include "base/dates.h"
@@ -28,6 +27,8 @@
 #include "present/app_row.h"
 #include "present/journal_export.h"
 #include "present/traffic_series.h"
+#include "rule_keeper.h"
+#include "scan_cycle.h"
 #include "store/journal.h"
 #include "store/journal_entry.h"
 #include "store/rule_edit.h"
@@ -60,17 +61,15 @@ struct ModelOptions {
     std::string loginName = platform::loginName();
 };
 
-// The application's state and main loop: scans on a worker thread, applies the Decider's
-// decisions about the results on the GUI thread (journal, rules, notifications, questions), keeps
-// the rows of programs and carries out the user's rule and helper operations. Views read its state
+// The application's state: applies the Decider's decisions about what the scan cycle found
+// (journal, rules, notifications, questions), keeps the rows of programs and carries out the
+// user's rule and helper operations. Views read its state
 // and redraw on `changed`.
 class Model : public QObject {
     Q_OBJECT
 
   public:
     explicit Model(ModelOptions options, QObject* parent = nullptr);
-    // Waits for a scan in flight to end.
-    ~Model() override;
 
     // The application's one Model over the real system, owned by the application object.
     static Model& shared();
@@ -134,7 +133,7 @@ class Model : public QObject {
     const platform::Descriptor& platform() const { return *options_.platform; }
     Desktop& desktop() const { return *options_.desktop; }
     const Paths& paths() const { return paths_; }
-    const RuleSet& rules() const { return rules_; }
+    const RuleSet& rules() const { return keeper_.rules(); }
     const std::vector<AppRow>& apps() const { return apps_; }
     // The journal, newest first; made when first asked for, then kept up to date by moving
     // only what the scans since touched.
@@ -145,8 +144,8 @@ class Model : public QObject {
     const std::optional<Dates::TimePoint>& lastScan() const { return lastScan_; }
     // The time by the Model's clock.
     Dates::TimePoint now() const { return options_.clock(); }
-    const ScanSource& source() const { return source_; }
-    bool scanning() const { return scanning_; }
+    const ScanSource& source() const { return cycle_.source(); }
+    bool scanning() const { return cycle_.scanning(); }
     size_t trackerListCount() const { return trackers_->count(); }
     // There are rules for single programs and no event service to keep them in force.
     bool programRulesLapse() const;
@@ -169,20 +168,12 @@ class Model : public QObject {
     void changed();
 
   private:
-    // Applies a scan's result, or keeps it for after the open question.
-    void receive(std::vector<Connection> connections, ScanSource source);
-    void apply(const std::vector<Connection>& connections, const ScanSource& source);
-    // Takes where the connections come from, and says it on standard error when it changed.
-    void noteSource(const ScanSource& source);
-    // Tries the event service's socket again while it is not live; a scan follows when it is.
-    void retryFeed();
+    // Applies a scan's result.
+    void apply(const std::vector<Connection>& connections);
     // Decides each connection, programs' own first; true when a rule was made.
     bool decide(const std::vector<Connection>& connections, Dates::TimePoint now);
-    // While the event service is live, the worker waits for its events between scans, so that a
-    // new connection shows as it is made and a name that came later replaces the address.
-    void glance();
-    void receiveGlance(std::vector<Connection> fresh, std::vector<Connection> named,
-                       ScanSource source);
+    // Applies what the events told since the last scan or glance.
+    void applyGlance(const std::vector<Connection>& fresh, const std::vector<Connection>& named);
     // Adds the new connections to the rows and names those that `named` names, in place.
     void merge(const std::vector<Connection>& fresh, const std::vector<Connection>& named);
     // Connections of the rows still known by their address only, a bounded number.
@@ -190,17 +181,14 @@ class Model : public QObject {
     // After thousands of connections went, a scan later (when the views have let go of them
     // too), gives their memory back to the system.
     void releaseMemoryOfGone(size_t connections);
-    void addRule(const Rule& rule);
     void question(const Connection& connection);
     // Gives each row its rate since the previous scan.
     void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();
     // Writes the record of the journal entry `connection` went into, when one is due.
     void exportEntry(const Connection& connection, Dates::TimePoint now);
-    // Writes the rules file and the block files from the rules in memory.
-    Result<void> saveRules();
     // What the window tells of the last save of the rules, the settings or the journal.
-    enum class Saved { rules, settings, journal, autostart };
+    enum class Saved { settings, journal, autostart };
     void noteSave(Saved what, const Result<void>& saved);
     void primeResolver();
     // Keeps the unusable data file at `path` aside and notes it.
@@ -213,20 +201,16 @@ class Model : public QObject {
     ModelOptions options_;
     Paths paths_;
     std::shared_ptr<TrackerList> trackers_ = std::make_shared<TrackerList>();
-    std::unique_ptr<Scanner> scanner_;
+    ScanCycle cycle_;
     Journal journal_;
     // What the scans of this run recorded into the journal, for the last hour's chart.
     TrafficHistory history_;
     JournalExport export_;
-    // The rules as last saved, against which the system journal is told what changed.
-    RuleSet exportedRules_;
     Settings settings_;
-    RuleSet rules_;
+    RuleKeeper keeper_;
     std::vector<UnusableFile::Report> unusableFiles_;
     // Why the last save of each kind failed, while it has not succeeded since.
     std::map<Saved, std::string> saveProblems_;
-    // The copy the rules were restored from, the rules file being unusable at start.
-    std::optional<std::string> rulesRestoredFrom_;
     std::vector<AppRow> apps_;
     // Connections of the last scan, and whether the memory of many more before them, freed by
     // now, is to go back to the system at the next scan.
@@ -234,28 +218,11 @@ class Model : public QObject {
     bool releaseDue_ = false;
     RateMeter rates_;
     std::optional<Dates::TimePoint> lastScan_;
-    ScanSource source_;
     HelperControl helper_;
     Notifier notifier_;
     // Absent until the journal is first written.
     std::optional<Dates::TimePoint> lastSave_;
-    bool scanning_ = false;
-    bool glancing_ = false;
-    // The resolver's count of names learnt when the shown unnamed connections were last looked
-    // up: a glance looks them up again only once it moved.
-    uint64_t namesLearnt_ = 0;
-    // Open modal questions, and a scan result that arrived while one was open.
+    // Open modal questions.
     int asking_ = 0;
-    struct ScanResult {
-        std::vector<Connection> connections;
-        ScanSource source;
-    };
-    std::optional<ScanResult> held_;
-    QTimer scanTimer_{this};
     QTimer primeTimer_{this};
-    QTimer feedTimer_{this};
-    std::chrono::milliseconds feedRetry_{1000};
-    bool reconnecting_ = false;
-    // One worker thread: scans run one after another, never beside each other.
-    QThreadPool scanQueue_;
 };

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "detail_view.h"
 
-#include <unordered_map>
-#include <utility>
-
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -48,11 +45,25 @@ int focusedButton(const QWidget* frame) {
 
 } // namespace
 
-DetailView::DetailView(Model& model, QWidget* parent) : QScrollArea(parent), model_(model) {
+DetailView::DetailView(Model& model, QWidget* parent)
+    : QScrollArea(parent), model_(model), destinations_(new DestinationsModel(this)) {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(destinations_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { insertCards(first, last); });
+    connect(destinations_, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) { removeCards(first, last); });
+    // The model moves one row at a time, up: to `to` before the move is to `to` after it.
+    connect(destinations_, &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex&, int from, int, const QModelIndex&, int to) {
+                moveCard(from, to);
+            });
+    connect(destinations_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& top, const QModelIndex& bottom, const QList<int>& roles) {
+                updateCards(top.row(), bottom.row(), roles);
+            });
 }
 
 void DetailView::show(const AppRow& row) {
@@ -61,18 +72,20 @@ void DetailView::show(const AppRow& row) {
     std::vector<Connection> destinations = WindowRows::uniqueDestinations(row_.conns);
     const size_t more = destinations.size() > mostCards ? destinations.size() - mostCards : 0;
     destinations.resize(destinations.size() - more);
+    std::vector<DestinationRow> rows;
+    rows.reserve(destinations.size());
+    for (const Connection& connection : destinations)
+        rows.push_back(rowOf(connection));
     Head head = headOf();
-    if (head_ == head) {
-        placeCards(destinations);
-        showMore(more);
-        return;
-    }
-    head_ = std::move(head);
     const int scrolled = verticalScrollBar()->value();
-    rebuild();
-    placeCards(destinations);
+    const bool redrawn = head_ != head;
+    if (redrawn) {
+        head_ = std::move(head);
+        rebuild();
+    }
+    destinations_->show(rows);
     showMore(more);
-    if (same) verticalScrollBar()->setValue(scrolled);
+    if (redrawn && same) verticalScrollBar()->setValue(scrolled);
 }
 
 void DetailView::showMore(size_t more) {
@@ -94,60 +107,71 @@ DetailView::Head DetailView::headOf() const {
             .dark = Palette::isDark()};
 }
 
-DetailView::Card DetailView::cardOf(const Connection& connection) const {
-    return {connection.dest(),
-            connection.ip,
-            connection.host,
-            connection.verdict,
-            model_.rules().action(connection.dest()),
+DestinationRow DetailView::rowOf(const Connection& connection) const {
+    return {connection, model_.rules().action(connection.dest()),
             StatusMenu::currentAction(model_.rules(), connection, RuleScope::program)};
 }
 
-void DetailView::placeCards(const std::vector<Connection>& destinations) {
-    std::unordered_map<std::string, size_t> before;
-    for (size_t i = 0; i < cards_.size(); ++i)
-        before.emplace(cards_[i].card.dest, i);
-    std::vector<Shown> placed;
-    placed.reserve(destinations.size());
-    // A card drawn anew takes the keyboard focus its old one had, to the same button.
-    QPointer<QPushButton> refocus;
-    for (const Connection& connection : destinations) {
-        Card shape = cardOf(connection);
-        const auto found = before.find(shape.dest);
-        if (found != before.end() && cards_[found->second].card == shape) {
-            placed.push_back(std::exchange(cards_[found->second], Shown{}));
-        } else {
-            const int focused =
-                found == before.end() ? -1 : focusedButton(cards_[found->second].frame);
-            placed.push_back(card(connection, std::move(shape)));
-            if (focused >= 0)
-                refocus = placed.back().frame->findChildren<QPushButton*>().value(focused);
-        }
-        Shown& shown = placed.back();
-        shown.port->setText(portText(connection));
-        shown.traffic->setText(trafficText(connection, model_.lang()));
-        const int at = firstCard_ + static_cast<int>(placed.size()) - 1;
-        if (column_->indexOf(shown.frame) != at) {
-            column_->removeWidget(shown.frame);
-            column_->insertWidget(at, shown.frame);
-        }
+void DetailView::insertCards(int first, int last) {
+    for (int at = first; at <= last; ++at) {
+        cards_.insert(cards_.begin() + at, card(destinations_->destination(at).connection));
+        placeCard(at);
     }
+}
+
+void DetailView::removeCards(int first, int last) {
     // A card gone may hold the pill whose click changed the rules.
-    for (Shown& gone : cards_)
-        if (gone.frame) {
-            column_->removeWidget(gone.frame);
-            gone.frame->hide();
-            gone.frame->deleteLater();
-        }
-    cards_ = std::move(placed);
+    for (int at = first; at <= last; ++at) {
+        QWidget* frame = cards_[static_cast<size_t>(at)].frame;
+        column_->removeWidget(frame);
+        frame->hide();
+        frame->deleteLater();
+    }
+    cards_.erase(cards_.begin() + first, cards_.begin() + last + 1);
+}
+
+void DetailView::moveCard(int from, int to) {
+    const Shown moved = cards_[static_cast<size_t>(from)];
+    cards_.erase(cards_.begin() + from);
+    cards_.insert(cards_.begin() + to, moved);
+    placeCard(to);
+}
+
+void DetailView::updateCards(int first, int last, const QList<int>& roles) {
+    for (int at = first; at <= last; ++at)
+        roles == QList<int>{DestinationsModel::trafficRole} ? showTraffic(at) : redrawCard(at);
+}
+
+void DetailView::redrawCard(int at) {
+    Shown& shown = cards_[static_cast<size_t>(at)];
+    const int focused = focusedButton(shown.frame);
+    removeCards(at, at);
+    cards_.insert(cards_.begin() + at, card(destinations_->destination(at).connection));
+    placeCard(at);
     // The new card shows once the layout has placed it, and only then can take the focus.
-    if (refocus) QTimer::singleShot(0, refocus, [refocus] { refocus->setFocus(); });
+    QPointer<QPushButton> refocus =
+        cards_[static_cast<size_t>(at)].frame->findChildren<QPushButton*>().value(focused);
+    if (focused >= 0 && refocus) QTimer::singleShot(0, refocus, [refocus] { refocus->setFocus(); });
+}
+
+void DetailView::placeCard(int at) {
+    QWidget* frame = cards_[static_cast<size_t>(at)].frame;
+    const int wanted = firstCard_ + at;
+    if (column_->indexOf(frame) == wanted) return;
+    column_->removeWidget(frame);
+    column_->insertWidget(wanted, frame);
+}
+
+void DetailView::showTraffic(int at) {
+    const Connection& connection = destinations_->destination(at).connection;
+    const Shown& shown = cards_[static_cast<size_t>(at)];
+    shown.port->setText(portText(connection));
+    shown.traffic->setText(trafficText(connection, model_.lang()));
 }
 
 void DetailView::rebuild() {
-    for (Shown& shown : cards_)
-        shown.frame = nullptr;
-    cards_.clear();
+    // The old pane's cards go first, with their rows; the pane's rows are then inserted anew.
+    destinations_->show({});
     blockProgram_ = nullptr;
     auto* content = new QWidget;
     column_ = new QVBoxLayout(content);
@@ -240,7 +264,7 @@ QWidget* DetailView::header() {
     return line;
 }
 
-DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
+DetailView::Shown DetailView::card(const Connection& connection) {
     auto* frame = new RoundedPanel(10);
     frame->setObjectName("card");
     frame->setAccessibleName(qt(connection.dest()));
@@ -289,5 +313,5 @@ DetailView::Shown DetailView::card(const Connection& connection, Card shape) {
     else
         last->addWidget(new RulePicker(model_, connection));
     column->addLayout(last);
-    return {std::move(shape), frame, port, traffic};
+    return {frame, port, traffic};
 }

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "base/lang.h"
-#include "classify/verdict.h"
+#include "destinations_model.h"
 #include "present/app_row.h"
 #include "store/rule.h"
 
@@ -23,8 +23,8 @@ class RulePicker;
 // destinations, worst first, and a line saying how many more), and the hint when nothing blocks.
 // A scan touches only what changed: cards are kept by destination, their traffic and ports
 // updated in place, a card drawn anew only when what it offers changed, and cards that come or go
-// added or removed alone. So a text selection, the scroll position and a pill being pressed
-// survive it.
+// added or removed alone, as the destinations' item model signals them. So a text selection, the
+// scroll position and a pill being pressed survive it.
 class DetailView : public QScrollArea {
     Q_OBJECT
 
@@ -46,17 +46,6 @@ class DetailView : public QScrollArea {
     QPushButton* blockProgramButton() const { return blockProgram_; }
 
   private:
-    // Everything a card draws but traffic and ports.
-    struct Card {
-        std::string dest;
-        std::string ip;
-        std::optional<std::string> host;
-        Verdict verdict;
-        std::optional<RuleAction> rule;
-        // The rule for the destination kept for this program alone.
-        std::optional<RuleAction> programRule;
-        bool operator==(const Card&) const = default;
-    };
     // Everything the pane draws around the cards.
     struct Head {
         std::string name;
@@ -72,26 +61,35 @@ class DetailView : public QScrollArea {
     };
     // A card on the pane, with the labels a scan updates in place.
     struct Shown {
-        Card card;
         QWidget* frame = nullptr;
         QLabel* port = nullptr;
         QLabel* traffic = nullptr;
     };
 
     Head headOf() const;
-    Card cardOf(const Connection& connection) const;
+    DestinationRow rowOf(const Connection& connection) const;
     // The pane without cards: header, the note on the program's rules, the hint.
     void rebuild();
     // Says how many destinations are left without a card.
     void showMore(size_t more);
-    // Puts the cards of `destinations` in order, keeping those whose card is unchanged.
-    void placeCards(const std::vector<Connection>& destinations);
     QWidget* header();
-    Shown card(const Connection& connection, Card shape);
+    Shown card(const Connection& connection);
+    // What the destinations' rows signalled, done to their cards.
+    void insertCards(int first, int last);
+    void removeCards(int first, int last);
+    void moveCard(int from, int to);
+    void updateCards(int first, int last, const QList<int>& roles);
+    // Draws the card at `at` anew, the keyboard focus kept on the same button.
+    void redrawCard(int at);
+    // Puts the card's frame where its row is in the column.
+    void placeCard(int at);
+    void showTraffic(int at);
 
     Model& model_;
     AppRow row_;
     std::optional<Head> head_;
+    DestinationsModel* destinations_ = nullptr;
+    // The cards of the destinations' rows, in their order.
     std::vector<Shown> cards_;
     QVBoxLayout* column_ = nullptr;
     // Where the first card goes in the column.
