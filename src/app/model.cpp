@@ -311,8 +311,14 @@ Result<void> Model::setExport(bool on) {
 
 void Model::releaseMemoryOfGone(size_t connections) {
     constexpr size_t many = 1000;
-    if (releaseDue_ && options_.platform->releaseFreedMemory)
-        options_.platform->releaseFreedMemory();
+    // What is remembered of closed connections (their owners and counters) is let go a few
+    // minutes later: its memory is given back then too.
+    constexpr auto remembered = 200s;
+    const auto release = options_.platform->releaseFreedMemory;
+    if (releaseDue_ && release) {
+        release();
+        QTimer::singleShot(remembered, this, [release] { release(); });
+    }
     releaseDue_ = connections + many < lastConnections_;
     lastConnections_ = connections;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "detail_view.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -68,8 +70,13 @@ DetailView::DetailView(Model& model, QWidget* parent)
 
 void DetailView::show(const AppRow& row) {
     const bool same = row.name == row_.name;
-    row_ = row;
-    std::vector<Connection> destinations = WindowRows::uniqueDestinations(row_.conns);
+    std::vector<Connection> destinations = WindowRows::uniqueDestinations(row.conns);
+    // The row is kept without its connections but the first, which the header is drawn from:
+    // the cards' rows hold what they show, and a program's thousands of connections are not
+    // held twice.
+    row_ = AppRow{row.name,  row.bundlePath,   row.isSystem, {},
+                  row.worst, row.trackerCount, row.bytesOut, row.rate};
+    if (!row.conns.empty()) row_.conns.push_back(row.conns.front());
     const size_t more = destinations.size() > mostCards ? destinations.size() - mostCards : 0;
     destinations.resize(destinations.size() - more);
     std::vector<DestinationRow> rows;
@@ -241,10 +248,13 @@ QWidget* DetailView::header() {
     lines->addWidget(buttons);
     blockAll_ = new QPushButton(
         qt(WindowTexts::text(WindowTexts::Key::blockAllItsAddresses, model_.lang())));
-    // The row as shown when pressed: its connections change from scan to scan.
+    // The program's row as the Model has it when pressed: its connections change from scan to
+    // scan.
     connect(blockAll_, &QPushButton::clicked, this, [this] {
-        const AppRow row = row_;
-        model_.blockAllOf(row);
+        const std::vector<AppRow>& apps = model_.apps();
+        const auto row = std::find_if(apps.begin(), apps.end(),
+                                      [&](const AppRow& app) { return app.name == row_.name; });
+        if (row != apps.end()) model_.blockAllOf(AppRow(*row));
     });
     flow->addWidget(blockAll_);
     if (head_->executable) {

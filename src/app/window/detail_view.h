@@ -38,6 +38,7 @@ class DetailView : public QScrollArea {
     // position while it shows the same program).
     void show(const AppRow& row);
 
+    // The program shown, with its first connection only.
     const AppRow& row() const { return row_; }
     // The cards' pickers, in the order the cards are shown.
     QList<RulePicker*> pickers() const;

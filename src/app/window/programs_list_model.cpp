@@ -25,19 +25,28 @@ ProgramsListModel::ProgramsListModel(Lang lang, QObject* parent)
 void ProgramsListModel::show(const std::vector<AppRow>& apps, Lang lang) {
     const bool relabelled = lang != lang_;
     lang_ = lang;
-    showRows(apps);
+    std::vector<ListedApp> listed;
+    listed.reserve(apps.size());
+    for (const AppRow& app : apps) {
+        AppRow head{app.name,  app.bundlePath,   app.isSystem, {},
+                    app.worst, app.trackerCount, app.bytesOut, app.rate};
+        if (!app.conns.empty()) head.conns.push_back(app.conns.front());
+        listed.push_back({std::move(head), app.conns.size()});
+    }
+    showRows(listed);
     if (relabelled) changedAll();
 }
 
-std::optional<QList<int>> ProgramsListModel::changedRoles(const AppRow& was,
-                                                          const AppRow& now) const {
-    if (look(was) != look(now)) return QList<int>{};
-    if (countText(was) == countText(now) && rateText(was) == rateText(now)) return std::nullopt;
+std::optional<QList<int>> ProgramsListModel::changedRoles(const ListedApp& was,
+                                                          const ListedApp& now) const {
+    if (look(was.app) != look(now.app)) return QList<int>{};
+    if (countText(was) == countText(now) && rateText(was.app) == rateText(now.app))
+        return std::nullopt;
     return QList<int>{countRole, rateRole, Qt::AccessibleTextRole};
 }
 
-QString ProgramsListModel::countText(const AppRow& app) const {
-    return qt(WindowTexts::connectionCount(app.conns.size(), app.trackerCount, lang_));
+QString ProgramsListModel::countText(const ListedApp& listed) const {
+    return qt(WindowTexts::connectionCount(listed.connections, listed.app.trackerCount, lang_));
 }
 
 QString ProgramsListModel::rateText(const AppRow& app) const {
@@ -46,15 +55,16 @@ QString ProgramsListModel::rateText(const AppRow& app) const {
 
 QVariant ProgramsListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const AppRow& shown = app(index.row());
+    const ListedApp& listed = row(index.row());
+    const AppRow& shown = listed.app;
     switch (role) {
     case countRole:
-        return countText(shown);
+        return countText(listed);
     case rateRole:
         return rateText(shown);
     case Qt::AccessibleTextRole:
         // The row is drawn by a widget of its own; assistive technology reads the row's text.
-        return qt(shown.name) + ", " + countText(shown) + " " + rateText(shown);
+        return qt(shown.name) + ", " + countText(listed) + " " + rateText(shown);
     }
     return {};
 }

@@ -21,9 +21,10 @@ namespace {
 // How far the wall clock may stray from the uptime before it counts as having jumped: far more
 // than a clock drifts between two starts of the system, far less than a day.
 constexpr auto clockTolerance = std::chrono::hours(1);
-// How long the counters of a connection not seen again are kept: longer than the longest time
-// between two scans.
-constexpr auto connectionIdle = std::chrono::minutes(10);
+// How long the counters of a connection not seen again are kept: three times the longest interval
+// between two scans offered, so that one missed listing does not count a connection's bytes
+// twice, and short enough that thousands of closed connections soon give their memory back.
+constexpr auto connectionIdle = std::chrono::minutes(3);
 
 std::string clockFile(const std::string& dir) {
     return (fs::path(dir) / "clock.txt").string();
