@@ -50,10 +50,12 @@ class WindowTest : public QObject, public DelegateFixture {
         QCOMPARE(programs.detail()->row().name, std::string("Browser"));
         QCOMPARE(programs.list()->currentIndex().row(), 0);
         QCOMPARE(delegate->windowState().selectedApp(), std::optional<std::string>("Mail"));
-        // Nobody online: the empty text, nothing selected.
+        // Nobody online: the empty text, nothing selected, and the hidden pane lets go of its
+        // cards.
         listing("");
         QVERIFY(scanned());
         QVERIFY(!programs.detail());
+        QTRY_VERIFY(programs.findChildren<RulePicker*>().isEmpty());
         QCOMPARE(programs.emptyText()->text(), QString("No programs are online right now."));
     }
 

@@ -95,6 +95,12 @@ void DetailView::show(const AppRow& row) {
     if (redrawn && same) verticalScrollBar()->setValue(scrolled);
 }
 
+void DetailView::clear() {
+    destinations_->show({});
+    head_.reset();
+    row_ = {};
+}
+
 void DetailView::showMore(size_t more) {
     more_->setVisible(more > 0);
     if (more > 0) more_->setText(qt(WindowTexts::moreDestinations(more, model_.lang())));

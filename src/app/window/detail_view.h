@@ -37,6 +37,8 @@ class DetailView : public QScrollArea {
     // Shows `row`: in place while the header stays the same, else drawn anew (keeping the scroll
     // position while it shows the same program).
     void show(const AppRow& row);
+    // Lets go of the program shown and its cards, as when no program is online.
+    void clear();
 
     // The program shown, with its first connection only.
     const AppRow& row() const { return row_; }

@@ -98,6 +98,7 @@ void ProgramsView::refresh() {
         right_->setCurrentWidget(detail_);
         return;
     }
+    detail_->clear();
     empty_->setText(qt(WindowTexts::text(WindowTexts::Key::noPrograms, lang)));
     ViewStyle::setColor(empty_, Palette::of(Palette::muted));
     right_->setCurrentWidget(empty_);
