@@ -8,9 +8,10 @@
 # address of it answers here. Two python3 processes listen on 0.0.0.0 and two more make COUNT
 # connections to as many addresses, held until told to close; the program runs headless with its
 # window open (no tray) on the Programs tab, scanning every 2 s, with a fresh data folder. The
-# aims: at most 200 MB while the connections are open and within 20 % of its start once they
-# closed, at most 1 s of CPU a scan, SIGTERM answered within 2 s; the exit status is 1 when one is
-# missed.
+# aims: at most 200 MB while the connections are open and, once they closed, within 20 % of the
+# program started anew on the same data folder (whose journal now holds an entry for each
+# destination), at most 1 s of CPU a scan, SIGTERM answered within 2 s; the exit status is 1 when
+# one is missed.
 #
 #   bench/many_destinations.sh [build] [count]    (defaults build, 20000)
 set -u
@@ -109,15 +110,23 @@ for _ in $(seq 1 100); do
 done
 ended=$(awk -v ns="$(($(date +%s%N) - began))" 'BEGIN { printf "%.2f", ns / 1e9 }')
 kill -0 "$app" 2>/dev/null && ended=">5"
+# The journal keeps the day's entry of every destination for a week: the program started anew on
+# the same data folder shows what that much journal takes by itself.
+NATTERVANE_HOME=$run QT_QPA_PLATFORM=offscreen "$build/src/app/nattervane" >"$run/again.log" 2>&1 &
+again=$!
+pids+=("$again")
+sleep 10
+restarted=$(rss "$again")
 
 echo "$count connections to distinct addresses, scans every 2 s, window open on the Programs tab"
 echo "resident memory: ${start} MB at start, ${open} MB with them open, ${soon} MB 20 s after" \
-    "they closed, ${closed} MB 3.5 minutes after"
+    "they closed, ${closed} MB 3.5 minutes after; ${restarted} MB started anew with their journal"
 echo "CPU a scan with them open: ${scanCpu} s"
 echo "SIGTERM answered in ${ended} s"
 missed=0
 [ "$open" -le 200 ] || { echo "missed: more than 200 MB"; missed=1; }
-[ "$closed" -le $((start * 12 / 10)) ] || { echo "missed: not back within 20 % of the start"; missed=1; }
+[ "$closed" -le $((restarted * 12 / 10)) ] ||
+    { echo "missed: not back within 20 % of a start with the same journal"; missed=1; }
 awk -v c="$scanCpu" 'BEGIN { exit !(c <= 1) }' || { echo "missed: more than 1 s of CPU a scan"; missed=1; }
 [ "$ended" != ">5" ] && awk -v e="$ended" 'BEGIN { exit !(e <= 2) }' ||
     { echo "missed: SIGTERM not answered within 2 s"; missed=1; }
