@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <iostream>
-#include <limits>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,7 +15,6 @@
 #include "native_desktop.h"
 #include "policy/decider.h"
 #include "present/app_texts.h"
-#include "present/source_text.h"
 #include "store/rule_store.h"
 
 using namespace std::chrono_literals;
@@ -377,13 +375,15 @@ void Model::blockAllOf(const AppRow& row) {
 }
 
 void Model::toggleBlockNew() {
-    const bool on = !keeper_.rules().blockNew;
-    std::vector<Connection> listed;
-    if (on)
+    if (keeper_.rules().blockNew) {
+        keeper_.setBlockNew(false, {});
+    } else {
+        std::vector<Connection> listed;
         for (const AppRow& row : apps_)
             listed.insert(listed.end(), row.conns.begin(), row.conns.end());
-    keeper_.setBlockNew(on, on ? Decider::baseline(journal_, listed) : std::set<std::string>{});
-    if (on) offerHelperAfterBlocking();
+        keeper_.setBlockNew(true, Decider::baseline(journal_, listed));
+        offerHelperAfterBlocking();
+    }
     persistRules();
 }
 

@@ -24,10 +24,9 @@ Result<void> RuleKeeper::save() {
     return saved;
 }
 
-bool RuleKeeper::add(const Rule& rule) {
-    if (!rules_.roomFor({rule.target, rule.program})) return false;
-    rules_.set(rule.target, rule.app, rule.action, rule.ips, rule.created);
-    return true;
+void RuleKeeper::add(const Rule& rule) {
+    if (rules_.roomFor({rule.target, rule.program}))
+        rules_.set(rule.target, rule.app, rule.action, rule.ips, rule.created);
 }
 
 void RuleKeeper::set(const RulePlace& place, const std::string& app,

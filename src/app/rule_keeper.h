@@ -40,8 +40,8 @@ class RuleKeeper {
 
     // Writes the rules file and the block files from the rules in memory.
     Result<void> save();
-    // Adds `rule` unless the rule set is full; true when added.
-    bool add(const Rule& rule);
+    // Adds `rule` unless the rule set is full.
+    void add(const Rule& rule);
     // Sets the rule at `place` for `app`, or removes it when `action` is absent.
     void set(const RulePlace& place, const std::string& app, std::optional<RuleAction> action,
              std::optional<std::vector<std::string>> ips, std::chrono::sys_seconds created);

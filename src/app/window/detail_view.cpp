@@ -71,12 +71,8 @@ DetailView::DetailView(Model& model, QWidget* parent)
 void DetailView::show(const AppRow& row) {
     const bool same = row.name == row_.name;
     std::vector<Connection> destinations = WindowRows::uniqueDestinations(row.conns);
-    // The row is kept without its connections but the first, which the header is drawn from:
-    // the cards' rows hold what they show, and a program's thousands of connections are not
-    // held twice.
-    row_ = AppRow{row.name,  row.bundlePath,   row.isSystem, {},
-                  row.worst, row.trackerCount, row.bytesOut, row.rate};
-    if (!row.conns.empty()) row_.conns.push_back(row.conns.front());
+    // The cards' rows hold what they show: the program's connections are not held again.
+    row_ = row.withFirstConnection();
     const size_t more = destinations.size() > mostCards ? destinations.size() - mostCards : 0;
     destinations.resize(destinations.size() - more);
     std::vector<DestinationRow> rows;
@@ -156,11 +152,9 @@ void DetailView::updateCards(int first, int last, const QList<int>& roles) {
 }
 
 void DetailView::redrawCard(int at) {
-    Shown& shown = cards_[static_cast<size_t>(at)];
-    const int focused = focusedButton(shown.frame);
+    const int focused = focusedButton(cards_[static_cast<size_t>(at)].frame);
     removeCards(at, at);
-    cards_.insert(cards_.begin() + at, card(destinations_->destination(at).connection));
-    placeCard(at);
+    insertCards(at, at);
     // The new card shows once the layout has placed it, and only then can take the focus.
     QPointer<QPushButton> refocus =
         cards_[static_cast<size_t>(at)].frame->findChildren<QPushButton*>().value(focused);

@@ -27,12 +27,8 @@ void ProgramsListModel::show(const std::vector<AppRow>& apps, Lang lang) {
     lang_ = lang;
     std::vector<ListedApp> listed;
     listed.reserve(apps.size());
-    for (const AppRow& app : apps) {
-        AppRow head{app.name,  app.bundlePath,   app.isSystem, {},
-                    app.worst, app.trackerCount, app.bytesOut, app.rate};
-        if (!app.conns.empty()) head.conns.push_back(app.conns.front());
-        listed.push_back({std::move(head), app.conns.size()});
-    }
+    for (const AppRow& app : apps)
+        listed.push_back({app.withFirstConnection(), app.conns.size()});
     showRows(listed);
     if (relabelled) changedAll();
 }

@@ -6,6 +6,12 @@
 #include <tuple>
 #include <unordered_map>
 
+AppRow AppRow::withFirstConnection() const {
+    AppRow first{name, bundlePath, isSystem, {}, worst, trackerCount, bytesOut, rate};
+    if (!conns.empty()) first.conns.push_back(conns.front());
+    return first;
+}
+
 AppRow AppRow::from(const std::vector<Connection>& group) {
     AppRow row;
     if (group.empty()) return row;

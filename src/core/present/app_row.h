@@ -28,6 +28,10 @@ struct AppRow {
 
     bool operator==(const AppRow&) const = default;
 
+    // The same row with its first connection only, which its icon and header are drawn from:
+    // for views that keep a row without holding its thousands of connections again.
+    AppRow withFirstConnection() const;
+
     // The row of one program's connections, given in scan order.
     static AppRow from(const std::vector<Connection>& group);
     // One row per program name, in display order: more trackers first, then the worse
