@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "observe/connect_event.h"
 
+#include <algorithm>
+#include <array>
+
 #include <nlohmann/json.hpp>
 
 #include "base/json_optional.h"
@@ -22,6 +25,7 @@ nlohmann::json encoded(const ConnectEvent& event) {
         {"ino", event.exeInode},        {"cookie", event.cookie},   {"proto", event.proto},
         {"ip", event.remoteIP},         {"port", event.remotePort}, {"refused", event.refused}};
     JsonOptional::put(json, "exe", event.exePath);
+    if (event.held) json["held"] = true;
     return json;
 }
 
@@ -40,13 +44,47 @@ ConnectEvent decoded(const nlohmann::json& json) {
     event.remoteIP = json.at("ip").get<std::string>();
     event.remotePort = JsonStrict::integer(json, "port");
     event.refused = json.at("refused").get<bool>();
+    event.held = json.value("held", false);
     return event;
+}
+
+constexpr std::array<std::string_view, 3> settledBy{"answer", "deadline", "nobody"};
+
+nlohmann::json encoded(const HeldQuestion& question) {
+    return {{"question", question.id},
+            {"event", encoded(question.first)},
+            {"waiting", question.waiting},
+            {"deadline", milliseconds(question.deadline)}};
+}
+
+HeldQuestion decodedQuestion(const nlohmann::json& json) {
+    return {JsonStrict::natural(json, "question"), decoded(json.at("event")),
+            static_cast<uint32_t>(JsonStrict::natural(json, "waiting")),
+            Dates::TimePoint(std::chrono::milliseconds(JsonStrict::integer(json, "deadline")))};
+}
+
+HeldSettled decodedSettled(const nlohmann::json& json) {
+    const std::string by = json.at("by").get<std::string>();
+    auto found = std::find(settledBy.begin(), settledBy.end(), by);
+    if (found == settledBy.end())
+        throw nlohmann::json::other_error::create(503, "no known end of a question", &json);
+    return {JsonStrict::natural(json, "settled"), json.at("allowed").get<bool>(),
+            static_cast<HeldSettled::By>(found - settledBy.begin())};
 }
 
 struct Encoder {
     nlohmann::json operator()(const Hello& hello) const {
-        return {{"service", "nattervane-events"}, {"version", hello.version}};
+        nlohmann::json json = {{"service", "nattervane-events"}, {"version", hello.version}};
+        if (!hello.hold.empty()) json["hold"] = hello.hold;
+        return json;
     }
+    nlohmann::json operator()(const HeldQuestion& question) const { return encoded(question); }
+    nlohmann::json operator()(const HeldSettled& settled) const {
+        return {{"settled", settled.id},
+                {"allowed", settled.allowed},
+                {"by", settledBy[static_cast<size_t>(settled.by)]}};
+    }
+    nlohmann::json operator()(const Listed& listed) const { return {{"listed", listed.count}}; }
     nlohmann::json operator()(const Beat& beat) const { return {{"beat", beat.dropped}}; }
     nlohmann::json operator()(const Refusal& refusal) const {
         return {{"refused", refusal.reason}};
@@ -55,7 +93,11 @@ struct Encoder {
 };
 
 Message decodedMessage(const nlohmann::json& json) {
-    if (json.contains("service")) return Hello{json.at("version").get<int>()};
+    if (json.contains("service"))
+        return Hello{json.at("version").get<int>(), json.value("hold", std::string())};
+    if (json.contains("question")) return decodedQuestion(json);
+    if (json.contains("settled")) return decodedSettled(json);
+    if (json.contains("listed")) return Listed{JsonStrict::natural(json, "listed")};
     if (json.contains("beat")) return Beat{JsonStrict::natural(json, "beat")};
     if (json.contains("refused") && json.at("refused").is_string())
         return Refusal{json.at("refused").get<std::string>()};

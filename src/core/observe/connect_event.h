@@ -30,18 +30,50 @@ struct ConnectEvent {
     int64_t remotePort = 0;
     // A program rule refused the connection (the program got EPERM).
     bool refused = false;
+    // Its first packet is held until the user answers whether it may go.
+    bool held = false;
 
     bool operator==(const ConnectEvent&) const = default;
 };
 
+// A question the event service holds connections for: the first packets of one program to one
+// destination, however many of its sockets wait, kept back until the application answers or the
+// service's deadline passes.
+struct HeldQuestion {
+    uint64_t id = 0;
+    // The connection that asked first: the program and the destination.
+    ConnectEvent first;
+    // Connections (sockets) waiting for the answer.
+    uint32_t waiting = 1;
+    // When the service decides on its own.
+    Dates::TimePoint deadline;
+
+    bool operator==(const HeldQuestion&) const = default;
+};
+
+// How a held question ended.
+struct HeldSettled {
+    enum class By { answer, deadline, nobody };
+
+    uint64_t id = 0;
+    bool allowed = true;
+    By by = By::answer;
+
+    bool operator==(const HeldSettled&) const = default;
+};
+
 // The lines the event service writes on its socket, one JSON object each: a greeting, then
-// events and, every second, a heartbeat; or one refusal, after which it closes.
+// events and, every second, a heartbeat; or one refusal, after which it closes. A client that
+// attached for questions gets questions and how they ended instead of events.
 namespace EventWire {
 
 constexpr int version = 1;
 
 struct Hello {
     int version = 0;
+    // How connections are held for questions ("nft queue", "iptables NFQUEUE"); empty when they
+    // are not.
+    std::string hold;
     bool operator==(const Hello&) const = default;
 };
 struct Beat {
@@ -54,7 +86,13 @@ struct Refusal {
     bool operator==(const Refusal&) const = default;
 };
 
-using Message = std::variant<Hello, Beat, Refusal, ConnectEvent>;
+// After the greeting, a client that asked for questions gets those waiting, then this.
+struct Listed {
+    size_t count = 0;
+    bool operator==(const Listed&) const = default;
+};
+
+using Message = std::variant<Hello, Beat, Refusal, ConnectEvent, HeldQuestion, HeldSettled, Listed>;
 
 // One line each, with its line break; names that are not UTF-8 have U+FFFD in their place.
 std::string line(const Message& message);

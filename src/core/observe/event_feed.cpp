@@ -89,8 +89,8 @@ void EventFeed::handle(std::string_view line, std::vector<ConnectEvent>& events)
         dropped_ = beat->dropped;
     } else if (auto* refusal = std::get_if<EventWire::Refusal>(&*message)) {
         drop(State::refused, refusal->reason);
-    } else if (state_ == State::live) {
-        events.push_back(std::get<ConnectEvent>(std::move(*message)));
+    } else if (auto* event = std::get_if<ConnectEvent>(&*message); event && live()) {
+        events.push_back(std::move(*event));
     }
 }
 
