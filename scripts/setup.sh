@@ -17,10 +17,11 @@ cd "$(dirname "$0")/.."
 # One group a line; add a package to the group that needs it.
 # Configuring and building (the tests and benchmarks are built too):
 build_packages="cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev
-libbenchmark-dev nlohmann-json3-dev qt6-base-dev $clang_packages libbpf-dev bpftool"
+libbenchmark-dev nlohmann-json3-dev qt6-base-dev $clang_packages libbpf-dev bpftool libmnl-dev
+libnetfilter-queue-dev"
 # Running the unit tests, the install check and the package check (zsh and fish read the
 # completions; the journal export test uploads to systemd-journal-remote and reads with jq):
-unit_packages="dbus-daemon iproute2 lsof nftables systemd strace clang-format desktop-file-utils
+unit_packages="dbus-daemon iproute2 lsof nftables iptables systemd strace clang-format desktop-file-utils
 appstream dpkg-dev file lintian man-db python3 zsh fish systemd-journal-remote jq"
 # The Debian package's recommendations, so the program runs as installed:
 runtime_packages="qt6-wayland dnsmasq-base polkitd pkexec publicsuffix"

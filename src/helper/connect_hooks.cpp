@@ -65,6 +65,8 @@ Result<std::unique_ptr<ConnectHooks>> ConnectHooks::load(bool typedReads) {
         {skeleton->maps.program_rules, &hooks->programMap_},
         {skeleton->maps.program_address_rules, &hooks->addressMap_},
         {skeleton->maps.rule_count, &hooks->countMap_},
+        {skeleton->maps.address_rules, &hooks->destinationMap_},
+        {skeleton->maps.hold_state, &hooks->holdMap_},
         {skeleton->maps.exe_paths, &paths},
         {skeleton->maps.events, &events}};
     for (const auto& [map, fd] : maps)
@@ -173,6 +175,12 @@ nv_program_address_key keyOf(const std::pair<ProgramRules::Program, ProgramRules
     return key;
 }
 
+nv_address_key keyOf(const ProgramRules::Address& address) {
+    nv_address_key key{address.family, {}};
+    std::memcpy(key.addr, address.bytes.data(), sizeof key.addr);
+    return key;
+}
+
 // Makes map `fd` hold exactly `entries`: writes them all, then deletes every other key.
 template <typename Key, typename Entries> Result<void> syncMap(int fd, const Entries& entries) {
     auto bytes = [](const Key& key) {
@@ -202,13 +210,15 @@ template <typename Key, typename Entries> Result<void> syncMap(int fd, const Ent
 
 Result<void> ConnectHooks::setRules(const ProgramRules::Tables& tables) {
     uint32_t zero = 0;
-    uint64_t count = tables.programs.size() + tables.addresses.size();
+    uint64_t count = tables.programs.size() + tables.addresses.size() + tables.destinations.size();
     // The count only tells whether there are rules: set before the entries when there will be
     // some, after them when there will be none, so that it never hides one.
     if (count > 0) bpf_map_update_elem(countMap_, &zero, &count, BPF_ANY);
     if (Result<void> done = syncMap<nv_program_key>(programMap_, tables.programs); !done)
         return done;
     if (Result<void> done = syncMap<nv_program_address_key>(addressMap_, tables.addresses); !done)
+        return done;
+    if (Result<void> done = syncMap<nv_address_key>(destinationMap_, tables.destinations); !done)
         return done;
     if (count == 0) bpf_map_update_elem(countMap_, &zero, &count, BPF_ANY);
     return {};
@@ -224,4 +234,12 @@ uint64_t ConnectHooks::dropped() const {
     for (uint64_t count : counts)
         total += count;
     return total;
+}
+
+Result<void> ConnectHooks::setHolding(bool asking, uid_t user) {
+    uint32_t zero = 0;
+    nv_hold_state state{asking ? 1u : 0u, static_cast<uint32_t>(user)};
+    if (bpf_map_update_elem(holdMap_, &zero, &state, BPF_ANY) != 0)
+        return failure("cannot tell the kernel side whether to hold connections", errno);
+    return {};
 }

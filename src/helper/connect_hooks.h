@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 #include "base/result.h"
 #include "bpf/connect_event.h"
 #include "exe_path_cache.h"
@@ -57,6 +59,9 @@ class ConnectHooks {
     // Puts exactly `tables` in the kernel side's maps of program rules: new and changed entries
     // first, then those no longer wanted go, so no rule lapses in between.
     Result<void> setRules(const ProgramRules::Tables& tables);
+    // Whether the programs mark the sockets of `user`'s connections to be asked about, so that
+    // their first packets wait in the service's queue; only while an application listens.
+    Result<void> setHolding(bool asking, uid_t user);
 
   private:
     ConnectHooks() = default;
@@ -74,6 +79,8 @@ class ConnectHooks {
     int programMap_ = -1;
     int addressMap_ = -1;
     int countMap_ = -1;
+    int destinationMap_ = -1;
+    int holdMap_ = -1;
     const std::function<void(const nv_connect_event&)>* take_ = nullptr;
     std::unique_ptr<ExePathCache> paths_;
     nv_connect_event record_{};

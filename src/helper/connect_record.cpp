@@ -68,6 +68,7 @@ std::optional<ConnectEvent> decode(const nv_connect_event& record, Dates::TimePo
     event.remoteIP = std::move(*remote);
     event.remotePort = record.port;
     event.refused = record.verdict == NV_REFUSED;
+    event.held = record.verdict == NV_HELD;
     return event;
 }
 

@@ -54,8 +54,8 @@ void EventServer::admit(OwnedFd fd) {
         static_cast<void>(send(fd.get(), line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT));
         return;
     }
-    Client client{std::move(fd), *uid, {EventWire::line(EventWire::Hello{EventWire::version})}};
-    client.bytes = client.lines.front().size();
+    Client client{.fd = std::move(fd), .uid = *uid};
+    queue(client, EventWire::line(EventWire::Hello{EventWire::version, hold_}));
     if (write(client)) clients_.push_back(std::move(client));
 }
 
@@ -73,10 +73,16 @@ std::string EventServer::refusal(std::optional<uid_t> uid) const {
     return "";
 }
 
-void EventServer::broadcast(std::string_view line) {
+void EventServer::queue(Client& client, std::string_view line) {
+    client.lines.emplace_back(line);
+    client.bytes += line.size();
+}
+
+void EventServer::broadcast(std::string_view line, Audience audience) {
     std::erase_if(clients_, [&](Client& client) {
-        client.lines.emplace_back(line);
-        client.bytes += line.size();
+        if (audience != Audience::all && client.questions != (audience == Audience::questions))
+            return false;
+        queue(client, line);
         if (client.bytes <= limits_.backlogBytes) return false;
         lost_ += client.lines.size();
         ++dropped_;
@@ -101,4 +107,43 @@ bool EventServer::write(Client& client) {
         client.lines.pop_front();
     }
     return true;
+}
+
+size_t EventServer::attached() const {
+    return static_cast<size_t>(std::ranges::count(clients_, true, &Client::attached));
+}
+
+void EventServer::receive(const std::function<void(const AskWire::Request&)>& take,
+                          const std::function<std::vector<std::string>()>& waiting) {
+    std::erase_if(clients_, [&](Client& client) { return !read(client, take, waiting); });
+}
+
+bool EventServer::read(Client& client, const std::function<void(const AskWire::Request&)>& take,
+                       const std::function<std::vector<std::string>()>& waiting) {
+    // A request is a short line; a client's few requests a moment never need more.
+    constexpr size_t longestRequest = 256;
+    char buffer[1024];
+    ssize_t count = recv(client.fd.get(), buffer, sizeof buffer, MSG_DONTWAIT);
+    if (count == 0) return false;
+    if (count < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+    client.received.append(buffer, static_cast<size_t>(count));
+    for (size_t end; (end = client.received.find('\n')) != std::string::npos;
+         client.received.erase(0, end + 1)) {
+        std::optional<AskWire::Request> request =
+            AskWire::read(std::string_view(client.received).substr(0, end));
+        if (!request) return false;
+        if (auto* attach = std::get_if<AskWire::Attach>(&*request);
+            attach || std::holds_alternative<AskWire::List>(*request)) {
+            if (!client.questions) {
+                std::vector<std::string> lines = waiting();
+                for (const std::string& line : lines)
+                    queue(client, line);
+                queue(client, EventWire::line(EventWire::Listed{lines.size()}));
+            }
+            client.questions = true;
+            client.attached = client.attached || attach;
+        }
+        take(*request);
+    }
+    return client.received.size() <= longestRequest;
 }

@@ -32,6 +32,8 @@ struct Settings {
     // The folder of a BPF file system where the hooks are pinned, so that they and the rules in
     // force outlive the service (see ConnectHooks); empty: not pinned.
     std::string pinDir = "/sys/fs/bpf/nattervane";
+    // Whether connections to ask about are held in a netfilter queue until the user answers.
+    bool hold = true;
 };
 
 // Runs until `stop` becomes true, then removes its socket; 0 after a stop, 3 when this kernel

@@ -34,6 +34,13 @@ bool validProgram(std::string_view path) {
     return path.starts_with('/') && path.find('\0') == std::string_view::npos;
 }
 
+std::optional<uint8_t> ruleNamed(std::string_view name) {
+    if (name == "block") return NV_RULE_BLOCK;
+    if (name == "allow") return NV_RULE_ALLOW;
+    if (name == "ask") return NV_RULE_ASK;
+    return std::nullopt;
+}
+
 bool validTarget(std::string_view target) {
     return target == "*" || parseAddress(target) || Net::isValidDomain(target);
 }
@@ -84,14 +91,13 @@ Parsed parse(std::string_view text) {
     Parsed parsed;
     for (std::string_view line : Text::lines(text)) {
         std::vector<std::string_view> fields = Text::split(line, '\t');
-        bool known = fields.size() == 3 && (fields[0] == "block" || fields[0] == "allow");
-        if (!known || !validProgram(fields[1]) || !validTarget(fields[2])) {
+        std::optional<uint8_t> rule = fields.size() == 3 ? ruleNamed(fields[0]) : std::nullopt;
+        bool everyOne = rule == NV_RULE_ASK && fields[1] == everyProgram && fields[2] != "*";
+        if (!rule || !(everyOne || validProgram(fields[1])) || !validTarget(fields[2])) {
             ++parsed.rejected;
             continue;
         }
-        parsed.lines.push_back(
-            {fields[0] == "block" ? uint8_t{NV_RULE_BLOCK} : uint8_t{NV_RULE_ALLOW},
-             std::string(fields[1]), Text::toLower(fields[2])});
+        parsed.lines.push_back({*rule, std::string(fields[1]), Text::toLower(fields[2])});
     }
     return parsed;
 }
@@ -124,16 +130,23 @@ Tables tables(const std::vector<Line>& lines,
     Tables tables;
     std::map<std::string, std::optional<Program>> resolved;
     for (const Line* line : ordered) {
-        auto [found, fresh] = resolved.try_emplace(line->program);
-        if (fresh) found->second = resolve(line->program);
-        if (!found->second) continue;
-        const Program& program = *found->second;
+        // Absent for a line for every program.
+        std::optional<Program> program;
+        if (line->program != everyProgram) {
+            auto [found, fresh] = resolved.try_emplace(line->program);
+            if (fresh) found->second = resolve(line->program);
+            if (!found->second) continue;
+            program = found->second;
+        }
         auto add = [&](const Address& address) {
             for (const Address& key : keysOf(address))
-                tables.addresses[{program, key}] = line->rule;
+                if (program)
+                    tables.addresses[{*program, key}] = line->rule;
+                else
+                    tables.destinations[key] = line->rule;
         };
         if (line->target == "*") {
-            tables.programs[program] = line->rule;
+            tables.programs[*program] = line->rule;
         } else if (auto address = parseAddress(line->target)) {
             add(*address);
         } else {

@@ -15,11 +15,15 @@
 #include "bpf/connect_event.h"
 
 // The event service's rules for single programs, from the application's block file: a line
-// "block<TAB>PROGRAM<TAB>TARGET" or "allow<TAB>PROGRAM<TAB>TARGET", where PROGRAM is the full
-// path of an executable and TARGET "*" (everything), an address or a domain. The kernel knows a
+// "block<TAB>PROGRAM<TAB>TARGET", "allow<TAB>PROGRAM<TAB>TARGET" or "ask<TAB>PROGRAM<TAB>TARGET",
+// where PROGRAM is the full path of an executable (or "*", every program, for "ask" only) and
+// TARGET "*" (everything), an address or a domain. The kernel knows a
 // program by its executable's device and inode and a destination only by its address, so each
 // program is resolved to those and each domain to the addresses it was looked up at.
 namespace ProgramRules {
+
+// The PROGRAM of a line for every program.
+inline constexpr std::string_view everyProgram = "*";
 
 struct Line {
     uint8_t rule = NV_RULE_BLOCK;
@@ -63,6 +67,8 @@ struct Address {
 struct Tables {
     std::map<Program, uint8_t> programs;
     std::map<std::pair<Program, Address>, uint8_t> addresses;
+    // For an address whatever the program.
+    std::map<Address, uint8_t> destinations;
 
     bool operator==(const Tables&) const = default;
 };

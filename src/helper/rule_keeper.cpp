@@ -37,7 +37,7 @@ bool RuleKeeper::programsChanged() {
     bool changed = false;
     std::map<std::string, Resolved> programs;
     for (const ProgramRules::Line& line : parsed_.lines) {
-        if (programs.contains(line.program)) continue;
+        if (line.program == ProgramRules::everyProgram || programs.contains(line.program)) continue;
         std::optional<Stamp> now = stamp(line.program);
         auto known = programs_.find(line.program);
         if (known != programs_.end() && known->second.first == now) {

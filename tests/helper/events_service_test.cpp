@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -21,12 +22,15 @@
 
 #include "base/atomic_file.h"
 #include "base/owned_fd.h"
+#include "base/tool_runner.h"
 #include "child_process.h"
 #include "connect_hooks.h"
 #include "connect_record.h"
 #include "event_server.h"
 #include "exe_path_cache.h"
+#include "hold_rules.h"
 #include "observe/cgroup_names.h"
+#include "packet_queue.h"
 #include "private_network.h"
 #include "systemd_notify.h"
 #include "temp_dir.h"
@@ -357,4 +361,83 @@ TEST_F(HookedGroup, PinnedHooksKeepTheirRulesUntilTheNextLoadTakesThemOver) {
     hooks_ = attachPinned({});
     EXPECT_NE(inGroup(connectOnLoopback).value_or(""), "") << "the next load did not take over";
     EXPECT_GT(hooks_->read([](const nv_connect_event&) {}), 0u);
+}
+
+namespace {
+
+constexpr uint16_t testQueue = 20055;
+
+// A TCP connection to `port` of 10.9.0.1 begun without waiting, with `mark` set on its socket
+// first when not 0.
+OwnedFd startConnecting(uint16_t port, uint32_t mark = 0) {
+    OwnedFd fd(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    if (mark) setsockopt(fd.get(), SOL_SOCKET, SO_MARK, &mark, sizeof mark);
+    sockaddr_in address{AF_INET, htons(port), {htonl(0x0a090001)}, {}};
+    connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    return fd;
+}
+
+// How the connection ended within `ms`: 0 connected, an errno, or -1 still waiting.
+int outcome(const OwnedFd& fd, int ms) {
+    pollfd ready{fd.get(), POLLOUT, 0};
+    if (poll(&ready, 1, ms) != 1) return -1;
+    int error = 0;
+    socklen_t size = sizeof error;
+    getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size);
+    return error;
+}
+
+// The packets queued within `ms`.
+std::vector<PacketQueue::Packet> queued(PacketQueue& queue, int ms) {
+    pollfd ready{queue.fd(), POLLIN, 0};
+    if (poll(&ready, 1, ms) != 1) return {};
+    return queue.read();
+}
+
+} // namespace
+
+// Connections to a destination asked about wait in the queue until the verdict: let through,
+// they connect; refused, the program hears at once. Nothing waits while nobody listens for
+// questions, nor a socket someone else marked.
+TEST_F(HookedGroup, AConnectionAskedAboutWaitsForItsVerdict) {
+    std::optional<std::string> seen = inGroup([&]() -> std::string {
+        auto added =
+            ToolRunner::run({"/usr/sbin/ip", "address", "add", "10.9.0.1/32", "dev", "lo"}, {});
+        if (!added || added->status != 0) return "no address";
+        Result<PacketQueue> queue = PacketQueue::open(testQueue, 64);
+        Result<HoldRules::Path> path =
+            queue ? HoldRules::install(testQueue) : Result<HoldRules::Path>(queue.error());
+        if (!path) return "cannot hold: " + path.error().message;
+        ProgramRules::Tables ask;
+        ask.destinations[{AF_INET, {10, 9, 0, 1}}] = NV_RULE_ASK;
+        OwnedFd listener(socket(AF_INET, SOCK_STREAM, 0));
+        sockaddr_in address{AF_INET, htons(8080), {htonl(0x0a090001)}, {}};
+        bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener.get(), 8);
+        if (!hooks_->setRules(ask) || !hooks_->setHolding(true, getuid())) return "no rules";
+        std::string said = HoldRules::name(*path) + ":";
+        for (bool allow : {true, false}) {
+            OwnedFd client = startConnecting(8080);
+            std::vector<PacketQueue::Packet> packets = queued(*queue, 2000);
+            said += " " + std::to_string(packets.size()) + " held, " +
+                    std::to_string(outcome(client, 300)) + " while held";
+            for (const PacketQueue::Packet& packet : packets)
+                queue->decide(packet.id, allow);
+            said += ", then " + std::to_string(outcome(client, 2000)) + ";";
+        }
+        OwnedFd marked = startConnecting(8080, 0x100);
+        said += " marked by another: " + std::to_string(outcome(marked, 2000)) + ",";
+        if (!hooks_->setHolding(false, getuid())) return "cannot stop holding";
+        OwnedFd unheld = startConnecting(8080);
+        said += " nobody listening: " + std::to_string(outcome(unheld, 2000)) + ", " +
+                std::to_string(queued(*queue, 0).size()) + " held";
+        HoldRules::remove();
+        return said;
+    });
+    ASSERT_TRUE(seen);
+    if (seen->starts_with("cannot hold")) GTEST_SKIP() << *seen;
+    EXPECT_EQ(seen->substr(seen->find(':')),
+              ": 1 held, -1 while held, then 0; 1 held, -1 while held, then 111; marked by "
+              "another: 0, nobody listening: 0, 0 held")
+        << *seen;
 }

@@ -73,7 +73,7 @@ struct Hello {
     int version = 0;
     // How connections are held for questions ("nft queue", "iptables NFQUEUE"); empty when they
     // are not.
-    std::string hold;
+    std::string hold{};
     bool operator==(const Hello&) const = default;
 };
 struct Beat {

@@ -14,12 +14,34 @@
 
 enum nv_hook { NV_HOOK_CONNECT = 0, NV_HOOK_SENDMSG = 1 };
 
-enum nv_verdict { NV_ALLOWED = 0, NV_REFUSED = 1 };
+/* NV_HELD: the socket is marked, so that its first packet waits in the service's queue for the
+ * user's answer. */
+enum nv_verdict { NV_ALLOWED = 0, NV_REFUSED = 1, NV_HELD = 2 };
 
 /* The user's rules for single programs, which the service puts in the kernel side's maps: for a
- * program's executable (its device and inode as the kernel has them), and for it and one address.
- */
-enum nv_rule { NV_RULE_BLOCK = 1, NV_RULE_ALLOW = 2 };
+ * program's executable (its device and inode as the kernel has them), for it and one address, and
+ * for one address whatever the program (only "ask" is kept there: blocks for every program are
+ * the firewall's). */
+enum nv_rule { NV_RULE_BLOCK = 1, NV_RULE_ALLOW = 2, NV_RULE_ASK = 3 };
+
+/* The mark of a socket held for a question: the tag in the high bits and the low bits of the
+ * socket's cookie below them, so that the service tells which connection a held packet is of. */
+#define NV_HOLD_TAG 0x4e500000u
+#define NV_HOLD_MASK 0xfff00000u
+#define NV_HOLD_SLOT 0x000fffffu
+/* The mark the service gives a held packet it refuses, for the rule that rejects it. */
+#define NV_REFUSE_MARK 0x4e600000u
+
+/* Whether sockets are held: only while an application of `uid` listens for questions. */
+struct nv_hold_state {
+    __u32 asking;
+    __u32 uid;
+};
+
+struct nv_address_key {
+    __u32 family;
+    __u8 addr[16];
+};
 
 struct nv_program_key {
     __u64 ino;

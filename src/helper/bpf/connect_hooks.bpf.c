@@ -3,7 +3,9 @@
  * process, at the root of the cgroup v2 hierarchy: who (pid, uid, cgroup, command name, the
  * executable's identity and path), which socket (its cookie) and where to. Nothing waits on the
  * reader: a full ring buffer drops the record and counts it. Programs the user blocked get EPERM
- * from connect() and sendmsg() at once, decided from the maps the service fills.
+ * from connect() and sendmsg() at once, decided from the maps the service fills. A connection the
+ * user is to be asked about gets its socket marked, while an application listens for questions:
+ * a netfilter rule sends its first packet to the service's queue, where it waits for the answer.
  *
  * Every connect() on the machine pays for this, so the common case is kept short: the path is
  * walked only for an executable not seen in the last PATH_FRESH_NS (its records after that carry
@@ -21,6 +23,10 @@
 
 #define AF_INET 2
 #define AF_INET6 10
+#define SOL_SOCKET 1
+#define SO_MARK 36
+/* Lookups are never held: the machine's resolver is asked on this port. */
+#define DNS_PORT 53
 /* Components of the executable's path walked at most, mount points included. */
 #define PATH_DEPTH 40
 /* Past this much unread data the reader is woken; below it, it reads on its own schedule. */
@@ -156,7 +162,22 @@ struct {
     __type(value, __u8);
 } program_address_rules SEC(".maps");
 
-/* How many rules the two maps hold; with none, a connection costs no lookup. */
+/* Destinations to ask about whatever the program. */
+struct {
+    __uint(type, BPF_MAP_TYPE_HASH);
+    __uint(max_entries, 65536);
+    __type(key, struct nv_address_key);
+    __type(value, __u8);
+} address_rules SEC(".maps");
+
+struct {
+    __uint(type, BPF_MAP_TYPE_ARRAY);
+    __uint(max_entries, 1);
+    __type(key, __u32);
+    __type(value, struct nv_hold_state);
+} hold_state SEC(".maps");
+
+/* How many rules the three maps hold; with none, a connection costs no lookup. */
 struct {
     __uint(type, BPF_MAP_TYPE_ARRAY);
     __uint(max_entries, 1);
@@ -295,20 +316,62 @@ static __always_inline void describe_process(struct nv_connect_event* event) {
     bpf_get_current_comm(event->comm, sizeof event->comm);
 }
 
-/* Whether the user's rules refuse the program `exe` the address `addr`: its rule for the
- * address, else its rule for everything. */
-static __always_inline int refused(const struct nv_exe_key* exe, int family, const __u8* addr) {
+/* The user's rule for the program `exe` and the address `addr`: its rule for the address, else
+ * its rule for everything, else the rule for the address whatever the program; 0 for none. */
+static __always_inline __u8 rule_for(const struct nv_exe_key* exe, int family, const __u8* addr) {
     __u32 zero = 0;
     __u64* count = bpf_map_lookup_elem(&rule_count, &zero);
-    if (!count || *count == 0 || exe->ino == 0) return 0;
-    struct nv_program_address_key key = {.ino = exe->ino, .dev = exe->dev, .family = family};
-    __builtin_memcpy(key.addr, addr, sizeof key.addr);
-    __u8* rule = bpf_map_lookup_elem(&program_address_rules, &key);
-    if (!rule) {
+    if (!count || *count == 0) return 0;
+    __u8* rule = 0;
+    if (exe->ino != 0) {
+        struct nv_program_address_key key = {.ino = exe->ino, .dev = exe->dev, .family = family};
+        __builtin_memcpy(key.addr, addr, sizeof key.addr);
+        rule = bpf_map_lookup_elem(&program_address_rules, &key);
         struct nv_program_key program = {.ino = key.ino, .dev = key.dev};
-        rule = bpf_map_lookup_elem(&program_rules, &program);
+        if (!rule) rule = bpf_map_lookup_elem(&program_rules, &program);
     }
-    return rule && *rule == NV_RULE_BLOCK;
+    if (!rule) {
+        struct nv_address_key key = {.family = family};
+        __builtin_memcpy(key.addr, addr, sizeof key.addr);
+        rule = bpf_map_lookup_elem(&address_rules, &key);
+    }
+    return rule ? *rule : 0;
+}
+
+static __always_inline int loopback(int family, const __u8* addr) {
+    if (family == AF_INET) return addr[0] == 127;
+    __u64 high;
+    __u32 word2, word3;
+    __builtin_memcpy(&high, addr, 8);
+    __builtin_memcpy(&word2, addr + 8, 4);
+    __builtin_memcpy(&word3, addr + 12, 4);
+    if (high != 0) return 0;
+    /* ::1, and 127.0.0.0/8 mapped into IPv6. */
+    return (word2 == 0 && word3 == bpf_htonl(1)) || (word2 == bpf_htonl(0xffff) && addr[12] == 127);
+}
+
+/* Whether a connection under rule `rule` is to wait for the user's answer: only the listening
+ * application's user's, never to loopback or to a resolver. */
+static __always_inline int to_hold(__u8 rule, int family, const __u8* addr, __u16 port) {
+    if (rule != NV_RULE_ASK || port == DNS_PORT || loopback(family, addr)) return 0;
+    __u32 zero = 0;
+    struct nv_hold_state* state = bpf_map_lookup_elem(&hold_state, &zero);
+    return state && state->asking && state->uid == (__u32)bpf_get_current_uid_gid();
+}
+
+/* Marks the socket to be held, or clears a mark of ours from it when it is not; a mark someone
+ * else set (a VPN, policy routing) is left alone, and the socket then is not held. Whether it is
+ * held. */
+static __always_inline int mark(struct bpf_sock_addr* ctx, __u64 cookie, int hold) {
+    struct bpf_sock* sk = ctx->sk;
+    if (!sk) return 0;
+    __u32 current = sk->mark;
+    int ours = (current & NV_HOLD_MASK) == NV_HOLD_TAG;
+    if (current != 0 && !ours) return 0;
+    __u32 wanted = hold ? NV_HOLD_TAG | ((__u32)cookie & NV_HOLD_SLOT) : 0;
+    if (wanted != current && bpf_setsockopt(ctx, SOL_SOCKET, SO_MARK, &wanted, sizeof wanted) != 0)
+        return 0;
+    return hold;
 }
 
 static __always_inline void count_drop(void) {
@@ -339,8 +402,10 @@ static __always_inline int report(struct bpf_sock_addr* ctx, int family, enum nv
     struct file* exe = current_exe();
     struct nv_exe_key identity = {};
     identify(exe, &identity);
-    int verdict = refused(&identity, family, key.addr) ? NV_REFUSED : NV_ALLOWED;
-    int allow = verdict == NV_ALLOWED;
+    __u8 rule = rule_for(&identity, family, key.addr);
+    int allow = rule != NV_RULE_BLOCK;
+    int held = allow && mark(ctx, cookie, to_hold(rule, family, key.addr, key.port));
+    int verdict = !allow ? NV_REFUSED : held ? NV_HELD : NV_ALLOWED;
     __u8 yes = 1;
     if (hook == NV_HOOK_SENDMSG && bpf_map_update_elem(&sent, &key, &yes, BPF_NOEXIST) != 0)
         return allow;
