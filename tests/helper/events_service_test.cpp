@@ -425,6 +425,16 @@ TEST_F(HookedGroup, AConnectionAskedAboutWaitsForItsVerdict) {
                 queue->decide(packet.id, allow);
             said += ", then " + std::to_string(outcome(client, 2000)) + ";";
         }
+        // An unconnected UDP socket: held to the destination asked about, not to another.
+        OwnedFd datagrams(socket(AF_INET, SOCK_DGRAM, 0));
+        for (uint32_t host : {0x0a090001u, 0x0a090002u}) {
+            sockaddr_in to{AF_INET, htons(9), {htonl(host)}, {}};
+            sendto(datagrams.get(), "x", 1, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            std::vector<PacketQueue::Packet> packets = queued(*queue, 500);
+            for (const PacketQueue::Packet& packet : packets)
+                queue->decide(packet.id, true);
+            said += " udp " + std::to_string(packets.size()) + " held;";
+        }
         OwnedFd marked = startConnecting(8080, 0x100);
         said += " marked by another: " + std::to_string(outcome(marked, 2000)) + ",";
         if (!hooks_->setHolding(false, getuid())) return "cannot stop holding";
@@ -437,7 +447,7 @@ TEST_F(HookedGroup, AConnectionAskedAboutWaitsForItsVerdict) {
     ASSERT_TRUE(seen);
     if (seen->starts_with("cannot hold")) GTEST_SKIP() << *seen;
     EXPECT_EQ(seen->substr(seen->find(':')),
-              ": 1 held, -1 while held, then 0; 1 held, -1 while held, then 111; marked by "
-              "another: 0, nobody listening: 0, 0 held")
+              ": 1 held, -1 while held, then 0; 1 held, -1 while held, then 111; udp 1 held; udp 0 "
+              "held; marked by another: 0, nobody listening: 0, 0 held")
         << *seen;
 }

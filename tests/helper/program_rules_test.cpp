@@ -37,15 +37,21 @@ TEST(ProgramRules, OnlyWellFormedLinesCount) {
                                                       "allow\t/usr/bin/editor\tADS.example.com\n"
                                                       "block\t/usr/bin/editor\t2001:db8::7\n"
                                                       "ask\t/usr/bin/editor\tads.example.com\n"
+                                                      "ask\t*\t192.0.2.1\n"
+                                                      "ask\t*\t*\n"
+                                                      "block\t*\t192.0.2.1\n"
                                                       "block\tusr/bin/editor\t*\n"
                                                       "block\t/usr/bin/editor\tnot a domain\n"
                                                       "block\t/usr/bin/editor\n"
                                                       "block\t/usr/bin/editor\t*\textra\n");
-    EXPECT_EQ(parsed.rejected, 5u);
+    // Only an ask is for every program, and for one destination.
+    EXPECT_EQ(parsed.rejected, 6u);
     EXPECT_EQ(parsed.lines, (std::vector<ProgramRules::Line>{
                                 {NV_RULE_BLOCK, "/usr/bin/editor", "*"},
                                 {NV_RULE_ALLOW, "/usr/bin/editor", "ads.example.com"},
-                                {NV_RULE_BLOCK, "/usr/bin/editor", "2001:db8::7"}}));
+                                {NV_RULE_BLOCK, "/usr/bin/editor", "2001:db8::7"},
+                                {NV_RULE_ASK, "/usr/bin/editor", "ads.example.com"},
+                                {NV_RULE_ASK, "*", "192.0.2.1"}}));
 }
 
 // A domain stands for the addresses its names were looked up at; an IPv4 address is also
@@ -60,9 +66,13 @@ TEST(ProgramRules, TablesHoldWhatTheKernelCanMatch) {
                                                  "allow\t/usr/bin/editor\tx.ads.example.com\n"
                                                  "allow\t/usr/bin/editor\t203.0.113.7\n"
                                                  "block\t/usr/bin/other\t*\n"
-                                                 "block\t/usr/bin/gone\t*\n")
+                                                 "block\t/usr/bin/gone\t*\n"
+                                                 "ask\t*\tbadads.example.com\n")
                                  .lines,
                              known, names);
+    EXPECT_EQ(tables.destinations,
+              (std::map<Address, uint8_t>{{address("203.0.113.9"), NV_RULE_ASK},
+                                          {address("::ffff:203.0.113.9"), NV_RULE_ASK}}));
     EXPECT_EQ(tables.programs, (std::map<Program, uint8_t>{{other, NV_RULE_BLOCK}}));
     std::map<std::pair<Program, Address>, uint8_t> expected{
         {{editor, address("203.0.113.7")}, NV_RULE_BLOCK},

@@ -165,8 +165,11 @@ std::string RuleSet::exportDomains(const ListedDomains* listed) const {
 std::string RuleSet::exportPrograms() const {
     std::vector<std::string> lines;
     for (const Rule& rule : rules) {
-        if (!rule.program || rule.action == RuleAction::ask) continue;
-        std::string head = RuleActions::name(rule.action) + "\t" + *rule.program + "\t";
+        // Every program's allows and blocks are the firewall's and DNS's; its asks are the hooks'.
+        if (!rule.program && (rule.action != RuleAction::ask || rule.target == Rule::everything))
+            continue;
+        std::string head = RuleActions::name(rule.action) + "\t" +
+                           rule.program.value_or(std::string(Rule::everything)) + "\t";
         lines.push_back(head + rule.target);
         if (rule.action == RuleAction::block && rule.ips && !rule.isIP())
             for (const std::string& ip : *rule.ips)

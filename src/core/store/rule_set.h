@@ -82,9 +82,10 @@ struct RuleSet {
     // every valid listed domain when `blockAllListed` is on and `listed` is given, without allowed
     // targets, distinct, sorted, one per line.
     std::string exportDomains(const ListedDomains* listed) const;
-    // The text of the program block file: a line "ACTION<TAB>PROGRAM<TAB>TARGET" for each block
-    // and allow of one program (TARGET "*", a domain or an address; the addresses a blocked name
-    // was seen at get lines of their own), sorted.
+    // The text of the program block file: a line "ACTION<TAB>PROGRAM<TAB>TARGET" for each rule of
+    // one program (TARGET "*", a domain or an address; the addresses a blocked name was seen at
+    // get lines of their own), and "ask<TAB>*<TAB>TARGET" for each destination to ask about
+    // whatever the program, sorted.
     std::string exportPrograms() const;
 };
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_event_service.h"
+#include "observe/ask_wire.h"
 #include "observe/event_feed.h"
 #include "temp_dir.h"
 
@@ -40,9 +41,13 @@ TEST(EventWire, LinesReadBackAndAnythingElseIsNoMessage) {
     ConnectEvent withoutPath = event(9);
     withoutPath.exePath.reset();
     withoutPath.refused = true;
-    for (const EventWire::Message& message :
-         std::vector<EventWire::Message>{EventWire::Hello{1}, EventWire::Beat{5},
-                                         EventWire::Refusal{"not you"}, event(8), withoutPath}) {
+    ConnectEvent held = event(10);
+    held.held = true;
+    const HeldQuestion question{3, held, 2, held.at + 30s};
+    for (const EventWire::Message& message : std::vector<EventWire::Message>{
+             EventWire::Hello{1}, EventWire::Hello{1, "nft queue"}, EventWire::Beat{5},
+             EventWire::Refusal{"not you"}, event(8), withoutPath, question,
+             HeldSettled{3, false, HeldSettled::By::deadline}, EventWire::Listed{1}}) {
         std::string line = EventWire::line(message);
         ASSERT_TRUE(line.ends_with('\n'));
         EXPECT_EQ(EventWire::read(line.substr(0, line.size() - 1)), message) << line;
@@ -50,8 +55,21 @@ TEST(EventWire, LinesReadBackAndAnythingElseIsNoMessage) {
     std::string whole = EventWire::line(event(8));
     for (const std::string& bad :
          std::vector<std::string>{"", "[1,2]", "\"x\"", whole.substr(0, whole.size() / 2),
-                                  R"({"pid":1})", R"({"service":"x"})", R"({"beat":-1})"})
+                                  R"({"pid":1})", R"({"service":"x"})", R"({"beat":-1})",
+                                  R"({"settled":1,"allowed":true,"by":"chance"})"})
         EXPECT_EQ(EventWire::read(bad), std::nullopt) << bad;
+}
+
+TEST(AskWire, RequestsReadBackAndAnythingElseIsNone) {
+    for (const AskWire::Request& request :
+         std::vector<AskWire::Request>{AskWire::Attach{true}, AskWire::List{},
+                                       AskWire::Answer{7, false}, AskWire::Extend{7}}) {
+        std::string line = AskWire::line(request);
+        EXPECT_EQ(AskWire::read(line.substr(0, line.size() - 1)), request) << line;
+    }
+    for (const char* bad : {"", "{}", R"({"answer":-1,"verdict":"allow"})",
+                            R"({"answer":1,"verdict":"maybe"})", R"({"attach":1})"})
+        EXPECT_EQ(AskWire::read(bad), std::nullopt) << bad;
 }
 
 TEST(EventFeed, TakesWhatTheServiceToldAndSaysWhyWhenItCannot) {

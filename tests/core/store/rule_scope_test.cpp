@@ -79,14 +79,17 @@ TEST(RuleScope, EachPlaceKeepsItsOwnRuleAndProgramRulesGoToTheirOwnFile) {
     RuleSet rules = rulesOf({{"ads.example.com", {}, block},
                              {"ads.example.com", editor, allow},
                              {"*", editor, block},
-                             {"ask.example", editor, ask}});
+                             {"ask.example", editor, ask},
+                             {"asked.example", {}, ask}});
     rules.set("tracker.example", std::nullopt, block, std::vector<std::string>{"192.0.2.5"}, {},
               editor);
     EXPECT_EQ(rules.actionAt({"ADS.example.com", editor}), allow);
     EXPECT_EQ(rules.actionAt({"ads.example.com", std::nullopt}), block);
-    // Only rules for every program reach the firewall and DNS; an ask is no kernel rule.
+    // Only rules for every program reach the firewall and DNS; asks go to the hooks.
     EXPECT_EQ(rules.exportDomains(nullptr), "ads.example.com\n");
     EXPECT_EQ(rules.exportPrograms(), "allow\t/usr/bin/editor\tads.example.com\n"
+                                      "ask\t*\tasked.example\n"
+                                      "ask\t/usr/bin/editor\task.example\n"
                                       "block\t/usr/bin/editor\t*\n"
                                       "block\t/usr/bin/editor\t192.0.2.5\n"
                                       "block\t/usr/bin/editor\ttracker.example\n");
