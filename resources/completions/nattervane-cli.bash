@@ -4,7 +4,7 @@
 _nattervane_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local cword=$COMP_CWORD command=${COMP_WORDS[1]-} words
-    local commands="scan classify flows watch journal rules autostart export help"
+    local commands="scan classify flows watch journal rules autostart export questions help"
     COMPREPLY=()
     if [ "$cword" -eq 1 ]; then
         mapfile -t COMPREPLY < <(compgen -W "$commands -h --help -V --version" -- "$cur")
@@ -34,6 +34,7 @@ _nattervane_cli() {
             ;;
         autostart) [ "$cword" -eq 2 ] && words="on off status" ;;
         export) words="--lang" && [ "$cword" -eq 2 ] && words="on off status --lang" ;;
+        questions) [ "$cword" -eq 2 ] && words="allow block --json" ;;
         help) [ "$cword" -eq 2 ] && words=$commands ;;
         esac
         words="$words --help"

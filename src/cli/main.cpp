@@ -11,6 +11,7 @@
 #include "export_command.h"
 #include "flows_command.h"
 #include "journal_command.h"
+#include "questions_command.h"
 #include "rules_command.h"
 #include "scan_command.h"
 #include "usage.h"
@@ -25,6 +26,7 @@ const std::map<std::string, Run> runs{
     {"flows", FlowsCommand::run},         {"watch", WatchCommand::run},
     {"journal", JournalCommand::run},     {"rules", RulesCommand::run},
     {"autostart", AutostartCommand::run}, {"export", ExportCommand::run},
+    {"questions", QuestionsCommand::run},
 };
 
 bool asksForHelp(const std::vector<std::string>& options) {

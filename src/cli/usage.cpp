@@ -83,6 +83,12 @@ const std::vector<Command>& table() {
          "journal (its namespace nattervane), or not; or say which and\n"
          "whether its socket is there",
          {lang}},
+        {"questions",
+         {"questions [--json]", "questions allow|block ID"},
+         "list the connections the event service holds until you answer\n"
+         "whether they may go; or let one question's connections through,\n"
+         "or block them, this once",
+         {{"--json", "print the questions as JSON"}}},
         {"help", {"help [COMMAND]"}, "show this summary, or the help of COMMAND", {}},
     };
     return commands;
