@@ -24,6 +24,7 @@
 #include "window/button_style.h"
 #include "window/main_view.h"
 #include "window/palette.h"
+#include "window/question_window.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ void AppDelegate::launch(const QStringList& arguments) {
     connect(&menu_, &QMenu::aboutToShow, this, [this] { rebuildMenu(menu_); });
     // The connection ends with this object, so the Model never reaches a destroyed delegate.
     connect(&model_, &Model::changed, this, &AppDelegate::updateIcon);
+    connect(&model_.held(), &HeldQuestions::arrived, this, &AppDelegate::openQuestions);
     qApp->installEventFilter(this);
     model_.start();
     const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
@@ -294,4 +296,9 @@ void AppDelegate::openWindow() {
     window_->show();
     window_->raise();
     window_->activateWindow();
+}
+
+void AppDelegate::openQuestions() {
+    if (!questions_) questions_ = std::make_unique<QuestionWindow>(model_);
+    questions_->present();
 }

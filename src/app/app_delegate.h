@@ -22,6 +22,7 @@
 #include "window/window_state.h"
 
 class Model;
+class QuestionWindow;
 class Snapshot;
 
 // The program's presence on screen: the status item with its picture and menu, and the window.
@@ -59,6 +60,9 @@ class AppDelegate : public QObject {
     // Creates the window on first use (closing only hides it) and brings it to the front.
     void openWindow();
     QWidget* window() const { return window_.get(); }
+    // Shows the window of held questions, made on first use, without taking the keyboard.
+    void openQuestions();
+    QuestionWindow* questionWindow() const { return questions_.get(); }
     // The tab and program the window shows, kept while it is closed.
     WindowState& windowState() { return windowState_; }
     QMenu& menu() { return menu_; }
@@ -98,5 +102,6 @@ class AppDelegate : public QObject {
     // Declared before the window, which refers to it.
     WindowState windowState_;
     std::unique_ptr<QWidget> window_;
+    std::unique_ptr<QuestionWindow> questions_;
     std::unique_ptr<Snapshot> snapshot_;
 };

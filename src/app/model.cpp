@@ -15,6 +15,7 @@
 #include "native_desktop.h"
 #include "policy/decider.h"
 #include "present/app_texts.h"
+#include "present/held_connection.h"
 #include "store/rule_store.h"
 
 using namespace std::chrono_literals;
@@ -61,7 +62,9 @@ Model::Model(ModelOptions options, QObject* parent)
               {[this](const Question& question) { return ask(question); },
                [this] { return lang(); }, [this] { static_cast<void>(keeper_.save()); }}),
       notifier_(*options_.desktop, options_.platform->wording,
-                {[this] { return lang(); }, [this] { return settings_.quiet; }}) {
+                {[this] { return lang(); }, [this] { return settings_.quiet; }}),
+      held_(options_.questionsSocket) {
+    connect(&held_, &HeldQuestions::holdingChanged, this, &Model::changed);
     primeTimer_.setObjectName("primeTimer");
     connect(&primeTimer_, &QTimer::timeout, this, &Model::primeResolver);
 }
@@ -81,6 +84,7 @@ void Model::start() {
     keepUnusable(paths_.settingsFile(), settings.problem);
     settings_ = settings.settings.value_or(Settings{});
     export_.setOn(settings_.exportJournal);
+    held_.follow(!settings_.quiet, settings_.blockAtDeadline);
     cycle_.scanner().setLang(lang());
     auto trackers = std::make_shared<TrackerList>();
     warnUnloaded(trackers->loadFile(options_.trackerList), "no domain counts as listed");
@@ -293,6 +297,7 @@ void Model::noteAutostart(const Result<void>& written) {
 void Model::saveSettings() {
     cycle_.scanner().setLang(lang());
     export_.setOn(settings_.exportJournal);
+    held_.follow(!settings_.quiet, settings_.blockAtDeadline);
     // The settings stay in force for this run when they cannot be written, and the window says so.
     noteSave(Saved::settings, writeSettings(paths_.settingsFile(), settings_));
     reschedule();
@@ -322,7 +327,24 @@ void Model::releaseMemoryOfGone(size_t connections) {
 }
 
 void Model::question(const Connection& connection) {
+    // The service asked before the connection left; a scan sees it only afterwards.
+    if (held_.holding()) return;
     if (notifier_.questionDue(connection)) askNow(connection);
+}
+
+Connection Model::heldConnection(const HeldQuestion& question) const {
+    std::optional<std::string> host;
+    for (const AppRow& row : apps_)
+        for (const Connection& connection : row.conns)
+            if (connection.ip == question.first.remoteIP && connection.host) host = connection.host;
+    return HeldConnection::of(question.first, host, trackers_.get(),
+                              cycle_.scanner().orgTable().get(), lang(), *options_.platform);
+}
+
+void Model::answerHeld(uint64_t id, const Connection& connection, bool allow,
+                       std::optional<RuleScope> always) {
+    held_.answer(id, allow);
+    if (always) setRule(connection, allow ? RuleAction::allow : RuleAction::block, *always);
 }
 
 void Model::askNow(const Connection& connection) {

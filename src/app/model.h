@@ -18,6 +18,7 @@
 #include "base/unusable_file.h"
 #include "classify/tracker_list.h"
 #include "desktop/desktop.h"
+#include "held_questions.h"
 #include "helper_control.h"
 #include "notifier.h"
 #include "observe/connection.h"
@@ -59,6 +60,8 @@ struct ModelOptions {
     };
     // The user named to the helper's install script.
     std::string loginName = platform::loginName();
+    // Where the event service asks about held connections; empty: nowhere.
+    std::string questionsSocket = platform::current().eventsSocketPath;
 };
 
 // The application's state: applies the Decider's decisions about what the scan cycle found
@@ -119,6 +122,19 @@ class Model : public QObject {
     std::optional<size_t> ask(const Question& question);
     // A modal question or alert is open.
     bool asking() const { return asking_ > 0; }
+    // The questions the event service holds connections for; while it holds, they take the
+    // place of the questions asked after a scan.
+    HeldQuestions& held() { return held_; }
+    // The connection `question` is about, named and classified as a scan would.
+    Connection heldConnection(const HeldQuestion& question) const;
+    // What the connection means, in the current language.
+    std::string sentence(const Connection& connection) const {
+        return notifier_.sentence(connection);
+    }
+    // Answers the held question `id` about `connection`; `always` also makes the rule in that
+    // scope.
+    void answerHeld(uint64_t id, const Connection& connection, bool allow,
+                    std::optional<RuleScope> always);
 
     // The privileged helper; these tell the views when it changed.
     const HelperControl& helper() const { return helper_; }
@@ -220,6 +236,7 @@ class Model : public QObject {
     std::optional<Dates::TimePoint> lastScan_;
     HelperControl helper_;
     Notifier notifier_;
+    HeldQuestions held_;
     // Absent until the journal is first written.
     std::optional<Dates::TimePoint> lastSave_;
     // Open modal questions.

@@ -98,6 +98,7 @@ class ModelFixture {
         options.scanner.platform = &descriptor;
         // Absent unless a test makes them: never the machine's own service.
         options.scanner.eventsSocket = *dir / "events";
+        options.questionsSocket = *dir / "questions";
         options.scanner.namesFile = *dir / "names";
         options.scanner.lookups = {[names = hostNames](const std::string& ip) {
                                        return names->contains(ip) ? std::optional(names->at(ip))

@@ -12,6 +12,7 @@
 #include "palette.h"
 #include "present/credits.h"
 #include "present/export_texts.h"
+#include "present/question_texts.h"
 #include "present/window_rows.h"
 #include "present/window_texts.h"
 #include "rounded_panel.h"
@@ -148,6 +149,7 @@ void SettingsView::watching(QVBoxLayout* column) {
     });
     connect(quiet_, &QCheckBox::toggled, this, [this](bool on) { store(&Settings::quiet, on); });
     connect(pause_, &QCheckBox::toggled, this, [this](bool on) { store(&Settings::paused, on); });
+    asking(inner);
     if (model_.platform().xdgAutostart)
         autostartEntry_ = Autostart::entryPath(LaunchOptions::variable("XDG_CONFIG_HOME"),
                                                platform::homeDirectory());
@@ -155,6 +157,17 @@ void SettingsView::watching(QVBoxLayout* column) {
     startAtLogin_ = new QCheckBox;
     inner->addWidget(startAtLogin_);
     connect(startAtLogin_, &QCheckBox::toggled, this, &SettingsView::setStartAtLogin);
+}
+
+void SettingsView::asking(QVBoxLayout* inner) {
+    atDeadlineLabel_ = new QLabel;
+    atDeadline_ = new QComboBox;
+    atDeadline_->addItems({QString(), QString()});
+    labelled(inner, atDeadlineLabel_, atDeadline_);
+    connect(atDeadline_, &QComboBox::activated, this,
+            [this](int index) { store(&Settings::blockAtDeadline, index == 1); });
+    askingLine_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
+    inner->addWidget(askingLine_);
 }
 
 void SettingsView::setStartAtLogin(bool on) {
@@ -219,7 +232,7 @@ void SettingsView::restyle() {
         frame->update();
     for (QLabel* title : titles_)
         ViewStyle::setColor(title, Palette::of(Palette::muted));
-    for (QLabel* text : {summary_, howItWorks_, credit_, exportReaders_})
+    for (QLabel* text : {summary_, howItWorks_, credit_, exportReaders_, askingLine_})
         ViewStyle::setColor(text, Palette::of(Palette::muted));
     ViewStyle::setColor(more_, Palette::of(Palette::gold));
     ViewStyle::paintDot(helperDot_,
@@ -256,6 +269,13 @@ void SettingsView::refresh() {
     showLocal_->setText(text(Key::showLocal));
     quiet_->setText(text(Key::quietMode));
     pause_->setText(text(Key::pause));
+    using QuestionTexts::Key::deadlineChoice, QuestionTexts::Key::letThroughOnce,
+        QuestionTexts::Key::blockOnce;
+    atDeadlineLabel_->setText(qt(QuestionTexts::text(deadlineChoice, lang)));
+    atDeadline_->setAccessibleName(atDeadlineLabel_->text());
+    atDeadline_->setItemText(0, qt(QuestionTexts::text(letThroughOnce, lang)));
+    atDeadline_->setItemText(1, qt(QuestionTexts::text(blockOnce, lang)));
+    askingLine_->setText(qt(QuestionTexts::askingWorks(model_.held().hold(), lang)));
     languageLabel_->setText(text(Key::sectionLanguage));
     language_->setItemText(0, text(Key::automatic));
     statement_->setText(qt(
@@ -270,7 +290,7 @@ void SettingsView::refresh() {
 
     const Settings& settings = model_.settings();
     const QSignalBlocker a(blockListed_), b(interval_), c(showLocal_), d(quiet_), e(pause_),
-        f(language_), g(exportJournal_);
+        f(language_), g(exportJournal_), h(atDeadline_);
     blockListed_->setText(qt(WindowTexts::blockListed(model_.trackerListCount(), lang)));
     blockListed_->setChecked(model_.rules().blockAllListed);
     const auto intervalIndex = WindowRows::intervalIndex(settings.interval);
@@ -278,6 +298,7 @@ void SettingsView::refresh() {
     showLocal_->setChecked(settings.showLocal);
     quiet_->setChecked(settings.quiet);
     pause_->setChecked(settings.paused);
+    atDeadline_->setCurrentIndex(settings.blockAtDeadline ? 1 : 0);
     if (startAtLogin_) {
         const QSignalBlocker g(startAtLogin_);
         startAtLogin_->setText(text(Key::startAtLogin));

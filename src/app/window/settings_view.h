@@ -35,6 +35,9 @@ class SettingsView : public QScrollArea {
     QCheckBox* showLocal() const { return showLocal_; }
     QCheckBox* quiet() const { return quiet_; }
     QCheckBox* pause() const { return pause_; }
+    // Let through or block once what is not answered in time; how asking works now.
+    QComboBox* atDeadline() const { return atDeadline_; }
+    QLabel* askingLine() const { return askingLine_; }
     QComboBox* language() const { return language_; }
     // Absent where the system keeps no per-user autostart entries.
     QCheckBox* startAtLogin() const { return startAtLogin_; }
@@ -50,6 +53,7 @@ class SettingsView : public QScrollArea {
     QVBoxLayout* group(QVBoxLayout* column);
     void blocking(QVBoxLayout* column);
     void watching(QVBoxLayout* column);
+    void asking(QVBoxLayout* inner);
     void languageSection(QVBoxLayout* column);
     void privacy(QVBoxLayout* column);
     // Stores one switch of the settings and saves them.
@@ -76,6 +80,9 @@ class SettingsView : public QScrollArea {
     QCheckBox* showLocal_ = nullptr;
     QCheckBox* quiet_ = nullptr;
     QCheckBox* pause_ = nullptr;
+    QLabel* atDeadlineLabel_ = nullptr;
+    QComboBox* atDeadline_ = nullptr;
+    QLabel* askingLine_ = nullptr;
     std::optional<std::string> autostartEntry_;
     QCheckBox* startAtLogin_ = nullptr;
     QLabel* languageLabel_ = nullptr;

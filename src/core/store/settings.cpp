@@ -19,9 +19,13 @@ Lang Settings::lang() const {
 }
 
 void to_json(nlohmann::json& json, const Settings& settings) {
-    json = {{"quiet", settings.quiet},       {"interval", settings.interval},
-            {"language", settings.language}, {"showLocal", settings.showLocal},
-            {"paused", settings.paused},     {"exportJournal", settings.exportJournal}};
+    json = {{"quiet", settings.quiet},
+            {"interval", settings.interval},
+            {"language", settings.language},
+            {"showLocal", settings.showLocal},
+            {"paused", settings.paused},
+            {"exportJournal", settings.exportJournal},
+            {"blockAtDeadline", settings.blockAtDeadline}};
 }
 
 void from_json(const nlohmann::json& json, Settings& settings) {
@@ -30,7 +34,8 @@ void from_json(const nlohmann::json& json, Settings& settings) {
                 json.at("language").get<std::string>(),
                 json.at("showLocal").get<bool>(),
                 json.at("paused").get<bool>(),
-                JsonOptional::get<bool>(json, "exportJournal").value_or(false)};
+                JsonOptional::get<bool>(json, "exportJournal").value_or(false),
+                JsonOptional::get<bool>(json, "blockAtDeadline").value_or(false)};
 }
 
 SettingsReading readSettings(const std::string& path) {

@@ -23,6 +23,9 @@ struct Settings {
     bool paused = false;
     // Also write this user's journal records to the system journal (JournalExport).
     bool exportJournal = false;
+    // Connections held for a question that is not answered by its deadline are blocked once
+    // rather than let through once.
+    bool blockAtDeadline = false;
 
     // Exactly "ru" or "en" (case-sensitive); otherwise the system language.
     Lang lang() const;
@@ -31,7 +34,7 @@ struct Settings {
 };
 
 // The first five keys are required with their exact JSON types (a finite number for "interval");
-// "exportJournal", newer, is optional (absent: off); other keys are ignored.
+// "exportJournal" and "blockAtDeadline", newer, are optional (absent: off); other keys are ignored.
 void to_json(nlohmann::json& json, const Settings& settings);
 void from_json(const nlohmann::json& json, Settings& settings);
 

@@ -38,11 +38,15 @@ TEST_F(SettingsTest, ReadsAllFiveKeysAndIgnoresOthers) {
         (Settings{
             .quiet = true, .interval = -1.5, .language = "ru", .showLocal = true, .paused = true}));
     EXPECT_EQ(reading.problem, std::nullopt);
-    // The newer switch is optional, read when there, and of its own type only.
-    json["exportJournal"] = true;
-    EXPECT_TRUE(readFrom(json.dump()).settings->exportJournal);
-    json["exportJournal"] = 1;
-    EXPECT_TRUE(readFrom(json.dump()).problem);
+    // The newer switches are optional, read when there, and of their own type only.
+    json["exportJournal"] = json["blockAtDeadline"] = true;
+    const Settings read = *readFrom(json.dump()).settings;
+    EXPECT_TRUE(read.exportJournal && read.blockAtDeadline);
+    for (const char* key : {"exportJournal", "blockAtDeadline"}) {
+        json[key] = 1;
+        EXPECT_TRUE(readFrom(json.dump()).problem) << key;
+        json[key] = true;
+    }
 }
 
 TEST_F(SettingsTest, AFileTooLargeForSettingsIsRefusedUnread) {
@@ -81,7 +85,7 @@ TEST_F(SettingsTest, AnyMissingKeyOrWrongTypeRejectsTheWholeFile) {
 }
 
 TEST_F(SettingsTest, WritesCompactJsonThatReadsBackOrSaysWhyNot) {
-    Settings settings{true, 1.5, "en", false, true, true};
+    Settings settings{true, 1.5, "en", false, true, true, true};
     ASSERT_TRUE(writeSettings(root / "new/settings.json", settings));
     std::string text = readText(root / "new/settings.json");
     EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << text;
