@@ -8,6 +8,12 @@
 # within a scan, and when systemd restarts it the events resume. A user other than the installing
 # one is refused. Without the service, a root service's connection is named by its unit, and a
 # connection its program closed before any scan saw it is said to be so, with no notification.
+# A connection whose destination is to be asked about waits, with no byte reaching its server,
+# until it is answered with nattervane-cli: let through once it connects and the next one is
+# asked about again, blocked once the program hears at once; 50 programs asking at once give 50
+# questions while an unrelated program's connections keep their latency, and go through at the
+# deadline unanswered; 20 waiting complete by retransmission when the service is killed; with
+# the program quit nothing is held. Which of the kernel's two queue paths ran is said.
 # Rules for one program, made with nattervane-cli through the running program: a program blocked
 # entirely gets EPERM at once while another reaches the same destination, a rule for a program and
 # a destination blocks only that pair, the attempts are journaled as blocked by their rule, a
@@ -511,6 +517,216 @@ check_uninstall() {
     say "uninstalled, no hook is left and the program connects"
 }
 
+# The destination to ask about, and a server there that counts the connections it accepted.
+ask_address=${networks[1]}.160
+counter_port=81
+
+start_counter() {
+    # shellcheck disable=SC2016 # the server's own code
+    start_root_daemon counter ip netns exec nvpeer python3 -u -c '
+import socket
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind(("0.0.0.0", 81))
+server.listen(512)
+print("listening")
+while True:
+    client, _ = server.accept()
+    print("accepted")
+    client.close()'
+    wait_for 10 grep -q listening "$merged$inner/log/counter.log" || fail "the counting server did not start"
+}
+
+accepted() {
+    grep -c '^accepted' "$merged$inner/log/counter.log" || true
+}
+
+# Program $1 connects to the destination to ask about in the background; $out/held-$2.log ends
+# with "exit STATUS MS": how it ended and how long its connect() took.
+held_attempt() {
+    # shellcheck disable=SC2016 # the inner shell's
+    limit=90 as_user bash -c 'began=$(date +%s%N); "$0" "$1" "$2" 2>&1; echo "exit $? $((($(date +%s%N) - began) / 1000000))"' \
+        "$1" "$counter_port" "$ask_address" >"$out/held-$2.log" 2>&1 &
+}
+
+held_ended() {
+    grep -q '^exit ' "$out/held-$1.log"
+}
+
+held_status() {
+    sed -n 's/^exit \([0-9]*\) .*/\1/p' "$out/held-$1.log"
+}
+
+held_connected() {
+    held_ended "$1" && [ "$(held_status "$1")" = 0 ]
+}
+
+held_ms() {
+    sed -n 's/^exit [0-9]* //p' "$out/held-$1.log"
+}
+
+# Whether every attempt $1-1 … $1-$2 ended, and how many of them connected.
+all_ended() {
+    local i
+    for i in $(seq 1 "$2"); do held_ended "$1-$i" || return 1; done
+}
+
+connected_of() {
+    local i count=0
+    for i in $(seq 1 "$2"); do [ "$(held_status "$1-$i")" = 0 ] && count=$((count + 1)); done
+    echo "$count"
+}
+
+# The questions waiting, one "ID PROGRAM WAITING" line each.
+questions() {
+    limit=10 as_user nattervane-cli questions --json 2>/dev/null | python3 -c '
+import json, sys
+for question in json.load(sys.stdin):
+    print(question["id"], question["program"], question["waiting"])'
+}
+
+question_of() {
+    questions | awk -v program="$1" '$2 == program { print $1; exit }'
+}
+
+has_question() {
+    [ -n "$(question_of "$1")" ]
+}
+
+questions_are() {
+    [ "$(questions | wc -l)" = "$1" ]
+}
+
+waiting_are() {
+    [ "$(questions | awk -v program="$1" '$2 == program { print $3 }')" = "$2" ]
+}
+
+answer() {
+    limit=10 as_user nattervane-cli questions "$1" "$2" >>"$out/questions-cli.txt" 2>&1 ||
+        fail "nattervane-cli questions $1 $2 failed: $(tail -2 "$out/questions-cli.txt")"
+}
+
+# The p50 and p99 of 200 connect() of an unrelated program, in ms.
+latencies() {
+    as_user python3 -c '
+import socket, sys, time
+times = []
+for i in range(200):
+    began = time.monotonic()
+    with socket.create_connection((sys.argv[1] + "." + str(1 + i % 100), 80), timeout=10):
+        times.append((time.monotonic() - began) * 1000)
+times.sort()
+print("%.2f %.2f" % (times[100], times[197]))' "${networks[2]}"
+}
+
+# Which of the kernel's two ways of queueing this machine offers, said and checked against the
+# service's own status.
+check_hold_path() {
+    local status
+    status=$(inside systemctl show -p StatusText --value nattervane-events.service)
+    say "the event service: $status"
+    if printf 'table inet probe {\n chain c {\n type filter hook output priority 0;\n queue num 7 bypass\n }\n}\n' |
+        inside ip netns exec nvpeer nft -f - 2>/dev/null; then
+        inside ip netns exec nvpeer nft delete table inet probe
+        grep -q "through nft queue" <<<"$status" || fail "the kernel has nft queue, the service does not use it"
+        say "this kernel has nftables' queue expression: the nft queue path runs"
+    else
+        grep -q "through iptables NFQUEUE" <<<"$status" ||
+            fail "the kernel lacks nft queue and the service holds through neither path"
+        say "this kernel has no nftables queue expression: the iptables NFQUEUE path runs, the nft \
+queue path is skipped here"
+    fi
+}
+
+# A program connecting to a destination to ask about gets no byte through until it is answered:
+# let through once, it connects and the next connection is asked about again; blocked once, the
+# program hears at once.
+check_held() {
+    say "a connection to a destination to ask about waits for the answer"
+    check_hold_path
+    start_counter
+    as_user xdotool mousemove 0 0
+    rule set "$ask_address" ask
+    program_copy /usr/local/bin/nv-asker
+    sleep 1
+    held_attempt /usr/local/bin/nv-asker first
+    wait_for 10 has_question /usr/local/bin/nv-asker ||
+        fail "no question came for the held connection: $(questions) $(cat "$out/held-first.log")"
+    sleep 2
+    [ "$(accepted)" = 0 ] || fail "the server accepted a connection while its question waited"
+    ! held_ended first || fail "the connection ended while its question waited: $(cat "$out/held-first.log")"
+    shot 4-question
+    answer allow "$(question_of /usr/local/bin/nv-asker)"
+    wait_for 5 held_ended first || fail "let through once, the connection did not go on"
+    [ "$(held_status first)" = 0 ] || fail "let through once, it failed: $(cat "$out/held-first.log")"
+    [ "$(accepted)" = 1 ] || fail "the server accepted $(accepted) connections, not 1"
+    say "held $(held_ms first) ms until let through once; then the server accepted it"
+    held_attempt /usr/local/bin/nv-asker second
+    wait_for 10 has_question /usr/local/bin/nv-asker || fail "the next connection was not asked about"
+    answer block "$(question_of /usr/local/bin/nv-asker)"
+    wait_for 2 held_ended second || fail "blocked once, the connection did not end at once"
+    grep -q "Connection refused" "$out/held-second.log" ||
+        fail "blocked once, the program did not hear so: $(cat "$out/held-second.log")"
+    [ "$(accepted)" = 1 ] || fail "a connection blocked once reached the server"
+    say "asked again next time; blocked once, the program heard \"Connection refused\" at once"
+}
+
+# 50 programs asking at once give 50 questions, an unrelated program's connections keep their
+# latency, and unanswered the connections go through at the deadline.
+check_held_many() {
+    say "50 programs ask at once; nobody answers"
+    local i before during began
+    before=$(latencies)
+    for i in $(seq 1 50); do program_copy "/usr/local/bin/nv-ask-$i"; done
+    began=$SECONDS
+    for i in $(seq 1 50); do held_attempt "/usr/local/bin/nv-ask-$i" "many-$i"; done
+    wait_for 20 questions_are 50 || fail "$(questions | wc -l) questions for 50 programs asking"
+    during=$(latencies)
+    shot 5-questions
+    say "an unrelated program's connect() p50 and p99: ${before// / ms, } ms before, ${during// / ms, } ms while 50 wait"
+    python3 -c 'import sys; sys.exit(float(sys.argv[2]) > float(sys.argv[1]) + 50)' \
+        "${before#* }" "${during#* }" || fail "the held connections stalled other traffic"
+    wait_for 60 all_ended many 50 || fail "unanswered connections still wait $((SECONDS - began)) s later"
+    [ "$(connected_of many 50)" = 50 ] || fail "only $(connected_of many 50) of 50 went through at the deadline"
+    [ "$(held_ms many-1)" -ge 25000 ] || fail "the first went through after $(held_ms many-1) ms, before the deadline"
+    say "unanswered, all 50 went through at the deadline, the first after $(held_ms many-1) ms"
+}
+
+# The service killed while 20 connections wait: they complete by retransmission, and new ones
+# are not held while it is gone.
+check_held_kill() {
+    say "killing the event service with SIGKILL while 20 connections wait"
+    local i killed
+    for i in $(seq 1 20); do held_attempt /usr/local/bin/nv-asker "kill-$i"; done
+    wait_for 15 waiting_are /usr/local/bin/nv-asker 20 || fail "the 20 connections do not wait: $(questions)"
+    inside systemctl kill --signal=KILL --kill-whom=main nattervane-events.service
+    killed=$(now_ms)
+    held_attempt /usr/local/bin/nv-asker gone
+    wait_for 10 all_ended kill 20 || fail "the held connections did not complete after the kill"
+    [ "$(connected_of kill 20)" = 20 ] || fail "only $(connected_of kill 20) of 20 completed after the kill"
+    wait_for 3 held_connected gone ||
+        fail "a connection made while the service was gone was held or failed"
+    say "after the kill the 20 completed within $(($(now_ms) - killed)) ms; a new one was not held"
+    wait_for 10 inside systemctl is-active --quiet nattervane-events.service ||
+        fail "systemd did not start the killed service again"
+}
+
+# With the program quit nobody can answer: nothing is held.
+check_held_quit() {
+    say "the program quits: nothing is held"
+    local pid
+    pid=$(cat "$merged$inner/log/nattervane.pid")
+    limit=5 inside kill -TERM -- "-$pid" 2>/dev/null || true
+    wait_for 10 not_alive "$pid" || fail "the program did not end at SIGTERM"
+    sleep 1
+    held_attempt /usr/local/bin/nv-asker quit
+    wait_for 3 held_connected quit ||
+        fail "with the program quit a connection was held: $(cat "$out/held-quit.log")"
+    say "with the program quit the connection went through in $(held_ms quit) ms"
+    restart_app 5
+    rule remove "$ask_address"
+}
+
 # Whether the journal has an entry of program $1 blocked by its rule for everything.
 journal_has_blocked() {
     as_user nattervane-cli journal --json 2>/dev/null | python3 -c '
@@ -570,6 +786,10 @@ main() {
     check_kill
     check_refusal
     check_program_rules
+    check_held
+    check_held_many
+    check_held_kill
+    check_held_quit
     check_block_through_kill
     check_starving
     shot 2-program-rules
