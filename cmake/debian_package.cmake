@@ -16,7 +16,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The programs run these tools; the helper's units need systemd, which every desktop has.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "iproute2, lsof")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "nftables, dnsmasq-base, pkexec, qt6-wayland, publicsuffix")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "nftables, iptables, dnsmasq-base, pkexec, qt6-wayland, publicsuffix")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "shows which programs talk to the network, and to whom")
 # CPack puts the summary first and indents the following lines itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -367,12 +367,12 @@ namespace {
 
 constexpr uint16_t testQueue = 20055;
 
-// A TCP connection to `port` of 10.9.0.1 begun without waiting, with `mark` set on its socket
+// A TCP connection to `port` of `host` begun without waiting, with `mark` set on its socket
 // first when not 0.
-OwnedFd startConnecting(uint16_t port, uint32_t mark = 0) {
+OwnedFd startConnecting(uint16_t port, uint32_t mark = 0, uint32_t host = 0x0a090001) {
     OwnedFd fd(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
     if (mark) setsockopt(fd.get(), SOL_SOCKET, SO_MARK, &mark, sizeof mark);
-    sockaddr_in address{AF_INET, htons(port), {htonl(0x0a090001)}, {}};
+    sockaddr_in address{AF_INET, htons(port), {htonl(host)}, {}};
     connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
     return fd;
 }
@@ -398,20 +398,28 @@ std::vector<PacketQueue::Packet> queued(PacketQueue& queue, int ms) {
 
 // Connections to a destination asked about wait in the queue until the verdict: let through,
 // they connect; refused, the program hears at once. Nothing waits while nobody listens for
-// questions, nor a socket someone else marked.
+// questions, nor a socket someone else marked, whose policy routing by mark keeps working.
 TEST_F(HookedGroup, AConnectionAskedAboutWaitsForItsVerdict) {
     std::optional<std::string> seen = inGroup([&]() -> std::string {
-        auto added =
-            ToolRunner::run({"/usr/sbin/ip", "address", "add", "10.9.0.1/32", "dev", "lo"}, {});
-        if (!added || added->status != 0) return "no address";
+        // Two addresses here, and 10.8.0.0/24 reached only by policy routing of mark 0x100.
+        for (std::vector<std::string> words :
+             {std::vector<std::string>{"address", "add", "10.9.0.1/32", "dev", "lo"},
+              {"address", "add", "10.9.0.2/32", "dev", "lo"},
+              {"rule", "add", "fwmark", "0x100", "lookup", "100"},
+              {"route", "add", "local", "10.8.0.0/24", "dev", "lo", "table", "100"}}) {
+            words.insert(words.begin(), "/usr/sbin/ip");
+            auto done = ToolRunner::run(words, {});
+            if (!done || done->status != 0) return "cannot set up the network";
+        }
         Result<PacketQueue> queue = PacketQueue::open(testQueue, 64);
         Result<HoldRules::Path> path =
             queue ? HoldRules::install(testQueue) : Result<HoldRules::Path>(queue.error());
         if (!path) return "cannot hold: " + path.error().message;
         ProgramRules::Tables ask;
         ask.destinations[{AF_INET, {10, 9, 0, 1}}] = NV_RULE_ASK;
+        ask.destinations[{AF_INET, {10, 8, 0, 1}}] = NV_RULE_ASK;
         OwnedFd listener(socket(AF_INET, SOCK_STREAM, 0));
-        sockaddr_in address{AF_INET, htons(8080), {htonl(0x0a090001)}, {}};
+        sockaddr_in address{AF_INET, htons(8080), {htonl(INADDR_ANY)}, {}};
         bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
         listen(listener.get(), 8);
         if (!hooks_->setRules(ask) || !hooks_->setHolding(true, getuid())) return "no rules";
@@ -435,8 +443,10 @@ TEST_F(HookedGroup, AConnectionAskedAboutWaitsForItsVerdict) {
                 queue->decide(packet.id, true);
             said += " udp " + std::to_string(packets.size()) + " held;";
         }
-        OwnedFd marked = startConnecting(8080, 0x100);
-        said += " marked by another: " + std::to_string(outcome(marked, 2000)) + ",";
+        // A socket marked for policy routing is not held and keeps its route.
+        OwnedFd marked = startConnecting(8080, 0x100, 0x0a080001);
+        said += " marked by another: " + std::to_string(outcome(marked, 2000)) + ", " +
+                std::to_string(queued(*queue, 0).size()) + " held,";
         if (!hooks_->setHolding(false, getuid())) return "cannot stop holding";
         OwnedFd unheld = startConnecting(8080);
         said += " nobody listening: " + std::to_string(outcome(unheld, 2000)) + ", " +
@@ -448,6 +458,6 @@ TEST_F(HookedGroup, AConnectionAskedAboutWaitsForItsVerdict) {
     if (seen->starts_with("cannot hold")) GTEST_SKIP() << *seen;
     EXPECT_EQ(seen->substr(seen->find(':')),
               ": 1 held, -1 while held, then 0; 1 held, -1 while held, then 111; udp 1 held; udp 0 "
-              "held; marked by another: 0, nobody listening: 0, 0 held")
+              "held; marked by another: 0, 0 held, nobody listening: 0, 0 held")
         << *seen;
 }
