@@ -69,8 +69,10 @@ class ServiceLines {
     std::string pending_;
 };
 
-std::string destination(const ConnectEvent& event) {
-    return event.remoteIP + ":" + std::to_string(event.remotePort) + " " + event.proto;
+std::string destination(const HeldQuestion& question) {
+    const ConnectEvent& event = question.first;
+    const std::string host = question.host ? Text::escapedForTerminal(*question.host) + " " : "";
+    return host + event.remoteIP + ":" + std::to_string(event.remotePort) + " " + event.proto;
 }
 
 std::string program(const ConnectEvent& event) {
@@ -90,6 +92,7 @@ void list(const std::vector<HeldQuestion>& questions, bool json, std::ostream& o
             rows.push_back({{"id", question.id},
                             {"program", question.first.exePath.value_or(question.first.comm)},
                             {"pid", question.first.pid},
+                            {"host", question.host.value_or("")},
                             {"ip", question.first.remoteIP},
                             {"port", question.first.remotePort},
                             {"proto", question.first.proto},
@@ -100,9 +103,8 @@ void list(const std::vector<HeldQuestion>& questions, bool json, std::ostream& o
     }
     if (questions.empty()) out << "No connection waits for an answer.\n";
     for (const HeldQuestion& question : questions)
-        out << question.id << "  " << program(question.first) << " to "
-            << destination(question.first) << ", " << question.waiting << " waiting, "
-            << secondsLeft(question) << " s left\n";
+        out << question.id << "  " << program(question.first) << " to " << destination(question)
+            << ", " << question.waiting << " waiting, " << secondsLeft(question) << " s left\n";
 }
 
 // Reads the greeting and the questions waiting; says on `err` why it cannot.
@@ -146,7 +148,7 @@ int answer(ServiceLines& service, const std::vector<HeldQuestion>& questions, ui
     while (std::optional<EventWire::Message> message = service.next())
         if (auto* settled = std::get_if<HeldSettled>(&*message); settled && settled->id == id) {
             out << (settled->allowed ? "Let through once: " : "Blocked once: ")
-                << program(asked->first) << " to " << destination(asked->first) << "\n";
+                << program(asked->first) << " to " << destination(*asked) << "\n";
             return settled->by == HeldSettled::By::answer && settled->allowed == allow ? 0 : 1;
         }
     err << "nattervane-cli: the event service did not say whether the answer was taken\n";

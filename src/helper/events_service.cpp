@@ -51,6 +51,9 @@ constexpr uint32_t holdQueueLength = 1024;
 // Connections held for the user's answer: the queue, the rules that feed it, and which packet
 // waits for which question. Nothing is held unless an application is attached to answer.
 struct Holding {
+    explicit Holding(const RuleKeeper& keeper)
+        : book({}, [&keeper](const std::string& ip) { return keeper.nameOf(ip); }) {}
+
     std::optional<PacketQueue> queue;
     HoldRules::Path path = HoldRules::Path::none;
     HoldBook book;
@@ -257,7 +260,7 @@ int run(const Settings& settings, const std::atomic<bool>& stop, std::ostream& e
         err << "nattervane-helper: " << server.error().message << "\n";
         return 1;
     }
-    Holding holding;
+    Holding holding(keeper);
     if (settings.hold) startHolding(holding, err);
     server->setHold(HoldRules::name(holding.path));
     int status = serve(settings, **hooks, keeper, rulesProblem, *server, holding, stop, err);

@@ -27,9 +27,9 @@ const char* protocolName(uint8_t protocol) {
 
 } // namespace
 
-HoldBook::Key HoldBook::keyOf(const ConnectEvent& event) {
-    return {event.exePath.value_or(event.comm), event.uid, event.remoteIP, event.remotePort,
-            event.proto};
+HoldBook::Key HoldBook::keyOf(const ConnectEvent& event, const std::optional<std::string>& host) {
+    return {event.exePath.value_or(event.comm), event.uid, host.value_or(event.remoteIP),
+            event.remotePort, event.proto};
 }
 
 void HoldBook::marked(const ConnectEvent& event) {
@@ -52,13 +52,14 @@ std::optional<HoldBook::Verdict> HoldBook::held(const PacketQueue::Packet& packe
         event->second.remoteIP != textOf(packet.to) || event->second.remotePort != packet.port ||
         event->second.proto != protocolName(packet.protocol) || packets_ >= limits_.packets)
         return Verdict{packet.id, true};
-    const Key key = keyOf(event->second);
+    const std::optional<std::string> host = nameOf_(event->second.remoteIP);
+    const Key key = keyOf(event->second, host);
     auto known = byKey_.find(key);
     if (known == byKey_.end()) {
         if (questions_.size() >= limits_.questions) return Verdict{packet.id, true};
         const uint64_t id = ++lastId_;
         known = byKey_.emplace(key, id).first;
-        questions_[id] = {{id, event->second, 0, now + limits_.deadline}, now, {}, {}};
+        questions_[id] = {{id, event->second, host, 0, now + limits_.deadline}, now, {}, {}};
     }
     Question& question = questions_.at(known->second);
     question.packets.push_back(packet.id);
@@ -83,7 +84,7 @@ std::vector<HoldBook::Verdict> HoldBook::settle(std::map<uint64_t, Question>::it
         marked_.erase(slot);
     }
     settled_.push_back({question->first, allow, by});
-    byKey_.erase(keyOf(question->second.shown.first));
+    byKey_.erase(keyOf(question->second.shown.first, question->second.shown.host));
     questions_.erase(question);
     return verdicts;
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,7 +35,13 @@ class HoldBook {
         bool operator==(const Verdict&) const = default;
     };
 
-    explicit HoldBook(Limits limits) : limits_(limits) {}
+    // The host name of an address, when known.
+    using NameOf = std::function<std::optional<std::string>(const std::string&)>;
+
+    explicit HoldBook(
+        Limits limits,
+        NameOf nameOf = [](const std::string&) { return std::optional<std::string>(); })
+        : limits_(limits), nameOf_(std::move(nameOf)) {}
     HoldBook() : HoldBook(Limits{}) {}
 
     // A connection the kernel side marked to be held.
@@ -66,14 +73,15 @@ class HoldBook {
         std::vector<uint32_t> packets;
         std::vector<uint32_t> slots;
     };
-    // A program and a destination.
+    // A program and a destination: its host name when known, else its address.
     using Key = std::tuple<std::string, uint32_t, std::string, int64_t, std::string>;
-    static Key keyOf(const ConnectEvent& event);
+    static Key keyOf(const ConnectEvent& event, const std::optional<std::string>& host);
 
     std::vector<Verdict> settle(std::map<uint64_t, Question>::iterator question, bool allow,
                                 HeldSettled::By by);
 
     Limits limits_;
+    NameOf nameOf_;
     // The connections marked lately, by their mark's slot.
     std::map<uint32_t, ConnectEvent> marked_;
     std::map<uint64_t, Question> questions_;

@@ -73,3 +73,9 @@ std::optional<ProgramRules::Tables> RuleKeeper::refresh() {
     given_ = tables;
     return tables;
 }
+
+std::optional<std::string> RuleKeeper::nameOf(const std::string& ip) const {
+    auto found = names_.find(ip);
+    if (found == names_.end()) return std::nullopt;
+    return found->second;
+}

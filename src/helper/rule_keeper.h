@@ -25,6 +25,8 @@ class RuleKeeper {
     // Lines of the block file that were refused, and why the file itself was, if it was.
     size_t rejected() const { return parsed_.rejected; }
     const std::string& problem() const { return problem_; }
+    // The host name the DNS service last published for `ip`, when it did.
+    std::optional<std::string> nameOf(const std::string& ip) const;
 
   private:
     // The modification time, size and inode of a file; absent when there is none.

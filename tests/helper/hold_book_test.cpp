@@ -68,7 +68,7 @@ TEST(HoldBook, OneQuestionPerProgramAndDestination) {
 
 // A packet the book cannot tie to a marked connection of the same destination goes on at once.
 TEST(HoldBook, WhatItCannotTellGoesOn) {
-    HoldBook book({30s, 110s, 256, 1});
+    HoldBook book(HoldBook::Limits{30s, 110s, 256, 1});
     book.marked(marked(1));
     book.marked(marked(2));
     EXPECT_EQ(book.held(packet(1, 9), start), (Verdict{1, true})) << "no such connection";
@@ -98,4 +98,20 @@ TEST(HoldBook, DeadlinesAndNobodyToAnswer) {
     EXPECT_EQ(book.releaseAll(), (std::vector<Verdict>{{1, true}}));
     EXPECT_EQ(book.takeSettled().front().by, HeldSettled::By::nobody);
     EXPECT_EQ(book.nextDeadline(), std::nullopt);
+}
+
+// The addresses of one host name (a Happy Eyeballs pair, say) are one question.
+TEST(HoldBook, AHostsAddressesAreOneQuestion) {
+    HoldBook book({}, [](const std::string& ip) {
+        return ip.starts_with("203.0.113.") ? std::optional<std::string>("www.example")
+                                            : std::nullopt;
+    });
+    book.marked(marked(1, "/usr/bin/curl", 7));
+    book.marked(marked(2, "/usr/bin/curl", 8));
+    book.held(packet(1, 1, 7), start);
+    book.held(packet(2, 2, 8), start);
+    std::vector<HeldQuestion> changed = book.takeChanged();
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].waiting, 2u);
+    EXPECT_EQ(changed[0].host, "www.example");
 }

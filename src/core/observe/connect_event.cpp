@@ -51,16 +51,23 @@ ConnectEvent decoded(const nlohmann::json& json) {
 constexpr std::array<std::string_view, 3> settledBy{"answer", "deadline", "nobody"};
 
 nlohmann::json encoded(const HeldQuestion& question) {
-    return {{"question", question.id},
-            {"event", encoded(question.first)},
-            {"waiting", question.waiting},
-            {"deadline", milliseconds(question.deadline)}};
+    nlohmann::json json = {{"question", question.id},
+                           {"event", encoded(question.first)},
+                           {"waiting", question.waiting},
+                           {"deadline", milliseconds(question.deadline)}};
+    JsonOptional::put(json, "host", question.host);
+    return json;
 }
 
 HeldQuestion decodedQuestion(const nlohmann::json& json) {
-    return {JsonStrict::natural(json, "question"), decoded(json.at("event")),
-            static_cast<uint32_t>(JsonStrict::natural(json, "waiting")),
-            Dates::TimePoint(std::chrono::milliseconds(JsonStrict::integer(json, "deadline")))};
+    HeldQuestion question;
+    question.id = JsonStrict::natural(json, "question");
+    question.first = decoded(json.at("event"));
+    question.host = JsonOptional::get<std::string>(json, "host");
+    question.waiting = static_cast<uint32_t>(JsonStrict::natural(json, "waiting"));
+    question.deadline =
+        Dates::TimePoint(std::chrono::milliseconds(JsonStrict::integer(json, "deadline")));
+    return question;
 }
 
 HeldSettled decodedSettled(const nlohmann::json& json) {

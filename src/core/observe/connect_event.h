@@ -43,10 +43,13 @@ struct HeldQuestion {
     uint64_t id = 0;
     // The connection that asked first: the program and the destination.
     ConnectEvent first;
+    // The destination's host name when the service knows it; the connections to all its
+    // addresses (IPv4 and IPv6 alike) are one question then.
+    std::optional<std::string> host{};
     // Connections (sockets) waiting for the answer.
     uint32_t waiting = 1;
     // When the service decides on its own.
-    Dates::TimePoint deadline;
+    Dates::TimePoint deadline{};
 
     bool operator==(const HeldQuestion&) const = default;
 };

@@ -43,7 +43,7 @@ TEST(EventWire, LinesReadBackAndAnythingElseIsNoMessage) {
     withoutPath.refused = true;
     ConnectEvent held = event(10);
     held.held = true;
-    const HeldQuestion question{3, held, 2, held.at + 30s};
+    const HeldQuestion question{3, held, "www.example", 2, held.at + 30s};
     for (const EventWire::Message& message : std::vector<EventWire::Message>{
              EventWire::Hello{1}, EventWire::Hello{1, "nft queue"}, EventWire::Beat{5},
              EventWire::Refusal{"not you"}, event(8), withoutPath, question,
