@@ -50,7 +50,7 @@ class HeldQuestionsTest : public QObject, public ModelFixture {
         first.proto = "tcp";
         first.remoteIP = ip;
         first.remotePort = 443;
-        return {id, first, waiting, *now + 30s};
+        return {id, first, std::nullopt, waiting, *now + 30s};
     }
 
   private slots:
