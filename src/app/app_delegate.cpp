@@ -59,7 +59,9 @@ void AppDelegate::launch(const QStringList& arguments) {
     connect(&menu_, &QMenu::aboutToShow, this, [this] { rebuildMenu(menu_); });
     // The connection ends with this object, so the Model never reaches a destroyed delegate.
     connect(&model_, &Model::changed, this, &AppDelegate::updateIcon);
-    connect(&model_.held(), &HeldQuestions::arrived, this, &AppDelegate::openQuestions);
+    connect(&model_.held(), &HeldQuestions::arrived, this, &AppDelegate::asked);
+    connect(&model_, &Model::detailsWanted, this,
+            [this](const std::string& app) { showProgram(app); });
     qApp->installEventFilter(this);
     model_.start();
     const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
@@ -257,7 +259,11 @@ void AppDelegate::ruleClicked(const MenuSubject& subject) {
 
 void AppDelegate::openApp(const MenuSubject& subject) {
     const auto* name = std::get_if<std::string>(&subject);
-    windowState_.setSelectedApp(name ? std::optional(*name) : std::nullopt);
+    showProgram(name ? std::optional(*name) : std::nullopt);
+}
+
+void AppDelegate::showProgram(const std::optional<std::string>& app) {
+    windowState_.setSelectedApp(app);
     windowState_.setTab(0);
     openWindow();
 }
@@ -296,6 +302,12 @@ void AppDelegate::openWindow() {
     window_->show();
     window_->raise();
     window_->activateWindow();
+}
+
+void AppDelegate::asked(uint64_t id) {
+    const bool closed = !questions_ || questions_->isHidden();
+    openQuestions();
+    if (closed) model_.postHeld(id);
 }
 
 void AppDelegate::openQuestions() {

@@ -86,6 +86,10 @@ class AppDelegate : public QObject {
     QColor stateShade() const;
     void ruleClicked(const MenuSubject& subject);
     void openApp(const MenuSubject& subject);
+    // Opens the window on the Programs tab with `app` chosen, or the first program.
+    void showProgram(const std::optional<std::string>& app);
+    // A new held question: the question window opens; one that was closed is also posted.
+    void asked(uint64_t id);
     // Switches one setting and stores the settings; the new value.
     bool flip(bool Settings::*setting);
 

@@ -14,7 +14,9 @@ std::shared_ptr<Desktop> nativeDesktop() {
     return std::make_shared<MacosDesktop>();
 }
 
-void MacosDesktop::notify(const std::string&, const std::string& title, const std::string& body) {
+// The status item's messages have no buttons.
+void MacosDesktop::notify(const std::string&, const std::string& title, const std::string& body,
+                          const NoticeActions&) {
     QSystemTrayIcon* item = StatusItem::current();
     if (!item) return;
     // Without an icon of its own the notification shows the application's.

@@ -9,7 +9,8 @@
 class MacosDesktop : public QtDesktop {
   public:
     // Posted only while the status item is in the menu bar.
-    void notify(const std::string& id, const std::string& title, const std::string& body) override;
+    void notify(const std::string& id, const std::string& title, const std::string& body,
+                const NoticeActions& actions) override;
     Result<void> runAsAdmin(const std::vector<std::string>& words,
                             const std::string& prompt) override;
 };

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include <QCoreApplication>
+#include <QPointer>
 
 #include "base/atomic_file.h"
 #include "base/text.h"
@@ -16,6 +17,7 @@
 #include "policy/decider.h"
 #include "present/app_texts.h"
 #include "present/held_connection.h"
+#include "present/question_texts.h"
 #include "store/rule_store.h"
 
 using namespace std::chrono_literals;
@@ -61,8 +63,12 @@ Model::Model(ModelOptions options, QObject* parent)
               *options_.desktop,
               {[this](const Question& question) { return ask(question); },
                [this] { return lang(); }, [this] { static_cast<void>(keeper_.save()); }}),
-      notifier_(*options_.desktop, options_.platform->wording,
-                {[this] { return lang(); }, [this] { return settings_.quiet; }}),
+      notifier_(
+          *options_.desktop, options_.platform->wording,
+          {[this] { return lang(); }, [this] { return settings_.quiet; },
+           [model = QPointer<Model>(this)](const Connection& connection, Notifier::Choice choice) {
+               if (model) model->noticeChosen(connection, choice);
+           }}),
       held_(options_.questionsSocket) {
     connect(&held_, &HeldQuestions::holdingChanged, this, &Model::changed);
     primeTimer_.setObjectName("primeTimer");
@@ -333,7 +339,8 @@ void Model::question(const Connection& connection) {
 }
 
 Connection Model::heldConnection(const HeldQuestion& question) const {
-    std::optional<std::string> host;
+    // The service's name for the destination, else one a scan learnt for its address.
+    std::optional<std::string> host = question.host;
     for (const AppRow& row : apps_)
         for (const Connection& connection : row.conns)
             if (connection.ip == question.first.remoteIP && connection.host) host = connection.host;
@@ -360,6 +367,31 @@ void Model::askNow(const Connection& connection) {
     if (answer == 0) setRule(connection, RuleAction::allow);
     if (answer == 1) setRule(connection, RuleAction::block);
     if (answer == 2 && ownRules) setRule(connection, RuleAction::block, RuleScope::program);
+}
+
+void Model::postHeld(uint64_t id) {
+    const std::optional<int> at = held_.rowOf(id);
+    if (!at) return;
+    const Connection connection = heldConnection(held_.asked(*at).question);
+    using QuestionTexts::Key;
+    const auto button = [this](const char* key, Key label) {
+        return NoticeActions::Button{key, QuestionTexts::text(label, lang())};
+    };
+    NoticeActions actions{{button("allow", Key::allowOnce), button("block", Key::blockOnce)},
+                          [held = QPointer<HeldQuestions>(&held_), id](const std::string& key) {
+                              if (held) held->answer(id, key == "allow");
+                          }};
+    notifier_.notify("held|" + std::to_string(id),
+                     QuestionTexts::cardName(connection.app.name, connection.dest(), lang()),
+                     notifier_.sentence(connection), actions);
+}
+
+void Model::noticeChosen(const Connection& connection, Notifier::Choice choice) {
+    if (choice == Notifier::Choice::details)
+        emit detailsWanted(connection.app.name);
+    else
+        setRule(connection,
+                choice == Notifier::Choice::allow ? RuleAction::allow : RuleAction::block);
 }
 
 std::chrono::sys_seconds Model::ruleTime() const {

@@ -135,6 +135,8 @@ class Model : public QObject {
     // scope.
     void answerHeld(uint64_t id, const Connection& connection, bool allow,
                     std::optional<RuleScope> always);
+    // Posts the held question `id` as a notification that answers it once.
+    void postHeld(uint64_t id);
 
     // The privileged helper; these tell the views when it changed.
     const HelperControl& helper() const { return helper_; }
@@ -182,6 +184,8 @@ class Model : public QObject {
   signals:
     // Any of the state above changed.
     void changed();
+    // The user asked to see the program `app` in the window.
+    void detailsWanted(const std::string& app);
 
   private:
     // Applies a scan's result.
@@ -198,6 +202,7 @@ class Model : public QObject {
     // too), gives their memory back to the system.
     void releaseMemoryOfGone(size_t connections);
     void question(const Connection& connection);
+    void noticeChosen(const Connection& connection, Notifier::Choice choice);
     // Gives each row its rate since the previous scan.
     void measureRates(Dates::TimePoint now);
     void saveJournalWhenDue();

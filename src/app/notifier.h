@@ -16,15 +16,20 @@
 // quiet.
 class Notifier {
   public:
+    // The buttons of the notices about a connection.
+    enum class Choice { allow, block, details };
     struct Hooks {
         std::function<Lang()> lang;
         std::function<bool()> quiet;
+        // The user chose a notice's button.
+        std::function<void(const Connection&, Choice)> chosen;
     };
 
     Notifier(Desktop& desktop, platform::Wording wording, Hooks hooks);
 
-    void notify(const std::string& id, const std::string& title, const std::string& body);
-    // The notice the Decider asked for about `connection`.
+    void notify(const std::string& id, const std::string& title, const std::string& body,
+                const NoticeActions& actions = {});
+    // The notice the Decider asked for about `connection`, with Allow, Block and Details.
     void post(const Decision::Notice& notice, const Connection& connection);
     // True the first time `connection`'s program and destination are to be asked about.
     bool questionDue(const Connection& connection);
@@ -36,6 +41,8 @@ class Notifier {
     void forgetNotices() { notified_.clear(); }
 
   private:
+    NoticeActions choices(const Connection& connection) const;
+
     Desktop& desktop_;
     platform::Wording wording_;
     Hooks hooks_;

@@ -12,7 +12,8 @@
 // The parts every system's desktop shares; notifications and administrator commands do nothing.
 class SharedDesktop : public QtDesktop {
   public:
-    void notify(const std::string&, const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&, const std::string&,
+                const NoticeActions&) override {}
     Result<void> runAsAdmin(const std::vector<std::string>&, const std::string&) override {
         return {};
     }

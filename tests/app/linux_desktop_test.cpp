@@ -25,6 +25,7 @@ class FakeNotificationServer : public QObject {
                         hints.value("desktop-entry").toString();
         return 1;
     }
+    QStringList GetCapabilities() { return {"body", "actions"}; }
 };
 
 class LinuxDesktopTest : public QObject {
@@ -45,10 +46,27 @@ class LinuxDesktopTest : public QObject {
         QVERIFY(serverBus.registerService("org.freedesktop.Notifications"));
 
         LinuxDesktop desktop(clientBus);
-        desktop.notify("trk|Mail|Acme", "Nattervane", "“Mail” talks to Acme.");
+        desktop.notify("trk|Mail|Acme", "Nattervane", "“Mail” talks to Acme.", {});
         QTRY_COMPARE(server.received.size(), 1);
         QCOMPARE(server.received[0], QString("Nattervane|Nattervane|“Mail” talks to Acme.||"
                                              "nattervane"));
+
+        // Buttons, once the server said it shows them; only its own report of a choice counts.
+        QTRY_VERIFY(desktop.showsButtons());
+        std::vector<std::string> chosen;
+        desktop.notify("new|x", "Blocked", "x", {{{"allow", "Allow"}}, [&](const std::string& key) {
+                                                     chosen.push_back(key);
+                                                 }});
+        QTRY_COMPARE(server.received.size(), 2);
+        QVERIFY(server.received[1].contains("|allow,Allow|"));
+        const auto invoked = [](const QDBusConnection& from, const QString& key) {
+            QDBusMessage signal = QDBusMessage::createSignal(
+                "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+            QVERIFY(QDBusConnection(from).send(signal << uint(1) << key));
+        };
+        invoked(QDBusConnection::connectToBus(address, "other"), "block");
+        invoked(serverBus, "allow");
+        QTRY_COMPARE(chosen, std::vector<std::string>{"allow"});
 
         daemon.terminate();
         QVERIFY(daemon.waitForFinished(5000));

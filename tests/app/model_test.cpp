@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -162,6 +163,14 @@ class ModelTest : public QObject, public ModelFixture {
         for (const JournalEntry& entry : model->journalRows())
             QCOMPARE(entry.blocked, entry.dest == "203.0.113.9" || entry.dest == "203.0.113.10");
         QCOMPARE(model->journalRows().size(), size_t(4));
+        // Its buttons: Allow makes the rule; Details asks for the program in the window.
+        const NoticeActions& actions = desktop->noticeActions[0];
+        QCOMPARE(actions.buttons.size(), size_t(3));
+        QSignalSpy details(model.get(), &Model::detailsWanted);
+        actions.chosen("details");
+        QCOMPARE(details.value(0).value(0).value<std::string>(), std::string("curl"));
+        actions.chosen("allow");
+        QCOMPARE(ruleTargets().back(), std::string("203.0.113.10=allow"));
     }
 
     void questionsAreAnsweredAllowBlockOrLater() {

@@ -21,9 +21,11 @@ using namespace std::chrono_literals;
 // queued a question is closed without a choice.
 class FakeDesktop : public Desktop {
   public:
-    void notify(const std::string& id, const std::string&, const std::string& body) override {
+    void notify(const std::string& id, const std::string&, const std::string& body,
+                const NoticeActions& actions) override {
         noticeIds.push_back(id);
         noticeBodies.push_back(body);
+        noticeActions.push_back(actions);
     }
     std::optional<size_t> ask(const Question& question) override {
         questions.push_back(question);
@@ -50,6 +52,7 @@ class FakeDesktop : public Desktop {
 
     std::vector<std::string> noticeIds;
     std::vector<std::string> noticeBodies;
+    std::vector<NoticeActions> noticeActions;
     std::vector<Question> questions;
     std::vector<std::string> messages;
     std::deque<std::optional<size_t>> answers;

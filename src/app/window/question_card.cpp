@@ -55,20 +55,25 @@ void QuestionCard::build() {
     counts->addWidget(left_);
     column->addLayout(counts);
     controls_ = new QWidget;
-    auto* controls = new QHBoxLayout(controls_);
+    auto* controls = new QVBoxLayout(controls_);
     controls->setContentsMargins(0, 0, 0, 0);
+    auto* choices = new QHBoxLayout;
+    auto* buttons = new QHBoxLayout;
     howLong_ = choice(2);
     what_ = choice(2);
     forWhom_ = choice(2);
-    allow_ = new QPushButton;
-    block_ = new QPushButton;
     for (QComboBox* box : {howLong_, what_, forWhom_}) {
-        controls->addWidget(box);
+        choices->addWidget(box);
         connect(box, &QComboBox::currentIndexChanged, this, &QuestionCard::limitChoices);
     }
-    controls->addStretch();
-    controls->addWidget(allow_);
-    controls->addWidget(block_);
+    choices->addStretch();
+    allow_ = new QPushButton;
+    block_ = new QPushButton;
+    buttons->addStretch();
+    buttons->addWidget(allow_);
+    buttons->addWidget(block_);
+    controls->addLayout(choices);
+    controls->addLayout(buttons);
     column->addWidget(controls_);
     connect(allow_, &QPushButton::clicked, this, [this] { answer(true); });
     connect(block_, &QPushButton::clicked, this, [this] { answer(false); });

@@ -19,6 +19,7 @@ QuestionWindow::QuestionWindow(Model& model, QWidget* parent)
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* page = new QWidget;
     cards_ = new QVBoxLayout(page);
     cards_->addStretch();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,15 +18,29 @@ struct Question {
     bool operator==(const Question&) const = default;
 };
 
+// The buttons of a notification, each a key and its label, and what is done with the key of the
+// one the user chooses.
+struct NoticeActions {
+    struct Button {
+        std::string key;
+        std::string label;
+        bool operator==(const Button&) const = default;
+    };
+    std::vector<Button> buttons;
+    std::function<void(const std::string& key)> chosen;
+};
+
 // What the application asks of the desktop it runs on. The application implements it for each
 // system; tests implement it with fakes that record calls and answer questions.
 class Desktop {
   public:
     virtual ~Desktop() = default;
 
-    // Posts one notification for immediate delivery; the outcome is not reported.
-    virtual void notify(const std::string& id, const std::string& title,
-                        const std::string& body) = 0;
+    // Posts one notification for immediate delivery; the outcome is not reported. Where the
+    // desktop's notifications have buttons, it shows those of `actions` and reports the one
+    // chosen; elsewhere they are left out.
+    virtual void notify(const std::string& id, const std::string& title, const std::string& body,
+                        const NoticeActions& actions = {}) = 0;
     // Brings the application to the front and asks modally; the index of the button chosen, or
     // absent when none was.
     virtual std::optional<size_t> ask(const Question& question) = 0;

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "present/question_texts.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "present/counted.h"
 #include "present/text_table.h"
 
@@ -32,6 +35,10 @@ constexpr TextTable<Key> texts{{
      {"When a question is not answered in time:", "Если на вопрос не ответили вовремя:"}},
     {Key::letThroughOnce, {"Let through once", "Пропустить один раз"}},
     {Key::blockOnce, {"Block once", "Запретить один раз"}},
+    {Key::allowButton, {"Allow", "Разрешить"}},
+    {Key::blockButton, {"Block", "Запретить"}},
+    {Key::details, {"Details", "Подробнее"}},
+    {Key::allowOnce, {"Allow once", "Разрешить один раз"}},
 }};
 
 } // namespace
@@ -44,7 +51,10 @@ std::string destination(const std::optional<std::string>& host, std::string_view
                         std::string_view proto, Lang lang) {
     std::string line = host ? *host + " (" + std::string(ip) + ")" : std::string(ip);
     line += lang == Lang::ru ? ", порт " : ", port ";
-    return line + std::to_string(port) + ", " + std::string(proto);
+    std::string protocol(proto);
+    std::transform(protocol.begin(), protocol.end(), protocol.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return line + std::to_string(port) + ", " + protocol;
 }
 
 std::string waiting(uint32_t connections, Lang lang) {
@@ -55,8 +65,8 @@ std::string waiting(uint32_t connections, Lang lang) {
 }
 
 std::string secondsLeft(int64_t seconds, Lang lang) {
-    return std::to_string(std::max<int64_t>(seconds, 0)) +
-           (lang == Lang::ru ? " с до решения без вас" : " s until it is decided without you");
+    const std::string count = std::to_string(std::max<int64_t>(seconds, 0));
+    return lang == Lang::ru ? "Осталось " + count + " с" : count + " s left";
 }
 
 std::string settled(const HeldSettled& settled, Lang lang) {

@@ -9,7 +9,8 @@
 #include "observe/connect_event.h"
 
 // The texts of the questions the event service holds connections for: the question window's
-// cards, their answers and how each question ended, and the Settings lines about asking.
+// cards, their answers and how each question ended, the Settings lines about asking, and the
+// buttons of notifications.
 namespace QuestionTexts {
 
 enum class Key {
@@ -34,6 +35,11 @@ enum class Key {
     deadlineChoice,
     letThroughOnce,
     blockOnce,
+    // Buttons of notifications, which have no keyboard shortcuts.
+    allowButton,
+    blockButton,
+    details,
+    allowOnce,
     // Not a text: the number of keys.
     count,
 };
