@@ -10,6 +10,7 @@
 #include "ss_text.h"
 #include "window/question_card.h"
 #include "window/question_window.h"
+#include "window/settings_view.h"
 
 // The held questions over a stand-in for the event service's socket, as the Model and the
 // question window use them.
@@ -94,10 +95,12 @@ class HeldQuestionsTest : public QObject, public ModelFixture {
         QVERIFY(scanned());
         QCOMPARE(desktop->questions.size(), size_t(1));
         QCOMPARE(held().rowCount(), 1);
-        // A new choice for the deadline attaches anew.
-        Settings settings = model->settings();
-        settings.blockAtDeadline = true;
-        model->setSettings(settings);
+        // The Settings tab says how the service holds; a new choice for the deadline attaches
+        // anew.
+        SettingsView settings(*model);
+        greet();
+        QVERIFY(settings.askingLine()->text().contains("(nft queue)"));
+        emit settings.atDeadline()->activated(1);
         greet(true);
     }
 
