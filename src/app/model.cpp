@@ -343,7 +343,7 @@ Connection Model::heldConnection(const HeldQuestion& question) const {
     std::optional<std::string> host = question.host;
     for (const AppRow& row : apps_)
         for (const Connection& connection : row.conns)
-            if (connection.ip == question.first.remoteIP && connection.host) host = connection.host;
+            if (!host && connection.ip == question.first.remoteIP) host = connection.host;
     return HeldConnection::of(question.first, host, trackers_.get(),
                               cycle_.scanner().orgTable().get(), lang(), *options_.platform);
 }

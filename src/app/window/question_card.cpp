@@ -35,48 +35,20 @@ QuestionCard::QuestionCard(Model& model, const AskedQuestion& asked, QWidget* pa
 void QuestionCard::build() {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 10, 12, 10);
-    auto* head = new QHBoxLayout;
-    const AppIdentity& app = connection_.app;
-    head->addWidget(new AppIcon(app.bundlePath, app.exePath, app.name, model_.lang()));
-    name_ = ViewStyle::label(qt(app.name), ViewStyle::callout());
-    head->addWidget(name_, 1);
-    head->addWidget(new Badge(connection_.verdict.category, model_.lang()));
-    column->addLayout(head);
+    column->addLayout(header());
     executable_ = ViewStyle::label(QString(), ViewStyle::caption());
     destination_ = ViewStyle::wrapped(QString());
     sentence_ = ViewStyle::wrapped(QString(), ViewStyle::caption());
-    waiting_ = ViewStyle::label(QString(), ViewStyle::caption());
-    left_ = ViewStyle::label(QString(), ViewStyle::caption());
     for (QLabel* line : {executable_, destination_, sentence_})
         column->addWidget(line);
     auto* counts = new QHBoxLayout;
+    waiting_ = ViewStyle::label(QString(), ViewStyle::caption());
+    left_ = ViewStyle::label(QString(), ViewStyle::caption());
     counts->addWidget(waiting_);
     counts->addStretch();
     counts->addWidget(left_);
     column->addLayout(counts);
-    controls_ = new QWidget;
-    auto* controls = new QVBoxLayout(controls_);
-    controls->setContentsMargins(0, 0, 0, 0);
-    auto* choices = new QHBoxLayout;
-    auto* buttons = new QHBoxLayout;
-    howLong_ = choice(2);
-    what_ = choice(2);
-    forWhom_ = choice(2);
-    for (QComboBox* box : {howLong_, what_, forWhom_}) {
-        choices->addWidget(box);
-        connect(box, &QComboBox::currentIndexChanged, this, &QuestionCard::limitChoices);
-    }
-    choices->addStretch();
-    allow_ = new QPushButton;
-    block_ = new QPushButton;
-    buttons->addStretch();
-    buttons->addWidget(allow_);
-    buttons->addWidget(block_);
-    controls->addLayout(choices);
-    controls->addLayout(buttons);
-    column->addWidget(controls_);
-    connect(allow_, &QPushButton::clicked, this, [this] { answer(true); });
-    connect(block_, &QPushButton::clicked, this, [this] { answer(false); });
+    column->addWidget(answers());
     auto* ended = new QHBoxLayout;
     outcome_ = ViewStyle::label(QString());
     dismiss_ = new QPushButton;
@@ -87,11 +59,40 @@ void QuestionCard::build() {
     limitChoices();
 }
 
-QComboBox* QuestionCard::choice(int items) {
-    auto* box = new QComboBox;
-    for (int i = 0; i < items; ++i)
-        box->addItem(QString());
-    return box;
+QHBoxLayout* QuestionCard::header() {
+    auto* head = new QHBoxLayout;
+    const AppIdentity& app = connection_.app;
+    head->addWidget(new AppIcon(app.bundlePath, app.exePath, app.name, model_.lang()));
+    head->addWidget(ViewStyle::label(qt(app.name), ViewStyle::callout()), 1);
+    head->addWidget(new Badge(connection_.verdict.category, model_.lang()));
+    return head;
+}
+
+QWidget* QuestionCard::answers() {
+    controls_ = new QWidget;
+    auto* controls = new QVBoxLayout(controls_);
+    controls->setContentsMargins(0, 0, 0, 0);
+    auto* choices = new QHBoxLayout;
+    howLong_ = new QComboBox;
+    what_ = new QComboBox;
+    forWhom_ = new QComboBox;
+    for (QComboBox* box : {howLong_, what_, forWhom_}) {
+        box->addItems({QString(), QString()});
+        choices->addWidget(box);
+        connect(box, &QComboBox::currentIndexChanged, this, &QuestionCard::limitChoices);
+    }
+    choices->addStretch();
+    auto* buttons = new QHBoxLayout;
+    allow_ = new QPushButton;
+    block_ = new QPushButton;
+    buttons->addStretch();
+    buttons->addWidget(allow_);
+    buttons->addWidget(block_);
+    connect(allow_, &QPushButton::clicked, this, [this] { answer(true); });
+    connect(block_, &QPushButton::clicked, this, [this] { answer(false); });
+    controls->addLayout(choices);
+    controls->addLayout(buttons);
+    return controls_;
 }
 
 void QuestionCard::limitChoices() {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -43,7 +44,10 @@ class QuestionCard : public RoundedPanel {
 
   private:
     void build();
-    QComboBox* choice(int items);
+    // The program's icon, name and category.
+    QHBoxLayout* header();
+    // The three choices, then Allow and Block.
+    QWidget* answers();
     // Only "always" has a scope; everything a program reaches is that program's.
     void limitChoices();
     void relabel();
@@ -56,7 +60,6 @@ class QuestionCard : public RoundedPanel {
     Connection connection_;
     // The deadline an extension was asked for last.
     std::optional<Dates::TimePoint> extendedFrom_;
-    QLabel* name_ = nullptr;
     QLabel* executable_ = nullptr;
     QLabel* destination_ = nullptr;
     QLabel* sentence_ = nullptr;

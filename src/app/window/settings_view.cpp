@@ -170,6 +170,15 @@ void SettingsView::asking(QVBoxLayout* inner) {
     inner->addWidget(askingLine_);
 }
 
+void SettingsView::relabelAsking(Lang lang) {
+    const auto text = [lang](QuestionTexts::Key key) { return qt(QuestionTexts::text(key, lang)); };
+    atDeadlineLabel_->setText(text(QuestionTexts::Key::deadlineChoice));
+    atDeadline_->setAccessibleName(atDeadlineLabel_->text());
+    atDeadline_->setItemText(0, text(QuestionTexts::Key::letThroughOnce));
+    atDeadline_->setItemText(1, text(QuestionTexts::Key::blockOnce));
+    askingLine_->setText(qt(QuestionTexts::askingWorks(model_.held().hold(), lang)));
+}
+
 void SettingsView::setStartAtLogin(bool on) {
     const std::string program = Autostart::program(
         QCoreApplication::applicationFilePath().toStdString(), LaunchOptions::variable("PATH"));
@@ -269,13 +278,7 @@ void SettingsView::refresh() {
     showLocal_->setText(text(Key::showLocal));
     quiet_->setText(text(Key::quietMode));
     pause_->setText(text(Key::pause));
-    using QuestionTexts::Key::deadlineChoice, QuestionTexts::Key::letThroughOnce,
-        QuestionTexts::Key::blockOnce;
-    atDeadlineLabel_->setText(qt(QuestionTexts::text(deadlineChoice, lang)));
-    atDeadline_->setAccessibleName(atDeadlineLabel_->text());
-    atDeadline_->setItemText(0, qt(QuestionTexts::text(letThroughOnce, lang)));
-    atDeadline_->setItemText(1, qt(QuestionTexts::text(blockOnce, lang)));
-    askingLine_->setText(qt(QuestionTexts::askingWorks(model_.held().hold(), lang)));
+    relabelAsking(lang);
     languageLabel_->setText(text(Key::sectionLanguage));
     language_->setItemText(0, text(Key::automatic));
     statement_->setText(qt(

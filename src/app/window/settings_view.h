@@ -54,6 +54,7 @@ class SettingsView : public QScrollArea {
     void blocking(QVBoxLayout* column);
     void watching(QVBoxLayout* column);
     void asking(QVBoxLayout* inner);
+    void relabelAsking(Lang lang);
     void languageSection(QVBoxLayout* column);
     void privacy(QVBoxLayout* column);
     // Stores one switch of the settings and saves them.
