@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
 #include <QComboBox>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -111,6 +112,16 @@ class HeldQuestionsTest : public QObject, public ModelFixture {
         QuestionWindow window(*model);
         QTRY_VERIFY(window.card(2));
         QuestionCard& always = *window.card(1);
+        // Read with less than 25 s left, a question's deadline is moved on, once a deadline.
+        window.present();
+        QApplication::setActiveWindow(&window);
+        always.howLong()->setFocus();
+        QTRY_VERIFY(always.howLong()->hasFocus());
+        for (int second : {6, 7}) {
+            always.tick(*now + std::chrono::seconds(second));
+            window.card(2)->tick(*now + std::chrono::seconds(second));
+        }
+        QCOMPARE(heard(), AskWire::Request(AskWire::Extend{1}));
         always.howLong()->setCurrentIndex(1);
         QVERIFY(always.forWhom()->isEnabled());
         QTest::mouseClick(always.allowButton(), Qt::LeftButton);
