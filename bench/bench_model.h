@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 
 class QuietDesktop : public Desktop {
   public:
-    void notify(const std::string&, const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&, const std::string&,
+                const NoticeActions&) override {}
     std::optional<size_t> ask(const Question&) override { return std::nullopt; }
     Result<void> runAsAdmin(const std::vector<std::string>&, const std::string&) override {
         return {};

@@ -170,8 +170,9 @@ TEST_F(SystemdUnits, FiftyRapidChangesAllRunTheServiceWhichAlsoRunsAtBoot) {
 }
 
 // The helper changes the firewall and the hosts file; the event service, a root service that
-// keeps three capabilities, is watched by systemd and started again when it dies, with the
-// application's block file of program rules. Both keep to what that needs.
+// keeps four capabilities, is watched by systemd and started again when it dies, with the
+// application's block file of program rules, and reads its queue in the machine's network. Both
+// keep to what that needs.
 TEST_F(SystemdUnits, TheServicesAreConfined) {
     // Each unit's required settings, written as in a unit file.
     for (const auto& [name, required] : std::vector<std::pair<std::string, std::string>>{
@@ -186,8 +187,9 @@ TEST_F(SystemdUnits, TheServicesAreConfined) {
               "SystemCallFilter=@system-service\nWantedBy=multi-user.target\n"},
              {"nattervane-events.service",
               "Type=notify\nWatchdogSec=10s\nRestart=always\nRestartPreventExitStatus=3\n"
-              "NoNewPrivileges=yes\nProtectSystem=strict\nPrivateNetwork=yes\n"
-              "RestrictAddressFamilies=AF_UNIX\nWantedBy=multi-user.target\n"
+              "NoNewPrivileges=yes\nProtectSystem=strict\nPrivateNetwork=<unset>\n"
+              "RestrictAddressFamilies=AF_UNIX AF_NETLINK\nIPAddressDeny=any\n"
+              "WantedBy=multi-user.target\n"
               "CapabilityBoundingSet=CAP_BPF CAP_PERFMON CAP_NET_ADMIN CAP_DAC_READ_SEARCH\n"
               "ExecStart=/usr/local/lib/nattervane/nattervane-helper events --user "
               "${NATTERVANE_USER} --programs ${NATTERVANE_DIR}/block_programs.txt\n"
