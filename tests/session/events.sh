@@ -163,14 +163,14 @@ check_journal_export() {
     say "the user's records reach journalctl --namespace=nattervane, stamped with the user's uid"
 }
 
-# Ends the program and starts it again with scans every `$1` seconds.
+# Ends the program and starts it again with scans every `$1` seconds, in language $2 (en).
 restart_app() {
     local pid
     pid=$(cat "$merged$inner/log/nattervane.pid")
     limit=5 inside kill -TERM -- "-$pid" 2>/dev/null || true
     wait_for 10 not_alive "$pid" || fail "the program did not end at SIGTERM"
-    printf '{"quiet":false,"interval":%s,"language":"en","showLocal":false,"paused":false}\n' \
-        "$1" | as_user tee "$app_home/settings.json" >/dev/null
+    printf '{"quiet":false,"interval":%s,"language":"%s","showLocal":false,"paused":false}\n' \
+        "$1" "${2:-en}" | as_user tee "$app_home/settings.json" >/dev/null
     # The first-run hint counts as shown: only the notifications of connections are counted.
     as_user touch "$app_home/tray-hint-shown"
     : >"$merged$log"
@@ -724,6 +724,50 @@ check_held_quit() {
         fail "with the program quit a connection was held: $(cat "$out/held-quit.log")"
     say "with the program quit the connection went through in $(held_ms quit) ms"
     restart_app 5
+}
+
+# The rules file's rule for a program and a destination: its action, or nothing.
+rule_action() {
+    as_user nattervane-cli rules --json 2>/dev/null | python3 -c '
+import json, sys
+for rule in json.load(sys.stdin)["rules"]:
+    if rule["target"] == sys.argv[1] and rule.get("program") == sys.argv[2]:
+        print(rule["action"])' "$1" "$2"
+}
+
+rule_is() {
+    [ "$(rule_action "$1" "$2")" = "$3" ]
+}
+
+# Answered in the question window with the keyboard, as a person without a mouse would: "Always"
+# chosen, then Block. The program hears at once, the rule is written and the next connection is
+# refused by it at once. Then the same question in Russian.
+check_held_always() {
+    say "\"block always\" answered in the question window"
+    local window
+    held_attempt /usr/local/bin/nv-asker always
+    wait_for 10 has_question /usr/local/bin/nv-asker || fail "no question came in the new program"
+    wait_for 5 as_user xdotool search --name "^Nattervane questions$" || fail "no question window"
+    window=$(as_user xdotool search --name "^Nattervane questions$" | head -1)
+    as_user xdotool windowfocus --sync "$window"
+    as_user xdotool key --delay 200 Down alt+b
+    wait_for 3 held_ended always || fail "answered in the window, the connection still waits"
+    grep -q "Connection refused" "$out/held-always.log" ||
+        fail "blocked always, the program did not hear so: $(cat "$out/held-always.log")"
+    wait_for 5 rule_is "$ask_address" /usr/local/bin/nv-asker block ||
+        fail "blocked always, no rule for the program and the destination was written"
+    wait_for 3 attempt_is /usr/local/bin/nv-asker "$ask_address" "Operation not permitted" ||
+        fail "after \"block always\" the next connection was not refused by the rule"
+    say "\"block always\": the program heard \"Connection refused\" at once, the rule was written, the next connection got EPERM"
+    rule remove "$ask_address" --program /usr/local/bin/nv-asker
+    restart_app 5 ru
+    held_attempt /usr/local/bin/nv-asker russian
+    wait_for 10 has_question /usr/local/bin/nv-asker || fail "no question came in Russian"
+    sleep 1
+    shot 6-question-russian
+    answer allow "$(question_of /usr/local/bin/nv-asker)"
+    wait_for 5 held_connected russian || fail "let through once in Russian, the connection failed"
+    restart_app 5
     rule remove "$ask_address"
 }
 
@@ -790,6 +834,7 @@ main() {
     check_held_many
     check_held_kill
     check_held_quit
+    check_held_always
     check_block_through_kill
     check_starving
     shot 2-program-rules

@@ -191,12 +191,14 @@ start_notify_log() {
 }
 
 # start_dunst NAME [TIMEOUT]: the notification daemon with a config of its own; notifications
-# stay on screen until closed, or for TIMEOUT seconds.
+# stay on screen until closed, or for TIMEOUT seconds. Its context menu (dunstctl context) picks
+# the first button "Allow" there is, as a person would.
 start_dunst() {
     cat >"$SESSION_RUN/$1.rc" <<EOF
 [global]
     monitor = 0
     follow = none
+    dmenu = /usr/bin/grep -m1 -w Allow
     font = DejaVu Sans 9
     idle_threshold = 0
 [urgency_low]

@@ -241,9 +241,38 @@ english() {
     fi
     await_notifications
     check_notifications notifications-english "$en_notes"
+    check_notification_button
 
     quit_from_menu
     run_end english
+}
+
+# The target of the first allow rule in rules.json, if there is one.
+allowed_target() {
+    python3 - "$home/rules.json" <<'EOF' 2>/dev/null
+import json, sys
+allowed = [rule["target"] for rule in json.load(open(sys.argv[1]))["rules"] if rule["action"] == "allow"]
+print(allowed[0] if allowed else "")
+EOF
+}
+
+has_allow_rule() {
+    [ -n "$(allowed_target)" ]
+}
+
+# A notification's button pressed in the notification daemon reaches the application over D-Bus
+# (ActionInvoked), which makes the rule.
+check_notification_button() {
+    if ! grep -q '"Allow"' "$SESSION_RUN/notifications.log"; then
+        fail notification-button "no notification was sent with an \"Allow\" button (see notifications.log)"
+        return
+    fi
+    dunstctl context
+    if wait_until 10 has_allow_rule; then
+        pass notification-button "\"Allow\" pressed on the notification made an allow rule for $(allowed_target)"
+    else
+        fail notification-button "\"Allow\" pressed on the notification made no rule (see app.log)"
+    fi
 }
 
 # Clicks the docked icon, expects the menu as a new override-redirect window, chooses its last
