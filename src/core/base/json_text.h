@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,20 @@ namespace JsonText {
 template <typename T> std::optional<T> decode(std::string_view text) {
     try {
         return nlohmann::json::parse(text).get<T>();
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The JSON object `text` decoded by `decoded`; absent when it is not JSON, not an object, or
+// `decoded` throws a JSON exception for it (a line of a protocol, say).
+template <typename Decoded>
+auto decodeObject(std::string_view text, Decoded decoded)
+    -> std::optional<decltype(decoded(std::declval<const nlohmann::json&>()))> {
+    try {
+        nlohmann::json json = nlohmann::json::parse(text);
+        if (!json.is_object()) return std::nullopt;
+        return decoded(json);
     } catch (const nlohmann::json::exception&) {
         return std::nullopt;
     }

@@ -44,13 +44,7 @@ std::string line(const Request& request) {
 }
 
 std::optional<Request> read(std::string_view line) {
-    try {
-        nlohmann::json json = nlohmann::json::parse(line);
-        if (!json.is_object()) return std::nullopt;
-        return decoded(json);
-    } catch (const nlohmann::json::exception&) {
-        return std::nullopt;
-    }
+    return JsonText::decodeObject(line, decoded);
 }
 
 } // namespace AskWire

@@ -118,13 +118,7 @@ std::string line(const Message& message) {
 }
 
 std::optional<Message> read(std::string_view line) {
-    try {
-        nlohmann::json json = nlohmann::json::parse(line);
-        if (!json.is_object()) return std::nullopt;
-        return decodedMessage(json);
-    } catch (const nlohmann::json::exception&) {
-        return std::nullopt;
-    }
+    return JsonText::decodeObject(line, decodedMessage);
 }
 
 } // namespace EventWire
