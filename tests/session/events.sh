@@ -750,7 +750,9 @@ check_held_always() {
     wait_for 5 as_user xdotool search --name "^Nattervane questions$" || fail "no question window"
     window=$(as_user xdotool search --name "^Nattervane questions$" | head -1)
     as_user xdotool windowfocus --sync "$window"
-    as_user xdotool key --delay 200 Down alt+b
+    as_user xdotool key --delay 200 Down
+    shot 6-always
+    as_user xdotool key alt+b
     wait_for 3 held_ended always || fail "answered in the window, the connection still waits"
     grep -q "Connection refused" "$out/held-always.log" ||
         fail "blocked always, the program did not hear so: $(cat "$out/held-always.log")"
@@ -764,7 +766,7 @@ check_held_always() {
     held_attempt /usr/local/bin/nv-asker russian
     wait_for 10 has_question /usr/local/bin/nv-asker || fail "no question came in Russian"
     sleep 1
-    shot 6-question-russian
+    shot 7-question-russian
     answer allow "$(question_of /usr/local/bin/nv-asker)"
     wait_for 5 held_connected russian || fail "let through once in Russian, the connection failed"
     restart_app 5

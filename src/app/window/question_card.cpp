@@ -121,6 +121,7 @@ void QuestionCard::fill(const AskedQuestion& asked) {
     const bool open = !asked.settled;
     controls_->setVisible(open);
     left_->setVisible(open);
+    waiting_->setVisible(open);
     outcome_->setVisible(!open);
     dismiss_->setVisible(!open);
     if (asked.settled) outcome_->setText(qt(QuestionTexts::settled(*asked.settled, lang)));

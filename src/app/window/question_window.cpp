@@ -20,6 +20,8 @@ QuestionWindow::QuestionWindow(Model& model, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The keyboard goes to the questions' own controls: the window's first is a question's.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* page = new QWidget;
     cards_ = new QVBoxLayout(page);
     cards_->addStretch();
