@@ -182,7 +182,8 @@ std::vector<MenuEntry> AppDelegate::menuEntries() const {
     const Settings& settings = model_.settings();
     return StatusMenu::build({model_.apps(), model_.rules(), settings.quiet, settings.paused,
                               model_.helper().installed(), model_.helper().status(), model_.lang(),
-                              model_.platform().wording, model_.programRulesLapse()});
+                              model_.platform().wording, model_.programRulesLapse(),
+                              model_.held().waitingCount()});
 }
 
 void AppDelegate::rebuildMenu(QMenu& menu) {
@@ -231,6 +232,9 @@ void AppDelegate::perform(const MenuEntry& entry) {
         break;
     case MenuCommand::openWindow:
         openWindow();
+        break;
+    case MenuCommand::openQuestions:
+        openQuestions();
         break;
     case MenuCommand::openJournal:
         windowState_.setTab(1);

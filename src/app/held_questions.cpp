@@ -119,6 +119,11 @@ void HeldQuestions::send(const AskWire::Request& request) {
     socket_.write(line.data(), static_cast<qint64>(line.size()));
 }
 
+size_t HeldQuestions::waitingCount() const {
+    return static_cast<size_t>(
+        std::ranges::count_if(asked_, [](const AskedQuestion& asked) { return !asked.settled; }));
+}
+
 std::optional<int> HeldQuestions::rowOf(uint64_t id) const {
     for (int at = 0; at < rowCount(); ++at)
         if (row(at).question.id == id) return at;

@@ -43,6 +43,8 @@ class HeldQuestions : public KeyedRowsModel<QAbstractListModel, AskedQuestion, u
 
     const AskedQuestion& asked(int at) const { return row(at); }
     std::optional<int> rowOf(uint64_t id) const;
+    // Questions not answered yet.
+    size_t waitingCount() const;
     void answer(uint64_t id, bool allow) { send(AskWire::Answer{id, allow}); }
     void extend(uint64_t id) { send(AskWire::Extend{id}); }
     // Stops listing a question.

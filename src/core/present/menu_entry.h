@@ -25,6 +25,7 @@ enum class MenuCommand {
     installHelper,
     removeHelper,
     openWindow,
+    openQuestions,
     openJournal,
     wipeJournal,
     openSite,

@@ -62,6 +62,11 @@ std::string text(Key key, Lang lang, platform::Wording wording) {
     return std::string(textFor(key, wording).in(lang));
 }
 
+std::string questionsWaiting(size_t count, Lang lang) {
+    return (lang == Lang::ru ? "Ждут вашего ответа: " : "Waiting for your answer: ") +
+           std::to_string(count) + "…";
+}
+
 std::string blockAllOf(std::string_view name, Lang lang) {
     std::string text(lang == Lang::ru ? "Запретить все адреса «" : "Block all of “");
     return text.append(name).append(lang == Lang::ru ? "»" : "” addresses");

@@ -41,6 +41,9 @@ enum class Key {
 // Texts that name the Mac have a variant for other systems with the same meaning.
 std::string text(Key key, Lang lang, platform::Wording wording = platform::current().wording);
 
+// The item that opens the window of the `count` questions waiting for an answer.
+std::string questionsWaiting(size_t count, Lang lang);
+
 // The item that blocks every address of program `name`.
 std::string blockAllOf(std::string_view name, Lang lang);
 

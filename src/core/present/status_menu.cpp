@@ -110,6 +110,10 @@ struct Builder {
         std::vector<MenuEntry> menu{MenuEntry::label(statusLine())};
         if (state.helperInstalled) menu.push_back(MenuEntry::label(blockingLine()));
         if (state.programRulesLapse) menu.push_back(MenuEntry::label(text(Key::programRulesOff)));
+        if (state.questionsWaiting > 0)
+            menu.push_back(
+                MenuEntry::item(MenuTexts::questionsWaiting(state.questionsWaiting, state.lang),
+                                MenuCommand::openQuestions));
         menu.push_back(MenuEntry::line());
         menu.push_back(programs());
         menu.push_back(

@@ -26,6 +26,8 @@ struct State {
     platform::Wording wording = platform::current().wording;
     // There are rules for single programs and nothing keeps them in force.
     bool programRulesLapse = false;
+    // Questions whose connections the event service holds until they are answered.
+    size_t questionsWaiting = 0;
 };
 
 // At most this many programs are listed, and this many destinations of each.

@@ -82,6 +82,18 @@ TEST(StatusMenu, BlockingLineFollowsHelperState) {
     EXPECT_EQ(menu.build()[1].title, "Блокировка включена · 12 адресов, 3400 доменов");
 }
 
+TEST(StatusMenu, QuestionsWaitingOpenTheirWindow) {
+    const RuleSet rules;
+    const std::vector<AppRow> apps;
+    for (auto [lang, title] : std::vector<std::pair<Lang, std::string>>{
+             {Lang::en, "Waiting for your answer: 3…"}, {Lang::ru, "Ждут вашего ответа: 3…"}}) {
+        std::vector<MenuEntry> menu = StatusMenu::build(
+            {apps, rules, false, false, false, "", lang, Wording::linux, false, 3});
+        EXPECT_EQ(menu[1].title, title);
+        EXPECT_EQ(menu[1].command, MenuCommand::openQuestions);
+    }
+}
+
 // The first 25 programs in the model's order; one moving data shows its live rate.
 TEST(StatusMenu, OnlyFirstProgramsInModelOrderWithTheirLiveRates) {
     Menu menu;
