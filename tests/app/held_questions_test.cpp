@@ -114,7 +114,8 @@ class HeldQuestionsTest : public QObject, public ModelFixture {
         QuestionCard& always = *window.card(1);
         // Read with less than 25 s left, a question's deadline is moved on, once a deadline.
         window.present();
-        QApplication::setActiveWindow(&window);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         always.howLong()->setFocus();
         QTRY_VERIFY(always.howLong()->hasFocus());
         for (int second : {6, 7}) {
