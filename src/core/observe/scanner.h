@@ -96,11 +96,13 @@ class Scanner {
     const SocketOwners::Work& ownerWork() const { return owners_.work(); }
     // The language of the names of programs identified from now on; safe from any thread.
     void setLang(Lang lang) { lang_ = lang; }
+    // Who is behind the destination of `connection`, as a scan tells it: a system program's
+    // cloud, delivery-network or unknown destinations are the system's own.
+    static Verdict verdictOf(const Connection& connection, const TrackerList* trackers,
+                             const OrgTable* orgs);
 
   private:
     std::vector<Connection> classified(std::vector<Attribution::Owned> owned, bool includeLocal);
-    static Verdict verdictOf(const Connection& connection, const TrackerList* trackers,
-                             const OrgTable* orgs);
     // The events kept by `reconnect`, then those the feed holds (waiting up to `wait` when none
     // were kept).
     std::vector<ConnectEvent> takeEvents(std::chrono::milliseconds wait);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "present/held_connection.h"
 
-#include "classify/classifier.h"
+#include "observe/scanner.h"
 
 namespace HeldConnection {
 
@@ -14,12 +14,8 @@ Connection of(const ConnectEvent& first, const std::optional<std::string>& host,
                           .ip = first.remoteIP,
                           .port = first.remotePort,
                           .host = host,
-                          .verdict = Classifier::classify(first.remoteIP, host, trackers, orgs)};
-    // As the scanner sees it: a system program's plain destinations are the system's own.
-    const Category category = connection.verdict.category;
-    if (connection.app.isSystem &&
-        (category == Category::cloud || category == Category::cdn || category == Category::unknown))
-        connection.verdict.category = Category::system;
+                          .verdict = {}};
+    connection.verdict = Scanner::verdictOf(connection, trackers, orgs);
     return connection;
 }
 
