@@ -105,7 +105,7 @@ void pass(ConnectHooks& hooks, EventServer& server, HoldBook& book) {
 // Takes the held packets that came, the clients' answers and the deadlines that passed, and
 // tells the clients that listen for questions what changed.
 void hold(Holding& holding, EventServer& server, bool queueReady) {
-    Dates::TimePoint now = Dates::Clock(std::chrono::system_clock::now)();
+    const Dates::TimePoint now = std::chrono::system_clock::now();
     if (queueReady)
         for (const PacketQueue::Packet& packet : holding.queue->read())
             if (auto verdict = holding.book.held(packet, now)) holding.decide({*verdict});
