@@ -43,6 +43,16 @@ rm -f /etc/nattervane/helper.conf "$state/blocks"
 rmdir /etc/nattervane 2>/dev/null
 # The event service's hooks outlive it, pinned: removing the pins detaches them.
 rm -rf /sys/fs/bpf/nattervane
+# Its queue rules, which a service killed rather than stopped leaves behind.
+nft delete table inet nattervane_hold >/dev/null 2>&1
+for tool in iptables ip6tables; do
+    command -v "$tool" >/dev/null 2>&1 || continue
+    for _ in 1 2 3 4 5 6 7 8; do
+        "$tool" -w -t mangle -D OUTPUT -j NATTERVANE_HOLD >/dev/null 2>&1 || break
+    done
+    "$tool" -w -t mangle -F NATTERVANE_HOLD >/dev/null 2>&1
+    "$tool" -w -t mangle -X NATTERVANE_HOLD >/dev/null 2>&1
+done
 [ "$have_systemd" = yes ] && systemctl daemon-reload >/dev/null 2>&1
 
 # The journal namespace: its journald instance and sockets, settings and records.
